@@ -1,0 +1,35 @@
+# The two set-up commands: `make run` and `make test`. Everything else lives in CMake.
+DATA ?= $(HOME)/Corvale
+FUZZ_SECONDS ?= 60
+BUILD := build/default
+
+.PHONY: deps build run test bench fuzz sanitize clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake --preset default >/dev/null
+	cmake --build --preset default
+
+run: build
+	mkdir -p "$(DATA)"
+	cd "$(DATA)" && "$(CURDIR)/$(BUILD)/src/shell/corvale"
+
+test: build
+	ctest --preset default
+
+bench: build
+	cmake --build --preset default --target corvale-bench
+	"$(BUILD)/bench/corvale-bench"
+
+sanitize: deps
+	cmake --preset sanitize >/dev/null
+	cmake --build --preset sanitize
+	ctest --preset sanitize
+
+fuzz: deps
+	bash scripts/fuzz.sh $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build

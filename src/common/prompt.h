@@ -1,0 +1,43 @@
+#pragma once
+// Every message box, input box and file dialog of the program goes through
+// one Prompt, so tests can install a scripted one and read what was asked.
+#include <QString>
+#include <optional>
+
+namespace common {
+
+// The program's own title: message boxes without a title of their own show it.
+inline QString appTitle() { return QStringLiteral("Corvale V3.0"); }
+
+enum class Icon { None, Information, Question, Warning, Critical };
+enum class Buttons { Ok, YesNo, OkCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct Message {
+    QString text;
+    QString title = appTitle();
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    virtual Answer message(const Message &m) = 0;
+    // An input box; nothing when the user cancels.
+    virtual std::optional<QString> input(const QString &label, const QString &title,
+                                         const QString &defaultText) = 0;
+    // An open-file dialog; an empty path when cancelled.
+    virtual QString openFile(const QString &title, const QString &filter) = 0;
+};
+
+// The prompt in force: the real dialogs unless a test installed another.
+Prompt &prompt();
+// Installs p (not owned); nullptr restores the real dialogs.
+void setPrompt(Prompt *p);
+
+// Shorthands for the common case.
+Answer say(const QString &text, const QString &title = appTitle(),
+           Icon icon = Icon::None, Buttons buttons = Buttons::Ok);
+
+} // namespace common

@@ -1,0 +1,59 @@
+#pragma once
+// The shop's own values: staff, the service point's particulars, help
+// addresses, stationery placement, backups. One INI file beside the database.
+#include <QMap>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace common {
+
+inline QString settingsFileName() { return QStringLiteral("corvale.ini"); }
+
+struct ServicePoint {
+    QString provinceCity;  // e.g. 某省某市
+    QString name;          // the service point's name
+    QString address;       // street address
+    QString postcode;
+    QString phone;
+    QString fax;
+    QString web;           // web address line
+    QString contact;       // contact person
+    QString stationCode;   // five-digit station code of the 新飞 forms
+};
+
+// Where a report's band lands on the sheet. Paper and orientation are the
+// report's own unless the shop set them.
+struct Stationery {
+    double offsetXmm = 0.0;
+    double offsetYmm = 0.0;
+    std::optional<QPageSize::PageSizeId> paper;
+    std::optional<QPageLayout::Orientation> orientation;
+};
+
+struct SiteSettings {
+    QStringList repairers;    // cboPeople, 7 by default
+    QStringList broughtIn;    // cboSendIn, 9 by default
+    QStringList takenBack;    // cboSendOut, 8 by default
+    QStringList models;       // cboType
+    QStringList repairTypes;  // cboRepairType
+    QStringList parts;        // Combo13
+    QStringList messageSources; // cboMessage
+    ServicePoint servicePoint;
+    QString manualUrl;
+    QString companyUrl;
+    QMap<QString, Stationery> stationery; // by report name, e.g. "修理凭单"
+    int backupCount = 30;
+
+    static SiteSettings defaults();
+    // Reads path; a missing file gives the defaults, a malformed value its
+    // default with a line in warnings.
+    static SiteSettings load(const QString &path, QStringList *warnings = nullptr);
+    bool save(const QString &path) const;
+
+    Stationery stationeryFor(const QString &report) const { return stationery.value(report); }
+};
+
+} // namespace common

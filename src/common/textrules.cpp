@@ -1,0 +1,67 @@
+#include "common/textrules.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace common {
+
+std::optional<QDate> parseDate(const QString &text)
+{
+    static const QRegularExpression plain(
+        QStringLiteral(R"(^\s*(\d{4})\s*([-/.])\s*(\d{1,2})\s*\2\s*(\d{1,2})\s*$)"));
+    static const QRegularExpression chinese(
+        QStringLiteral(R"(^\s*(\d{4})\s*年\s*(\d{1,2})\s*月\s*(\d{1,2})\s*日?\s*$)"));
+    int y = 0, m = 0, d = 0;
+    if (auto match = plain.match(text); match.hasMatch()) {
+        y = match.captured(1).toInt();
+        m = match.captured(3).toInt();
+        d = match.captured(4).toInt();
+    } else if (auto cn = chinese.match(text); cn.hasMatch()) {
+        y = cn.captured(1).toInt();
+        m = cn.captured(2).toInt();
+        d = cn.captured(3).toInt();
+    } else {
+        return std::nullopt;
+    }
+    if (y < 100)
+        return std::nullopt;
+    const QDate date(y, m, d);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QString isoDate(const QDate &date)
+{
+    return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+}
+
+std::optional<double> parseNumber(const QString &text)
+{
+    static const QRegularExpression number(
+        QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$)"));
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+bool isNumeric(const QString &text) { return parseNumber(text).has_value(); }
+
+Int16Result toInt16(const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return {0, Int16Error::Empty};
+    const auto value = parseNumber(text);
+    if (!value)
+        return {0, Int16Error::NotNumeric};
+    const double rounded = std::nearbyint(*value); // default mode: half to even
+    if (rounded < -32768.0 || rounded > 32767.0)
+        return {0, Int16Error::Overflow};
+    return {static_cast<qint16>(rounded), Int16Error::None};
+}
+
+} // namespace common

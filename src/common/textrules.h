@@ -1,0 +1,31 @@
+#pragma once
+// What counts as a date and as a number where the user types one.
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace common {
+
+// Year-month-day with "-", "/" or "." between, or "2003年1月5日"; blanks around
+// are allowed. Nothing for anything else, including impossible days.
+std::optional<QDate> parseDate(const QString &text);
+
+// The one text form dates take on screen, in the store and in SQL: 2003-01-05.
+QString isoDate(const QDate &date);
+
+// A plain signed decimal, optionally with an exponent, blanks around allowed;
+// the value must be finite.
+bool isNumeric(const QString &text);
+std::optional<double> parseNumber(const QString &text);
+
+enum class Int16Error { None, Empty, NotNumeric, Overflow };
+struct Int16Result {
+    qint16 value = 0;
+    Int16Error error = Int16Error::None;
+    bool ok() const { return error == Int16Error::None; }
+};
+// A number rounded to the nearest whole, an exact half to the even neighbour,
+// as a 16-bit signed integer.
+Int16Result toInt16(const QString &text);
+
+} // namespace common

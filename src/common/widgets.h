@@ -1,0 +1,23 @@
+#pragma once
+// Back colours as the forms give them (RGB), set through the palette so the
+// Fusion style honours them and tests can read them back.
+#include <QColor>
+#include <QWidget>
+
+namespace common {
+
+inline void setBackColor(QWidget *w, const QColor &c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    p.setColor(QPalette::Button, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+inline QColor backColor(const QWidget *w) { return w->palette().color(QPalette::Button); }
+
+// The design colour of the workspace buttons, light orange.
+inline QColor buttonColor() { return QColor(255, 224, 192); }
+
+} // namespace common

@@ -1,0 +1,36 @@
+#pragma once
+// The statements the windows compose, in the dialect of the old Access engine,
+// translated to SQLite. A pure function: tokens, never pasted user text.
+//
+// Accepted shapes (keywords case-insensitive):
+//   客户信息                                       (the table as a record source)
+//   select * from 客户信息 [where COND] [order by FIELD [desc] {, FIELD [desc]}]
+//   INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=N
+// COND is terms joined by "and"; a term is [not] FIELD (a yes/no field),
+// FIELD op VALUE with op one of = <> < > <= >=, or FIELD Like 'pattern'.
+// VALUE is a number, a 'text' ('' inside for a quote) or a #date#.
+#include <QString>
+#include <QVariantList>
+
+namespace store {
+
+struct JetTranslation {
+    enum class Kind { Select, InsertCopy };
+    bool ok = false;
+    Kind kind = Kind::Select;
+    QString sql;          // SQLite text with ? placeholders
+    QVariantList params;  // bound in order
+    QString error;        // a clear message naming the problem, when !ok
+    int errorPosition = -1; // 0-based character position in the input
+};
+
+// A whole statement or record source.
+JetTranslation translateJet(const QString &statement);
+// A bare criterion as FindFirst takes it, e.g. "编号 =12"; sql is a condition.
+JetTranslation translateJetCondition(const QString &criterion);
+
+// Jet's Like: * any run, ? one character, # one digit, [abc] [a-z] [!abc] one
+// of/not of; case-insensitive. Registered on every connection as jet_like(text, pattern).
+bool jetLike(const QString &text, const QString &pattern);
+
+} // namespace store

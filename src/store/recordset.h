@@ -1,0 +1,122 @@
+#pragma once
+// What the windows call the data control's record set: a record source, the
+// rows it selects in order, a current position, moves, finds and edits.
+#include "store/storeerror.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSqlRecord>
+#include <QVariant>
+#include <QVector>
+
+namespace store {
+
+class Database;
+
+// The bound controls of a window. The set asks them to write what the user
+// typed before it leaves a row, refreshes or closes.
+class PendingEdits {
+public:
+    virtual ~PendingEdits() = default;
+    virtual StoreError writePendingEdits() = 0;
+};
+
+class RecordSet : public QObject {
+    Q_OBJECT
+public:
+    enum class EditMode { None, Edit, AddNew };
+
+    explicit RecordSet(Database &db, QObject *parent = nullptr);
+    ~RecordSet() override;
+
+    void setPendingEdits(PendingEdits *binder) { m_pending = binder; }
+
+    QString recordSource() const { return m_source; }
+    // Writes pending edits, then opens the set on source (the table name or a
+    // Jet select) positioned on its first row. On any failure the previous
+    // source, rows and position stay in force and nothing is announced.
+    StoreError setRecordSource(const QString &source);
+    // The same with the current source.
+    StoreError refresh();
+
+    int recordCount() const { return int(m_keys.size()); }
+    int absolutePosition() const;       // 0-based; -1 without a current row
+    bool bof() const { return m_pos < 0; }
+    bool eof() const { return m_pos >= recordCount(); }
+    bool hasCurrent() const;
+
+    // Each move writes pending edits first; when that fails the move does
+    // not happen and the error is returned.
+    StoreError moveFirst();
+    StoreError moveLast();
+    StoreError moveNext();      // past the last row: eof
+    StoreError movePrevious();  // before the first row: bof
+    StoreError moveTo(int index);
+
+    // Positions on the first row of the set matching criterion ("编号 =12").
+    // No match: noMatch() is true and the position is unchanged.
+    StoreError findFirst(const QString &criterion);
+    bool noMatch() const { return m_noMatch; }
+
+    // The current row (the edit buffer while editing); null without one.
+    QVariant value(const QString &field) const;
+    QSqlRecord current() const;
+    // Any row of the set, for the grid; fetched on demand and cached.
+    QSqlRecord rowAt(int index) const;
+    qint64 keyAt(int index) const { return m_keys.value(index, -1); }
+
+    // Edits: addNew/edit, setValue..., update. Values are given as the
+    // windows hold them (text); the set converts to the field's kind.
+    StoreError addNew();
+    StoreError edit();
+    void setValue(const QString &field, const QVariant &value);
+    // Writes the buffer in one transaction. A refused update leaves the stored
+    // row as it was and keeps the buffer. A new row joins the end of the set;
+    // the current row stays the one before addNew.
+    StoreError update();
+    void cancelUpdate();
+    EditMode editMode() const { return m_mode; }
+
+    // Removes the current row. Afterwards there is no current row until a
+    // move: movePrevious gives the row before, moveNext the row after.
+    StoreError deleteCurrent();
+
+    // Runs an action statement (the copy's INSERT ... SELECT) on the file.
+    StoreError execute(const QString &jetStatement);
+
+    // Inserts, in one transaction, a copy of the current row numbered
+    // newNumber with the fields in overrides replaced. The copy joins the end
+    // of the set; the position does not change. newKey receives its key.
+    StoreError copyCurrent(qint16 newNumber, const QVariantMap &overrides, qint64 *newKey = nullptr);
+    // Adds a row of the table to the end of the set, as rows added through
+    // the set are. Unknown keys are ignored.
+    void includeKey(qint64 key);
+
+signals:
+    // The current row changed (moves, refresh, delete, update of the current row).
+    void repositioned();
+    // The rows of the set were replaced or their number changed.
+    void rowsReset();
+    // One row's stored values changed.
+    void rowChanged(int index);
+
+private:
+    StoreError load(const QString &source, QVector<qint64> *keys) const;
+    StoreError leaveRow();
+    void setPosition(int pos);
+    void invalidateCache() const;
+
+    Database &m_db;
+    PendingEdits *m_pending = nullptr;
+    QString m_source;
+    QVector<qint64> m_keys;
+    QHash<qint64, int> m_indexOfKey;
+    int m_pos = -1;
+    bool m_currentDeleted = false;
+    bool m_noMatch = false;
+    EditMode m_mode = EditMode::None;
+    QSqlRecord m_buffer;
+    mutable QHash<qint64, QSqlRecord> m_cache;
+};
+
+} // namespace store

@@ -1,0 +1,27 @@
+#pragma once
+#include <QString>
+
+namespace store {
+
+// The error numbers the windows test, as the data engine of old reported them.
+namespace code {
+constexpr int None = 0;
+constexpr int Overflow = 6;          // a number does not fit its field
+constexpr int FileNotFound = 53;
+constexpr int FieldTooSmall = 524;   // text longer than its field allows
+constexpr int TypeMismatch = 3464;   // a value that is not of the field's kind
+constexpr int NoCurrentRecord = 3021;
+constexpr int DuplicateKey = 3022;
+constexpr int Syntax = 3075;         // a statement the store does not accept
+constexpr int Engine = 3146;         // anything else the engine reported
+} // namespace code
+
+struct StoreError {
+    int code = code::None;
+    QString text;   // the engine's or the translator's own words
+
+    bool ok() const { return code == code::None; }
+    explicit operator bool() const { return code != code::None; }
+};
+
+} // namespace store

@@ -1,0 +1,36 @@
+#pragma once
+// A prompt that records what the program asked and answers from a script.
+// Installed for its lifetime.
+#include "common/prompt.h"
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+class ScriptedPrompt final : public common::Prompt {
+public:
+    ScriptedPrompt() { common::setPrompt(this); }
+    ~ScriptedPrompt() override { common::setPrompt(nullptr); }
+
+    // What was asked, in order.
+    QList<common::Message> messages;
+    QStringList inputsAsked;   // labels of input boxes
+    QStringList filesAsked;    // filters of file dialogs
+
+    // Answers, taken from the front; when a list runs out: the first button
+    // (OK / Yes), a cancelled input box, a cancelled file dialog.
+    QList<common::Answer> answers;
+    QList<std::optional<QString>> inputAnswers;
+    QStringList fileAnswers;
+
+    // Runs while a message box is "open", e.g. to look at the window behind it.
+    std::function<void(const common::Message &)> whileOpen;
+
+    common::Answer message(const common::Message &m) override;
+    std::optional<QString> input(const QString &label, const QString &title,
+                                 const QString &defaultText) override;
+    QString openFile(const QString &title, const QString &filter) override;
+
+    QStringList texts() const;
+    void clear();
+};
