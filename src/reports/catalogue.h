@@ -1,0 +1,40 @@
+#pragma once
+// The report catalogue: the panel's box texts and state in, one report
+// request out, exactly as the shop's report engine has always been handed it.
+#include <QString>
+#include <optional>
+
+namespace reports {
+
+// The panel state a catalogue run may change (initial values as at load).
+struct PanelState {
+    QString dateFrom = QStringLiteral("2003,4,25");
+    QString dateTo = QStringLiteral("2003,5,24");
+    QString quarter;
+};
+
+// The panel's boxes at the moment of the click, as they hold them.
+struct PanelInputs {
+    QString month;            // cboDate
+    QString quarterBox;       // jido
+    QString partsLedgerStart; // txtPeiJianDate
+    QString area;             // Aera
+    QString staff;            // Text1
+    QString store;            // cboShop
+};
+
+struct ReportRequest {
+    QString file;     // e.g. "报表\\新飞月报表.PRN"
+    QString formula;  // selection formula in the engine's language
+    int action = 1;   // 1: run
+};
+
+// The entry names are the report files' base names: 新飞月报表, 新飞申请配件单,
+// 配件库存单, 配件流水帐, 佳利季报表, 容声月报表, 未修记录单, 维修人员报表,
+// 商场报表, 新飞回访记录表, and the two 新飞 selections of frame 2:
+// 新飞配件库存单, 新飞配件流水帐. Nothing when the entry sends nothing (an
+// empty quarter). state is updated as the entry does (month window, quarter).
+std::optional<ReportRequest> catalogueRequest(const QString &entry, const PanelInputs &inputs,
+                                              PanelState &state);
+
+} // namespace reports
