@@ -1,0 +1,38 @@
+#pragma once
+// A small benchmark harness: cases register themselves, each is timed as the
+// median of several runs, and a raw-SQLite counterpart is timed beside it
+// where one exists.
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace bench {
+
+struct Context {
+    QString folder;     // data folder holding 新客户信息.mdb at full size
+    QString database;   // its path
+};
+
+struct Case {
+    QString name;
+    // Runs once before the timed runs (may be empty).
+    std::function<void(Context &)> setUp;
+    // The timed work.
+    std::function<void(Context &)> run;
+    // The same work done with the sqlite3 library alone, if there is a counterpart.
+    std::function<void(Context &)> raw;
+    int repeats = 5;
+    int order = 0; // lower runs first
+};
+
+std::vector<Case> &registry();
+
+struct Registrar {
+    explicit Registrar(Case c) { registry().push_back(std::move(c)); }
+};
+
+// Median wall time of repeats runs, in milliseconds.
+double timeMs(const std::function<void()> &work, int repeats);
+
+} // namespace bench

@@ -1,0 +1,159 @@
+// Store operations at full size, each beside raw SQLite doing the same work.
+#include "bench.h"
+#include "rawsqlite.h"
+
+#include "store/database.h"
+#include "store/recordset.h"
+
+#include <memory>
+#include <stdexcept>
+
+namespace bench {
+namespace {
+
+struct StoreFixture {
+    std::unique_ptr<store::Database> db;
+    std::unique_ptr<store::RecordSet> set;
+    std::unique_ptr<RawDb> raw;
+
+    void open(const Context &ctx)
+    {
+        set.reset();
+        store::StoreError err;
+        db = store::Database::open(ctx.database, &err);
+        if (!db)
+            throw std::runtime_error(err.text.toStdString());
+        set = std::make_unique<store::RecordSet>(*db);
+        check(set->setRecordSource(QStringLiteral("客户信息")));
+        raw = std::make_unique<RawDb>(ctx.database);
+    }
+    static void check(const store::StoreError &e)
+    {
+        if (e)
+            throw std::runtime_error(e.text.toStdString());
+    }
+};
+
+StoreFixture &fixture()
+{
+    static StoreFixture f;
+    return f;
+}
+
+const std::string kKeys = "SELECT rowid FROM 客户信息 ORDER BY rowid";
+const std::string kRow = "SELECT * FROM 客户信息 WHERE rowid = ?";
+const std::string kLastRow = "SELECT * FROM 客户信息 WHERE rowid = (SELECT max(rowid) FROM 客户信息)";
+
+Registrar openSet({
+    QStringLiteral("open record set"),
+    nullptr,
+    [](Context &ctx) {
+        fixture().open(ctx);
+        StoreFixture::check(fixture().set->moveLast());
+        (void)fixture().set->current();
+    },
+    [](Context &ctx) {
+        RawDb raw(ctx.database);
+        raw.readAll(kKeys);
+        raw.readAll(kLastRow);
+    },
+    5, 10});
+
+Registrar refresh({
+    QStringLiteral("refresh"),
+    nullptr,
+    [](Context &) {
+        auto &set = *fixture().set;
+        StoreFixture::check(set.setRecordSource(QStringLiteral("select * from 客户信息")));
+        StoreFixture::check(set.moveLast());
+        (void)set.current();
+    },
+    [](Context &) {
+        fixture().raw->readAll(kKeys);
+        fixture().raw->readAll(kLastRow);
+    },
+    5, 20});
+
+Registrar firstToLast({
+    QStringLiteral("first→last"),
+    nullptr,
+    [](Context &) {
+        auto &set = *fixture().set;
+        StoreFixture::check(set.moveFirst());
+        (void)set.current();
+        StoreFixture::check(set.moveLast());
+        (void)set.current();
+    },
+    [](Context &) {
+        fixture().raw->readAll(kRow, {"1"});
+        fixture().raw->readAll(kLastRow);
+    },
+    9, 30});
+
+Registrar pageSweep({
+    QStringLiteral("record set walk of every row"),
+    nullptr,
+    [](Context &) {
+        auto &set = *fixture().set;
+        StoreFixture::check(set.moveFirst());
+        while (!set.eof()) {
+            (void)set.current();
+            StoreFixture::check(set.moveNext());
+        }
+    },
+    [](Context &) {
+        auto &raw = *fixture().raw;
+        for (int i = 1; i <= 32767; ++i)
+            raw.readAll(kRow, {std::to_string(i)});
+    },
+    1, 40});
+
+Registrar numberSearch({
+    QStringLiteral("number search"),
+    nullptr,
+    [](Context &) {
+        auto &set = *fixture().set;
+        StoreFixture::check(set.findFirst(QStringLiteral("编号 =16384")));
+        if (set.noMatch())
+            throw std::runtime_error("number search found nothing");
+        (void)set.current();
+    },
+    [](Context &) { fixture().raw->readAll("SELECT * FROM 客户信息 WHERE 编号 = 16384"); },
+    9, 50});
+
+Registrar query({
+    QStringLiteral("query: three conditions and a date range"),
+    nullptr,
+    [](Context &) {
+        auto &set = *fixture().set;
+        StoreFixture::check(set.setRecordSource(QStringLiteral(
+            "select * from 客户信息 where 编号<>0 and 接货日期 >= #2010-1-1# and 接货日期 <= #2020-12-31#"
+            " and 客户姓名 Like '*王*' and 地址 Like '*路*' and 型号 Like '*新飞*'")));
+        StoreFixture::check(set.moveLast());
+        (void)set.current();
+    },
+    [](Context &) {
+        fixture().raw->readAll(
+            "SELECT rowid FROM 客户信息 WHERE 编号<>0 AND 接货日期 >= '2010-01-01' AND 接货日期 <= '2020-12-31'"
+            " AND 客户姓名 LIKE '%王%' AND 地址 LIKE '%路%' AND 型号 LIKE '%新飞%' ORDER BY rowid");
+        fixture().raw->readAll(kLastRow);
+    },
+    5, 60});
+
+Registrar sort({
+    QStringLiteral("sort by 接货日期 desc"),
+    nullptr,
+    [](Context &) {
+        auto &set = *fixture().set;
+        StoreFixture::check(set.setRecordSource(QStringLiteral("select * from 客户信息 order by 接货日期 desc")));
+        StoreFixture::check(set.moveLast());
+        (void)set.current();
+    },
+    [](Context &) {
+        fixture().raw->readAll("SELECT rowid FROM 客户信息 ORDER BY 接货日期 DESC, rowid");
+        fixture().raw->readAll(kRow, {"1"});
+    },
+    5, 70});
+
+} // namespace
+} // namespace bench

@@ -1,0 +1,81 @@
+// corvale-bench: times the user's actions at the largest table the job number
+// allows (32767 rows) and, where one exists, the same work in raw SQLite.
+#include "bench.h"
+#include "generator.h"
+
+#include "common/fonts.h"
+#include "store/fields.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace bench {
+
+std::vector<Case> &registry()
+{
+    static std::vector<Case> cases;
+    return cases;
+}
+
+double timeMs(const std::function<void()> &work, int repeats)
+{
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        times.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace bench
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    common::installFontSubstitutions();
+
+    QTemporaryDir dir;
+    bench::Context ctx{dir.path(), dir.filePath(store::databaseFileName())};
+    QDir::setCurrent(dir.path());
+    {
+        QElapsedTimer t;
+        t.start();
+        bench::generateJobTable(ctx.database, bench::kFullTable);
+        std::printf("generate %d rows  %.1f ms\n", bench::kFullTable, t.nsecsElapsed() / 1e6);
+    }
+
+    auto cases = bench::registry();
+    std::stable_sort(cases.begin(), cases.end(),
+                     [](const bench::Case &a, const bench::Case &b) { return a.order < b.order; });
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    for (bench::Case &c : cases) {
+        if (!only.isEmpty() && !c.name.contains(only))
+            continue;
+        if (c.setUp)
+            c.setUp(ctx);
+        const double ms = bench::timeMs([&] { c.run(ctx); }, c.repeats);
+        if (c.raw) {
+            const double raw = bench::timeMs([&] { c.raw(ctx); }, c.repeats);
+            std::printf("%s  %.1f ms  raw %.1f ms  ratio %.2f\n", qPrintable(c.name), ms, raw,
+                        raw > 0 ? ms / raw : 0.0);
+        } else {
+            std::printf("%s  %.1f ms\n", qPrintable(c.name), ms);
+        }
+        std::fflush(stdout);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory  %ld MB\n", usage.ru_maxrss / 1024);
+    return 0;
+}
