@@ -1,28 +1,43 @@
 #include "query/querywindows.h"
 
-#include "store/recordset.h"
+#include "common/busycursor.h"
+#include "query/frmsearch.h"
+#include "query/frmserial.h"
 
-#include <QDialog>
-#include <QWidget>
+#include <QPointer>
 
 namespace query {
 
+namespace {
+
+// The query window lives on while hidden, so the next opening finds the
+// criteria of the last search.
+QPointer<FrmSearch> &searchWindow()
+{
+    static QPointer<FrmSearch> window;
+    return window;
+}
+
+} // namespace
+
 void runSearchWindow(QWidget *workspace, store::RecordSet &set)
 {
-    Q_UNUSED(set);
-    QDialog window(workspace);
-    window.setObjectName(QStringLiteral("frmSearch"));
-    window.setWindowTitle(QStringLiteral("信息查询窗口"));
-    window.exec();
+    QPointer<FrmSearch> &window = searchWindow();
+    if (window && !window->belongsTo(workspace, &set))
+        delete window;
+    if (!window) {
+        common::BusyCursor busy;
+        window = new FrmSearch(workspace, set);
+    }
+    window->exec();
+    if (window && window->isUnloaded())
+        delete window;
 }
 
 void openSortWindow(QWidget *workspace, store::RecordSet &set)
 {
-    Q_UNUSED(set);
-    auto *window = new QDialog(workspace);
-    window->setObjectName(QStringLiteral("frmSerial"));
-    window->setWindowTitle(QStringLiteral("排序窗口"));
-    window->setAttribute(Qt::WA_DeleteOnClose);
+    common::BusyCursor busy;
+    auto *window = new FrmSerial(workspace, set);
     window->show();
 }
 

@@ -1,0 +1,133 @@
+#include "query/frmserial.h"
+
+#include "common/busycursor.h"
+#include "common/fonts.h"
+#include "common/prompt.h"
+#include "common/twips.h"
+#include "common/widgets.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+
+namespace query {
+
+namespace {
+
+const QColor kWindowColor(192, 192, 255);
+const QColor kControlColor(255, 192, 192);
+
+template <typename W>
+W *place(W *widget, const char *name, const QRect &geometry)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QGroupBox *addFrame(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
+{
+    auto *frame = place(new QGroupBox(caption, parent), name, geometry);
+    common::setBackColor(frame, kControlColor);
+    return frame;
+}
+
+QComboBox *addKeyBox(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *box = place(new QComboBox(parent), name, geometry);
+    box->setEditable(true);
+    box->setCompleter(nullptr);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->addItems(store::fieldNames());
+    box->setEditText(QStringLiteral("接货日期"));
+    return box;
+}
+
+QCheckBox *addDescendingBox(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *check = place(new QCheckBox(QStringLiteral("是否降序"), parent), name, geometry);
+    common::setBackColor(check, kControlColor);
+    return check;
+}
+
+QPushButton *addButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
+{
+    auto *button = place(new QPushButton(caption, parent), name, geometry);
+    common::setBackColor(button, kControlColor);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+FrmSerial::FrmSerial(QWidget *workspace, store::RecordSet &set)
+    : QDialog(workspace), m_set(set), m_buttons(workspace)
+{
+    setObjectName(QStringLiteral("frmSerial"));
+    setWindowTitle(QStringLiteral("排序窗口"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(common::px(3690), common::px(2955));
+    setFont(common::cjkFont(QStringLiteral("宋体"), 9));
+    common::setBackColor(this, kWindowColor);
+
+    buildControls();
+
+    connect(m_sort, &QPushButton::clicked, this, &FrmSerial::sort);
+    connect(m_cancel, &QPushButton::clicked, this, &FrmSerial::unload);
+}
+
+void FrmSerial::buildControls()
+{
+    using common::twipRect;
+
+    QGroupBox *primaryFrame = addFrame(this, "frmSerial", QStringLiteral("主要关键字"), twipRect(45, 225, 3645, 1920));
+    m_primary = addKeyBox(primaryFrame, "Combo1", twipRect(150, 375, 1515, 300));
+    m_primaryDescending = addDescendingBox(primaryFrame, "chkDownSerial", twipRect(2040, 390, 1035, 255));
+    QGroupBox *secondaryFrame = addFrame(primaryFrame, "Frame1", QStringLiteral("次要关键字"), twipRect(15, 915, 3630, 1005));
+    m_secondary = addKeyBox(secondaryFrame, "Combo2", twipRect(165, 405, 1515, 300));
+    m_secondaryDescending = addDescendingBox(secondaryFrame, "Check1", twipRect(2055, 390, 1035, 255));
+
+    m_cancel = addButton(this, "cmdCancel", QStringLiteral("关闭(&C)"), twipRect(2430, 2370, 1095, 375));
+    m_sort = addButton(this, "cmdSerial", QStringLiteral("排  序(&S)"), twipRect(1170, 2370, 1095, 375));
+
+    setTabOrder(m_primary, m_primaryDescending);
+    setTabOrder(m_primaryDescending, m_secondary);
+    setTabOrder(m_secondary, m_secondaryDescending);
+    setTabOrder(m_secondaryDescending, m_cancel);
+    setTabOrder(m_cancel, m_sort);
+}
+
+SortKeys FrmSerial::keys() const
+{
+    return {m_primary->currentText(), m_primaryDescending->isChecked(),
+            m_secondary->currentText(), m_secondaryDescending->isChecked()};
+}
+
+void FrmSerial::sort()
+{
+    const QString source = sortRecordSource(keys());
+    if (!source.isEmpty()) {
+        store::StoreError error;
+        {
+            common::BusyCursor busy;
+            error = m_set.setRecordSource(source);
+        }
+        if (error) {
+            common::say(error.text, QStringLiteral("排序窗口"), common::Icon::Warning);
+        } else {
+            m_buttons.setEnabled({QStringLiteral("cmdRenovation"), QStringLiteral("cmdAppend")}, true);
+        }
+    }
+    close();
+}
+
+void FrmSerial::unload()
+{
+    m_buttons.setEnabled({QStringLiteral("cmdAppend")}, true);
+    close();
+}
+
+} // namespace query
