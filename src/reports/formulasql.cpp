@@ -1,0 +1,136 @@
+#include "reports/formula.h"
+
+#include "common/textrules.h"
+#include "store/fields.h"
+
+namespace reports {
+
+std::pair<QDate, QDate> dateRangeBounds(DateRange range, const QDate &today)
+{
+    if (range == DateRange::MonthToDate)
+        return {QDate(today.year(), today.month(), 1), today};
+    const int q = static_cast<int>(range) - static_cast<int>(DateRange::Quarter1);
+    const QDate first(today.year(), 3 * q + 1, 1);
+    return {first, first.addMonths(3).addDays(-1)};
+}
+
+namespace {
+
+QString column(const QString &field)
+{
+    return u'"' + field + u'"';
+}
+
+QString opText(CompareOp op)
+{
+    switch (op) {
+    case CompareOp::Equal: return QStringLiteral("=");
+    case CompareOp::GreaterEqual: return QStringLiteral(">=");
+    case CompareOp::LessEqual: return QStringLiteral("<=");
+    }
+    return {};
+}
+
+bool holdsText(store::FieldKind k)
+{
+    return k == store::FieldKind::Text || k == store::FieldKind::PurchaseDate;
+}
+
+// Each condition becomes one SQL term. A NULL field makes every term NULL,
+// and so the record is not selected, as the formula engine treats a null.
+class ConditionCompiler {
+public:
+    explicit ConditionCompiler(const QDate &today) : m_today(today) {}
+
+    std::optional<FormulaError> add(const Condition &c, SqlCondition *out)
+    {
+        const store::FieldKind kind = store::findField(c.field)->kind;
+        const QString col = column(c.field);
+        switch (c.kind) {
+        case Condition::Kind::StartsWith:
+            if (!holdsText(kind))
+                return mismatch(c, QStringLiteral("StartsWith 只用于文字字段"));
+            // substr, not LIKE: LIKE ignores case, and the prefix is a value, not a pattern.
+            out->where += QStringLiteral("substr(%1, 1, length(?)) = ?").arg(col);
+            out->values << c.value.text << c.value.text;
+            return std::nullopt;
+        case Condition::Kind::InRange: {
+            if (kind != store::FieldKind::Date)
+                return mismatch(c, QStringLiteral("in 只用于日期字段"));
+            const auto [from, to] = dateRangeBounds(c.range, m_today);
+            out->where += QStringLiteral("(%1 >= ? AND %1 <= ?)").arg(col);
+            out->values << common::isoDate(from) << common::isoDate(to);
+            return std::nullopt;
+        }
+        case Condition::Kind::Compare:
+            return compare(c, kind, col, out);
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::optional<FormulaError> compare(const Condition &c, store::FieldKind kind, const QString &col,
+                                        SqlCondition *out) const
+    {
+        const Operand &v = c.value;
+        switch (v.kind) {
+        case Operand::Kind::Text:
+            if (!holdsText(kind))
+                return FormulaError{v.position, QStringLiteral("字段 “%1” 不是文字，不能与文字常量比较").arg(c.field)};
+            out->values << v.text;
+            break;
+        case Operand::Kind::Date:
+            if (kind != store::FieldKind::Date)
+                return FormulaError{v.position, QStringLiteral("字段 “%1” 不是日期，不能与 Date 比较").arg(c.field)};
+            out->values << common::isoDate(v.date);
+            break;
+        case Operand::Kind::No:
+            if (kind != store::FieldKind::YesNo)
+                return FormulaError{v.position, QStringLiteral("字段 “%1” 不是是/否字段，不能与 No 比较").arg(c.field)};
+            if (c.op != CompareOp::Equal)
+                return FormulaError{v.position, QStringLiteral("是/否字段只能用 = 比较")};
+            out->values << 0;
+            break;
+        }
+        out->where += QStringLiteral("%1 %2 ?").arg(col, opText(c.op));
+        return std::nullopt;
+    }
+
+    static FormulaError mismatch(const Condition &c, const QString &problem)
+    {
+        return FormulaError{c.fieldPosition, problem + QStringLiteral("（字段 “%1”）").arg(c.field)};
+    }
+
+    QDate m_today;
+};
+
+} // namespace
+
+CompiledFormula compileFormula(const FormulaTree &tree, const QDate &today)
+{
+    CompiledFormula result;
+    ConditionCompiler compiler(today);
+    for (const Condition &c : tree.conditions) {
+        if (!result.sql.where.isEmpty())
+            result.sql.where += QStringLiteral(" AND ");
+        if (auto error = compiler.add(c, &result.sql)) {
+            result.error = error;
+            result.sql = {};
+            return result;
+        }
+    }
+    return result;
+}
+
+CompiledFormula compileFormula(const QString &formula, const QDate &today)
+{
+    // An empty selection selects every record, as a report without a formula does.
+    if (formula.trimmed().isEmpty())
+        return {};
+    const ParsedFormula parsed = parseFormula(formula);
+    if (parsed.error)
+        return CompiledFormula{{}, parsed.error};
+    return compileFormula(parsed.tree, today);
+}
+
+} // namespace reports
