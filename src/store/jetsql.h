@@ -20,6 +20,7 @@ struct JetTranslation {
     Kind kind = Kind::Select;
     QString sql;          // SQLite text with ? placeholders
     QVariantList params;  // bound in order
+    QString keySql;       // for a Select: the rowids of the same rows in the same order, same params
     QString error;        // a clear message naming the problem, when !ok
     int errorPosition = -1; // 0-based character position in the input
 };

@@ -8,6 +8,7 @@
 #include <QSqlRecord>
 #include <QVariant>
 #include <QVector>
+#include <memory>
 
 namespace store {
 
@@ -41,7 +42,8 @@ public:
 
     int recordCount() const { return int(m_keys.size()); }
     int absolutePosition() const;       // 0-based; -1 without a current row
-    bool bof() const { return m_pos < 0; }
+    // An empty set is at both ends.
+    bool bof() const { return m_pos < 0 || m_keys.isEmpty(); }
     bool eof() const { return m_pos >= recordCount(); }
     bool hasCurrent() const;
 
@@ -105,6 +107,12 @@ private:
     StoreError leaveRow();
     void setPosition(int pos);
     void invalidateCache() const;
+    void setKeys(QVector<qint64> keys);
+    StoreError insertBuffer();
+    StoreError updateBuffer();
+
+    struct Statements;
+    std::unique_ptr<Statements> m_statements;
 
     Database &m_db;
     PendingEdits *m_pending = nullptr;
@@ -116,6 +124,7 @@ private:
     bool m_noMatch = false;
     EditMode m_mode = EditMode::None;
     QSqlRecord m_buffer;
+    QHash<QString, StoreError> m_badValues; // fields whose given value did not convert
     mutable QHash<qint64, QSqlRecord> m_cache;
 };
 

@@ -1,0 +1,632 @@
+#include "store/jetsql.h"
+
+#include "common/textrules.h"
+#include "store/fields.h"
+#include "store/sqlitefunctions.h"
+
+#include <sqlite3.h>
+
+#include <QStringList>
+#include <optional>
+
+namespace store {
+
+namespace {
+
+// ---------------------------------------------------------------- tokens
+
+struct Token {
+    enum class Type { Word, Number, String, Date, Symbol, End };
+    Type type = Type::End;
+    QString text;   // word, symbol, number text, string contents, date contents
+    int position = 0;
+};
+
+struct SyntaxError {
+    QString message;
+    int position;
+};
+
+bool isWordStart(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
+bool isWordPart(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+
+std::optional<SyntaxError> tokenize(const QString &in, QVector<Token> *out)
+{
+    using T = Token::Type;
+    int i = 0;
+    const int n = int(in.size());
+    while (i < n) {
+        const QChar c = in.at(i);
+        if (c.isSpace()) {
+            ++i;
+            continue;
+        }
+        const int start = i;
+        if (isWordStart(c)) {
+            while (i < n && isWordPart(in.at(i)))
+                ++i;
+            out->append({T::Word, in.mid(start, i - start), start});
+        } else if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && in.at(i + 1).isDigit())) {
+            while (i < n && in.at(i).isDigit())
+                ++i;
+            if (i < n && in.at(i) == QLatin1Char('.')) {
+                ++i;
+                while (i < n && in.at(i).isDigit())
+                    ++i;
+            }
+            if (i < n && isWordPart(in.at(i)))
+                return SyntaxError{QStringLiteral("数字后面紧跟着“%1”").arg(in.at(i)), i};
+            out->append({T::Number, in.mid(start, i - start), start});
+        } else if (c == QLatin1Char('\'')) {
+            QString text;
+            ++i;
+            bool closed = false;
+            while (i < n) {
+                if (in.at(i) == QLatin1Char('\'')) {
+                    if (i + 1 < n && in.at(i + 1) == QLatin1Char('\'')) {
+                        text += QLatin1Char('\'');
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                text += in.at(i++);
+            }
+            if (!closed)
+                return SyntaxError{QStringLiteral("字符串缺少结束的引号 (unterminated quote)"), start};
+            out->append({T::String, text, start});
+        } else if (c == QLatin1Char('#')) {
+            const int close = int(in.indexOf(QLatin1Char('#'), i + 1));
+            if (close < 0)
+                return SyntaxError{QStringLiteral("日期缺少结束的 # (unterminated date literal)"), start};
+            out->append({T::Date, in.mid(i + 1, close - i - 1), start});
+            i = close + 1;
+        } else if (c == QLatin1Char('<') || c == QLatin1Char('>')) {
+            ++i;
+            if (i < n && (in.at(i) == QLatin1Char('=') || (c == QLatin1Char('<') && in.at(i) == QLatin1Char('>'))))
+                ++i;
+            out->append({T::Symbol, in.mid(start, i - start), start});
+        } else if (QStringLiteral("=*.,;-+").contains(c)) {
+            ++i;
+            out->append({T::Symbol, QString(c), start});
+        } else {
+            return SyntaxError{QStringLiteral("无法识别的字符“%1”").arg(c), start};
+        }
+    }
+    out->append({T::End, QString(), n});
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------- parser
+
+QString quotedColumns()
+{
+    static const QString cols = fieldNames().join(QStringLiteral(", "));
+    return cols;
+}
+
+class Parser {
+public:
+    explicit Parser(QVector<Token> tokens) : m_tokens(std::move(tokens)) {}
+
+    JetTranslation statement()
+    {
+        JetTranslation t;
+        if (peekWord(tableName()) && m_tokens.at(1).type == Token::Type::End) {
+            ++m_at;
+            return select(QString(), QString());
+        }
+        if (acceptKeyword("select")) {
+            expectSymbol("*");
+            expectKeyword("from");
+            expectTable();
+            QString where;
+            QString order;
+            if (acceptKeyword("where"))
+                where = condition();
+            if (acceptKeyword("order")) {
+                expectKeyword("by");
+                order = orderList();
+            }
+            expectEnd();
+            return select(where, order);
+        }
+        if (acceptKeyword("insert")) {
+            expectKeyword("into");
+            expectTable();
+            expectKeyword("select");
+            expectTable();
+            expectSymbol(".");
+            expectSymbol("*");
+            expectKeyword("from");
+            expectTable();
+            expectKeyword("where");
+            const QString where = condition();
+            expectEnd();
+            t.kind = JetTranslation::Kind::InsertCopy;
+            t.sql = QStringLiteral("INSERT INTO 客户信息 (%1) SELECT %1 FROM 客户信息 WHERE %2")
+                        .arg(quotedColumns(), where);
+            return finish(t);
+        }
+        fail(peek().type == Token::Type::End
+                 ? QStringLiteral("语句是空的 (empty statement)")
+                 : QStringLiteral("不支持的语句“%1”：只接受 select 和 insert into 客户信息 select (unsupported statement)")
+                       .arg(peek().text));
+        return t;
+    }
+
+    JetTranslation bareCondition()
+    {
+        JetTranslation t;
+        t.sql = condition();
+        expectEnd();
+        return finish(t);
+    }
+
+    bool failed() const { return m_failed; }
+    SyntaxError error() const { return m_error; }
+
+private:
+    JetTranslation select(const QString &where, const QString &order)
+    {
+        JetTranslation t;
+        const QString whereSql = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where;
+        const QString orderSql = QStringLiteral(" ORDER BY ") + (order.isEmpty() ? QString() : order + QStringLiteral(", ")) + QStringLiteral("rowid");
+        t.sql = QStringLiteral("SELECT %1, rowid FROM 客户信息%2%3").arg(quotedColumns(), whereSql, orderSql);
+        t.keySql = QStringLiteral("SELECT rowid FROM 客户信息%1%2").arg(whereSql, orderSql);
+        return finish(t);
+    }
+
+    JetTranslation finish(JetTranslation t)
+    {
+        if (m_failed) {
+            JetTranslation bad;
+            bad.error = m_error.message;
+            bad.errorPosition = m_error.position;
+            return bad;
+        }
+        t.ok = true;
+        t.params = m_params;
+        return t;
+    }
+
+    // Conditions: term {and term}.
+    QString condition()
+    {
+        QStringList terms;
+        terms << term();
+        while (!m_failed && acceptKeyword("and"))
+            terms << term();
+        return terms.join(QStringLiteral(" AND "));
+    }
+
+    QString term()
+    {
+        if (m_failed)
+            return {};
+        if (acceptKeyword("not")) {
+            const FieldDef *f = field();
+            if (f && f->kind != FieldKind::YesNo)
+                failAt(m_tokens.at(m_at - 1).position,
+                       QStringLiteral("“not”只能用于是/否字段，“%1”不是 (not a yes/no field)").arg(f->name));
+            return f ? QStringLiteral("NOT (%1 <> 0)").arg(f->name) : QString();
+        }
+        const int fieldAt = m_at;
+        const FieldDef *f = field();
+        if (!f)
+            return {};
+        const Token &next = peek();
+        if (next.type == Token::Type::Word && next.text.compare(QLatin1String("like"), Qt::CaseInsensitive) == 0) {
+            ++m_at;
+            const Token &pattern = peek();
+            if (pattern.type != Token::Type::String) {
+                fail(QStringLiteral("Like 后面应是用引号括起的模式 (pattern expected)"));
+                return {};
+            }
+            ++m_at;
+            m_params << pattern.text;
+            return QStringLiteral("jet_like(%1, ?)").arg(f->name);
+        }
+        static const QStringList ops = {QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("<"),
+                                        QStringLiteral(">"), QStringLiteral("<="), QStringLiteral(">=")};
+        if (next.type == Token::Type::Symbol && ops.contains(next.text)) {
+            ++m_at;
+            const QString op = next.text;
+            value(*f);
+            return m_failed ? QString() : QStringLiteral("%1 %2 ?").arg(f->name, op);
+        }
+        if (f->kind == FieldKind::YesNo)
+            return QStringLiteral("(%1 <> 0)").arg(f->name);
+        failAt(m_tokens.at(fieldAt).position,
+               QStringLiteral("字段“%1”后面应是比较运算符或 Like (operator expected)").arg(f->name));
+        return {};
+    }
+
+    // A value compared with field f, appended to the parameters.
+    QVariant value(const FieldDef &f)
+    {
+        bool negative = false;
+        if (peekSymbol("-") || peekSymbol("+")) {
+            negative = peek().text == QLatin1String("-");
+            ++m_at;
+            if (peek().type != Token::Type::Number) {
+                fail(QStringLiteral("符号后面应是数字 (number expected)"));
+                return {};
+            }
+        }
+        const Token &tok = peek();
+        QVariant v;
+        switch (tok.type) {
+        case Token::Type::Number: {
+            const QString text = (negative ? QStringLiteral("-") : QString()) + tok.text;
+            if (f.kind == FieldKind::Date || f.kind == FieldKind::Time) {
+                fail(QStringLiteral("字段“%1”应与 #日期# 比较，不是数字 (type mismatch)").arg(f.name));
+                return {};
+            }
+            if (f.kind == FieldKind::Text || f.kind == FieldKind::PurchaseDate) {
+                v = text;
+            } else {
+                bool isInt = false;
+                const qlonglong i = text.toLongLong(&isInt);
+                v = isInt ? QVariant(i) : QVariant(text.toDouble());
+            }
+            break;
+        }
+        case Token::Type::String:
+            if (f.kind == FieldKind::Date) {
+                const auto d = common::parseDate(tok.text);
+                if (!d) {
+                    fail(QStringLiteral("“%1”不是有效的日期 (invalid date)").arg(tok.text));
+                    return {};
+                }
+                v = common::isoDate(*d);
+            } else if (f.kind == FieldKind::Text || f.kind == FieldKind::PurchaseDate || f.kind == FieldKind::Time) {
+                v = tok.text;
+            } else {
+                const auto num = common::parseNumber(tok.text);
+                if (!num) {
+                    fail(QStringLiteral("字段“%1”应与数字比较 (type mismatch)").arg(f.name));
+                    return {};
+                }
+                v = *num;
+            }
+            break;
+        case Token::Type::Date: {
+            const auto d = common::parseDate(tok.text);
+            if (!d) {
+                fail(QStringLiteral("#%1# 不是有效的日期 (invalid date)").arg(tok.text));
+                return {};
+            }
+            if (f.kind != FieldKind::Date && f.kind != FieldKind::PurchaseDate) {
+                fail(QStringLiteral("字段“%1”不是日期字段 (type mismatch)").arg(f.name));
+                return {};
+            }
+            v = common::isoDate(*d);
+            break;
+        }
+        case Token::Type::Word:
+            if (f.kind == FieldKind::YesNo) {
+                const QString w = tok.text.toLower();
+                if (w == QLatin1String("true") || w == QLatin1String("yes")) {
+                    v = -1;
+                    break;
+                }
+                if (w == QLatin1String("false") || w == QLatin1String("no")) {
+                    v = 0;
+                    break;
+                }
+            }
+            [[fallthrough]];
+        default:
+            fail(QStringLiteral("应是数字、'文本' 或 #日期# (value expected)"));
+            return {};
+        }
+        ++m_at;
+        m_params << v;
+        return v;
+    }
+
+    QString orderList()
+    {
+        QStringList keys;
+        do {
+            const FieldDef *f = field();
+            if (!f)
+                return {};
+            QString key = f->name;
+            if (acceptKeyword("desc"))
+                key += QStringLiteral(" DESC");
+            else
+                acceptKeyword("asc");
+            keys << key;
+        } while (!m_failed && acceptSymbol(","));
+        return keys.join(QStringLiteral(", "));
+    }
+
+    const FieldDef *field()
+    {
+        if (m_failed)
+            return nullptr;
+        const Token &tok = peek();
+        if (tok.type != Token::Type::Word) {
+            fail(QStringLiteral("应是字段名 (field name expected)"));
+            return nullptr;
+        }
+        // Jet also accepts the qualified 客户信息.字段.
+        int at = m_at;
+        QString name = tok.text;
+        if (name == tableName() && m_tokens.at(at + 1).text == QLatin1String(".")
+            && m_tokens.at(at + 2).type == Token::Type::Word) {
+            at += 2;
+            name = m_tokens.at(at).text;
+        }
+        const FieldDef *f = findField(name);
+        if (!f) {
+            failAt(m_tokens.at(at).position, QStringLiteral("客户信息中没有字段“%1” (unknown field)").arg(name));
+            return nullptr;
+        }
+        m_at = at + 1;
+        return f;
+    }
+
+    void expectTable()
+    {
+        if (m_failed)
+            return;
+        if (peekWord(tableName())) {
+            ++m_at;
+            return;
+        }
+        fail(peek().type == Token::Type::Word
+                 ? QStringLiteral("没有表“%1”，只有 客户信息 (unknown table)").arg(peek().text)
+                 : QStringLiteral("应是表名 客户信息 (table name expected)"));
+    }
+
+    void expectEnd()
+    {
+        if (m_failed)
+            return;
+        // One trailing semicolon is harmless; anything after it is a second statement.
+        if (acceptSymbol(";") && peek().type != Token::Type::End) {
+            fail(QStringLiteral("只能执行一条语句 (a second statement is not allowed)"));
+            return;
+        }
+        if (peek().type != Token::Type::End)
+            fail(QStringLiteral("语句在“%1”处应结束 (unexpected text)").arg(peek().text));
+    }
+
+    void expectKeyword(const char *word)
+    {
+        if (!m_failed && !acceptKeyword(word))
+            fail(QStringLiteral("此处应是“%1” (expected %1)").arg(QLatin1String(word).toString().toUpper()));
+    }
+    void expectSymbol(const char *symbol)
+    {
+        if (!m_failed && !acceptSymbol(symbol))
+            fail(QStringLiteral("此处应是“%1” (expected %1)").arg(QLatin1String(symbol)));
+    }
+
+    bool acceptKeyword(const char *word)
+    {
+        if (m_failed)
+            return false;
+        const Token &tok = peek();
+        if (tok.type == Token::Type::Word && tok.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0) {
+            ++m_at;
+            return true;
+        }
+        return false;
+    }
+    bool acceptSymbol(const char *symbol)
+    {
+        if (m_failed || !peekSymbol(symbol))
+            return false;
+        ++m_at;
+        return true;
+    }
+    bool peekSymbol(const char *symbol) const
+    {
+        return peek().type == Token::Type::Symbol && peek().text == QLatin1String(symbol);
+    }
+    bool peekWord(const QString &word) const
+    {
+        return peek().type == Token::Type::Word && peek().text == word;
+    }
+
+    const Token &peek() const { return m_tokens.at(qMin(m_at, int(m_tokens.size()) - 1)); }
+
+    void fail(const QString &message) { failAt(peek().position, message); }
+    void failAt(int position, const QString &message)
+    {
+        if (m_failed)
+            return;
+        m_failed = true;
+        m_error = {message, position};
+    }
+
+    QVector<Token> m_tokens;
+    int m_at = 0;
+    QVariantList m_params;
+    bool m_failed = false;
+    SyntaxError m_error;
+};
+
+template <typename Run>
+JetTranslation translate(const QString &text, Run run)
+{
+    QVector<Token> tokens;
+    if (auto err = tokenize(text, &tokens)) {
+        JetTranslation bad;
+        bad.error = err->message;
+        bad.errorPosition = err->position;
+        return bad;
+    }
+    Parser parser(std::move(tokens));
+    JetTranslation t = run(parser);
+    if (!t.ok && t.error.isEmpty() && parser.failed()) {
+        t.error = parser.error().message;
+        t.errorPosition = parser.error().position;
+    }
+    return t;
+}
+
+// ---------------------------------------------------------------- Like
+
+struct PatternItem {
+    enum class Type { Any, One, Digit, Literal, Set };
+    Type type = Type::Literal;
+    QString chars;       // literal char, or the set's single chars (case-folded)
+    QVector<QPair<QChar, QChar>> ranges;
+    bool negated = false;
+
+    bool matches(QChar c) const
+    {
+        switch (type) {
+        case Type::Any:
+        case Type::One:
+            return true;
+        case Type::Digit:
+            return c.isDigit();
+        case Type::Literal:
+            return chars.at(0) == c;
+        case Type::Set: {
+            bool in = chars.contains(c);
+            for (const auto &r : ranges)
+                in = in || (c >= r.first && c <= r.second);
+            return in != negated;
+        }
+        }
+        return false;
+    }
+};
+
+QChar fold(QChar c) { return c.toCaseFolded(); }
+
+QVector<PatternItem> compilePattern(const QString &pattern)
+{
+    using T = PatternItem::Type;
+    QVector<PatternItem> items;
+    const int n = int(pattern.size());
+    for (int i = 0; i < n; ++i) {
+        const QChar c = pattern.at(i);
+        PatternItem item;
+        if (c == QLatin1Char('*')) {
+            if (!items.isEmpty() && items.last().type == T::Any)
+                continue;
+            item.type = T::Any;
+        } else if (c == QLatin1Char('?')) {
+            item.type = T::One;
+        } else if (c == QLatin1Char('#')) {
+            item.type = T::Digit;
+        } else if (c == QLatin1Char('[') && pattern.indexOf(QLatin1Char(']'), i + 1) > i) {
+            const int close = int(pattern.indexOf(QLatin1Char(']'), i + 1));
+            QString body = pattern.mid(i + 1, close - i - 1);
+            i = close;
+            item.type = T::Set;
+            if (body.startsWith(QLatin1Char('!')) && body.size() > 1) {
+                item.negated = true;
+                body.remove(0, 1);
+            }
+            if (body.isEmpty())
+                continue; // [] stands for nothing
+            for (int k = 0; k < body.size(); ++k) {
+                if (k + 2 < body.size() && body.at(k + 1) == QLatin1Char('-')) {
+                    QChar lo = fold(body.at(k)), hi = fold(body.at(k + 2));
+                    if (hi < lo)
+                        std::swap(lo, hi);
+                    item.ranges.append({lo, hi});
+                    k += 2;
+                } else {
+                    item.chars += fold(body.at(k));
+                }
+            }
+        } else {
+            item.type = T::Literal;
+            item.chars = fold(c);
+        }
+        items.append(item);
+    }
+    return items;
+}
+
+// Classic wildcard matching with one backtrack point per star: linear-ish,
+// no recursion.
+bool matchCompiled(const QVector<PatternItem> &items, const QString &text)
+{
+    using T = PatternItem::Type;
+    const int n = int(text.size());
+    const int m = int(items.size());
+    int t = 0, p = 0, starP = -1, starT = 0;
+    while (t < n) {
+        if (p < m && items.at(p).type == T::Any) {
+            starP = p++;
+            starT = t;
+        } else if (p < m && items.at(p).matches(fold(text.at(t)))) {
+            ++p;
+            ++t;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < m && items.at(p).type == T::Any)
+        ++p;
+    return p == m;
+}
+
+} // namespace
+
+JetTranslation translateJet(const QString &statement)
+{
+    return translate(statement, [](Parser &p) { return p.statement(); });
+}
+
+JetTranslation translateJetCondition(const QString &criterion)
+{
+    return translate(criterion, [](Parser &p) { return p.bareCondition(); });
+}
+
+bool jetLike(const QString &text, const QString &pattern)
+{
+    return matchCompiled(compilePattern(pattern), text);
+}
+
+// jet_like(text, pattern) for SQLite: the compiled pattern is kept with the
+// statement, so a query over the whole table compiles it once.
+namespace {
+
+void jetLikeFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    auto *items = static_cast<QVector<PatternItem> *>(sqlite3_get_auxdata(ctx, 1));
+    if (!items) {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
+        items = new QVector<PatternItem>(compilePattern(QString::fromUtf8(p, sqlite3_value_bytes(argv[1]))));
+        sqlite3_set_auxdata(ctx, 1, items, [](void *d) { delete static_cast<QVector<PatternItem> *>(d); });
+        items = static_cast<QVector<PatternItem> *>(sqlite3_get_auxdata(ctx, 1));
+        if (!items) {
+            sqlite3_result_error_nomem(ctx);
+            return;
+        }
+    }
+    const auto *t = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    const QString text = QString::fromUtf8(t, sqlite3_value_bytes(argv[0]));
+    sqlite3_result_int(ctx, matchCompiled(*items, text) ? 1 : 0);
+}
+
+} // namespace
+
+bool registerJetLike(sqlite3 *handle)
+{
+    return sqlite3_create_function_v2(handle, "jet_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                      nullptr, jetLikeFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+} // namespace store

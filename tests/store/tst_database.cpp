@@ -1,0 +1,185 @@
+#include "datafolder.h"
+#include "jobtable.h"
+#include "testapp.h"
+
+#include "store/database.h"
+#include "store/fields.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+using namespace store;
+
+namespace {
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+private slots:
+    void detectsKindsByHeader();
+    void detectsRealJetFiles();
+    void createMakesSchemaAndRefusesExistingPath();
+    void openNeverCreatesOrChangesFiles();
+    void openRefusesFileWithoutTable();
+    void connectionsAreIndependent();
+    void mapsEngineFailuresToCodes();
+};
+
+void TestDatabase::detectsKindsByHeader()
+{
+    DataFolder folder;
+    QCOMPARE(detectFileKind(folder.file("nothing.mdb")), FileKind::Missing);
+
+    writeFile(folder.file("empty.mdb"), {});
+    QCOMPARE(detectFileKind(folder.file("empty.mdb")), FileKind::Unknown);
+
+    writeFile(folder.file("text.mdb"), "just some text that is long enough to fill a header");
+    QCOMPARE(detectFileKind(folder.file("text.mdb")), FileKind::Unknown);
+
+    QByteArray jet(64, '\0');
+    jet.replace(4, 15, "Standard Jet DB");
+    for (auto [version, kind] : {std::pair{0, FileKind::Jet3}, {1, FileKind::Jet4}, {2, FileKind::Ace}, {3, FileKind::Ace}}) {
+        jet[0x14] = char(version);
+        writeFile(folder.file("jet.mdb"), jet);
+        QCOMPARE(detectFileKind(folder.file("jet.mdb")), kind);
+    }
+    QByteArray ace(64, '\0');
+    ace.replace(4, 15, "Standard ACE DB");
+    writeFile(folder.file("ace.accdb"), ace);
+    QCOMPARE(detectFileKind(folder.file("ace.accdb")), FileKind::Ace);
+
+    auto db = createJobTable(folder.path());
+    QVERIFY(db);
+    QCOMPARE(detectFileKind(folder.file(databaseFileName())), FileKind::SQLite);
+}
+
+void TestDatabase::detectsRealJetFiles()
+{
+    QCOMPARE(detectFileKind(CORVALE_TESTDATA_DIR "/legacy-mdb/nwind.mdb"), FileKind::Jet3);
+    QCOMPARE(detectFileKind(CORVALE_TESTDATA_DIR "/legacy-mdb/DateTestDatabase.mdb"), FileKind::Jet4);
+}
+
+void TestDatabase::createMakesSchemaAndRefusesExistingPath()
+{
+    DataFolder folder;
+    const QString path = folder.file(databaseFileName());
+    StoreError err;
+    {
+        auto db = Database::create(path, &err);
+        QVERIFY2(db, qPrintable(err.text));
+        QSqlQuery q(db->sql());
+        QVERIFY(q.exec("SELECT * FROM 客户信息"));
+        QStringList columns;
+        for (int i = 0; i < q.record().count(); ++i)
+            columns << q.record().fieldName(i);
+        QCOMPARE(columns, fieldNames());
+    }
+    const QByteArray before = contentsOf(path);
+    QVERIFY(!Database::create(path, &err));
+    QVERIFY(err);
+    QCOMPARE(contentsOf(path), before);
+    // and it opens again
+    QVERIFY(Database::open(path, &err));
+}
+
+void TestDatabase::openNeverCreatesOrChangesFiles()
+{
+    DataFolder folder;
+    StoreError err;
+    const QString missing = folder.file(databaseFileName());
+    QVERIFY(!Database::open(missing, &err));
+    QCOMPARE(err.code, code::FileNotFound);
+    QVERIFY(!QFile::exists(missing));
+
+    const QByteArray garbage = QByteArray("这不是数据库").repeated(200);
+    writeFile(folder.file("garbage.mdb"), garbage);
+    QVERIFY(!Database::open(folder.file("garbage.mdb"), &err));
+    QVERIFY(!err.text.isEmpty());
+    QCOMPARE(contentsOf(folder.file("garbage.mdb")), garbage);
+
+    writeFile(folder.file("empty.mdb"), {});
+    QVERIFY(!Database::open(folder.file("empty.mdb"), &err));
+    QCOMPARE(QFileInfo(folder.file("empty.mdb")).size(), 0);
+
+    const QString jet = CORVALE_TESTDATA_DIR "/legacy-mdb/nwind.mdb";
+    const QByteArray jetBytes = contentsOf(jet);
+    QVERIFY(!Database::open(jet, &err));
+    QVERIFY(err.text.contains("Access"));
+    QCOMPARE(contentsOf(jet), jetBytes);
+}
+
+void TestDatabase::openRefusesFileWithoutTable()
+{
+    DataFolder folder;
+    const QString path = folder.file("other.db");
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        raw.setDatabaseName(path);
+        QVERIFY(raw.open());
+        QSqlQuery(raw).exec("CREATE TABLE 其他 (a)");
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase("raw");
+    const QByteArray before = contentsOf(path);
+    StoreError err;
+    QVERIFY(!Database::open(path, &err));
+    QVERIFY2(err.text.contains("客户信息"), qPrintable(err.text));
+    QCOMPARE(contentsOf(path), before);
+}
+
+void TestDatabase::connectionsAreIndependent()
+{
+    DataFolder folder;
+    auto writer = createJobTable(folder.path(), makeJobs(1, 3));
+    QVERIFY(writer);
+    StoreError err;
+    auto reader = Database::open(folder.file(databaseFileName()), &err);
+    QVERIFY2(reader, qPrintable(err.text));
+    QVERIFY(reader->sql().connectionName() != writer->sql().connectionName());
+    QVERIFY(!insertJobs(*writer, {makeJob(4)}));
+    QSqlQuery q(reader->sql());
+    QVERIFY(q.exec("SELECT count(*) FROM 客户信息") && q.next());
+    QCOMPARE(q.value(0).toInt(), 4);
+    // the Like function exists on every connection
+    QVERIFY(q.exec("SELECT count(*) FROM 客户信息 WHERE jet_like(型号, '新飞*')") && q.next());
+    QCOMPARE(q.value(0).toInt(), 2);
+}
+
+void TestDatabase::mapsEngineFailuresToCodes()
+{
+    DataFolder folder;
+    auto db = createJobTable(folder.path(), {makeJob(1)});
+    QVERIFY(db);
+    auto codeOf = [&](const QString &sql) {
+        QSqlQuery q(db->sql());
+        return q.exec(sql) ? code::None : errorFromSql(q.lastError()).code;
+    };
+    QCOMPARE(codeOf("INSERT INTO 客户信息 (编号) VALUES (1)"), code::DuplicateKey);
+    QCOMPARE(codeOf("INSERT INTO 客户信息 (编号) VALUES (40000)"), code::Overflow);
+    QCOMPARE(codeOf(QString("INSERT INTO 客户信息 (编号, 客户姓名) VALUES (2, '%1')").arg(QString(51, QChar(u'长')))),
+             code::FieldTooSmall);
+    QCOMPARE(codeOf(QString("INSERT INTO 客户信息 (编号, 客户姓名) VALUES (2, '%1')").arg(QString(50, QChar(u'长')))),
+             code::None);
+    QCOMPARE(codeOf("INSERT INTO 客户信息 (编号, 出厂日期) VALUES (3, '2003-13-01')"), code::TypeMismatch);
+    QCOMPARE(codeOf("SELEKT nonsense"), code::Engine);
+}
+
+CORVALE_TEST_MAIN(TestDatabase)
+#include "tst_database.moc"

@@ -1,0 +1,104 @@
+#include "jobtable.h"
+
+#include "store/fields.h"
+
+#include <QDate>
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+QVariantMap makeJob(int number, const QVariantMap &overrides)
+{
+    static const QStringList names = {QStringLiteral("张伟"), QStringLiteral("王芳"), QStringLiteral("李娜"),
+                                      QStringLiteral("刘洋"), QStringLiteral("陈静"), QStringLiteral("杨磊")};
+    static const QStringList districts = {QStringLiteral("新乡"), QStringLiteral("郑州"), QStringLiteral("开封")};
+    static const QStringList models = {QStringLiteral("新飞BCD-196"), QStringLiteral("海尔KFR-35"),
+                                       QStringLiteral("新飞BCD-230")};
+    const int n = qAbs(number);
+    const QDate received = QDate(2003, 1, 1).addDays(n % 1000);
+    QVariantMap job{
+        {QStringLiteral("编号"), number},
+        {QStringLiteral("客户姓名"), names.at(n % names.size()) + QString::number(n)},
+        {QStringLiteral("地址"), QStringLiteral("人民路%1号").arg(n)},
+        {QStringLiteral("宅电"), QStringLiteral("0373-%1").arg(3000000 + n)},
+        {QStringLiteral("移动电话"), QStringLiteral("139%1").arg(n, 8, 10, QLatin1Char('0'))},
+        {QStringLiteral("购买日期"), received.addYears(-1).toString(Qt::ISODate)},
+        {QStringLiteral("接货日期"), received.toString(Qt::ISODate)},
+        {QStringLiteral("发货日期"), received.addDays(3).toString(Qt::ISODate)},
+        {QStringLiteral("上门费"), 20},
+        {QStringLiteral("维修费"), 35.5},
+        {QStringLiteral("合计"), 55.5},
+        {QStringLiteral("地区"), districts.at(n % districts.size())},
+        {QStringLiteral("邮编"), QStringLiteral("453000")},
+        {QStringLiteral("型号"), models.at(n % models.size())},
+        {QStringLiteral("保修期"), QStringLiteral("六个月")},
+        {QStringLiteral("故障修理"), QStringLiteral("不制冷")},
+        {QStringLiteral("已修否"), n % 2 ? -1 : 0},
+        {QStringLiteral("是否申请"), QStringLiteral("否")},
+        {QStringLiteral("开票时间"), QStringLiteral("09:30:00")},
+    };
+    for (auto it = overrides.constBegin(); it != overrides.constEnd(); ++it)
+        job.insert(it.key(), it.value());
+    return job;
+}
+
+QList<QVariantMap> makeJobs(int first, int last)
+{
+    QList<QVariantMap> jobs;
+    for (int n = first; n <= last; ++n)
+        jobs << makeJob(n);
+    return jobs;
+}
+
+store::StoreError insertJobs(store::Database &db, const QList<QVariantMap> &jobs)
+{
+    QSqlDatabase sql = db.sql();
+    if (!sql.transaction())
+        return store::errorFromSql(sql.lastError());
+    QString preparedFor;
+    QSqlQuery q(sql);
+    for (const QVariantMap &job : jobs) {
+        const QStringList columns = job.keys();
+        const QString text = QStringLiteral("INSERT INTO 客户信息 (%1) VALUES (%2)")
+                                 .arg(columns.join(QLatin1Char(',')),
+                                      QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        if (text != preparedFor) {
+            if (!q.prepare(text)) {
+                const auto e = store::errorFromSql(q.lastError());
+                sql.rollback();
+                return e;
+            }
+            preparedFor = text;
+        }
+        for (int i = 0; i < columns.size(); ++i)
+            q.bindValue(i, job.value(columns.at(i)));
+        if (!q.exec()) {
+            const auto e = store::errorFromSql(q.lastError());
+            q.finish();
+            sql.rollback();
+            return e;
+        }
+    }
+    q.finish();
+    if (!sql.commit())
+        return store::errorFromSql(sql.lastError());
+    return {};
+}
+
+std::unique_ptr<store::Database> createJobTable(const QString &folder, const QList<QVariantMap> &jobs,
+                                                const QString &fileName)
+{
+    const QString path = QDir(folder).filePath(fileName.isEmpty() ? store::databaseFileName() : fileName);
+    store::StoreError err;
+    auto db = store::Database::create(path, &err);
+    if (!db) {
+        QTest::qFail(qPrintable(QStringLiteral("creating %1: %2").arg(path, err.text)), __FILE__, __LINE__);
+        return nullptr;
+    }
+    if (const auto e = insertJobs(*db, jobs)) {
+        QTest::qFail(qPrintable(QStringLiteral("filling %1: %2").arg(path, e.text)), __FILE__, __LINE__);
+        return nullptr;
+    }
+    return db;
+}

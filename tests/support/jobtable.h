@@ -1,0 +1,24 @@
+#pragma once
+// Job tables for tests: a database file in a folder, filled quickly with
+// realistic rows in their stored form.
+#include "store/database.h"
+
+#include <QList>
+#include <QVariantMap>
+#include <memory>
+
+// A job numbered number with plausible values for every bound field, in the
+// stored form (ISO dates, -1/0, numbers); overrides replace or add fields.
+QVariantMap makeJob(int number, const QVariantMap &overrides = {});
+
+// Jobs numbered first..last, as makeJob gives them.
+QList<QVariantMap> makeJobs(int first, int last);
+
+// Inserts the rows in one transaction, in order. Fields not named stay at
+// their defaults.
+store::StoreError insertJobs(store::Database &db, const QList<QVariantMap> &jobs);
+
+// Creates folder/新客户信息.mdb (or the given file name) holding jobs.
+// Returns null and fails the current test when that does not work.
+std::unique_ptr<store::Database> createJobTable(const QString &folder, const QList<QVariantMap> &jobs = {},
+                                                const QString &fileName = QString());
