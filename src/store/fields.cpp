@@ -75,6 +75,7 @@ QStringList fieldNames()
 namespace {
 
 // Constraint names carry the error they stand for: len_ → 524, range_ → 6, kind_ → type.
+// A CHECK passes on NULL, hence IS rather than =; '+0 days' turns 2003-02-30 into 03-02.
 QString columnSql(const FieldDef &f)
 {
     const QString n = f.name;
@@ -89,13 +90,13 @@ QString columnSql(const FieldDef &f)
             .arg(neverNull ? QStringLiteral(" NOT NULL DEFAULT ''") : QString());
     }
     case FieldKind::Date:
-        return QStringLiteral("%1 TEXT CONSTRAINT kind_%1 CHECK (%1 IS NULL OR (%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(%1) = %1))").arg(n);
+        return QStringLiteral("%1 TEXT CONSTRAINT kind_%1 CHECK (%1 IS NULL OR (%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(%1, '+0 days') IS %1))").arg(n);
     case FieldKind::Number:
         return QStringLiteral("%1 NUMERIC CONSTRAINT kind_%1 CHECK (typeof(%1) IN ('integer', 'real', 'null'))").arg(n);
     case FieldKind::YesNo:
         return QStringLiteral("%1 INTEGER CONSTRAINT kind_%1 CHECK (%1 IS NULL OR %1 IN (-1, 0))").arg(n);
     case FieldKind::Time:
-        return QStringLiteral("%1 TEXT CONSTRAINT kind_%1 CHECK (%1 IS NULL OR (%1 GLOB '[0-2][0-9]:[0-5][0-9]:[0-5][0-9]' AND time(%1) = %1))").arg(n);
+        return QStringLiteral("%1 TEXT CONSTRAINT kind_%1 CHECK (%1 IS NULL OR (%1 GLOB '[0-2][0-9]:[0-5][0-9]:[0-5][0-9]' AND time(%1) IS %1))").arg(n);
     }
     return n;
 }
