@@ -75,6 +75,8 @@ QComboBox *addFieldBox(QWidget *parent, const char *name, const QRect &geometry,
     QComboBox *box = addComboBox(parent, name, geometry);
     box->addItems(items);
     box->setCurrentIndex(box->findText(text));
+    // 宅电 is the third box's text without being one of its items.
+    box->setEditText(text);
     box->setToolTip(QStringLiteral("请选择要查找的字段名"));
     return box;
 }
@@ -224,8 +226,10 @@ void FrmSearch::showEvent(QShowEvent *event)
 // overtype. The search button keeps whatever state it had.
 void FrmSearch::activate()
 {
-    m_startDate->setEditText(QString());
-    m_endDate->setEditText(QString());
+    for (QComboBox *date : {m_startDate, m_endDate}) {
+        date->setCurrentIndex(-1);  // so the list item can be chosen again
+        date->setEditText(QString());
+    }
     m_values[0]->setFocus();
     m_values[0]->selectAll();
 }

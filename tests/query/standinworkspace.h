@@ -1,0 +1,82 @@
+#pragma once
+// A workspace as the query and sort windows see it: a widget with the six
+// named buttons in their design colour, and a record set over a real job
+// table in a temporary data folder.
+#include "common/widgets.h"
+#include "store/database.h"
+#include "store/recordset.h"
+#include "support/datafolder.h"
+#include "support/jobtable.h"
+
+#include <QPushButton>
+#include <QSqlRecord>
+#include <QTest>
+#include <QWidget>
+
+struct Job {
+    int number;
+    QString name;
+    QString address;
+    QString date;   // 接货日期
+    bool repaired;
+};
+
+class StandInWorkspace {
+public:
+    explicit StandInWorkspace(const QList<Job> &jobs)
+    {
+        QList<QVariantMap> rows;
+        for (const Job &j : jobs) {
+            rows << makeJob(j.number, {{QStringLiteral("客户姓名"), j.name},
+                                       {QStringLiteral("地址"), j.address},
+                                       {QStringLiteral("接货日期"), j.date},
+                                       {QStringLiteral("已修否"), j.repaired ? -1 : 0}});
+        }
+        db = createJobTable(folder.path(), rows);
+        set = std::make_unique<store::RecordSet>(*db);
+        set->setRecordSource(QStringLiteral("select * from 客户信息"));
+        for (const char *name : {"cmdSearch", "cmdFind", "cmdAppend", "cmdDeleted", "cmdCopy", "cmdRenovation"}) {
+            auto *b = new QPushButton(QString::fromLatin1(name), &widget);
+            b->setObjectName(QString::fromLatin1(name));
+            common::setBackColor(b, common::buttonColor());
+        }
+    }
+
+    QPushButton *button(const char *name) const
+    {
+        return widget.findChild<QPushButton *>(QString::fromLatin1(name));
+    }
+
+    // Which buttons are enabled, in a fixed order, for one-line comparisons.
+    QStringList enabledButtons() const
+    {
+        QStringList names;
+        for (const char *name : {"cmdSearch", "cmdFind", "cmdAppend", "cmdDeleted", "cmdCopy", "cmdRenovation"}) {
+            if (button(name)->isEnabled())
+                names << QString::fromLatin1(name);
+        }
+        return names;
+    }
+
+    // The job numbers of the set, in its order.
+    QList<int> numbers() const
+    {
+        QList<int> result;
+        for (int i = 0; i < set->recordCount(); ++i)
+            result << set->rowAt(i).value(QStringLiteral("编号")).toInt();
+        return result;
+    }
+
+    DataFolder folder;
+    std::unique_ptr<store::Database> db;
+    std::unique_ptr<store::RecordSet> set;
+    QWidget widget;
+};
+
+// Types text as key presses carrying the characters, as an input method
+// delivers Chinese text.
+inline void typeText(QWidget *w, const QString &text)
+{
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
