@@ -1,24 +1,42 @@
 #include "reports/reportengine.h"
 
+#include "common/busycursor.h"
 #include "common/prompt.h"
+#include "reports/engine.h"
+#include "reports/enginepaint.h"
+#include "reports/enginepreview.h"
+
+#include <QDir>
 
 namespace reports {
 
-// First cut so the panel links; the renderer follows.
-bool renderRequestToPdf(const ReportRequest &request, const QString &, QString *error)
+bool runReportRequest(const ReportRequest &request, QWidget *parent)
 {
-    if (error)
-        *error = QStringLiteral("报表引擎尚未就绪：") + request.file;
-    return false;
+    BuiltReport built;
+    {
+        common::BusyCursor busy;
+        built = buildReport(request, QDir::currentPath());
+    }
+    if (!built.error.isEmpty()) {
+        common::say(built.error, common::appTitle(), common::Icon::Warning);
+        return false;
+    }
+    auto *preview = new EnginePreview(std::move(built.report), parent);
+    preview->show();
+    preview->raise();
+    preview->activateWindow();
+    return true;
 }
 
-bool runReportRequest(const ReportRequest &request, QWidget *)
+bool renderRequestToPdf(const ReportRequest &request, const QString &pdfPath, QString *error)
 {
-    QString error;
-    if (renderRequestToPdf(request, QString(), &error))
-        return true;
-    common::say(error, common::appTitle(), common::Icon::Warning);
-    return false;
+    const BuiltReport built = buildReport(request, QDir::currentPath());
+    if (!built.error.isEmpty()) {
+        if (error)
+            *error = built.error;
+        return false;
+    }
+    return writeReportPdf(built.report, pdfPath, error);
 }
 
 } // namespace reports

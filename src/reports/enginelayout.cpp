@@ -1,0 +1,256 @@
+#include "reports/enginelayout.h"
+
+#include "common/fonts.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+
+namespace reports {
+
+QFont reportFont(FontRole role, double bodyPoints)
+{
+    const QString family = QStringLiteral("宋体");
+    switch (role) {
+    case FontRole::Title: return common::cjkFont(family, 16, true);
+    case FontRole::Note: return common::cjkFont(family, 9);
+    case FontRole::Caption: return common::cjkFont(family, bodyPoints, true);
+    case FontRole::Body: return common::cjkFont(family, bodyPoints);
+    case FontRole::Bold: return common::cjkFont(family, bodyPoints, true);
+    }
+    return {};
+}
+
+// Measured on a 720 dpi image so advances come out in tenths of a point.
+struct TextFitter::Metrics {
+    QImage device;
+    QFontMetricsF metrics;
+    double safeCharWidth; // no character is wider than this (in points)
+
+    explicit Metrics(const QFont &font)
+        : device(makeDevice()), metrics(font, &device),
+          safeCharWidth(std::max(metrics.horizontalAdvance(QChar(0x6C49)), metrics.maxWidth()) / 10.0 * 1.05)
+    {
+    }
+    static QImage makeDevice()
+    {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.setDotsPerMeterX(28346);
+        image.setDotsPerMeterY(28346);
+        return image;
+    }
+};
+
+TextFitter::TextFitter(double bodyPoints) : m_bodyPoints(bodyPoints) {}
+
+QString TextFitter::fit(const QString &text, FontRole role, double width)
+{
+    auto &m = m_metrics[int(role)];
+    if (!m)
+        m = std::make_shared<Metrics>(reportFont(role, m_bodyPoints));
+    if (text.size() * m->safeCharWidth <= width)
+        return text;
+    if (m->metrics.horizontalAdvance(text) / 10.0 <= width)
+        return text;
+    return m->metrics.elidedText(text, Qt::ElideRight, width * 10.0);
+}
+
+namespace {
+
+constexpr double margin = 34;       // 12 mm
+constexpr double cellPadding = 2;
+constexpr double footerHeight = 20;
+
+// Places bands of rows top to bottom, starting a page with its header when a
+// band does not fit.
+class PageBuilder {
+public:
+    PageBuilder(const ReportDefinition &d, const QVector<ReportRow> &rows, const QDate &printed)
+        : m_def(d), m_rows(rows), m_printed(printed), m_fitter(d.fontPoints)
+    {
+        QSizeF size = QPageSize(d.paper).sizePoints();
+        if (d.orientation == QPageLayout::Landscape)
+            size.transpose();
+        m_report.title = d.title;
+        m_report.pageSize = size;
+        m_report.paper = d.paper;
+        m_report.orientation = d.orientation;
+        m_report.bodyPoints = d.fontPoints;
+        m_rowHeight = d.fontPoints * 1.8;
+        m_bottom = size.height() - margin - footerHeight;
+
+        double totalWidth = 0;
+        for (const ReportColumn &c : d.columns)
+            totalWidth += c.width;
+        double x = margin;
+        const double usable = size.width() - 2 * margin;
+        for (const ReportColumn &c : d.columns) {
+            const double w = c.width / totalWidth * usable;
+            m_columns.append(QRectF(x, 0, w, 0));
+            x += w;
+        }
+        for (const QString &t : d.totals) {
+            for (int i = 0; i < d.columns.size(); ++i)
+                if (d.columns.at(i).field == t) {
+                    m_sumColumns.append(i);
+                    break;
+                }
+        }
+    }
+
+    LaidOutReport build()
+    {
+        newPage();
+        QVector<double> grand(m_def.totals.size(), 0.0);
+        int i = 0;
+        while (i < m_rows.size()) {
+            const QString group = m_rows.at(i).group;
+            QVector<double> sums(m_def.totals.size(), 0.0);
+            int count = 0;
+            if (!m_def.groupField.isEmpty())
+                groupHeader(group, false);
+            for (; i < m_rows.size() && (m_def.groupField.isEmpty() || m_rows.at(i).group == group); ++i) {
+                if (!fits(m_rowHeight)) {
+                    newPage();
+                    if (!m_def.groupField.isEmpty())
+                        groupHeader(group, true);
+                }
+                placeRow(i);
+                for (int t = 0; t < sums.size(); ++t)
+                    sums[t] += m_rows.at(i).sums.value(t);
+                ++count;
+            }
+            for (int t = 0; t < sums.size(); ++t)
+                grand[t] += sums[t];
+            if (!m_def.groupField.isEmpty())
+                totalsBand(QStringLiteral("小计（%1 条）").arg(count), sums, FontRole::Bold);
+        }
+        totalsBand(QStringLiteral("总计（共 %1 条）").arg(m_rows.size()), grand, FontRole::Bold);
+        numberPages();
+        return m_report;
+    }
+
+private:
+    ReportPage &page() { return m_report.pages.last(); }
+
+    bool fits(double height) const { return m_y + height <= m_bottom; }
+
+    void text(const QRectF &r, const QString &t, Qt::Alignment align, FontRole font)
+    {
+        if (!t.isEmpty())
+            page().items.append({PageItem::Kind::Text, r, t, align, font});
+    }
+
+    void line(double y, double left, double right)
+    {
+        page().items.append({PageItem::Kind::Line, QRectF(left, y, right - left, 0), {}, {}, {}});
+    }
+
+    QRectF cell(int column, double height) const
+    {
+        const QRectF c = m_columns.at(column);
+        return QRectF(c.x() + cellPadding, m_y, c.width() - 2 * cellPadding, height);
+    }
+
+    double left() const { return margin; }
+    double right() const { return m_report.pageSize.width() - margin; }
+
+    void newPage()
+    {
+        m_report.pages.append(ReportPage());
+        m_y = margin;
+        const double width = right() - left();
+        text(QRectF(left(), m_y, width, 26), m_def.title, Qt::AlignHCenter, FontRole::Title);
+        m_y += 30;
+        text(QRectF(left(), m_y, width, 14), QStringLiteral("打印日期：") + m_printed.toString(Qt::ISODate),
+             Qt::AlignRight, FontRole::Note);
+        m_y += 16;
+        line(m_y, left(), right());
+        for (int c = 0; c < m_def.columns.size(); ++c) {
+            const QRectF r = cell(c, m_rowHeight);
+            text(r, m_fitter.fit(m_def.columns.at(c).caption, FontRole::Caption, r.width()),
+                 m_def.columns.at(c).align, FontRole::Caption);
+        }
+        m_y += m_rowHeight;
+        line(m_y, left(), right());
+        m_y += 2;
+    }
+
+    void groupHeader(const QString &group, bool continued)
+    {
+        // A group header alone at the foot of a page says nothing: keep it with a row.
+        if (!fits(2 * m_rowHeight))
+            newPage();
+        QString t = m_def.groupCaption + QStringLiteral("：")
+            + (group.isEmpty() ? QStringLiteral("（空）") : group);
+        if (continued)
+            t += QStringLiteral("（续）");
+        text(QRectF(left(), m_y, right() - left(), m_rowHeight), t, Qt::AlignLeft, FontRole::Bold);
+        m_y += m_rowHeight;
+    }
+
+    void placeRow(int index)
+    {
+        const ReportRow &row = m_rows.at(index);
+        for (int c = 0; c < m_columns.size(); ++c) {
+            const QRectF r = cell(c, m_rowHeight);
+            text(r, m_fitter.fit(row.cells.value(c), FontRole::Body, r.width()),
+                 m_def.columns.at(c).align, FontRole::Body);
+        }
+        page().rows.append(index);
+        m_y += m_rowHeight;
+    }
+
+    // The label stands left of the first summed column, or on a line of its own
+    // when that column is the first.
+    void totalsBand(const QString &label, const QVector<double> &sums, FontRole font)
+    {
+        const int firstSum = m_sumColumns.isEmpty() ? int(m_columns.size()) : m_sumColumns.first();
+        const double height = (firstSum == 0 ? 2 : 1) * m_rowHeight + 4;
+        if (!fits(height))
+            newPage();
+        line(m_y + 1, left(), right());
+        m_y += 2;
+        const double labelRight = firstSum == 0 || firstSum >= m_columns.size() ? right() : m_columns.at(firstSum).x();
+        text(QRectF(left() + cellPadding, m_y, labelRight - left() - 2 * cellPadding, m_rowHeight), label,
+             Qt::AlignLeft, font);
+        if (firstSum == 0)
+            m_y += m_rowHeight;
+        for (int t = 0; t < m_sumColumns.size(); ++t) {
+            const int c = m_sumColumns.at(t);
+            const QRectF r = cell(c, m_rowHeight);
+            text(r, m_fitter.fit(QString::number(sums.value(t), 'f', 2), font, r.width()), Qt::AlignRight, font);
+        }
+        m_y += m_rowHeight + 2;
+    }
+
+    void numberPages()
+    {
+        const int count = m_report.pages.size();
+        const double y = m_report.pageSize.height() - margin - footerHeight + 6;
+        for (int p = 0; p < count; ++p)
+            m_report.pages[p].items.append({PageItem::Kind::Text, QRectF(left(), y, right() - left(), 14),
+                                            QStringLiteral("第 %1 页 共 %2 页").arg(p + 1).arg(count),
+                                            Qt::AlignHCenter, FontRole::Note});
+    }
+
+    const ReportDefinition &m_def;
+    const QVector<ReportRow> &m_rows;
+    QDate m_printed;
+    TextFitter m_fitter;
+    LaidOutReport m_report;
+    QVector<QRectF> m_columns;
+    QVector<int> m_sumColumns;
+    double m_rowHeight = 16;
+    double m_bottom = 0;
+    double m_y = 0;
+};
+
+} // namespace
+
+LaidOutReport layoutReport(const ReportDefinition &definition, const QVector<ReportRow> &rows,
+                           const QDate &printed)
+{
+    return PageBuilder(definition, rows, printed).build();
+}
+
+} // namespace reports

@@ -1,0 +1,59 @@
+#pragma once
+// Lays a report out into pages of placed text and lines, in points, before
+// anything is drawn: measured, then placed; "第 N 页 共 M 页" is filled in once
+// the page count is known.
+#include "reports/enginedata.h"
+#include "reports/reportdefinition.h"
+
+#include <QDate>
+#include <QFont>
+#include <QHash>
+#include <QRectF>
+#include <QVector>
+
+namespace reports {
+
+enum class FontRole { Title, Note, Caption, Body, Bold };
+
+struct PageItem {
+    enum class Kind { Text, Line };
+    Kind kind = Kind::Text;
+    QRectF rect; // points from the page's top left; a line runs along the rect's top edge
+    QString text;
+    Qt::Alignment align = Qt::AlignLeft;
+    FontRole font = FontRole::Body;
+};
+
+struct ReportPage {
+    QVector<PageItem> items;
+    QVector<int> rows; // indices of the selected rows placed on this page, in order
+};
+
+struct LaidOutReport {
+    QString title;
+    QSizeF pageSize; // points
+    QPageSize::PageSizeId paper = QPageSize::A4;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    double bodyPoints = 9;
+    QVector<ReportPage> pages;
+};
+
+// The font a role is drawn in, for a report whose body text has bodyPoints.
+QFont reportFont(FontRole role, double bodyPoints);
+
+// Shortens text to a width in points with "…", measuring only when it may not fit.
+class TextFitter {
+public:
+    explicit TextFitter(double bodyPoints);
+    QString fit(const QString &text, FontRole role, double width);
+
+private:
+    struct Metrics;
+    double m_bodyPoints;
+    QHash<int, std::shared_ptr<Metrics>> m_metrics;
+};
+
+LaidOutReport layoutReport(const ReportDefinition &definition, const QVector<ReportRow> &rows,
+                           const QDate &printed);
+
+} // namespace reports

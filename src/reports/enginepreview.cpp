@@ -1,0 +1,127 @@
+#include "reports/enginepreview.h"
+
+#include "reports/enginepaint.h"
+#include "common/prompt.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace reports {
+
+EnginePageView::EnginePageView(const LaidOutReport *report, QWidget *parent)
+    : QWidget(parent), m_report(report)
+{
+    setMinimumSize(300, 300);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void EnginePageView::setPage(int index)
+{
+    m_page = std::clamp(index, 0, std::max(0, int(m_report->pages.size()) - 1));
+    update();
+}
+
+void EnginePageView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(128, 128, 128));
+    const QSizeF page = m_report->pageSize;
+    const double scale = std::min((width() - 20) / page.width(), (height() - 20) / page.height());
+    const QSizeF shown = page * scale;
+    const QPointF origin((width() - shown.width()) / 2, (height() - shown.height()) / 2);
+    painter.fillRect(QRectF(origin + QPointF(3, 3), shown), Qt::black);
+    painter.fillRect(QRectF(origin, shown), Qt::white);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.translate(origin);
+    paintReportPage(painter, *m_report, m_page, scale);
+}
+
+EnginePreview::EnginePreview(LaidOutReport report, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_report(std::move(report))
+{
+    setObjectName(QStringLiteral("frmPreview"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(m_report.title);
+    m_view = new EnginePageView(&m_report, this);
+    m_pageLabel = new QLabel(this);
+    m_previous = new QPushButton(QStringLiteral("上一页"), this);
+    m_next = new QPushButton(QStringLiteral("下一页"), this);
+    auto *printButton = new QPushButton(QStringLiteral("打印(&P)..."), this);
+    auto *pdfButton = new QPushButton(QStringLiteral("另存为 PDF(&S)..."), this);
+    auto *closeButton = new QPushButton(QStringLiteral("关闭(&C)"), this);
+    printButton->setObjectName(QStringLiteral("cmdPrint"));
+    pdfButton->setObjectName(QStringLiteral("cmdSavePdf"));
+
+    auto *bar = new QHBoxLayout;
+    bar->addWidget(m_previous);
+    bar->addWidget(m_pageLabel);
+    bar->addWidget(m_next);
+    bar->addStretch();
+    bar->addWidget(printButton);
+    bar->addWidget(pdfButton);
+    bar->addWidget(closeButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(m_view, 1);
+
+    connect(m_previous, &QPushButton::clicked, this, [this] { showPage(currentPage() - 1); });
+    connect(m_next, &QPushButton::clicked, this, [this] { showPage(currentPage() + 1); });
+    connect(printButton, &QPushButton::clicked, this, &EnginePreview::print);
+    connect(pdfButton, &QPushButton::clicked, this, &EnginePreview::saveAsPdf);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    resize(m_report.orientation == QPageLayout::Landscape ? QSize(1000, 760) : QSize(720, 940));
+    showPage(0);
+}
+
+void EnginePreview::showPage(int index)
+{
+    m_view->setPage(index);
+    const int count = m_report.pages.size();
+    m_pageLabel->setText(QStringLiteral("第 %1 页 共 %2 页").arg(currentPage() + 1).arg(count));
+    m_previous->setEnabled(currentPage() > 0);
+    m_next->setEnabled(currentPage() + 1 < count);
+}
+
+void EnginePreview::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_PageDown)
+        showPage(currentPage() + 1);
+    else if (event->key() == Qt::Key_PageUp)
+        showPage(currentPage() - 1);
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void EnginePreview::print()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(QPageLayout(QPageSize(m_report.paper), m_report.orientation, QMarginsF()));
+    printer.setDocName(m_report.title);
+    printer.setFromTo(1, m_report.pages.size());
+    QPrintDialog dialog(&printer, this);
+    dialog.setMinMax(1, m_report.pages.size());
+    if (dialog.exec() == QDialog::Accepted)
+        printReport(m_report, printer);
+}
+
+void EnginePreview::saveAsPdf()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("另存为 PDF"),
+                                                      m_report.title + QStringLiteral(".pdf"),
+                                                      QStringLiteral("PDF 文件 (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!writeReportPdf(m_report, path, &error))
+        common::say(error, common::appTitle(), common::Icon::Warning);
+}
+
+} // namespace reports

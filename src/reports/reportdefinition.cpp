@@ -1,0 +1,157 @@
+#include "reports/reportdefinition.h"
+
+#include "store/fields.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace reports {
+
+namespace {
+
+const QString reportFolder = QStringLiteral("报表");
+const QString resourceFolder = QStringLiteral(":/reports/definitions");
+
+Qt::Alignment alignmentFrom(const QString &text, const store::FieldDef *field)
+{
+    if (text == u"right")
+        return Qt::AlignRight;
+    if (text == u"center")
+        return Qt::AlignHCenter;
+    if (text == u"left")
+        return Qt::AlignLeft;
+    return field && field->kind == store::FieldKind::Number ? Qt::AlignRight : Qt::AlignLeft;
+}
+
+QString checkField(const QString &name, const QString &where)
+{
+    return store::findField(name) ? QString()
+                                   : QStringLiteral("%1：表 %2 没有字段 “%3”").arg(where, store::tableName(), name);
+}
+
+QString readColumns(const QJsonArray &array, QVector<ReportColumn> *columns)
+{
+    for (const QJsonValue &v : array) {
+        const QJsonObject o = v.toObject();
+        ReportColumn c;
+        c.field = o.value(u"field").toString();
+        c.caption = o.value(u"caption").toString(c.field);
+        c.width = o.value(u"width").toDouble(20);
+        if (!c.field.isEmpty()) {
+            if (QString e = checkField(c.field, QStringLiteral("列")); !e.isEmpty())
+                return e;
+        }
+        if (c.width <= 0)
+            return QStringLiteral("列 “%1” 的宽度必须大于 0").arg(c.caption);
+        c.align = alignmentFrom(o.value(u"align").toString(), store::findField(c.field));
+        columns->append(c);
+    }
+    return columns->isEmpty() ? QStringLiteral("报表没有列") : QString();
+}
+
+QString readTotals(const QJsonArray &array, const ReportDefinition &d, QStringList *totals)
+{
+    for (const QJsonValue &v : array) {
+        const QString name = v.toString();
+        const store::FieldDef *f = store::findField(name);
+        if (!f || f->kind != store::FieldKind::Number)
+            return QStringLiteral("合计：“%1” 不是数值字段").arg(name);
+        const bool shown = std::any_of(d.columns.begin(), d.columns.end(),
+                                       [&](const ReportColumn &c) { return c.field == name; });
+        if (!shown)
+            return QStringLiteral("合计：字段 “%1” 不在报表的列中").arg(name);
+        totals->append(name);
+    }
+    return {};
+}
+
+} // namespace
+
+LoadedDefinition parseReportDefinition(const QByteArray &text)
+{
+    LoadedDefinition result;
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
+    if (!doc.isObject()) {
+        result.error = QStringLiteral("报表定义不是有效的 JSON（第 %1 字节）：%2")
+                           .arg(parseError.offset)
+                           .arg(parseError.errorString());
+        return result;
+    }
+    const QJsonObject o = doc.object();
+    ReportDefinition &d = result.definition;
+    d.title = o.value(u"title").toString();
+    const QString paper = o.value(u"paper").toString(QStringLiteral("A4"));
+    d.paper = paper == u"A3" ? QPageSize::A3 : paper == u"B5" ? QPageSize::B5 : QPageSize::A4;
+    if (paper != u"A4" && paper != u"A3" && paper != u"B5") {
+        result.error = QStringLiteral("纸张 “%1” 不可用（A4、A3 或 B5）").arg(paper);
+        return result;
+    }
+    d.orientation = o.value(u"orientation").toString() == u"landscape" ? QPageLayout::Landscape
+                                                                        : QPageLayout::Portrait;
+    d.fontPoints = o.value(u"fontSize").toDouble(9);
+    if (d.fontPoints < 4 || d.fontPoints > 36) {
+        result.error = QStringLiteral("字号 %1 不可用").arg(d.fontPoints);
+        return result;
+    }
+    if ((result.error = readColumns(o.value(u"columns").toArray(), &d.columns)).size())
+        return result;
+    for (const QJsonValue &v : o.value(u"sort").toArray()) {
+        if ((result.error = checkField(v.toString(), QStringLiteral("排序"))).size())
+            return result;
+        d.sort.append(v.toString());
+    }
+    const QJsonObject group = o.value(u"group").toObject();
+    d.groupField = group.value(u"field").toString();
+    d.groupCaption = group.value(u"caption").toString(d.groupField);
+    if (!d.groupField.isEmpty() && (result.error = checkField(d.groupField, QStringLiteral("分组"))).size())
+        return result;
+    result.error = readTotals(o.value(u"totals").toArray(), d, &d.totals);
+    return result;
+}
+
+LoadedDefinition loadReportDefinition(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, QStringLiteral("找不到报表文件 “%1”").arg(QDir::toNativeSeparators(path))};
+    LoadedDefinition loaded = parseReportDefinition(file.readAll());
+    if (!loaded.error.isEmpty())
+        loaded.error = QStringLiteral("报表文件 “%1” 有误：%2").arg(path, loaded.error);
+    return loaded;
+}
+
+QString reportFilePath(const QString &folder, const QString &catalogueFile)
+{
+    QString relative = catalogueFile;
+    relative.replace(u'\\', u'/');
+    return QDir(folder).filePath(relative);
+}
+
+QStringList builtInDefinitionNames()
+{
+    return QDir(resourceFolder).entryList(QDir::Files, QDir::Name);
+}
+
+QString ensureReportDefinitions(const QString &folder)
+{
+    QDir dir(folder);
+    if (!dir.exists(reportFolder) && !dir.mkpath(reportFolder))
+        return QStringLiteral("无法建立文件夹 “%1”").arg(dir.filePath(reportFolder));
+    for (const QString &name : builtInDefinitionNames()) {
+        const QString target = dir.filePath(reportFolder + u'/' + name);
+        if (QFile::exists(target))
+            continue;
+        QFile source(resourceFolder + u'/' + name);
+        QFile out(target);
+        if (!source.open(QIODevice::ReadOnly) || !out.open(QIODevice::NewOnly | QIODevice::WriteOnly)
+            || out.write(source.readAll()) < 0)
+            return QStringLiteral("无法写入报表文件 “%1”").arg(target);
+    }
+    return {};
+}
+
+} // namespace reports
