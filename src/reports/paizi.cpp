@@ -1,35 +1,103 @@
 #include "reports/paizi.h"
 
+#include "common/fonts.h"
 #include "common/twips.h"
 #include "common/widgets.h"
+#include "reports/datareportwindow.h"
+#include "reports/handcursor.h"
 #include "reports/reportengine.h"
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
 
 namespace reports {
 
 namespace {
+
 QPointer<PaiZi> g_panel;
+
+const QColor kPanelBack(255, 192, 192);
+const QColor kBottomBack(192, 192, 255);
+const QColor kQuarterlyBack(255, 255, 192);
+const QColor kDarkBlue(0, 0, 192);
+const QColor kGreen(0, 128, 0);
+
+// Frames are laid out at design time a little off the display place, so
+// HideAll visibly moves the one it names.
+constexpr int kDesignLeft = 7690, kDesignTop = 1090;
+constexpr int kShownLeft = 7600, kShownTop = 1000;
+
+void setTextColour(QWidget *w, const QColor &c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, c);
+    w->setPalette(p);
+}
+
+QLabel *plainLabel(QWidget *parent, const QString &text, int left, int top, int width,
+                   int height = 255)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(common::cjkFont(QStringLiteral("宋体"), 9));
+    setTextColour(label, Qt::black);
+    label->setGeometry(common::twipRect(left, top, width, height));
+    return label;
+}
+
+QGroupBox *bottomFrame(QWidget *parent, const QString &name, const QString &title, int left,
+                       int top)
+{
+    auto *frame = new QGroupBox(title, parent);
+    frame->setObjectName(name);
+    frame->setFont(common::cjkFont(QStringLiteral("宋体"), 9));
+    common::setBackColor(frame, kBottomBack);
+    frame->setGeometry(common::twipRect(left, top, 3615, 2430));
+    return frame;
+}
+
+QComboBox *comboBox(QWidget *parent, const QString &name, const QStringList &items, bool editable,
+                    int left, int top, int width)
+{
+    auto *box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setEditable(editable);
+    box->addItems(items);
+    box->setGeometry(common::twipRect(left, top, width, 300));
+    return box;
+}
+
+} // namespace
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
 }
 
 PaiZi::PaiZi(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("PaiZi"));
     setWindowTitle(QStringLiteral("报表打印"));
+    setWindowIcon(QIcon(handPixmap()));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(common::px(11430), common::px(8010));
-    common::setBackColor(this, QColor(255, 192, 192));
-    for (int i = 1; i <= kBrands; ++i) {
-        m_frames[i] = new QGroupBox(this);
-        m_frames[i]->setObjectName(QStringLiteral("FraPrn_%1").arg(i));
-        m_frames[i]->resize(common::px(3645), common::px(2475));
-    }
+    common::setBackColor(this, kPanelBack);
+
+    buildTiles();
+    for (int i = 1; i <= kBrands; ++i)
+        buildBrandFrame(i);
+    buildPaperTags();
+    buildSettingsFrame();
+    buildManagementFrame();
+    buildEnvelopeFrame();
     load();
 }
+
+PaiZi::~PaiZi() = default;
 
 PaiZi *PaiZi::loaded() { return g_panel; }
 
@@ -45,8 +113,10 @@ PaiZi *PaiZi::showPanel()
 
 void PaiZi::load()
 {
-    m_state = PanelState{};
+    m_state.dateFrom = QStringLiteral("2003,4,25");
+    m_state.dateTo = QStringLiteral("2003,5,24");
     HideAll(0);
+    m_jido->setCurrentText(QStringLiteral("3rd"));
 }
 
 void PaiZi::HideAll(qint16 index)
@@ -54,7 +124,7 @@ void PaiZi::HideAll(qint16 index)
     for (int i = 1; i <= kBrands; ++i)
         m_frames[i]->setVisible(false);
     if (index >= 1 && index <= kBrands)
-        m_frames[index]->move(common::px(7600), common::px(1000));
+        m_frames[index]->move(common::px(kShownLeft), common::px(kShownTop));
 }
 
 void PaiZi::selectBrand(int index)
@@ -69,21 +139,200 @@ QGroupBox *PaiZi::brandFrame(int index) const
     return index >= 1 && index <= kBrands ? m_frames[index] : nullptr;
 }
 
-PanelInputs PaiZi::inputs() const { return {}; }
+PanelInputs PaiZi::inputs() const
+{
+    PanelInputs in;
+    in.month = m_cboDate->currentText();
+    in.quarterBox = m_jido->currentText();
+    in.partsLedgerStart = m_txtPeiJianDate->text();
+    in.area = m_aera->currentText();
+    in.staff = m_text1->text();
+    in.store = m_cboShop->currentText();
+    return in;
+}
 
 void PaiZi::runCatalogueEntry(const QString &entry)
 {
-    const auto request = catalogueRequest(entry, inputs(), m_state);
+    const std::optional<ReportRequest> request = catalogueRequest(entry, inputs(), m_state);
     if (request)
         runReportRequest(*request, this);
 }
 
-void PaiZi::showDataReport(const QString &) {}
+void PaiZi::showDataReport(const QString &report)
+{
+    DataReportWindow::showReport(report);
+}
 
-void PaiZi::buildTiles() {}
-void PaiZi::buildBrandFrames() {}
-void PaiZi::buildSettingsFrame() {}
-void PaiZi::buildManagementFrame() {}
-void PaiZi::buildEnvelopeFrame() {}
+void PaiZi::buildTiles()
+{
+    static const int columns[] = {60, 1800, 3660, 5520};
+    static const int rows[] = {360, 1410, 2415, 3345};
+    for (const BrandTile &tile : brandTiles()) {
+        auto *label = new ClickLabel(tile.face, this);
+        label->setObjectName(tile.control);
+        label->setToolTip(tile.toolTip);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFont(common::cjkFont(QStringLiteral("隶书"), tile.points));
+        common::setBackColor(label, tile.background);
+        setTextColour(label, kDarkBlue);
+        if (!tile.textTile)
+            label->setFrameStyle(QFrame::Box | QFrame::Plain);
+        const int i = tile.index - 1;
+        label->setGeometry(common::twipRect(columns[i % 4], rows[i / 4], 1740, 810));
+        const int index = tile.index;
+        connect(label, &ClickLabel::clicked, this, [this, index] { selectBrand(index); });
+    }
+}
+
+ClickLabel *PaiZi::addCaption(QWidget *frame, const ReportCaption &caption, double points,
+                              bool bold, const QColor &colour, int left, int top, int width)
+{
+    auto *label = new ClickLabel(caption.text, frame);
+    if (!caption.control.isEmpty())
+        label->setObjectName(caption.control);
+    label->setFont(common::cjkFont(QStringLiteral("宋体"), points, bold, true));
+    setTextColour(label, colour);
+    if (isQuarterly(caption.text))
+        common::setBackColor(label, kQuarterlyBack);
+    if (caption.text != QStringLiteral("快件单"))
+        label->setCursor(handCursor());
+    label->setGeometry(common::twipRect(left, top, width, points > 11 ? 300 : 255));
+    label->adjustSize();
+
+    switch (caption.action) {
+    case CaptionAction::DataReport:
+        connect(label, &ClickLabel::clicked, this,
+                [this, target = caption.target] { showDataReport(target); });
+        break;
+    case CaptionAction::CatalogueEntry:
+        connect(label, &ClickLabel::clicked, this,
+                [this, target = caption.target] { runCatalogueEntry(target); });
+        break;
+    case CaptionAction::None:
+        break;
+    }
+    return label;
+}
+
+void PaiZi::buildBrandFrame(int index)
+{
+    const BrandTile &tile = brandTiles().at(index - 1);
+    auto *frame = new QGroupBox(tile.frameCaption, this);
+    m_frames[index] = frame;
+    frame->setObjectName(QStringLiteral("FraPrn_%1").arg(index));
+    frame->setFont(common::cjkFont(QStringLiteral("宋体"), 10.5));
+    common::setBackColor(frame, kPanelBack);
+    setTextColour(frame, QColor(0, 0, 255));
+    frame->setGeometry(common::twipRect(kDesignLeft, kDesignTop, 3645, 2475));
+
+    const QVector<CaptionRow> rows = brandCaptions(index);
+    const int rowCount = int(rows.size()) + (index == 1 ? 1 : 0);
+    const int step = std::min(420, 2000 / std::max(rowCount, 1));
+    int top = 330;
+    for (const CaptionRow &row : rows) {
+        for (int column = 0; column < row.size(); ++column) {
+            const ReportCaption &caption = row.at(column);
+            addCaption(frame, caption, 10.5, false, captionColour(caption.text), column ? 1860 : 150,
+                       top, 1600);
+        }
+        top += step;
+    }
+    if (index == 1) {
+        plainLabel(frame, QStringLiteral("请选择月份："), 150, top + 30, 1300);
+        m_cboDate = comboBox(frame, QStringLiteral("cboDate"),
+                             {"一月", "二月", "三月", "四月", "五月", "六月", "七月", "八月",
+                              "九月", "十月", "十一月", "十二月"},
+                             true, 1500, top, 1200);
+        m_cboDate->setCurrentText(QStringLiteral("九月"));
+    }
+}
+
+void PaiZi::buildPaperTags()
+{
+    int n = 0;
+    for (const PaperTag &tag : paperTags()) {
+        QGroupBox *frame = m_frames[tag.frame];
+        QLabel *beside = nullptr;
+        for (QLabel *l : frame->findChildren<QLabel *>())
+            if (l->text() == tag.besideCaption)
+                beside = l;
+        auto *label = new QLabel(tag.text, frame);
+        label->setObjectName(QStringLiteral("Label39_%1").arg(n++));
+        label->setFont(common::cjkFont(QStringLiteral("宋体"), 9));
+        setTextColour(label, Qt::black);
+        if (beside)
+            label->move(beside->geometry().right() + 4, beside->y());
+        label->adjustSize();
+    }
+}
+
+QGroupBox *PaiZi::buildSettingsFrame()
+{
+    QGroupBox *frame = bottomFrame(this, QStringLiteral("Frame3"), QStringLiteral("报表 设置"), 90, 5205);
+    plainLabel(frame, QStringLiteral("配件流水帐起始日期："), 120, 420, 2000);
+    m_txtPeiJianDate = new QLineEdit(QStringLiteral("2003,7,22"), frame);
+    m_txtPeiJianDate->setObjectName(QStringLiteral("txtPeiJianDate"));
+    m_txtPeiJianDate->setGeometry(common::twipRect(2130, 375, 1350, 300));
+
+    plainLabel(frame, QStringLiteral("第       季度"), 120, 900, 1500);
+    m_jido = comboBox(frame, QStringLiteral("jido"), {"1st", "2nd", "3rd", "4th"}, false, 390,
+                      855, 780);
+    plainLabel(frame, QStringLiteral("一:1st  二:2nd  三:3rd  四:4th"), 120, 1320, 3400);
+    QLabel *note = plainLabel(frame, QStringLiteral("注意：打印季报表，不要忘了选择该项!"), 120,
+                              1710, 3400, 540);
+    note->setWordWrap(true);
+    setTextColour(note, QColor(192, 0, 0));
+    return frame;
+}
+
+QGroupBox *PaiZi::buildManagementFrame()
+{
+    QGroupBox *frame = bottomFrame(this, QStringLiteral("Frame2"), QStringLiteral("管 理"), 3840, 5190);
+    const int rows[] = {390, 900, 1410, 1920};
+    addCaption(frame, {"未修记录单", "Label74", CaptionAction::CatalogueEntry, "未修记录单"}, 10.5,
+               true, kGreen, 120, rows[0], 1400);
+    plainLabel(frame, QStringLiteral("地区"), 1560, rows[0] + 15, 450);
+    m_aera = comboBox(frame, QStringLiteral("Aera"),
+                      {"海曙", "江东", "江北", "镇海", "北仑", "鄞州", "奉化", "慈溪", "余姚",
+                       "宁海", "象山"},
+                      true, 2040, rows[0] - 30, 1410);
+    m_aera->setCurrentIndex(-1);
+    m_aera->setEditText(QString());
+
+    addCaption(frame, {"维修员报表", "Label32", CaptionAction::CatalogueEntry, "维修人员报表"},
+               10.5, true, kGreen, 120, rows[1], 1400);
+    m_text1 = new QLineEdit(frame);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setGeometry(common::twipRect(1560, rows[1] - 30, 1890, 300));
+
+    addCaption(frame, {"商场报表", "Label76", CaptionAction::CatalogueEntry, "商场报表"}, 10.5,
+               true, kGreen, 120, rows[2], 1400);
+    m_cboShop = comboBox(frame, QStringLiteral("cboShop"),
+                         {"二百", "银泰", "新华联", "永乐", "苏宁", "雄城", "余姚", "宁海"}, true,
+                         1560, rows[2] - 30, 1890);
+    m_cboShop->setCurrentText(QStringLiteral("二百"));
+
+    addCaption(frame, {"常用电话号码", "Label59", CaptionAction::CatalogueEntry, "新飞回访记录表"},
+               10.5, true, kGreen, 120, rows[3], 1800);
+    return frame;
+}
+
+QGroupBox *PaiZi::buildEnvelopeFrame()
+{
+    QGroupBox *frame = bottomFrame(this, QStringLiteral("Frame1"), QStringLiteral("信封 快件单"), 7680, 5190);
+    addCaption(frame, {"小信封", "Label35", CaptionAction::DataReport, "小信封"}, 12, false,
+               kDarkBlue, 360, 420, 1200);
+    addCaption(frame, {"中信封", "Label36", CaptionAction::DataReport, "中信封"}, 12, false,
+               kDarkBlue, 2010, 420, 1200);
+    addCaption(frame, {"大信封", "Label37", CaptionAction::DataReport, "大信封"}, 12, false,
+               kDarkBlue, 360, 1020, 1200);
+    addCaption(frame, {"快件单", "Label57", CaptionAction::DataReport, "快件单"}, 12, false,
+               kDarkBlue, 2010, 1020, 1200);
+    QLabel *note = plainLabel(frame, QStringLiteral("注意：打印大信封，先设置打印机为纵向。打印完再改回来。"),
+                              120, 1620, 3400, 600);
+    note->setWordWrap(true);
+    setTextColour(note, QColor(192, 0, 0));
+    return frame;
+}
 
 } // namespace reports

@@ -2,16 +2,27 @@
 // PaiZi, the report panel "报表打印": brand tiles, one brand frame of report
 // captions at a time, and the settings, management and envelope frames.
 #include "reports/catalogue.h"
+#include "reports/panelcontent.h"
 
+#include <QLabel>
 #include <QWidget>
 
 class QComboBox;
-class QFrame;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 
 namespace reports {
+
+// A label that reports a left click: the tiles and the report captions.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void clicked();
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};
 
 class PaiZi : public QWidget {
     Q_OBJECT
@@ -19,6 +30,7 @@ public:
     static constexpr int kBrands = 16;
 
     explicit PaiZi(QWidget *parent = nullptr);
+    ~PaiZi() override;
 
     // The panel while it is loaded, nullptr otherwise.
     static PaiZi *loaded();
@@ -37,16 +49,18 @@ public:
     QString quarter() const { return m_state.quarter; }
     PanelInputs inputs() const;
 
-    // What a caption does; tests and the captions call these.
     void runCatalogueEntry(const QString &entry);
     void showDataReport(const QString &report);
 
 private:
     void buildTiles();
-    void buildBrandFrames();
-    void buildSettingsFrame();
-    void buildManagementFrame();
-    void buildEnvelopeFrame();
+    void buildBrandFrame(int index);
+    void buildPaperTags();
+    QGroupBox *buildSettingsFrame();
+    QGroupBox *buildManagementFrame();
+    QGroupBox *buildEnvelopeFrame();
+    ClickLabel *addCaption(QWidget *frame, const ReportCaption &caption, double points, bool bold,
+                           const QColor &colour, int left, int top, int width);
     void load();
 
     PanelState m_state;

@@ -1,0 +1,52 @@
+// corvale-render: prints a data report for one job into a PDF without any
+// window, for scripts and tests.
+#include "common/fonts.h"
+#include "reports/datareport.h"
+#include "reports/reportlayout.h"
+
+#include <QGuiApplication>
+#include <QTextStream>
+
+namespace {
+
+int usage()
+{
+    QTextStream(stderr) << "usage: corvale-render DATAFOLDER REPORT JOBNUMBER OUT.pdf\n"
+                        << "REPORT is one of: " << reports::dataReportNames().join(QLatin1Char(' '))
+                        << "\n";
+    return 2;
+}
+
+int renderDataReport(const QStringList &args)
+{
+    if (args.size() != 4)
+        return usage();
+    bool ok = false;
+    const int job = args.at(2).toInt(&ok);
+    if (!ok || job < -32768 || job > 32767) {
+        QTextStream(stderr) << "corvale-render: not a job number: " << args.at(2) << "\n";
+        return 2;
+    }
+    QString error;
+    if (!reports::renderJobToPdf(args.at(0), args.at(1), qint16(job), args.at(3), &error)) {
+        QTextStream(stderr) << "corvale-render: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Fonts need a GUI application; none of its windows is ever shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    common::installFontSubstitutions();
+    const QStringList args = app.arguments().mid(1);
+
+    // Modes are told apart by their first argument; positional arguments
+    // print a data report.
+    return renderDataReport(args);
+}
