@@ -84,7 +84,7 @@ QString columnSql(const FieldDef &f)
         return QStringLiteral("%1 INTEGER NOT NULL CONSTRAINT range_%1 CHECK (typeof(%1) = 'integer' AND %1 BETWEEN -32768 AND 32767)").arg(n);
     case FieldKind::Text:
     case FieldKind::PurchaseDate: {
-        const bool neverNull = n == QLatin1String("配件") || n == QLatin1String("Photo");
+        const bool neverNull = n == QStringLiteral("配件") || n == QLatin1String("Photo");
         return QStringLiteral("%1 TEXT%3 CONSTRAINT len_%1 CHECK (length(%1) <= %2)")
             .arg(n).arg(f.maxLength)
             .arg(neverNull ? QStringLiteral(" NOT NULL DEFAULT ''") : QString());

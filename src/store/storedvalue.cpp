@@ -128,8 +128,9 @@ StoredValue toStored(const FieldDef &field, const QVariant &given)
     case FieldKind::Text:
         if (empty) {
             // These two use "" for "none", never null.
-            const bool neverNull = field.name == QLatin1String("配件") || field.name == QLatin1String("Photo");
-            return {neverNull ? QVariant(QString()) : QVariant(), {}};
+            const bool neverNull = field.name == QStringLiteral("配件") || field.name == QLatin1String("Photo");
+            // QStringLiteral("") is empty but not null, so it is bound as ''.
+            return {neverNull ? QVariant(QStringLiteral("")) : QVariant(), {}};
         }
         return {given.toString(), {}};
     case FieldKind::PurchaseDate:
