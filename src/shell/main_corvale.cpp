@@ -1,0 +1,30 @@
+#include "common/fonts.h"
+#include "shell/shell.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStyleFactory>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvale"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    common::installFontSubstitutions();
+    QApplication::setFont(common::cjkFont(QStringLiteral("宋体"), 9));
+
+    // Standard buttons read 确定/取消/是/否.
+    QTranslator qtChinese;
+    if (qtChinese.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtChinese);
+
+    // The workspace's closing, not the last window, ends the run.
+    QApplication::setQuitOnLastWindowClosed(false);
+    shell::Shell shell(QDir::currentPath());
+    QObject::connect(&shell, &shell::Shell::finished, &app, [](int code) { QApplication::exit(code); });
+    shell.start();
+    return app.exec();
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The run of the program: splash, the one-copy test, the database, the
+// workspace, and the end.
+#include "common/sitesettings.h"
+#include "shell/instanceguard.h"
+
+#include <QObject>
+#include <memory>
+
+namespace store { class Database; }
+namespace workspace { class frmCorvale; }
+
+namespace shell {
+
+class frmFace;
+
+class Shell : public QObject {
+    Q_OBJECT
+public:
+    // dataFolder holds the database, the settings and the lock.
+    explicit Shell(const QString &dataFolder, QObject *parent = nullptr);
+    ~Shell() override;
+
+    // Shows the splash window; the rest follows its timer.
+    void start();
+    // What the splash timer does: second copy → message and end; otherwise
+    // the splash closes and the workspace opens.
+    void onSplashTimer();
+
+    workspace::frmCorvale *workspace() const { return m_workspace.get(); }
+    frmFace *splash() const { return m_splash.get(); }
+
+signals:
+    // The program should end with this exit code.
+    void finished(int exitCode);
+
+private:
+    QString m_folder;
+    InstanceGuard m_guard;
+    std::unique_ptr<frmFace> m_splash;
+    std::unique_ptr<store::Database> m_db;
+    std::unique_ptr<workspace::frmCorvale> m_workspace;
+    bool m_timerDone = false;
+};
+
+} // namespace shell

@@ -1,0 +1,67 @@
+#include "shell/startup.h"
+
+#include "common/prompt.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace shell {
+
+DatabaseAction databaseActionFor(store::FileKind kind)
+{
+    switch (kind) {
+    case store::FileKind::Missing: return DatabaseAction::CreateNew;
+    case store::FileKind::Jet3:
+    case store::FileKind::Jet4:
+    case store::FileKind::Ace: return DatabaseAction::LegacyData;
+    case store::FileKind::SQLite:
+    case store::FileKind::Unknown: break;
+    }
+    return DatabaseAction::Open;
+}
+
+QString createdText(const QString &path)
+{
+    return QStringLiteral("没有找到数据库文件，已新建一个空的数据库：\n%1").arg(QDir::toNativeSeparators(path));
+}
+
+QString legacyText(const QString &path)
+{
+    return QStringLiteral("发现旧版本（Access格式）的数据库文件：\n%1\n\n"
+                          "导入旧数据的功能将在以后的版本中提供。本程序没有改动这个文件，现在退出。")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString openFailedText(const QString &path, const QString &engineText)
+{
+    return QStringLiteral("无法打开数据库文件：\n%1\n\n%2").arg(QDir::toNativeSeparators(path), engineText);
+}
+
+std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    store::StoreError err;
+    switch (databaseActionFor(store::detectFileKind(path))) {
+    case DatabaseAction::CreateNew: {
+        auto db = store::Database::create(path, &err);
+        if (!db) {
+            common::say(openFailedText(absolute, err.text), QStringLiteral("警告"), common::Icon::Critical);
+            return nullptr;
+        }
+        common::say(createdText(absolute), QStringLiteral("提示"), common::Icon::Information);
+        return db;
+    }
+    case DatabaseAction::LegacyData:
+        common::say(legacyText(absolute), QStringLiteral("提示"), common::Icon::Information);
+        return nullptr;
+    case DatabaseAction::Open: {
+        auto db = store::Database::open(path, &err);
+        if (!db)
+            common::say(openFailedText(absolute, err.text), QStringLiteral("警告"), common::Icon::Critical);
+        return db;
+    }
+    }
+    return nullptr;
+}
+
+} // namespace shell

@@ -1,0 +1,27 @@
+#pragma once
+// What start-up does with the database file it finds in the working folder.
+#include "store/database.h"
+
+#include <QString>
+#include <memory>
+
+namespace shell {
+
+enum class DatabaseAction {
+    CreateNew,   // nothing there: a new file with the schema
+    Open,        // ours, or unknown: let the engine try (and say why not)
+    LegacyData,  // an Access file from an older installation
+};
+
+DatabaseAction databaseActionFor(store::FileKind kind);
+
+// Texts the user reads at start-up.
+QString createdText(const QString &path);
+QString legacyText(const QString &path);
+QString openFailedText(const QString &path, const QString &engineText);
+
+// Opens (or creates) the database at path, telling the user what happened.
+// Nothing when the program cannot go on; the file is never overwritten.
+std::unique_ptr<store::Database> openWorkingDatabase(const QString &path);
+
+} // namespace shell

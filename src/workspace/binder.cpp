@@ -1,0 +1,116 @@
+#include "workspace/binder.h"
+
+#include "store/fields.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace workspace {
+
+Binder::Binder(store::RecordSet &set, QObject *parent) : QObject(parent), m_set(set)
+{
+    m_set.setPendingEdits(this);
+    connect(&m_set, &store::RecordSet::repositioned, this, &Binder::load);
+}
+
+Binder::~Binder() { m_set.setPendingEdits(nullptr); }
+
+void Binder::add(QWidget *w, const QString &field, Kind kind)
+{
+    Q_ASSERT(store::findField(field));
+    m_bindings.push_back({w, field, kind});
+}
+
+void Binder::bind(QLineEdit *edit, const QString &field)
+{
+    add(edit, field, Kind::Line);
+    connect(edit, &QLineEdit::textChanged, this, [this, field] { markChanged(field); });
+}
+
+void Binder::bind(QComboBox *combo, const QString &field)
+{
+    add(combo, field, Kind::Combo);
+    connect(combo, &QComboBox::currentTextChanged, this, [this, field] { markChanged(field); });
+}
+
+void Binder::bind(QCheckBox *check, const QString &field)
+{
+    add(check, field, Kind::Check);
+    connect(check, &QCheckBox::toggled, this, [this, field] { markChanged(field); });
+}
+
+void Binder::bindReadOnly(QLabel *label, const QString &field) { add(label, field, Kind::Label); }
+
+void Binder::markChanged(const QString &field)
+{
+    if (!m_loading)
+        m_dirty.insert(field);
+}
+
+void Binder::show(const Binding &b, const QVariant &value)
+{
+    const QString text = value.isNull() ? QString() : value.toString();
+    switch (b.kind) {
+    case Kind::Line: static_cast<QLineEdit *>(b.widget)->setText(text); break;
+    case Kind::Combo: static_cast<QComboBox *>(b.widget)->setEditText(text); break;
+    case Kind::Label: static_cast<QLabel *>(b.widget)->setText(text); break;
+    case Kind::Check:
+        static_cast<QCheckBox *>(b.widget)->setChecked(!value.isNull() && value.toInt() != 0);
+        break;
+    }
+}
+
+void Binder::load()
+{
+    m_loading = true;
+    const bool current = m_set.hasCurrent();
+    for (const Binding &b : std::as_const(m_bindings))
+        show(b, current ? m_set.value(b.field) : QVariant());
+    m_dirty.clear();
+    m_loading = false;
+}
+
+QVariant Binder::widgetValue(const Binding &b) const
+{
+    QString text;
+    switch (b.kind) {
+    case Kind::Check: return static_cast<QCheckBox *>(b.widget)->isChecked() ? -1 : 0;
+    case Kind::Label: return static_cast<QLabel *>(b.widget)->text();
+    case Kind::Line: text = static_cast<QLineEdit *>(b.widget)->text(); break;
+    case Kind::Combo: text = static_cast<QComboBox *>(b.widget)->currentText(); break;
+    }
+    const store::FieldDef *def = store::findField(b.field);
+    const bool textKind = def->kind == store::FieldKind::Text
+                          || def->kind == store::FieldKind::PurchaseDate;
+    // An emptied date, time or number is no value, not an empty text.
+    if (text.isEmpty() && !textKind)
+        return QVariant();
+    return text;
+}
+
+store::StoreError Binder::writePendingEdits()
+{
+    if (m_dirty.isEmpty())
+        return {};
+    if (!m_set.hasCurrent()) {
+        // Nothing to write into: the set has no current row.
+        m_dirty.clear();
+        return {};
+    }
+    if (store::StoreError err = m_set.edit())
+        return err;
+    for (const Binding &b : std::as_const(m_bindings))
+        if (b.kind != Kind::Label && m_dirty.contains(b.field))
+            m_set.setValue(b.field, widgetValue(b));
+    if (store::StoreError err = m_set.update()) {
+        // Keep what was typed on screen so the clerk can correct it.
+        m_set.cancelUpdate();
+        return err;
+    }
+    m_dirty.clear();
+    return {};
+}
+
+} // namespace workspace

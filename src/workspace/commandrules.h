@@ -1,0 +1,27 @@
+#pragma once
+// The small rules behind the record commands and the data control's caption.
+#include <QDate>
+#include <QString>
+#include <QVariantMap>
+#include <optional>
+
+namespace workspace {
+
+// The number after `number` in 16-bit signed arithmetic; nothing past 32767.
+std::optional<qint16> nextJobNumber(qint16 number);
+
+// The data control's caption for a 0-based position; -1 (no current row) shows 0.
+QString recordCaption(int absolutePosition);
+
+// What a copy of a job starts with: today's dates, no fault, finding, repair
+// or part, and zero fees.
+QVariantMap copyOverrides(const QDate &today);
+
+// The record source that shows one job number.
+QString singleJobSource(qint16 number);
+inline QString fullSource() { return QStringLiteral("select * from 客户信息"); }
+
+// The find criterion of the number search.
+QString numberCriterion(qint16 number);
+
+} // namespace workspace

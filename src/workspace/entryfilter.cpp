@@ -1,0 +1,130 @@
+#include "workspace/entryfilter.h"
+
+#include "common/prompt.h"
+#include "workspace/entryrules.h"
+#include "workspace/feesum.h"
+#include "workspace/frmcorvale.h"
+
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+namespace workspace {
+namespace {
+
+const char *kIndexProperty = "txtInfoIndex";
+
+// Focus that leaves for another window or a popup is not the clerk leaving the field.
+bool leftByUser(const QFocusEvent *e)
+{
+    return e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason;
+}
+
+} // namespace
+
+EntryRuleFilter::EntryRuleFilter(frmCorvale &window)
+    : QObject(&window), m_window(window),
+      m_sum(window.findChild<QLineEdit *>(QStringLiteral("sum3"))),
+      m_combo8(window.findChild<QComboBox *>(QStringLiteral("Combo8")))
+{
+    for (int i : txtInfoIndices()) {
+        QLineEdit *e = window.txtInfo(i);
+        e->setProperty(kIndexProperty, i);
+        e->installEventFilter(this);
+    }
+    m_combo8->installEventFilter(this);
+    m_sum->installEventFilter(this);
+}
+
+bool EntryRuleFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_sum) {
+        if (event->type() == QEvent::MouseButtonRelease
+            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            addUpFees();
+        return false;
+    }
+    if (watched == m_combo8) {
+        if (event->type() == QEvent::FocusOut && leftByUser(static_cast<QFocusEvent *>(event)))
+            // After the focus change has finished, so the message box can move it again.
+            QMetaObject::invokeMethod(this, &EntryRuleFilter::checkShop, Qt::QueuedConnection);
+        return false;
+    }
+    const QVariant indexProperty = watched->property(kIndexProperty);
+    if (!indexProperty.isValid())
+        return false;
+    const int index = indexProperty.toInt();
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (auto next = enterTarget(index))
+                m_window.txtInfo(*next)->setFocus(Qt::OtherFocusReason);
+        } else if (key->key() == Qt::Key_PageDown) {
+            m_window.pageDown();
+            return true;
+        } else if (key->key() == Qt::Key_PageUp) {
+            m_window.pageUp();
+            return true;
+        }
+        break;
+    }
+    case QEvent::FocusOut:
+        if (leftByUser(static_cast<QFocusEvent *>(event)))
+            QMetaObject::invokeMethod(this, [this, index] { checkLeftField(index); }, Qt::QueuedConnection);
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void EntryRuleFilter::checkLeftField(int index)
+{
+    QLineEdit *field = m_window.txtInfo(index);
+    const LeaveOutcome outcome = leaveOutcome(index, field->text(), m_window.txtInfo(5)->text());
+    switch (outcome) {
+    case LeaveOutcome::Accept:
+        break;
+    case LeaveOutcome::FillZero:
+        field->setText(QStringLiteral("0"));
+        break;
+    case LeaveOutcome::RefuseDate:
+    case LeaveOutcome::RefuseNumber:
+        common::say(refusalText(outcome));
+        field->setFocus(Qt::OtherFocusReason);
+        break;
+    }
+}
+
+void EntryRuleFilter::checkShop()
+{
+    const auto *combo = static_cast<QComboBox *>(m_combo8);
+    if (!needsShop(combo->currentText(), m_window.txtInfo(3)->text()))
+        return;
+    common::say(shopMissingText());
+    m_window.txtInfo(3)->setFocus(Qt::OtherFocusReason);
+}
+
+void EntryRuleFilter::addUpFees()
+{
+    QStringList charges;
+    for (int i : {22, 23, 24, 25, 26})
+        charges << m_window.txtInfo(i)->text();
+    const FeeSum sum = sumCharges(charges);
+    switch (sum.status) {
+    case FeeSum::Status::Total:
+        m_sum->setText(sum.text);
+        break;
+    case FeeSum::Status::EmptyCharge:
+        break;
+    case FeeSum::Status::NotNumeric:
+    case FeeSum::Status::OutOfRange:
+        common::say(feeSumRefusal(sum.status), QStringLiteral("警告"), common::Icon::Critical);
+        break;
+    }
+}
+
+} // namespace workspace

@@ -1,0 +1,31 @@
+#pragma once
+// The entry rules at work on the workspace's fields: Enter, Page Up/Down,
+// the checks when a date or fee field is left, the shop rule on 修理内容,
+// and the fee total on a click of 合计.
+#include <QObject>
+
+class QLineEdit;
+
+namespace workspace {
+
+class frmCorvale;
+
+class EntryRuleFilter : public QObject {
+    Q_OBJECT
+public:
+    explicit EntryRuleFilter(frmCorvale &window);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void checkLeftField(int index);
+    void checkShop();
+    void addUpFees();
+
+    frmCorvale &m_window;
+    QLineEdit *m_sum;
+    QObject *m_combo8;
+};
+
+} // namespace workspace

@@ -1,0 +1,183 @@
+#include "workspace/recordcommands.h"
+
+#include "common/busycursor.h"
+#include "common/clock.h"
+#include "common/prompt.h"
+#include "common/textrules.h"
+#include "common/widgets.h"
+#include "query/querywindows.h"
+#include "reports/printing.h"
+#include "store/recordset.h"
+#include "workspace/binder.h"
+#include "workspace/commandrules.h"
+#include "workspace/frmcorvale.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace workspace {
+namespace {
+const QString kWarning = QStringLiteral("警告");
+const QString kDuplicate = QStringLiteral("禁止编号重复！");
+} // namespace
+
+RecordCommands::RecordCommands(frmCorvale &window) : QObject(&window), m_window(window) {}
+
+void RecordCommands::focusName() { m_window.txtInfo(0)->setFocus(Qt::OtherFocusReason); }
+
+void RecordCommands::setButtonColour(const char *name)
+{
+    common::setBackColor(m_window.findChild<QPushButton *>(QString::fromLatin1(name)), common::buttonColor());
+}
+
+void RecordCommands::enable(const char *name)
+{
+    m_window.findChild<QPushButton *>(QString::fromLatin1(name))->setEnabled(true);
+}
+
+void RecordCommands::rs_Append()
+{
+    store::RecordSet &set = m_window.recordSet();
+    focusName();
+    const auto current = m_window.currentJobNumber();
+    if (!current)
+        return;
+    const auto next = nextJobNumber(*current);
+    if (!next)
+        return;
+    // What was typed into the row being left is written before the new row exists.
+    if (!m_window.saveNow())
+        return;
+    if (set.addNew())
+        return;
+    set.setValue(QStringLiteral("编号"), *next);
+    if (store::StoreError err = set.update()) {
+        set.cancelUpdate();
+        if (err.code == store::code::DuplicateKey) {
+            common::say(kDuplicate, kWarning, common::Icon::Critical);
+            set.moveLast();
+        }
+        return;
+    }
+    if (set.moveLast())
+        return;
+    m_window.findChild<QComboBox *>(QStringLiteral("cboBiaoXiu"))->setEditText(QStringLiteral("六个月"));
+    const QString today = common::isoDate(common::clock().today());
+    m_window.txtInfo(12)->setText(today);
+    m_window.txtInfo(13)->setText(today);
+    m_window.findChild<QLineEdit *>(QStringLiteral("Timer"))
+        ->setText(common::clock().time().toString(QStringLiteral("HH:mm:ss")));
+    m_window.findChild<QComboBox *>(QStringLiteral("cboReg"))->setEditText(QStringLiteral("否"));
+}
+
+void RecordCommands::rs_Delete()
+{
+    store::RecordSet &set = m_window.recordSet();
+    focusName();
+    if (common::say(QStringLiteral("真的要删除吗？"), kWarning, common::Icon::Question,
+                    common::Buttons::YesNo) != common::Answer::Yes)
+        return;
+    if (set.recordCount() <= 0 || !set.hasCurrent())
+        return;
+    // The row goes, and with it whatever was typed into it.
+    m_window.binder().discardPendingEdits();
+    if (set.deleteCurrent())
+        return;
+    set.movePrevious();
+}
+
+void RecordCommands::number_Search()
+{
+    store::RecordSet &set = m_window.recordSet();
+    const int remembered = set.absolutePosition();
+    const auto answer = common::prompt().input(QStringLiteral("请输入编号:"), QStringLiteral("编号"), QString());
+    if (!answer)
+        return;
+    const common::Int16Result number = common::toInt16(*answer);
+    if (number.error == common::Int16Error::Overflow) {
+        common::say(QStringLiteral("数字溢出！请重新输入。"), kWarning, common::Icon::Critical);
+        return;
+    }
+    if (!number.ok())
+        return;
+    if (store::StoreError err = set.findFirst(numberCriterion(number.value))) {
+        m_window.reportStoreFailure(err);
+        return;
+    }
+    if (set.noMatch()) {
+        common::say(QStringLiteral("没找到!"), QStringLiteral("提示"));
+        if (remembered >= 0 && set.absolutePosition() != remembered)
+            set.moveTo(remembered);
+    }
+}
+
+void RecordCommands::adv_Search()
+{
+    query::runSearchWindow(&m_window, m_window.recordSet());
+    setButtonColour("cmdFind");
+    enable("cmdRenovation");
+}
+
+void RecordCommands::rs_Refresh()
+{
+    store::RecordSet &set = m_window.recordSet();
+    store::StoreError err;
+    {
+        const common::BusyCursor busy;
+        err = set.setRecordSource(fullSource());
+        if (!err && set.recordCount() > 0)
+            err = set.moveLast();
+    }
+    if (err.code == store::code::FieldTooSmall)
+        common::say(QStringLiteral("字段太小而不能接受输入的数据，请重新输入！"), kWarning, common::Icon::Critical);
+    else if (err)
+        return;
+    if (!err) {
+        setButtonColour("cmdSearch");
+        setButtonColour("cmdFind");
+        enable("cmdDeleted");
+        enable("cmdAppend");
+        enable("cmdCopy");
+    }
+    if (auto n = m_window.currentJobNumber())
+        m_window.setTxtNewID(*n);
+}
+
+void RecordCommands::copy()
+{
+    store::RecordSet &set = m_window.recordSet();
+    if (common::say(QStringLiteral("真的要复制吗？"), kWarning, common::Icon::Question,
+                    common::Buttons::YesNo) != common::Answer::Yes)
+        return;
+    const auto source = m_window.currentJobNumber();
+    if (!source)
+        return;
+    // The copy carries its final number from the start, so no two rows ever share one.
+    const auto number = nextJobNumber(m_window.txtNewID());
+    if (!number)
+        return;
+    if (!m_window.saveNow())
+        return;
+    qint64 newKey = -1;
+    if (store::StoreError err = set.copyCurrent(*number, copyOverrides(common::clock().today()), &newKey)) {
+        if (err.code == store::code::DuplicateKey)
+            common::say(kDuplicate, kWarning, common::Icon::Critical);
+        else
+            m_window.reportStoreFailure(err);
+        return;
+    }
+    if (store::StoreError err = set.setRecordSource(singleJobSource(*source))) {
+        m_window.reportStoreFailure(err);
+        return;
+    }
+    set.includeKey(newKey);
+    set.moveLast();
+    common::say(QStringLiteral("操作成功,请刷新!"));
+}
+
+void RecordCommands::openSort() { query::openSortWindow(&m_window, m_window.recordSet()); }
+
+void RecordCommands::print() { reports::printCommand(m_window.currentJobNumber(), &m_window); }
+
+} // namespace workspace
