@@ -1,0 +1,459 @@
+// The nine data reports as they land on paper: every label and field at its
+// place in its size, read back from the PDF the renderer writes.
+#include "support/jobtable.h"
+#include "support/testapp.h"
+
+#include "common/twips.h"
+#include "reports/datareport.h"
+#include "reports/reportlayout.h"
+#include "reports/reportrenderer.h"
+#include "store/database.h"
+
+#include <QDir>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace reports;
+
+namespace {
+
+constexpr double kToleranceMm = 0.5;
+
+QVariantMap filledJob(int number, const QVariantMap &overrides = {})
+{
+    QVariantMap job{
+        {"编号", number},          {"客户姓名", "王芳"},       {"地址", "人民路18号"},
+        {"宅电", "3356789"},       {"移动电话", "13905741234"}, {"购买日期", "2003-01-05"},
+        {"发票号码", "F1234"},     {"出厂日期", "2002-11-20"},  {"产品编号", "P9876"},
+        {"接货日期", "2003-05-01"}, {"发货日期", "2003-05-04"}, {"里程数", 16},
+        {"上门费", 20},            {"维修费", 35.5},            {"车补", 5},
+        {"差旅费", 8},             {"搬运费", 10},              {"合计", 90.5},
+        {"材料费", 12},            {"地区", "海曙"},            {"邮编", "315000"},
+        {"型号", "新飞BCD-196"},   {"保修期", "六个月"},        {"备注", "请上午送"},
+        {"故障修理", "不制冷"},     {"检修结果", "缺氟"},        {"修理内容", "补漏加氟"},
+        {"代码", "A12"},           {"修理人员", "张师傅"},      {"小修者", "李师傅"},
+        {"运来者1", "王师傅"},      {"运去者1", "赵师傅"},       {"配件", "压缩机"},
+    };
+    for (auto it = overrides.constBegin(); it != overrides.constEnd(); ++it)
+        job.insert(it.key(), it.value());
+    return job;
+}
+
+Row rowOf(const QVariantMap &job)
+{
+    Row row;
+    for (auto it = job.constBegin(); it != job.constEnd(); ++it)
+        row.insert(it.key(), it.value());
+    return row;
+}
+
+struct PdfWord {
+    int page;
+    QRectF mm;
+    QString text;
+};
+
+// Words with their boxes as poppler reads them back from the file.
+QVector<PdfWord> pdfWords(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox-layout"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    const QString xml = QString::fromUtf8(p.readAllStandardOutput());
+    static const QRegularExpression page(QStringLiteral("<page "));
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"(-?[\\d.]+)\" yMin=\"(-?[\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    QVector<PdfWord> words;
+    const QStringList pages = xml.split(page);
+    const double mmPerPt = 25.4 / 72.0;
+    for (int i = 1; i < pages.size(); ++i) {
+        auto it = word.globalMatch(pages.at(i));
+        while (it.hasNext()) {
+            const auto m = it.next();
+            const QRectF r(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                           QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+            words.append({i - 1, QRectF(r.topLeft() * mmPerPt, r.bottomRight() * mmPerPt), m.captured(5)});
+        }
+    }
+    return words;
+}
+
+int pdfPages(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    p.waitForFinished(60000);
+    static const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
+    return pages.match(QString::fromUtf8(p.readAllStandardOutput())).captured(1).toInt();
+}
+
+const DrawnItem *itemNamed(const QVector<DrawnItem> &items, const QString &name, int page = 0)
+{
+    for (const DrawnItem &item : items)
+        if (item.name == name && item.page == page)
+            return &item;
+    return nullptr;
+}
+
+QString renderBinary()
+{
+    return QStringLiteral(CORVALE_BINARY_DIR "/src/reports/corvale-render");
+}
+
+} // namespace
+
+class TestDataReport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void everyTextLandsInItsBox_data();
+    void everyTextLandsInItsBox();
+    void placesAsTheFormsGiveThem_data();
+    void placesAsTheFormsGiveThem();
+    void everyParticularHasItsText();
+
+    void voucherNumberOnlyOnTheCompleteVoucher();
+    void envelopesAddressWhateverTheSex();
+    void emptyFieldPrintsNothingButTheFormStays();
+    void onePagePerRow();
+
+    void paperAndOffsetFollowTheStationery();
+    void formPictureOnlyWhenTheShopHasOne();
+
+    void renderToolWritesTheJob();
+    void renderToolRefusesBadInput();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestDataReport::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(createJobTable(m_dir.path(), {filledJob(57), filledJob(58, {{"客户姓名", "李娜"}})}));
+}
+
+void TestDataReport::everyTextLandsInItsBox_data()
+{
+    QTest::addColumn<QString>("report");
+    for (const QString &name : dataReportNames())
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TestDataReport::everyTextLandsInItsBox()
+{
+    QFETCH(QString, report);
+    const QString pdf = m_dir.filePath(report + QStringLiteral(".pdf"));
+    QString error;
+    QVERIFY2(renderJobToPdf(m_dir.path(), report, 57, pdf, &error), qPrintable(error));
+
+    const auto renderer = dataReportRenderer(report, m_dir.path(), &error);
+    QVERIFY(renderer);
+    const QVector<DrawnItem> drawn =
+        pageItems(renderer->layout(), rowOf(filledJob(57)), common::SiteSettings::defaults().servicePoint,
+                  m_dir.path(), {});
+    const QVector<PdfWord> words = pdfWords(pdf);
+    QVERIFY(!words.isEmpty());
+
+    int checked = 0;
+    for (const DrawnItem &item : drawn) {
+        if (item.kind != ItemKind::Label && item.kind != ItemKind::TextBox)
+            continue;
+        const QString first = item.text.split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0);
+        // A box narrower than one glyph (the vertical caption) starts its text on its first line.
+        const PdfWord *found = nullptr;
+        for (const PdfWord &w : words) {
+            if (!w.text.startsWith(first.left(1)) || !first.startsWith(w.text.left(first.size())))
+                continue;
+            const double x = item.centred ? w.mm.center().x() : w.mm.left();
+            const double want = item.centred && w.text == first ? item.mm.center().x() : item.mm.left();
+            if (qAbs(x - want) <= kToleranceMm && w.mm.top() >= item.mm.top() - kToleranceMm
+                && w.mm.top() <= item.mm.top() + 2.0)
+                found = &w;
+        }
+        QVERIFY2(found, qPrintable(QStringLiteral("%1 \"%2\" not at %3,%4 mm")
+                                       .arg(item.name, item.text)
+                                       .arg(item.mm.left(), 0, 'f', 1)
+                                       .arg(item.mm.top(), 0, 'f', 1)));
+        // The glyphs' height follows the point size.
+        const double glyphPt = found->mm.height() / 25.4 * 72.0;
+        QVERIFY2(glyphPt > item.font.points * 0.8 && glyphPt < item.font.points * 1.6,
+                 qPrintable(QStringLiteral("%1: %2 pt glyphs for %3 pt")
+                                .arg(item.name).arg(glyphPt).arg(item.font.points)));
+        ++checked;
+    }
+    QVERIFY(checked >= 10);
+}
+
+void TestDataReport::placesAsTheFormsGiveThem_data()
+{
+    // A few controls per report, straight from the forms' measurements.
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<QString>("family");
+    QTest::newRow("小信封 name") << "小信封" << "txt客户姓名" << QRect(1185, 2685, 2985, 780) << 36.0 << "宋体";
+    QTest::newRow("小信封 收") << "小信封" << "Label5" << QRect(6630, 2865, 930, 570) << 26.25 << "宋体";
+    QTest::newRow("中信封 sender") << "中信封" << "Label1" << QRect(5115, 5145, 5250, 405) << 18.0 << "黑体";
+    QTest::newRow("中信封 phone/fax") << "中信封" << "Label8" << QRect(5115, 6135, 5280, 345) << 15.0 << "宋体";
+    QTest::newRow("大信封 address") << "大信封" << "txt地址" << QRect(1065, 1935, 12360, 765) << 42.0 << "宋体";
+    QTest::newRow("快件单 date") << "快件单" << "txt接货日期" << QRect(3030, 4365, 1170, 240) << 10.5 << "宋体";
+    QTest::newRow("快件单 remark") << "快件单" << "Text1" << QRect(5610, 1815, 4470, 360) << 14.25 << "宋体";
+    QTest::newRow("修理凭单 number") << "修理凭单" << "txt编号" << QRect(7467, 105, 960, 240) << 12.0 << "宋体";
+    QTest::newRow("修理凭单 title") << "修理凭单" << "Label18" << QRect(1257, 0, 5235, 345) << 14.25 << "黑体";
+    QTest::newRow("修理凭单 rule") << "修理凭单" << "Line45" << QRect(5382, 1545, 0, 510) << 9.0 << "宋体";
+    QTest::newRow("填写修理单 staff") << "填写修理单" << "txt修理人员" << QRect(6825, 2715, 1260, 315) << 14.25 << "宋体";
+    QTest::newRow("新飞维修 code") << "新飞维修" << "txt代码" << QRect(7200, 4620, 795, 240) << 12.0 << "隶书";
+    QTest::newRow("新飞维修 contact") << "新飞维修" << "Label4" << QRect(6825, 11310, 1065, 360) << 14.25 << "楷体_GB2312";
+    QTest::newRow("新飞全部填写 total") << "新飞全部填写" << "txt合计" << QRect(2295, 11565, 1110, 240) << 12.0 << "隶书";
+    QTest::newRow("新飞全部填写 visit") << "新飞全部填写" << "Label5" << QRect(990, 12615, 8055, 300) << 14.25 << "隶书";
+    QTest::newRow("新飞鉴定卡 title") << "新飞鉴定卡" << "Label9" << QRect(840, 405, 3720, 390) << 18.0 << "楷体_GB2312";
+    QTest::newRow("新飞鉴定卡 frame") << "新飞鉴定卡" << "Shape2" << QRect(420, 105, 5580, 4905) << 9.0 << "宋体";
+}
+
+void TestDataReport::placesAsTheFormsGiveThem()
+{
+    QFETCH(QString, report);
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QFETCH(double, points);
+    QFETCH(QString, family);
+    const auto layout = loadLayout(report);
+    QVERIFY(layout);
+    const QVector<DrawnItem> drawn = pageItems(*layout, rowOf(filledJob(57)),
+                                               common::SiteSettings::defaults().servicePoint, {}, {});
+    const DrawnItem *item = itemNamed(drawn, name);
+    QVERIFY(item);
+    QVERIFY(qAbs(item->mm.left() - common::twipsToMm(twips.left())) <= 0.01);
+    QVERIFY(qAbs(item->mm.top() - common::twipsToMm(twips.top())) <= 0.01);
+    QVERIFY(qAbs(item->mm.width() - common::twipsToMm(twips.width())) <= 0.01);
+    QVERIFY(qAbs(item->mm.height() - common::twipsToMm(twips.height())) <= 0.01);
+    QCOMPARE(item->font.points, points);
+    QCOMPARE(item->font.family, family);
+}
+
+void TestDataReport::everyParticularHasItsText()
+{
+    common::ServicePoint sp;
+    sp.provinceCity = "浙江省宁波市";
+    sp.name = "甬江维修部";
+    sp.address = "中山路1号";
+    sp.postcode = "315000";
+    sp.phone = "87654321";
+    sp.fax = "87654322";
+    sp.web = "www.example.com";
+    sp.contact = "陈明";
+    sp.stationCode = "12345";
+    for (const QString &report : dataReportNames()) {
+        const auto layout = loadLayout(report);
+        QVERIFY2(layout, qPrintable(report));
+        QCOMPARE(layout->caption, report);
+        for (const LayoutItem &item : layout->items)
+            if (!item.role.isEmpty())
+                QVERIFY2(!roleText(item.role, sp).isEmpty(), qPrintable(report + " " + item.name));
+    }
+    QCOMPARE(roleText("servicePoint.nameWithCity", sp), QString("浙江省宁波市甬江维修部"));
+    QCOMPARE(roleText("servicePoint.voucherTitle", sp), QString("甬江维修部冰箱凭单"));
+    const QString line = roleText("servicePoint.addressPhoneFax", sp);
+    QVERIFY(line.startsWith(sp.address) && line.contains(sp.phone) && line.contains(sp.fax));
+    QVERIFY(roleText("servicePoint.nonsense", sp).isNull());
+}
+
+void TestDataReport::voucherNumberOnlyOnTheCompleteVoucher()
+{
+    const auto words = [&](const QString &report) {
+        const QString pdf = m_dir.filePath(report + QStringLiteral("-no.pdf"));
+        QString error;
+        if (!renderJobToPdf(m_dir.path(), report, 58, pdf, &error))
+            qWarning() << error;
+        return pdfWords(pdf);
+    };
+    const QVector<PdfWord> complete = words(QStringLiteral("修理凭单"));
+    const auto sign = std::find_if(complete.begin(), complete.end(),
+                                   [](const PdfWord &w) { return w.text.startsWith(QStringLiteral("№")); });
+    QVERIFY(sign != complete.end());
+    const auto number = std::find_if(complete.begin(), complete.end(),
+                                     [](const PdfWord &w) { return w.text == QStringLiteral("58"); });
+    QVERIFY(number != complete.end());
+    QVERIFY(number->mm.left() > sign->mm.right());
+    QVERIFY(qAbs(number->mm.center().y() - sign->mm.center().y()) < 2.0);
+
+    for (const PdfWord &w : words(QStringLiteral("填写修理单")))
+        QVERIFY2(w.text != QStringLiteral("58") && !w.text.startsWith(QStringLiteral("№")), qPrintable(w.text));
+}
+
+void TestDataReport::envelopesAddressWhateverTheSex()
+{
+    for (const QString &report : {QStringLiteral("小信封"), QStringLiteral("中信封"), QStringLiteral("大信封")}) {
+        for (int job : {57, 58}) {
+            const QString pdf = m_dir.filePath(QStringLiteral("%1-%2.pdf").arg(report).arg(job));
+            QString error;
+            QVERIFY2(renderJobToPdf(m_dir.path(), report, qint16(job), pdf, &error), qPrintable(error));
+            QStringList texts;
+            for (const PdfWord &w : pdfWords(pdf))
+                texts << w.text;
+            QVERIFY2(texts.contains(QStringLiteral("先生(女士)")), qPrintable(report));
+            QVERIFY2(texts.contains(QStringLiteral("收")), qPrintable(report));
+            QVERIFY(texts.contains(job == 57 ? QStringLiteral("王芳") : QStringLiteral("李娜")));
+        }
+    }
+}
+
+void TestDataReport::emptyFieldPrintsNothingButTheFormStays()
+{
+    const auto layout = loadLayout(QStringLiteral("修理凭单"));
+    QVERIFY(layout);
+    const auto sp = common::SiteSettings::defaults().servicePoint;
+    const QVector<DrawnItem> full = pageItems(*layout, rowOf(filledJob(57)), sp, {}, {});
+    Row sparse = rowOf(filledJob(57));
+    sparse.insert(QStringLiteral("备注"), QString());
+    sparse.insert(QStringLiteral("检修结果"), QVariant());
+    sparse.remove(QStringLiteral("移动电话"));
+    const QVector<DrawnItem> drawn = pageItems(*layout, sparse, sp, {}, {});
+
+    QVERIFY(!itemNamed(drawn, QStringLiteral("txt备注")));
+    QVERIFY(!itemNamed(drawn, QStringLiteral("txt检修结果")));
+    QVERIFY(!itemNamed(drawn, QStringLiteral("txt移动电话")));
+    QCOMPARE(drawn.size(), full.size() - 3);
+    const auto formParts = [](const QVector<DrawnItem> &items) {
+        return std::count_if(items.begin(), items.end(),
+                             [](const DrawnItem &i) { return i.kind != ItemKind::TextBox; });
+    };
+    QCOMPARE(formParts(drawn), formParts(full));
+    QCOMPARE(formParts(drawn), 24 + 2 + 44); // the voucher's labels, rectangles and rules
+}
+
+void TestDataReport::onePagePerRow()
+{
+    QTemporaryDir dir;
+    auto db = createJobTable(dir.path(), {filledJob(3), filledJob(1, {{"客户姓名", "甲"}}),
+                                          filledJob(2, {{"客户姓名", "乙"}})});
+    QVERIFY(db);
+    DataSource source;
+    source.setDatabasePath(dir.filePath(QStringLiteral("新客户信息.mdb")));
+    const QVector<Row> rows = source.rows();
+    QCOMPARE(rows.size(), 3);
+
+    const auto renderer = dataReportRenderer(QStringLiteral("快件单"), dir.path(), nullptr);
+    QVERIFY(renderer);
+    const QString pdf = dir.filePath(QStringLiteral("three.pdf"));
+    QVERIFY(renderer->renderToPdf(pdf, rows, nullptr));
+    QCOMPARE(pdfPages(pdf), 3);
+    // In number order, each customer on a page of its own.
+    QStringList byPage(3);
+    for (const PdfWord &w : pdfWords(pdf))
+        if (w.text == QStringLiteral("甲") || w.text == QStringLiteral("乙") || w.text == QStringLiteral("王芳"))
+            byPage[w.page] += w.text;
+    QCOMPARE(byPage, (QStringList{"甲", "乙", "王芳"}));
+}
+
+void TestDataReport::paperAndOffsetFollowTheStationery()
+{
+    const auto small = loadLayout(QStringLiteral("小信封"));
+    const auto large = loadLayout(QStringLiteral("大信封"));
+    const auto xinfei = loadLayout(QStringLiteral("新飞维修"));
+    QVERIFY(small && large && xinfei);
+    const QPageLayout a4 = pageLayoutFor(*small, {});
+    QCOMPARE(a4.pageSize().id(), QPageSize::A4);
+    QCOMPARE(a4.orientation(), QPageLayout::Portrait);
+    QCOMPARE(a4.margins(), QMarginsF());
+    QCOMPARE(pageLayoutFor(*xinfei, {}).orientation(), QPageLayout::Portrait);
+    // 238 mm wide: only lying down does A4 hold the large envelope.
+    QCOMPARE(pageLayoutFor(*large, {}).orientation(), QPageLayout::Landscape);
+    QCOMPARE(pageLayoutFor(*large, {}).pageSize().id(), QPageSize::A4);
+
+    common::Stationery shop;
+    shop.offsetXmm = 12.5;
+    shop.offsetYmm = -3;
+    shop.paper = QPageSize::B5;
+    shop.orientation = QPageLayout::Landscape;
+    const QPageLayout set = pageLayoutFor(*small, shop);
+    QCOMPARE(set.pageSize().id(), QPageSize::B5);
+    QCOMPARE(set.orientation(), QPageLayout::Landscape);
+
+    // The offset moves the whole band, on the real sheet too.
+    QTemporaryDir dir;
+    auto db = createJobTable(dir.path(), {filledJob(57)});
+    common::SiteSettings settings = common::SiteSettings::defaults();
+    settings.stationery.insert(QStringLiteral("小信封"), shop);
+    ReportRenderer renderer(*small, settings, dir.path());
+    const QString pdf = dir.filePath(QStringLiteral("moved.pdf"));
+    QVERIFY(renderer.renderToPdf(pdf, {rowOf(filledJob(57))}, nullptr));
+    const QVector<PdfWord> words = pdfWords(pdf);
+    const auto receive = std::find_if(words.begin(), words.end(),
+                                      [](const PdfWord &w) { return w.text == QStringLiteral("收"); });
+    QVERIFY(receive != words.end());
+    QVERIFY(qAbs(receive->mm.left() - (common::twipsToMm(6630) + 12.5)) <= kToleranceMm);
+    QVERIFY(qAbs(receive->mm.top() - (common::twipsToMm(2865) - 3)) <= 2.0);
+}
+
+void TestDataReport::formPictureOnlyWhenTheShopHasOne()
+{
+    QTemporaryDir dir;
+    const auto layout = loadLayout(QStringLiteral("新飞维修"));
+    QVERIFY(layout);
+    const auto sp = common::SiteSettings::defaults().servicePoint;
+    const auto pictures = [&] {
+        int n = 0;
+        for (const DrawnItem &i : pageItems(*layout, rowOf(filledJob(57)), sp, dir.path(), {}))
+            n += i.kind == ItemKind::Picture;
+        return n;
+    };
+    QCOMPARE(pictures(), 0);
+
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("报表")));
+    QImage form(99, 131, QImage::Format_RGB32);
+    form.fill(Qt::white);
+    QVERIFY(form.save(dir.filePath(QStringLiteral("报表/新飞维修.png"))));
+    QCOMPARE(pictures(), 1);
+    const DrawnItem *picture = itemNamed(pageItems(*layout, rowOf(filledJob(57)), sp, dir.path(), {}),
+                                         QStringLiteral("Image1"));
+    QVERIFY(picture);
+    QVERIFY(qAbs(picture->mm.width() - common::twipsToMm(9450)) < 0.01);
+}
+
+void TestDataReport::renderToolWritesTheJob()
+{
+    const QString pdf = m_dir.filePath(QStringLiteral("tool.pdf"));
+    QProcess tool;
+    tool.start(renderBinary(), {m_dir.path(), QStringLiteral("新飞鉴定卡"), QStringLiteral("58"), pdf});
+    QVERIFY(tool.waitForFinished(60000));
+    QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(pdfPages(pdf), 1);
+    QStringList texts;
+    for (const PdfWord &w : pdfWords(pdf))
+        texts << w.text;
+    QVERIFY(texts.contains(QStringLiteral("李娜")));
+    QVERIFY(texts.contains(QStringLiteral("新飞电器配件故障鉴定卡")));
+}
+
+void TestDataReport::renderToolRefusesBadInput()
+{
+    const QString pdf = m_dir.filePath(QStringLiteral("refused.pdf"));
+    const QList<QStringList> cases = {
+        {m_dir.path(), QStringLiteral("没有的报表"), QStringLiteral("57"), pdf},
+        {m_dir.path(), QStringLiteral("小信封"), QStringLiteral("999"), pdf},
+        {m_dir.path(), QStringLiteral("小信封"), QStringLiteral("abc"), pdf},
+        {m_dir.filePath(QStringLiteral("nowhere")), QStringLiteral("小信封"), QStringLiteral("57"), pdf},
+        {m_dir.path(), QStringLiteral("小信封")},
+    };
+    for (const QStringList &args : cases) {
+        QProcess tool;
+        tool.start(renderBinary(), args);
+        QVERIFY(tool.waitForFinished(60000));
+        QVERIFY2(tool.exitCode() != 0, qPrintable(args.join(' ')));
+        QVERIFY(!tool.readAllStandardError().isEmpty());
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+}
+
+CORVALE_TEST_MAIN(TestDataReport)
+#include "tst_datareport.moc"
