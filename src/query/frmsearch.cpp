@@ -83,7 +83,10 @@ QComboBox *addFieldBox(QWidget *parent, const char *name, const QRect &geometry,
 
 QLineEdit *addValueBox(QWidget *parent, const char *name, const QRect &geometry)
 {
-    return place(new QLineEdit(parent), name, geometry);
+    auto *box = place(new QLineEdit(parent), name, geometry);
+    // The window's plain font, not the frame caption's.
+    box->setFont(common::cjkFont(QStringLiteral("宋体"), 9));
+    return box;
 }
 
 QPushButton *addButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
