@@ -27,6 +27,7 @@ class RecordSet : public QObject {
 public:
     enum class EditMode { None, Edit, AddNew };
 
+    // db must outlive the set: the set keeps prepared statements on it.
     explicit RecordSet(Database &db, QObject *parent = nullptr);
     ~RecordSet() override;
 
@@ -95,7 +96,8 @@ public:
     void includeKey(qint64 key);
 
 signals:
-    // The current row changed (moves, refresh, delete, update of the current row).
+    // The current row changed (moves, finds, refresh, a new source, delete).
+    // Saving a row does not move: it announces rowChanged instead.
     void repositioned();
     // The rows of the set were replaced or their number changed.
     void rowsReset();

@@ -1,6 +1,6 @@
-#include "datafolder.h"
-#include "jobtable.h"
-#include "testapp.h"
+#include "support/datafolder.h"
+#include "support/jobtable.h"
+#include "support/testapp.h"
 
 #include "store/database.h"
 #include "store/fields.h"
