@@ -228,8 +228,8 @@ void frmCorvale::buildFrames(QWidget *client)
     QComboBox *sendIn = combo(repair, QStringLiteral("cboSendIn"), m_settings.broughtIn);
     QComboBox *sendOut = combo(repair, QStringLiteral("cboSendOut"), m_settings.takenBack);
     m_cboRepair = combo(repair, QStringLiteral("cboRepair"), repairedAnswers());
-    placeRow(repair, 20, {{QStringLiteral("故障"), fault, 110}, {QStringLiteral("检修"), finding, 170},
-                          {QStringLiteral("修理"), content, 140}, {QStringLiteral("维修代码"), code, 0}});
+    placeRow(repair, 20, {{QStringLiteral("故障"), fault, 100}, {QStringLiteral("检修"), finding, 150},
+                          {QStringLiteral("修理"), content, 110}, {QStringLiteral("维修代码"), code, 0}});
     placeRow(repair, 50, {{QStringLiteral("维修类别"), repairType, 70}, {QStringLiteral("修员"), people, 80},
                           {QStringLiteral("运来"), sendIn, 80}, {QStringLiteral("运去"), sendOut, 80},
                           {QStringLiteral("已经修否"), m_cboRepair, 0}});

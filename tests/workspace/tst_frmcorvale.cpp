@@ -1,0 +1,315 @@
+// The workspace window itself: what it shows on an empty and a filled table,
+// activation, the grid and its check box, saving what was typed, the entry
+// rules as the keyboard meets them, and the menus.
+#include "support/testapp.h"
+#include "workspace/workspacefixture.h"
+
+#include "common/prompt.h"
+#include "workspace/commandrules.h"
+#include "workspace/binder.h"
+#include "workspace/datacontrolbar.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QToolButton>
+
+using workspace::recordCaption;
+
+class TestFrmCorvale : public QObject {
+    Q_OBJECT
+private:
+    static QString caption(const WorkspaceFixture &f)
+    {
+        return f.get<workspace::DataControlBar>(QStringLiteral("DatCustomer"))->caption();
+    }
+    static void clickArrow(const WorkspaceFixture &f, const char *name)
+    {
+        QTest::mouseClick(f.get<QToolButton>(QString::fromLatin1(name)), Qt::LeftButton);
+    }
+
+private slots:
+    void emptyTableOpensBlank()
+    {
+        WorkspaceFixture f({});
+        QCOMPARE(caption(f), recordCaption(-1));
+        QVERIFY(caption(f).endsWith(QStringLiteral("第  0  条记录")));
+        QCOMPARE(f.get<QLabel>(QStringLiteral("lblRecordNo"))->text(), QStringLiteral("0"));
+        QCOMPARE(f.get<QLabel>(QStringLiteral("lblNowDate"))->text(), QStringLiteral("2024-05-20"));
+        QVERIFY(f.info(0)->text().isEmpty());
+        QVERIFY(!f.info(0)->hasFocus());
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Corvale V3.0"));
+        QCOMPARE(f.window->centralWidget()->size(), QSize(720, 543));
+        // Paging through nothing is harmless.
+        QTest::keyClick(f.info(0), Qt::Key_PageDown);
+        QTest::keyClick(f.info(0), Qt::Key_PageUp);
+        QVERIFY(f.prompt.messages.isEmpty());
+        // Typing into nothing writes nothing.
+        WorkspaceFixture::type(f.info(0), QStringLiteral("无处可存"));
+        f.window->close();
+        QCOMPARE(f.count(), 0);
+    }
+
+    void activationShowsTheLastRow()
+    {
+        WorkspaceFixture f(makeJobs(1, 20));
+        QCOMPARE(f.set().absolutePosition(), 19);
+        QCOMPARE(caption(f), QString(27, QLatin1Char(' ')) + QStringLiteral("第  20  条记录"));
+        QCOMPARE(f.get<QLabel>(QStringLiteral("lblRecordNo"))->text(), QStringLiteral("20"));
+        QCOMPARE(f.get<QLabel>(QStringLiteral("lblAutoNumber"))->text(), QStringLiteral("20"));
+        QCOMPARE(f.window->txtNewID(), qint16(20));
+        QVERIFY(f.info(0)->hasFocus());
+        QCOMPARE(f.info(0)->text(), f.stored(20, QStringLiteral("客户姓名")).toString());
+
+        // Back from another window of the program: the last row again.
+        clickArrow(f, "cmdFirst");
+        QCOMPARE(f.set().absolutePosition(), 0);
+        QCOMPARE(caption(f), QString(27, QLatin1Char(' ')) + QStringLiteral("第  1  条记录"));
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QApplication::processEvents();
+        f.window->activateWindow();
+        QApplication::processEvents();
+        QCOMPARE(f.set().absolutePosition(), 19);
+
+        // A message box closing is not a return to the window.
+        clickArrow(f, "cmdFirst");
+        f.prompt.inputAnswers << QStringLiteral("999");
+        QTest::mouseClick(f.get<QPushButton>(QStringLiteral("cmdFind")), Qt::LeftButton);
+        QApplication::processEvents();
+        QCOMPARE(f.set().absolutePosition(), 0);
+    }
+
+    void repairedComboFollowsTheRow()
+    {
+        WorkspaceFixture f({makeJob(1), makeJob(2, {{QStringLiteral("已修否"), 0}}),
+                            makeJob(3, {{QStringLiteral("已修否"), QVariant()}})});
+        QComboBox *repaired = f.combo(QStringLiteral("cboRepair"));
+        QCheckBox *check = f.get<QCheckBox>(QStringLiteral("chkDisplay"));
+        clickArrow(f, "cmdFirst");
+        QCOMPARE(repaired->currentText(), QStringLiteral("是"));
+        QVERIFY(check->isChecked());
+        clickArrow(f, "cmdNext");
+        QCOMPARE(repaired->currentText(), QStringLiteral("否"));
+        QVERIFY(!check->isChecked());
+        clickArrow(f, "cmdFirst");
+        clickArrow(f, "cmdLast");
+        // Null leaves the previous row's answer standing.
+        QCOMPARE(f.set().absolutePosition(), 2);
+        QCOMPARE(repaired->currentText(), QStringLiteral("是"));
+        // The arrows stop at the ends.
+        clickArrow(f, "cmdNext");
+        QCOMPARE(f.set().absolutePosition(), 2);
+        clickArrow(f, "cmdFirst");
+        clickArrow(f, "cmdPrevious");
+        QCOMPARE(f.set().absolutePosition(), 0);
+    }
+
+    void gridColumnsAndCheckBoxRide()
+    {
+        WorkspaceFixture f(makeJobs(1, 10));
+        auto *grid = f.get<QTableView>(QStringLiteral("dbgrdDataBase"));
+        const QStringList expected = {"编号", "客户姓名", "地址", "宅电", "移动电话", "已修否",
+                                      "接货日期", "修理人员", "制冷者", "小修者", "钣金者"};
+        QCOMPARE(grid->model()->columnCount(), expected.size());
+        for (int c = 0; c < expected.size(); ++c)
+            QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), expected.at(c));
+        QCOMPARE(grid->model()->index(0, 5).data().toString(), QStringLiteral("Yes")); // job 1
+        QCOMPARE(grid->model()->index(1, 5).data().toString(), QStringLiteral("No"));  // job 2
+
+        grid->scrollToTop();
+        grid->setCurrentIndex(grid->model()->index(2, 1));
+        QCOMPARE(f.set().absolutePosition(), 2);
+        QCOMPARE(f.info(0)->text(), f.stored(3, QStringLiteral("客户姓名")).toString());
+        QCheckBox *check = f.get<QCheckBox>(QStringLiteral("chkDisplay"));
+        const int rowHeight = grid->verticalHeader()->defaultSectionSize();
+        QCOMPARE(check->y(), grid->y() + 33 + 2 * rowHeight);
+        QCOMPARE(check->x(), 537);
+        QVERIFY(check->isChecked()); // job 3 is repaired
+        grid->setCurrentIndex(grid->model()->index(0, 1));
+        QCOMPARE(check->y(), grid->y() + 33);
+    }
+
+    void typedFieldsAreSavedOnMoveAndClose()
+    {
+        WorkspaceFixture f(makeJobs(1, 3));
+        WorkspaceFixture::type(f.info(1), QStringLiteral("解放路8号"));
+        WorkspaceFixture::type(f.combo(QStringLiteral("cboType")), QStringLiteral("新飞BCD-182"));
+        clickArrow(f, "cmdPrevious");
+        QCOMPARE(f.stored(3, QStringLiteral("地址")).toString(), QStringLiteral("解放路8号"));
+        QCOMPARE(f.stored(3, QStringLiteral("型号")).toString(), QStringLiteral("新飞BCD-182"));
+
+        WorkspaceFixture::type(f.info(0), QStringLiteral("赵六"));
+        QTest::keyClick(f.info(0), Qt::Key_PageDown);
+        QCOMPARE(f.stored(2, QStringLiteral("客户姓名")).toString(), QStringLiteral("赵六"));
+
+        WorkspaceFixture::type(f.info(2), QStringLiteral("0574-1234567"));
+        QSignalSpy closed(f.window.get(), &workspace::frmCorvale::closed);
+        QTest::mouseClick(f.get<QPushButton>(QStringLiteral("cmdExit")), Qt::LeftButton);
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(f.stored(3, QStringLiteral("宅电")).toString(), QStringLiteral("0574-1234567"));
+    }
+
+    void closingKeepsTheWindowWhenTheRowCannotBeSaved()
+    {
+        WorkspaceFixture f(makeJobs(1, 2));
+        const QString before = f.stored(2, QStringLiteral("客户姓名")).toString();
+        WorkspaceFixture::type(f.info(0), QString(60, QChar(u'张')));
+        QSignalSpy closed(f.window.get(), &workspace::frmCorvale::closed);
+        f.window->findChild<QAction *>(QStringLiteral("ExitSys"))->trigger();
+        QCOMPARE(closed.count(), 0);
+        QVERIFY(f.window->isVisible());
+        QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("字段太小而不能接受输入的数据，请重新输入！")});
+        QCOMPARE(f.stored(2, QStringLiteral("客户姓名")).toString(), before);
+        QCOMPARE(f.info(0)->text(), QString(60, QChar(u'张')));
+        // Corrected, it closes and saves.
+        WorkspaceFixture::type(f.info(0), QStringLiteral("张三"));
+        f.window->close();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(f.stored(2, QStringLiteral("客户姓名")).toString(), QStringLiteral("张三"));
+    }
+
+    void pagingStopsAtBothEnds()
+    {
+        WorkspaceFixture f(makeJobs(1, 5));
+        f.info(22)->setFocus();
+        QTest::keyClick(f.info(22), Qt::Key_PageDown);
+        QCOMPARE(f.set().absolutePosition(), 4);
+        QVERIFY(f.info(0)->hasFocus());
+        QTest::keyClick(f.info(0), Qt::Key_PageUp, Qt::ShiftModifier);
+        QCOMPARE(f.set().absolutePosition(), 3);
+        clickArrow(f, "cmdFirst");
+        QTest::keyClick(f.info(5), Qt::Key_PageUp);
+        QCOMPARE(f.set().absolutePosition(), 0);
+        QVERIFY(f.info(0)->hasFocus());
+        QCOMPARE(f.info(0)->text(), f.stored(1, QStringLiteral("客户姓名")).toString());
+        QApplication::processEvents();
+        QVERIFY(f.prompt.messages.isEmpty());
+    }
+
+    void enterMovesAlongTheChains()
+    {
+        WorkspaceFixture f(makeJobs(1, 1));
+        f.info(8)->setFocus();
+        QTest::keyClick(f.info(8), Qt::Key_Return);
+        QVERIFY(f.info(9)->hasFocus());
+        for (int end : {9, 13, 26}) {
+            f.info(end)->setFocus();
+            QTest::keyClick(f.info(end), Qt::Key_Return);
+            QVERIFY2(f.info(end)->hasFocus(), qPrintable(QString::number(end)));
+        }
+        f.info(21)->setFocus();
+        QTest::keyClick(f.info(21), Qt::Key_Enter);
+        QVERIFY(f.info(22)->hasFocus());
+        QApplication::processEvents();
+        QVERIFY(f.prompt.messages.isEmpty());
+    }
+
+    void leavingDateAndNumberFields()
+    {
+        WorkspaceFixture f(makeJobs(1, 1));
+        WorkspaceFixture::type(f.info(7), QStringLiteral("2003-13-40"));
+        WorkspaceFixture::leaveTo(f.info(8));
+        QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("日期格式输入有误！")});
+        QCOMPARE(f.prompt.messages.first().title, QStringLiteral("Corvale V3.0"));
+        QCOMPARE(f.prompt.messages.first().icon, common::Icon::None);
+        QVERIFY(f.info(7)->hasFocus());
+        QCOMPARE(f.info(7)->text(), QStringLiteral("2003-13-40"));
+
+        // 超保 switches the checks of every date field off.
+        f.prompt.clear();
+        WorkspaceFixture::type(f.info(5), QStringLiteral("超保"));
+        for (int i : {7, 9, 12, 13}) {
+            WorkspaceFixture::type(f.info(i), QStringLiteral("不是日期"));
+            WorkspaceFixture::leaveTo(f.info(0));
+        }
+        QVERIFY(f.prompt.messages.isEmpty());
+
+        WorkspaceFixture::type(f.info(21), QString());
+        WorkspaceFixture::leaveTo(f.info(22));
+        QCOMPARE(f.info(21)->text(), QStringLiteral("0"));
+        WorkspaceFixture::type(f.info(23), QStringLiteral("12元"));
+        WorkspaceFixture::leaveTo(f.info(24));
+        QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("请输入数字！")});
+        QVERIFY(f.info(23)->hasFocus());
+        QCOMPARE(f.info(23)->text(), QStringLiteral("12元"));
+        f.prompt.clear();
+        WorkspaceFixture::type(f.info(23), QStringLiteral("-3"));
+        WorkspaceFixture::leaveTo(f.info(24));
+        QVERIFY(f.prompt.messages.isEmpty());
+    }
+
+    void shopRuleOnTypedRepairContent()
+    {
+        WorkspaceFixture f(makeJobs(1, 1));
+        WorkspaceFixture::type(f.info(3), QString());
+        WorkspaceFixture::type(f.combo(QStringLiteral("Combo8")), QStringLiteral("同意换机"));
+        WorkspaceFixture::leaveTo(f.info(0));
+        QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("请填写购店！")});
+        QVERIFY(f.info(3)->hasFocus());
+        QCOMPARE(f.combo(QStringLiteral("Combo8"))->currentText(), QStringLiteral("同意换机"));
+
+        f.prompt.clear();
+        WorkspaceFixture::type(f.info(3), QStringLiteral("百货大楼"));
+        f.combo(QStringLiteral("Combo8"))->setFocus();
+        WorkspaceFixture::leaveTo(f.info(0));
+        QVERIFY(f.prompt.messages.isEmpty());
+    }
+
+    void menusAndViews()
+    {
+        WorkspaceFixture f({});
+        QStringList titles;
+        for (QAction *a : f.window->menuBar()->actions())
+            titles << a->text();
+        QCOMPARE(titles, (QStringList{"数据修改(&M)", "高级功能", "基础资料设置(&B)", "其它(&O)",
+                                      "帮助(&H)", "退出系统(&X)"}));
+        for (const char *name : {"append", "delete", "serial", "findNumber", "Search", "Print", "Refresh",
+                                 "CopyRecord", "WorkerSer", "TypeSet", "RepairType", "PeiJianSet",
+                                 "MessageSet", "HelpDownload", "CompanyWeb", "About"})
+            QVERIFY2(f.window->findChild<QAction *>(QString::fromLatin1(name)), name);
+        auto *image = f.window->findChild<QAction *>(QStringLiteral("ViewImage"));
+        auto *table = f.window->findChild<QAction *>(QStringLiteral("ViewTable"));
+        QVERIFY(!image->isChecked());
+        QVERIFY(table->isChecked());
+        QVERIFY(!f.get(QStringLiteral("Image1"))->isVisible());
+        QVERIFY(f.get(QStringLiteral("Frame1"))->isVisible());
+
+        QSignalSpy settings(f.window.get(), &workspace::frmCorvale::settingsRequested);
+        f.window->findChild<QAction *>(QStringLiteral("PeiJianSet"))->trigger();
+        QCOMPARE(settings.count(), 1);
+        QCOMPARE(settings.first().first().toInt(), 3);
+
+        auto *cmd = f.get<QPushButton>(QStringLiteral("cmdAppend"));
+        QCOMPARE(cmd->text(), QStringLiteral("添    加(&A)"));
+        QCOMPARE(cmd->toolTip(), QStringLiteral("当前记录后增加一条，编号+1"));
+        QCOMPARE(cmd->geometry().size(), QSize(81, 25));
+        QCOMPARE(f.get(QStringLiteral("FraBaseDate"))->geometry(), QRect(11, 58, 587, 153));
+        QCOMPARE(f.get(QStringLiteral("FraPrice"))->toolTip(), QStringLiteral("按TAB键，移到下一个字段！"));
+        QCOMPARE(f.get(QStringLiteral("sum3"))->toolTip(), QStringLiteral("点击即可求和！"));
+    }
+
+    void settingsRefreshTheStaffLists()
+    {
+        WorkspaceFixture f(makeJobs(1, 1));
+        QComboBox *people = f.combo(QStringLiteral("cboPeople"));
+        QCOMPARE(people->count(), 7);
+        const QString shown = people->currentText();
+        common::SiteSettings s = common::SiteSettings::defaults();
+        s.repairers = QStringList{QStringLiteral("甲"), QStringLiteral("乙")};
+        f.window->applySettings(s);
+        QCOMPARE(people->count(), 2);
+        QCOMPARE(people->itemText(1), QStringLiteral("乙"));
+        QCOMPARE(people->currentText(), shown);
+        QVERIFY(f.window->binder().pendingFields().isEmpty());
+    }
+};
+
+CORVALE_TEST_MAIN(TestFrmCorvale)
+#include "tst_frmcorvale.moc"
