@@ -1,0 +1,281 @@
+// The report panel: tiles, brand frames, boxes and the state kept while loaded.
+#include "support/datafolder.h"
+#include "support/scriptedprompt.h"
+#include "support/testapp.h"
+
+#include "common/twips.h"
+#include "reports/paizi.h"
+#include "reports/panelcontent.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QtTest>
+
+using reports::PaiZi;
+
+namespace {
+
+const QPoint kShown(common::px(7600), common::px(1000));
+
+QStringList visibleFrames(PaiZi *panel)
+{
+    QStringList names;
+    for (int i = 1; i <= PaiZi::kBrands; ++i)
+        if (panel->brandFrame(i)->isVisible())
+            names << panel->brandFrame(i)->objectName();
+    return names;
+}
+
+void clickTile(PaiZi *panel, const QString &control)
+{
+    auto *tile = panel->findChild<QLabel *>(control);
+    QVERIFY2(tile, qPrintable(control));
+    QTest::mouseClick(tile, Qt::LeftButton);
+}
+
+QLabel *captionIn(QWidget *frame, const QString &text)
+{
+    for (QLabel *label : frame->findChildren<QLabel *>())
+        if (label->text() == text)
+            return label;
+    return nullptr;
+}
+
+void unload(PaiZi *panel)
+{
+    panel->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+class TestPanel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void opensWithNoBrandShown();
+    void boxesStartWithTheirTexts();
+    void captionsSitInTheirFrames();
+    void tileShowsItsFrameInTheOnePlace();
+    void hideAllHidesAndMovesOnly();
+    void printCommandsKeepStateWhileLoaded();
+    void reopeningResetsState();
+    void captionWithoutActionDoesNothing();
+
+private:
+    std::unique_ptr<DataFolder> m_folder;
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+};
+
+void TestPanel::init()
+{
+    m_folder = std::make_unique<DataFolder>();
+    m_prompt = std::make_unique<ScriptedPrompt>();
+}
+
+void TestPanel::cleanup()
+{
+    if (PaiZi *panel = PaiZi::loaded())
+        unload(panel);
+    QVERIFY(!PaiZi::loaded());
+    m_prompt.reset();
+    m_folder.reset();
+}
+
+void TestPanel::opensWithNoBrandShown()
+{
+    PaiZi *panel = PaiZi::showPanel();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    QCOMPARE(panel->windowTitle(), QString("报表打印"));
+    QCOMPARE(panel->size(), QSize(common::px(11430), common::px(8010)));
+    QCOMPARE(panel->palette().color(QPalette::Window), QColor(255, 192, 192));
+    QVERIFY(visibleFrames(panel).isEmpty());
+    for (int i = 1; i <= PaiZi::kBrands; ++i) {
+        QCOMPARE(panel->brandFrame(i)->objectName(), QString("FraPrn_%1").arg(i));
+        QCOMPARE(panel->brandFrame(i)->size(), QSize(common::px(3645), common::px(2475)));
+        QCOMPARE(panel->brandFrame(i)->title(), reports::brandTiles().at(i - 1).frameCaption);
+    }
+    QCOMPARE(reports::brandTiles().size(), 16);
+    for (const reports::BrandTile &t : reports::brandTiles()) {
+        auto *tile = panel->findChild<QLabel *>(t.control);
+        QVERIFY2(tile && tile->isVisible(), qPrintable(t.control));
+        QCOMPARE(tile->toolTip(), t.toolTip);
+    }
+    QCOMPARE(panel->findChild<QLabel *>("Label200")->text(), QString("佳利制冷"));
+    QCOMPARE(panel->findChild<QLabel *>("Label80")->font().pointSizeF(), 26.25);
+    for (const char *name : {"Frame3", "Frame2", "Frame1"}) {
+        auto *frame = panel->findChild<QGroupBox *>(name);
+        QVERIFY2(frame && frame->isVisible(), name);
+        QCOMPARE(frame->palette().color(QPalette::Window), QColor(192, 192, 255));
+    }
+    QCOMPARE(panel->dateFrom(), QString("2003,4,25"));
+    QCOMPARE(panel->dateTo(), QString("2003,5,24"));
+    QCOMPARE(panel->quarter(), QString());
+}
+
+void TestPanel::boxesStartWithTheirTexts()
+{
+    PaiZi *panel = PaiZi::showPanel();
+    const auto *month = panel->findChild<QComboBox *>("cboDate");
+    QVERIFY(month && month->isEditable());
+    QCOMPARE(month->count(), 12);
+    QCOMPARE(month->itemText(10), QString("十一月"));
+    QCOMPARE(month->currentText(), QString("九月"));
+    const auto *quarter = panel->findChild<QComboBox *>("jido");
+    QCOMPARE(quarter->currentText(), QString("3rd"));
+    QCOMPARE(quarter->count(), 4);
+    QCOMPARE(panel->findChild<QLineEdit *>("txtPeiJianDate")->text(), QString("2003,7,22"));
+    const auto *area = panel->findChild<QComboBox *>("Aera");
+    QCOMPARE(area->currentText(), QString());
+    QCOMPARE(area->count(), 11);
+    QCOMPARE(area->itemText(0), QString("海曙"));
+    QCOMPARE(area->itemText(10), QString("象山"));
+    QCOMPARE(panel->findChild<QLineEdit *>("Text1")->text(), QString());
+    QCOMPARE(panel->findChild<QComboBox *>("cboShop")->currentText(), QString("二百"));
+    QCOMPARE(panel->findChild<QComboBox *>("cboShop")->count(), 8);
+
+    const reports::PanelInputs in = panel->inputs();
+    QCOMPARE(in.month, QString("九月"));
+    QCOMPARE(in.quarterBox, QString("3rd"));
+    QCOMPARE(in.partsLedgerStart, QString("2003,7,22"));
+    QCOMPARE(in.store, QString("二百"));
+}
+
+void TestPanel::captionsSitInTheirFrames()
+{
+    PaiZi *panel = PaiZi::showPanel();
+    // The acting captions by name, in the frame the panel shows them in.
+    const QList<QPair<QString, QString>> acting = {
+        {"Label1", "FraPrn_1"},   {"Label3", "FraPrn_1"},  {"Label95", "FraPrn_1"},
+        {"Label33", "FraPrn_1"},  {"Label69", "FraPrn_1"}, {"Label129", "FraPrn_3"},
+        {"Label101", "FraPrn_3"}, {"Label65", "FraPrn_3"}, {"Label40", "FraPrn_14"},
+        {"Label96", "FraPrn_16"}, {"Label99", "FraPrn_16"}, {"Label74", "Frame2"},
+        {"Label32", "Frame2"},    {"Label76", "Frame2"},   {"Label59", "Frame2"},
+        {"Label35", "Frame1"},    {"Label36", "Frame1"},   {"Label37", "Frame1"},
+        {"Label57", "Frame1"},
+    };
+    for (const auto &[name, frame] : acting) {
+        auto *label = panel->findChild<QLabel *>(name);
+        QVERIFY2(label, qPrintable(name));
+        QCOMPARE(label->parentWidget()->objectName(), frame);
+        QVERIFY(label->font().underline());
+    }
+    QCOMPARE(panel->findChild<QLabel *>("Label32")->text(), QString("维修员报表"));
+    QCOMPARE(panel->findChild<QLabel *>("Label32")->palette().color(QPalette::Window), QColor(255, 255, 192));
+    QVERIFY(panel->findChild<QLabel *>("Label74")->font().bold());
+    QCOMPARE(panel->findChild<QLabel *>("Label35")->font().pointSizeF(), 12.0);
+    QCOMPARE(panel->findChild<QLabel *>("Label57")->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(panel->findChild<QLabel *>("Label36")->cursor().shape(), Qt::BitmapCursor);
+
+    const QStringList tags = {"16K", "A4", "A4", " 8K", "16K", "A4"};
+    const QStringList tagFrames = {"FraPrn_1", "FraPrn_1", "FraPrn_2", "FraPrn_4", "FraPrn_13", "FraPrn_14"};
+    for (int i = 0; i < tags.size(); ++i) {
+        auto *tag = panel->findChild<QLabel *>(QString("Label39_%1").arg(i));
+        QVERIFY(tag);
+        QCOMPARE(tag->text(), tags.at(i));
+        QCOMPARE(tag->parentWidget()->objectName(), tagFrames.at(i));
+    }
+    // Frame 6 holds the most captions; the last pair still fits inside it.
+    QWidget *six = panel->brandFrame(6);
+    QLabel *last = captionIn(six, "小天鹅季报表");
+    QVERIFY(last);
+    QVERIFY(six->rect().contains(last->geometry()));
+}
+
+void TestPanel::tileShowsItsFrameInTheOnePlace()
+{
+    PaiZi *panel = PaiZi::showPanel();
+    clickTile(panel, "Label200");
+    QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_3"});
+    QCOMPARE(panel->brandFrame(3)->pos(), kShown);
+
+    clickTile(panel, "Image5");
+    QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_14"});
+    QCOMPARE(panel->brandFrame(14)->pos(), kShown);
+
+    clickTile(panel, "Image5");
+    QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_14"});
+}
+
+void TestPanel::hideAllHidesAndMovesOnly()
+{
+    PaiZi *panel = PaiZi::showPanel();
+    clickTile(panel, "Label200");
+    QVector<QPoint> before;
+    for (int i = 1; i <= PaiZi::kBrands; ++i)
+        before << panel->brandFrame(i)->pos();
+
+    panel->HideAll(0);
+    QVERIFY(visibleFrames(panel).isEmpty());
+    for (int i = 1; i <= PaiZi::kBrands; ++i)
+        QCOMPARE(panel->brandFrame(i)->pos(), before.at(i - 1));
+
+    QVERIFY(panel->brandFrame(5)->pos() != kShown);
+    panel->HideAll(5);
+    QVERIFY(visibleFrames(panel).isEmpty());
+    QCOMPARE(panel->brandFrame(5)->pos(), kShown);
+}
+
+void TestPanel::printCommandsKeepStateWhileLoaded()
+{
+    PaiZi *panel = PaiZi::showPanel();
+    clickTile(panel, "Image11");
+    panel->findChild<QComboBox *>("cboDate")->setCurrentText("三月");
+    panel->findChild<QLineEdit *>("Text1")->setText("张师傅");
+    QCOMPARE(PaiZi::showPanel(), panel);
+    QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_1"});
+    QCOMPARE(panel->findChild<QComboBox *>("cboDate")->currentText(), QString("三月"));
+    QCOMPARE(panel->findChild<QLineEdit *>("Text1")->text(), QString("张师傅"));
+}
+
+void TestPanel::reopeningResetsState()
+{
+    PaiZi *panel = PaiZi::showPanel();
+    clickTile(panel, "Label77");
+    panel->findChild<QComboBox *>("jido")->setCurrentText("1st");
+    panel->findChild<QComboBox *>("cboDate")->setCurrentText("一月");
+    panel->findChild<QComboBox *>("Aera")->setCurrentText("江北");
+    panel->findChild<QLineEdit *>("txtPeiJianDate")->setText("2004,1,1");
+    // The monthly report moves the date window and the quarterly one takes the quarter.
+    panel->runCatalogueEntry("新飞月报表");
+    panel->runCatalogueEntry("佳利季报表");
+    QVERIFY(panel->dateFrom() != QString("2003,4,25"));
+    QCOMPARE(panel->quarter(), QString("1st"));
+
+    unload(panel);
+    QVERIFY(!PaiZi::loaded());
+    panel = PaiZi::showPanel();
+    QVERIFY(visibleFrames(panel).isEmpty());
+    QCOMPARE(panel->dateFrom(), QString("2003,4,25"));
+    QCOMPARE(panel->dateTo(), QString("2003,5,24"));
+    QCOMPARE(panel->quarter(), QString());
+    QCOMPARE(panel->findChild<QComboBox *>("jido")->currentText(), QString("3rd"));
+    QCOMPARE(panel->findChild<QComboBox *>("cboDate")->currentText(), QString("九月"));
+    QCOMPARE(panel->findChild<QComboBox *>("Aera")->currentText(), QString());
+    QCOMPARE(panel->findChild<QLineEdit *>("txtPeiJianDate")->text(), QString("2003,7,22"));
+}
+
+void TestPanel::captionWithoutActionDoesNothing()
+{
+    PaiZi *panel = PaiZi::showPanel();
+    clickTile(panel, "Image11");
+    const QWidgetList windowsBefore = QApplication::topLevelWidgets();
+    QLabel *caption = captionIn(panel->brandFrame(1), "鉴定证明表");
+    QVERIFY(caption);
+    QVERIFY(caption->font().underline());
+    QTest::mouseClick(caption, Qt::LeftButton);
+    QTest::mouseClick(captionIn(panel->brandFrame(1), "请选择月份："), Qt::LeftButton);
+
+    QVERIFY(m_prompt->messages.isEmpty());
+    QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore.size());
+    QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_1"});
+    QCOMPARE(panel->dateFrom(), QString("2003,4,25"));
+    QCOMPARE(panel->quarter(), QString());
+}
+
+CORVALE_TEST_MAIN(TestPanel)
+#include "tst_panel.moc"

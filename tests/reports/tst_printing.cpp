@@ -1,0 +1,178 @@
+// The workspace's print command: which jobs the data reports print, and the
+// preview windows the panel opens on them.
+#include "support/datafolder.h"
+#include "support/jobtable.h"
+#include "support/scriptedprompt.h"
+#include "support/testapp.h"
+
+#include "reports/datareportwindow.h"
+#include "reports/datasource.h"
+#include "reports/paizi.h"
+#include "reports/printing.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace reports;
+
+namespace {
+
+QList<int> jobNumbers(const QVector<Row> &rows)
+{
+    QList<int> numbers;
+    for (const Row &row : rows)
+        numbers << row.value(QStringLiteral("编号")).toInt();
+    return numbers;
+}
+
+} // namespace
+
+class TestPrinting : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    // In this order: the first needs a data source no print command touched.
+    void withoutJobTheDesignTextSelectsAll();
+    void printSelectsTheJob();
+    void secondPrintReplacesTheFirst();
+    void withoutJobTheLastSourceStays();
+    void reportsReadWhatWasSavedSince();
+    void unreadableFileStillOpensThePanel();
+    void captionOpensOneWindowPerReport();
+    void previewSavesThePdf();
+
+private:
+    std::unique_ptr<DataFolder> m_folder;
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<store::Database> m_db;
+};
+
+void TestPrinting::init()
+{
+    m_folder = std::make_unique<DataFolder>();
+    m_prompt = std::make_unique<ScriptedPrompt>();
+    m_db = createJobTable(m_folder->path(), {makeJob(58), makeJob(56), makeJob(57)});
+    QVERIFY(m_db);
+}
+
+void TestPrinting::cleanup()
+{
+    if (PaiZi *panel = PaiZi::loaded())
+        panel->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_db.reset();
+    m_prompt.reset();
+    m_folder.reset();
+}
+
+void TestPrinting::withoutJobTheDesignTextSelectsAll()
+{
+    DataSource &source = DataSource::instance();
+    QCOMPARE(source.commandText(), QString("SELECT * FROM 客户信息 ORDER BY 编号"));
+    printCommand(std::nullopt, nullptr);
+    QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
+    QCOMPARE(source.commandText(), QString("SELECT * FROM 客户信息 ORDER BY 编号"));
+    QCOMPARE(jobNumbers(source.rows()), (QList<int>{56, 57, 58}));
+}
+
+void TestPrinting::printSelectsTheJob()
+{
+    printCommand(qint16(57), nullptr);
+    DataSource &source = DataSource::instance();
+    QCOMPARE(source.commandText(), QString("Select * from 客户信息 where 编号=57"));
+    QVERIFY(source.isOpen());
+    QCOMPARE(jobNumbers(source.rows()), QList<int>{57});
+    QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
+    QVERIFY(m_prompt->messages.isEmpty());
+}
+
+void TestPrinting::secondPrintReplacesTheFirst()
+{
+    printCommand(qint16(57), nullptr);
+    PaiZi *panel = PaiZi::loaded();
+    printCommand(qint16(58), nullptr);
+    QCOMPARE(PaiZi::loaded(), panel);
+    QCOMPARE(DataSource::instance().commandText(), QString("Select * from 客户信息 where 编号=58"));
+    QCOMPARE(jobNumbers(DataSource::instance().rows()), QList<int>{58});
+
+    // An open command refuses a new text until it is closed, as the print command does.
+    QVERIFY(!DataSource::instance().setCommandText("Select * from 客户信息 where 编号=56"));
+    QCOMPARE(jobNumbers(DataSource::instance().rows()), QList<int>{58});
+}
+
+void TestPrinting::withoutJobTheLastSourceStays()
+{
+    printCommand(qint16(56), nullptr);
+    printCommand(std::nullopt, nullptr);
+    QCOMPARE(DataSource::instance().commandText(), QString("Select * from 客户信息 where 编号=56"));
+    QCOMPARE(jobNumbers(DataSource::instance().rows()), QList<int>{56});
+}
+
+void TestPrinting::reportsReadWhatWasSavedSince()
+{
+    printCommand(qint16(57), nullptr);
+    QSqlQuery q(m_db->sql());
+    QVERIFY(q.exec("UPDATE 客户信息 SET 客户姓名='赵敏' WHERE 编号=57"));
+    const QVector<Row> rows = DataSource::instance().rows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().value("客户姓名").toString(), QString("赵敏"));
+}
+
+void TestPrinting::unreadableFileStillOpensThePanel()
+{
+    m_db.reset();
+    QVERIFY(QFile::remove(m_folder->file("新客户信息.mdb")));
+    printCommand(qint16(57), nullptr);
+    QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
+    store::StoreError error;
+    QVERIFY(DataSource::instance().rows(&error).isEmpty());
+    QVERIFY(error);
+}
+
+void TestPrinting::captionOpensOneWindowPerReport()
+{
+    printCommand(qint16(57), nullptr);
+    PaiZi *panel = PaiZi::loaded();
+    QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
+    DataReportWindow *voucher = DataReportWindow::existing("修理凭单");
+    QVERIFY(voucher && voucher->isVisible());
+    QCOMPARE(voucher->windowTitle(), QString("修理凭单"));
+    QCOMPARE(voucher->pageCount(), 1);
+    const auto number = std::find_if(voucher->lastDrawn().begin(), voucher->lastDrawn().end(),
+                                     [](const DrawnItem &i) { return i.name == "txt编号"; });
+    QVERIFY(number != voucher->lastDrawn().end());
+    QCOMPARE(number->text, QString("57"));
+
+    // The same window again, now on the job the next print command chose.
+    printCommand(qint16(58), nullptr);
+    QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
+    QCOMPARE(DataReportWindow::existing("修理凭单"), voucher);
+    const auto again = std::find_if(voucher->lastDrawn().begin(), voucher->lastDrawn().end(),
+                                    [](const DrawnItem &i) { return i.name == "txt编号"; });
+    QVERIFY(again != voucher->lastDrawn().end());
+    QCOMPARE(again->text, QString("58"));
+
+    QTest::mouseClick(panel->findChild<QLabel *>("Label35"), Qt::LeftButton);
+    QVERIFY(DataReportWindow::existing("小信封"));
+    QVERIFY(DataReportWindow::existing("小信封") != voucher);
+    QVERIFY(m_prompt->messages.isEmpty());
+}
+
+void TestPrinting::previewSavesThePdf()
+{
+    printCommand(qint16(56), nullptr);
+    DataReportWindow *window = DataReportWindow::showReport("快件单");
+    QVERIFY(window);
+    const QString pdf = m_folder->file("快件单.pdf");
+    QVERIFY(window->savePdf(pdf));
+    QVERIFY(QFileInfo(pdf).size() > 0);
+
+    QVERIFY(!window->savePdf(m_folder->file("no/such/folder/x.pdf")));
+    QCOMPARE(m_prompt->messages.size(), 1);
+}
+
+CORVALE_TEST_MAIN(TestPrinting)
+#include "tst_printing.moc"
