@@ -2,6 +2,7 @@
 // window, for scripts and tests.
 #include "common/fonts.h"
 #include "reports/datareport.h"
+#include "reports/engine_cli.h"
 #include "reports/reportlayout.h"
 
 #include <QGuiApplication>
@@ -47,6 +48,8 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments().mid(1);
 
     // Modes are told apart by their first argument; positional arguments
-    // print a data report.
+    // print a data report, --file runs a catalogue report request.
+    if (reports::isRequestCommandLine(app.arguments()))
+        return reports::runRequestCli(app.arguments());
     return renderDataReport(args);
 }

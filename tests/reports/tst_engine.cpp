@@ -1,0 +1,389 @@
+// The report engine: definition files, selection, pages, PDF and the preview.
+#include "reports/catalogue.h"
+#include "reports/engine.h"
+#include "reports/engine_cli.h"
+#include "reports/enginepreview.h"
+#include "reports/reportdefinition.h"
+#include "reports/reportengine.h"
+#include "store/database.h"
+#include "store/fields.h"
+#include "support/datafolder.h"
+#include "support/fixedclock.h"
+#include "support/jobtable.h"
+#include "support/scriptedprompt.h"
+#include "support/testapp.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QtTest>
+
+using namespace reports;
+
+namespace {
+
+const QStringList catalogueEntries = {
+    "新飞月报表", "新飞申请配件单", "配件库存单", "配件流水帐", "佳利季报表", "容声月报表",
+    "未修记录单", "维修人员报表", "商场报表", "新飞回访记录表", "新飞配件库存单", "新飞配件流水帐"};
+
+ReportRequest requestFor(const QString &entry)
+{
+    PanelInputs in;
+    in.month = QStringLiteral("六月");
+    in.quarterBox = QStringLiteral("2nd");
+    in.partsLedgerStart = QStringLiteral("2003,7,22");
+    in.area = QStringLiteral("新乡");
+    in.staff = QString();
+    in.store = QStringLiteral("苏宁");
+    PanelState state;
+    return *catalogueRequest(entry, in, state);
+}
+
+QStringList texts(const ReportPage &page, FontRole role)
+{
+    QStringList out;
+    for (const PageItem &item : page.items)
+        if (item.kind == PageItem::Kind::Text && item.font == role)
+            out << item.text;
+    return out;
+}
+
+QString pdfText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(-1) || p.exitCode() != 0)
+        return QStringLiteral("pdftotext failed");
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// A 新飞 job received on day n of 2003, for reports that cover them all.
+QVariantMap xinfeiJob(int n, const QString &name, const QString &staff)
+{
+    return makeJob(n, {{QStringLiteral("型号"), QStringLiteral("新飞BCD-%1").arg(n)},
+                       {QStringLiteral("客户姓名"), name},
+                       {QStringLiteral("修理人员"), staff},
+                       {QStringLiteral("接货日期"), QDate(2003, 1, 1).addDays(n % 365).toString(Qt::ISODate)},
+                       {QStringLiteral("上门费"), n % 7},
+                       {QStringLiteral("维修费"), 10.25},
+                       {QStringLiteral("材料费"), 0},
+                       {QStringLiteral("合计"), n % 7 + 10.25}});
+}
+
+} // namespace
+
+class TestEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void definitionsWrittenWhenMissingNeverOverwritten();
+    void builtInDefinitionsAreTheCataloguesFiles();
+    void badDefinitionsAreRefused_data();
+    void badDefinitionsAreRefused();
+    void everyCatalogueEntryRenders_data();
+    void everyCatalogueEntryRenders();
+    void paginatesWithHeadersTotalsAndPageNumbers();
+    void groupsCarrySubtotals();
+    void pdfHoldsExactlyTheSelectedRows();
+    void failuresQueryNothing();
+    void runShowsPreviewOrMessage();
+    void commandLineRendersOrFails();
+};
+
+void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
+{
+    DataFolder folder;
+    QDir(folder.path()).mkdir(QStringLiteral("报表"));
+    const QString edited = folder.file(QStringLiteral("报表/商场报表.RPT"));
+    {
+        QFile f(edited);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("{\"title\": \"本店自定\", \"columns\": [{\"field\": \"编号\"}]}");
+    }
+    QCOMPARE(ensureReportDefinitions(folder.path()), QString());
+    QCOMPARE(QDir(folder.file(QStringLiteral("报表"))).entryList(QDir::Files).size(), 10);
+    QFile f(edited);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("本店自定"));
+
+    // The shop's own version is what the engine runs.
+    createJobTable(folder.path(), {makeJob(1, {{QStringLiteral("购店"), QStringLiteral("苏宁")}})});
+    const BuiltReport built = buildReport(requestFor(QStringLiteral("商场报表")), folder.path());
+    QCOMPARE(built.error, QString());
+    QCOMPARE(built.report.title, QStringLiteral("本店自定"));
+    QCOMPARE(built.selectedRows, 1);
+}
+
+void TestEngine::builtInDefinitionsAreTheCataloguesFiles()
+{
+    QStringList fromCatalogue;
+    for (const QString &entry : catalogueEntries)
+        fromCatalogue << requestFor(entry).file.section(u'\\', 1);
+    fromCatalogue.removeDuplicates();
+    fromCatalogue.sort();
+    QStringList builtIn = builtInDefinitionNames();
+    builtIn.sort();
+    QCOMPARE(builtIn, fromCatalogue);
+
+    for (const QString &name : builtIn) {
+        const LoadedDefinition d = loadReportDefinition(QStringLiteral(":/reports/definitions/") + name);
+        QVERIFY2(d.error.isEmpty(), qPrintable(name + d.error));
+        QVERIFY(!d.definition.title.isEmpty());
+    }
+    const LoadedDefinition monthly = loadReportDefinition(QStringLiteral(":/reports/definitions/新飞月报表.PRN"));
+    QCOMPARE(monthly.definition.paper, QPageSize::A4);
+    QVERIFY(monthly.definition.totals.contains(QStringLiteral("合计")));
+}
+
+void TestEngine::badDefinitionsAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("not JSON") << QByteArray("title = 报表") << "JSON";
+    QTest::newRow("no columns") << QByteArray("{\"title\": \"x\"}") << "没有列";
+    QTest::newRow("unknown column field") << QByteArray("{\"columns\": [{\"field\": \"颜色\"}]}") << "颜色";
+    QTest::newRow("unknown sort field")
+        << QByteArray("{\"columns\": [{\"field\": \"编号\"}], \"sort\": [\"编号; DROP TABLE 客户信息\"]}") << "DROP";
+    QTest::newRow("total of a text field")
+        << QByteArray("{\"columns\": [{\"field\": \"型号\"}], \"totals\": [\"型号\"]}") << "不是数值字段";
+    QTest::newRow("total of a column not shown")
+        << QByteArray("{\"columns\": [{\"field\": \"编号\"}], \"totals\": [\"合计\"]}") << "不在报表的列中";
+    QTest::newRow("unknown paper") << QByteArray("{\"paper\": \"Letter\", \"columns\": [{\"field\": \"编号\"}]}")
+                                   << "Letter";
+}
+
+void TestEngine::badDefinitionsAreRefused()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, problem);
+    const LoadedDefinition d = parseReportDefinition(text);
+    QVERIFY2(d.error.contains(problem), qPrintable(d.error));
+}
+
+void TestEngine::everyCatalogueEntryRenders_data()
+{
+    QTest::addColumn<QString>("entry");
+    for (const QString &e : catalogueEntries)
+        QTest::newRow(qPrintable(e)) << e;
+}
+
+void TestEngine::everyCatalogueEntryRenders()
+{
+    QFETCH(QString, entry);
+    DataFolder folder;
+    FixedClock clock(QDateTime(QDate(2003, 6, 20), QTime(10, 0)));
+    QList<QVariantMap> jobs = makeJobs(1, 400);
+    for (int n = 0; n < jobs.size(); ++n) {
+        QVariantMap &j = jobs[n];
+        j[QStringLiteral("型号")] = QStringList{"新飞BCD", "佳利BD", "容声BCD"}.at(n % 3);
+        j[QStringLiteral("是否库存")] = n % 2 ? QStringLiteral("是") : QStringLiteral("否");
+        j[QStringLiteral("是否申请")] = n % 5 ? QStringLiteral("否") : QStringLiteral("是");
+        j[QStringLiteral("入档")] = n % 4 ? QStringLiteral("是") : QString();
+        j[QStringLiteral("到货日期")] = j.value(QStringLiteral("接货日期"));
+        j[QStringLiteral("购店")] = n % 2 ? QStringLiteral("苏宁电器") : QStringLiteral("国美");
+        j[QStringLiteral("配件")] = QStringLiteral("压缩机");
+        j[QStringLiteral("修理人员")] = n % 3 ? QStringLiteral("王") : QStringLiteral("李");
+    }
+    createJobTable(folder.path(), jobs);
+    const ReportRequest request = requestFor(entry);
+    const BuiltReport built = buildReport(request, folder.path());
+    QCOMPARE(built.error, QString());
+    QVERIFY(built.selectedRows > 0);
+    int placed = 0;
+    for (const ReportPage &page : built.report.pages) {
+        placed += page.rows.size();
+        for (const PageItem &item : page.items) {
+            // Lines have no height, so compare edges rather than use contains().
+            QVERIFY(item.rect.left() >= 0 && item.rect.top() >= 0);
+            QVERIFY(item.rect.right() <= built.report.pageSize.width());
+            QVERIFY(item.rect.bottom() <= built.report.pageSize.height());
+        }
+    }
+    QCOMPARE(placed, built.selectedRows);
+
+    const QString pdf = folder.file(QStringLiteral("out.pdf"));
+    QString error;
+    QVERIFY2(renderRequestToPdf(request, pdf, &error), qPrintable(error));
+    QFile f(pdf);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.read(5) == "%PDF-");
+}
+
+void TestEngine::paginatesWithHeadersTotalsAndPageNumbers()
+{
+    DataFolder folder;
+    QList<QVariantMap> jobs;
+    double sum = 0;
+    int selected = 0;
+    for (int n = 1; n <= 900; ++n) {
+        jobs << xinfeiJob(n, QStringLiteral("客户%1").arg(n), QStringLiteral("王"));
+        const QDate received = QDate(2003, 1, 1).addDays(n % 365);
+        if (received >= QDate(2003, 5, 20) && received <= QDate(2003, 6, 19)) {
+            sum += n % 7 + 10.25;
+            ++selected;
+        }
+    }
+    jobs << makeJob(901, {{QStringLiteral("型号"), QStringLiteral("海尔"), }, {QStringLiteral("接货日期"), QStringLiteral("2003-06-01")}});
+    createJobTable(folder.path(), jobs);
+
+    const BuiltReport built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.path());
+    QCOMPARE(built.error, QString());
+    QCOMPARE(built.selectedRows, selected);
+    const QVector<ReportPage> &pages = built.report.pages;
+    QVERIFY(pages.size() >= 2);
+    QCOMPARE(built.report.pageSize.toSize(), QPageSize(QPageSize::A4).sizePoints().transposed());
+
+    QList<int> order;
+    for (int p = 0; p < pages.size(); ++p) {
+        QCOMPARE(texts(pages[p], FontRole::Title), QStringList{QStringLiteral("新飞冰箱维修月报表")});
+        const QStringList captions = texts(pages[p], FontRole::Caption);
+        QVERIFY(captions.contains(QStringLiteral("接货日期")));
+        QVERIFY(captions.contains(QStringLiteral("合计")));
+        QVERIFY(texts(pages[p], FontRole::Note).contains(QStringLiteral("第 %1 页 共 %2 页").arg(p + 1).arg(pages.size())));
+        order << pages[p].rows.toList();
+    }
+    QList<int> expected;
+    for (int i = 0; i < selected; ++i)
+        expected << i;
+    QCOMPARE(order, expected);
+
+    const QStringList closing = texts(pages.last(), FontRole::Bold);
+    QVERIFY2(closing.contains(QStringLiteral("总计（共 %1 条）").arg(selected)), qPrintable(closing.join(u'|')));
+    QVERIFY(closing.contains(QString::number(sum, 'f', 2)));
+}
+
+void TestEngine::groupsCarrySubtotals()
+{
+    DataFolder folder;
+    QList<QVariantMap> jobs;
+    for (int n = 1; n <= 120; ++n) {
+        QVariantMap j = makeJob(n, {{QStringLiteral("已修否"), n % 4 == 0 ? -1 : 0},
+                                    {QStringLiteral("地区"), n % 2 ? QStringLiteral("江北") : QStringLiteral("江南")},
+                                    {QStringLiteral("修理人员"), QStringList{"王", "李", "张"}.at(n % 3)}});
+        jobs << j;
+    }
+    createJobTable(folder.path(), jobs);
+    PanelState state;
+    PanelInputs in;
+    in.area = QStringLiteral("江北");
+    const BuiltReport built = buildReport(*catalogueRequest(QStringLiteral("未修记录单"), in, state), folder.path());
+    QCOMPARE(built.error, QString());
+    QCOMPARE(built.selectedRows, 60); // odd numbers are 江北, none of them a multiple of 4
+
+    QStringList bold;
+    for (const ReportPage &page : built.report.pages)
+        bold << texts(page, FontRole::Bold);
+    QStringList headers, subtotals;
+    for (const QString &t : bold) {
+        if (t.startsWith(QStringLiteral("维修员：")) && !t.endsWith(QStringLiteral("（续）")))
+            headers << t;
+        if (t.startsWith(QStringLiteral("小计")))
+            subtotals << t;
+    }
+    QCOMPARE(headers, (QStringList{"维修员：张", "维修员：李", "维修员：王"}));
+    QCOMPARE(subtotals, (QStringList{"小计（20 条）", "小计（20 条）", "小计（20 条）"}));
+    QVERIFY(bold.contains(QStringLiteral("总计（共 60 条）")));
+}
+
+void TestEngine::pdfHoldsExactlyTheSelectedRows()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    DataFolder folder;
+    QList<QVariantMap> jobs;
+    for (int n = 1; n <= 90; ++n) {
+        const bool pick = n % 3 == 0;
+        jobs << makeJob(n, {{QStringLiteral("购店"), pick ? QStringLiteral("苏宁") : QStringLiteral("国美")},
+                            {QStringLiteral("客户姓名"), (pick ? QStringLiteral("甲") : QStringLiteral("乙"))
+                                                          + QStringLiteral("客户%1号").arg(n, 3, 10, QLatin1Char('0'))}});
+    }
+    createJobTable(folder.path(), jobs);
+    const QString pdf = folder.file(QStringLiteral("商场.pdf"));
+    QString error;
+    QVERIFY2(renderRequestToPdf(requestFor(QStringLiteral("商场报表")), pdf, &error), qPrintable(error));
+    const QString text = pdfText(pdf);
+    QCOMPARE(text.count(QStringLiteral("乙客户")), 0);
+    QCOMPARE(text.count(QStringLiteral("甲客户")), 30);
+    for (int n = 3; n <= 90; n += 3)
+        QVERIFY2(text.contains(QStringLiteral("甲客户%1号").arg(n, 3, 10, QLatin1Char('0'))), qPrintable(text.left(400)));
+    QVERIFY(text.contains(QStringLiteral("总计（共 30 条）")));
+    const int pages = buildReport(requestFor(QStringLiteral("商场报表")), folder.path()).report.pages.size();
+    QVERIFY(pages > 1);
+    for (int p = 1; p <= pages; ++p)
+        QVERIFY(text.contains(QStringLiteral("第 %1 页 共 %2 页").arg(p).arg(pages)));
+}
+
+void TestEngine::failuresQueryNothing()
+{
+    DataFolder folder; // no database file at all
+    const QString pdf = folder.file(QStringLiteral("x.pdf"));
+    PanelState state;
+    PanelInputs in;
+    in.area = QStringLiteral("O'Neil");
+    QString error;
+    // The formula is refused before the database is looked at.
+    QVERIFY(!renderRequestToPdf(*catalogueRequest(QStringLiteral("未修记录单"), in, state), pdf, &error));
+    QVERIFY2(error.contains(QStringLiteral("选择公式有误")), qPrintable(error));
+    QVERIFY(!QFile::exists(pdf));
+
+    in.partsLedgerStart = QStringLiteral("2003年7月22日");
+    QVERIFY(!renderRequestToPdf(*catalogueRequest(QStringLiteral("配件流水帐"), in, state), pdf, &error));
+    QVERIFY2(error.contains(QStringLiteral("第 25 个字符")), qPrintable(error));
+
+    QVERIFY(!renderRequestToPdf({QStringLiteral("报表\\不存在.RPT"), QString(), 1}, pdf, &error));
+    QVERIFY2(error.contains(QStringLiteral("找不到报表文件")), qPrintable(error));
+
+    QVERIFY(!renderRequestToPdf(requestFor(QStringLiteral("商场报表")), pdf, &error));
+    QVERIFY2(error.contains(QStringLiteral("无法打开数据库")), qPrintable(error));
+    QVERIFY(!QFile::exists(pdf));
+    QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
+}
+
+void TestEngine::runShowsPreviewOrMessage()
+{
+    DataFolder folder;
+    createJobTable(folder.path(), makeJobs(1, 50));
+    ScriptedPrompt prompt;
+    QWidget panel;
+
+    PanelState state;
+    PanelInputs in;
+    in.store = QStringLiteral("x'");
+    QVERIFY(!runReportRequest(*catalogueRequest(QStringLiteral("商场报表"), in, state), &panel));
+    QCOMPARE(prompt.messages.size(), 1);
+    QVERIFY(prompt.messages.first().text.contains(QStringLiteral("选择公式有误")));
+    QCOMPARE(prompt.messages.first().icon, common::Icon::Warning);
+
+    prompt.clear();
+    QVERIFY(runReportRequest(requestFor(QStringLiteral("新飞回访记录表")), &panel));
+    QVERIFY(prompt.messages.isEmpty());
+    auto *preview = panel.findChild<EnginePreview *>();
+    QVERIFY(preview);
+    QVERIFY(preview->isVisible());
+    QVERIFY(preview->isWindow());
+    QVERIFY(!preview->isModal());
+    QCOMPARE(preview->report().title, QStringLiteral("用户回访记录表"));
+    preview->showPage(99);
+    QCOMPARE(preview->currentPage(), preview->report().pages.size() - 1);
+    preview->close();
+}
+
+void TestEngine::commandLineRendersOrFails()
+{
+    DataFolder folder;
+    createJobTable(folder.path(), makeJobs(1, 30));
+    const QString pdf = folder.file(QStringLiteral("cli.pdf"));
+    QCOMPARE(runRequestCli({"corvale-render", folder.path(), "--file", "报表\\新飞回访记录表.RPT",
+                            "--formula", "{客户信息.型号} StartsWith '新飞'", pdf}),
+             0);
+    QVERIFY(QFile::exists(pdf));
+    QCOMPARE(runRequestCli({"corvale-render", folder.path(), "--file", "报表\\新飞回访记录表.RPT",
+                            "--formula", "{客户信息.型号} StartsWith", folder.file("bad.pdf")}),
+             1);
+    QVERIFY(!QFile::exists(folder.file("bad.pdf")));
+    QCOMPARE(runRequestCli({"corvale-render", folder.path(), "--file"}), 1);
+}
+
+CORVALE_TEST_MAIN(TestEngine)
+#include "tst_engine.moc"
