@@ -76,6 +76,8 @@ std::optional<SyntaxError> tokenize(const QString &in, QVector<Token> *out)
             }
             if (!closed)
                 return SyntaxError{QStringLiteral("字符串缺少结束的引号 (unterminated quote)"), start};
+            if (text.isNull())
+                text = QStringLiteral(""); // '' is an empty text, never a null
             out->append({T::String, text, start});
         } else if (c == QLatin1Char('#')) {
             const int close = int(in.indexOf(QLatin1Char('#'), i + 1));
@@ -363,6 +365,10 @@ private:
             name = m_tokens.at(at).text;
         }
         const FieldDef *f = findField(name);
+        // Jet names are case-insensitive (Photo, photo).
+        for (int i = 0; !f && i < fields().size(); ++i)
+            if (fields().at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+                f = &fields().at(i);
         if (!f) {
             failAt(m_tokens.at(at).position, QStringLiteral("客户信息中没有字段“%1” (unknown field)").arg(name));
             return nullptr;

@@ -158,7 +158,9 @@ void TestJetSql::acceptedStatementsSelectTheRightRows_data()
     QTest::newRow("absent number") << "select * from 客户信息 where 编号=99" << QList<int>{};
     QTest::newRow("trailing semicolon") << "select * from 客户信息 where 编号=3;" << QList<int>{3};
     QTest::newRow("text equality") << "select * from 客户信息 where 客户姓名='王五'" << QList<int>{1};
-    QTest::newRow("yes/no compared") << "select * from 客户信息 where 已修否=True order by 编号" << QList<int>{0, 7, 10};
+    QTest::newRow("field name any case") << "select * from 客户信息 where PHOTO = '' order by 编号 DESC" << QList<int>{10, 7, 5, 3, 1, 0};
+    QTest::newRow("qualified field") << "select * from 客户信息 where 客户信息.编号 = 3" << QList<int>{3};
+        QTest::newRow("yes/no compared") << "select * from 客户信息 where 已修否=True order by 编号" << QList<int>{0, 7, 10};
 }
 
 void TestJetSql::acceptedStatementsSelectTheRightRows()
