@@ -1,7 +1,11 @@
 #include "common/sitesettings.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <cmath>
 
 namespace common {
 
@@ -47,67 +51,329 @@ SiteSettings SiteSettings::defaults()
     return s;
 }
 
+namespace {
+
+// The file is plain UTF-8 text the shop can read and edit: "[section]" lines,
+// "key = value" lines, ";" comments. Lists are comma-separated; a name that
+// itself holds a comma or quote is written in double quotes. A hand-edited
+// list may also use the full-width ，or 、 between names.
+using Section = QList<std::pair<QString, QString>>;
+
+const QString kReportPrefix = QStringLiteral("report ");
+constexpr int kMaxBackupCount = 1000;
+constexpr double kMaxOffsetMm = 200.0;
+
+QString escapeValue(QString v)
+{
+    v.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    v.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    v.remove(QLatin1Char('\r'));
+    return v;
+}
+
+QString unescapeValue(const QString &v)
+{
+    QString out;
+    out.reserve(v.size());
+    for (int i = 0; i < v.size(); ++i) {
+        if (v.at(i) == QLatin1Char('\\') && i + 1 < v.size()) {
+            const QChar next = v.at(++i);
+            out += next == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : next;
+        } else {
+            out += v.at(i);
+        }
+    }
+    return out;
+}
+
+QString joinList(const QStringList &items)
+{
+    QStringList parts;
+    for (const QString &item : items) {
+        const bool quote = item.contains(QLatin1Char(',')) || item.contains(QLatin1Char('"'))
+                           || item != item.trimmed() || item.isEmpty();
+        parts << (quote ? QLatin1Char('"') + QString(item).replace(QLatin1String("\""), QLatin1String("\"\""))
+                              + QLatin1Char('"')
+                        : item);
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QStringList splitList(const QString &text)
+{
+    QStringList items;
+    if (text.trimmed().isEmpty())
+        return items;
+    QString current;
+    bool quoted = false;
+    bool wasQuoted = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
+                current += c;
+                ++i;
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                current += c;
+            }
+        } else if (c == QLatin1Char('"') && current.trimmed().isEmpty()) {
+            quoted = wasQuoted = true;
+            current.clear();
+        } else if (c == QLatin1Char(',') || c == QChar(0xFF0C) || c == QChar(0x3001)) { // , ， 、
+            items << (wasQuoted ? current : current.trimmed());
+            current.clear();
+            wasQuoted = false;
+        } else if (!(wasQuoted && c.isSpace())) {
+            current += c;
+        }
+    }
+    items << (wasQuoted ? current : current.trimmed());
+    return items;
+}
+
+struct IniText {
+    QMap<QString, QMap<QString, QString>> sections;
+    QStringList sectionOrder;
+};
+
+IniText parseIni(const QString &text, const QString &fileName, QStringList *warnings)
+{
+    IniText ini;
+    QString section;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int n = 0; n < lines.size(); ++n) {
+        const QString line = lines.at(n).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            if (!ini.sectionOrder.contains(section))
+                ini.sectionOrder << section;
+            continue;
+        }
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0) {
+            warnings->append(QStringLiteral("%1 第 %2 行无法识别，已忽略：%3").arg(fileName).arg(n + 1).arg(line));
+            continue;
+        }
+        ini.sections[section].insert(line.left(eq).trimmed(), unescapeValue(line.mid(eq + 1).trimmed()));
+    }
+    return ini;
+}
+
+std::optional<QPageSize::PageSizeId> pageSizeNamed(const QString &name)
+{
+    for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
+        const auto pageId = QPageSize::PageSizeId(id);
+        if (pageId == QPageSize::Custom)
+            continue;
+        if (QPageSize::key(pageId).compare(name, Qt::CaseInsensitive) == 0
+            || QPageSize::name(pageId).compare(name, Qt::CaseInsensitive) == 0)
+            return pageId;
+    }
+    return std::nullopt;
+}
+
+std::optional<QPageLayout::Orientation> orientationNamed(const QString &name)
+{
+    const QString n = name.trimmed().toLower();
+    if (n == QLatin1String("portrait") || n == QStringLiteral("纵向"))
+        return QPageLayout::Portrait;
+    if (n == QLatin1String("landscape") || n == QStringLiteral("横向"))
+        return QPageLayout::Landscape;
+    return std::nullopt;
+}
+
+// Reads values out of parsed sections, falling back to what the target
+// already holds (the default) and saying why when a value is malformed.
+class Reader {
+public:
+    Reader(const IniText &ini, QString fileName, QStringList *warnings)
+        : m_ini(ini), m_file(std::move(fileName)), m_warnings(warnings) {}
+
+    void text(const QString &section, const QString &key, QString &target) const
+    {
+        if (const QString *v = find(section, key))
+            target = *v;
+    }
+    void list(const QString &section, const QString &key, QStringList &target) const
+    {
+        if (const QString *v = find(section, key))
+            target = splitList(*v);
+    }
+    void wholeNumber(const QString &section, const QString &key, int low, int high, int &target) const
+    {
+        const QString *v = find(section, key);
+        if (!v)
+            return;
+        bool ok = false;
+        const int n = v->toInt(&ok);
+        if (ok && n >= low && n <= high)
+            target = n;
+        else
+            warn(section, key, *v, QString::number(target));
+    }
+    void millimetres(const QString &section, const QString &key, double &target) const
+    {
+        const QString *v = find(section, key);
+        if (!v)
+            return;
+        bool ok = false;
+        const double d = v->toDouble(&ok);
+        if (ok && std::isfinite(d) && std::fabs(d) <= kMaxOffsetMm)
+            target = d;
+        else
+            warn(section, key, *v, QString::number(target));
+    }
+    template <typename T>
+    void named(const QString &section, const QString &key, std::optional<T> (*lookup)(const QString &),
+               std::optional<T> &target) const
+    {
+        const QString *v = find(section, key);
+        if (!v || v->trimmed().isEmpty())
+            return;
+        if (const auto found = lookup(v->trimmed()))
+            target = found;
+        else
+            warn(section, key, *v, QStringLiteral("报表自身的设置"));
+    }
+
+private:
+    const QString *find(const QString &section, const QString &key) const
+    {
+        const auto s = m_ini.sections.constFind(section);
+        if (s == m_ini.sections.cend())
+            return nullptr;
+        const auto v = s->constFind(key);
+        return v == s->cend() ? nullptr : &*v;
+    }
+    void warn(const QString &section, const QString &key, const QString &value, const QString &used) const
+    {
+        m_warnings->append(QStringLiteral("%1 中 [%2] %3 的值“%4”无效，已使用 %5")
+                               .arg(m_file, section, key, value, used));
+    }
+
+    const IniText &m_ini;
+    QString m_file;
+    QStringList *m_warnings;
+};
+
+} // namespace
+
 SiteSettings SiteSettings::load(const QString &path, QStringList *warnings)
 {
-    Q_UNUSED(warnings);
+    QStringList ignored;
+    QStringList &warn = warnings ? *warnings : ignored;
     SiteSettings s = defaults();
     if (!QFileInfo::exists(path))
         return s;
-    QSettings ini(path, QSettings::IniFormat);
-    auto list = [&](const char *key, QStringList &target) {
-        if (ini.contains(QLatin1String(key)))
-            target = ini.value(QLatin1String(key)).toStringList();
-    };
-    list("staff/repairers", s.repairers);
-    list("staff/broughtIn", s.broughtIn);
-    list("staff/takenBack", s.takenBack);
-    list("lists/models", s.models);
-    list("lists/repairTypes", s.repairTypes);
-    list("lists/parts", s.parts);
-    list("lists/messageSources", s.messageSources);
-    auto text = [&](const char *key, QString &target) {
-        if (ini.contains(QLatin1String(key)))
-            target = ini.value(QLatin1String(key)).toString();
-    };
-    text("servicePoint/provinceCity", s.servicePoint.provinceCity);
-    text("servicePoint/name", s.servicePoint.name);
-    text("servicePoint/address", s.servicePoint.address);
-    text("servicePoint/postcode", s.servicePoint.postcode);
-    text("servicePoint/phone", s.servicePoint.phone);
-    text("servicePoint/fax", s.servicePoint.fax);
-    text("servicePoint/web", s.servicePoint.web);
-    text("servicePoint/contact", s.servicePoint.contact);
-    text("servicePoint/stationCode", s.servicePoint.stationCode);
-    text("help/manualUrl", s.manualUrl);
-    text("help/companyUrl", s.companyUrl);
-    s.backupCount = ini.value(QStringLiteral("backup/count"), s.backupCount).toInt();
+    const QString fileName = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        warn << QStringLiteral("无法读取 %1，全部使用默认设置").arg(fileName);
+        return s;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(file.readAll());
+    if (utf8.hasError())
+        warn << QStringLiteral("%1 不是 UTF-8 文本，无法识别的字已替换").arg(fileName);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    const IniText ini = parseIni(text, fileName, &warn);
+    const Reader r(ini, fileName, &warn);
+
+    r.list(QStringLiteral("staff"), QStringLiteral("repairers"), s.repairers);
+    r.list(QStringLiteral("staff"), QStringLiteral("broughtIn"), s.broughtIn);
+    r.list(QStringLiteral("staff"), QStringLiteral("takenBack"), s.takenBack);
+    r.list(QStringLiteral("lists"), QStringLiteral("models"), s.models);
+    r.list(QStringLiteral("lists"), QStringLiteral("repairTypes"), s.repairTypes);
+    r.list(QStringLiteral("lists"), QStringLiteral("parts"), s.parts);
+    r.list(QStringLiteral("lists"), QStringLiteral("messageSources"), s.messageSources);
+    const QString sp = QStringLiteral("servicePoint");
+    r.text(sp, QStringLiteral("provinceCity"), s.servicePoint.provinceCity);
+    r.text(sp, QStringLiteral("name"), s.servicePoint.name);
+    r.text(sp, QStringLiteral("address"), s.servicePoint.address);
+    r.text(sp, QStringLiteral("postcode"), s.servicePoint.postcode);
+    r.text(sp, QStringLiteral("phone"), s.servicePoint.phone);
+    r.text(sp, QStringLiteral("fax"), s.servicePoint.fax);
+    r.text(sp, QStringLiteral("web"), s.servicePoint.web);
+    r.text(sp, QStringLiteral("contact"), s.servicePoint.contact);
+    r.text(sp, QStringLiteral("stationCode"), s.servicePoint.stationCode);
+    r.text(QStringLiteral("help"), QStringLiteral("manualUrl"), s.manualUrl);
+    r.text(QStringLiteral("help"), QStringLiteral("companyUrl"), s.companyUrl);
+    r.wholeNumber(QStringLiteral("backup"), QStringLiteral("count"), 1, kMaxBackupCount, s.backupCount);
+
+    for (const QString &section : ini.sectionOrder) {
+        if (!section.startsWith(kReportPrefix))
+            continue;
+        const QString report = section.mid(kReportPrefix.size()).trimmed();
+        if (report.isEmpty())
+            continue;
+        Stationery st;
+        r.millimetres(section, QStringLiteral("offsetX"), st.offsetXmm);
+        r.millimetres(section, QStringLiteral("offsetY"), st.offsetYmm);
+        r.named<QPageSize::PageSizeId>(section, QStringLiteral("paper"), &pageSizeNamed, st.paper);
+        r.named<QPageLayout::Orientation>(section, QStringLiteral("orientation"), &orientationNamed, st.orientation);
+        s.stationery.insert(report, st);
+    }
     return s;
 }
 
 bool SiteSettings::save(const QString &path) const
 {
-    QSettings ini(path, QSettings::IniFormat);
-    ini.setValue(QStringLiteral("staff/repairers"), repairers);
-    ini.setValue(QStringLiteral("staff/broughtIn"), broughtIn);
-    ini.setValue(QStringLiteral("staff/takenBack"), takenBack);
-    ini.setValue(QStringLiteral("lists/models"), models);
-    ini.setValue(QStringLiteral("lists/repairTypes"), repairTypes);
-    ini.setValue(QStringLiteral("lists/parts"), parts);
-    ini.setValue(QStringLiteral("lists/messageSources"), messageSources);
-    ini.setValue(QStringLiteral("servicePoint/provinceCity"), servicePoint.provinceCity);
-    ini.setValue(QStringLiteral("servicePoint/name"), servicePoint.name);
-    ini.setValue(QStringLiteral("servicePoint/address"), servicePoint.address);
-    ini.setValue(QStringLiteral("servicePoint/postcode"), servicePoint.postcode);
-    ini.setValue(QStringLiteral("servicePoint/phone"), servicePoint.phone);
-    ini.setValue(QStringLiteral("servicePoint/fax"), servicePoint.fax);
-    ini.setValue(QStringLiteral("servicePoint/web"), servicePoint.web);
-    ini.setValue(QStringLiteral("servicePoint/contact"), servicePoint.contact);
-    ini.setValue(QStringLiteral("servicePoint/stationCode"), servicePoint.stationCode);
-    ini.setValue(QStringLiteral("help/manualUrl"), manualUrl);
-    ini.setValue(QStringLiteral("help/companyUrl"), companyUrl);
-    ini.setValue(QStringLiteral("backup/count"), backupCount);
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+    QStringList out;
+    auto section = [&](const QString &name) {
+        if (!out.isEmpty())
+            out << QString();
+        out << QLatin1Char('[') + name + QLatin1Char(']');
+    };
+    auto value = [&](const QString &key, const QString &v) { out << key + QStringLiteral(" = ") + escapeValue(v); };
+
+    out << QStringLiteral("; Corvale 站点设置。UTF-8 文本，可以直接编辑；名单里的名字用逗号分开。");
+    section(QStringLiteral("staff"));
+    value(QStringLiteral("repairers"), joinList(repairers));
+    value(QStringLiteral("broughtIn"), joinList(broughtIn));
+    value(QStringLiteral("takenBack"), joinList(takenBack));
+    section(QStringLiteral("lists"));
+    value(QStringLiteral("models"), joinList(models));
+    value(QStringLiteral("repairTypes"), joinList(repairTypes));
+    value(QStringLiteral("parts"), joinList(parts));
+    value(QStringLiteral("messageSources"), joinList(messageSources));
+    section(QStringLiteral("servicePoint"));
+    value(QStringLiteral("provinceCity"), servicePoint.provinceCity);
+    value(QStringLiteral("name"), servicePoint.name);
+    value(QStringLiteral("address"), servicePoint.address);
+    value(QStringLiteral("postcode"), servicePoint.postcode);
+    value(QStringLiteral("phone"), servicePoint.phone);
+    value(QStringLiteral("fax"), servicePoint.fax);
+    value(QStringLiteral("web"), servicePoint.web);
+    value(QStringLiteral("contact"), servicePoint.contact);
+    value(QStringLiteral("stationCode"), servicePoint.stationCode);
+    section(QStringLiteral("help"));
+    value(QStringLiteral("manualUrl"), manualUrl);
+    value(QStringLiteral("companyUrl"), companyUrl);
+    section(QStringLiteral("backup"));
+    value(QStringLiteral("count"), QString::number(backupCount));
+    for (auto it = stationery.cbegin(); it != stationery.cend(); ++it) {
+        section(kReportPrefix + it.key());
+        value(QStringLiteral("offsetX"), QString::number(it->offsetXmm));
+        value(QStringLiteral("offsetY"), QString::number(it->offsetYmm));
+        if (it->paper)
+            value(QStringLiteral("paper"), QPageSize::key(*it->paper));
+        if (it->orientation)
+            value(QStringLiteral("orientation"), *it->orientation == QPageLayout::Landscape
+                                                     ? QStringLiteral("landscape")
+                                                     : QStringLiteral("portrait"));
+    }
+
+    // Written aside and swapped in, so a full disk never leaves half a file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    file.write((out.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    return file.commit();
 }
 
 } // namespace common

@@ -22,6 +22,8 @@ struct ServicePoint {
     QString web;           // web address line
     QString contact;       // contact person
     QString stationCode;   // five-digit station code of the 新飞 forms
+
+    bool operator==(const ServicePoint &) const = default;
 };
 
 // Where a report's band lands on the sheet. Paper and orientation are the
@@ -31,6 +33,8 @@ struct Stationery {
     double offsetYmm = 0.0;
     std::optional<QPageSize::PageSizeId> paper;
     std::optional<QPageLayout::Orientation> orientation;
+
+    bool operator==(const Stationery &) const = default;
 };
 
 struct SiteSettings {
@@ -54,6 +58,8 @@ struct SiteSettings {
     bool save(const QString &path) const;
 
     Stationery stationeryFor(const QString &report) const { return stationery.value(report); }
+
+    bool operator==(const SiteSettings &) const = default;
 };
 
 } // namespace common

@@ -1,0 +1,180 @@
+// The site settings file: every value survives a save and a load, a missing
+// file gives the built-in values, a malformed value its default and a warning.
+#include "common/sitesettings.h"
+#include "support/datafolder.h"
+#include "support/testapp.h"
+
+#include <QFile>
+#include <QTest>
+
+using common::SiteSettings;
+using common::Stationery;
+
+namespace {
+
+void writeText(const QString &path, const QByteArray &utf8)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(utf8);
+}
+
+SiteSettings everythingChanged()
+{
+    SiteSettings s = SiteSettings::defaults();
+    s.repairers = {QStringLiteral("老孙"), QStringLiteral("孙, 小二"), QStringLiteral("\"阿强\""),
+                   QStringLiteral(" 前后有空格 ")};
+    s.broughtIn = {QStringLiteral("用户自送")};
+    s.takenBack = {};
+    s.models = {QStringLiteral("新飞"), QStringLiteral("海尔")};
+    s.repairTypes = {QStringLiteral("小修")};
+    s.parts = {QStringLiteral("压缩机"), QStringLiteral("门封")};
+    s.messageSources = {QStringLiteral("电话")};
+    s.servicePoint = {QStringLiteral("河南省新乡市"), QStringLiteral("城东家电维修部"),
+                      QStringLiteral("人民路 1 号\n二楼"), QStringLiteral("453000"),
+                      QStringLiteral("0373-1234567"), QStringLiteral("0373-7654321"),
+                      QStringLiteral("www.example.cn"), QStringLiteral("孙师傅"), QStringLiteral("12345")};
+    s.manualUrl = QStringLiteral("https://example.cn/手册?a=1;b=2");
+    s.companyUrl = QStringLiteral("https://example.cn/");
+    s.backupCount = 7;
+    Stationery form;
+    form.offsetXmm = -2.5;
+    form.offsetYmm = 3.25;
+    form.paper = QPageSize::A5;
+    form.orientation = QPageLayout::Landscape;
+    s.stationery.insert(QStringLiteral("修理凭单"), form);
+    Stationery envelope;
+    envelope.offsetYmm = 1;
+    envelope.paper = QPageSize::EnvelopeDL;
+    s.stationery.insert(QStringLiteral("信封"), envelope);
+    return s;
+}
+
+} // namespace
+
+class TestSiteSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void everySettingSurvivesSaveAndLoad();
+    void missingFileGivesTheBuiltInValues();
+    void malformedValueFallsBackWithAWarning_data();
+    void malformedValueFallsBackWithAWarning();
+    void handEditedFileReads();
+    void saveReportsFailure();
+};
+
+void TestSiteSettings::everySettingSurvivesSaveAndLoad()
+{
+    DataFolder folder;
+    const QString path = folder.file(common::settingsFileName());
+    const SiteSettings saved = everythingChanged();
+    QVERIFY(saved.save(path));
+    QStringList warnings;
+    const SiteSettings loaded = SiteSettings::load(path, &warnings);
+    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+    QCOMPARE(loaded.repairers, saved.repairers);
+    QCOMPARE(loaded.takenBack, QStringList());
+    QCOMPARE(loaded.servicePoint.address, saved.servicePoint.address);
+    QCOMPARE(loaded.manualUrl, saved.manualUrl);
+    QCOMPARE(loaded.backupCount, 7);
+    QCOMPARE(loaded.stationeryFor(QStringLiteral("修理凭单")).paper, std::optional(QPageSize::A5));
+    QCOMPARE(loaded.stationeryFor(QStringLiteral("信封")).orientation, std::nullopt);
+    QVERIFY(loaded == saved);
+
+    // Human-readable: the names stand in the file as they are.
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    QVERIFY(text.contains(QStringLiteral("[report 修理凭单]")));
+    QVERIFY(text.contains(QStringLiteral("name = 城东家电维修部")));
+}
+
+void TestSiteSettings::missingFileGivesTheBuiltInValues()
+{
+    DataFolder folder;
+    QStringList warnings;
+    const SiteSettings s = SiteSettings::load(folder.file(common::settingsFileName()), &warnings);
+    QVERIFY(warnings.isEmpty());
+    QVERIFY(s == SiteSettings::defaults());
+    QCOMPARE(s.repairers.size(), 7);
+    QCOMPARE(s.broughtIn.size(), 9);
+    QCOMPARE(s.takenBack.size(), 8);
+    QCOMPARE(s.backupCount, 30);
+    QVERIFY(s.stationery.isEmpty());
+
+    // An empty file, or one with only some sections, keeps the rest built in.
+    writeText(folder.file(QStringLiteral("part.ini")), "[backup]\ncount = 12\n");
+    const SiteSettings part = SiteSettings::load(folder.file(QStringLiteral("part.ini")), &warnings);
+    QCOMPARE(part.backupCount, 12);
+    QCOMPARE(part.repairers, SiteSettings::defaults().repairers);
+    QVERIFY(warnings.isEmpty());
+}
+
+void TestSiteSettings::malformedValueFallsBackWithAWarning_data()
+{
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("count not a number") << QByteArray("[backup]") << QByteArray("count = abc");
+    QTest::newRow("count zero") << QByteArray("[backup]") << QByteArray("count = 0");
+    QTest::newRow("count negative") << QByteArray("[backup]") << QByteArray("count = -3");
+    QTest::newRow("count huge") << QByteArray("[backup]") << QByteArray("count = 99999999999");
+    QTest::newRow("offset with a decimal comma") << QByteArray("[report 修理凭单]") << QByteArray("offsetX = 1,5");
+    QTest::newRow("offset words") << QByteArray("[report 修理凭单]") << QByteArray("offsetY = 向下两毫米");
+    QTest::newRow("offset not finite") << QByteArray("[report 修理凭单]") << QByteArray("offsetY = nan");
+    QTest::newRow("offset off the sheet") << QByteArray("[report 修理凭单]") << QByteArray("offsetX = 1e9");
+    QTest::newRow("paper that does not exist") << QByteArray("[report 修理凭单]") << QByteArray("paper = A13");
+    QTest::newRow("orientation") << QByteArray("[report 修理凭单]") << QByteArray("orientation = sideways");
+    QTest::newRow("line without a value") << QByteArray("[staff]") << QByteArray("this is not a setting");
+}
+
+void TestSiteSettings::malformedValueFallsBackWithAWarning()
+{
+    QFETCH(QByteArray, section);
+    QFETCH(QByteArray, line);
+    DataFolder folder;
+    const QString path = folder.file(common::settingsFileName());
+    // A good value beside the bad one still counts.
+    writeText(path, "[servicePoint]\nname = 好站\n" + section + "\n" + line + "\n");
+    QStringList warnings;
+    const SiteSettings s = SiteSettings::load(path, &warnings);
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings.first().contains(common::settingsFileName()), qPrintable(warnings.first()));
+    QCOMPARE(s.servicePoint.name, QStringLiteral("好站"));
+    QCOMPARE(s.backupCount, 30);
+    const Stationery st = s.stationeryFor(QStringLiteral("修理凭单"));
+    QCOMPARE(st.offsetXmm, 0.0);
+    QCOMPARE(st.offsetYmm, 0.0);
+    QCOMPARE(st.paper, std::nullopt);
+    QCOMPARE(st.orientation, std::nullopt);
+    QCOMPARE(s.repairers, SiteSettings::defaults().repairers);
+}
+
+void TestSiteSettings::handEditedFileReads()
+{
+    DataFolder folder;
+    const QString path = folder.file(common::settingsFileName());
+    writeText(path, "\xEF\xBB\xBF; edited by hand\r\n"
+                    "[staff]\r\n"
+                    "repairers = 甲，乙、 丙 ,丁\r\n"
+                    "[report 保修单]\r\n"
+                    "offsetX = -1.5\r\n"
+                    "paper = letter\r\n"
+                    "orientation = 横向\r\n");
+    QStringList warnings;
+    const SiteSettings s = SiteSettings::load(path, &warnings);
+    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+    QCOMPARE(s.repairers, QStringList({"甲", "乙", "丙", "丁"}));
+    const Stationery st = s.stationeryFor(QStringLiteral("保修单"));
+    QCOMPARE(st.offsetXmm, -1.5);
+    QCOMPARE(st.paper, std::optional(QPageSize::Letter));
+    QCOMPARE(st.orientation, std::optional(QPageLayout::Landscape));
+}
+
+void TestSiteSettings::saveReportsFailure()
+{
+    DataFolder folder;
+    QVERIFY(!SiteSettings::defaults().save(folder.file(QStringLiteral("no/such/folder/corvale.ini"))));
+}
+
+CORVALE_TEST_MAIN(TestSiteSettings)
+#include "tst_sitesettings.moc"
