@@ -8,6 +8,7 @@
 #include "reports/reportengine.h"
 
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -178,7 +179,7 @@ void PaiZi::buildTiles()
         if (!tile.textTile)
             label->setFrameStyle(QFrame::Box | QFrame::Plain);
         const int i = tile.index - 1;
-        label->setGeometry(common::twipRect(columns[i % 4], rows[i / 4], 1740, 810));
+        label->setGeometry(common::twipRect(columns[i % 4], rows[i / 4], 1680, 810));
         const int index = tile.index;
         connect(label, &ClickLabel::clicked, this, [this, index] { selectBrand(index); });
     }
@@ -274,9 +275,15 @@ QGroupBox *PaiZi::buildSettingsFrame()
     m_txtPeiJianDate->setObjectName(QStringLiteral("txtPeiJianDate"));
     m_txtPeiJianDate->setGeometry(common::twipRect(2130, 375, 1350, 300));
 
-    plainLabel(frame, QStringLiteral("第       季度"), 120, 900, 1500);
-    m_jido = comboBox(frame, QStringLiteral("jido"), {"1st", "2nd", "3rd", "4th"}, false, 390,
-                      855, 780);
+    // The quarter box sits in the gap of its label.
+    QLabel *quarterLabel = plainLabel(frame, QStringLiteral("第       季度"), 120, 900, 2000);
+    quarterLabel->setFont(common::cjkFont(QStringLiteral("宋体"), 10.5));
+    const QFontMetricsF metrics(quarterLabel->font());
+    const double gapStart = metrics.horizontalAdvance(QStringLiteral("第"));
+    const double gap = metrics.horizontalAdvance(QStringLiteral("       "));
+    m_jido = comboBox(frame, QStringLiteral("jido"), {"1st", "2nd", "3rd", "4th"}, false, 0, 855, 780);
+    m_jido->setGeometry(quarterLabel->x() + int(gapStart) + 1, quarterLabel->y() - 3, int(gap) - 2,
+                        m_jido->height());
     plainLabel(frame, QStringLiteral("一:1st  二:2nd  三:3rd  四:4th"), 120, 1320, 3400);
     QLabel *note = plainLabel(frame, QStringLiteral("注意：打印季报表，不要忘了选择该项!"), 120,
                               1710, 3400, 540);
