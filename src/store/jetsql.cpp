@@ -109,6 +109,12 @@ QString quotedColumns()
     return cols;
 }
 
+// Jet compares and sorts text without regard to ASCII case.
+QString textCollation(const FieldDef &f)
+{
+    return f.kind == FieldKind::Text || f.kind == FieldKind::PurchaseDate ? QStringLiteral(" COLLATE NOCASE") : QString();
+}
+
 class Parser {
 public:
     explicit Parser(QVector<Token> tokens) : m_tokens(std::move(tokens)) {}
@@ -237,7 +243,7 @@ private:
             ++m_at;
             const QString op = next.text;
             value(*f);
-            return m_failed ? QString() : QStringLiteral("%1 %2 ?").arg(f->name, op);
+            return m_failed ? QString() : QStringLiteral("%1 %2 ?%3").arg(f->name, op, textCollation(*f));
         }
         if (f->kind == FieldKind::YesNo)
             return QStringLiteral("(%1 <> 0)").arg(f->name);
@@ -337,7 +343,7 @@ private:
             const FieldDef *f = field();
             if (!f)
                 return {};
-            QString key = f->name;
+            QString key = f->name + textCollation(*f);
             if (acceptKeyword("desc"))
                 key += QStringLiteral(" DESC");
             else

@@ -29,7 +29,7 @@ QList<QVariantMap> sampleJobs()
         job(7, "李四*", "新飞bcd-230", "2003-02-01", -1),
         job(1, "王五", "美的", "2002-12-31", QVariant()),
         job(5, "o'brien", "A1B", "2003-01-31", 0),
-        job(0, "零号", "A2C", "2003-01-20", -1),
+        job(0, "zoe", "A2C", "2003-01-20", -1),
     };
 }
 
@@ -152,6 +152,8 @@ void TestJetSql::acceptedStatementsSelectTheRightRows_data()
     QTest::newRow("order by desc") << "select * from 客户信息 order by 接货日期 desc" << QList<int>{7, 5, 0, 3, 10, 1};
     QTest::newRow("order by two keys") << "select * from 客户信息 order by 已修否, 编号 desc" << QList<int>{1, 10, 7, 0, 5, 3};
     QTest::newRow("order ties keep table order") << "select * from 客户信息 order by 邮编" << QList<int>{10, 3, 7, 1, 5, 0};
+    QTest::newRow("order text ignores case") << "select * from 客户信息 order by 客户姓名" << QList<int>{5, 3, 0, 10, 7, 1};
+    QTest::newRow("text equality ignores case") << "select * from 客户信息 where 客户姓名='ZHANG SAN'" << QList<int>{3};
     QTest::newRow("number") << "select * from 客户信息 where 编号=7" << QList<int>{7};
     QTest::newRow("number Select") << "Select * from 客户信息 where 编号=3" << QList<int>{3};
     QTest::newRow("number spaced") << "select * from 客户信息 where 编号 =5" << QList<int>{5};
