@@ -1,0 +1,45 @@
+// The print command's side at full table size: the report panel's opening and
+// each data report from the job's selection to finished PDF.
+#include "bench.h"
+
+#include "reports/datareport.h"
+#include "reports/paizi.h"
+#include "reports/reportlayout.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <stdexcept>
+
+namespace bench {
+namespace {
+
+const Registrar panelOpening{Case{
+    QStringLiteral("report panel opening"), {},
+    [](Context &) {
+        reports::PaiZi *panel = reports::PaiZi::showPanel();
+        panel->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    },
+    {}, 5, 110}};
+
+Case dataReport(const QString &report, int order)
+{
+    return Case{QStringLiteral("data report %1 for one job to PDF").arg(report), {},
+                [report](Context &ctx) {
+                    QString error;
+                    if (!reports::renderJobToPdf(ctx.folder, report, 1000,
+                                                 QDir(ctx.folder).filePath(QStringLiteral("job.pdf")), &error))
+                        throw std::runtime_error(error.toStdString());
+                },
+                {}, 5, order};
+}
+
+const bool eachDataReport = [] {
+    const QStringList names = reports::dataReportNames();
+    for (int i = 0; i < names.size(); ++i)
+        registry().push_back(dataReport(names.at(i), 111 + i));
+    return true;
+}();
+
+} // namespace
+} // namespace bench
