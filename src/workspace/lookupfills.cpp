@@ -4,6 +4,7 @@
 #include "workspace/binder.h"
 #include "workspace/frmcorvale.h"
 #include "workspace/lookups.h"
+#include "workspace/pickwatcher.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,9 +14,8 @@ namespace workspace {
 
 LookupFills::LookupFills(frmCorvale &window) : QObject(&window), m_window(window)
 {
-    // activated: a pick from the list only; typing and program changes fill nothing.
     const auto onPick = [this](const char *name, void (LookupFills::*slot)()) {
-        connect(combo(name), &QComboBox::activated, this, slot);
+        connect(new PickWatcher(combo(name)), &PickWatcher::picked, this, slot);
     };
     onPick("cboAera", &LookupFills::onDistrictPicked);
     onPick("Combo13", &LookupFills::onPartPicked);

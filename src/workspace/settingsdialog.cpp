@@ -1,0 +1,213 @@
+#include "workspace/settingsdialog.h"
+
+#include "common/prompt.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace workspace {
+
+QStringList itemsFromLines(const QString &text)
+{
+    QStringList items;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        const QString item = line.trimmed();
+        if (!item.isEmpty())
+            items << item;
+    }
+    return items;
+}
+
+namespace {
+
+// The particulars in the order the forms print them: objectName, caption, member.
+struct Particular {
+    const char *objectName;
+    QString caption;
+    QString common::ServicePoint::*member;
+};
+
+const QList<Particular> &particulars()
+{
+    static const QList<Particular> all = {
+        {"txtProvinceCity", QStringLiteral("省市"), &common::ServicePoint::provinceCity},
+        {"txtStationName", QStringLiteral("维修站名称"), &common::ServicePoint::name},
+        {"txtStationAddress", QStringLiteral("地址"), &common::ServicePoint::address},
+        {"txtStationPostcode", QStringLiteral("邮编"), &common::ServicePoint::postcode},
+        {"txtStationPhone", QStringLiteral("电话"), &common::ServicePoint::phone},
+        {"txtStationFax", QStringLiteral("传真"), &common::ServicePoint::fax},
+        {"txtStationWeb", QStringLiteral("网址"), &common::ServicePoint::web},
+        {"txtStationContact", QStringLiteral("联系人"), &common::ServicePoint::contact},
+        {"txtStationCode", QStringLiteral("站点代码"), &common::ServicePoint::stationCode},
+    };
+    return all;
+}
+
+// The preset-list pages: objectName, tab caption, member.
+struct PresetList {
+    const char *objectName;
+    QString caption;
+    QStringList common::SiteSettings::*member;
+};
+
+const QList<PresetList> &presetLists()
+{
+    static const QList<PresetList> all = {
+        {"txtModels", QStringLiteral("型号设置"), &common::SiteSettings::models},
+        {"txtRepairTypes", QStringLiteral("维修类别设置"), &common::SiteSettings::repairTypes},
+        {"txtParts", QStringLiteral("申请配件设置"), &common::SiteSettings::parts},
+        {"txtMessageSources", QStringLiteral("信息来源设置"), &common::SiteSettings::messageSources},
+    };
+    return all;
+}
+
+struct StaffList {
+    const char *objectName;
+    QString caption;
+    QStringList common::SiteSettings::*member;
+};
+
+const QList<StaffList> &staffLists()
+{
+    static const QList<StaffList> all = {
+        {"txtRepairers", QStringLiteral("修理人员"), &common::SiteSettings::repairers},
+        {"txtBroughtIn", QStringLiteral("运来者"), &common::SiteSettings::broughtIn},
+        {"txtTakenBack", QStringLiteral("运去者"), &common::SiteSettings::takenBack},
+    };
+    return all;
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString iniPath, QWidget *parent)
+    : QDialog(parent), m_settings(settings), m_iniPath(std::move(iniPath))
+{
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("基础资料设置"));
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabPages"));
+    m_tabs->addTab(staffPage(), QStringLiteral("员工设置"));
+    const common::SiteSettings defaults = common::SiteSettings::defaults();
+    for (const PresetList &p : presetLists())
+        m_tabs->addTab(listPage(QLatin1String(p.objectName), p.caption, defaults.*p.member), p.caption);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Save)->setText(QStringLiteral("保存(&S)"));
+    buttons->button(QDialogButtonBox::Save)->setObjectName(QStringLiteral("cmdSave"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &SettingsDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addWidget(buttons);
+    resize(640, 620);
+}
+
+QPlainTextEdit *SettingsDialog::listEditor(const QString &name, const QStringList &items)
+{
+    auto *edit = new QPlainTextEdit;
+    edit->setObjectName(name);
+    edit->setPlainText(items.join(QLatin1Char('\n')));
+    m_lists.insert(name, edit);
+    return edit;
+}
+
+QWidget *SettingsDialog::staffPage()
+{
+    auto *page = new QWidget;
+    auto *lists = new QHBoxLayout;
+    for (const StaffList &s : staffLists()) {
+        auto *box = new QGroupBox(s.caption);
+        auto *boxLayout = new QVBoxLayout(box);
+        boxLayout->addWidget(listEditor(QLatin1String(s.objectName), m_settings.*s.member));
+        lists->addWidget(box);
+    }
+    auto *station = new QGroupBox(QStringLiteral("维修站资料"));
+    auto *form = new QFormLayout(station);
+    for (const Particular &p : particulars()) {
+        auto *edit = new QLineEdit(m_settings.servicePoint.*p.member);
+        edit->setObjectName(QLatin1String(p.objectName));
+        m_particulars.insert(QLatin1String(p.objectName), edit);
+        form->addRow(p.caption, edit);
+    }
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(new QLabel(QStringLiteral("每行一个名字：")));
+    layout->addLayout(lists, 1);
+    layout->addWidget(station);
+    return page;
+}
+
+QWidget *SettingsDialog::listPage(const QString &name, const QString &hint, const QStringList &defaults)
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(new QLabel(QStringLiteral("%1：每行一项，按此顺序出现在下拉列表中。").arg(hint)));
+    QStringList current;
+    for (const PresetList &p : presetLists())
+        if (QLatin1String(p.objectName) == name)
+            current = m_settings.*p.member;
+    QPlainTextEdit *edit = listEditor(name, current);
+    layout->addWidget(edit, 1);
+    auto *restore = new QPushButton(QStringLiteral("恢复默认(&D)"));
+    restore->setObjectName(name + QStringLiteral("Defaults"));
+    connect(restore, &QPushButton::clicked, edit,
+            [edit, defaults] { edit->setPlainText(defaults.join(QLatin1Char('\n'))); });
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(restore);
+    layout->addLayout(row);
+    return page;
+}
+
+void SettingsDialog::showPage(int page)
+{
+    m_tabs->setCurrentIndex(qBound(0, page, m_tabs->count() - 1));
+}
+
+int SettingsDialog::currentPage() const { return m_tabs->currentIndex(); }
+
+common::SiteSettings SettingsDialog::settings() const
+{
+    common::SiteSettings s = m_settings;
+    for (const StaffList &l : staffLists())
+        s.*l.member = itemsFromLines(m_lists.value(QLatin1String(l.objectName))->toPlainText());
+    for (const PresetList &l : presetLists())
+        s.*l.member = itemsFromLines(m_lists.value(QLatin1String(l.objectName))->toPlainText());
+    for (const Particular &p : particulars())
+        s.servicePoint.*p.member = m_particulars.value(QLatin1String(p.objectName))->text().trimmed();
+    return s;
+}
+
+void SettingsDialog::accept()
+{
+    const common::SiteSettings s = settings();
+    if (!s.save(m_iniPath)) {
+        common::say(QStringLiteral("无法保存设置文件 %1，设置没有改变。").arg(m_iniPath),
+                    QStringLiteral("警告"), common::Icon::Warning);
+        return;
+    }
+    m_settings = s;
+    QDialog::accept();
+}
+
+bool SettingsDialog::edit(QWidget *parent, int page, common::SiteSettings &settings, const QString &iniPath)
+{
+    SettingsDialog dialog(settings, iniPath, parent);
+    dialog.showPage(page);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    settings = dialog.m_settings;
+    return true;
+}
+
+} // namespace workspace

@@ -1,0 +1,52 @@
+#pragma once
+// The 基础资料设置 dialog: staff lists and the service point's particulars on
+// one page, each preset list of the workspace's combos on a page of its own.
+// Saving writes the settings file; the caller hands the result on.
+#include "common/sitesettings.h"
+
+#include <QDialog>
+#include <QMap>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QTabWidget;
+
+namespace workspace {
+
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    // In the order of the 基础资料设置 menu.
+    enum Page { StaffPage = 0, ModelsPage, RepairTypesPage, PartsPage, MessageSourcesPage };
+
+    SettingsDialog(const common::SiteSettings &settings, QString iniPath, QWidget *parent = nullptr);
+
+    void showPage(int page);
+    int currentPage() const;
+    // The settings as the dialog's fields now stand.
+    common::SiteSettings settings() const;
+
+    // Runs the dialog on page; on a successful save settings holds the new
+    // values and the answer is true. Cancel leaves both file and settings.
+    static bool edit(QWidget *parent, int page, common::SiteSettings &settings, const QString &iniPath);
+
+public slots:
+    // Saves, and closes only when the file was written.
+    void accept() override;
+
+private:
+    QWidget *staffPage();
+    QWidget *listPage(const QString &name, const QString &hint, const QStringList &defaults);
+    QPlainTextEdit *listEditor(const QString &name, const QStringList &items);
+
+    common::SiteSettings m_settings;
+    QString m_iniPath;
+    QTabWidget *m_tabs = nullptr;
+    QMap<QString, QPlainTextEdit *> m_lists;   // by objectName
+    QMap<QString, QLineEdit *> m_particulars;  // by objectName
+};
+
+// One name per line, blanks around a name and empty lines dropped.
+QStringList itemsFromLines(const QString &text);
+
+} // namespace workspace

@@ -1,0 +1,132 @@
+// The 基础资料设置 dialog: what is typed reaches the file and the caller, a
+// cancel or a failed save changes nothing.
+#include "workspace/settingsdialog.h"
+#include "support/datafolder.h"
+#include "support/scriptedprompt.h"
+#include "support/testapp.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+using common::SiteSettings;
+using workspace::SettingsDialog;
+
+namespace {
+
+// Runs `act` on the dialog once its modal loop is running.
+void whenOpen(const std::function<void(QWidget *)> &act)
+{
+    QTimer::singleShot(0, [act] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        act(dialog);
+    });
+}
+
+template <typename T>
+T *child(QWidget *dialog, const char *name)
+{
+    T *w = dialog->findChild<T *>(QLatin1String(name));
+    if (!w)
+        qWarning() << "no widget" << name;
+    return w;
+}
+
+} // namespace
+
+class TestSettingsDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void editedStaffListIsSavedAndReturned();
+    void opensOnTheRequestedPageAndCancelChangesNothing();
+    void presetListPageRestoresItsDefaults();
+    void failedSaveKeepsTheDialogOpen();
+    void linesBecomeItems();
+};
+
+void TestSettingsDialog::editedStaffListIsSavedAndReturned()
+{
+    DataFolder folder;
+    const QString ini = folder.file(common::settingsFileName());
+    SiteSettings settings = SiteSettings::defaults();
+    settings.backupCount = 9;
+    const SiteSettings before = settings;
+
+    whenOpen([](QWidget *dialog) {
+        child<QPlainTextEdit>(dialog, "txtRepairers")->setPlainText(QStringLiteral("老孙\n\n  小李  \n"));
+        child<QLineEdit>(dialog, "txtStationName")->setText(QStringLiteral("城东家电维修部"));
+        QTest::mouseClick(child<QPushButton>(dialog, "cmdSave"), Qt::LeftButton);
+    });
+    QVERIFY(SettingsDialog::edit(nullptr, SettingsDialog::StaffPage, settings, ini));
+
+    QCOMPARE(settings.repairers, QStringList({"老孙", "小李"}));
+    QCOMPARE(settings.servicePoint.name, QStringLiteral("城东家电维修部"));
+    QCOMPARE(settings.broughtIn, before.broughtIn);
+    QCOMPARE(settings.backupCount, 9); // values the dialog does not show are kept
+    QStringList warnings;
+    QVERIFY(SiteSettings::load(ini, &warnings) == settings);
+    QVERIFY(warnings.isEmpty());
+}
+
+void TestSettingsDialog::opensOnTheRequestedPageAndCancelChangesNothing()
+{
+    DataFolder folder;
+    const QString ini = folder.file(common::settingsFileName());
+    SiteSettings settings = SiteSettings::defaults();
+    int page = -1;
+    QString caption;
+    whenOpen([&](QWidget *dialog) {
+        auto *tabs = child<QTabWidget>(dialog, "tabPages");
+        page = tabs->currentIndex();
+        caption = tabs->tabText(page);
+        child<QPlainTextEdit>(dialog, "txtParts")->setPlainText(QStringLiteral("只有这一个"));
+        QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+    });
+    QVERIFY(!SettingsDialog::edit(nullptr, SettingsDialog::PartsPage, settings, ini));
+    QCOMPARE(page, int(SettingsDialog::PartsPage));
+    QCOMPARE(caption, QStringLiteral("申请配件设置"));
+    QVERIFY(settings == SiteSettings::defaults());
+    QVERIFY(!QFile::exists(ini));
+}
+
+void TestSettingsDialog::presetListPageRestoresItsDefaults()
+{
+    DataFolder folder;
+    SiteSettings settings = SiteSettings::defaults();
+    settings.models = {QStringLiteral("海尔")};
+    SettingsDialog dialog(settings, folder.file(common::settingsFileName()));
+    dialog.showPage(SettingsDialog::ModelsPage);
+    QCOMPARE(dialog.settings().models, QStringList({"海尔"}));
+    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("txtModelsDefaults")), Qt::LeftButton);
+    QCOMPARE(dialog.settings().models, SiteSettings::defaults().models);
+    QCOMPARE(dialog.settings().parts, SiteSettings::defaults().parts);
+}
+
+void TestSettingsDialog::failedSaveKeepsTheDialogOpen()
+{
+    DataFolder folder;
+    ScriptedPrompt prompt;
+    SettingsDialog dialog(SiteSettings::defaults(), folder.file(QStringLiteral("missing/corvale.ini")));
+    dialog.show();
+    dialog.findChild<QPlainTextEdit *>(QStringLiteral("txtTakenBack"))->setPlainText(QStringLiteral("甲"));
+    dialog.accept();
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(prompt.messages.size(), 1);
+    QCOMPARE(prompt.messages.first().title, QStringLiteral("警告"));
+    QVERIFY(prompt.messages.first().text.contains(QStringLiteral("无法保存")));
+}
+
+void TestSettingsDialog::linesBecomeItems()
+{
+    QCOMPARE(workspace::itemsFromLines(QStringLiteral(" 甲 \r\n\n乙\n   \n丙")), QStringList({"甲", "乙", "丙"}));
+    QCOMPARE(workspace::itemsFromLines(QString()), QStringList());
+}
+
+CORVALE_TEST_MAIN(TestSettingsDialog)
+#include "tst_settingsdialog.moc"
