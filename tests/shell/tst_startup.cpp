@@ -1,0 +1,198 @@
+// Start-up: what happens to the database file found in the working folder,
+// the one-copy rule, the splash window and the hand-over to the workspace.
+#include "support/datafolder.h"
+#include "support/scriptedprompt.h"
+#include "support/testapp.h"
+
+#include "shell/frmface.h"
+#include "shell/instanceguard.h"
+#include "shell/shell.h"
+#include "shell/startup.h"
+#include "store/fields.h"
+#include "workspace/frmcorvale.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTimer>
+
+using shell::DatabaseAction;
+
+namespace {
+
+QByteArray fileHash(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray jetHeader(char version)
+{
+    QByteArray head(4096, '\0');
+    head[1] = 1;
+    head.replace(4, 15, "Standard Jet DB");
+    head[0x14] = version;
+    return head;
+}
+
+int workspaceWindows()
+{
+    int n = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<workspace::frmCorvale *>(w))
+            ++n;
+    return n;
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void actionForEachFileKind()
+    {
+        using K = store::FileKind;
+        QCOMPARE(shell::databaseActionFor(K::Missing), DatabaseAction::CreateNew);
+        QCOMPARE(shell::databaseActionFor(K::SQLite), DatabaseAction::Open);
+        QCOMPARE(shell::databaseActionFor(K::Unknown), DatabaseAction::Open);
+        for (K k : {K::Jet3, K::Jet4, K::Ace})
+            QCOMPARE(shell::databaseActionFor(k), DatabaseAction::LegacyData);
+    }
+
+    void missingFileIsCreatedAndToldOnce()
+    {
+        DataFolder folder;
+        ScriptedPrompt prompt;
+        const QString path = folder.file(store::databaseFileName());
+        QVERIFY(shell::openWorkingDatabase(path));
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY(prompt.messages.first().text.contains(path));
+        QCOMPARE(store::detectFileKind(path), store::FileKind::SQLite);
+        // The next start opens it without a word.
+        prompt.clear();
+        QVERIFY(shell::openWorkingDatabase(path));
+        QVERIFY(prompt.messages.isEmpty());
+    }
+
+    void filesThatCannotBeOpenedAreLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("jet3") << jetHeader(0) << shell::legacyText(QString()).left(10);
+        QTest::newRow("jet4") << jetHeader(1) << shell::legacyText(QString()).left(10);
+        QTest::newRow("garbage") << QByteArray("this is not a database at all, just text\n").repeated(50)
+                                 << shell::openFailedText(QString(), QString()).left(7);
+        QTest::newRow("empty") << QByteArray() << shell::openFailedText(QString(), QString()).left(7);
+    }
+
+    void filesThatCannotBeOpenedAreLeftAlone()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        DataFolder folder;
+        ScriptedPrompt prompt;
+        const QString path = folder.file(store::databaseFileName());
+        writeFile(path, bytes);
+        const QByteArray before = fileHash(path);
+        QVERIFY(!shell::openWorkingDatabase(path));
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY2(prompt.messages.first().text.startsWith(expected), qPrintable(prompt.messages.first().text));
+        QCOMPARE(fileHash(path), before);
+        QCOMPARE(QFileInfo(path).size(), qint64(bytes.size()));
+    }
+
+    void sqliteFileWithoutTheTableIsLeftAlone()
+    {
+        DataFolder folder;
+        ScriptedPrompt prompt;
+        const QString path = folder.file(store::databaseFileName());
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            c.setDatabaseName(path);
+            QVERIFY(c.open());
+            QSqlQuery(c).exec(QStringLiteral("create table something (x int)"));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        const QByteArray before = fileHash(path);
+        QVERIFY(!shell::openWorkingDatabase(path));
+        QCOMPARE(prompt.messages.size(), 1);
+        QCOMPARE(prompt.messages.first().icon, common::Icon::Critical);
+        QCOMPARE(fileHash(path), before);
+    }
+
+    void secondCopyIsToldAndEnds()
+    {
+        DataFolder folder;
+        ScriptedPrompt prompt;
+        shell::InstanceGuard running(folder.file(shell::instanceLockName()));
+        QVERIFY(!running.anotherCopyRunning());
+
+        shell::Shell second(folder.path());
+        QSignalSpy finished(&second, &shell::Shell::finished);
+        second.onSplashTimer();
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("本程序已经运行，立即退出！")});
+        QCOMPARE(prompt.messages.first().title, QStringLiteral("Corvale V3.0"));
+        QCOMPARE(prompt.messages.first().icon, common::Icon::None);
+        QCOMPARE(prompt.messages.first().buttons, common::Buttons::Ok);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!second.workspace());
+        QCOMPARE(workspaceWindows(), 0);
+        // Nothing was created for the second copy, and the steps run once.
+        QVERIFY(!QFileInfo::exists(folder.file(store::databaseFileName())));
+        second.onSplashTimer();
+        QCOMPARE(prompt.messages.size(), 1);
+        QCOMPARE(finished.count(), 1);
+        // The first copy still holds its lock.
+        QVERIFY(!running.anotherCopyRunning());
+    }
+
+    void firstCopyOpensTheWorkspaceAndEndsWithIt()
+    {
+        DataFolder folder;
+        ScriptedPrompt prompt;
+        shell::Shell first(folder.path());
+        QSignalSpy finished(&first, &shell::Shell::finished);
+        first.start();
+        auto *splash = first.splash();
+        QCOMPARE(splash->windowTitle(), QStringLiteral("Corvale"));
+        QCOMPARE(splash->size(), QSize(445, 244));
+        QCOMPARE(splash->cursor().shape(), Qt::WaitCursor);
+        auto *timer = splash->findChild<QTimer *>(QStringLiteral("tmrControl"));
+        QVERIFY(timer && timer->isActive());
+        QCOMPARE(timer->interval(), 2000);
+
+        first.onSplashTimer();
+        QVERIFY(!splash->isVisible());
+        QVERIFY(first.workspace());
+        QVERIFY(first.workspace()->isVisible());
+        QCOMPARE(finished.count(), 0);
+        QCOMPARE(prompt.messages.size(), 1); // the new database was announced
+
+        // A second copy now finds this one running.
+        {
+            ScriptedPrompt again;
+            shell::Shell second(folder.path());
+            second.onSplashTimer();
+            QCOMPARE(again.texts(), QStringList{QStringLiteral("本程序已经运行，立即退出！")});
+        }
+        QVERIFY(first.workspace()->isVisible());
+
+        first.workspace()->close(); // the title-bar close
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().first().toInt(), 0);
+    }
+};
+
+CORVALE_TEST_MAIN(TestStartup)
+#include "tst_startup.moc"
