@@ -393,6 +393,20 @@ void TestDataReport::paperAndOffsetFollowTheStationery()
     QVERIFY(receive != words.end());
     QVERIFY(qAbs(receive->mm.left() - (common::twipsToMm(6630) + 12.5)) <= kToleranceMm);
     QVERIFY(qAbs(receive->mm.top() - (common::twipsToMm(2865) - 3)) <= 2.0);
+
+    // As the shop sets it in its settings file.
+    common::SiteSettings saved = common::SiteSettings::defaults();
+    common::Stationery waybill;
+    waybill.offsetXmm = 20;
+    saved.stationery.insert(QStringLiteral("快件单"), waybill);
+    QVERIFY(saved.save(dir.filePath(common::settingsFileName())));
+    const QString shifted = dir.filePath(QStringLiteral("shifted.pdf"));
+    QVERIFY(renderJobToPdf(dir.path(), QStringLiteral("快件单"), 57, shifted, nullptr));
+    const QVector<PdfWord> moved = pdfWords(shifted);
+    const auto date = std::find_if(moved.begin(), moved.end(),
+                                   [](const PdfWord &w) { return w.text == QStringLiteral("2003-05-01"); });
+    QVERIFY(date != moved.end());
+    QVERIFY(qAbs(date->mm.left() - (common::twipsToMm(3030) + 20)) <= kToleranceMm);
 }
 
 void TestDataReport::formPictureOnlyWhenTheShopHasOne()
