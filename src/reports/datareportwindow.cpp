@@ -66,7 +66,12 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, QWidget *parent)
     setWindowTitle(m_renderer.layout().caption);
     resize(900, 700);
     // One printer for preview and print, so what the dialog sets is what prints.
-    m_printer->setPageLayout(m_renderer.pageLayout());
+    // A printer refuses a whole layout whose margins it cannot print; paper and
+    // orientation are set apart, and the margins fall to its printable corner.
+    const QPageLayout page = m_renderer.pageLayout();
+    m_printer->setPageSize(page.pageSize());
+    m_printer->setPageOrientation(page.orientation());
+    m_printer->setPageMargins(page.margins(), page.units());
 
     auto *printButton = new QPushButton(QStringLiteral("打印"), this);
     printButton->setObjectName(QStringLiteral("cmdPrint"));
