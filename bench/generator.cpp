@@ -110,7 +110,7 @@ void generateJobTable(const QString &path, int count, quint32 seed)
             {"是否库存", rng.bounded(2u) ? QString("是") : QString("否")},
             {"入档", rng.bounded(3u) ? QString("是") : QString("否")},
             {"开票时间", QString("%1:%2:%3").arg(rng.bounded(8, 18), 2, 10, QChar('0')).arg(rng.bounded(60), 2, 10, QChar('0')).arg(rng.bounded(60), 2, 10, QChar('0'))},
-            {"Photo", QString()},
+            {"Photo", QStringLiteral("")},
         };
         for (int i = 0; i < names.size(); ++i)
             q.bindValue(i, row.value(names.at(i)));
