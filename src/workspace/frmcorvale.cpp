@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
@@ -34,6 +35,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QUrl>
 #include <QWindow>
@@ -298,6 +300,10 @@ void frmCorvale::buildGrid(QWidget *client)
     m_grid->setModel(new YesNoColumnModel(m_model, columns.indexOf(QStringLiteral("已修否")), this));
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Header and rows sized so the repaired box, placed 500 twips below the
+    // grid's top plus whole rows, sits in the middle of the current row.
+    m_grid->horizontalHeader()->setFixedHeight(28);
+    m_grid->verticalHeader()->setMinimumSectionSize(20);
     m_grid->verticalHeader()->setDefaultSectionSize(20);
     m_grid->verticalHeader()->setFixedWidth(16);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -309,6 +315,8 @@ void frmCorvale::buildGrid(QWidget *client)
                 }
                 onGridRowChanged();
             });
+
+    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &frmCorvale::onGridRowChanged);
 
     m_dataControl = new DataControlBar(client);
     m_dataControl->setObjectName(QStringLiteral("DatCustomer"));
@@ -335,7 +343,7 @@ void frmCorvale::buildGrid(QWidget *client)
 
     m_chkDisplay = new QCheckBox(client);
     m_chkDisplay->setObjectName(QStringLiteral("chkDisplay"));
-    m_chkDisplay->setGeometry(common::px(8055), common::px(6315), 16, 16);
+    m_chkDisplay->setGeometry(common::twipRect(8055, 6315, 195, 195));
     m_chkDisplay->raise();
 }
 
@@ -561,12 +569,15 @@ void frmCorvale::onRepositioned()
 
 void frmCorvale::onGridRowChanged()
 {
+    // The bound box rides beside the current row: 500 twips below the grid's
+    // top on the first visible row, one row height further for each row below.
     const QModelIndex current = m_grid->currentIndex();
     if (!current.isValid())
         return;
-    const int firstVisible = qMax(0, m_grid->rowAt(0));
-    const int rowHeight = m_grid->verticalHeader()->defaultSectionSize();
-    const int y = m_grid->y() + common::px(500) + (current.row() - firstVisible) * rowHeight;
+    const QRect row = m_grid->visualRect(current);
+    const QRect shown = m_grid->viewport()->rect();
+    m_chkDisplay->setVisible(row.bottom() > shown.top() && row.top() < shown.bottom());
+    const int y = m_grid->y() + common::px(500) + row.top();
     m_chkDisplay->move(m_chkDisplay->x(), y);
 }
 
@@ -585,6 +596,17 @@ void frmCorvale::applySettings(const common::SiteSettings &settings)
 void frmCorvale::openHelp(const QString &address)
 {
     QDesktopServices::openUrl(QUrl(address));
+}
+
+void frmCorvale::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The first showing counts as an activation even where no window manager
+    // hands the window the focus.
+    if (!m_shownOnce && !event->spontaneous()) {
+        m_shownOnce = true;
+        activate();
+    }
 }
 
 void frmCorvale::closeEvent(QCloseEvent *event)

@@ -71,6 +71,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildStatusLine(QWidget *client);
@@ -102,6 +103,7 @@ private:
     QPointer<QWidget> m_lastActiveWindow;
     qint16 m_txtNewID = 0;
     bool m_closing = false;
+    bool m_shownOnce = false;
 };
 
 } // namespace workspace

@@ -10,6 +10,10 @@
 #include "workspace/datacontrolbar.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QPointer>
+#include <QUrl>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +24,14 @@
 #include <QToolButton>
 
 using workspace::recordCaption;
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
 
 class TestFrmCorvale : public QObject {
     Q_OBJECT
@@ -134,6 +146,12 @@ private slots:
         QVERIFY(check->isChecked()); // job 3 is repaired
         grid->setCurrentIndex(grid->model()->index(0, 1));
         QCOMPARE(check->y(), grid->y() + 33);
+        // Scrolled, it stays beside its row.
+        grid->setCurrentIndex(grid->model()->index(9, 1));
+        const QRect row = grid->visualRect(grid->currentIndex());
+        QVERIFY(check->isVisible());
+        QVERIFY(check->y() > grid->y() + grid->viewport()->y() + row.top());
+        QVERIFY(check->y() + check->height() < grid->y() + grid->viewport()->y() + row.bottom() + 2);
     }
 
     void typedFieldsAreSavedOnMoveAndClose()
@@ -293,6 +311,32 @@ private slots:
         QCOMPARE(f.get(QStringLiteral("FraBaseDate"))->geometry(), QRect(11, 58, 587, 153));
         QCOMPARE(f.get(QStringLiteral("FraPrice"))->toolTip(), QStringLiteral("按TAB键，移到下一个字段！"));
         QCOMPARE(f.get(QStringLiteral("sum3"))->toolTip(), QStringLiteral("点击即可求和！"));
+    }
+
+    void helpAndAbout()
+    {
+        WorkspaceFixture f({});
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+        f.window->findChild<QAction *>(QStringLiteral("HelpDownload"))->trigger();
+        f.window->findChild<QAction *>(QStringLiteral("CompanyWeb"))->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        const common::SiteSettings defaults = common::SiteSettings::defaults();
+        QCOMPARE(catcher.opened, (QList<QUrl>{QUrl(defaults.manualUrl), QUrl(defaults.companyUrl)}));
+
+        f.window->findChild<QAction *>(QStringLiteral("About"))->trigger();
+        QWidget *about = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmAbout") && w->isVisible())
+                about = w;
+        QVERIFY(about);
+        auto *frame = about->findChild<QGroupBox *>();
+        QCOMPARE(frame->title(), QStringLiteral("关于本软件"));
+        auto *back = about->findChild<QPushButton *>(QStringLiteral("cmdReturn"));
+        QCOMPARE(back->text(), QStringLiteral("返 回(&R)"));
+        const QPointer<QWidget> open(about);
+        QTest::mouseClick(back, Qt::LeftButton);
+        QVERIFY(!open || !open->isVisible());
     }
 
     void settingsRefreshTheStaffLists()
