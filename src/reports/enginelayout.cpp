@@ -24,11 +24,11 @@ QFont reportFont(FontRole role, double bodyPoints)
 struct TextFitter::Metrics {
     QImage device;
     QFontMetricsF metrics;
-    double safeCharWidth; // no character is wider than this (in points)
+    double safeCharWidth; // a full-width character, the widest a report holds (points)
 
     explicit Metrics(const QFont &font)
         : device(makeDevice()), metrics(font, &device),
-          safeCharWidth(std::max(metrics.horizontalAdvance(QChar(0x6C49)), metrics.maxWidth()) / 10.0 * 1.05)
+          safeCharWidth(metrics.horizontalAdvance(QChar(0x6C49)) / 10.0 * 1.05)
     {
     }
     static QImage makeDevice()
@@ -217,8 +217,9 @@ private:
             m_y += m_rowHeight;
         for (int t = 0; t < m_sumColumns.size(); ++t) {
             const int c = m_sumColumns.at(t);
-            const QRectF r = cell(c, m_rowHeight);
-            text(r, m_fitter.fit(QString::number(sums.value(t), 'f', 2), font, r.width()), Qt::AlignRight, font);
+            // A sum is never shortened: it may reach into the column on its left.
+            const QRectF r = cell(c, m_rowHeight).adjusted(-m_columns.at(c).width(), 0, 0, 0);
+            text(r, QString::number(sums.value(t), 'f', 2), Qt::AlignRight, font);
         }
         m_y += m_rowHeight + 2;
     }

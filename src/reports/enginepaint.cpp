@@ -1,6 +1,8 @@
 #include "reports/enginepaint.h"
 
 #include <QFileInfo>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QPainter>
 #include <QPaintDevice>
 #include <QPdfWriter>
@@ -24,32 +26,78 @@ QPageLayout pageLayout(const LaidOutReport &report)
     return QPageLayout(QPageSize(report.paper), report.orientation, QMarginsF(0, 0, 0, 0));
 }
 
-} // namespace
 
-void paintReportPage(QPainter &painter, const LaidOutReport &report, int index, double scale)
+// Shaped text by font role and string: reports repeat dates, models and fees
+// on every page, and shaping is the dearest part of drawing text.
+class ShapedTextCache {
+public:
+    struct Shaped {
+        QList<QGlyphRun> runs;
+        double width = 0;
+        double height = 0;
+    };
+
+    const Shaped &get(const QString &text, int role, const QFont &font, QPaintDevice *device)
+    {
+        if (m_shaped.size() > 100000)
+            m_shaped.clear();
+        auto it = m_shaped.find({role, text});
+        if (it != m_shaped.end())
+            return *it;
+        QTextLayout layout(text, font, device);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        Shaped s;
+        if (line.isValid()) {
+            s.runs = layout.glyphRuns();
+            s.width = line.naturalTextWidth();
+            s.height = line.height();
+        }
+        return *m_shaped.insert({role, text}, s);
+    }
+
+private:
+    QHash<std::pair<int, QString>, Shaped> m_shaped;
+};
+
+void paintPage(QPainter &painter, const LaidOutReport &report, int index, double scale, ShapedTextCache &cache)
 {
     if (index < 0 || index >= report.pages.size())
         return;
     painter.save();
     painter.scale(scale, scale);
-    const double dpi = painter.device()->logicalDpiY();
+    QPaintDevice *device = painter.device();
+    const double dpi = device->logicalDpiY();
     QFont fonts[5];
     for (int r = 0; r < 5; ++r)
         fonts[r] = scaledFont(FontRole(r), report.bodyPoints, dpi);
     painter.setPen(QPen(Qt::black, 0.6));
-    int current = -1;
     for (const PageItem &item : report.pages.at(index).items) {
         if (item.kind == PageItem::Kind::Line) {
             painter.drawLine(item.rect.topLeft(), item.rect.topRight());
             continue;
         }
-        if (int(item.font) != current) {
-            current = int(item.font);
-            painter.setFont(fonts[current]);
-        }
-        painter.drawText(item.rect, int(item.align | Qt::AlignVCenter | Qt::TextSingleLine), item.text);
+        const int role = int(item.font);
+        const ShapedTextCache::Shaped &shaped = cache.get(item.text, role, fonts[role], device);
+        double x = item.rect.left();
+        if (item.align & Qt::AlignRight)
+            x = item.rect.right() - shaped.width;
+        else if (item.align & Qt::AlignHCenter)
+            x = item.rect.center().x() - shaped.width / 2;
+        const QPointF origin(x, item.rect.center().y() - shaped.height / 2);
+        for (const QGlyphRun &run : shaped.runs)
+            painter.drawGlyphRun(origin, run);
     }
     painter.restore();
+}
+
+} // namespace
+
+void paintReportPage(QPainter &painter, const LaidOutReport &report, int index, double scale)
+{
+    ShapedTextCache cache;
+    paintPage(painter, report, index, scale, cache);
 }
 
 bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *error)
@@ -66,10 +114,11 @@ bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *e
         return false;
     }
     const double scale = writer.resolution() / 72.0;
+    ShapedTextCache cache;
     for (int p = 0; p < report.pages.size(); ++p) {
         if (p > 0)
             writer.newPage();
-        paintReportPage(painter, report, p, scale);
+        paintPage(painter, report, p, scale, cache);
     }
     if (!painter.end() || !QFileInfo(path).isFile()) {
         if (error)
@@ -86,12 +135,13 @@ void printReport(const LaidOutReport &report, QPrinter &printer)
     if (!painter.begin(&printer))
         return;
     const double scale = printer.resolution() / 72.0;
+    ShapedTextCache cache;
     const int from = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
     const int to = printer.toPage() > 0 ? std::min<int>(printer.toPage(), report.pages.size()) : report.pages.size();
     for (int p = from; p < to; ++p) {
         if (p > from)
             printer.newPage();
-        paintReportPage(painter, report, p, scale);
+        paintPage(painter, report, p, scale, cache);
     }
 }
 
