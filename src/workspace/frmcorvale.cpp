@@ -343,7 +343,9 @@ void frmCorvale::buildGrid(QWidget *client)
 
     m_chkDisplay = new QCheckBox(client);
     m_chkDisplay->setObjectName(QStringLiteral("chkDisplay"));
-    m_chkDisplay->setGeometry(common::twipRect(8055, 6315, 195, 195));
+    // 195 twips square; the style's indicator needs a little more to be drawn whole.
+    const QRect box = common::twipRect(8055, 6315, 195, 195);
+    m_chkDisplay->setGeometry(box.x(), box.y(), 16, 16);
     m_chkDisplay->raise();
 }
 

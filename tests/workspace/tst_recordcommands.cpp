@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 class TestRecordCommands : public QObject {
     Q_OBJECT
@@ -147,6 +148,25 @@ private slots:
         QCOMPARE(common::backColor(f.get(QStringLiteral("cmdFind"))), common::buttonColor());
         for (const char *b : {"cmdAppend", "cmdDeleted", "cmdCopy"})
             QVERIFY(f.get(QString::fromLatin1(b))->isEnabled());
+    }
+
+    void querySearchFinishesWithItsAfterSteps()
+    {
+        WorkspaceFixture f(makeJobs(1, 3));
+        common::setBackColor(f.get(QStringLiteral("cmdFind")), QColor(255, 0, 0));
+        f.get(QStringLiteral("cmdRenovation"))->setEnabled(false);
+        bool sawQueryWindow = false;
+        // The query window is modal: close it as soon as it is up.
+        QTimer::singleShot(0, [&sawQueryWindow] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                sawQueryWindow = modal->objectName() == QLatin1String("frmSearch");
+                modal->close();
+            }
+        });
+        click(f, "cmdSearch");
+        QVERIFY(sawQueryWindow);
+        QCOMPARE(common::backColor(f.get(QStringLiteral("cmdFind"))), common::buttonColor());
+        QVERIFY(f.get(QStringLiteral("cmdRenovation"))->isEnabled());
     }
 
     void refreshReportsATooLongValue()
