@@ -302,7 +302,7 @@ void frmCorvale::buildGrid(QWidget *client)
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Header and rows sized so the repaired box, placed 500 twips below the
     // grid's top plus whole rows, sits in the middle of the current row.
-    m_grid->horizontalHeader()->setFixedHeight(28);
+    m_grid->horizontalHeader()->setFixedHeight(30);
     m_grid->verticalHeader()->setMinimumSectionSize(20);
     m_grid->verticalHeader()->setDefaultSectionSize(20);
     m_grid->verticalHeader()->setFixedWidth(16);
@@ -310,8 +310,11 @@ void frmCorvale::buildGrid(QWidget *client)
             [this](const QModelIndex &current, const QModelIndex &previous) {
                 if (current.row() != previous.row() && current.isValid()
                     && current.row() != m_set->absolutePosition()) {
-                    if (store::StoreError err = m_set->moveTo(current.row()))
+                    if (store::StoreError err = m_set->moveTo(current.row())) {
                         reportStoreFailure(err);
+                        // The row was not left: the grid goes back to it.
+                        QMetaObject::invokeMethod(this, &frmCorvale::onRepositioned, Qt::QueuedConnection);
+                    }
                 }
                 onGridRowChanged();
             });
