@@ -450,7 +450,11 @@ void frmCorvale::connectCommands()
     onMenu("Refresh", &RecordCommands::rs_Refresh);
     onClick("cmdCopy", &RecordCommands::copy);
     onMenu("CopyRecord", &RecordCommands::copy);
-    connect(findChild<QPushButton *>(QStringLiteral("cmdExit")), &QPushButton::clicked, this, &QWidget::close);
+    auto *exit = findChild<QPushButton *>(QStringLiteral("cmdExit"));
+    // Alt+X also names the 退出系统 menu; two owners of one key would leave it
+    // doing nothing, so the menu alone takes it (both end the program).
+    exit->setShortcut(QKeySequence());
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
 }
 
 QLineEdit *frmCorvale::txtInfo(int index) const
