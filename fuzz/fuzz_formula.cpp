@@ -1,0 +1,67 @@
+// Any selection formula must come back as a usable SQL condition or as an
+// error that points inside the text; never a crash, and never SQL that SQLite
+// refuses or whose placeholders do not match the values.
+#include "reports/formula.h"
+#include "store/fields.h"
+
+#include <QDate>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <sqlite3.h>
+
+namespace {
+
+sqlite3 *recordTable()
+{
+    static sqlite3 *db = [] {
+        sqlite3 *d = nullptr;
+        sqlite3_open(":memory:", &d);
+        for (const QString &statement : store::schemaStatements())
+            sqlite3_exec(d, statement.toUtf8().constData(), nullptr, nullptr, nullptr);
+        return d;
+    }();
+    return db;
+}
+
+void checkError(const reports::FormulaError &e, const QString &formula)
+{
+    if (e.position < 0 || e.position > formula.size() || e.problem.isEmpty())
+        __builtin_trap();
+    if (e.message(formula).isEmpty())
+        __builtin_trap();
+}
+
+void checkSql(const reports::SqlCondition &sql)
+{
+    const QByteArray text = ("SELECT count(*) FROM 客户信息 WHERE " + sql.where).toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(recordTable(), text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK)
+        __builtin_trap();
+    const bool matches = sqlite3_bind_parameter_count(stmt) == sql.values.size();
+    sqlite3_finalize(stmt);
+    if (!matches)
+        __builtin_trap();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString formula = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const reports::ParsedFormula parsed = reports::parseFormula(formula);
+    if (parsed.error) {
+        checkError(*parsed.error, formula);
+        return 0;
+    }
+    // A year's first and last day and a leap day move the quarter and
+    // month-to-date bounds across their edges.
+    for (const QDate today : {QDate(2003, 1, 1), QDate(2004, 2, 29), QDate(2003, 12, 31)}) {
+        const reports::CompiledFormula compiled = reports::compileFormula(parsed.tree, today);
+        if (compiled.error)
+            checkError(*compiled.error, formula);
+        else
+            checkSql(compiled.sql);
+    }
+    return 0;
+}
