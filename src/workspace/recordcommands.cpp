@@ -129,11 +129,12 @@ void RecordCommands::rs_Refresh()
         if (!err && set.recordCount() > 0)
             err = set.moveLast();
     }
-    if (err.code == store::code::FieldTooSmall)
-        common::say(QStringLiteral("字段太小而不能接受输入的数据，请重新输入！"), kWarning, common::Icon::Critical);
-    else if (err)
-        return;
-    if (!err) {
+    if (err) {
+        // Also a refused save other than 524: what was typed is still unsaved on screen.
+        m_window.reportStoreFailure(err);
+        if (err.code != store::code::FieldTooSmall)
+            return;
+    } else {
         setButtonColour("cmdSearch");
         setButtonColour("cmdFind");
         enable("cmdDeleted");
