@@ -1,5 +1,6 @@
 #include "shell/shell.h"
 
+#include "common/busycursor.h"
 #include "common/prompt.h"
 #include "shell/centrewindow.h"
 #include "shell/frmface.h"
@@ -51,7 +52,10 @@ void Shell::onSplashTimer()
         return;
     }
     const common::SiteSettings settings = common::SiteSettings::load(folder.filePath(common::settingsFileName()));
-    m_workspace = std::make_unique<workspace::frmCorvale>(*m_db, settings);
+    {
+        const common::BusyCursor busy;
+        m_workspace = std::make_unique<workspace::frmCorvale>(*m_db, settings);
+    }
     connect(m_workspace.get(), &workspace::frmCorvale::closed, this, [this] { emit finished(0); });
     m_workspace->show();
     centreWindow(m_workspace.get());

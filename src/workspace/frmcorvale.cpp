@@ -164,7 +164,11 @@ frmCorvale::frmCorvale(store::Database &db, const common::SiteSettings &settings
 
 frmCorvale::~frmCorvale()
 {
-    // The binder and the grid model go before the set they watch.
+    // Nothing may call back into this window while its widgets are torn down,
+    // and the binder and the grid model go before the set they watch.
+    disconnect(qApp, nullptr, this, nullptr);
+    m_grid->verticalScrollBar()->disconnect(this);
+    m_grid->selectionModel()->disconnect(this);
     delete m_commands;
     m_grid->setModel(nullptr);
     delete m_binder;
