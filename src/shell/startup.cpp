@@ -1,6 +1,7 @@
 #include "shell/startup.h"
 
 #include "common/prompt.h"
+#include "store/legacystartup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,13 +26,6 @@ QString createdText(const QString &path)
     return QStringLiteral("没有找到数据库文件，已新建一个空的数据库：\n%1").arg(QDir::toNativeSeparators(path));
 }
 
-QString legacyText(const QString &path)
-{
-    return QStringLiteral("发现旧版本（Access格式）的数据库文件：\n%1\n\n"
-                          "导入旧数据的功能将在以后的版本中提供。本程序没有改动这个文件，现在退出。")
-        .arg(QDir::toNativeSeparators(path));
-}
-
 QString openFailedText(const QString &path, const QString &engineText)
 {
     return QStringLiteral("无法打开数据库文件：\n%1\n\n%2").arg(QDir::toNativeSeparators(path), engineText);
@@ -52,8 +46,11 @@ std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
         return db;
     }
     case DatabaseAction::LegacyData:
-        common::say(legacyText(absolute), QStringLiteral("提示"), common::Icon::Information);
-        return nullptr;
+        // The import asks first, keeps the original as a backup and leaves the
+        // new database under the usual name; anything else ends the run.
+        if (!store::startUpGoesOn(store::offerLegacyImport(path)))
+            return nullptr;
+        [[fallthrough]];
     case DatabaseAction::Open: {
         auto db = store::Database::open(path, &err);
         if (!db)

@@ -10,14 +10,13 @@ namespace shell {
 enum class DatabaseAction {
     CreateNew,   // nothing there: a new file with the schema
     Open,        // ours, or unknown: let the engine try (and say why not)
-    LegacyData,  // an Access file from an older installation
+    LegacyData,  // an Access file from an older installation: offer the import
 };
 
 DatabaseAction databaseActionFor(store::FileKind kind);
 
 // Texts the user reads at start-up.
 QString createdText(const QString &path);
-QString legacyText(const QString &path);
 QString openFailedText(const QString &path, const QString &engineText);
 
 // Opens (or creates) the database at path, telling the user what happened.

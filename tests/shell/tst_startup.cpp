@@ -89,8 +89,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("jet3") << jetHeader(0) << shell::legacyText(QString()).left(10);
-        QTest::newRow("jet4") << jetHeader(1) << shell::legacyText(QString()).left(10);
+        // An Access header over nothing readable: the import refuses it.
+        QTest::newRow("jet3") << jetHeader(0) << QStringLiteral("无法读取");
+        QTest::newRow("jet4") << jetHeader(1) << QStringLiteral("无法读取");
         QTest::newRow("garbage") << QByteArray("this is not a database at all, just text\n").repeated(50)
                                  << shell::openFailedText(QString(), QString()).left(7);
         QTest::newRow("empty") << QByteArray() << shell::openFailedText(QString(), QString()).left(7);
@@ -110,6 +111,20 @@ private slots:
         QVERIFY2(prompt.messages.first().text.startsWith(expected), qPrintable(prompt.messages.first().text));
         QCOMPARE(fileHash(path), before);
         QCOMPARE(QFileInfo(path).size(), qint64(bytes.size()));
+    }
+
+    void accessFileWithoutJobsIsRefusedAndKept()
+    {
+        DataFolder folder;
+        ScriptedPrompt prompt;
+        const QString path = folder.file(store::databaseFileName());
+        QVERIFY(QFile::copy(QStringLiteral(CORVALE_TESTDATA_DIR "/legacy-mdb/nwind.mdb"), path));
+        const QByteArray before = fileHash(path);
+        QVERIFY(!shell::openWorkingDatabase(path));
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY(prompt.messages.first().text.contains(QStringLiteral("客户信息")));
+        QCOMPARE(fileHash(path), before);
+        QCOMPARE(store::detectFileKind(path), store::FileKind::Jet3);
     }
 
     void sqliteFileWithoutTheTableIsLeftAlone()
