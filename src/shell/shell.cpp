@@ -4,10 +4,13 @@
 #include "common/prompt.h"
 #include "shell/centrewindow.h"
 #include "shell/frmface.h"
+#include "reports/reportdefinition.h"
 #include "shell/startup.h"
+#include "store/backup.h"
 #include "store/database.h"
 #include "store/fields.h"
 #include "workspace/frmcorvale.h"
+#include "workspace/settingsdialog.h"
 
 #include <QDir>
 
@@ -46,19 +49,58 @@ void Shell::onSplashTimer()
     if (m_splash)
         m_splash->close();
     const QDir folder(m_folder);
-    m_db = openWorkingDatabase(folder.filePath(store::databaseFileName()));
+    const QString dbPath = folder.filePath(store::databaseFileName());
+    m_settingsPath = folder.filePath(common::settingsFileName());
+    QStringList warnings;
+    m_settings = common::SiteSettings::load(m_settingsPath, &warnings);
+    if (!warnings.isEmpty())
+        common::say(settingsWarningText(warnings), QStringLiteral("提示"), common::Icon::Warning);
+    // The snapshot comes before anything at all is written to the file.
+    if (const QString failure = backUpAtStart(dbPath, m_settings.backupCount); !failure.isEmpty())
+        common::say(failure, QStringLiteral("警告"), common::Icon::Warning);
+    m_db = openWorkingDatabase(dbPath);
     if (!m_db) {
         emit finished(1);
         return;
     }
-    const common::SiteSettings settings = common::SiteSettings::load(folder.filePath(common::settingsFileName()));
+    if (const QString failure = reports::ensureReportDefinitions(m_folder);
+        !failure.isEmpty())
+        common::say(failure, QStringLiteral("警告"), common::Icon::Warning);
     {
         const common::BusyCursor busy;
-        m_workspace = std::make_unique<workspace::frmCorvale>(*m_db, settings);
+        m_workspace = std::make_unique<workspace::frmCorvale>(*m_db, m_settings);
     }
+    connect(m_workspace.get(), &workspace::frmCorvale::settingsRequested, this, &Shell::editSettings);
     connect(m_workspace.get(), &workspace::frmCorvale::closed, this, [this] { emit finished(0); });
     m_workspace->show();
     centreWindow(m_workspace.get());
+}
+
+void Shell::editSettings(int page)
+{
+    if (!m_workspace)
+        return;
+    common::SiteSettings edited = m_settings;
+    if (!workspace::SettingsDialog::edit(m_workspace.get(), page, edited, m_settingsPath))
+        return;
+    m_settings = edited;
+    m_workspace->applySettings(m_settings);
+}
+
+QString settingsWarningText(const QStringList &warnings)
+{
+    return QStringLiteral("设置文件 corvale.ini 中有以下内容无法识别，已改用默认值：\n")
+        + warnings.join(u'\n');
+}
+
+QString backUpAtStart(const QString &dbPath, int keep)
+{
+    if (store::detectFileKind(dbPath) != store::FileKind::SQLite)
+        return {}; // nothing of ours to back up yet
+    const store::BackupResult result = store::backupOnStart(dbPath, keep);
+    if (result.outcome != store::BackupResult::Outcome::Failed)
+        return {};
+    return QStringLiteral("自动备份失败，程序照常运行：\n") + result.message;
 }
 
 } // namespace shell

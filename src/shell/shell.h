@@ -27,6 +27,9 @@ public:
     // the splash closes and the workspace opens.
     void onSplashTimer();
 
+    // Opens the settings dialog on page; saved settings reach the workspace at once.
+    void editSettings(int page);
+
     workspace::frmCorvale *workspace() const { return m_workspace.get(); }
     frmFace *splash() const { return m_splash.get(); }
 
@@ -40,7 +43,15 @@ private:
     std::unique_ptr<frmFace> m_splash;
     std::unique_ptr<store::Database> m_db;
     std::unique_ptr<workspace::frmCorvale> m_workspace;
+    QString m_settingsPath;
+    common::SiteSettings m_settings;
     bool m_timerDone = false;
 };
+
+// The notice for values of corvale.ini that fell back to their defaults.
+QString settingsWarningText(const QStringList &warnings);
+// Takes the start-up snapshot of an existing database; the message to show
+// when it failed, empty otherwise.
+QString backUpAtStart(const QString &dbPath, int keep);
 
 } // namespace shell

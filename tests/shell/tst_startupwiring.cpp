@@ -1,0 +1,141 @@
+// What start-up does besides opening the workspace: a snapshot before
+// anything is written, the report definitions, the settings file's warnings,
+// and the settings dialog reaching the workspace's lists at once.
+#include "shell/shell.h"
+#include "store/backup.h"
+#include "store/database.h"
+#include "store/fields.h"
+#include "support/datafolder.h"
+#include "support/jobtable.h"
+#include "support/scriptedprompt.h"
+#include "support/testapp.h"
+#include "workspace/frmcorvale.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+
+namespace {
+
+void makeDatabaseWithJobs(const QString &folder, int count)
+{
+    store::StoreError err;
+    auto db = store::Database::create(QDir(folder).filePath(store::databaseFileName()), &err);
+    QVERIFY(db);
+    QList<QVariantMap> jobs;
+    for (int n = 1; n <= count; ++n)
+        jobs << QVariantMap{{QStringLiteral("编号"), n}, {QStringLiteral("客户姓名"), QStringLiteral("客户%1").arg(n)}};
+    QVERIFY(!insertJobs(*db, jobs));
+}
+
+QStringList comboItems(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+} // namespace
+
+class TestStartupWiring : public QObject {
+    Q_OBJECT
+private slots:
+    void snapshotAtEachStartUnlessUnchanged()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 3);
+        const QString db = folder.file(store::databaseFileName());
+        {
+            ScriptedPrompt prompt;
+            shell::Shell first(folder.path());
+            first.onSplashTimer();
+            QVERIFY(first.workspace());
+            QVERIFY(prompt.messages.isEmpty());
+        }
+        QCOMPARE(store::snapshots(db).size(), 1);
+        {
+            ScriptedPrompt prompt;
+            shell::Shell again(folder.path());
+            again.onSplashTimer();
+            QVERIFY(again.workspace());
+        }
+        QCOMPARE(store::snapshots(db).size(), 1); // nothing changed in between
+    }
+
+    void failedSnapshotIsToldAndTheProgramGoesOn()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 1);
+        QFile blocker(folder.file(QStringLiteral("备份")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
+        blocker.close();
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        shell.onSplashTimer();
+        QVERIFY(shell.workspace());
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY(prompt.messages.first().text.startsWith(QStringLiteral("自动备份失败")));
+    }
+
+    void reportDefinitionsAreWrittenWhenMissing()
+    {
+        DataFolder folder;
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        shell.onSplashTimer();
+        QVERIFY(shell.workspace());
+        const QStringList files = QDir(folder.file(QStringLiteral("报表"))).entryList(QDir::Files);
+        QVERIFY(files.contains(QStringLiteral("新飞月报表.PRN")));
+        QVERIFY(files.contains(QStringLiteral("新飞回访记录表.RPT")));
+        QCOMPARE(files.size(), 10);
+    }
+
+    void malformedSettingsAreToldOnce()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 1);
+        QFile ini(folder.file(common::settingsFileName()));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[backup]\ncount = many\n");
+        ini.close();
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        shell.onSplashTimer();
+        QVERIFY(shell.workspace());
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY(prompt.messages.first().text.contains(QStringLiteral("corvale.ini")));
+    }
+
+    void savedStaffReachTheWorkspaceAtOnce()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 2);
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        shell.onSplashTimer();
+        workspace::frmCorvale *ws = shell.workspace();
+        QVERIFY(ws);
+        QTimer::singleShot(0, [] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            dialog->findChild<QPlainTextEdit *>(QStringLiteral("txtRepairers"))
+                ->setPlainText(QStringLiteral("老孙\n小李"));
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdSave")), Qt::LeftButton);
+        });
+        ws->findChild<QAction *>(QStringLiteral("WorkerSer"))->trigger();
+        QCOMPARE(comboItems(ws->findChild<QComboBox *>(QStringLiteral("cboPeople"))),
+                 QStringList({QStringLiteral("老孙"), QStringLiteral("小李")}));
+        QStringList warnings;
+        const auto saved = common::SiteSettings::load(folder.file(common::settingsFileName()), &warnings);
+        QCOMPARE(saved.repairers, QStringList({QStringLiteral("老孙"), QStringLiteral("小李")}));
+    }
+};
+
+CORVALE_TEST_MAIN(TestStartupWiring)
+#include "tst_startupwiring.moc"
