@@ -11,6 +11,15 @@ std::optional<qint16> nextJobNumber(qint16 number)
     return qint16(number + 1);
 }
 
+std::optional<qint16> firstJobNumber(int rowsInSet, const QString &recordSource)
+{
+    // Only a set over the whole table proves the table empty; a filtered
+    // set without rows says nothing about the numbers in use.
+    if (rowsInSet != 0 || recordSource.contains(QLatin1String("where"), Qt::CaseInsensitive))
+        return std::nullopt;
+    return qint16(1);
+}
+
 QString recordCaption(int absolutePosition)
 {
     return QString(27, QLatin1Char(' ')) + QStringLiteral("第  ")

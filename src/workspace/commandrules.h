@@ -10,6 +10,10 @@ namespace workspace {
 // The number after `number` in 16-bit signed arithmetic; nothing past 32767.
 std::optional<qint16> nextJobNumber(qint16 number);
 
+// The number of a new shop's first job: 1 when the set covers the whole
+// table and holds no row, nothing otherwise.
+std::optional<qint16> firstJobNumber(int rowsInSet, const QString &recordSource);
+
 // The data control's caption for a 0-based position; -1 (no current row) shows 0.
 QString recordCaption(int absolutePosition);
 

@@ -41,9 +41,8 @@ void RecordCommands::rs_Append()
     store::RecordSet &set = m_window.recordSet();
     focusName();
     const auto current = m_window.currentJobNumber();
-    if (!current)
-        return;
-    const auto next = nextJobNumber(*current);
+    const auto next = current ? nextJobNumber(*current)
+                              : firstJobNumber(set.recordCount(), set.recordSource());
     if (!next)
         return;
     // What was typed into the row being left is written before the new row exists.

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -67,10 +68,21 @@ private slots:
             QCOMPARE(f.count(), 2);
         }
         {
+            // A new shop's empty table takes its first job as number 1.
             WorkspaceFixture f({});
             click(f, "cmdAppend");
             QVERIFY(f.prompt.messages.isEmpty());
-            QCOMPARE(f.count(), 0);
+            QCOMPARE(f.count(), 1);
+            QCOMPARE(f.set().value(QStringLiteral("编号")).toInt(), 1);
+            QCOMPARE(f.window->findChild<QComboBox *>(QStringLiteral("cboBiaoXiu"))->currentText(),
+                     QStringLiteral("六个月"));
+        }
+        {
+            // An empty filtered set says nothing about the numbers in use.
+            WorkspaceFixture f({makeJob(1)});
+            QVERIFY(!f.set().setRecordSource(QStringLiteral("select * from 客户信息 where 编号=99")));
+            click(f, "cmdAppend");
+            QCOMPARE(f.count(), 1);
         }
     }
 
