@@ -24,6 +24,8 @@ struct Case {
     std::function<void(Context &)> raw;
     int repeats = 5;
     int order = 0; // lower runs first
+    // Runs before each timed run and before each raw run, untimed.
+    std::function<void(Context &)> before;
 };
 
 std::vector<Case> &registry();
@@ -32,7 +34,9 @@ struct Registrar {
     explicit Registrar(Case c) { registry().push_back(std::move(c)); }
 };
 
-// Median wall time of repeats runs, in milliseconds.
-double timeMs(const std::function<void()> &work, int repeats);
+// Median wall time of repeats runs, in milliseconds; prepare runs untimed
+// before each one.
+double timeMs(const std::function<void()> &work, int repeats,
+              const std::function<void()> &prepare = {});
 
 } // namespace bench

@@ -23,10 +23,12 @@ std::vector<Case> &registry()
     return cases;
 }
 
-double timeMs(const std::function<void()> &work, int repeats)
+double timeMs(const std::function<void()> &work, int repeats, const std::function<void()> &prepare)
 {
     std::vector<double> times;
     for (int i = 0; i < repeats; ++i) {
+        if (prepare)
+            prepare();
         QElapsedTimer t;
         t.start();
         work();
@@ -64,9 +66,12 @@ int main(int argc, char *argv[])
             continue;
         if (c.setUp)
             c.setUp(ctx);
-        const double ms = bench::timeMs([&] { c.run(ctx); }, c.repeats);
+        std::function<void()> prepare;
+        if (c.before)
+            prepare = [&] { c.before(ctx); };
+        const double ms = bench::timeMs([&] { c.run(ctx); }, c.repeats, prepare);
         if (c.raw) {
-            const double raw = bench::timeMs([&] { c.raw(ctx); }, c.repeats);
+            const double raw = bench::timeMs([&] { c.raw(ctx); }, c.repeats, prepare);
             std::printf("%s  %.1f ms  raw %.1f ms  ratio %.2f\n", qPrintable(c.name), ms, raw,
                         raw > 0 ? ms / raw : 0.0);
         } else {

@@ -1,0 +1,191 @@
+// The clerk's actions on the workspace window at full size, through its own
+// buttons and keys, each beside raw SQLite doing the same writes or reads.
+#include "bench.h"
+#include "rawsqlite.h"
+
+#include "common/prompt.h"
+#include "common/sitesettings.h"
+#include "store/database.h"
+#include "store/fields.h"
+#include "store/recordset.h"
+#include "workspace/frmcorvale.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <memory>
+#include <stdexcept>
+
+namespace bench {
+namespace {
+
+// Answers every question with yes / OK and the number search with a number.
+class BenchPrompt final : public common::Prompt {
+public:
+    QString number = QStringLiteral("16384");
+    common::Answer message(const common::Message &m) override
+    {
+        return m.buttons == common::Buttons::YesNo ? common::Answer::Yes : common::Answer::Ok;
+    }
+    std::optional<QString> input(const QString &, const QString &, const QString &) override { return number; }
+    QString openFile(const QString &, const QString &) override { return {}; }
+};
+
+struct Workspace {
+    BenchPrompt prompt;
+    std::unique_ptr<store::Database> db;
+    std::unique_ptr<workspace::frmCorvale> window;
+
+    void open(const Context &ctx)
+    {
+        close();
+        common::setPrompt(&prompt);
+        store::StoreError err;
+        db = store::Database::open(ctx.database, &err);
+        if (!db)
+            throw std::runtime_error(err.text.toStdString());
+        window = std::make_unique<workspace::frmCorvale>(*db, common::SiteSettings::defaults());
+        window->show();
+        QApplication::processEvents();
+    }
+    void close()
+    {
+        window.reset();
+        db.reset();
+    }
+    void click(const char *button)
+    {
+        window->findChild<QPushButton *>(QLatin1String(button))->click();
+        QApplication::processEvents();
+    }
+    store::RecordSet &set() { return window->recordSet(); }
+};
+
+Workspace &ws()
+{
+    static Workspace w;
+    return w;
+}
+
+void ensureOpen(Context &ctx)
+{
+    if (!ws().window)
+        ws().open(ctx);
+}
+
+// Numbers the raw counterparts write, clear of what the workspace appends.
+int nextRawNumber()
+{
+    static int next = 32400;
+    return next++;
+}
+
+// Frees the top numbers so append and copy have room, as a shop's table would.
+void freeTopNumbers(Context &ctx)
+{
+    RawDb raw(ctx.database);
+    raw.exec("DELETE FROM 客户信息 WHERE 编号 > 32000");
+}
+
+Registrar startUp({
+    QStringLiteral("start-up to a usable workspace"),
+    nullptr,
+    [](Context &ctx) { ws().open(ctx); },
+    nullptr, 5, 100,
+    [](Context &) { ws().close(); }});
+
+Registrar refresh({
+    QStringLiteral("workspace refresh"),
+    ensureOpen,
+    [](Context &) { ws().click("cmdRenovation"); },
+    nullptr, 5, 110});
+
+Registrar firstLast({
+    QStringLiteral("workspace first→last"),
+    ensureOpen,
+    [](Context &) {
+        ws().set().moveFirst();
+        QApplication::processEvents();
+        ws().set().moveLast();
+        QApplication::processEvents();
+    },
+    nullptr, 9, 120});
+
+Registrar pageDownStep({
+    QStringLiteral("Page Down sweep of every row"),
+    [](Context &ctx) {
+        ensureOpen(ctx);
+        ws().set().moveFirst();
+    },
+    [](Context &) {
+        auto &w = ws();
+        int steps = 0;
+        const double total = timeMs([&] {
+            while (w.set().absolutePosition() < w.set().recordCount() - 1) {
+                w.window->pageDown();
+                ++steps;
+            }
+            QApplication::processEvents();
+        }, 1);
+        std::printf("Page Down one step (mean of %d)  %.1f ms\n", steps, steps ? total / steps : 0.0);
+    },
+    nullptr, 1, 130});
+
+Registrar append({
+    QStringLiteral("append"),
+    [](Context &ctx) {
+        freeTopNumbers(ctx);
+        ws().open(ctx);
+    },
+    [](Context &) { ws().click("cmdAppend"); },
+    [](Context &ctx) {
+        RawDb raw(ctx.database);
+        raw.exec("INSERT INTO 客户信息 (编号, 配件, Photo) VALUES (" + std::to_string(nextRawNumber()) + ", '', '')");
+    },
+    5, 140,
+    [](Context &) { ws().set().moveLast(); }});
+
+Registrar copy({
+    QStringLiteral("copy"),
+    nullptr,
+    [](Context &) { ws().click("cmdCopy"); },
+    [](Context &ctx) {
+        RawDb raw(ctx.database);
+        QStringList columns = store::fieldNames();
+        columns.replace(0, QString::number(nextRawNumber()));
+        raw.exec(QStringLiteral("INSERT INTO 客户信息 SELECT %1 FROM 客户信息 WHERE 编号 = 100")
+                     .arg(columns.join(u',')).toStdString());
+    },
+    5, 150,
+    // Each copy starts from the whole table, as after the refresh the message asks for.
+    [](Context &) { ws().click("cmdRenovation"); }});
+
+Registrar remove({
+    QStringLiteral("delete"),
+    nullptr,
+    [](Context &) { ws().click("cmdDeleted"); },
+    [](Context &ctx) {
+        static int victim = 200;
+        RawDb raw(ctx.database);
+        raw.exec("DELETE FROM 客户信息 WHERE 编号 = " + std::to_string(victim++));
+    },
+    5, 160,
+    [](Context &) { ws().set().moveLast(); }});
+
+Registrar numberSearch({
+    QStringLiteral("workspace number search"),
+    nullptr,
+    [](Context &) { ws().click("cmdFind"); },
+    [](Context &ctx) {
+        RawDb raw(ctx.database);
+        raw.readAll("SELECT * FROM 客户信息 WHERE 编号 = 16384");
+    },
+    9, 170});
+
+Registrar closeAll({
+    QStringLiteral("close the workspace"),
+    nullptr,
+    [](Context &) { ws().close(); },
+    nullptr, 1, 199});
+
+} // namespace
+} // namespace bench
