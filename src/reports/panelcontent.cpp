@@ -15,10 +15,10 @@ ReportCaption entry(const QString &text, const QString &control, const QString &
 }
 
 // Frames whose every caption is inert, as "a, b; c, d; e".
-QVector<CaptionRow> inertRows(const QString &spec)
+QVector<CaptionRow> inertRows(const QString &rowsText)
 {
     QVector<CaptionRow> rows;
-    for (const QString &row : spec.split(QLatin1Char(';'))) {
+    for (const QString &row : rowsText.split(QLatin1Char(';'))) {
         CaptionRow r;
         for (const QString &c : row.split(QLatin1Char(',')))
             r.append(inert(c.trimmed()));
