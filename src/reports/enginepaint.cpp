@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 #include <QGlyphRun>
+#include <QHash>
+#include <QRawFont>
+#include <QVarLengthArray>
 #include <QTextLayout>
 #include <QPainter>
 #include <QPaintDevice>
@@ -27,68 +30,188 @@ QPageLayout pageLayout(const LaidOutReport &report)
 }
 
 
-// Shaped text by font role and string: reports repeat dates, models and fees
-// on every page, and shaping is the dearest part of drawing text.
-class ShapedTextCache {
+// Draws pages as a PDF writer likes them: every text of a page in one font
+// goes out as one glyph run, as each drawn run costs a font lookup and a
+// state change in the writer. Glyphs are looked up per character, since
+// report text (Chinese, digits, Latin) needs no shaping across characters;
+// any other text is shaped whole.
+class PagePainter {
 public:
+    PagePainter(QPainter &painter, double bodyPoints) : m_painter(painter)
+    {
+        const double dpi = painter.device()->logicalDpiY();
+        for (int r = 0; r < roleCount; ++r) {
+            m_roles[r].font = scaledFont(FontRole(r), bodyPoints, dpi);
+            const Shaped &probe = shapeWhole(QStringLiteral("汉"), m_roles[r]);
+            m_roles[r].height = probe.height;
+            m_roles[r].overhang = probe.width - probe.advance;
+        }
+    }
+
+    void paint(const ReportPage &page)
+    {
+        m_painter.setPen(QPen(Qt::black, 0.6));
+        for (const PageItem &item : page.items) {
+            if (item.kind == PageItem::Kind::Line)
+                m_painter.drawLine(item.rect.topLeft(), item.rect.topRight());
+            else
+                place(item);
+        }
+        flush();
+    }
+
+private:
+    static constexpr int roleCount = 5;
+
+    void flush()
+    {
+        for (Run &run : m_runs) {
+            if (run.glyphs.isEmpty())
+                continue;
+            QGlyphRun glyphRun;
+            glyphRun.setRawFont(run.font);
+            glyphRun.setGlyphIndexes(run.glyphs);
+            glyphRun.setPositions(run.positions);
+            m_painter.drawGlyphRun(QPointF(0, 0), glyphRun);
+            run.glyphs.clear();
+            run.positions.clear();
+        }
+    }
+
+    struct Glyph {
+        int run;       // index into m_runs
+        quint32 index;
+        QPointF offset; // from the text's top left
+    };
     struct Shaped {
-        QList<QGlyphRun> runs;
-        double width = 0;
+        QVarLengthArray<Glyph, 2> glyphs;
+        double width = 0;   // as drawn, with what bold adds after the last glyph
+        double advance = 0; // to the next character
         double height = 0;
     };
+    struct Role {
+        QFont font;
+        double height = 0;
+        double overhang = 0; // width less advance
+        QHash<char16_t, Shaped> characters;
+    };
+    // Glyphs of one raw font and one role, collected over a page.
+    struct Run {
+        QRawFont font;
+        int role;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
 
-    const Shaped &get(const QString &text, int role, const QFont &font, QPaintDevice *device)
+    static bool simple(char16_t c)
     {
-        if (m_shaped.size() > 100000)
-            m_shaped.clear();
-        auto it = m_shaped.find({role, text});
-        if (it != m_shaped.end())
-            return *it;
-        QTextLayout layout(text, font, device);
+        return c < 0x0300 || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF)
+            || (c >= 0xFF00 && c <= 0xFFEF);
+    }
+
+    int runFor(const QRawFont &font, int role)
+    {
+        for (int i = 0; i < m_runs.size(); ++i)
+            if (m_runs.at(i).role == role && m_runs.at(i).font == font)
+                return i;
+        m_runs.append({font, role, {}, {}});
+        return m_runs.size() - 1;
+    }
+
+    Shaped shapeWhole(const QString &text, Role &role)
+    {
+        const int roleIndex = int(&role - m_roles);
+        QTextLayout layout(text, role.font, m_painter.device());
         layout.beginLayout();
         QTextLine line = layout.createLine();
         layout.endLayout();
         Shaped s;
-        if (line.isValid()) {
-            s.runs = layout.glyphRuns();
-            s.width = line.naturalTextWidth();
-            s.height = line.height();
+        if (!line.isValid())
+            return s;
+        s.width = line.naturalTextWidth();
+        s.advance = line.cursorToX(text.size());
+        s.height = line.height();
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            const int r = runFor(run.rawFont(), roleIndex);
+            const QList<quint32> indexes = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (int i = 0; i < indexes.size(); ++i)
+                s.glyphs.append({r, indexes.at(i), positions.at(i)});
         }
-        return *m_shaped.insert({role, text}, s);
+        return s;
     }
 
-private:
-    QHash<std::pair<int, QString>, Shaped> m_shaped;
+    const Shaped &character(char16_t c, Role &role)
+    {
+        auto it = role.characters.find(c);
+        if (it == role.characters.end())
+            it = role.characters.insert(c, shapeWhole(QString(QChar(c)), role));
+        return *it;
+    }
+
+    void place(const PageItem &item)
+    {
+        Role &role = m_roles[int(item.font)];
+        const bool perCharacter = std::all_of(item.text.cbegin(), item.text.cend(),
+                                              [](QChar c) { return simple(c.unicode()); });
+        Shaped whole;
+        double width = 0;
+        double height = role.height;
+        if (perCharacter) {
+            for (QChar c : item.text)
+                width += character(c.unicode(), role).advance;
+            width += role.overhang;
+        } else {
+            whole = shapeWhole(item.text, role);
+            width = whole.width;
+            height = whole.height;
+        }
+        double x = item.rect.left();
+        if (item.align & Qt::AlignRight)
+            x = item.rect.right() - width;
+        else if (item.align & Qt::AlignHCenter)
+            x = item.rect.center().x() - width / 2;
+        const QPointF origin(x, item.rect.center().y() - height / 2);
+        if (perCharacter) {
+            QPointF pen = origin;
+            for (QChar c : item.text) {
+                const Shaped &s = character(c.unicode(), role);
+                add(s, pen);
+                pen.rx() += s.advance;
+            }
+        } else {
+            add(whole, origin);
+        }
+        // Bold is drawn twice by the writer, the second time hidden from text
+        // extraction; merged over a page that splits bold words apart.
+        if (role.font.bold())
+            flush();
+    }
+
+    void add(const Shaped &shaped, QPointF origin)
+    {
+        for (const Glyph &g : shaped.glyphs) {
+            Run &run = m_runs[g.run];
+            run.glyphs.append(g.index);
+            run.positions.append(origin + g.offset);
+        }
+    }
+
+    QPainter &m_painter;
+    Role m_roles[roleCount];
+    QVector<Run> m_runs;
 };
 
-void paintPage(QPainter &painter, const LaidOutReport &report, int index, double scale, ShapedTextCache &cache)
+void paintPage(QPainter &painter, const LaidOutReport &report, int index, double scale,
+               std::unique_ptr<PagePainter> &pagePainter)
 {
     if (index < 0 || index >= report.pages.size())
         return;
     painter.save();
     painter.scale(scale, scale);
-    QPaintDevice *device = painter.device();
-    const double dpi = device->logicalDpiY();
-    QFont fonts[5];
-    for (int r = 0; r < 5; ++r)
-        fonts[r] = scaledFont(FontRole(r), report.bodyPoints, dpi);
-    painter.setPen(QPen(Qt::black, 0.6));
-    for (const PageItem &item : report.pages.at(index).items) {
-        if (item.kind == PageItem::Kind::Line) {
-            painter.drawLine(item.rect.topLeft(), item.rect.topRight());
-            continue;
-        }
-        const int role = int(item.font);
-        const ShapedTextCache::Shaped &shaped = cache.get(item.text, role, fonts[role], device);
-        double x = item.rect.left();
-        if (item.align & Qt::AlignRight)
-            x = item.rect.right() - shaped.width;
-        else if (item.align & Qt::AlignHCenter)
-            x = item.rect.center().x() - shaped.width / 2;
-        const QPointF origin(x, item.rect.center().y() - shaped.height / 2);
-        for (const QGlyphRun &run : shaped.runs)
-            painter.drawGlyphRun(origin, run);
-    }
+    if (!pagePainter)
+        pagePainter = std::make_unique<PagePainter>(painter, report.bodyPoints);
+    pagePainter->paint(report.pages.at(index));
     painter.restore();
 }
 
@@ -96,8 +219,8 @@ void paintPage(QPainter &painter, const LaidOutReport &report, int index, double
 
 void paintReportPage(QPainter &painter, const LaidOutReport &report, int index, double scale)
 {
-    ShapedTextCache cache;
-    paintPage(painter, report, index, scale, cache);
+    std::unique_ptr<PagePainter> pagePainter;
+    paintPage(painter, report, index, scale, pagePainter);
 }
 
 bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *error)
@@ -114,11 +237,11 @@ bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *e
         return false;
     }
     const double scale = writer.resolution() / 72.0;
-    ShapedTextCache cache;
+    std::unique_ptr<PagePainter> pagePainter;
     for (int p = 0; p < report.pages.size(); ++p) {
         if (p > 0)
             writer.newPage();
-        paintPage(painter, report, p, scale, cache);
+        paintPage(painter, report, p, scale, pagePainter);
     }
     if (!painter.end() || !QFileInfo(path).isFile()) {
         if (error)
@@ -135,13 +258,13 @@ void printReport(const LaidOutReport &report, QPrinter &printer)
     if (!painter.begin(&printer))
         return;
     const double scale = printer.resolution() / 72.0;
-    ShapedTextCache cache;
+    std::unique_ptr<PagePainter> pagePainter;
     const int from = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
     const int to = printer.toPage() > 0 ? std::min<int>(printer.toPage(), report.pages.size()) : report.pages.size();
     for (int p = from; p < to; ++p) {
         if (p > from)
             printer.newPage();
-        paintPage(painter, report, p, scale, cache);
+        paintPage(painter, report, p, scale, pagePainter);
     }
 }
 
