@@ -11,38 +11,51 @@
 
 namespace reports {
 
-BuiltReport buildReport(const ReportRequest &request, const QString &folder)
+PreparedReport prepareReport(const ReportRequest &request, const QString &folder)
 {
-    BuiltReport built;
+    PreparedReport prepared;
     if (const QString e = ensureReportDefinitions(folder); !e.isEmpty()) {
-        built.error = e;
-        return built;
+        prepared.error = e;
+        return prepared;
     }
     const LoadedDefinition loaded = loadReportDefinition(reportFilePath(folder, request.file));
     if (!loaded.error.isEmpty()) {
-        built.error = loaded.error;
-        return built;
+        prepared.error = loaded.error;
+        return prepared;
     }
     const QDate today = common::clock().today();
     const CompiledFormula formula = compileFormula(request.formula, today);
     if (formula.error) {
-        built.error = formula.error->message(request.formula);
-        return built;
+        prepared.error = formula.error->message(request.formula);
+        return prepared;
     }
     const QString dbPath = QDir(folder).filePath(store::databaseFileName());
     store::StoreError dbError;
     const std::unique_ptr<store::Database> db = store::Database::open(dbPath, &dbError);
     if (!db) {
-        built.error = QStringLiteral("无法打开数据库 “%1”：%2").arg(store::databaseFileName(), dbError.text);
-        return built;
+        prepared.error = QStringLiteral("无法打开数据库 “%1”：%2").arg(store::databaseFileName(), dbError.text);
+        return prepared;
     }
-    const SelectedRows selected = selectReportRows(db->sql(), loaded.definition, formula.sql);
+    SelectedRows selected = selectReportRows(db->sql(), loaded.definition, formula.sql);
     if (!selected.error.isEmpty()) {
-        built.error = selected.error;
-        return built;
+        prepared.error = selected.error;
+        return prepared;
     }
-    built.selectedRows = selected.rows.size();
-    built.report = layoutReport(loaded.definition, selected.rows, today);
+    prepared.definition = loaded.definition;
+    prepared.rows = std::move(selected.rows);
+    prepared.printed = today;
+    return prepared;
+}
+
+BuiltReport buildReport(const ReportRequest &request, const QString &folder)
+{
+    const PreparedReport prepared = prepareReport(request, folder);
+    BuiltReport built;
+    built.error = prepared.error;
+    if (built.error.isEmpty()) {
+        built.selectedRows = prepared.rows.size();
+        built.report = layoutReport(prepared.definition, prepared.rows, prepared.printed);
+    }
     return built;
 }
 

@@ -24,19 +24,35 @@ QFont reportFont(FontRole role, double bodyPoints)
 struct TextFitter::Metrics {
     QImage device;
     QFontMetricsF metrics;
-    double safeCharWidth; // a full-width character, the widest a report holds (points)
+    QHash<char16_t, double> advances; // tenths of a point
 
-    explicit Metrics(const QFont &font)
-        : device(makeDevice()), metrics(font, &device),
-          safeCharWidth(metrics.horizontalAdvance(QChar(0x6C49)) / 10.0 * 1.05)
-    {
-    }
+    explicit Metrics(const QFont &font) : device(makeDevice()), metrics(font, &device) {}
+
     static QImage makeDevice()
     {
         QImage image(1, 1, QImage::Format_RGB32);
         image.setDotsPerMeterX(28346);
         image.setDotsPerMeterY(28346);
         return image;
+    }
+
+    // Report text is Chinese, digits and Latin, where a string is as wide as
+    // its characters; measuring each character once saves shaping every cell.
+    double width(const QString &text)
+    {
+        double sum = 0;
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            const bool simple = u < 0x0300 || (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF)
+                || (u >= 0xFF00 && u <= 0xFFEF);
+            if (!simple)
+                return metrics.horizontalAdvance(text);
+            auto it = advances.find(u);
+            if (it == advances.end())
+                it = advances.insert(u, metrics.horizontalAdvance(c));
+            sum += *it;
+        }
+        return sum;
     }
 };
 
@@ -47,9 +63,7 @@ QString TextFitter::fit(const QString &text, FontRole role, double width)
     auto &m = m_metrics[int(role)];
     if (!m)
         m = std::make_shared<Metrics>(reportFont(role, m_bodyPoints));
-    if (text.size() * m->safeCharWidth <= width)
-        return text;
-    if (m->metrics.horizontalAdvance(text) / 10.0 <= width)
+    if (m->width(text) / 10.0 <= width)
         return text;
     return m->metrics.elidedText(text, Qt::ElideRight, width * 10.0);
 }
@@ -61,20 +75,19 @@ constexpr double cellPadding = 2;
 constexpr double footerHeight = 20;
 
 // Places bands of rows top to bottom, starting a page with its header when a
-// band does not fit.
+// band does not fit, and hands each page on once it is complete. A counting
+// builder places nothing: rows have fixed heights, so where pages break
+// follows from the rows and groups alone.
 class PageBuilder {
 public:
-    PageBuilder(const ReportDefinition &d, const QVector<ReportRow> &rows, const QDate &printed)
-        : m_def(d), m_rows(rows), m_printed(printed), m_fitter(d.fontPoints)
+    using Take = std::function<void(ReportPage &&)>;
+
+    PageBuilder(const ReportDefinition &d, const QVector<ReportRow> &rows, const QDate &printed,
+                int pageCount, Take take)
+        : m_def(d), m_rows(rows), m_printed(printed), m_fitter(d.fontPoints), m_frame(reportFrame(d)),
+          m_pageCount(pageCount), m_take(std::move(take))
     {
-        QSizeF size = QPageSize(d.paper).sizePoints();
-        if (d.orientation == QPageLayout::Landscape)
-            size.transpose();
-        m_report.title = d.title;
-        m_report.pageSize = size;
-        m_report.paper = d.paper;
-        m_report.orientation = d.orientation;
-        m_report.bodyPoints = d.fontPoints;
+        const QSizeF size = m_frame.pageSize;
         m_rowHeight = d.fontPoints * 1.8;
         m_bottom = size.height() - margin - footerHeight;
 
@@ -97,7 +110,8 @@ public:
         }
     }
 
-    LaidOutReport build()
+    // Returns the number of pages.
+    int build()
     {
         newPage();
         QVector<double> grand(m_def.totals.size(), 0.0);
@@ -125,24 +139,25 @@ public:
                 totalsBand(QStringLiteral("小计（%1 条）").arg(count), sums, FontRole::Bold);
         }
         totalsBand(QStringLiteral("总计（共 %1 条）").arg(m_rows.size()), grand, FontRole::Bold);
-        numberPages();
-        return m_report;
+        finishPage();
+        return m_pageNumber;
     }
 
 private:
-    ReportPage &page() { return m_report.pages.last(); }
+    bool counting() const { return !m_take; }
 
     bool fits(double height) const { return m_y + height <= m_bottom; }
 
     void text(const QRectF &r, const QString &t, Qt::Alignment align, FontRole font)
     {
-        if (!t.isEmpty())
-            page().items.append({PageItem::Kind::Text, r, t, align, font});
+        if (!t.isEmpty() && !counting())
+            m_page.items.append({PageItem::Kind::Text, r, t, align, font});
     }
 
     void line(double y, double left, double right)
     {
-        page().items.append({PageItem::Kind::Line, QRectF(left, y, right - left, 0), {}, {}, {}});
+        if (!counting())
+            m_page.items.append({PageItem::Kind::Line, QRectF(left, y, right - left, 0), {}, {}, {}});
     }
 
     QRectF cell(int column, double height) const
@@ -152,11 +167,12 @@ private:
     }
 
     double left() const { return margin; }
-    double right() const { return m_report.pageSize.width() - margin; }
+    double right() const { return m_frame.pageSize.width() - margin; }
 
     void newPage()
     {
-        m_report.pages.append(ReportPage());
+        finishPage();
+        ++m_pageNumber;
         m_y = margin;
         const double width = right() - left();
         text(QRectF(left(), m_y, width, 26), m_def.title, Qt::AlignHCenter, FontRole::Title);
@@ -165,7 +181,7 @@ private:
              Qt::AlignRight, FontRole::Note);
         m_y += 16;
         line(m_y, left(), right());
-        for (int c = 0; c < m_def.columns.size(); ++c) {
+        for (int c = 0; c < m_def.columns.size() && !counting(); ++c) {
             const QRectF r = cell(c, m_rowHeight);
             text(r, m_fitter.fit(m_def.columns.at(c).caption, FontRole::Caption, r.width()),
                  m_def.columns.at(c).align, FontRole::Caption);
@@ -191,12 +207,12 @@ private:
     void placeRow(int index)
     {
         const ReportRow &row = m_rows.at(index);
-        for (int c = 0; c < m_columns.size(); ++c) {
+        for (int c = 0; c < m_columns.size() && !counting(); ++c) {
             const QRectF r = cell(c, m_rowHeight);
             text(r, m_fitter.fit(row.cells.value(c), FontRole::Body, r.width()),
                  m_def.columns.at(c).align, FontRole::Body);
         }
-        page().rows.append(index);
+        m_page.rows.append(index);
         m_y += m_rowHeight;
     }
 
@@ -224,21 +240,28 @@ private:
         m_y += m_rowHeight + 2;
     }
 
-    void numberPages()
+    void finishPage()
     {
-        const int count = m_report.pages.size();
-        const double y = m_report.pageSize.height() - margin - footerHeight + 6;
-        for (int p = 0; p < count; ++p)
-            m_report.pages[p].items.append({PageItem::Kind::Text, QRectF(left(), y, right() - left(), 14),
-                                            QStringLiteral("第 %1 页 共 %2 页").arg(p + 1).arg(count),
-                                            Qt::AlignHCenter, FontRole::Note});
+        if (m_pageNumber == 0)
+            return;
+        const double y = m_frame.pageSize.height() - margin - footerHeight + 6;
+        text(QRectF(left(), y, right() - left(), 14),
+             QStringLiteral("第 %1 页 共 %2 页").arg(m_pageNumber).arg(m_pageCount), Qt::AlignHCenter,
+             FontRole::Note);
+        if (!counting())
+            m_take(std::move(m_page));
+        m_page = ReportPage();
     }
 
     const ReportDefinition &m_def;
     const QVector<ReportRow> &m_rows;
     QDate m_printed;
     TextFitter m_fitter;
-    LaidOutReport m_report;
+    LaidOutReport m_frame;
+    int m_pageCount;
+    Take m_take;
+    ReportPage m_page;
+    int m_pageNumber = 0;
     QVector<QRectF> m_columns;
     QVector<int> m_sumColumns;
     double m_rowHeight = 16;
@@ -248,10 +271,33 @@ private:
 
 } // namespace
 
+LaidOutReport reportFrame(const ReportDefinition &definition)
+{
+    LaidOutReport frame;
+    QSizeF size = QPageSize(definition.paper).sizePoints();
+    if (definition.orientation == QPageLayout::Landscape)
+        size.transpose();
+    frame.title = definition.title;
+    frame.pageSize = size;
+    frame.paper = definition.paper;
+    frame.orientation = definition.orientation;
+    frame.bodyPoints = definition.fontPoints;
+    return frame;
+}
+
+void layoutReportPages(const ReportDefinition &definition, const QVector<ReportRow> &rows,
+                       const QDate &printed, const std::function<void(ReportPage &&)> &take)
+{
+    const int pageCount = PageBuilder(definition, rows, printed, 0, {}).build();
+    PageBuilder(definition, rows, printed, pageCount, take).build();
+}
+
 LaidOutReport layoutReport(const ReportDefinition &definition, const QVector<ReportRow> &rows,
                            const QDate &printed)
 {
-    return PageBuilder(definition, rows, printed).build();
+    LaidOutReport report = reportFrame(definition);
+    layoutReportPages(definition, rows, printed, [&](ReportPage &&page) { report.pages.append(std::move(page)); });
+    return report;
 }
 
 } // namespace reports

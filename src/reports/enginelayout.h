@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QRectF>
 #include <QVector>
+#include <functional>
 
 namespace reports {
 
@@ -52,6 +53,14 @@ private:
     double m_bodyPoints;
     QHash<int, std::shared_ptr<Metrics>> m_metrics;
 };
+
+// A report's title, paper and fonts, without pages.
+LaidOutReport reportFrame(const ReportDefinition &definition);
+
+// Hands each page to take as soon as it is complete, so a long report need
+// not be held whole; page numbers already carry the count.
+void layoutReportPages(const ReportDefinition &definition, const QVector<ReportRow> &rows,
+                       const QDate &printed, const std::function<void(ReportPage &&)> &take);
 
 LaidOutReport layoutReport(const ReportDefinition &definition, const QVector<ReportRow> &rows,
                            const QDate &printed);

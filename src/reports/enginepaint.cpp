@@ -223,32 +223,74 @@ void paintReportPage(QPainter &painter, const LaidOutReport &report, int index, 
     paintPage(painter, report, index, scale, pagePainter);
 }
 
-bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *error)
-{
-    QPdfWriter writer(path);
-    writer.setPageLayout(pageLayout(report));
-    writer.setResolution(600);
-    writer.setTitle(report.title);
-    writer.setCreator(QStringLiteral("Corvale V3.0"));
+struct ReportPdfWriter::Open {
+    QPdfWriter writer;
     QPainter painter;
-    if (!painter.begin(&writer)) {
-        if (error)
-            *error = QStringLiteral("无法写入 PDF 文件 “%1”").arg(path);
-        return false;
-    }
-    const double scale = writer.resolution() / 72.0;
     std::unique_ptr<PagePainter> pagePainter;
-    for (int p = 0; p < report.pages.size(); ++p) {
-        if (p > 0)
-            writer.newPage();
-        paintPage(painter, report, p, scale, pagePainter);
-    }
-    if (!painter.end() || !QFileInfo(path).isFile()) {
+    int pages = 0;
+
+    explicit Open(const QString &path) : writer(path) {}
+};
+
+ReportPdfWriter::ReportPdfWriter(const LaidOutReport &frame, const QString &path)
+    : m_frame(frame), m_path(path)
+{
+}
+
+ReportPdfWriter::~ReportPdfWriter() = default;
+
+bool ReportPdfWriter::begin(QString *error)
+{
+    m_open = std::make_unique<Open>(m_path);
+    QPdfWriter &writer = m_open->writer;
+    writer.setPageLayout(pageLayout(m_frame));
+    writer.setResolution(600);
+    writer.setTitle(m_frame.title);
+    writer.setCreator(QStringLiteral("Corvale V3.0"));
+    if (!m_open->painter.begin(&writer)) {
+        m_open.reset();
         if (error)
-            *error = QStringLiteral("无法写入 PDF 文件 “%1”").arg(path);
+            *error = QStringLiteral("无法写入 PDF 文件 “%1”").arg(m_path);
         return false;
     }
     return true;
+}
+
+void ReportPdfWriter::addPage(const ReportPage &page)
+{
+    if (!m_open)
+        return;
+    if (m_open->pages++ > 0)
+        m_open->writer.newPage();
+    QPainter &painter = m_open->painter;
+    painter.save();
+    painter.scale(m_open->writer.resolution() / 72.0, m_open->writer.resolution() / 72.0);
+    if (!m_open->pagePainter)
+        m_open->pagePainter = std::make_unique<PagePainter>(painter, m_frame.bodyPoints);
+    m_open->pagePainter->paint(page);
+    painter.restore();
+}
+
+bool ReportPdfWriter::finish(QString *error)
+{
+    const bool ended = m_open && m_open->painter.end();
+    m_open.reset();
+    if (!ended || !QFileInfo(m_path).isFile()) {
+        if (error)
+            *error = QStringLiteral("无法写入 PDF 文件 “%1”").arg(m_path);
+        return false;
+    }
+    return true;
+}
+
+bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *error)
+{
+    ReportPdfWriter writer(report, path);
+    if (!writer.begin(error))
+        return false;
+    for (const ReportPage &page : report.pages)
+        writer.addPage(page);
+    return writer.finish(error);
 }
 
 void printReport(const LaidOutReport &report, QPrinter &printer)

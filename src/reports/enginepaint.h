@@ -2,6 +2,8 @@
 // Draws laid-out pages. Preview, printer and PDF all go through paintReportPage.
 #include "reports/enginelayout.h"
 
+#include <memory>
+
 class QPainter;
 class QPrinter;
 
@@ -10,6 +12,26 @@ namespace reports {
 // Draws page `index` with the page's top left at the painter's origin, scale
 // device units per point.
 void paintReportPage(QPainter &painter, const LaidOutReport &report, int index, double scale);
+
+// Writes a PDF page by page, as pages are laid out, so no more than one
+// page is held at a time.
+class ReportPdfWriter {
+public:
+    // frame gives the title, paper and fonts; its pages are not looked at.
+    ReportPdfWriter(const LaidOutReport &frame, const QString &path);
+    ~ReportPdfWriter();
+
+    bool begin(QString *error);
+    void addPage(const ReportPage &page);
+    // Closes the file; false (and error) when it could not be written.
+    bool finish(QString *error);
+
+private:
+    struct Open;
+    LaidOutReport m_frame;
+    QString m_path;
+    std::unique_ptr<Open> m_open;
+};
 
 // Writes every page to a PDF file; on failure error receives the reason.
 bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *error);

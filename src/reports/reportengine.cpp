@@ -30,13 +30,18 @@ bool runReportRequest(const ReportRequest &request, QWidget *parent)
 
 bool renderRequestToPdf(const ReportRequest &request, const QString &pdfPath, QString *error)
 {
-    const BuiltReport built = buildReport(request, QDir::currentPath());
-    if (!built.error.isEmpty()) {
+    const PreparedReport prepared = prepareReport(request, QDir::currentPath());
+    if (!prepared.error.isEmpty()) {
         if (error)
-            *error = built.error;
+            *error = prepared.error;
         return false;
     }
-    return writeReportPdf(built.report, pdfPath, error);
+    ReportPdfWriter writer(reportFrame(prepared.definition), pdfPath);
+    if (!writer.begin(error))
+        return false;
+    layoutReportPages(prepared.definition, prepared.rows, prepared.printed,
+                      [&](ReportPage &&page) { writer.addPage(page); });
+    return writer.finish(error);
 }
 
 } // namespace reports
