@@ -428,8 +428,8 @@ void TestDataReport::formPictureOnlyWhenTheShopHasOne()
     form.fill(Qt::white);
     QVERIFY(form.save(dir.filePath(QStringLiteral("报表/新飞维修.png"))));
     QCOMPARE(pictures(), 1);
-    const DrawnItem *picture = itemNamed(pageItems(*layout, rowOf(filledJob(57)), sp, dir.path(), {}),
-                                         QStringLiteral("Image1"));
+    const QList<DrawnItem> items = pageItems(*layout, rowOf(filledJob(57)), sp, dir.path(), {});
+    const DrawnItem *picture = itemNamed(items, QStringLiteral("Image1"));
     QVERIFY(picture);
     QVERIFY(qAbs(picture->mm.width() - common::twipsToMm(9450)) < 0.01);
 }
