@@ -4,7 +4,7 @@
 #include "common/textrules.h"
 #include "store/database.h"
 #include "store/fields.h"
-#include "store/mdbreader.h"
+#include "store/mdbisolated.h"
 
 #include <QDir>
 #include <QFile>
@@ -542,14 +542,13 @@ LegacyImportResult importLegacyDatabase(const QString &mdbPath)
     QStringList oldColumns;
     {
         QString error;
-        const auto reader = MdbReader::open(mdbPath, &error);
-        MdbTable table;
-        if (!reader || !reader->readTable(tableName(), &table, &error)) {
+        MdbContents contents;
+        if (!readMdbIsolated(mdbPath, {tableName()}, &contents, &error)) {
             result.error = error;
             return result;
         }
-        oldColumns = table.columnNames();
-        oldRows = std::move(table.rows);
+        oldColumns = contents.tables.first().columnNames();
+        oldRows = std::move(contents.tables.first().rows);
     }
     return importLegacyRows(mdbPath, oldColumns, oldRows);
 }

@@ -2,7 +2,7 @@
 
 #include "common/prompt.h"
 #include "store/fields.h"
-#include "store/mdbreader.h"
+#include "store/mdbisolated.h"
 
 #include <QFileInfo>
 
@@ -57,10 +57,10 @@ namespace {
 QString readProblem(const QString &path)
 {
     QString error;
-    const auto reader = MdbReader::open(path, &error);
-    if (!reader)
+    MdbContents contents;
+    if (!readMdbIsolated(path, {}, &contents, &error))
         return error;
-    if (!reader->hasTable(tableName()))
+    if (!contents.tableNames.contains(tableName()))
         return QStringLiteral("文件中没有表“%1”").arg(tableName());
     return {};
 }
