@@ -69,6 +69,21 @@ MdbColumnType columnType(int jetType)
 
 // Memo text may run to 64K characters; each becomes at most 3 UTF-8 bytes.
 constexpr size_t kBindSize = size_t(1) << 18;
+// Every other column fits in far less (text holds at most 255 characters).
+// libmdb allocates the bind size afresh for each cell it converts, so a table
+// without memos reads many times faster with the small size.
+constexpr size_t kSmallBindSize = 4096;
+
+size_t bindSizeFor(const MdbTableDef *table)
+{
+    for (unsigned i = 0; i < table->num_cols; ++i) {
+        const auto *col = static_cast<const MdbColumn *>(g_ptr_array_index(table->columns, i));
+        if (columnType(col->col_type) == MdbColumnType::Other || col->col_type == MDB_MEMO
+            || col->col_type == MDB_OLE)
+            return kBindSize;
+    }
+    return kSmallBindSize;
+}
 
 struct TableCloser {
     void operator()(MdbTableDef *t) const { mdb_free_tabledef(t); }
@@ -194,7 +209,6 @@ std::unique_ptr<MdbReader> MdbReader::open(const QString &path, QString *error)
             return nullptr;
         }
     }
-    mdb_set_bind_size(mdb, kBindSize);
     mdb_set_boolean_fmt_numbers(mdb);
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
         *error = QStringLiteral("无法读取 Access 文件 %1 的表目录").arg(path);
@@ -242,6 +256,8 @@ bool MdbReader::readTable(const QString &name, MdbTable *out, QString *error) co
     mdb_rewind_table(table.get());
 
     const unsigned count = table->num_cols;
+    const size_t bindSize = bindSizeFor(table.get());
+    mdb_set_bind_size(mdb, bindSize);
     QList<QByteArray> buffers(count);
     QList<int> lengths(count, 0);
     MdbTable result;
@@ -249,14 +265,14 @@ bool MdbReader::readTable(const QString &name, MdbTable *out, QString *error) co
     for (unsigned i = 0; i < count; ++i) {
         auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
         result.columns.append({QString::fromUtf8(col->name), columnType(col->col_type)});
-        buffers[i] = QByteArray(int(kBindSize), '\0');
+        buffers[i] = QByteArray(int(bindSize), '\0');
         mdb_bind_column(table.get(), int(i) + 1, buffers[i].data(), &lengths[i]);
     }
     while (mdb_fetch_row(table.get())) {
         QVariantMap row;
         for (unsigned i = 0; i < count; ++i) {
             auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
-            const int length = qBound(0, lengths[i], int(kBindSize) - 1);
+            const int length = qBound(0, lengths[i], int(bindSize) - 1);
             row.insert(result.columns[i].name, cellValue(mdb, col, buffers[i], length));
         }
         result.rows.append(row);
