@@ -48,14 +48,19 @@ void RecordCommands::rs_Append()
     // What was typed into the row being left is written before the new row exists.
     if (!m_window.saveNow())
         return;
-    if (set.addNew())
+    if (store::StoreError err = set.addNew()) {
+        m_window.reportStoreFailure(err);
         return;
+    }
     set.setValue(QStringLiteral("编号"), *next);
     if (store::StoreError err = set.update()) {
         set.cancelUpdate();
         if (err.code == store::code::DuplicateKey) {
             common::say(kDuplicate, kWarning, common::Icon::Critical);
             set.moveLast();
+        } else {
+            // A file that cannot be written: no row was added, and the clerk must know.
+            m_window.reportStoreFailure(err);
         }
         return;
     }
@@ -81,8 +86,10 @@ void RecordCommands::rs_Delete()
         return;
     // The row goes, and with it whatever was typed into it.
     m_window.binder().discardPendingEdits();
-    if (set.deleteCurrent())
+    if (store::StoreError err = set.deleteCurrent()) {
+        m_window.reportStoreFailure(err);
         return;
+    }
     set.movePrevious();
 }
 
