@@ -32,9 +32,13 @@ QStringList selectedFields(const ReportDefinition &d)
 
 QString cellText(const QVariant &value, const QString &field)
 {
+    return cellText(value, store::findField(field));
+}
+
+QString cellText(const QVariant &value, const store::FieldDef *f)
+{
     if (value.isNull())
         return {};
-    const store::FieldDef *f = store::findField(field);
     if (f && f->kind == store::FieldKind::YesNo)
         return value.toInt() != 0 ? QStringLiteral("是") : QStringLiteral("否");
     if (f && f->kind == store::FieldKind::Number)
@@ -85,10 +89,13 @@ SelectedRows selectReportRows(const QSqlDatabase &db, const ReportDefinition &d,
         result.error = QStringLiteral("读取数据库出错：") + q.lastError().text();
         return result;
     }
+    QVector<const store::FieldDef *> defs;
+    for (const QString &f : fields)
+        defs << store::findField(f);
     QVector<QString> texts(fields.size());
     while (q.next()) {
         for (int i = 0; i < fields.size(); ++i)
-            texts[i] = cellText(q.value(i), fields.at(i));
+            texts[i] = cellText(q.value(i), defs.at(i));
         ReportRow row;
         row.cells.reserve(cellIndex.size());
         for (int i : cellIndex)

@@ -9,6 +9,10 @@
 #include <QVariant>
 #include <QVector>
 
+namespace store {
+struct FieldDef;
+}
+
 namespace reports {
 
 struct ReportRow {
@@ -31,5 +35,6 @@ SelectedRows selectReportRows(const QSqlDatabase &db, const ReportDefinition &de
 // A stored value as the report prints it: dates as stored, yes/no as 是/否,
 // numbers with two decimals, null as nothing.
 QString cellText(const QVariant &value, const QString &field);
+QString cellText(const QVariant &value, const store::FieldDef *field);
 
 } // namespace reports

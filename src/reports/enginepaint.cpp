@@ -2,9 +2,9 @@
 
 #include <QFileInfo>
 #include <QGlyphRun>
-#include <QHash>
 #include <QRawFont>
 #include <QVarLengthArray>
+#include <vector>
 #include <QTextLayout>
 #include <QPainter>
 #include <QPaintDevice>
@@ -93,7 +93,9 @@ private:
         QFont font;
         double height = 0;
         double overhang = 0; // width less advance
-        QHash<char16_t, Shaped> characters;
+        // Indexed by UTF-16 unit: a lookup per character drawn must be cheap.
+        std::vector<int> byUnit = std::vector<int>(0x10000, -1);
+        std::vector<Shaped> characters;
     };
     // Glyphs of one raw font and one role, collected over a page.
     struct Run {
@@ -143,10 +145,12 @@ private:
 
     const Shaped &character(char16_t c, Role &role)
     {
-        auto it = role.characters.find(c);
-        if (it == role.characters.end())
-            it = role.characters.insert(c, shapeWhole(QString(QChar(c)), role));
-        return *it;
+        int &slot = role.byUnit[c];
+        if (slot < 0) {
+            role.characters.push_back(shapeWhole(QString(QChar(c)), role));
+            slot = int(role.characters.size()) - 1;
+        }
+        return role.characters[slot];
     }
 
     void place(const PageItem &item)
