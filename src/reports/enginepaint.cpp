@@ -186,10 +186,6 @@ private:
         } else {
             add(whole, origin);
         }
-        // Bold is drawn twice by the writer, the second time hidden from text
-        // extraction; merged over a page that splits bold words apart.
-        if (role.font.bold())
-            flush();
     }
 
     void add(const Shaped &shaped, QPointF origin)

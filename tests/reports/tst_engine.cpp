@@ -86,6 +86,7 @@ private slots:
     void paginatesWithHeadersTotalsAndPageNumbers();
     void groupsCarrySubtotals();
     void pdfHoldsExactlyTheSelectedRows();
+    void pdfBoldTextExtractsWhole();
     void failuresQueryNothing();
     void runShowsPreviewOrMessage();
     void commandLineRendersOrFails();
@@ -312,6 +313,31 @@ void TestEngine::pdfHoldsExactlyTheSelectedRows()
     QVERIFY(pages > 1);
     for (int p = 1; p <= pages; ++p)
         QVERIFY(text.contains(QStringLiteral("第 %1 页 共 %2 页").arg(p).arg(pages)));
+}
+
+// Bold is drawn twice, the copy hidden from text extraction; captions and
+// totals must still come out of the PDF as whole words and figures.
+void TestEngine::pdfBoldTextExtractsWhole()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    DataFolder folder;
+    QList<QVariantMap> jobs;
+    double sum = 0;
+    for (int n = 145; n <= 165; ++n) { // received 2003-05-26 .. 2003-06-15, all in the month
+        jobs << xinfeiJob(n, QStringLiteral("客户%1").arg(n), QStringLiteral("王"));
+        sum += n % 7 + 10.25;
+    }
+    createJobTable(folder.path(), jobs);
+    const QString pdf = folder.file(QStringLiteral("月报.pdf"));
+    QString error;
+    QVERIFY2(renderRequestToPdf(requestFor(QStringLiteral("新飞月报表")), pdf, &error), qPrintable(error));
+    const QString text = pdfText(pdf);
+    for (const QString &caption : {QStringLiteral("接货日期"), QStringLiteral("用户姓名"), QStringLiteral("维修员")})
+        QVERIFY2(text.contains(caption), qPrintable(text.left(600)));
+    QVERIFY(text.contains(QStringLiteral("总计（共 21 条）")));
+    QVERIFY2(text.contains(QString::number(sum, 'f', 2)), qPrintable(text.right(400)));
+    QVERIFY(text.contains(QStringLiteral("客户150")));
 }
 
 void TestEngine::failuresQueryNothing()
