@@ -68,6 +68,13 @@ void PhotoView::choosePhoto()
     if (path.isEmpty())
         return;
     QImageReader reader(path);
+    reader.setAutoTransform(true);
+    // A camera photo decoded at full size can pass Qt's allocation limit;
+    // the preview only ever needs its own size, which JPEG decodes directly.
+    const QSize preview = m_image->size() - QSize(4, 4);
+    if (const QSize full = reader.size(); full.isValid() && preview.isValid()
+        && (full.width() > preview.width() || full.height() > preview.height()))
+        reader.setScaledSize(full.scaled(preview, Qt::KeepAspectRatio));
     const QImage image = reader.read();
     if (image.isNull()) {
         common::say(QStringLiteral("无法读取所选的照片文件，请另选一张JPG照片！\n") + path,

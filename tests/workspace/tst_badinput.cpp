@@ -453,6 +453,7 @@ private slots:
         QTest::newRow("truncated jpeg") << "truncated";
         QTest::newRow("header only 20000x20000") << "header";
         QTest::newRow("huge png") << "huge";
+        QTest::newRow("camera-size jpeg") << "camera";
     }
     void photoPaths()
     {
@@ -474,6 +475,13 @@ private slots:
                 buffer.open(QIODevice::WriteOnly);
                 QVERIFY(small.save(&buffer, "JPG"));
                 bytes.truncate(bytes.size() / 3);
+            } else if (kind == QLatin1String("camera")) {
+                // 6000 × 6000 in colour decodes past Qt's 128 MB allocation limit at full size.
+                QImage photo(6000, 6000, QImage::Format_RGB888);
+                photo.fill(QColor(200, 120, 40));
+                QBuffer buffer(&bytes);
+                buffer.open(QIODevice::WriteOnly);
+                QVERIFY(photo.save(&buffer, "JPG", 30));
             } else if (kind == QLatin1String("header")) {
                 bytes = hugePng(20000, 20000).left(33); // signature and IHDR only
             } else {
@@ -487,7 +495,9 @@ private slots:
         auto *image = f.get<QLabel>(QStringLiteral("Image1"));
         f.prompt.fileAnswers << path;
         QTest::mouseClick(f.get<QPushButton>(QStringLiteral("cmdChangePhoto")), Qt::LeftButton);
-        if (kind == QLatin1String("huge")) {
+        if (kind == QLatin1String("camera"))
+            QVERIFY2(f.prompt.messages.isEmpty(), "a large camera photo must be accepted");
+        if (kind == QLatin1String("huge") || kind == QLatin1String("camera")) {
             // A picture that decodes is shown, scaled down to fit; the path is kept.
             if (f.prompt.messages.isEmpty()) {
                 QCOMPARE(f.get<QLineEdit>(QStringLiteral("txtPhoto"))->text(), path);
