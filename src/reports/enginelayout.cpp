@@ -20,6 +20,11 @@ QFont reportFont(FontRole role, double bodyPoints)
     return {};
 }
 
+bool drawnAlone(char16_t c)
+{
+    return c < 0x0300 || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF);
+}
+
 // Measured on a 720 dpi image so advances come out in tenths of a point.
 struct TextFitter::Metrics {
     QImage device;
@@ -36,16 +41,13 @@ struct TextFitter::Metrics {
         return image;
     }
 
-    // Report text is Chinese, digits and Latin, where a string is as wide as
-    // its characters; measuring each character once saves shaping every cell.
+    // Measuring each character once saves shaping every cell.
     double width(const QString &text)
     {
         double sum = 0;
         for (QChar c : text) {
             const char16_t u = c.unicode();
-            const bool simple = u < 0x0300 || (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF)
-                || (u >= 0xFF00 && u <= 0xFFEF);
-            if (!simple)
+            if (!drawnAlone(u))
                 return metrics.horizontalAdvance(text);
             auto it = advances.find(u);
             if (it == advances.end())

@@ -42,6 +42,11 @@ struct LaidOutReport {
 // The font a role is drawn in, for a report whose body text has bodyPoints.
 QFont reportFont(FontRole role, double bodyPoints);
 
+// True for the characters report text is made of (Chinese, full-width
+// forms, digits, Latin): each is drawn as the font's glyph for it alone, so
+// a string of them is as wide as its characters.
+bool drawnAlone(char16_t c);
+
 // Shortens text to a width in points with "…", measuring only when it may not fit.
 class TextFitter {
 public:

@@ -2,14 +2,15 @@
 
 #include <QFileInfo>
 #include <QGlyphRun>
-#include <QRawFont>
-#include <QVarLengthArray>
-#include <vector>
-#include <QTextLayout>
-#include <QPainter>
 #include <QPaintDevice>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QRawFont>
+#include <QTextLayout>
+#include <QVarLengthArray>
+#include <algorithm>
+#include <vector>
 
 namespace reports {
 
@@ -32,9 +33,8 @@ QPageLayout pageLayout(const LaidOutReport &report)
 
 // Draws pages as a PDF writer likes them: every text of a page in one font
 // goes out as one glyph run, as each drawn run costs a font lookup and a
-// state change in the writer. Glyphs are looked up per character, since
-// report text (Chinese, digits, Latin) needs no shaping across characters;
-// any other text is shaped whole.
+// state change in the writer. Glyphs are looked up per character where the
+// text allows (drawnAlone); any other text is shaped whole.
 class PagePainter {
 public:
     PagePainter(QPainter &painter, double bodyPoints) : m_painter(painter)
@@ -105,12 +105,6 @@ private:
         QList<QPointF> positions;
     };
 
-    static bool simple(char16_t c)
-    {
-        return c < 0x0300 || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF)
-            || (c >= 0xFF00 && c <= 0xFFEF);
-    }
-
     int runFor(const QRawFont &font, int role)
     {
         for (int i = 0; i < m_runs.size(); ++i)
@@ -157,7 +151,7 @@ private:
     {
         Role &role = m_roles[int(item.font)];
         const bool perCharacter = std::all_of(item.text.cbegin(), item.text.cend(),
-                                              [](QChar c) { return simple(c.unicode()); });
+                                              [](QChar c) { return drawnAlone(c.unicode()); });
         Shaped whole;
         double width = 0;
         double height = role.height;
