@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QImage>
+#include <vector>
 
 namespace reports {
 
@@ -29,7 +30,7 @@ bool drawnAlone(char16_t c)
 struct TextFitter::Metrics {
     QImage device;
     QFontMetricsF metrics;
-    QHash<char16_t, double> advances; // tenths of a point
+    std::vector<double> advances = std::vector<double>(0x10000, -1); // by UTF-16 unit, tenths of a point
 
     explicit Metrics(const QFont &font) : device(makeDevice()), metrics(font, &device) {}
 
@@ -49,10 +50,10 @@ struct TextFitter::Metrics {
             const char16_t u = c.unicode();
             if (!drawnAlone(u))
                 return metrics.horizontalAdvance(text);
-            auto it = advances.find(u);
-            if (it == advances.end())
-                it = advances.insert(u, metrics.horizontalAdvance(c));
-            sum += *it;
+            double &advance = advances[u];
+            if (advance < 0)
+                advance = metrics.horizontalAdvance(c);
+            sum += advance;
         }
         return sum;
     }
