@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QIODevice>
 
 #include <cerrno>
@@ -77,22 +78,38 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-// Everything the child writes until it closes the pipe; false on timeout.
-bool readAll(int fd, QByteArray *out, int timeoutMs)
+// A damaged property block can send libmdb allocating without end; the
+// largest real file reads in a small fraction of this.
+constexpr qint64 kChildMemoryLimit = qint64(1) << 30;
+
+qint64 residentBytes(pid_t pid)
+{
+    QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> pages = statm.readAll().split(' ');
+    return pages.size() > 1 ? pages[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
+}
+
+// Everything the child writes until it closes the pipe; false when the child
+// runs out of time or grows past the memory limit.
+bool readAll(int fd, pid_t child, QByteArray *out, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
     char buffer[65536];
     for (;;) {
         const qint64 left = timeoutMs - timer.elapsed();
-        if (left <= 0)
+        if (left <= 0 || residentBytes(child) > kChildMemoryLimit)
             return false;
         pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, int(left));
+        const int ready = ::poll(&p, 1, int(qMin<qint64>(left, 200)));
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready <= 0)
+        if (ready < 0)
             return false;
+        if (ready == 0)
+            continue;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -127,7 +144,7 @@ bool readMdbIsolated(const QString &path, const QStringList &tables, MdbContents
     }
     ::close(fds[1]);
     QByteArray bytes;
-    const bool finished = readAll(fds[0], &bytes, timeoutMs);
+    const bool finished = readAll(fds[0], child, &bytes, timeoutMs);
     ::close(fds[0]);
     if (!finished)
         ::kill(child, SIGKILL);

@@ -13,7 +13,8 @@ struct MdbContents {
 
 // Reads the table names and every table in tables (each must exist). False
 // with error when the file cannot be read, whatever happened to the reader.
-// timeoutMs bounds a reader caught in a loop of pages.
+// timeoutMs bounds a reader caught in a loop of pages; a reader that grows
+// past 1 GB is stopped as well.
 bool readMdbIsolated(const QString &path, const QStringList &tables, MdbContents *out, QString *error,
                      int timeoutMs = 120000);
 

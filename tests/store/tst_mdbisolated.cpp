@@ -4,6 +4,7 @@
 #include "support/datafolder.h"
 #include "support/testapp.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -36,6 +37,8 @@ private slots:
     void refusalsCarryTheReason_data();
     void refusalsCarryTheReason();
     void readerThatRunsTooLongIsStopped();
+    void filesThatBreakTheReaderAreRefused_data();
+    void filesThatBreakTheReaderAreRefused();
 };
 
 void TestMdbIsolated::tablesMatchADirectRead()
@@ -114,6 +117,26 @@ void TestMdbIsolated::readerThatRunsTooLongIsStopped()
     QVERIFY(!readMdbIsolated(testFile("nwind.mdb"), {QStringLiteral("Orders")}, &contents, &error, 0));
     QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
     QVERIFY(contents.tables.isEmpty());
+}
+
+// Inputs the fuzzer found that crash, hang or exhaust memory inside libmdb.
+void TestMdbIsolated::filesThatBreakTheReaderAreRefused_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir dir(QStringLiteral(CORVALE_SOURCE_DIR "/tests/store/data/damaged-mdb"));
+    const QStringList files = dir.entryList({QStringLiteral("*.mdb")}, QDir::Files);
+    QVERIFY(!files.isEmpty());
+    for (const QString &name : files)
+        QTest::newRow(qPrintable(name)) << dir.filePath(name);
+}
+
+void TestMdbIsolated::filesThatBreakTheReaderAreRefused()
+{
+    QFETCH(QString, path);
+    MdbContents contents;
+    QString error;
+    QVERIFY(!readMdbIsolated(path, {}, &contents, &error));
+    QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
 }
 
 CORVALE_TEST_MAIN(TestMdbIsolated)
