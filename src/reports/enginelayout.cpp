@@ -220,11 +220,22 @@ private:
     }
 
     // The label stands left of the first summed column, or on a line of its own
-    // when that column is the first.
+    // when that column is the first. Sums too wide for their columns (a whole
+    // year's fees) are listed one a line with their captions instead, so
+    // neighbouring figures never run into each other and none is shortened.
     void totalsBand(const QString &label, const QVector<double> &sums, FontRole font)
     {
         const int firstSum = m_sumColumns.isEmpty() ? int(m_columns.size()) : m_sumColumns.first();
-        const double height = (firstSum == 0 ? 2 : 1) * m_rowHeight + 4;
+        QStringList figures;
+        bool fitColumns = true;
+        for (int t = 0; t < m_sumColumns.size(); ++t) {
+            figures << QString::number(sums.value(t), 'f', 2);
+            const double width = cell(m_sumColumns.at(t), m_rowHeight).width();
+            if (m_fitter.fit(figures.last(), font, width) != figures.last())
+                fitColumns = false;
+        }
+        const int sumLines = fitColumns ? 1 : int(figures.size());
+        const double height = (firstSum == 0 ? 1 + sumLines : sumLines) * m_rowHeight + 4;
         if (!fits(height))
             newPage();
         line(m_y + 1, left(), right());
@@ -234,13 +245,20 @@ private:
              Qt::AlignLeft, font);
         if (firstSum == 0)
             m_y += m_rowHeight;
-        for (int t = 0; t < m_sumColumns.size(); ++t) {
-            const int c = m_sumColumns.at(t);
-            // A sum is never shortened: it may reach into the column on its left.
-            const QRectF r = cell(c, m_rowHeight).adjusted(-m_columns.at(c).width(), 0, 0, 0);
-            text(r, QString::number(sums.value(t), 'f', 2), Qt::AlignRight, font);
+        if (fitColumns) {
+            for (int t = 0; t < m_sumColumns.size(); ++t)
+                text(cell(m_sumColumns.at(t), m_rowHeight), figures.at(t), Qt::AlignRight, font);
+            m_y += m_rowHeight + 2;
+            return;
         }
-        m_y += m_rowHeight + 2;
+        const double sumsLeft = firstSum < m_columns.size() ? m_columns.at(firstSum).x() : left();
+        for (int t = 0; t < m_sumColumns.size(); ++t) {
+            const QString caption = m_def.columns.at(m_sumColumns.at(t)).caption;
+            text(QRectF(sumsLeft, m_y, right() - sumsLeft - cellPadding, m_rowHeight),
+                 QStringLiteral("%1：%2").arg(caption, figures.at(t)), Qt::AlignRight, font);
+            m_y += m_rowHeight;
+        }
+        m_y += 2;
     }
 
     void finishPage()

@@ -85,6 +85,7 @@ private slots:
     void everyCatalogueEntryRenders();
     void paginatesWithHeadersTotalsAndPageNumbers();
     void groupsCarrySubtotals();
+    void wideTotalsNeverOverlap();
     void pdfHoldsExactlyTheSelectedRows();
     void pdfBoldTextExtractsWhole();
     void failuresQueryNothing();
@@ -252,6 +253,38 @@ void TestEngine::paginatesWithHeadersTotalsAndPageNumbers()
     const QStringList closing = texts(pages.last(), FontRole::Bold);
     QVERIFY2(closing.contains(QStringLiteral("总计（共 %1 条）").arg(selected)), qPrintable(closing.join(u'|')));
     QVERIFY(closing.contains(QString::number(sum, 'f', 2)));
+}
+
+// A year's fees give sums wider than their columns: each figure still comes
+// out whole, and no two figures share any room on the page.
+void TestEngine::wideTotalsNeverOverlap()
+{
+    DataFolder folder;
+    QList<QVariantMap> jobs;
+    for (int n = 145; n <= 165; ++n) {
+        QVariantMap job = xinfeiJob(n, QStringLiteral("客户%1").arg(n), QStringLiteral("王"));
+        job[QStringLiteral("上门费")] = 9999999;
+        job[QStringLiteral("维修费")] = 8888888;
+        job[QStringLiteral("合计")] = 18888887;
+        jobs << job;
+    }
+    createJobTable(folder.path(), jobs);
+    const BuiltReport built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.path());
+    QCOMPARE(built.error, QString());
+    QVector<PageItem> figures;
+    for (const PageItem &item : built.report.pages.last().items)
+        if (item.kind == PageItem::Kind::Text && item.font == FontRole::Bold && !item.text.startsWith(QStringLiteral("总计")))
+            figures << item;
+    QStringList shown;
+    for (const PageItem &f : figures)
+        shown << f.text;
+    for (const QString &sum : {QStringLiteral("209999979.00"), QStringLiteral("186666648.00"),
+                               QStringLiteral("396666627.00")})
+        QVERIFY2(shown.join(u'|').contains(sum), qPrintable(shown.join(u'|')));
+    for (int i = 0; i < figures.size(); ++i)
+        for (int j = i + 1; j < figures.size(); ++j)
+            QVERIFY2(!figures[i].rect.intersects(figures[j].rect),
+                     qPrintable(figures[i].text + QStringLiteral(" / ") + figures[j].text));
 }
 
 void TestEngine::groupsCarrySubtotals()
