@@ -5,6 +5,8 @@
 # fuzz_NAME-crash-*, -timeout-*, -oom-*, -leak-*.
 set -euo pipefail
 seconds=${1:-60}
+# A fixed FUZZ_SEED makes a run repeatable (CI uses one); 0 picks a fresh seed.
+seed=${FUZZ_SEED:-0}
 cd "$(dirname "$0")/.."
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -43,7 +45,7 @@ for t in $targets; do
   echo "== $t for ${seconds}s"
   if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
        QT_QPA_PLATFORM=offscreen build/fuzz/fuzz/$t "$corpus" -max_total_time="$seconds" \
-       -timeout=10 -rss_limit_mb=4096 "${extra[@]}" -artifact_prefix=build/fuzz/$t- \
+       -seed="$seed" -timeout=10 -rss_limit_mb=4096 "${extra[@]}" -artifact_prefix=build/fuzz/$t- \
        >build/fuzz/$t.log 2>&1; then
     status=1
     tail -40 build/fuzz/$t.log
