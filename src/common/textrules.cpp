@@ -56,8 +56,11 @@ Int16Result toInt16(const QString &text)
     if (text.trimmed().isEmpty())
         return {0, Int16Error::Empty};
     const auto value = parseNumber(text);
-    if (!value)
-        return {0, Int16Error::NotNumeric};
+    if (!value) {
+        // A well-formed number too large even for a double is an overflow too.
+        static const QRegularExpression huge(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)[eE][+]?\d+\s*$)"));
+        return {0, huge.match(text).hasMatch() ? Int16Error::Overflow : Int16Error::NotNumeric};
+    }
     const double rounded = std::nearbyint(*value); // default mode: half to even
     if (rounded < -32768.0 || rounded > 32767.0)
         return {0, Int16Error::Overflow};

@@ -415,7 +415,7 @@ private slots:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("position");
-        QTest::newRow("1e309") << "1e309" << QString() << 4;
+        QTest::newRow("1e309") << "1e309" << "数字溢出！请重新输入。" << 4;
         QTest::newRow("-0") << "-0" << "没找到!" << 4;
         QTest::newRow("32768") << "32768" << "数字溢出！请重新输入。" << 4;
         QTest::newRow("-32769") << "-32769" << "数字溢出！请重新输入。" << 4;
