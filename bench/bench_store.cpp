@@ -3,6 +3,7 @@
 #include "rawsqlite.h"
 
 #include "store/database.h"
+#include "store/fields.h"
 #include "store/recordset.h"
 
 #include <memory>
@@ -40,6 +41,13 @@ StoreFixture &fixture()
     return f;
 }
 
+// Cases may run alone (a name filter), so each opens the fixture if needed.
+void ensureStore(Context &ctx)
+{
+    if (!fixture().set)
+        fixture().open(ctx);
+}
+
 const std::string kKeys = "SELECT rowid FROM 客户信息 ORDER BY rowid";
 const std::string kRow = "SELECT * FROM 客户信息 WHERE rowid = ?";
 const std::string kLastRow = "SELECT * FROM 客户信息 WHERE rowid = (SELECT max(rowid) FROM 客户信息)";
@@ -61,7 +69,7 @@ Registrar openSet({
 
 Registrar refresh({
     QStringLiteral("refresh"),
-    nullptr,
+    ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
         StoreFixture::check(set.setRecordSource(QStringLiteral("select * from 客户信息")));
@@ -76,7 +84,7 @@ Registrar refresh({
 
 Registrar firstToLast({
     QStringLiteral("first→last"),
-    nullptr,
+    ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
         StoreFixture::check(set.moveFirst());
@@ -92,7 +100,7 @@ Registrar firstToLast({
 
 Registrar pageSweep({
     QStringLiteral("record set walk of every row"),
-    nullptr,
+    ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
         StoreFixture::check(set.moveFirst());
@@ -110,7 +118,7 @@ Registrar pageSweep({
 
 Registrar numberSearch({
     QStringLiteral("number search"),
-    nullptr,
+    ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
         StoreFixture::check(set.findFirst(QStringLiteral("编号 =16384")));
@@ -123,7 +131,7 @@ Registrar numberSearch({
 
 Registrar query({
     QStringLiteral("query: three conditions and a date range"),
-    nullptr,
+    ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
         StoreFixture::check(set.setRecordSource(QStringLiteral(
@@ -142,7 +150,7 @@ Registrar query({
 
 Registrar sort({
     QStringLiteral("sort by 接货日期 desc"),
-    nullptr,
+    ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
         StoreFixture::check(set.setRecordSource(QStringLiteral("select * from 客户信息 order by 接货日期 desc")));
@@ -154,6 +162,68 @@ Registrar sort({
         fixture().raw->readAll(kRow, {"1"});
     },
     5, 70});
+
+// Writes: the record set's own append, copy and delete, each one committed
+// transaction, beside the same statement committed by raw SQLite. Numbers
+// 32100..32399 are freed first so both sides have room.
+void freeWriteNumbers(Context &ctx)
+{
+    ensureStore(ctx);
+    RawDb raw(ctx.database);
+    raw.exec("DELETE FROM 客户信息 WHERE 编号 >= 32100 AND 编号 < 32400");
+    StoreFixture::check(fixture().set->refresh());
+}
+
+int storeNumber = 32100; // the record set's side
+int rawNumber = 32300;   // raw SQLite's side
+
+Registrar storeAppend({
+    QStringLiteral("store append"),
+    freeWriteNumbers,
+    [](Context &) {
+        auto &set = *fixture().set;
+        StoreFixture::check(set.addNew());
+        set.setValue(QStringLiteral("编号"), storeNumber++);
+        set.setValue(QStringLiteral("客户姓名"), QStringLiteral("王五"));
+        StoreFixture::check(set.update());
+    },
+    [](Context &) {
+        fixture().raw->exec("INSERT INTO 客户信息 (编号, 客户姓名, 配件, Photo) VALUES ("
+                            + std::to_string(rawNumber++) + ", '王五', '', '')");
+    },
+    5, 80});
+
+Registrar storeCopy({
+    QStringLiteral("store copy"),
+    [](Context &ctx) {
+        ensureStore(ctx);
+        StoreFixture::check(fixture().set->findFirst(QStringLiteral("编号 =100")));
+    },
+    [](Context &) {
+        StoreFixture::check(fixture().set->copyCurrent(qint16(storeNumber++), {{QStringLiteral("故障修理"), QString()}}));
+    },
+    [](Context &) {
+        QStringList columns = store::fieldNames();
+        columns.replace(0, QString::number(rawNumber++));
+        columns.replace(columns.indexOf(QStringLiteral("故障修理")), QStringLiteral("NULL"));
+        fixture().raw->exec(QStringLiteral("INSERT INTO 客户信息 (%1) SELECT %2 FROM 客户信息 WHERE 编号 = 100")
+                                .arg(store::fieldNames().join(u','), columns.join(u','))
+                                .toStdString());
+    },
+    5, 81});
+
+Registrar storeDelete({
+    QStringLiteral("store delete"),
+    ensureStore,
+    [](Context &) {
+        auto &set = *fixture().set;
+        StoreFixture::check(set.findFirst(QStringLiteral("编号 =%1").arg(--storeNumber)));
+        StoreFixture::check(set.deleteCurrent());
+    },
+    [](Context &) {
+        fixture().raw->exec("DELETE FROM 客户信息 WHERE 编号 = " + std::to_string(--rawNumber));
+    },
+    5, 82});
 
 } // namespace
 } // namespace bench

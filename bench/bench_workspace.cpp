@@ -6,7 +6,6 @@
 #include "common/prompt.h"
 #include "common/sitesettings.h"
 #include "store/database.h"
-#include "store/fields.h"
 #include "store/recordset.h"
 #include "workspace/frmcorvale.h"
 
@@ -72,13 +71,6 @@ void ensureOpen(Context &ctx)
         ws().open(ctx);
 }
 
-// Numbers the raw counterparts write, clear of what the workspace appends.
-int nextRawNumber()
-{
-    static int next = 32400;
-    return next++;
-}
-
 // Frees the top numbers so append and copy have room, as a shop's table would.
 void freeTopNumbers(Context &ctx)
 {
@@ -137,10 +129,7 @@ Registrar append({
         ws().open(ctx);
     },
     [](Context &) { ws().click("cmdAppend"); },
-    [](Context &ctx) {
-        RawDb raw(ctx.database);
-        raw.exec("INSERT INTO 客户信息 (编号, 配件, Photo) VALUES (" + std::to_string(nextRawNumber()) + ", '', '')");
-    },
+    nullptr,
     5, 140,
     [](Context &) { ws().set().moveLast(); }});
 
@@ -148,13 +137,7 @@ Registrar copy({
     QStringLiteral("copy"),
     nullptr,
     [](Context &) { ws().click("cmdCopy"); },
-    [](Context &ctx) {
-        RawDb raw(ctx.database);
-        QStringList columns = store::fieldNames();
-        columns.replace(0, QString::number(nextRawNumber()));
-        raw.exec(QStringLiteral("INSERT INTO 客户信息 SELECT %1 FROM 客户信息 WHERE 编号 = 100")
-                     .arg(columns.join(u',')).toStdString());
-    },
+    nullptr,
     5, 150,
     // Each copy starts from the whole table, as after the refresh the message asks for.
     [](Context &) { ws().click("cmdRenovation"); }});
@@ -163,18 +146,21 @@ Registrar remove({
     QStringLiteral("delete"),
     nullptr,
     [](Context &) { ws().click("cmdDeleted"); },
-    [](Context &ctx) {
-        static int victim = 200;
-        RawDb raw(ctx.database);
-        raw.exec("DELETE FROM 客户信息 WHERE 编号 = " + std::to_string(victim++));
-    },
+    nullptr,
     5, 160,
     [](Context &) { ws().set().moveLast(); }});
 
 Registrar numberSearch({
     QStringLiteral("workspace number search"),
-    nullptr,
-    [](Context &) { ws().click("cmdFind"); },
+    [](Context &ctx) {
+        ensureOpen(ctx);
+        ws().click("cmdRenovation"); // the whole table again after the copy's two-row set
+    },
+    [](Context &) {
+        ws().click("cmdFind");
+        if (ws().set().value(QStringLiteral("编号")).toInt() != 16384)
+            throw std::runtime_error("number search did not find job 16384");
+    },
     [](Context &ctx) {
         RawDb raw(ctx.database);
         raw.readAll("SELECT * FROM 客户信息 WHERE 编号 = 16384");
