@@ -46,5 +46,22 @@ const bool eachEntry = [] {
     return true;
 }();
 
+// Every definition over the whole table: the heaviest each report can get.
+const bool eachDefinitionWholeTable = [] {
+    int order = 90;
+    for (const char *file : {"新飞月报表.PRN", "新飞申请配件单.PRN", "配件库存单.RPT", "配件流水帐.RPT",
+                             "佳利季报表.PRN", "容声月报表.RPT", "未修记录单.RPT", "维修人员报表.RPT",
+                             "商场报表.RPT", "新飞回访记录表.RPT"}) {
+        const QString name = QString::fromUtf8(file);
+        registry().push_back(Case{QStringLiteral("whole table through %1 to PDF").arg(name), {},
+                                  [name](Context &ctx) {
+                                      render(ctx, {QStringLiteral("报表\\") + name,
+                                                   QStringLiteral("{客户信息.型号} StartsWith ''"), 1});
+                                  },
+                                  {}, 3, order++});
+    }
+    return true;
+}();
+
 } // namespace
 } // namespace bench
