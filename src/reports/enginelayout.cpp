@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QImage>
+#include <climits>
 #include <vector>
 
 namespace reports {
@@ -85,10 +86,11 @@ class PageBuilder {
 public:
     using Take = std::function<void(ReportPage &&)>;
 
+    // Only pages first .. end-1 (from 0) are placed and handed on; the others are counted.
     PageBuilder(const ReportDefinition &d, const QVector<ReportRow> &rows, const QDate &printed,
-                int pageCount, Take take)
+                int pageCount, Take take, int first = 0, int end = INT_MAX)
         : m_def(d), m_rows(rows), m_printed(printed), m_fitter(d.fontPoints), m_frame(reportFrame(d)),
-          m_pageCount(pageCount), m_take(std::move(take))
+          m_pageCount(pageCount), m_take(std::move(take)), m_first(first), m_end(end)
     {
         const QSizeF size = m_frame.pageSize;
         m_rowHeight = d.fontPoints * 1.8;
@@ -147,7 +149,7 @@ public:
     }
 
 private:
-    bool counting() const { return !m_take; }
+    bool counting() const { return !m_take || m_pageNumber <= m_first || m_pageNumber > m_end; }
 
     bool fits(double height) const { return m_y + height <= m_bottom; }
 
@@ -281,6 +283,8 @@ private:
     LaidOutReport m_frame;
     int m_pageCount;
     Take m_take;
+    int m_first;
+    int m_end;
     ReportPage m_page;
     int m_pageNumber = 0;
     QVector<QRectF> m_columns;
@@ -306,11 +310,23 @@ LaidOutReport reportFrame(const ReportDefinition &definition)
     return frame;
 }
 
+int countReportPages(const ReportDefinition &definition, const QVector<ReportRow> &rows, const QDate &printed)
+{
+    return PageBuilder(definition, rows, printed, 0, {}).build();
+}
+
+void layoutReportPages(const ReportDefinition &definition, const QVector<ReportRow> &rows,
+                       const QDate &printed, int pageCount, int first, int end,
+                       const std::function<void(ReportPage &&)> &take)
+{
+    PageBuilder(definition, rows, printed, pageCount, take, first, end).build();
+}
+
 void layoutReportPages(const ReportDefinition &definition, const QVector<ReportRow> &rows,
                        const QDate &printed, const std::function<void(ReportPage &&)> &take)
 {
-    const int pageCount = PageBuilder(definition, rows, printed, 0, {}).build();
-    PageBuilder(definition, rows, printed, pageCount, take).build();
+    const int pageCount = countReportPages(definition, rows, printed);
+    layoutReportPages(definition, rows, printed, pageCount, 0, pageCount, take);
 }
 
 LaidOutReport layoutReport(const ReportDefinition &definition, const QVector<ReportRow> &rows,

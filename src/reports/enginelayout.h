@@ -67,6 +67,15 @@ LaidOutReport reportFrame(const ReportDefinition &definition);
 void layoutReportPages(const ReportDefinition &definition, const QVector<ReportRow> &rows,
                        const QDate &printed, const std::function<void(ReportPage &&)> &take);
 
+// The number of pages layoutReportPages hands on, found without placing anything.
+int countReportPages(const ReportDefinition &definition, const QVector<ReportRow> &rows, const QDate &printed);
+
+// Hands on only pages first .. end-1 (from 0) of a report of pageCount pages,
+// numbered as in the whole report; the pages before are counted, not placed.
+void layoutReportPages(const ReportDefinition &definition, const QVector<ReportRow> &rows,
+                       const QDate &printed, int pageCount, int first, int end,
+                       const std::function<void(ReportPage &&)> &take);
+
 LaidOutReport layoutReport(const ReportDefinition &definition, const QVector<ReportRow> &rows,
                            const QDate &printed);
 

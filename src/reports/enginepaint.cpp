@@ -224,6 +224,7 @@ struct ReportPdfWriter::Open {
     int pages = 0;
 
     explicit Open(const QString &path) : writer(path) {}
+    explicit Open(QIODevice *device) : writer(device) {}
 };
 
 ReportPdfWriter::ReportPdfWriter(const LaidOutReport &frame, const QString &path)
@@ -231,11 +232,16 @@ ReportPdfWriter::ReportPdfWriter(const LaidOutReport &frame, const QString &path
 {
 }
 
+ReportPdfWriter::ReportPdfWriter(const LaidOutReport &frame, QIODevice *device)
+    : m_frame(frame), m_device(device)
+{
+}
+
 ReportPdfWriter::~ReportPdfWriter() = default;
 
 bool ReportPdfWriter::begin(QString *error)
 {
-    m_open = std::make_unique<Open>(m_path);
+    m_open = m_device ? std::make_unique<Open>(m_device) : std::make_unique<Open>(m_path);
     QPdfWriter &writer = m_open->writer;
     writer.setPageLayout(pageLayout(m_frame));
     writer.setResolution(600);
@@ -269,7 +275,7 @@ bool ReportPdfWriter::finish(QString *error)
 {
     const bool ended = m_open && m_open->painter.end();
     m_open.reset();
-    if (!ended || !QFileInfo(m_path).isFile()) {
+    if (!ended || (!m_device && !QFileInfo(m_path).isFile())) {
         if (error)
             *error = QStringLiteral("无法写入 PDF 文件 “%1”").arg(m_path);
         return false;

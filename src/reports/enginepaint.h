@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QIODevice;
 class QPainter;
 class QPrinter;
 
@@ -19,6 +20,8 @@ class ReportPdfWriter {
 public:
     // frame gives the title, paper and fonts; its pages are not looked at.
     ReportPdfWriter(const LaidOutReport &frame, const QString &path);
+    // Writes into device, which must be open for writing.
+    ReportPdfWriter(const LaidOutReport &frame, QIODevice *device);
     ~ReportPdfWriter();
 
     bool begin(QString *error);
@@ -30,6 +33,7 @@ private:
     struct Open;
     LaidOutReport m_frame;
     QString m_path;
+    QIODevice *m_device = nullptr;
     std::unique_ptr<Open> m_open;
 };
 

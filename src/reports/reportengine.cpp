@@ -3,7 +3,7 @@
 #include "common/busycursor.h"
 #include "common/prompt.h"
 #include "reports/engine.h"
-#include "reports/enginepaint.h"
+#include "reports/enginepdf.h"
 #include "reports/enginepreview.h"
 
 #include <QDir>
@@ -36,12 +36,7 @@ bool renderRequestToPdf(const ReportRequest &request, const QString &pdfPath, QS
             *error = prepared.error;
         return false;
     }
-    ReportPdfWriter writer(reportFrame(prepared.definition), pdfPath);
-    if (!writer.begin(error))
-        return false;
-    layoutReportPages(prepared.definition, prepared.rows, prepared.printed,
-                      [&](ReportPage &&page) { writer.addPage(page); });
-    return writer.finish(error);
+    return writePreparedPdf(prepared, pdfPath, pdfHalvesFromPages, error);
 }
 
 } // namespace reports

@@ -2,6 +2,7 @@
 #include "reports/catalogue.h"
 #include "reports/engine.h"
 #include "reports/engine_cli.h"
+#include "reports/enginepdf.h"
 #include "reports/enginepreview.h"
 #include "reports/reportdefinition.h"
 #include "reports/reportengine.h"
@@ -18,6 +19,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QtTest>
+#include <climits>
 
 using namespace reports;
 
@@ -88,6 +90,7 @@ private slots:
     void wideTotalsNeverOverlap();
     void pdfHoldsExactlyTheSelectedRows();
     void pdfBoldTextExtractsWhole();
+    void pdfInHalvesMatchesOneWriter();
     void failuresQueryNothing();
     void runShowsPreviewOrMessage();
     void commandLineRendersOrFails();
@@ -371,6 +374,42 @@ void TestEngine::pdfBoldTextExtractsWhole()
     QVERIFY(text.contains(QStringLiteral("总计（共 21 条）")));
     QVERIFY2(text.contains(QString::number(sum, 'f', 2)), qPrintable(text.right(400)));
     QVERIFY(text.contains(QStringLiteral("客户150")));
+}
+
+// A long report is written in two halves on two threads and joined: the
+// joined file must read exactly as one writer's, pages in order, each page
+// numbered against the whole report.
+void TestEngine::pdfInHalvesMatchesOneWriter()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    DataFolder folder;
+    QList<QVariantMap> jobs;
+    for (int n = 1; n <= 400; ++n)
+        jobs << xinfeiJob(n, QStringLiteral("客户%1").arg(n, 3, 10, QLatin1Char('0')), QStringLiteral("王"));
+    createJobTable(folder.path(), jobs);
+    const PreparedReport prepared = prepareReport(
+        {QStringLiteral("报表\\新飞月报表.PRN"), QStringLiteral("{客户信息.型号} StartsWith ''"), 1}, folder.path());
+    QCOMPARE(prepared.error, QString());
+    const int pages = countReportPages(prepared.definition, prepared.rows, prepared.printed);
+    QVERIFY(pages >= 4);
+
+    const QString whole = folder.file(QStringLiteral("whole.pdf"));
+    const QString halves = folder.file(QStringLiteral("halves.pdf"));
+    QString error;
+    QVERIFY2(writePreparedPdf(prepared, whole, INT_MAX, &error), qPrintable(error));
+    QVERIFY2(writePreparedPdf(prepared, halves, 2, &error), qPrintable(error));
+
+    const QString text = pdfText(halves);
+    QCOMPARE(text.count(QLatin1Char('\f')), pages); // pdftotext ends every page with a form feed
+    QCOMPARE(text, pdfText(whole));
+    const QStringList byPage = text.split(QLatin1Char('\f'));
+    for (int p = 1; p <= pages; ++p)
+        QVERIFY2(byPage.at(p - 1).contains(QStringLiteral("第 %1 页 共 %2 页").arg(p).arg(pages)),
+                 qPrintable(byPage.at(p - 1).right(200)));
+    for (int n = 1; n <= 400; ++n)
+        QCOMPARE(text.count(QStringLiteral("客户%1").arg(n, 3, 10, QLatin1Char('0'))), 1);
+    QVERIFY(byPage.at(pages - 1).contains(QStringLiteral("总计（共 400 条）")));
 }
 
 void TestEngine::failuresQueryNothing()
