@@ -79,7 +79,9 @@ bool joinPdfs(const QList<QByteArray> &parts, const QString &path, QString *erro
         for (size_t i = 1; i < docs.size(); ++i)
             for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*docs[i]).getAllPages())
                 joined.addPage(page, false);
-        QPDFWriter writer(*docs.front(), QFile::encodeName(path).constData());
+        // The writer keeps the name's pointer until it is done.
+        const QByteArray fileName = QFile::encodeName(path);
+        QPDFWriter writer(*docs.front(), fileName.constData());
         writer.setStreamDataMode(qpdf_s_preserve);
         writer.write();
         return true;
