@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -115,9 +116,13 @@ LoadedDefinition parseReportDefinition(const QByteArray &text)
 
 LoadedDefinition loadReportDefinition(const QString &path)
 {
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {{}, QStringLiteral("找不到报表文件 “%1”").arg(shown)};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("找不到报表文件 “%1”").arg(QDir::toNativeSeparators(path))};
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return {{}, QStringLiteral("无法读取报表文件 “%1”").arg(shown)};
     LoadedDefinition loaded = parseReportDefinition(file.readAll());
     if (!loaded.error.isEmpty())
         loaded.error = QStringLiteral("报表文件 “%1” 有误：%2").arg(path, loaded.error);

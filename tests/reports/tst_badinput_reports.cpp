@@ -163,7 +163,7 @@ private slots:
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("message"); // empty: the report renders
         QTest::newRow("missing") << "missing" << QString();
-        QTest::newRow("folder in its place") << "folder" << "找不到报表文件";
+        QTest::newRow("folder in its place") << "folder" << "无法读取报表文件";
         QTest::newRow("empty") << "empty" << "有误";
         QTest::newRow("not JSON") << "garbage" << "有误";
         QTest::newRow("binary") << "binary" << "有误";
