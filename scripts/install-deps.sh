@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
-  libsqlite3-dev sqlite3 mdbtools-dev libqpdf-dev
+  libsqlite3-dev sqlite3 mdbtools-dev libqpdf-dev zlib1g-dev
   fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai
   poppler-utils xvfb xauth libgl-dev
   clang libclang-rt-14-dev

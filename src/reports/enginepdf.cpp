@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <qpdf/QPDF.hh>
+#include <zlib.h>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <exception>
@@ -94,3 +95,13 @@ bool joinPdfs(const QList<QByteArray> &parts, const QString &path, QString *erro
 }
 
 } // namespace reports
+
+// Qt's PDF writer deflates every page stream at zlib's default level, a third
+// of a long report's time. Defined in the program, this wins over zlib's own
+// deflateInit_ (which does just the same with the level given).
+extern "C" int deflateInit_(z_streamp strm, int level, const char *version, int streamSize)
+{
+    if (level == Z_DEFAULT_COMPRESSION)
+        level = Z_BEST_SPEED;
+    return deflateInit2_(strm, level, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, version, streamSize);
+}
