@@ -13,6 +13,7 @@ namespace {
 int usage()
 {
     QTextStream(stderr) << "usage: corvale-render DATAFOLDER REPORT JOBNUMBER OUT.pdf\n"
+                        << "       corvale-render DATAFOLDER --file DEFINITION --formula FORMULA OUT.pdf\n"
                         << "REPORT is one of: " << reports::dataReportNames().join(QLatin1Char(' '))
                         << "\n";
     return 2;
