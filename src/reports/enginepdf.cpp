@@ -5,13 +5,13 @@
 #include <QBuffer>
 #include <QFile>
 #include <qpdf/QPDF.hh>
-#include <zlib.h>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <exception>
 #include <memory>
 #include <thread>
 #include <vector>
+#include <zlib.h>
 
 namespace reports {
 
@@ -98,7 +98,8 @@ bool joinPdfs(const QList<QByteArray> &parts, const QString &path, QString *erro
 
 // Qt's PDF writer deflates every page stream at zlib's default level, a third
 // of a long report's time. Defined in the program, this wins over zlib's own
-// deflateInit_ (which does just the same with the level given).
+// deflateInit_ (which does just the same with the level given) for every
+// caller that leaves the level to zlib; a level asked for is kept.
 extern "C" int deflateInit_(z_streamp strm, int level, const char *version, int streamSize)
 {
     if (level == Z_DEFAULT_COMPRESSION)
