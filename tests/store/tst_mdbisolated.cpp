@@ -133,9 +133,14 @@ void TestMdbIsolated::filesThatBreakTheReaderAreRefused_data()
 void TestMdbIsolated::filesThatBreakTheReaderAreRefused()
 {
     QFETCH(QString, path);
-    MdbContents contents;
+    // Some break on the catalog, others only when a table's rows are read.
+    MdbContents names;
     QString error;
-    QVERIFY(!readMdbIsolated(path, {}, &contents, &error));
+    if (readMdbIsolated(path, {}, &names, &error)) {
+        MdbContents contents;
+        QVERIFY2(!readMdbIsolated(path, names.tableNames, &contents, &error), qPrintable(path));
+        QVERIFY(contents.tables.isEmpty());
+    }
     QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
 }
 
