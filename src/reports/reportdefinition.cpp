@@ -125,7 +125,7 @@ LoadedDefinition loadReportDefinition(const QString &path)
         return {{}, QStringLiteral("无法读取报表文件 “%1”").arg(shown)};
     LoadedDefinition loaded = parseReportDefinition(file.readAll());
     if (!loaded.error.isEmpty())
-        loaded.error = QStringLiteral("报表文件 “%1” 有误：%2").arg(path, loaded.error);
+        loaded.error = QStringLiteral("报表文件 “%1” 有误：%2").arg(shown, loaded.error);
     return loaded;
 }
 

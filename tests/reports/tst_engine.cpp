@@ -452,7 +452,6 @@ void TestEngine::defaultDeflateIsTheFastest()
     QCOMPARE(deflated(page, Z_BEST_COMPRESSION, true), smallest);
 }
 
-
 void TestEngine::failuresQueryNothing()
 {
     DataFolder folder; // no database file at all
