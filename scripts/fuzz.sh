@@ -14,18 +14,13 @@ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 targets=$(ls fuzz/fuzz_*.cpp | sed 's#fuzz/\(fuzz_[a-z]*\)\.cpp#\1#')
 cmake --build build/fuzz --target $targets
 
-# The legacy reader starts from the real Access files, copied here (not into
-# the project) so that mutations never touch the originals.
-legacy_seeds=../shared/testdata/legacy-mdb
+# The legacy reader starts from the real Access files and the damaged ones
+# found earlier (tests/data), copied so that mutations never touch them.
 mkdir -p build/fuzz/corpus-legacy
-# Damaged files found earlier are the regression cases of tests/store.
-cp -n tests/store/data/damaged-mdb/*.mdb build/fuzz/corpus-legacy/ 2>/dev/null || true
-if [ -d "$legacy_seeds" ]; then
-  for f in "$legacy_seeds"/*.mdb; do
-    cp -n "$f" build/fuzz/corpus-legacy/ 2>/dev/null || true
-    chmod u+w "build/fuzz/corpus-legacy/$(basename "$f")"
-  done
-fi
+for f in tests/data/legacy-mdb/*.mdb tests/data/damaged-mdb/*.mdb; do
+  cp -n "$f" build/fuzz/corpus-legacy/ 2>/dev/null || true
+  chmod u+w "build/fuzz/corpus-legacy/$(basename "$f")"
+done
 
 status=0
 for t in $targets; do

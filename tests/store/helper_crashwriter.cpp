@@ -1,7 +1,8 @@
 // A writer for the crash-safety test: does one kind of work over and over and
 // says on stdout what has completed, until it is killed.
 //   helper_crashwriter saves  FOLDER   new jobs through the record set
-//   helper_crashwriter import FOLDER   a legacy import over a stand-in original
+//   helper_crashwriter import FOLDER   a legacy import over a stand-in original,
+//                                      begun when a line arrives on stdin
 //   helper_crashwriter backup FOLDER   a change, then a start-up snapshot
 #include "store/backup.h"
 #include "store/database.h"
@@ -58,6 +59,13 @@ int import(const QString &dbPath)
         rows << QVariantMap{{QStringLiteral("编号"), n},
                             {QStringLiteral("客户姓名"), QStringLiteral("客户%1").arg(n)},
                             {QStringLiteral("地址"), repeated(QString::number(n), 8)}};
+    // The test may kill the writer here, before any work, for a round that
+    // certainly ends before the swap.
+    std::printf("ready\n");
+    std::fflush(stdout);
+    char go[8];
+    if (!std::fgets(go, sizeof go, stdin))
+        return 4;
     const auto result = store::importLegacyRows(dbPath, {QStringLiteral("编号"), QStringLiteral("客户姓名"), QStringLiteral("地址")}, rows);
     std::printf(result.ok ? "imported\n" : "failed\n");
     std::fflush(stdout);

@@ -123,7 +123,7 @@ void TestMdbIsolated::readerThatRunsTooLongIsStopped()
 void TestMdbIsolated::filesThatBreakTheReaderAreRefused_data()
 {
     QTest::addColumn<QString>("path");
-    const QDir dir(QStringLiteral(CORVALE_SOURCE_DIR "/tests/store/data/damaged-mdb"));
+    const QDir dir(QStringLiteral(CORVALE_TESTDATA_DIR "/damaged-mdb"));
     const QStringList files = dir.entryList({QStringLiteral("*.mdb")}, QDir::Files);
     QVERIFY(!files.isEmpty());
     for (const QString &name : files)
