@@ -7,7 +7,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
   libsqlite3-dev sqlite3 mdbtools-dev libqpdf-dev zlib1g-dev
   fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai
-  poppler-utils xvfb xauth libgl-dev
+  poppler-utils libgl-dev
+  xvfb xauth openbox xdotool x11-utils
   clang libclang-rt-14-dev
 )
 missing=()
@@ -17,6 +18,14 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing: ${missing[*]}"
 sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "These Debian packages are missing and installing them needs root." >&2
+    echo "As root, run:" >&2
+    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

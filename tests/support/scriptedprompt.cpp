@@ -1,29 +1,70 @@
 #include "scriptedprompt.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// Opens dialog modally as the program would, waits until the desktop has
+// really given it the focus, then closes it with result. The window behind
+// it meets the same focus changes as when a clerk answers the box.
+void showAndAnswer(QDialog &dialog, int result)
+{
+    QPointer<QDialog> guard(&dialog);
+    QTimer::singleShot(0, &dialog, [guard, result] {
+        if (!guard)
+            return;
+        if (!QTest::qWaitForWindowActive(guard.data()))
+            qWarning("a box never got the focus: %s", qPrintable(guard->windowTitle()));
+        if (guard)
+            guard->done(result);
+    });
+    dialog.exec();
+}
+
+} // namespace
+
 common::Answer ScriptedPrompt::message(const common::Message &m)
 {
     messages << m;
+    common::Answer answer = m.buttons == common::Buttons::YesNo ? common::Answer::Yes : common::Answer::Ok;
+    if (!answers.isEmpty())
+        answer = answers.takeFirst();
     if (whileOpen)
         whileOpen(m);
-    if (!answers.isEmpty())
-        return answers.takeFirst();
-    return m.buttons == common::Buttons::YesNo ? common::Answer::Yes : common::Answer::Ok;
+    QMessageBox box(QMessageBox::NoIcon, m.title, m.text, QMessageBox::Ok, QApplication::activeWindow());
+    showAndAnswer(box, QMessageBox::Ok);
+    return answer;
 }
 
-std::optional<QString> ScriptedPrompt::input(const QString &label, const QString &, const QString &)
+std::optional<QString> ScriptedPrompt::input(const QString &label, const QString &title, const QString &)
 {
     inputsAsked << label;
+    std::optional<QString> answer;
     if (!inputAnswers.isEmpty())
-        return inputAnswers.takeFirst();
-    return std::nullopt;
+        answer = inputAnswers.takeFirst();
+    QInputDialog box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setLabelText(label);
+    showAndAnswer(box, answer ? QDialog::Accepted : QDialog::Rejected);
+    return answer;
 }
 
 QString ScriptedPrompt::openFile(const QString &, const QString &filter)
 {
     filesAsked << filter;
+    QString answer;
     if (!fileAnswers.isEmpty())
-        return fileAnswers.takeFirst();
-    return QString();
+        answer = fileAnswers.takeFirst();
+    QFileDialog box(QApplication::activeWindow());
+    box.setOption(QFileDialog::DontUseNativeDialog);
+    showAndAnswer(box, answer.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
+    return answer;
 }
 
 QStringList ScriptedPrompt::texts() const

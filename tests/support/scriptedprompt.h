@@ -1,6 +1,8 @@
 #pragma once
 // A prompt that records what the program asked and answers from a script.
-// Installed for its lifetime.
+// Each box, input box or file dialog is really opened, modal, and closed once
+// it has the focus, so the windows behind meet the focus changes a clerk's
+// answer makes. Installed for its lifetime.
 #include "common/prompt.h"
 
 #include <QList>
@@ -23,7 +25,7 @@ public:
     QList<std::optional<QString>> inputAnswers;
     QStringList fileAnswers;
 
-    // Runs while a message box is "open", e.g. to look at the window behind it.
+    // Runs just before a message box opens, e.g. to look at the window behind it.
     std::function<void(const common::Message &)> whileOpen;
 
     common::Answer message(const common::Message &m) override;

@@ -34,7 +34,15 @@ struct WorkspaceFixture {
             return;
         window = std::make_unique<workspace::frmCorvale>(*db, common::SiteSettings::defaults());
         window->show();
-        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            QTest::qFail("the workspace never became the active window", __FILE__, __LINE__);
+    }
+
+    // Waits until the workspace has the focus back (after a box closed or
+    // another window went) and whatever that set off has run.
+    void settle() const
+    {
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
         QApplication::processEvents();
     }
 
