@@ -1,0 +1,251 @@
+// The built corvale program on a real desktop (Xvfb and openbox), driven with
+// real key events through xdotool as a clerk would drive it, and judged by
+// what lands in the database file.
+#include "support/jobtable.h"
+
+#include "store/fields.h"
+
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+namespace {
+
+constexpr int kWindowWaitMs = 20000;
+
+QString corvalePath() { return QStringLiteral(CORVALE_BINARY_DIR "/src/shell/corvale"); }
+
+// One xdotool command; its standard output, trimmed. Empty when it failed.
+QString xdotool(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput()).trimmed() : QString();
+}
+
+// title as an extended regular expression matching only itself.
+QString exactly(const QString &title)
+{
+    QString out;
+    for (const QChar c : title) {
+        if (QStringLiteral(".[]()*+?{}|^$\\").contains(c))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
+
+// A running copy of the program in a data folder of its own.
+class Program {
+public:
+    explicit Program(const QString &folder)
+    {
+        m_process.setWorkingDirectory(folder);
+        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_process.start(corvalePath(), {});
+    }
+    ~Program()
+    {
+        // Only this test's own child is ever signalled.
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    bool started() { return m_process.waitForStarted(); }
+    bool running() const { return m_process.state() == QProcess::Running; }
+    QString pid() const { return QString::number(m_process.processId()); }
+    bool waitForEnd(int *exitCode)
+    {
+        const bool ended = m_process.waitForFinished(kWindowWaitMs);
+        *exitCode = m_process.exitCode();
+        return ended;
+    }
+
+    // The id of a visible window of this copy with exactly this title, or empty.
+    QString window(const QString &title) const
+    {
+        const QString ids = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                                     QStringLiteral("--pid"), pid(), QStringLiteral("--name"),
+                                     QLatin1Char('^') + exactly(title) + QLatin1Char('$')});
+        return ids.section(u'\n', 0, 0);
+    }
+
+    // Waits until such a window is shown and has the keyboard focus.
+    QString waitForActive(const QString &title) const
+    {
+        QString id;
+        QTest::qWaitFor([&] {
+            id = window(title);
+            return !id.isEmpty() && xdotool({QStringLiteral("getactivewindow")}) == id;
+        }, kWindowWaitMs);
+        return xdotool({QStringLiteral("getactivewindow")}) == id ? id : QString();
+    }
+
+    bool waitGone(const QString &title) const
+    {
+        return QTest::qWaitFor([&] { return window(title).isEmpty(); }, kWindowWaitMs);
+    }
+
+private:
+    QProcess m_process;
+};
+
+void keys(const QString &sequence) { xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), sequence}); }
+void typeText(const QString &text) { xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), text}); }
+
+// Reads the database file through a connection of its own.
+QVariantList column(const QString &folder, const QString &sql)
+{
+    const QString name = QUuid::createUuid().toString();
+    QVariantList out;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(QDir(folder).filePath(store::databaseFileName()));
+        c.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!c.open())
+            qWarning() << "cannot open the file:" << c.lastError().text() << QDir(folder).entryList();
+        else {
+            QSqlQuery q(c);
+            if (!q.exec(sql))
+                qWarning() << "cannot read the file:" << q.lastError().text();
+            while (q.next())
+                out << q.value(0);
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return out;
+}
+
+QString nameOf(const QString &folder, int job)
+{
+    const QVariantList v = column(folder, QStringLiteral("select 客户姓名 from 客户信息 where 编号=%1").arg(job));
+    return v.isEmpty() ? QStringLiteral("<no job %1>").arg(job) : v.first().toString();
+}
+
+// Waits until the file says what is expected; the program saves on its own time.
+bool fileShows(const std::function<bool()> &expected) { return QTest::qWaitFor(expected, kWindowWaitMs); }
+
+const QString kWorkspace = QStringLiteral("Corvale V3.0");
+
+} // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartThenAppendAndMove()
+    {
+        QTemporaryDir folder;
+        Program corvale(folder.path());
+        QVERIFY(corvale.started());
+        // The new, empty file is announced once, then the workspace opens.
+        QVERIFY(!corvale.waitForActive(QStringLiteral("提示")).isEmpty());
+        keys(QStringLiteral("Return"));
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+        QCOMPARE(column(folder.path(), QStringLiteral("select count(*) from 客户信息")), QVariantList{0});
+
+        keys(QStringLiteral("alt+a"));
+        typeText(QStringLiteral("张三"));
+        keys(QStringLiteral("alt+a"));
+        typeText(QStringLiteral("李四"));
+        keys(QStringLiteral("Prior"));
+        QVERIFY2(fileShows([&] { return nameOf(folder.path(), 2) == QStringLiteral("李四"); }),
+                 qPrintable(nameOf(folder.path(), 2)));
+        QCOMPARE(nameOf(folder.path(), 1), QStringLiteral("张三"));
+        QCOMPARE(column(folder.path(), QStringLiteral("select count(*) from 客户信息")), QVariantList{2});
+    }
+
+    void numberSearchThenDeleteHitsThatJob()
+    {
+        QTemporaryDir folder;
+        QVERIFY(createJobTable(folder.path(), makeJobs(1, 20)));
+        const QString job20 = nameOf(folder.path(), 20);
+        Program corvale(folder.path());
+        QVERIFY(corvale.started());
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+
+        // Find job 7 and type its name: the name lands in job 7, nowhere else.
+        keys(QStringLiteral("alt+n"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("编号")).isEmpty());
+        typeText(QStringLiteral("7"));
+        keys(QStringLiteral("Return"));
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("王五"));
+
+        // Find job 5 (leaving job 7 saves it), then delete: job 5 goes.
+        keys(QStringLiteral("alt+n"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("编号")).isEmpty());
+        typeText(QStringLiteral("5"));
+        keys(QStringLiteral("Return"));
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+        keys(QStringLiteral("alt+d"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("警告")).isEmpty());
+        keys(QStringLiteral("alt+y"));
+        QVERIFY(fileShows([&] {
+            return column(folder.path(), QStringLiteral("select count(*) from 客户信息")) == QVariantList{19};
+        }));
+        QCOMPARE(column(folder.path(), QStringLiteral("select count(*) from 客户信息 where 编号=5")), QVariantList{0});
+        QCOMPARE(nameOf(folder.path(), 7), QStringLiteral("王五"));
+        QCOMPARE(nameOf(folder.path(), 20), job20);
+    }
+
+    void refusedSaveLetsTheClerkCorrect()
+    {
+        QTemporaryDir folder;
+        QVERIFY(createJobTable(folder.path(), makeJobs(1, 3)));
+        Program corvale(folder.path());
+        QVERIFY(corvale.started());
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+
+        // 客户姓名 holds at most 50 characters; the focus is in it after start.
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QString(51, QLatin1Char('x')));
+        keys(QStringLiteral("alt+r"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("警告")).isEmpty());
+        keys(QStringLiteral("Return"));
+        QVERIFY(corvale.waitGone(QStringLiteral("警告")));
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+
+        // The message came once; the focus is in the field with its text
+        // selected, so what the clerk types now replaces it and saves.
+        typeText(QStringLiteral("赵六"));
+        keys(QStringLiteral("alt+r"));
+        QVERIFY2(fileShows([&] { return nameOf(folder.path(), 3) == QStringLiteral("赵六"); }),
+                 qPrintable(nameOf(folder.path(), 3)));
+        QVERIFY(corvale.window(QStringLiteral("警告")).isEmpty());
+    }
+
+    void secondCopyIsRefused()
+    {
+        QTemporaryDir folder;
+        QVERIFY(createJobTable(folder.path(), makeJobs(1, 2)));
+        Program first(folder.path());
+        QVERIFY(first.started());
+        QVERIFY(!first.waitForActive(kWorkspace).isEmpty());
+
+        Program second(folder.path());
+        QVERIFY(second.started());
+        // The second copy's only window is its refusal, under the program's title.
+        QVERIFY(!second.waitForActive(kWorkspace).isEmpty());
+        keys(QStringLiteral("Return"));
+        int exitCode = -1;
+        QVERIFY(second.waitForEnd(&exitCode));
+        QCOMPARE(exitCode, 0);
+        QVERIFY(first.running());
+        QVERIFY(!first.window(kWorkspace).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDesktop)
+#include "tst_desktop.moc"
