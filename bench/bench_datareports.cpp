@@ -3,7 +3,7 @@
 #include "bench.h"
 
 #include "reports/datareport.h"
-#include "reports/paizi.h"
+#include "reports/ui/paizi.h"
 #include "reports/reportlayout.h"
 
 #include <QCoreApplication>

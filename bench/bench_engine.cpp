@@ -2,7 +2,7 @@
 #include "bench.h"
 
 #include "reports/catalogue.h"
-#include "reports/reportengine.h"
+#include "reports/enginepdf.h"
 
 #include <QDir>
 #include <stdexcept>

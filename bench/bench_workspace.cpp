@@ -3,7 +3,7 @@
 #include "bench.h"
 #include "rawsqlite.h"
 
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 #include "common/sitesettings.h"
 #include "store/database.h"
 #include "store/recordset.h"

@@ -1,12 +1,12 @@
 #include "query/frmsearch.h"
 
-#include "common/busycursor.h"
+#include "common/ui/busycursor.h"
 #include "common/clock.h"
 #include "common/fonts.h"
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 #include "common/textrules.h"
 #include "common/twips.h"
-#include "common/widgets.h"
+#include "common/ui/widgets.h"
 #include "store/recordset.h"
 
 #include <QCheckBox>

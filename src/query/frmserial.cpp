@@ -1,10 +1,10 @@
 #include "query/frmserial.h"
 
-#include "common/busycursor.h"
+#include "common/ui/busycursor.h"
 #include "common/fonts.h"
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 #include "common/twips.h"
-#include "common/widgets.h"
+#include "common/ui/widgets.h"
 #include "store/fields.h"
 #include "store/recordset.h"
 

@@ -1,6 +1,6 @@
 #include "query/querywindows.h"
 
-#include "common/busycursor.h"
+#include "common/ui/busycursor.h"
 #include "query/frmsearch.h"
 #include "query/frmserial.h"
 

@@ -1,6 +1,6 @@
 #include "query/workspacebuttons.h"
 
-#include "common/widgets.h"
+#include "common/ui/widgets.h"
 
 #include <QPushButton>
 

@@ -1,6 +1,6 @@
 #include "reports/engine_cli.h"
 
-#include "reports/reportengine.h"
+#include "reports/enginepdf.h"
 
 #include <QDir>
 #include <cstdio>

@@ -4,8 +4,8 @@
 #include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPagedPaintDevice>
 #include <QPdfWriter>
-#include <QPrinter>
 #include <QRawFont>
 #include <QTextLayout>
 #include <QVarLengthArray>
@@ -293,19 +293,17 @@ bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *e
     return writer.finish(error);
 }
 
-void printReport(const LaidOutReport &report, QPrinter &printer)
+void paintReportPages(const LaidOutReport &report, QPagedPaintDevice &device, int first, int end)
 {
-    printer.setFullPage(true);
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&device))
         return;
-    const double scale = printer.resolution() / 72.0;
+    const double scale = device.logicalDpiX() / 72.0;
     std::unique_ptr<PagePainter> pagePainter;
-    const int from = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
-    const int to = printer.toPage() > 0 ? std::min<int>(printer.toPage(), report.pages.size()) : report.pages.size();
-    for (int p = from; p < to; ++p) {
-        if (p > from)
-            printer.newPage();
+    end = std::min<int>(end, report.pages.size());
+    for (int p = first; p < end; ++p) {
+        if (p > first)
+            device.newPage();
         paintPage(painter, report, p, scale, pagePainter);
     }
 }

@@ -6,7 +6,7 @@
 
 class QIODevice;
 class QPainter;
-class QPrinter;
+class QPagedPaintDevice;
 
 namespace reports {
 
@@ -40,7 +40,7 @@ private:
 // Writes every page to a PDF file; on failure error receives the reason.
 bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *error);
 
-// Prints the printer's page range (all pages when none is set).
-void printReport(const LaidOutReport &report, QPrinter &printer);
+// Draws pages first .. end-1 onto a printer (or any paged device), one sheet each.
+void paintReportPages(const LaidOutReport &report, QPagedPaintDevice &device, int first, int end);
 
 } // namespace reports

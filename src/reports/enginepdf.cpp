@@ -3,6 +3,7 @@
 #include "reports/enginepaint.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -92,6 +93,17 @@ bool joinPdfs(const QList<QByteArray> &parts, const QString &path, QString *erro
             *error = cannotWrite(path);
         return false;
     }
+}
+
+bool renderRequestToPdf(const ReportRequest &request, const QString &pdfPath, QString *error)
+{
+    const PreparedReport prepared = prepareReport(request, QDir::currentPath());
+    if (!prepared.error.isEmpty()) {
+        if (error)
+            *error = prepared.error;
+        return false;
+    }
+    return writePreparedPdf(prepared, pdfPath, pdfHalvesFromPages, error);
 }
 
 } // namespace reports

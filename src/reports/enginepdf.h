@@ -24,4 +24,8 @@ bool writePreparedPdf(const PreparedReport &prepared, const QString &path, int h
 // still compressed.
 bool joinPdfs(const QList<QByteArray> &parts, const QString &path, QString *error);
 
+// Runs request against the database in the working folder and writes the
+// report to pdfPath, without any window. On failure error receives the engine's text.
+bool renderRequestToPdf(const ReportRequest &request, const QString &pdfPath, QString *error);
+
 } // namespace reports

@@ -1,7 +1,7 @@
 #include "shell/shell.h"
 
-#include "common/busycursor.h"
-#include "common/prompt.h"
+#include "common/ui/busycursor.h"
+#include "common/ui/prompt.h"
 #include "shell/centrewindow.h"
 #include "shell/frmface.h"
 #include "reports/reportdefinition.h"

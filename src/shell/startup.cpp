@@ -1,7 +1,7 @@
 #include "shell/startup.h"
 
-#include "common/prompt.h"
-#include "store/legacystartup.h"
+#include "common/ui/prompt.h"
+#include "shell/legacystartup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,7 +48,7 @@ std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
     case DatabaseAction::LegacyData:
         // The import asks first, keeps the original as a backup and leaves the
         // new database under the usual name; anything else ends the run.
-        if (!store::startUpGoesOn(store::offerLegacyImport(path)))
+        if (!startUpGoesOn(offerLegacyImport(path)))
             return nullptr;
         [[fallthrough]];
     case DatabaseAction::Open: {

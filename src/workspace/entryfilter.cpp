@@ -1,6 +1,6 @@
 #include "workspace/entryfilter.h"
 
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 #include "workspace/entryrules.h"
 #include "workspace/feesum.h"
 #include "workspace/frmcorvale.h"

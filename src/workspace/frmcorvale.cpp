@@ -2,10 +2,10 @@
 
 #include "common/clock.h"
 #include "common/fonts.h"
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 #include "common/textrules.h"
 #include "common/twips.h"
-#include "common/widgets.h"
+#include "common/ui/widgets.h"
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/recordset.h"

@@ -1,6 +1,6 @@
 #include "workspace/photoview.h"
 
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 #include "common/twips.h"
 #include "store/recordset.h"
 #include "workspace/binder.h"

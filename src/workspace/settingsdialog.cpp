@@ -1,6 +1,6 @@
 #include "workspace/settingsdialog.h"
 
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -2,7 +2,7 @@
 // file gives the built-in values, a malformed value its default and a warning.
 #include "common/sitesettings.h"
 #include "support/datafolder.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include <QFile>
 #include <QTest>
@@ -176,5 +176,5 @@ void TestSiteSettings::saveReportsFailure()
     QVERIFY(!SiteSettings::defaults().save(folder.file(QStringLiteral("no/such/folder/corvale.ini"))));
 }
 
-CORVALE_TEST_MAIN(TestSiteSettings)
+CORVALE_CORE_TEST_MAIN(TestSiteSettings)
 #include "tst_sitesettings.moc"

@@ -2,7 +2,7 @@
 // A workspace as the query and sort windows see it: a widget with the six
 // named buttons in their design colour, and a record set over a real job
 // table in a temporary data folder.
-#include "common/widgets.h"
+#include "common/ui/widgets.h"
 #include "store/database.h"
 #include "store/recordset.h"
 #include "support/datafolder.h"

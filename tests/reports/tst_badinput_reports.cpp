@@ -8,9 +8,10 @@
 #include "support/testapp.h"
 
 #include "reports/catalogue.h"
-#include "reports/enginepreview.h"
-#include "reports/paizi.h"
-#include "reports/reportengine.h"
+#include "reports/ui/enginepreview.h"
+#include "reports/ui/paizi.h"
+#include "reports/enginepdf.h"
+#include "reports/ui/reportwindow.h"
 #include "store/fields.h"
 
 #include <QComboBox>

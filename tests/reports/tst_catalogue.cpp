@@ -1,6 +1,6 @@
 // The request texts the panel's captions hand to the report engine.
 #include "reports/catalogue.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include <QtTest>
 
@@ -182,5 +182,5 @@ void TestCatalogue::unknownEntrySendsNothing()
     QVERIFY(!catalogueRequest(QStringLiteral("鉴定证明表"), PanelInputs(), state));
 }
 
-CORVALE_TEST_MAIN(TestCatalogue)
+CORVALE_CORE_TEST_MAIN(TestCatalogue)
 #include "tst_catalogue.moc"

@@ -1,7 +1,7 @@
 // The nine data reports as they land on paper: every label and field at its
 // place in its size, read back from the PDF the renderer writes.
 #include "support/jobtable.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include "common/twips.h"
 #include "reports/datareport.h"
@@ -469,5 +469,5 @@ void TestDataReport::renderToolRefusesBadInput()
     }
 }
 
-CORVALE_TEST_MAIN(TestDataReport)
+CORVALE_CORE_TEST_MAIN(TestDataReport)
 #include "tst_datareport.moc"

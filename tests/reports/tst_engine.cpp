@@ -1,20 +1,16 @@
-// The report engine: definition files, selection, pages, PDF and the preview.
+// The report engine: definition files, selection, pages and PDF.
 #include "reports/catalogue.h"
 #include "reports/engine.h"
 #include "reports/engine_cli.h"
 #include "reports/enginepdf.h"
-#include "reports/enginepreview.h"
 #include "reports/reportdefinition.h"
-#include "reports/reportengine.h"
 #include "store/database.h"
 #include "store/fields.h"
 #include "support/datafolder.h"
 #include "support/fixedclock.h"
 #include "support/jobtable.h"
-#include "support/scriptedprompt.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
-#include <QApplication>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -94,7 +90,6 @@ private slots:
     void pdfInHalvesMatchesOneWriter();
     void defaultDeflateIsTheFastest();
     void failuresQueryNothing();
-    void runShowsPreviewOrMessage();
     void commandLineRendersOrFails();
 };
 
@@ -478,35 +473,6 @@ void TestEngine::failuresQueryNothing()
     QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
 }
 
-void TestEngine::runShowsPreviewOrMessage()
-{
-    DataFolder folder;
-    createJobTable(folder.path(), makeJobs(1, 50));
-    ScriptedPrompt prompt;
-    QWidget panel;
-
-    PanelState state;
-    PanelInputs in;
-    in.store = QStringLiteral("x'");
-    QVERIFY(!runReportRequest(*catalogueRequest(QStringLiteral("商场报表"), in, state), &panel));
-    QCOMPARE(prompt.messages.size(), 1);
-    QVERIFY(prompt.messages.first().text.contains(QStringLiteral("选择公式有误")));
-    QCOMPARE(prompt.messages.first().icon, common::Icon::Warning);
-
-    prompt.clear();
-    QVERIFY(runReportRequest(requestFor(QStringLiteral("新飞回访记录表")), &panel));
-    QVERIFY(prompt.messages.isEmpty());
-    auto *preview = panel.findChild<EnginePreview *>();
-    QVERIFY(preview);
-    QVERIFY(preview->isVisible());
-    QVERIFY(preview->isWindow());
-    QVERIFY(!preview->isModal());
-    QCOMPARE(preview->report().title, QStringLiteral("用户回访记录表"));
-    preview->showPage(99);
-    QCOMPARE(preview->currentPage(), preview->report().pages.size() - 1);
-    preview->close();
-}
-
 void TestEngine::commandLineRendersOrFails()
 {
     DataFolder folder;
@@ -523,5 +489,5 @@ void TestEngine::commandLineRendersOrFails()
     QCOMPARE(runRequestCli({"corvale-render", folder.path(), "--file"}), 1);
 }
 
-CORVALE_TEST_MAIN(TestEngine)
+CORVALE_CORE_TEST_MAIN(TestEngine)
 #include "tst_engine.moc"

@@ -4,7 +4,7 @@
 #include "support/datafolder.h"
 #include "support/fixedclock.h"
 #include "support/jobtable.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -240,5 +240,5 @@ void TestFormula::quarterBounds()
     QTEST(to, "to");
 }
 
-CORVALE_TEST_MAIN(TestFormula)
+CORVALE_CORE_TEST_MAIN(TestFormula)
 #include "tst_formula.moc"

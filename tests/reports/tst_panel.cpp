@@ -4,15 +4,19 @@
 #include "support/testapp.h"
 
 #include "common/twips.h"
-#include "reports/paizi.h"
+#include "reports/catalogue.h"
 #include "reports/panelcontent.h"
+#include "reports/ui/enginepreview.h"
+#include "reports/ui/paizi.h"
+#include "reports/ui/reportwindow.h"
+#include "support/jobtable.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QtTest>
 
-using reports::PaiZi;
+using namespace reports;
 
 namespace {
 
@@ -65,6 +69,7 @@ private slots:
     void printCommandsKeepStateWhileLoaded();
     void reopeningResetsState();
     void captionWithoutActionDoesNothing();
+    void catalogueReportShowsPreviewOrMessage();
 
 private:
     std::unique_ptr<DataFolder> m_folder;
@@ -275,6 +280,34 @@ void TestPanel::captionWithoutActionDoesNothing()
     QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_1"});
     QCOMPARE(panel->dateFrom(), QString("2003,4,25"));
     QCOMPARE(panel->quarter(), QString());
+}
+
+void TestPanel::catalogueReportShowsPreviewOrMessage()
+{
+    QVERIFY(createJobTable(m_folder->path(), makeJobs(1, 50)));
+    ScriptedPrompt &prompt = *m_prompt;
+    QWidget panel;
+
+    PanelState state;
+    PanelInputs in;
+    in.store = QStringLiteral("x'");
+    QVERIFY(!runReportRequest(*catalogueRequest(QStringLiteral("商场报表"), in, state), &panel));
+    QCOMPARE(prompt.messages.size(), 1);
+    QVERIFY(prompt.messages.first().text.contains(QStringLiteral("选择公式有误")));
+    QCOMPARE(prompt.messages.first().icon, common::Icon::Warning);
+
+    prompt.clear();
+    QVERIFY(runReportRequest(*catalogueRequest(QStringLiteral("新飞回访记录表"), in, state), &panel));
+    QVERIFY(prompt.messages.isEmpty());
+    auto *preview = panel.findChild<EnginePreview *>();
+    QVERIFY(preview);
+    QVERIFY(preview->isVisible());
+    QVERIFY(preview->isWindow());
+    QVERIFY(!preview->isModal());
+    QCOMPARE(preview->report().title, QStringLiteral("用户回访记录表"));
+    preview->showPage(99);
+    QCOMPARE(preview->currentPage(), preview->report().pages.size() - 1);
+    preview->close();
 }
 
 CORVALE_TEST_MAIN(TestPanel)

@@ -5,10 +5,10 @@
 #include "support/scriptedprompt.h"
 #include "support/testapp.h"
 
-#include "reports/datareportwindow.h"
+#include "reports/ui/datareportwindow.h"
 #include "reports/datasource.h"
-#include "reports/paizi.h"
-#include "reports/printing.h"
+#include "reports/ui/paizi.h"
+#include "reports/ui/printing.h"
 
 #include <QSqlQuery>
 #include <QtTest>

@@ -6,6 +6,7 @@
 
 #include "shell/frmface.h"
 #include "shell/instanceguard.h"
+#include "shell/legacystartup.h"
 #include "shell/shell.h"
 #include "shell/startup.h"
 #include "store/fields.h"
@@ -19,6 +20,9 @@
 #include <QTimer>
 
 using shell::DatabaseAction;
+using namespace shell;
+using store::FileKind;
+using store::databaseFileName;
 
 namespace {
 
@@ -121,10 +125,49 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(CORVALE_TESTDATA_DIR "/legacy-mdb/nwind.mdb"), path));
         const QByteArray before = fileHash(path);
         QVERIFY(!shell::openWorkingDatabase(path));
+        // Refused before anything is asked.
         QCOMPARE(prompt.messages.size(), 1);
+        QCOMPARE(prompt.messages.first().buttons, common::Buttons::Ok);
         QVERIFY(prompt.messages.first().text.contains(QStringLiteral("客户信息")));
+        QVERIFY(prompt.messages.first().text.contains(QStringLiteral("未作任何改动")));
         QCOMPARE(fileHash(path), before);
         QCOMPARE(store::detectFileKind(path), store::FileKind::Jet3);
+    }
+
+    void legacyStepsAndRefusals()
+    {
+        QCOMPARE(legacyStep(FileKind::Jet3, QString()), LegacyStep::AskToImport);
+        QCOMPARE(legacyStep(FileKind::Jet4, QString()), LegacyStep::AskToImport);
+        QCOMPARE(legacyStep(FileKind::Jet4, QStringLiteral("坏了")), LegacyStep::RefuseDamaged);
+        QCOMPARE(legacyStep(FileKind::Ace, QString()), LegacyStep::RefuseNewer);
+        QCOMPARE(legacyStep(FileKind::SQLite, QString()), LegacyStep::NotLegacy);
+        QCOMPARE(legacyStep(FileKind::Missing, QString()), LegacyStep::NotLegacy);
+        QVERIFY(startUpGoesOn(LegacyOutcome::Imported));
+        QVERIFY(!startUpGoesOn(LegacyOutcome::Declined));
+        QVERIFY(!startUpGoesOn(LegacyOutcome::Failed));
+
+        DataFolder folder;
+        ScriptedPrompt prompt;
+        const QString path = folder.file(databaseFileName());
+        QCOMPARE(offerLegacyImport(path), LegacyOutcome::NotLegacy);
+        QVERIFY(prompt.messages.isEmpty());
+
+        const QByteArray ace = QByteArray("\0\x01\0\0Standard ACE DB\0", 20) + QByteArray(2000, '\0');
+        writeFile(path, ace);
+        QCOMPARE(offerLegacyImport(path), LegacyOutcome::Refused);
+        QCOMPARE(prompt.messages.size(), 1);
+        QCOMPARE(prompt.messages.first().text, legacyNewerFormatNotice(databaseFileName()));
+        QCOMPARE(prompt.messages.first().icon, common::Icon::Critical);
+        QCOMPARE(fileHash(path), QCryptographicHash::hash(ace, QCryptographicHash::Sha256));
+
+        // Jet header over garbage: damaged, not offered.
+        prompt.clear();
+        const QByteArray broken = QByteArray("\0\x01\0\0Standard Jet DB\0\0", 21) + QByteArray(300, '\x11');
+        writeFile(path, broken);
+        QCOMPARE(offerLegacyImport(path), LegacyOutcome::Refused);
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY2(prompt.messages.first().text.startsWith(QStringLiteral("无法读取“新客户信息.mdb”")), qPrintable(prompt.messages.first().text));
+        QCOMPARE(fileHash(path), QCryptographicHash::hash(broken, QCryptographicHash::Sha256));
     }
 
     void sqliteFileWithoutTheTableIsLeftAlone()

@@ -4,7 +4,7 @@
 #include "store/fields.h"
 #include "support/datafolder.h"
 #include "support/fixedclock.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include <QDir>
 #include <QFile>
@@ -158,5 +158,5 @@ void TestBackup::failuresAreReportedNotThrown()
     QVERIFY(r.snapshotPath.isEmpty());
 }
 
-CORVALE_TEST_MAIN(TestBackup)
+CORVALE_CORE_TEST_MAIN(TestBackup)
 #include "tst_backup.moc"

@@ -2,7 +2,7 @@
 // checks what survives: an intact file, every save that had returned, no
 // half-written row; an import or a snapshot either complete or absent.
 #include "support/datafolder.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include "store/backup.h"
 #include "store/database.h"
@@ -237,5 +237,5 @@ private slots:
     }
 };
 
-CORVALE_TEST_MAIN(CrashSafety)
+CORVALE_CORE_TEST_MAIN(CrashSafety)
 #include "tst_crashsafety.moc"

@@ -1,6 +1,6 @@
 #include "support/datafolder.h"
 #include "support/jobtable.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include "store/database.h"
 #include "store/fields.h"
@@ -181,5 +181,5 @@ void TestDatabase::mapsEngineFailuresToCodes()
     QCOMPARE(codeOf("SELEKT nonsense"), code::Engine);
 }
 
-CORVALE_TEST_MAIN(TestDatabase)
+CORVALE_CORE_TEST_MAIN(TestDatabase)
 #include "tst_database.moc"

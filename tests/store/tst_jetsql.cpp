@@ -1,6 +1,6 @@
 #include "support/datafolder.h"
 #include "support/jobtable.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include "store/database.h"
 #include "store/fields.h"
@@ -306,5 +306,5 @@ void TestJetSql::rejectedStatementsLeaveTheFileUntouched()
     QCOMPARE(tableDump(*db), before);
 }
 
-CORVALE_TEST_MAIN(TestJetSql)
+CORVALE_CORE_TEST_MAIN(TestJetSql)
 #include "tst_jetsql.moc"

@@ -3,11 +3,9 @@
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/legacyimport.h"
-#include "store/legacystartup.h"
 #include "support/datafolder.h"
 #include "support/fixedclock.h"
-#include "support/scriptedprompt.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -81,7 +79,6 @@ private slots:
     void failedWriteLeavesNoFile();
     void importSwapsInTheNewFileAndKeepsTheOriginal();
     void accessFileWithoutJobTableIsLeftAlone();
-    void startUpStepsAndRefusals();
 };
 
 void TestLegacyImport::everyKindIsStoredInItsNewForm()
@@ -354,50 +351,7 @@ void TestLegacyImport::accessFileWithoutJobTableIsLeftAlone()
     QCOMPARE(sha(path), before);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({databaseFileName()}));
 
-    // At start-up the same file is refused before anything is asked.
-    ScriptedPrompt prompt;
-    QCOMPARE(offerLegacyImport(path), LegacyOutcome::Refused);
-    QCOMPARE(prompt.messages.size(), 1);
-    QCOMPARE(prompt.messages.first().buttons, common::Buttons::Ok);
-    QVERIFY(prompt.messages.first().text.contains(QStringLiteral("未作任何改动")));
-    QCOMPARE(sha(path), before);
 }
 
-void TestLegacyImport::startUpStepsAndRefusals()
-{
-    QCOMPARE(legacyStep(FileKind::Jet3, QString()), LegacyStep::AskToImport);
-    QCOMPARE(legacyStep(FileKind::Jet4, QString()), LegacyStep::AskToImport);
-    QCOMPARE(legacyStep(FileKind::Jet4, QStringLiteral("坏了")), LegacyStep::RefuseDamaged);
-    QCOMPARE(legacyStep(FileKind::Ace, QString()), LegacyStep::RefuseNewer);
-    QCOMPARE(legacyStep(FileKind::SQLite, QString()), LegacyStep::NotLegacy);
-    QCOMPARE(legacyStep(FileKind::Missing, QString()), LegacyStep::NotLegacy);
-    QVERIFY(startUpGoesOn(LegacyOutcome::Imported));
-    QVERIFY(!startUpGoesOn(LegacyOutcome::Declined));
-    QVERIFY(!startUpGoesOn(LegacyOutcome::Failed));
-
-    DataFolder folder;
-    ScriptedPrompt prompt;
-    const QString path = folder.file(databaseFileName());
-    QCOMPARE(offerLegacyImport(path), LegacyOutcome::NotLegacy);
-    QVERIFY(prompt.messages.isEmpty());
-
-    const QByteArray ace = QByteArray("\0\x01\0\0Standard ACE DB\0", 20) + QByteArray(2000, '\0');
-    writeBytes(path, ace);
-    QCOMPARE(offerLegacyImport(path), LegacyOutcome::Refused);
-    QCOMPARE(prompt.messages.size(), 1);
-    QCOMPARE(prompt.messages.first().text, legacyNewerFormatNotice(databaseFileName()));
-    QCOMPARE(prompt.messages.first().icon, common::Icon::Critical);
-    QCOMPARE(sha(path), QCryptographicHash::hash(ace, QCryptographicHash::Sha256));
-
-    // Jet header over garbage: damaged, not offered.
-    prompt.clear();
-    const QByteArray broken = QByteArray("\0\x01\0\0Standard Jet DB\0\0", 21) + QByteArray(300, '\x11');
-    writeBytes(path, broken);
-    QCOMPARE(offerLegacyImport(path), LegacyOutcome::Refused);
-    QCOMPARE(prompt.messages.size(), 1);
-    QVERIFY2(prompt.messages.first().text.startsWith(QStringLiteral("无法读取“新客户信息.mdb”")), qPrintable(prompt.messages.first().text));
-    QCOMPARE(sha(path), QCryptographicHash::hash(broken, QCryptographicHash::Sha256));
-}
-
-CORVALE_TEST_MAIN(TestLegacyImport)
+CORVALE_CORE_TEST_MAIN(TestLegacyImport)
 #include "tst_legacyimport.moc"

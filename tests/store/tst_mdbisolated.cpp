@@ -2,7 +2,7 @@
 // read, and an error, never a crash, for whatever the file does to libmdb.
 #include "store/mdbisolated.h"
 #include "support/datafolder.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include <QDir>
 #include <QFile>
@@ -144,5 +144,5 @@ void TestMdbIsolated::filesThatBreakTheReaderAreRefused()
     QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
 }
 
-CORVALE_TEST_MAIN(TestMdbIsolated)
+CORVALE_CORE_TEST_MAIN(TestMdbIsolated)
 #include "tst_mdbisolated.moc"

@@ -1,7 +1,7 @@
 // The Access reader against real Jet 3 and Jet 4 files made by Access itself.
 #include "store/mdbreader.h"
 #include "support/datafolder.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include <QFile>
 #include <QTest>
@@ -227,5 +227,5 @@ void TestMdbReader::unreadableFilesAndTables()
     QVERIFY(error.contains(QStringLiteral("客户信息")));
 }
 
-CORVALE_TEST_MAIN(TestMdbReader)
+CORVALE_CORE_TEST_MAIN(TestMdbReader)
 #include "tst_mdbreader.moc"

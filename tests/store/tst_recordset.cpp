@@ -1,6 +1,6 @@
 #include "support/datafolder.h"
 #include "support/jobtable.h"
-#include "support/testapp.h"
+#include "support/coretestapp.h"
 
 #include "store/database.h"
 #include "store/fields.h"
@@ -482,5 +482,5 @@ void TestRecordSet::gridShowsYesNoAndPlainNumbersAndResetsOnce()
     QCOMPARE(model.data(model.index(2, 2)).toString(), QString("7"));
 }
 
-CORVALE_TEST_MAIN(TestRecordSet)
+CORVALE_CORE_TEST_MAIN(TestRecordSet)
 #include "tst_recordset.moc"

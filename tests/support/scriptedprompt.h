@@ -3,7 +3,7 @@
 // Each box, input box or file dialog is really opened, modal, and closed once
 // it has the focus, so the windows behind meet the focus changes a clerk's
 // answer makes. Installed for its lifetime.
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 
 #include <QList>
 #include <QStringList>

@@ -4,7 +4,7 @@
 #include "support/testapp.h"
 #include "workspace/workspacefixture.h"
 
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 #include "workspace/commandrules.h"
 #include "workspace/binder.h"
 #include "workspace/datacontrolbar.h"

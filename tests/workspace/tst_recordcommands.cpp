@@ -3,7 +3,7 @@
 #include "support/testapp.h"
 #include "workspace/workspacefixture.h"
 
-#include "common/widgets.h"
+#include "common/ui/widgets.h"
 #include "workspace/photoview.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
-#include "reports/datareportwindow.h"
+#include "reports/ui/datareportwindow.h"
 
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 #include "reports/datareport.h"
 
 #include <QApplication>

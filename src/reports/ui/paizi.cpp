@@ -1,11 +1,11 @@
-#include "reports/paizi.h"
+#include "reports/ui/paizi.h"
 
 #include "common/fonts.h"
 #include "common/twips.h"
-#include "common/widgets.h"
-#include "reports/datareportwindow.h"
-#include "reports/handcursor.h"
-#include "reports/reportengine.h"
+#include "common/ui/widgets.h"
+#include "reports/ui/datareportwindow.h"
+#include "reports/ui/handcursor.h"
+#include "reports/ui/reportwindow.h"
 
 #include <QComboBox>
 #include <QFontMetricsF>

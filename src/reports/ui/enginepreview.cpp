@@ -1,7 +1,7 @@
-#include "reports/enginepreview.h"
+#include "reports/ui/enginepreview.h"
 
 #include "reports/enginepaint.h"
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -108,8 +108,12 @@ void EnginePreview::print()
     printer.setFromTo(1, m_report.pages.size());
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, m_report.pages.size());
-    if (dialog.exec() == QDialog::Accepted)
-        printReport(m_report, printer);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    printer.setFullPage(true);
+    const int first = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
+    const int end = printer.toPage() > 0 ? printer.toPage() : int(m_report.pages.size());
+    paintReportPages(m_report, printer, first, end);
 }
 
 void EnginePreview::saveAsPdf()

@@ -1,7 +1,7 @@
-#include "reports/printing.h"
+#include "reports/ui/printing.h"
 
 #include "reports/datasource.h"
-#include "reports/paizi.h"
+#include "reports/ui/paizi.h"
 
 namespace reports {
 

@@ -1,4 +1,4 @@
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "reports/handcursor.h"
+#include "reports/ui/handcursor.h"
 
 #include <QPainter>
 #include <QPainterPath>

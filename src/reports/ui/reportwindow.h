@@ -1,6 +1,6 @@
 #pragma once
-// The report engine: runs a report request against the database file in the
-// working folder and shows it in a preview window (print, save as PDF).
+// A catalogue report on screen: runs a report request against the database
+// file in the working folder and shows it in a preview window.
 #include "reports/catalogue.h"
 
 #include <QString>
@@ -13,9 +13,5 @@ namespace reports {
 // file, a formula that does not parse or a database error is shown in a
 // message box with the engine's text; returns false then.
 bool runReportRequest(const ReportRequest &request, QWidget *parent);
-
-// The same render written to a PDF file, without any window. On failure
-// error receives the engine's text.
-bool renderRequestToPdf(const ReportRequest &request, const QString &pdfPath, QString *error);
 
 } // namespace reports

@@ -1,12 +1,14 @@
-#include "store/legacystartup.h"
+#include "shell/legacystartup.h"
 
-#include "common/prompt.h"
+#include "common/ui/prompt.h"
 #include "store/fields.h"
 #include "store/mdbisolated.h"
 
 #include <QFileInfo>
 
-namespace store {
+namespace shell {
+
+using namespace store;
 
 LegacyStep legacyStep(FileKind kind, const QString &readError)
 {
@@ -106,4 +108,4 @@ LegacyOutcome offerLegacyImport(const QString &mdbPath, LegacyImportResult *resu
     return LegacyOutcome::Imported;
 }
 
-} // namespace store
+} // namespace shell

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-namespace store {
+namespace shell {
 
 enum class LegacyStep {
     NotLegacy,     // not an Access file: start-up goes on as usual
@@ -17,7 +17,7 @@ enum class LegacyStep {
 
 // The step for a file of this kind; readError is what the reader said when
 // the file was tried (empty when it read fine or was not tried).
-LegacyStep legacyStep(FileKind kind, const QString &readError);
+LegacyStep legacyStep(store::FileKind kind, const QString &readError);
 
 // The texts of the dialogue, so they can be checked without running it.
 QString legacyImportQuestion(const QString &fileName);
@@ -38,6 +38,6 @@ inline bool startUpGoesOn(LegacyOutcome o) { return o == LegacyOutcome::NotLegac
 
 // Runs the whole dialogue through common::prompt(). result, when given,
 // receives the import's summary.
-LegacyOutcome offerLegacyImport(const QString &mdbPath, LegacyImportResult *result = nullptr);
+LegacyOutcome offerLegacyImport(const QString &mdbPath, store::LegacyImportResult *result = nullptr);
 
-} // namespace store
+} // namespace shell

@@ -1,10 +1,9 @@
-#include "reports/reportengine.h"
+#include "reports/ui/reportwindow.h"
 
-#include "common/busycursor.h"
-#include "common/prompt.h"
+#include "common/ui/busycursor.h"
+#include "common/ui/prompt.h"
 #include "reports/engine.h"
-#include "reports/enginepdf.h"
-#include "reports/enginepreview.h"
+#include "reports/ui/enginepreview.h"
 
 #include <QDir>
 
@@ -26,17 +25,6 @@ bool runReportRequest(const ReportRequest &request, QWidget *parent)
     preview->raise();
     preview->activateWindow();
     return true;
-}
-
-bool renderRequestToPdf(const ReportRequest &request, const QString &pdfPath, QString *error)
-{
-    const PreparedReport prepared = prepareReport(request, QDir::currentPath());
-    if (!prepared.error.isEmpty()) {
-        if (error)
-            *error = prepared.error;
-        return false;
-    }
-    return writePreparedPdf(prepared, pdfPath, pdfHalvesFromPages, error);
 }
 
 } // namespace reports
