@@ -31,11 +31,6 @@ QString opText(CompareOp op)
     return {};
 }
 
-bool holdsText(store::FieldKind k)
-{
-    return k == store::FieldKind::Text || k == store::FieldKind::PurchaseDate;
-}
-
 // Each condition becomes one SQL term. A NULL field makes every term NULL,
 // and so the record is not selected, as the formula engine treats a null.
 class ConditionCompiler {
@@ -44,12 +39,18 @@ public:
 
     std::optional<FormulaError> add(const Condition &c, SqlCondition *out)
     {
-        const store::FieldKind kind = store::findField(c.field)->kind;
+        const store::FieldDef &def = *store::findField(c.field);
+        const store::FieldKind kind = def.kind;
         const QString col = column(c.field);
         switch (c.kind) {
         case Condition::Kind::StartsWith:
-            if (!holdsText(kind))
+            if (!def.isTextLike())
                 return mismatch(c, QStringLiteral("StartsWith 只用于文字字段"));
+            // Every text starts with nothing, and so does a field left empty.
+            if (c.value.text.isEmpty()) {
+                out->where += QStringLiteral("1");
+                return std::nullopt;
+            }
             // substr, not LIKE: LIKE ignores case, and the prefix is a value, not a pattern.
             out->where += QStringLiteral("substr(%1, 1, length(?)) = ?").arg(col);
             out->values << c.value.text << c.value.text;
@@ -75,7 +76,7 @@ private:
         const Operand &v = c.value;
         switch (v.kind) {
         case Operand::Kind::Text:
-            if (!holdsText(kind))
+            if (!store::findField(c.field)->isTextLike())
                 return FormulaError{v.position, QStringLiteral("字段 “%1” 不是文字，不能与文字常量比较").arg(c.field)};
             out->values << v.text;
             break;

@@ -6,7 +6,7 @@ const QVector<FieldDef> &fields()
 {
     using K = FieldKind;
     static const QVector<FieldDef> all = {
-        {QStringLiteral("编号"), K::JobNumber, 0},
+        {QStringLiteral("编号"), K::JobNumber, 0, Empty::NeverEmpty},
         {QStringLiteral("客户姓名"), K::Text, 50},
         {QStringLiteral("地址"), K::Text, 100},
         {QStringLiteral("宅电"), K::Text, 50},
@@ -39,21 +39,30 @@ const QVector<FieldDef> &fields()
         {QStringLiteral("代码"), K::Text, 50},
         {QStringLiteral("维修类别"), K::Text, 50},
         {QStringLiteral("修理人员"), K::Text, 50},
-        {QStringLiteral("已修否"), K::YesNo, 0},
+        {QStringLiteral("已修否"), K::YesNo, 0, Empty::NeverEmpty},
         {QStringLiteral("制冷者"), K::Text, 50},
         {QStringLiteral("小修者"), K::Text, 50},
         {QStringLiteral("钣金者"), K::Text, 50},
         {QStringLiteral("运来者1"), K::Text, 50},
         {QStringLiteral("运去者1"), K::Text, 50},
-        {QStringLiteral("配件"), K::Text, 50},
+        {QStringLiteral("配件"), K::Text, 50, Empty::EmptyText},
         {QStringLiteral("物料代码"), K::Text, 50},
         {QStringLiteral("是否申请"), K::Text, 50},
         {QStringLiteral("是否库存"), K::Text, 50},
         {QStringLiteral("入档"), K::Text, 50},
         {QStringLiteral("开票时间"), K::Time, 0},
-        {QStringLiteral("Photo"), K::Text, 255},
+        {QStringLiteral("Photo"), K::Text, 255, Empty::EmptyText},
     };
     return all;
+}
+
+QVariant noValue(const FieldDef &field)
+{
+    if (field.empty == Empty::EmptyText)
+        return QStringLiteral(""); // empty, not null: bound as ''
+    if (field.kind == FieldKind::YesNo)
+        return 0;
+    return {};
 }
 
 const FieldDef *findField(const QString &name)
@@ -83,12 +92,10 @@ QString columnSql(const FieldDef &f)
     case FieldKind::JobNumber:
         return QStringLiteral("%1 INTEGER NOT NULL CONSTRAINT range_%1 CHECK (typeof(%1) = 'integer' AND %1 BETWEEN -32768 AND 32767)").arg(n);
     case FieldKind::Text:
-    case FieldKind::PurchaseDate: {
-        const bool neverNull = n == QStringLiteral("配件") || n == QLatin1String("Photo");
+    case FieldKind::PurchaseDate:
         return QStringLiteral("%1 TEXT%3 CONSTRAINT len_%1 CHECK (length(%1) <= %2)")
             .arg(n).arg(f.maxLength)
-            .arg(neverNull ? QStringLiteral(" NOT NULL DEFAULT ''") : QString());
-    }
+            .arg(f.neverNull() ? QStringLiteral(" NOT NULL DEFAULT ''") : QString());
     case FieldKind::Date:
         return QStringLiteral("%1 TEXT CONSTRAINT kind_%1 CHECK (%1 IS NULL OR (%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(%1, '+0 days') IS %1))").arg(n);
     case FieldKind::Number:

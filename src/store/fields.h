@@ -1,6 +1,7 @@
 #pragma once
 // The repair-job table 客户信息: its fields in table order, their kinds and limits.
 #include <QString>
+#include <QVariant>
 #include <QVector>
 
 namespace store {
@@ -18,13 +19,30 @@ enum class FieldKind {
     Time,         // HH:MM:SS
 };
 
+// Whether a field may hold no value at all.
+enum class Empty {
+    Null,        // no value is NULL
+    EmptyText,   // no value is '' (配件, Photo: reports and filters compare with '')
+    NeverEmpty,  // always a value: the job number; yes/no reads 否 when not set
+};
+
 struct FieldDef {
     QString name;
     FieldKind kind;
     int maxLength; // characters, for Text and PurchaseDate; 0 otherwise
+    Empty empty = Empty::Null;
+
+    // Compared as text: case-insensitively in Jet SQL, by prefix in formulas,
+    // and an emptied box stores '' rather than no value.
+    bool isTextLike() const { return kind == FieldKind::Text || kind == FieldKind::PurchaseDate; }
+    // What the field holds when nothing was given.
+    bool neverNull() const { return empty != Empty::Null; }
 };
 
 const QVector<FieldDef> &fields();
+// What a field stores when it is given no value: '' for 配件 and Photo, 否
+// (0) for a yes/no field, NULL for the rest.
+QVariant noValue(const FieldDef &field);
 // nullptr when name is not a field of 客户信息 (exact match).
 const FieldDef *findField(const QString &name);
 QStringList fieldNames();

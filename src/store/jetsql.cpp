@@ -112,7 +112,7 @@ QString quotedColumns()
 // Jet compares and sorts text without regard to ASCII case.
 QString textCollation(const FieldDef &f)
 {
-    return f.kind == FieldKind::Text || f.kind == FieldKind::PurchaseDate ? QStringLiteral(" COLLATE NOCASE") : QString();
+    return f.isTextLike() ? QStringLiteral(" COLLATE NOCASE") : QString();
 }
 
 class Parser {
@@ -273,7 +273,7 @@ private:
                 fail(QStringLiteral("字段“%1”应与 #日期# 比较，不是数字 (type mismatch)").arg(f.name));
                 return {};
             }
-            if (f.kind == FieldKind::Text || f.kind == FieldKind::PurchaseDate) {
+            if (f.isTextLike()) {
                 v = text;
             } else {
                 bool isInt = false;
@@ -290,7 +290,7 @@ private:
                     return {};
                 }
                 v = common::isoDate(*d);
-            } else if (f.kind == FieldKind::Text || f.kind == FieldKind::PurchaseDate || f.kind == FieldKind::Time) {
+            } else if (f.isTextLike() || f.kind == FieldKind::Time) {
                 v = tok.text;
             } else {
                 const auto num = common::parseNumber(tok.text);

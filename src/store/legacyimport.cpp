@@ -192,7 +192,7 @@ public:
         case FieldKind::JobNumber:
             return m_job;
         case FieldKind::Text:
-            return isNull ? emptyText(f) : limited(f, value, textOf(value));
+            return isNull ? noValue(f) : limited(f, value, textOf(value));
         case FieldKind::PurchaseDate:
             return isNull ? QVariant() : purchaseDate(f, value);
         case FieldKind::Date:
@@ -200,7 +200,7 @@ public:
         case FieldKind::Number:
             return isNull ? QVariant() : number(f, value);
         case FieldKind::YesNo:
-            return isNull ? QVariant(0) : yesNo(f, value);
+            return isNull ? noValue(f) : yesNo(f, value);
         case FieldKind::Time:
             return isNull ? QVariant() : time(f, value);
         }
@@ -208,13 +208,6 @@ public:
     }
 
 private:
-    static QVariant emptyText(const FieldDef &f)
-    {
-        if (f.name == QStringLiteral("配件") || f.name == QLatin1String("Photo"))
-            return QStringLiteral(""); // never null: "none" is the empty text
-        return {};
-    }
-
     void note(const FieldDef &f, const QVariant &old, const QString &now, Conversion::Kind kind)
     {
         m_conversions->append({m_job, f.name, textOf(old), now, kind});
@@ -347,13 +340,9 @@ QMap<QString, QString> matchColumns(const QStringList &columns, MappedJobs *out)
 
 QVariant missingFieldDefault(const FieldDef &f)
 {
-    if (f.name == QStringLiteral("配件") || f.name == QLatin1String("Photo"))
-        return QStringLiteral("");
     if (f.name == QStringLiteral("是否申请"))
         return QStringLiteral("否");
-    if (f.kind == FieldKind::YesNo)
-        return 0;
-    return {};
+    return noValue(f);
 }
 
 QString uniqueBeside(const QString &path)

@@ -126,12 +126,8 @@ StoredValue toStored(const FieldDef &field, const QVariant &given)
     const bool empty = isEmptyValue(given);
     switch (field.kind) {
     case FieldKind::Text:
-        if (empty) {
-            // These two use "" for "none", never null.
-            const bool neverNull = field.name == QStringLiteral("配件") || field.name == QLatin1String("Photo");
-            // QStringLiteral("") is empty but not null, so it is bound as ''.
-            return {neverNull ? QVariant(QStringLiteral("")) : QVariant(), {}};
-        }
+        if (empty)
+            return {noValue(field), {}};
         return {given.toString(), {}};
     case FieldKind::PurchaseDate:
         if (empty)
@@ -150,7 +146,7 @@ StoredValue toStored(const FieldDef &field, const QVariant &given)
     case FieldKind::JobNumber:
         return empty ? StoredValue{} : jobNumber(field, given);
     case FieldKind::YesNo:
-        return empty ? StoredValue{} : yesNo(field, given);
+        return empty ? StoredValue{noValue(field), {}} : yesNo(field, given);
     case FieldKind::Time:
         return empty ? StoredValue{} : timeOfDay(field, given);
     }
@@ -160,7 +156,7 @@ StoredValue toStored(const FieldDef &field, const QVariant &given)
 QVariant fromStored(const FieldDef &field, const QVariant &stored)
 {
     if (stored.isNull())
-        return stored;
+        return field.kind == FieldKind::YesNo ? noValue(field) : stored;
     switch (field.kind) {
     case FieldKind::JobNumber:
     case FieldKind::YesNo:

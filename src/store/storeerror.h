@@ -1,9 +1,10 @@
 #pragma once
-#include <QString>
+// The store's failures: a common::Error whose code is one of the numbers the
+// windows test, as the data engine of old reported them.
+#include "common/result.h"
 
 namespace store {
 
-// The error numbers the windows test, as the data engine of old reported them.
 namespace code {
 constexpr int None = 0;
 constexpr int Overflow = 6;          // a number does not fit its field
@@ -16,12 +17,6 @@ constexpr int Syntax = 3075;         // a statement the store does not accept
 constexpr int Engine = 3146;         // anything else the engine reported
 } // namespace code
 
-struct StoreError {
-    int code = code::None;
-    QString text;   // the engine's or the translator's own words
-
-    bool ok() const { return code == code::None; }
-    explicit operator bool() const { return code != code::None; }
-};
+using StoreError = common::Error;
 
 } // namespace store

@@ -81,11 +81,8 @@ QVariant Binder::widgetValue(const Binding &b) const
     case Kind::Line: text = static_cast<QLineEdit *>(b.widget)->text(); break;
     case Kind::Combo: text = static_cast<QComboBox *>(b.widget)->currentText(); break;
     }
-    const store::FieldDef *def = store::findField(b.field);
-    const bool textKind = def->kind == store::FieldKind::Text
-                          || def->kind == store::FieldKind::PurchaseDate;
     // An emptied date, time or number is no value, not an empty text.
-    if (text.isEmpty() && !textKind)
+    if (text.isEmpty() && !store::findField(b.field)->isTextLike())
         return QVariant();
     return text;
 }

@@ -2,6 +2,7 @@
 // The record workspace: the program's main window, a data-entry form over
 // 客户信息 with its grid, command buttons, status line and menus.
 #include "common/sitesettings.h"
+#include "store/storeerror.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -20,7 +21,6 @@ namespace store {
 class Database;
 class RecordSet;
 class RecordSetModel;
-struct StoreError;
 }
 
 namespace workspace {

@@ -57,7 +57,8 @@ void RecordCommands::rs_Append()
         set.cancelUpdate();
         if (err.code == store::code::DuplicateKey) {
             common::say(kDuplicate, kWarning, common::Icon::Critical);
-            set.moveLast();
+            if (store::StoreError moved = set.moveLast())
+                m_window.reportStoreFailure(moved);
         } else {
             // A file that cannot be written: no row was added, and the clerk must know.
             m_window.reportStoreFailure(err);
@@ -90,7 +91,8 @@ void RecordCommands::rs_Delete()
         m_window.reportStoreFailure(err);
         return;
     }
-    set.movePrevious();
+    if (store::StoreError moved = set.movePrevious())
+        m_window.reportStoreFailure(moved);
 }
 
 void RecordCommands::number_Search()
@@ -114,7 +116,8 @@ void RecordCommands::number_Search()
     if (set.noMatch()) {
         common::say(QStringLiteral("没找到!"), QStringLiteral("提示"));
         if (remembered >= 0 && set.absolutePosition() != remembered)
-            set.moveTo(remembered);
+            if (store::StoreError moved = set.moveTo(remembered))
+                m_window.reportStoreFailure(moved);
     }
 }
 
@@ -179,7 +182,10 @@ void RecordCommands::copy()
         return;
     }
     set.includeKey(newKey);
-    set.moveLast();
+    if (store::StoreError moved = set.moveLast()) {
+        m_window.reportStoreFailure(moved);
+        return;
+    }
     common::say(QStringLiteral("操作成功,请刷新!"));
 }
 
