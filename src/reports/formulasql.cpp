@@ -16,11 +16,6 @@ std::pair<QDate, QDate> dateRangeBounds(DateRange range, const QDate &today)
 
 namespace {
 
-QString column(const QString &field)
-{
-    return u'"' + field + u'"';
-}
-
 QString opText(CompareOp op)
 {
     switch (op) {
@@ -41,7 +36,7 @@ public:
     {
         const store::FieldDef &def = *store::findField(c.field);
         const store::FieldKind kind = def.kind;
-        const QString col = column(c.field);
+        const QString col = store::conditionOperand(def);
         switch (c.kind) {
         case Condition::Kind::StartsWith:
             if (!def.isTextLike())

@@ -63,6 +63,10 @@ void Shell::onSplashTimer()
         emit finished(1);
         return;
     }
+    // After the snapshot, so the file as it was stays restorable.
+    if (const store::StoreError e = store::bringUpToDate(*m_db))
+        common::say(QStringLiteral("数据库文件未能更新到本版本的格式，程序照常运行：\n") + e.text,
+                    QStringLiteral("警告"), common::Icon::Warning);
     if (const QString failure = reports::ensureReportDefinitions(m_folder);
         !failure.isEmpty())
         common::say(failure, QStringLiteral("警告"), common::Icon::Warning);

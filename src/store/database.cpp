@@ -97,14 +97,26 @@ void disconnect(const QString &connection)
     QSqlDatabase::removeDatabase(connection);
 }
 
+// The table must hold every field: a window bound to a missing one would
+// show blanks and drop what was typed.
 StoreError checkTable(const QSqlDatabase &db, const QString &path)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = '客户信息'")))
+    if (!q.exec(QStringLiteral("SELECT name FROM pragma_table_info('客户信息')")))
         return engineError(QStringLiteral("无法读取数据库文件 %1：%2").arg(path, q.lastError().databaseText()));
-    if (!q.next() || q.value(0).toInt() == 0)
+    QStringList present;
+    while (q.next())
+        present << q.value(0).toString();
+    if (present.isEmpty())
         return engineError(QStringLiteral("数据库文件 %1 中没有表“客户信息”").arg(path));
+    QStringList missing;
+    for (const FieldDef &f : fields())
+        if (!present.contains(f.name, Qt::CaseInsensitive))
+            missing << f.name;
+    if (!missing.isEmpty())
+        return engineError(QStringLiteral("数据库文件 %1 中的表“客户信息”缺少以下字段：%2")
+                               .arg(path, missing.join(QStringLiteral("、"))));
     return {};
 }
 
@@ -182,6 +194,39 @@ std::unique_ptr<Database> Database::create(const QString &path, StoreError *err)
         return nullptr;
     }
     return db;
+}
+
+StoreError bringUpToDate(Database &db)
+{
+    // 1: yes/no flags and the two never-NULL texts hold a value in every row.
+    constexpr int currentVersion = 1;
+    QSqlDatabase sql = db.sql();
+    QSqlQuery q(sql);
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return errorFromSql(q.lastError());
+    if (q.value(0).toInt() >= currentVersion)
+        return {};
+    q.finish();
+    if (!sql.transaction())
+        return errorFromSql(sql.lastError());
+    for (const FieldDef &f : fields()) {
+        if (f.kind == FieldKind::JobNumber || !f.neverNull())
+            continue;
+        QSqlQuery fill(sql);
+        fill.prepare(QStringLiteral("UPDATE 客户信息 SET %1 = ? WHERE %1 IS NULL").arg(f.name));
+        fill.addBindValue(noValue(f));
+        if (!fill.exec()) {
+            const StoreError e = errorFromSql(fill.lastError());
+            sql.rollback();
+            return e;
+        }
+    }
+    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(currentVersion)) || !sql.commit()) {
+        const StoreError e = errorFromSql(q.lastError().isValid() ? q.lastError() : sql.lastError());
+        sql.rollback();
+        return e;
+    }
+    return {};
 }
 
 StoreError errorFromSql(const QSqlError &error)

@@ -42,6 +42,11 @@ private:
     QString m_connection;
 };
 
+// Brings a file written by an earlier version up to what this one expects,
+// once, in one transaction: yes/no flags never unset, 配件 and Photo never
+// NULL. Run after the start-up snapshot; a file already up to date is not written.
+StoreError bringUpToDate(Database &db);
+
 // Maps an engine failure (constraint names, unique index, syntax) to the
 // codes the windows test.
 StoreError errorFromSql(const class QSqlError &error);

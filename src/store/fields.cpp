@@ -65,6 +65,12 @@ QVariant noValue(const FieldDef &field)
     return {};
 }
 
+QString conditionOperand(const FieldDef &field)
+{
+    const QString quoted = u'"' + field.name + u'"';
+    return field.kind == FieldKind::YesNo ? QStringLiteral("coalesce(%1, 0)").arg(quoted) : quoted;
+}
+
 const FieldDef *findField(const QString &name)
 {
     for (const FieldDef &f : fields())
@@ -101,7 +107,7 @@ QString columnSql(const FieldDef &f)
     case FieldKind::Number:
         return QStringLiteral("%1 NUMERIC CONSTRAINT kind_%1 CHECK (typeof(%1) IN ('integer', 'real', 'null'))").arg(n);
     case FieldKind::YesNo:
-        return QStringLiteral("%1 INTEGER CONSTRAINT kind_%1 CHECK (%1 IS NULL OR %1 IN (-1, 0))").arg(n);
+        return QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0 CONSTRAINT kind_%1 CHECK (%1 IN (-1, 0))").arg(n);
     case FieldKind::Time:
         return QStringLiteral("%1 TEXT CONSTRAINT kind_%1 CHECK (%1 IS NULL OR (%1 GLOB '[0-2][0-9]:[0-5][0-9]:[0-5][0-9]' AND time(%1) IS %1))").arg(n);
     }
@@ -119,6 +125,8 @@ QStringList schemaStatements()
         QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(tableName(), columns.join(QStringLiteral(",\n  "))),
         QStringLiteral("CREATE UNIQUE INDEX 客户信息_编号 ON 客户信息 (编号)"),
         QStringLiteral("CREATE INDEX 客户信息_接货日期 ON 客户信息 (接货日期)"),
+        // The table as this version writes it: nothing for bringUpToDate to do.
+        QStringLiteral("PRAGMA user_version = 1"),
     };
 }
 

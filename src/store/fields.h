@@ -43,6 +43,9 @@ const QVector<FieldDef> &fields();
 // What a field stores when it is given no value: '' for 配件 and Photo, 否
 // (0) for a yes/no field, NULL for the rest.
 QVariant noValue(const FieldDef &field);
+// The field in an SQL condition: its quoted name, and for a yes/no field a
+// value that reads 否 where a file from before it was never empty holds NULL.
+QString conditionOperand(const FieldDef &field);
 // nullptr when name is not a field of 客户信息 (exact match).
 const FieldDef *findField(const QString &name);
 QStringList fieldNames();

@@ -219,7 +219,7 @@ private:
             if (f && f->kind != FieldKind::YesNo)
                 failAt(m_tokens.at(m_at - 1).position,
                        QStringLiteral("“not”只能用于是/否字段，“%1”不是 (not a yes/no field)").arg(f->name));
-            return f ? QStringLiteral("NOT (%1 <> 0)").arg(f->name) : QString();
+            return f ? QStringLiteral("NOT (%1 <> 0)").arg(conditionOperand(*f)) : QString();
         }
         const int fieldAt = m_at;
         const FieldDef *f = field();
@@ -243,10 +243,10 @@ private:
             ++m_at;
             const QString op = next.text;
             value(*f);
-            return m_failed ? QString() : QStringLiteral("%1 %2 ?%3").arg(f->name, op, textCollation(*f));
+            return m_failed ? QString() : QStringLiteral("%1 %2 ?%3").arg(conditionOperand(*f), op, textCollation(*f));
         }
         if (f->kind == FieldKind::YesNo)
-            return QStringLiteral("(%1 <> 0)").arg(f->name);
+            return QStringLiteral("(%1 <> 0)").arg(conditionOperand(*f));
         failAt(m_tokens.at(fieldAt).position,
                QStringLiteral("字段“%1”后面应是比较运算符或 Like (operator expected)").arg(f->name));
         return {};

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -66,6 +67,46 @@ private slots:
             QVERIFY(again.workspace());
         }
         QCOMPARE(store::snapshots(db).size(), 1); // nothing changed in between
+    }
+
+    void olderFileIsBroughtUpToDateAfterTheSnapshot()
+    {
+        DataFolder folder;
+        const QString db = folder.file(store::databaseFileName());
+        {
+            QList<QVariantMap> jobs = makeJobs(1, 3);
+            jobs[0].insert(QStringLiteral("已修否"), QVariant());
+            jobs[1].insert(QStringLiteral("已修否"), -1);
+            jobs[2].insert(QStringLiteral("已修否"), QVariant());
+            QVERIFY(createEarlierJobTable(folder.path(), jobs));
+        }
+        const auto flags = [](const QString &path) {
+            auto file = store::Database::open(path, nullptr);
+            QSqlQuery q(file->sql());
+            q.exec(QStringLiteral("SELECT quote(已修否) FROM 客户信息 ORDER BY 编号"));
+            QStringList out;
+            while (q.next())
+                out << q.value(0).toString();
+            return out;
+        };
+        {
+            ScriptedPrompt prompt;
+            shell::Shell shell(folder.path());
+            shell.onSplashTimer();
+            QVERIFY(shell.workspace());
+            QVERIFY2(prompt.messages.isEmpty(), qPrintable(prompt.texts().join(u'\n')));
+            QCOMPARE(flags(db), QStringList({"0", "-1", "0"}));
+            // The workspace shows the unset flag as 否 at once.
+            QCOMPARE(shell.workspace()->findChild<QComboBox *>(QStringLiteral("cboRepair"))->currentText(),
+                     QStringLiteral("否"));
+        }
+        QCOMPARE(store::snapshots(db).size(), 1);
+        QCOMPARE(flags(store::snapshots(db).first()), QStringList({"NULL", "-1", "NULL"}));
+        // Marked as done, so the next start has nothing to change.
+        auto file = store::Database::open(db, nullptr);
+        QSqlQuery version(file->sql());
+        QVERIFY(version.exec(QStringLiteral("PRAGMA user_version")) && version.next());
+        QCOMPARE(version.value(0).toInt(), 1);
     }
 
     void failedSnapshotIsToldAndTheProgramGoesOn()

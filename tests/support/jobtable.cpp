@@ -86,19 +86,49 @@ store::StoreError insertJobs(store::Database &db, const QList<QVariantMap> &jobs
     return {};
 }
 
-std::unique_ptr<store::Database> createJobTable(const QString &folder, const QList<QVariantMap> &jobs,
-                                                const QString &fileName)
+namespace {
+
+std::unique_ptr<store::Database> createAndFill(const QString &path, const QList<QVariantMap> &jobs, bool earlier)
 {
-    const QString path = QDir(folder).filePath(fileName.isEmpty() ? store::databaseFileName() : fileName);
     store::StoreError err;
     auto db = store::Database::create(path, &err);
     if (!db) {
         QTest::qFail(qPrintable(QStringLiteral("creating %1: %2").arg(path, err.text)), __FILE__, __LINE__);
         return nullptr;
     }
+    if (earlier) {
+        QSqlQuery q(db->sql());
+        const bool done = q.exec(QStringLiteral("PRAGMA writable_schema = ON"))
+            && q.exec(QStringLiteral("UPDATE sqlite_master SET sql = replace(sql, '已修否 INTEGER NOT NULL DEFAULT 0 "
+                                     "CONSTRAINT kind_已修否 CHECK (已修否 IN (-1, 0))', '已修否 INTEGER CONSTRAINT "
+                                     "kind_已修否 CHECK (已修否 IS NULL OR 已修否 IN (-1, 0))') WHERE name = '客户信息'"))
+            && q.numRowsAffected() == 1 && q.exec(QStringLiteral("PRAGMA writable_schema = OFF"))
+            && q.exec(QStringLiteral("PRAGMA user_version = 0"));
+        if (!done) {
+            QTest::qFail("the schema of an earlier version could not be made", __FILE__, __LINE__);
+            return nullptr;
+        }
+        // A new connection reads the changed schema.
+        db.reset();
+        db = store::Database::open(path, &err);
+    }
     if (const auto e = insertJobs(*db, jobs)) {
         QTest::qFail(qPrintable(QStringLiteral("filling %1: %2").arg(path, e.text)), __FILE__, __LINE__);
         return nullptr;
     }
     return db;
+}
+
+} // namespace
+
+std::unique_ptr<store::Database> createJobTable(const QString &folder, const QList<QVariantMap> &jobs,
+                                                const QString &fileName)
+{
+    return createAndFill(QDir(folder).filePath(fileName.isEmpty() ? store::databaseFileName() : fileName), jobs,
+                         false);
+}
+
+std::unique_ptr<store::Database> createEarlierJobTable(const QString &folder, const QList<QVariantMap> &jobs)
+{
+    return createAndFill(QDir(folder).filePath(store::databaseFileName()), jobs, true);
 }

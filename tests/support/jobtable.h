@@ -22,3 +22,7 @@ store::StoreError insertJobs(store::Database &db, const QList<QVariantMap> &jobs
 // Returns null and fails the current test when that does not work.
 std::unique_ptr<store::Database> createJobTable(const QString &folder, const QList<QVariantMap> &jobs = {},
                                                 const QString &fileName = QString());
+
+// The same as an earlier version wrote the file: the yes/no flag may be
+// unset (NULL), and nothing has brought the file up to date.
+std::unique_ptr<store::Database> createEarlierJobTable(const QString &folder, const QList<QVariantMap> &jobs);
