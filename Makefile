@@ -13,8 +13,7 @@ build: deps
 	cmake --build --preset default
 
 run: build
-	mkdir -p "$(DATA)"
-	cd "$(DATA)" && "$(CURDIR)/$(BUILD)/src/shell/corvale"
+	"$(BUILD)/src/shell/corvale" --data "$(DATA)"
 
 test: build
 	ctest --preset default
