@@ -1,9 +1,9 @@
-# The two set-up commands: `make run` and `make test`. Everything else lives in CMake.
+# The set-up commands: `make run`, `make test`, `make package`. Everything else lives in CMake.
 DATA ?= $(HOME)/Corvale
 FUZZ_SECONDS ?= 60
 BUILD := build/default
 
-.PHONY: deps build run test bench fuzz sanitize clean
+.PHONY: deps build run test package bench fuzz sanitize clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -13,11 +13,14 @@ build: deps
 	cmake --build --preset default
 
 run: build
-	mkdir -p "$(DATA)"
-	cd "$(DATA)" && "$(CURDIR)/$(BUILD)/src/shell/corvale"
+	"$(BUILD)/src/shell/corvale" --data "$(DATA)"
 
 test: build
 	ctest --preset default
+
+# The Debian package, written to build/default/corvale_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	cmake --build --preset default --target corvale-bench

@@ -10,6 +10,8 @@ packages=(
   poppler-utils libgl-dev
   xvfb xauth openbox xdotool x11-utils
   clang libclang-rt-14-dev
+  # make package: library dependencies, icons, checks of the menu entry
+  dpkg-dev librsvg2-bin desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,10 @@
 #include "common/fonts.h"
+#include "shell/launcher.h"
 #include "shell/shell.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStyleFactory>
@@ -12,6 +14,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvale"));
+    QApplication::setDesktopFileName(QStringLiteral("cn.corvale.Corvale"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("corvale")));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     common::installFontSubstitutions();
     QApplication::setFont(common::cjkFont(QStringLiteral("宋体"), 9));
@@ -21,8 +25,12 @@ int main(int argc, char *argv[])
     if (qtChinese.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtChinese);
 
-    // The workspace's closing, not the last window, ends the run.
+    // The workspace's closing, not the last window, ends the run; the data
+    // folder question is such a window.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Everything after this finds its files by bare name in the data folder.
+    if (const std::optional<int> end = shell::enterDataFolder(QApplication::arguments()))
+        return *end;
     shell::Shell shell(QDir::currentPath());
     QObject::connect(&shell, &shell::Shell::finished, &app, [](int code) { QApplication::exit(code); });
     shell.start();
