@@ -22,7 +22,10 @@ const QString kWarning = QStringLiteral("警告");
 const QString kDuplicate = QStringLiteral("禁止编号重复！");
 } // namespace
 
-RecordCommands::RecordCommands(frmCorvale &window) : QObject(&window), m_window(window) {}
+RecordCommands::RecordCommands(frmCorvale &window)
+    : QObject(&window), m_window(window), m_print(new reports::PrintCommand(&window))
+{
+}
 
 void RecordCommands::focusName() { m_window.txtInfo(0)->setFocus(Qt::OtherFocusReason); }
 
@@ -191,6 +194,6 @@ void RecordCommands::copy()
 
 void RecordCommands::openSort() { query::openSortWindow(&m_window, m_window.recordSet()); }
 
-void RecordCommands::print() { reports::printCommand(m_window.currentJobNumber(), &m_window); }
+void RecordCommands::print() { m_print->run(m_window.currentJobNumber()); }
 
 } // namespace workspace

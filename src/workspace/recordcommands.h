@@ -2,6 +2,8 @@
 // The workspace commands that change which rows exist or which row is current.
 #include <QObject>
 
+namespace reports { class PrintCommand; }
+
 namespace workspace {
 
 class frmCorvale;
@@ -27,6 +29,7 @@ private:
     void enable(const char *name);
 
     frmCorvale &m_window;
+    reports::PrintCommand *m_print;
 };
 
 } // namespace workspace

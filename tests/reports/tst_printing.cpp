@@ -48,6 +48,8 @@ private:
     std::unique_ptr<DataFolder> m_folder;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<store::Database> m_db;
+    std::unique_ptr<QWidget> m_workspace;
+    PrintCommand *m_print = nullptr;
 };
 
 void TestPrinting::init()
@@ -56,6 +58,8 @@ void TestPrinting::init()
     m_prompt = std::make_unique<ScriptedPrompt>();
     m_db = createJobTable(m_folder->path(), {makeJob(58), makeJob(56), makeJob(57)});
     QVERIFY(m_db);
+    m_workspace = std::make_unique<QWidget>();
+    m_print = new PrintCommand(m_workspace.get());
 }
 
 void TestPrinting::cleanup()
@@ -63,6 +67,7 @@ void TestPrinting::cleanup()
     if (PaiZi *panel = PaiZi::loaded())
         panel->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_workspace.reset();
     m_db.reset();
     m_prompt.reset();
     m_folder.reset();
@@ -72,7 +77,7 @@ void TestPrinting::withoutJobTheDesignTextSelectsAll()
 {
     DataSource &source = DataSource::instance();
     QCOMPARE(source.commandText(), QString("SELECT * FROM 客户信息 ORDER BY 编号"));
-    printCommand(std::nullopt, nullptr);
+    m_print->run(std::nullopt);
     QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
     QCOMPARE(source.commandText(), QString("SELECT * FROM 客户信息 ORDER BY 编号"));
     QCOMPARE(jobNumbers(source.rows()), (QList<int>{56, 57, 58}));
@@ -80,7 +85,7 @@ void TestPrinting::withoutJobTheDesignTextSelectsAll()
 
 void TestPrinting::printSelectsTheJob()
 {
-    printCommand(qint16(57), nullptr);
+    m_print->run(qint16(57));
     DataSource &source = DataSource::instance();
     QCOMPARE(source.commandText(), QString("Select * from 客户信息 where 编号=57"));
     QVERIFY(source.isOpen());
@@ -91,9 +96,9 @@ void TestPrinting::printSelectsTheJob()
 
 void TestPrinting::secondPrintReplacesTheFirst()
 {
-    printCommand(qint16(57), nullptr);
+    m_print->run(qint16(57));
     PaiZi *panel = PaiZi::loaded();
-    printCommand(qint16(58), nullptr);
+    m_print->run(qint16(58));
     QCOMPARE(PaiZi::loaded(), panel);
     QCOMPARE(DataSource::instance().commandText(), QString("Select * from 客户信息 where 编号=58"));
     QCOMPARE(jobNumbers(DataSource::instance().rows()), QList<int>{58});
@@ -105,15 +110,15 @@ void TestPrinting::secondPrintReplacesTheFirst()
 
 void TestPrinting::withoutJobTheLastSourceStays()
 {
-    printCommand(qint16(56), nullptr);
-    printCommand(std::nullopt, nullptr);
+    m_print->run(qint16(56));
+    m_print->run(std::nullopt);
     QCOMPARE(DataSource::instance().commandText(), QString("Select * from 客户信息 where 编号=56"));
     QCOMPARE(jobNumbers(DataSource::instance().rows()), QList<int>{56});
 }
 
 void TestPrinting::reportsReadWhatWasSavedSince()
 {
-    printCommand(qint16(57), nullptr);
+    m_print->run(qint16(57));
     QSqlQuery q(m_db->sql());
     QVERIFY(q.exec("UPDATE 客户信息 SET 客户姓名='赵敏' WHERE 编号=57"));
     const QVector<Row> rows = DataSource::instance().rows();
@@ -125,7 +130,7 @@ void TestPrinting::unreadableFileStillOpensThePanel()
 {
     m_db.reset();
     QVERIFY(QFile::remove(m_folder->file("新客户信息.mdb")));
-    printCommand(qint16(57), nullptr);
+    m_print->run(qint16(57));
     QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
     store::StoreError error;
     QVERIFY(DataSource::instance().rows(&error).isEmpty());
@@ -134,7 +139,7 @@ void TestPrinting::unreadableFileStillOpensThePanel()
 
 void TestPrinting::captionOpensOneWindowPerReport()
 {
-    printCommand(qint16(57), nullptr);
+    m_print->run(qint16(57));
     PaiZi *panel = PaiZi::loaded();
     QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
     DataReportWindow *voucher = DataReportWindow::existing("修理凭单");
@@ -147,7 +152,7 @@ void TestPrinting::captionOpensOneWindowPerReport()
     QCOMPARE(number->text, QString("57"));
 
     // The same window again, now on the job the next print command chose.
-    printCommand(qint16(58), nullptr);
+    m_print->run(qint16(58));
     QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
     QCOMPARE(DataReportWindow::existing("修理凭单"), voucher);
     const auto again = std::find_if(voucher->lastDrawn().begin(), voucher->lastDrawn().end(),
@@ -163,7 +168,7 @@ void TestPrinting::captionOpensOneWindowPerReport()
 
 void TestPrinting::previewSavesThePdf()
 {
-    printCommand(qint16(56), nullptr);
+    m_print->run(qint16(56));
     DataReportWindow *window = DataReportWindow::showReport("快件单");
     QVERIFY(window);
     const QString pdf = m_folder->file("快件单.pdf");

@@ -1,5 +1,8 @@
 #pragma once
 // The workspace's print command and the report panel behind it.
+#include "common/ui/windowslot.h"
+
+#include <QObject>
 #include <QtGlobal>
 #include <optional>
 
@@ -7,9 +10,26 @@ class QWidget;
 
 namespace reports {
 
-// Points the report data source at job `currentJob` when there is one
-// ("Select * from 客户信息 where 编号=" + number), then shows the report panel
-// PaiZi modeless (one instance). Without a current job the source is kept.
-void printCommand(std::optional<qint16> currentJob, QWidget *workspace);
+class PaiZi;
+
+// Owned by the workspace window for its lifetime: the report panel PaiZi
+// (one instance) and the report data source it prints from.
+class PrintCommand : public QObject {
+    Q_OBJECT
+public:
+    explicit PrintCommand(QWidget *workspace);
+    ~PrintCommand() override;
+
+    // Points the report data source at job `currentJob` when there is one
+    // ("Select * from 客户信息 where 编号=" + number), then shows the report
+    // panel modeless. Without a current job the source is kept.
+    void run(std::optional<qint16> currentJob);
+
+    // The panel while it is open; nullptr otherwise.
+    PaiZi *panel() const;
+
+private:
+    QWidget *m_workspace;
+};
 
 } // namespace reports
