@@ -36,6 +36,11 @@ QString isoDate(const QDate &date)
     return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : QString();
 }
 
+QString shortDate(const QDate &date)
+{
+    return date.isValid() ? QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day()) : QString();
+}
+
 std::optional<double> parseNumber(const QString &text)
 {
     static const QRegularExpression number(

@@ -12,6 +12,9 @@ std::optional<QDate> parseDate(const QString &text);
 
 // The one text form dates take on screen, in the store and in SQL: 2003-01-05.
 QString isoDate(const QDate &date);
+// The short date form a Chinese desktop shows: year, month and day without
+// leading zeros ("2025-5-18").
+QString shortDate(const QDate &date);
 
 // A plain signed decimal, optionally with an exponent, blanks around allowed;
 // the value must be finite.
