@@ -19,9 +19,16 @@ struct [[nodiscard]] Error {
     // A failure that has no number of its own (the store has its codes).
     static constexpr int Failed = -1;
 
+    Error() = default;
+    Error(int code, QString text, int position = -1, QString field = {})
+        : code(code), text(std::move(text)), position(position), field(std::move(field))
+    {
+    }
+
     int code = 0;       // 0: no failure
     QString text;       // what happened, in words the clerk reads
     int position = -1;  // where in a text (a formula, a statement) it lies; -1 for none
+    QString field;      // the field of 客户信息 the failure concerns, when one does
 
     static Error failed(QString text, int position = -1) { return {Failed, std::move(text), position}; }
 

@@ -3,6 +3,7 @@
 #include "common/ui/busycursor.h"
 #include "common/clock.h"
 #include "common/fonts.h"
+#include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
 #include "common/textrules.h"
 #include "common/twips.h"
@@ -108,9 +109,10 @@ B *addChoice(QWidget *parent, const char *name, const QString &caption, const QR
 
 } // namespace
 
-FrmSearch::FrmSearch(QWidget *workspace, store::RecordSet &set)
-    : QDialog(workspace), m_workspace(workspace), m_set(set), m_buttons(workspace)
+FrmSearch::FrmSearch(RecordWorkspace &workspace)
+    : QDialog(workspace.workspaceWindow()), m_workspace(workspace)
 {
+    common::markProgramWindow(this);
     setObjectName(QStringLiteral("frmSearch"));
     setWindowTitle(QStringLiteral("信息查询窗口"));
     setFixedSize(common::px(6030), common::px(4020));
@@ -130,11 +132,6 @@ FrmSearch::FrmSearch(QWidget *workspace, store::RecordSet &set)
     }
     connect(m_search, &QPushButton::clicked, this, &FrmSearch::search);
     connect(m_cancel, &QPushButton::clicked, this, &FrmSearch::unload);
-}
-
-bool FrmSearch::belongsTo(const QWidget *workspace, const store::RecordSet *set) const
-{
-    return m_workspace == workspace && &m_set == set;
 }
 
 void FrmSearch::buildControls()
@@ -252,15 +249,21 @@ store::StoreError FrmSearch::applyQuery()
     store::StoreError error;
     {
         common::BusyCursor busy;
-        error = m_set.setRecordSource(source);
+        error = m_workspace.recordSet().setRecordSource(source);
     }
     if (!error)
-        m_buttons.markFilter();
+        m_workspace.markFilter();
     return error;
 }
 
 void FrmSearch::search()
 {
+    if (const int box = overLongValue(criteria()); box >= 0) {
+        common::say(overLongValueText(), windowTitleText(), common::Icon::Warning);
+        m_values[box]->setFocus();
+        m_values[box]->selectAll();
+        return;
+    }
     if (const store::StoreError error = applyQuery()) {
         // The workspace keeps its previous rows and marks; the criteria stay
         // here to be corrected.
@@ -268,9 +271,10 @@ void FrmSearch::search()
         return;
     }
     // While a filter is shown, records cannot be appended, deleted or copied.
-    m_buttons.setEnabled({QStringLiteral("cmdAppend"), QStringLiteral("cmdDeleted"),
-                          QStringLiteral("cmdCopy")}, false);
-    if (m_set.eof()) {
+    for (auto command : {RecordWorkspace::Command::Append, RecordWorkspace::Command::Delete,
+                         RecordWorkspace::Command::Copy})
+        m_workspace.setCommandEnabled(command, false);
+    if (m_workspace.recordSet().eof()) {
         common::say(QStringLiteral("对不起，没有您需要的记录！请重新输入。"), windowTitleText(),
                     common::Icon::Information);
         activate();
@@ -281,7 +285,8 @@ void FrmSearch::search()
 
 void FrmSearch::unload()
 {
-    m_buttons.setEnabled({QStringLiteral("cmdAppend"), QStringLiteral("cmdDeleted")}, true);
+    m_workspace.setCommandEnabled(RecordWorkspace::Command::Append, true);
+    m_workspace.setCommandEnabled(RecordWorkspace::Command::Delete, true);
     reject();
 }
 
@@ -317,6 +322,17 @@ bool FrmSearch::checkDate(QComboBox *box)
     box->setFocus();
     m_checkingDate = false;
     return false;
+}
+
+void runSearchWindow(common::WindowSlot<FrmSearch> &slot, RecordWorkspace &workspace)
+{
+    FrmSearch *window = slot.ensure([&workspace] {
+        const common::BusyCursor busy;
+        return new FrmSearch(workspace);
+    });
+    window->exec();
+    if (window->isUnloaded())
+        slot.reset();
 }
 
 } // namespace query

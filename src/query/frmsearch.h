@@ -2,9 +2,10 @@
 // The fuzzy query window: narrows the workspace's record set to the jobs that
 // match up to three "field contains text" conditions, a range of receiving
 // dates and the repaired flag.
+#include "common/ui/windowslot.h"
+#include "query/recordworkspace.h"
 #include "query/statements.h"
 #include "store/storeerror.h"
-#include "query/workspacebuttons.h"
 
 #include <QDialog>
 
@@ -22,13 +23,12 @@ namespace query {
 class FrmSearch : public QDialog {
     Q_OBJECT
 public:
-    FrmSearch(QWidget *workspace, store::RecordSet &set);
+    explicit FrmSearch(RecordWorkspace &workspace);
 
     // The window's texts and flags as the statement takes them.
     QueryCriteria criteria() const;
     // Set by 关闭 or the window's close box: the next opening starts afresh.
     bool isUnloaded() const { return m_unloaded; }
-    bool belongsTo(const QWidget *workspace, const store::RecordSet *set) const;
 
 public slots:
     void reject() override;
@@ -47,9 +47,7 @@ private:
     void updateSearchButton();
     bool checkDate(QComboBox *box);
 
-    QWidget *m_workspace;
-    store::RecordSet &m_set;
-    WorkspaceButtons m_buttons;
+    RecordWorkspace &m_workspace;
     bool m_unloaded = false;
     bool m_checkingDate = false;
 
@@ -64,5 +62,10 @@ private:
     QPushButton *m_search = nullptr;
     QPushButton *m_cancel = nullptr;
 };
+
+// Opens the query window held in slot, made on first use, modally; returns
+// when it has been hidden (after a search: the next opening finds the same
+// criteria) or unloaded (关闭: the slot is emptied, the next opening starts afresh).
+void runSearchWindow(common::WindowSlot<FrmSearch> &slot, RecordWorkspace &workspace);
 
 } // namespace query

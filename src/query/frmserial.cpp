@@ -2,6 +2,7 @@
 
 #include "common/ui/busycursor.h"
 #include "common/fonts.h"
+#include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
 #include "common/twips.h"
 #include "common/ui/widgets.h"
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace query {
@@ -63,9 +65,10 @@ QPushButton *addButton(QWidget *parent, const char *name, const QString &caption
 
 } // namespace
 
-FrmSerial::FrmSerial(QWidget *workspace, store::RecordSet &set)
-    : QDialog(workspace), m_set(set), m_buttons(workspace)
+FrmSerial::FrmSerial(RecordWorkspace &workspace)
+    : QDialog(workspace.workspaceWindow()), m_workspace(workspace)
 {
+    common::markProgramWindow(this);
     setObjectName(QStringLiteral("frmSerial"));
     setWindowTitle(QStringLiteral("排序窗口"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -108,17 +111,25 @@ SortKeys FrmSerial::keys() const
 
 void FrmSerial::sort()
 {
+    if (overLongKey(keys())) {
+        common::say(overLongKeyText(), QStringLiteral("排序窗口"), common::Icon::Warning);
+        QComboBox *box = keys().primary.size() > kLongestKey ? m_primary : m_secondary;
+        box->setFocus();
+        box->lineEdit()->selectAll();
+        return;
+    }
     const QString source = sortRecordSource(keys());
     if (!source.isEmpty()) {
         store::StoreError error;
         {
             common::BusyCursor busy;
-            error = m_set.setRecordSource(source);
+            error = m_workspace.recordSet().setRecordSource(source);
         }
         if (error) {
             common::say(error.text, QStringLiteral("排序窗口"), common::Icon::Warning);
         } else {
-            m_buttons.setEnabled({QStringLiteral("cmdRenovation"), QStringLiteral("cmdAppend")}, true);
+            m_workspace.setCommandEnabled(RecordWorkspace::Command::Refresh, true);
+            m_workspace.setCommandEnabled(RecordWorkspace::Command::Append, true);
         }
     }
     close();
@@ -126,8 +137,15 @@ void FrmSerial::sort()
 
 void FrmSerial::unload()
 {
-    m_buttons.setEnabled({QStringLiteral("cmdAppend")}, true);
+    m_workspace.setCommandEnabled(RecordWorkspace::Command::Append, true);
     close();
+}
+
+FrmSerial *openSortWindow(common::WindowSlot<FrmSerial> &slot, RecordWorkspace &workspace)
+{
+    const common::BusyCursor busy;
+    slot.reset();
+    return slot.show([&workspace] { return new FrmSerial(workspace); });
 }
 
 } // namespace query

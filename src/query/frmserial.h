@@ -2,8 +2,9 @@
 // The sort window: re-orders the workspace's whole table by a primary and an
 // optional secondary field. Loaded afresh at each opening; both of its
 // commands unload it.
+#include "common/ui/windowslot.h"
+#include "query/recordworkspace.h"
 #include "query/statements.h"
-#include "query/workspacebuttons.h"
 
 #include <QDialog>
 
@@ -18,7 +19,7 @@ namespace query {
 class FrmSerial : public QDialog {
     Q_OBJECT
 public:
-    FrmSerial(QWidget *workspace, store::RecordSet &set);
+    explicit FrmSerial(RecordWorkspace &workspace);
 
     SortKeys keys() const;
 
@@ -27,8 +28,7 @@ private:
     void sort();
     void unload();
 
-    store::RecordSet &m_set;
-    WorkspaceButtons m_buttons;
+    RecordWorkspace &m_workspace;
 
     QComboBox *m_primary = nullptr;
     QCheckBox *m_primaryDescending = nullptr;
@@ -37,5 +37,9 @@ private:
     QPushButton *m_sort = nullptr;
     QPushButton *m_cancel = nullptr;
 };
+
+// Opens the sort window modeless, loaded afresh in slot (a window still
+// open is unloaded first), and returns it.
+FrmSerial *openSortWindow(common::WindowSlot<FrmSerial> &slot, RecordWorkspace &workspace);
 
 } // namespace query

@@ -72,4 +72,17 @@ QString sortRecordSource(const SortKeys &keys)
     return QStringLiteral("select * from 客户信息 order by ") + order;
 }
 
+int overLongValue(const QueryCriteria &criteria)
+{
+    for (std::size_t i = 0; i < criteria.conditions.size(); ++i)
+        if (criteria.conditions[i].value.size() > kLongestValue)
+            return int(i);
+    return -1;
+}
+
+bool overLongKey(const SortKeys &keys)
+{
+    return keys.primary.size() > kLongestKey || keys.secondary.size() > kLongestKey;
+}
+
 } // namespace query

@@ -35,6 +35,18 @@ QString queryRecordSource(const QueryCriteria &criteria);
 // whenever one of its triggering events re-evaluates it.
 bool hasCriterion(const QueryCriteria &criteria);
 
+// The longest text a box of the two windows takes: no field holds more than
+// 255 characters, and a field name is far shorter than 50.
+constexpr int kLongestValue = 255;
+constexpr int kLongestKey = 50;
+
+// The value box (0-2) whose text is longer than any field holds; -1 when none.
+int overLongValue(const QueryCriteria &criteria);
+inline QString overLongValueText()
+{
+    return QStringLiteral("查询内容太长，最多 %1 个字。请重新输入。").arg(kLongestValue);
+}
+
 // What the sort window holds when its sort button is pressed.
 struct SortKeys {
     QString primary;               // Combo1, used as typed
@@ -49,5 +61,12 @@ QString sortOrder(const SortKeys &keys);
 
 // The whole record source; empty when nothing is to be applied.
 QString sortRecordSource(const SortKeys &keys);
+
+// Whether a key box holds more than a field name could be.
+bool overLongKey(const SortKeys &keys);
+inline QString overLongKeyText()
+{
+    return QStringLiteral("排序关键字太长。请从列表中选择一个字段名。");
+}
 
 } // namespace query

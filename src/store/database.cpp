@@ -9,6 +9,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <sqlite3.h>
@@ -69,9 +70,10 @@ bool connect(const QString &connection, const QString &path, bool mayCreate, Sto
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(uriFor(path, mayCreate));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
         if (!db.open()) {
-            *err = engineError(QStringLiteral("无法打开数据库文件 %1：%2").arg(path, db.lastError().text()));
+            *err = errorFromSql(db.lastError());
+            err->text = QStringLiteral("无法打开数据库文件 %1：%2").arg(path, err->text);
         } else if (!registerFunctions(db)) {
             *err = engineError(QStringLiteral("无法在数据库连接上注册 jet_like 函数"));
         } else {
@@ -103,8 +105,11 @@ StoreError checkTable(const QSqlDatabase &db, const QString &path)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT name FROM pragma_table_info('客户信息')")))
-        return engineError(QStringLiteral("无法读取数据库文件 %1：%2").arg(path, q.lastError().databaseText()));
+    if (!q.exec(QStringLiteral("SELECT name FROM pragma_table_info('客户信息')"))) {
+        StoreError e = errorFromSql(q.lastError());
+        e.text = QStringLiteral("无法读取数据库文件 %1：%2").arg(path, e.text);
+        return e;
+    }
     QStringList present;
     while (q.next())
         present << q.value(0).toString();
@@ -234,15 +239,53 @@ StoreError errorFromSql(const QSqlError &error)
     if (error.type() == QSqlError::NoError)
         return {};
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    if (text.contains(QLatin1String("UNIQUE constraint failed")))
-        return {code::DuplicateKey, text};
-    if (text.contains(QLatin1String("CHECK constraint failed: len_")))
-        return {code::FieldTooSmall, text};
-    if (text.contains(QLatin1String("CHECK constraint failed: range_")))
-        return {code::Overflow, text};
-    if (text.contains(QLatin1String("CHECK constraint failed: kind_")))
-        return {code::TypeMismatch, text};
-    return {code::Engine, text};
+    bool numbered = false;
+    const int native = error.nativeErrorCode().toInt(&numbered);
+    return errorFromEngine(numbered ? native : -1, text);
+}
+
+StoreError errorFromEngine(int sqliteCode, const QString &engineText)
+{
+    // The named CHECK constraints carry the field and the error they stand for.
+    static const QRegularExpression constraint(QStringLiteral("CHECK constraint failed: (len|range|kind)_(\\S+)"));
+    if (const auto m = constraint.match(engineText); m.hasMatch()) {
+        const QString field = m.captured(2);
+        const FieldDef *def = findField(field);
+        if (m.captured(1) == u"len")
+            return {code::FieldTooSmall,
+                    QStringLiteral("“%1”的内容太长，最多 %2 个字 (%3)").arg(field).arg(def ? def->maxLength : 0).arg(engineText),
+                    -1, field};
+        if (m.captured(1) == u"range")
+            return {code::Overflow, QStringLiteral("“%1”的数值超出范围 (%2)").arg(field, engineText), -1, field};
+        return {code::TypeMismatch, QStringLiteral("“%1”的值不是该字段能保存的类型 (%2)").arg(field, engineText), -1,
+                field};
+    }
+    if (engineText.contains(QLatin1String("UNIQUE constraint failed")))
+        return {code::DuplicateKey, QStringLiteral("编号重复 (%1)").arg(engineText), -1, QStringLiteral("编号")};
+    const auto said = [&engineText](int code, const QString &what) {
+        return StoreError{code, QStringLiteral("%1\n(%2)").arg(what, engineText), -1, {}};
+    };
+    switch (sqliteCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return said(code::Busy, QStringLiteral("数据库文件正被另一个程序使用，暂时无法读写。请稍候再试；"
+                                               "如果一直如此，请关闭正在使用该文件的其他程序。"));
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return said(code::ReadOnly, QStringLiteral("数据库文件是只读的，无法保存修改。"
+                                                   "请检查该文件及其所在的文件夹是否允许写入。"));
+    case SQLITE_IOERR:
+        return said(code::Engine, QStringLiteral("读写数据库文件时发生磁盘错误。请检查磁盘或网络驱动器后再试。"));
+    case SQLITE_FULL:
+        return said(code::Engine, QStringLiteral("磁盘已满，无法保存修改。请清理出磁盘空间后再试。"));
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return said(code::Engine, QStringLiteral("数据库文件已损坏。请退出程序，从“备份”文件夹中恢复最近的备份。"));
+    case SQLITE_CANTOPEN:
+        return said(code::Engine, QStringLiteral("无法打开数据库文件。请检查文件是否存在、是否允许读写。"));
+    default:
+        return {code::Engine, engineText, -1, {}};
+    }
 }
 
 } // namespace store

@@ -47,8 +47,15 @@ private:
 // NULL. Run after the start-up snapshot; a file already up to date is not written.
 StoreError bringUpToDate(Database &db);
 
-// Maps an engine failure (constraint names, unique index, syntax) to the
-// codes the windows test.
+// Maps an engine failure (constraint names, unique index, a busy, read-only,
+// damaged or full file) to the codes the windows test, with a Chinese text
+// saying what happened and what to do; the engine's own words follow in
+// parentheses.
 StoreError errorFromSql(const class QSqlError &error);
+StoreError errorFromEngine(int sqliteCode, const QString &engineText);
+
+// How long a statement waits for another program to let go of the file
+// before it gives up and says so.
+constexpr int busyWaitMs = 3000;
 
 } // namespace store

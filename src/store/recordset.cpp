@@ -17,9 +17,18 @@ constexpr int cacheLimit = 4096;
 
 QString columnList() { return fieldNames().join(QStringLiteral(", ")); }
 
+int fieldIndex(const QString &name)
+{
+    const QVector<FieldDef> &defs = fields();
+    for (int i = 0; i < defs.size(); ++i)
+        if (defs.at(i).name == name)
+            return i;
+    return -1;
+}
+
 StoreError noCurrentRecord()
 {
-    return {code::NoCurrentRecord, QStringLiteral("没有当前记录 (no current record)")};
+    return {code::NoCurrentRecord, QStringLiteral("没有当前记录 (no current record)"), -1, {}};
 }
 
 StoreError syntaxError(const JetTranslation &t)
@@ -81,25 +90,35 @@ StoreError exec(QSqlQuery &q)
 
 } // namespace
 
-// Statements prepared once for the life of the set.
+// Statements prepared once for the life of the set. When one cannot be
+// prepared (a file that went away, a busy schema), every use says why.
 struct RecordSet::Statements {
     explicit Statements(const QSqlDatabase &db)
         : fetchRow(db), insertRow(db), deleteRow(db), keyExists(db)
     {
-        fetchRow.setForwardOnly(true);
-        fetchRow.prepare(QStringLiteral("SELECT %1 FROM 客户信息 WHERE rowid = ?").arg(columnList()));
         QStringList marks;
         for (int i = 0; i < fields().size(); ++i)
             marks << QStringLiteral("?");
-        insertRow.prepare(QStringLiteral("INSERT INTO 客户信息 (%1) VALUES (%2)").arg(columnList(), marks.join(QLatin1Char(','))));
-        deleteRow.prepare(QStringLiteral("DELETE FROM 客户信息 WHERE rowid = ?"));
+        fetchRow.setForwardOnly(true);
         keyExists.setForwardOnly(true);
-        keyExists.prepare(QStringLiteral("SELECT 1 FROM 客户信息 WHERE rowid = ?"));
+        prepared = prepare(fetchRow, QStringLiteral("SELECT %1 FROM 客户信息 WHERE rowid = ?").arg(columnList()))
+            && prepare(insertRow, QStringLiteral("INSERT INTO 客户信息 (%1) VALUES (%2)").arg(columnList(), marks.join(QLatin1Char(','))))
+            && prepare(deleteRow, QStringLiteral("DELETE FROM 客户信息 WHERE rowid = ?"))
+            && prepare(keyExists, QStringLiteral("SELECT 1 FROM 客户信息 WHERE rowid = ?"));
+    }
+    bool prepare(QSqlQuery &q, const QString &sql)
+    {
+        if (q.prepare(sql))
+            return true;
+        failure = errorFromSql(q.lastError());
+        return false;
     }
     QSqlQuery fetchRow;
     QSqlQuery insertRow;
     QSqlQuery deleteRow;
     QSqlQuery keyExists;
+    bool prepared = false;
+    StoreError failure;
 };
 
 RecordSet::RecordSet(Database &db, QObject *parent)
@@ -139,6 +158,12 @@ StoreError RecordSet::setRecordSource(const QString &source)
     QVector<qint64> keys;
     if (StoreError e = load(source, &keys))
         return e;
+    invalidateCache();
+    if (!keys.isEmpty()) {
+        common::Result<QSqlRecord> first = readKey(keys.first());
+        if (!first)
+            return first.error();
+    }
     m_source = source;
     setKeys(std::move(keys));
     emit rowsReset();
@@ -155,7 +180,6 @@ void RecordSet::setKeys(QVector<qint64> keys)
     m_indexOfKey.reserve(m_keys.size());
     for (int i = 0; i < m_keys.size(); ++i)
         m_indexOfKey.insert(m_keys.at(i), i);
-    invalidateCache();
 }
 
 void RecordSet::invalidateCache() const { m_cache.clear(); }
@@ -176,6 +200,19 @@ StoreError RecordSet::leaveRow()
     return {};
 }
 
+StoreError RecordSet::moveToRow(int pos)
+{
+    // The row is read before the move: a row that cannot be read leaves the
+    // set where it was, rather than showing an empty row in its place.
+    if (pos >= 0 && pos < recordCount()) {
+        common::Result<QSqlRecord> row = readRow(pos);
+        if (!row)
+            return row.error();
+    }
+    setPosition(pos);
+    return {};
+}
+
 void RecordSet::setPosition(int pos)
 {
     m_pos = pos;
@@ -183,6 +220,7 @@ void RecordSet::setPosition(int pos)
     m_mode = EditMode::None;
     m_buffer = QSqlRecord();
     m_badValues.clear();
+    m_changed.clear();
     emit repositioned();
 }
 
@@ -190,16 +228,14 @@ StoreError RecordSet::moveFirst()
 {
     if (StoreError e = leaveRow())
         return e;
-    setPosition(0);
-    return {};
+    return moveToRow(0);
 }
 
 StoreError RecordSet::moveLast()
 {
     if (StoreError e = leaveRow())
         return e;
-    setPosition(m_keys.isEmpty() ? 0 : recordCount() - 1);
-    return {};
+    return moveToRow(m_keys.isEmpty() ? 0 : recordCount() - 1);
 }
 
 StoreError RecordSet::moveNext()
@@ -209,8 +245,7 @@ StoreError RecordSet::moveNext()
     if (StoreError e = leaveRow())
         return e;
     const int target = m_currentDeleted ? m_pos : m_pos + 1;
-    setPosition(qMin(target, recordCount()));
-    return {};
+    return moveToRow(qMin(target, recordCount()));
 }
 
 StoreError RecordSet::movePrevious()
@@ -219,8 +254,7 @@ StoreError RecordSet::movePrevious()
         return noCurrentRecord();
     if (StoreError e = leaveRow())
         return e;
-    setPosition(qMax(m_pos - 1, -1));
-    return {};
+    return moveToRow(qMax(m_pos - 1, -1));
 }
 
 StoreError RecordSet::moveTo(int index)
@@ -229,8 +263,7 @@ StoreError RecordSet::moveTo(int index)
         return noCurrentRecord();
     if (StoreError e = leaveRow())
         return e;
-    setPosition(index);
-    return {};
+    return moveToRow(index);
 }
 
 StoreError RecordSet::findFirst(const QString &criterion)
@@ -256,29 +289,35 @@ StoreError RecordSet::findFirst(const QString &criterion)
     }
     m_noMatch = best < 0;
     if (!m_noMatch)
-        setPosition(best);
+        return moveToRow(best);
     return {};
 }
 
 // ---------------------------------------------------------------- reading
 
-QSqlRecord RecordSet::rowAt(int index) const
+common::Result<QSqlRecord> RecordSet::readKey(qint64 key) const
 {
-    const qint64 key = keyAt(index);
-    if (key < 0)
-        return {};
     if (auto it = m_cache.constFind(key); it != m_cache.constEnd())
         return *it;
     QSqlQuery &q = m_statements->fetchRow;
+    if (!m_statements->prepared)
+        return m_statements->failure;
     q.bindValue(0, key);
-    QSqlRecord record = emptyRecord();
-    if (q.exec() && q.next()) {
-        const QVector<FieldDef> &defs = fields();
-        for (int i = 0; i < defs.size(); ++i)
-            record.setValue(i, fromStored(defs.at(i), q.value(i)));
-    } else {
-        record = QSqlRecord(); // deleted behind our back
+    if (!q.exec()) {
+        const StoreError e = errorFromSql(q.lastError());
+        q.finish();
+        if (e.code == code::Busy)
+            m_quietUntil = QDeadlineTimer(busyWaitMs);
+        return e;
     }
+    if (!q.next()) {
+        q.finish();
+        return StoreError{code::NoCurrentRecord, QStringLiteral("这条记录已被删除 (the row is gone)"), -1, {}};
+    }
+    QSqlRecord record = emptyRecord();
+    const QVector<FieldDef> &defs = fields();
+    for (int i = 0; i < defs.size(); ++i)
+        record.setValue(i, fromStored(defs.at(i), q.value(i)));
     q.finish(); // never hold a read lock between calls
     if (m_cache.size() >= cacheLimit)
         m_cache.clear();
@@ -286,11 +325,36 @@ QSqlRecord RecordSet::rowAt(int index) const
     return record;
 }
 
+common::Result<QSqlRecord> RecordSet::readRow(int index) const
+{
+    const qint64 key = keyAt(index);
+    if (key < 0)
+        return noCurrentRecord();
+    return readKey(key);
+}
+
+QSqlRecord RecordSet::rowAt(int index) const
+{
+    const qint64 key = keyAt(index);
+    if (key < 0)
+        return {};
+    // While another program holds the file, the grid does not wait row by
+    // row; what it cannot read stays blank until it is drawn again.
+    if (!m_cache.contains(key) && !m_quietUntil.hasExpired())
+        return {};
+    common::Result<QSqlRecord> row = readKey(key);
+    return row ? *row : QSqlRecord();
+}
+
 QSqlRecord RecordSet::current() const
 {
     if (m_mode != EditMode::None)
         return m_buffer;
-    return hasCurrent() ? rowAt(m_pos) : QSqlRecord();
+    if (!hasCurrent())
+        return {};
+    // Moves read their row before they happen, so it is in the cache.
+    common::Result<QSqlRecord> row = readRow(m_pos);
+    return row ? *row : QSqlRecord();
 }
 
 QVariant RecordSet::value(const QString &field) const
@@ -308,6 +372,7 @@ StoreError RecordSet::addNew()
     for (const FieldDef &f : fields())
         m_buffer.setValue(f.name, toStored(f, QVariant()).value);
     m_badValues.clear();
+    m_changed.clear();
     m_mode = EditMode::AddNew;
     return {};
 }
@@ -317,8 +382,15 @@ StoreError RecordSet::edit()
     if (!hasCurrent())
         return noCurrentRecord();
     if (m_mode == EditMode::None) {
-        m_buffer = rowAt(m_pos);
+        // The buffer starts from the stored row; a row that cannot be read is
+        // a failure, never an empty row to be written back.
+        m_cache.remove(keyAt(m_pos));
+        common::Result<QSqlRecord> stored = readRow(m_pos);
+        if (!stored)
+            return stored.error();
+        m_buffer = *stored;
         m_badValues.clear();
+        m_changed.clear();
         m_mode = EditMode::Edit;
     }
     return {};
@@ -326,28 +398,35 @@ StoreError RecordSet::edit()
 
 void RecordSet::setValue(const QString &field, const QVariant &value)
 {
-    const FieldDef *f = findField(field);
-    if (!f) {
-        m_badValues.insert(field, {code::Engine, QStringLiteral("客户信息中没有字段“%1”").arg(field)});
+    const int index = fieldIndex(field);
+    if (index < 0) {
+        m_badValues.insert(-1, {code::Engine, QStringLiteral("客户信息中没有字段“%1”").arg(field), -1, field});
         return;
     }
-    if (m_mode == EditMode::None && edit())
-        return;
-    const StoredValue stored = toStored(*f, value);
+    if (m_mode == EditMode::None) {
+        if (StoreError e = edit()) {
+            m_badValues.insert(index, e);
+            return;
+        }
+    }
+    const FieldDef &f = fields().at(index);
+    const StoredValue stored = toStored(f, value);
     if (stored.error) {
-        m_badValues.insert(field, stored.error);
+        m_badValues.insert(index, stored.error);
         return;
     }
-    m_badValues.remove(field);
-    m_buffer.setValue(field, fromStored(*f, stored.value));
+    m_badValues.remove(index);
+    m_changed.insert(index);
+    m_buffer.setValue(index, fromStored(f, stored.value));
 }
 
 StoreError RecordSet::update()
 {
     if (m_mode == EditMode::None)
         return {code::Engine, QStringLiteral("没有 AddNew 或 Edit 就执行了 Update")};
+    // The first refused field in the table's order, every time.
     if (!m_badValues.isEmpty())
-        return m_badValues.constBegin().value();
+        return m_badValues.first();
     const StoreError e = m_mode == EditMode::AddNew ? insertBuffer() : updateBuffer();
     if (e)
         return e;
@@ -358,6 +437,8 @@ StoreError RecordSet::update()
 
 StoreError RecordSet::insertBuffer()
 {
+    if (!m_statements->prepared)
+        return m_statements->failure;
     QSqlQuery &q = m_statements->insertRow;
     const QVector<FieldDef> &defs = fields();
     qint64 key = -1;
@@ -377,21 +458,15 @@ StoreError RecordSet::insertBuffer()
 
 StoreError RecordSet::updateBuffer()
 {
+    // Only what was set is written: a column nobody changed keeps whatever
+    // the file holds, even a value this program would not have stored.
     const qint64 key = keyAt(m_pos);
-    m_cache.remove(key);
-    const QSqlRecord stored = rowAt(m_pos);
-    if (stored.isEmpty())
-        return noCurrentRecord();
     QStringList assignments;
     QVariantList values;
     const QVector<FieldDef> &defs = fields();
-    for (int i = 0; i < defs.size(); ++i) {
-        const QVariant now = m_buffer.value(i);
-        const QVariant before = stored.value(i);
-        if (now.isNull() == before.isNull() && (now.isNull() || now == before))
-            continue;
+    for (int i : std::as_const(m_changed)) {
         assignments << defs.at(i).name + QStringLiteral(" = ?");
-        values << toStored(defs.at(i), now).value;
+        values << toStored(defs.at(i), m_buffer.value(i)).value;
     }
     if (assignments.isEmpty())
         return {};
@@ -402,7 +477,11 @@ StoreError RecordSet::updateBuffer()
         for (const QVariant &v : values)
             q.addBindValue(v);
         q.addBindValue(key);
-        return exec(q);
+        if (StoreError err = exec(q))
+            return err;
+        if (q.numRowsAffected() == 0)
+            return {code::NoCurrentRecord, QStringLiteral("这条记录已被删除，修改无法保存 (the row is gone)"), -1, {}};
+        return {};
     });
     m_cache.remove(key);
     if (!e)
@@ -415,6 +494,7 @@ void RecordSet::cancelUpdate()
     m_mode = EditMode::None;
     m_buffer = QSqlRecord();
     m_badValues.clear();
+    m_changed.clear();
 }
 
 StoreError RecordSet::deleteCurrent()
@@ -426,6 +506,8 @@ StoreError RecordSet::deleteCurrent()
     if (StoreError e = leaveRow())
         return e;
     cancelUpdate();
+    if (!m_statements->prepared)
+        return m_statements->failure;
     const qint64 key = keyAt(m_pos);
     QSqlQuery &q = m_statements->deleteRow;
     StoreError e = inTransaction(m_db.sql(), [&]() -> StoreError {
@@ -434,6 +516,7 @@ StoreError RecordSet::deleteCurrent()
     });
     if (e)
         return e;
+    m_cache.remove(key);
     QVector<qint64> keys = m_keys;
     keys.removeAt(m_pos);
     const int pos = m_pos;
@@ -518,7 +601,7 @@ void RecordSet::includeKey(qint64 key)
         return;
     QSqlQuery &q = m_statements->keyExists;
     q.bindValue(0, key);
-    const bool exists = q.exec() && q.next();
+    const bool exists = m_statements->prepared && q.exec() && q.next();
     q.finish();
     if (!exists)
         return;

@@ -3,12 +3,15 @@
 // rows it selects in order, a current position, moves, finds and edits.
 #include "store/storeerror.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
+#include <QMap>
 #include <QObject>
 #include <QSqlRecord>
 #include <QVariant>
 #include <QVector>
 #include <memory>
+#include <set>
 
 namespace store {
 
@@ -64,7 +67,10 @@ public:
     // The current row (the edit buffer while editing); null without one.
     QVariant value(const QString &field) const;
     QSqlRecord current() const;
-    // Any row of the set, for the grid; fetched on demand and cached.
+    // Any row of the set, fetched on demand and cached; a failure to read is
+    // an error, never an empty row.
+    common::Result<QSqlRecord> readRow(int index) const;
+    // The same for the grid: a row that cannot be read now is empty.
     QSqlRecord rowAt(int index) const;
     qint64 keyAt(int index) const { return m_keys.value(index, -1); }
 
@@ -73,9 +79,11 @@ public:
     StoreError addNew();
     StoreError edit();
     void setValue(const QString &field, const QVariant &value);
-    // Writes the buffer in one transaction. A refused update leaves the stored
-    // row as it was and keeps the buffer. A new row joins the end of the set;
-    // the current row stays the one before addNew.
+    // Writes the buffer in one transaction: for an edit only the fields set
+    // since edit(), for a new row every field. A refused update leaves the
+    // stored row as it was and keeps the buffer; the error names the first
+    // refused field in table order. A new row joins the end of the set; the
+    // current row stays the one before addNew.
     StoreError update();
     void cancelUpdate();
     EditMode editMode() const { return m_mode; }
@@ -106,7 +114,9 @@ signals:
 
 private:
     StoreError load(const QString &source, QVector<qint64> *keys) const;
+    common::Result<QSqlRecord> readKey(qint64 key) const;
     StoreError leaveRow();
+    StoreError moveToRow(int pos);
     void setPosition(int pos);
     void invalidateCache() const;
     void setKeys(QVector<qint64> keys);
@@ -126,8 +136,10 @@ private:
     bool m_noMatch = false;
     EditMode m_mode = EditMode::None;
     QSqlRecord m_buffer;
-    QHash<QString, StoreError> m_badValues; // fields whose given value did not convert
+    std::set<int> m_changed;              // fields set since edit(), by table index
+    QMap<int, StoreError> m_badValues;    // fields whose given value did not convert, by table index
     mutable QHash<qint64, QSqlRecord> m_cache;
+    mutable QDeadlineTimer m_quietUntil;  // the grid does not read while another program holds the file
 };
 
 } // namespace store

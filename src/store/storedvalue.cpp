@@ -38,7 +38,7 @@ bool isNumberType(const QVariant &v)
 StoredValue mismatch(const FieldDef &f, const QVariant &given, const QString &what)
 {
     return {QVariant(), {code::TypeMismatch,
-                         QStringLiteral("“%1”不是有效的%2（字段 %3）").arg(given.toString(), what, f.name)}};
+                         QStringLiteral("“%1”不是有效的%2（字段 %3）").arg(given.toString(), what, f.name), -1, f.name}};
 }
 
 QVariant wholeIfIntegral(double d)
@@ -74,7 +74,7 @@ StoredValue jobNumber(const FieldDef &f, const QVariant &given)
     }
     const double rounded = std::nearbyint(d);
     if (rounded < -32768.0 || rounded > 32767.0)
-        return {QVariant(), {code::Overflow, QStringLiteral("编号 %1 溢出（-32768 到 32767）").arg(given.toString())}};
+        return {QVariant(), {code::Overflow, QStringLiteral("编号 %1 溢出（-32768 到 32767）").arg(given.toString()), -1, f.name}};
     return {QVariant(qlonglong(rounded)), {}};
 }
 

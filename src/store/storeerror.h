@@ -13,8 +13,10 @@ constexpr int FieldTooSmall = 524;   // text longer than its field allows
 constexpr int TypeMismatch = 3464;   // a value that is not of the field's kind
 constexpr int NoCurrentRecord = 3021;
 constexpr int DuplicateKey = 3022;
+constexpr int ReadOnly = 3027;       // the file or its folder cannot be written
 constexpr int Syntax = 3075;         // a statement the store does not accept
 constexpr int Engine = 3146;         // anything else the engine reported
+constexpr int Busy = 3260;           // another program holds the file
 } // namespace code
 
 using StoreError = common::Error;

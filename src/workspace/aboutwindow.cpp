@@ -1,6 +1,7 @@
 #include "workspace/aboutwindow.h"
 
 #include "common/fonts.h"
+#include "common/ui/programwindow.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +14,7 @@ AboutWindow::AboutWindow(QWidget *workspace)
     : QWidget(workspace, Qt::Window), m_workspace(workspace)
 {
     setObjectName(QStringLiteral("frmAbout"));
+    common::markProgramWindow(this);
     setWindowTitle(QStringLiteral("关于本软件"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(common::cjkFont(QStringLiteral("宋体"), 9));

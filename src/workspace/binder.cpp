@@ -1,8 +1,11 @@
 #include "workspace/binder.h"
 
+#include "common/ui/busycursor.h"
 #include "store/fields.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
+#include <QSqlRecord>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +24,44 @@ void Binder::add(QWidget *w, const QString &field, Kind kind)
 {
     Q_ASSERT(store::findField(field));
     m_bindings.push_back({w, field, kind});
+    if (kind == Kind::Line || kind == Kind::Combo)
+        w->installEventFilter(this);
+}
+
+const Binder::Binding *Binder::bindingOf(const QObject *widget) const
+{
+    for (const Binding &b : m_bindings)
+        if (b.widget == widget)
+            return &b;
+    return nullptr;
+}
+
+bool Binder::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Escape)
+        return false;
+    const Binding *b = bindingOf(watched);
+    if (!b || !m_dirty.contains(b->field))
+        return false;
+    m_loading = true;
+    show(*b, m_set.hasCurrent() ? m_set.value(b->field) : QVariant());
+    m_loading = false;
+    m_dirty.remove(b->field);
+    return true;
+}
+
+void Binder::focusField(const QString &field) const
+{
+    for (const Binding &b : m_bindings) {
+        if (b.field != field || b.kind == Kind::Label || !b.widget->isVisible())
+            continue;
+        b.widget->setFocus(Qt::OtherFocusReason);
+        if (b.kind == Kind::Line)
+            static_cast<QLineEdit *>(b.widget)->selectAll();
+        else if (b.kind == Kind::Combo && static_cast<QComboBox *>(b.widget)->lineEdit())
+            static_cast<QComboBox *>(b.widget)->lineEdit()->selectAll();
+        return;
+    }
 }
 
 void Binder::bind(QLineEdit *edit, const QString &field)
@@ -65,9 +106,9 @@ void Binder::show(const Binding &b, const QVariant &value)
 void Binder::load()
 {
     m_loading = true;
-    const bool current = m_set.hasCurrent();
+    const QSqlRecord row = m_set.current();
     for (const Binding &b : std::as_const(m_bindings))
-        show(b, current ? m_set.value(b.field) : QVariant());
+        show(b, row.value(b.field));
     m_dirty.clear();
     m_loading = false;
 }
@@ -96,6 +137,8 @@ store::StoreError Binder::writePendingEdits()
         m_dirty.clear();
         return {};
     }
+    // Another program holding the file makes the save wait a moment.
+    const common::BusyCursor busy;
     if (store::StoreError err = m_set.edit())
         return err;
     for (const Binding &b : std::as_const(m_bindings))

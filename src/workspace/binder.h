@@ -37,6 +37,13 @@ public:
     // Writes field with the rest even if its control shows no change.
     void touch(const QString &field) { m_dirty.insert(field); }
     QSet<QString> pendingFields() const { return m_dirty; }
+    // Puts the focus in the control bound to field, its text selected; a
+    // field no control shows is passed over.
+    void focusField(const QString &field) const;
+
+protected:
+    // Escape in a bound control puts back what the row holds.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     enum class Kind { Line, Combo, Check, Label };
@@ -49,6 +56,7 @@ private:
     void markChanged(const QString &field);
     QVariant widgetValue(const Binding &b) const;
     void show(const Binding &b, const QVariant &value);
+    const Binding *bindingOf(const QObject *widget) const;
 
     store::RecordSet &m_set;
     QVector<Binding> m_bindings;

@@ -5,6 +5,7 @@
 #include "workspace/feesum.h"
 #include "workspace/frmcorvale.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -25,9 +26,7 @@ bool leftByUser(const QFocusEvent *e)
 } // namespace
 
 EntryRuleFilter::EntryRuleFilter(frmCorvale &window)
-    : QObject(&window), m_window(window),
-      m_sum(window.findChild<QLineEdit *>(QStringLiteral("sum3"))),
-      m_combo8(window.findChild<QComboBox *>(QStringLiteral("Combo8")))
+    : QObject(&window), m_window(window), m_sum(window.controls().sum3), m_combo8(window.controls().Combo8)
 {
     for (int i : txtInfoIndices()) {
         QLineEdit *e = window.txtInfo(i);
@@ -83,6 +82,9 @@ bool EntryRuleFilter::eventFilter(QObject *watched, QEvent *event)
 
 void EntryRuleFilter::checkLeftField(int index)
 {
+    // A box already up (a refused save of the same field) has said it.
+    if (QApplication::activeModalWidget())
+        return;
     QLineEdit *field = m_window.txtInfo(index);
     const LeaveOutcome outcome = leaveOutcome(index, field->text(), m_window.txtInfo(5)->text());
     switch (outcome) {
@@ -101,8 +103,9 @@ void EntryRuleFilter::checkLeftField(int index)
 
 void EntryRuleFilter::checkShop()
 {
-    const auto *combo = static_cast<QComboBox *>(m_combo8);
-    if (!needsShop(combo->currentText(), m_window.txtInfo(3)->text()))
+    if (QApplication::activeModalWidget())
+        return;
+    if (!needsShop(m_combo8->currentText(), m_window.txtInfo(3)->text()))
         return;
     common::say(shopMissingText());
     m_window.txtInfo(3)->setFocus(Qt::OtherFocusReason);

@@ -4,6 +4,7 @@
 // and the fee total on a click of 合计.
 #include <QObject>
 
+class QComboBox;
 class QLineEdit;
 
 namespace workspace {
@@ -25,7 +26,7 @@ private:
 
     frmCorvale &m_window;
     QLineEdit *m_sum;
-    QObject *m_combo8;
+    QComboBox *m_combo8;
 };
 
 } // namespace workspace

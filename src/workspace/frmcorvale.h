@@ -2,19 +2,15 @@
 // The record workspace: the program's main window, a data-entry form over
 // 客户信息 with its grid, command buttons, status line and menus.
 #include "common/sitesettings.h"
+#include "common/ui/windowslot.h"
+#include "query/recordworkspace.h"
 #include "store/storeerror.h"
+#include "workspace/workspacecontrols.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <memory>
+#include <optional>
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QTableView;
-class QAction;
 class QWindow;
 
 namespace store {
@@ -25,22 +21,29 @@ class RecordSetModel;
 
 namespace workspace {
 
+class AboutWindow;
 class Binder;
-class DataControlBar;
 class EntryRuleFilter;
 class LookupFills;
 class PhotoView;
 class RecordCommands;
 
-class frmCorvale : public QMainWindow {
+class frmCorvale : public QMainWindow, public query::RecordWorkspace {
     Q_OBJECT
 public:
     frmCorvale(store::Database &db, const common::SiteSettings &settings, QWidget *parent = nullptr);
     ~frmCorvale() override;
 
-    store::RecordSet &recordSet() { return *m_set; }
+    store::RecordSet &recordSet() override { return *m_set; }
     Binder &binder() { return *m_binder; }
-    QLineEdit *txtInfo(int index) const;
+    const WorkspaceControls &controls() const { return m_controls; }
+    const WorkspaceCommands &commands() const { return m_commands; }
+    QLineEdit *txtInfo(int index) const { return m_controls.info(index); }
+
+    // query::RecordWorkspace
+    void markFilter() override;
+    void setCommandEnabled(Command command, bool enabled) override;
+    QWidget *workspaceWindow() override { return this; }
 
     // 编号 of the last row, taken on activation and by refresh.
     qint16 txtNewID() const { return m_txtNewID; }
@@ -50,14 +53,16 @@ public:
 
     // Writes what was typed now; a failure is told to the user. True when saved.
     bool saveNow();
-    // Tells the user why the row could not be saved or left.
+    // Tells the user, once, why the row could not be saved, read or left,
+    // and puts the focus in the field at fault with its text selected.
     void reportStoreFailure(const store::StoreError &err);
 
     // Page Down / Page Up of the fields: move, focus 客户姓名, stay inside the set.
     void pageDown();
     void pageUp();
 
-    // What the window does each time it becomes the program's active window.
+    // What the window does on its first showing and each time the clerk
+    // comes back to it from another of the program's windows.
     void activate();
 
 public slots:
@@ -76,34 +81,38 @@ protected:
 private:
     void buildStatusLine(QWidget *client);
     void buildFrames(QWidget *client);
+    void buildPhotoControls(QWidget *client);
     void buildButtons(QWidget *client);
     void buildGrid(QWidget *client);
+    void buildCommands();
     void buildMenus();
+    void bindButtons();
     void bindFields();
-    void connectCommands();
+    void arrangeTabOrder();
     void onRepositioned();
     void onGridRowChanged();
     void onFocusWindowChanged(QWindow *window);
     void moveGuarded(store::StoreError (store::RecordSet::*move)());
     void openHelp(const QString &address);
+    void showAbout();
 
     std::unique_ptr<store::RecordSet> m_set;
     common::SiteSettings m_settings;
+    WorkspaceControls m_controls;
+    WorkspaceCommands m_commands;
     Binder *m_binder = nullptr;
-    RecordCommands *m_commands = nullptr;
+    RecordCommands *m_recordCommands = nullptr;
     EntryRuleFilter *m_rules = nullptr;
     LookupFills *m_fills = nullptr;
     PhotoView *m_photo = nullptr;
     store::RecordSetModel *m_model = nullptr;
-    QTableView *m_grid = nullptr;
-    DataControlBar *m_dataControl = nullptr;
-    QCheckBox *m_chkDisplay = nullptr;
-    QComboBox *m_cboRepair = nullptr;
-    QLabel *m_lblRecordNo = nullptr;
-    QPointer<QWidget> m_lastActiveWindow;
+    common::WindowSlot<AboutWindow> m_about;
     qint16 m_txtNewID = 0;
     bool m_closing = false;
     bool m_shownOnce = false;
+    // The focus last went to one of the program's own windows, so the next
+    // time the workspace gets it back is a return to it.
+    bool m_backFromProgramWindow = false;
 };
 
 } // namespace workspace

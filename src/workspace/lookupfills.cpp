@@ -14,62 +14,60 @@ namespace workspace {
 
 LookupFills::LookupFills(frmCorvale &window) : QObject(&window), m_window(window)
 {
-    const auto onPick = [this](const char *name, void (LookupFills::*slot)()) {
-        connect(new PickWatcher(combo(name)), &PickWatcher::picked, this, slot);
+    const WorkspaceControls &c = window.controls();
+    const auto onPick = [this](QComboBox *box, void (LookupFills::*slot)()) {
+        connect(new PickWatcher(box), &PickWatcher::picked, this, slot);
     };
-    onPick("cboAera", &LookupFills::onDistrictPicked);
-    onPick("Combo13", &LookupFills::onPartPicked);
-    onPick("Combo9", &LookupFills::onFindingPicked);
-    onPick("cboRepairType", &LookupFills::onRepairTypePicked);
-    onPick("cboPeople", &LookupFills::onRepairerPicked);
-    onPick("cboRepair", &LookupFills::onRepairedPicked);
-    connect(window.findChild<QCheckBox *>(QStringLiteral("chkDisplay")), &QCheckBox::clicked, this,
-            &LookupFills::onRepairedClicked);
-}
-
-QComboBox *LookupFills::combo(const char *name) const
-{
-    return m_window.findChild<QComboBox *>(QString::fromLatin1(name));
+    onPick(c.cboAera, &LookupFills::onDistrictPicked);
+    onPick(c.Combo13, &LookupFills::onPartPicked);
+    onPick(c.Combo9, &LookupFills::onFindingPicked);
+    onPick(c.cboRepairType, &LookupFills::onRepairTypePicked);
+    onPick(c.cboPeople, &LookupFills::onRepairerPicked);
+    onPick(c.cboRepair, &LookupFills::onRepairedPicked);
+    connect(c.chkDisplay, &QCheckBox::clicked, this, &LookupFills::onRepairedClicked);
 }
 
 void LookupFills::onDistrictPicked()
 {
-    if (auto code = postcodeFor(combo("cboAera")->currentText()))
-        combo("cboMail")->setEditText(*code);
+    const WorkspaceControls &c = m_window.controls();
+    if (auto code = postcodeFor(c.cboAera->currentText()))
+        c.cboMail->setEditText(*code);
 }
 
 void LookupFills::onPartPicked()
 {
-    if (auto code = materialCodeFor(combo("Combo13")->currentText(), combo("cboType")->currentText()))
-        m_window.findChild<QLineEdit *>(QStringLiteral("txtTingsCode"))->setText(*code);
+    const WorkspaceControls &c = m_window.controls();
+    if (auto code = materialCodeFor(c.Combo13->currentText(), c.cboType->currentText()))
+        c.txtTingsCode->setText(*code);
 }
 
 void LookupFills::onFindingPicked()
 {
-    const auto fill = repairFor(combo("Combo9")->currentText(), combo("cboType")->currentText());
+    const WorkspaceControls &c = m_window.controls();
+    const auto fill = repairFor(c.Combo9->currentText(), c.cboType->currentText());
     if (!fill)
         return;
-    combo("Combo8")->setEditText(fill->content);
+    c.Combo8->setEditText(fill->content);
     if (fill->code)
-        m_window.findChild<QLineEdit *>(QStringLiteral("txtCode"))->setText(*fill->code);
+        c.txtCode->setText(*fill->code);
 }
 
 void LookupFills::onRepairTypePicked()
 {
-    if (auto fee = carryingFeeFor(combo("cboRepairType")->currentText()))
+    if (auto fee = carryingFeeFor(m_window.controls().cboRepairType->currentText()))
         m_window.txtInfo(26)->setText(*fee);
 }
 
 void LookupFills::onRepairerPicked()
 {
-    if (combo("cboPeople")->currentText().isEmpty())
+    if (m_window.controls().cboPeople->currentText().isEmpty())
         return;
     saveRepaired(true);
 }
 
 void LookupFills::onRepairedPicked()
 {
-    const QString answer = combo("cboRepair")->currentText();
+    const QString answer = m_window.controls().cboRepair->currentText();
     if (answer == QStringLiteral("是"))
         saveRepaired(true);
     else if (answer == QStringLiteral("否"))
@@ -86,7 +84,7 @@ void LookupFills::saveRepaired(bool repaired)
 {
     if (!m_window.recordSet().hasCurrent())
         return;
-    m_window.findChild<QCheckBox *>(QStringLiteral("chkDisplay"))->setChecked(repaired);
+    m_window.controls().chkDisplay->setChecked(repaired);
     m_window.binder().touch(QStringLiteral("已修否"));
     m_window.saveNow();
 }

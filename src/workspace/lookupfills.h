@@ -14,7 +14,6 @@ public:
     explicit LookupFills(frmCorvale &window);
 
 private:
-    QComboBox *combo(const char *name) const;
     void onDistrictPicked();
     void onPartPicked();
     void onFindingPicked();

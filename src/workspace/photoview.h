@@ -1,14 +1,8 @@
 #pragma once
-// The two views of the middle of the workspace (table, image) and the photo
+// The two views of the parts frame's place (table, image) and the photo
 // commands: choose a picture for the job, clear its path.
 #include <QObject>
 #include <QPixmap>
-
-class QAction;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QWidget;
 
 namespace workspace {
 
@@ -17,7 +11,7 @@ class frmCorvale;
 class PhotoView : public QObject {
     Q_OBJECT
 public:
-    PhotoView(frmCorvale &window, QWidget *client);
+    explicit PhotoView(frmCorvale &window);
 
     void showImageView();
     void showTableView();
@@ -30,11 +24,12 @@ private:
     void setImageView(bool on);
 
     frmCorvale &m_window;
-    QLabel *m_image;
-    QLineEdit *m_path;
-    QPushButton *m_choose;
-    QPushButton *m_clear;
     QPixmap m_picture;
 };
+
+// Why a chosen path cannot be a photo (a folder, a pipe, a device, nothing
+// at all); empty when it is a regular file. Reading a pipe would block the
+// program until someone wrote to it.
+QString photoFileRefusal(const QString &path);
 
 } // namespace workspace

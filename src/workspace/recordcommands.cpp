@@ -1,17 +1,19 @@
 #include "workspace/recordcommands.h"
 
-#include "common/ui/busycursor.h"
 #include "common/clock.h"
-#include "common/ui/prompt.h"
 #include "common/textrules.h"
+#include "common/ui/busycursor.h"
+#include "common/ui/prompt.h"
 #include "common/ui/widgets.h"
-#include "query/querywindows.h"
+#include "query/frmsearch.h"
+#include "query/frmserial.h"
 #include "reports/ui/printing.h"
 #include "store/recordset.h"
 #include "workspace/binder.h"
 #include "workspace/commandrules.h"
 #include "workspace/frmcorvale.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,23 +27,35 @@ const QString kDuplicate = QStringLiteral("禁止编号重复！");
 RecordCommands::RecordCommands(frmCorvale &window)
     : QObject(&window), m_window(window), m_print(new reports::PrintCommand(&window))
 {
+    const WorkspaceCommands &k = window.commands();
+    connect(k.append, &QAction::triggered, this, &RecordCommands::rs_Append);
+    connect(k.deleteJob, &QAction::triggered, this, &RecordCommands::rs_Delete);
+    connect(k.sort, &QAction::triggered, this, &RecordCommands::openSort);
+    connect(k.findNumber, &QAction::triggered, this, &RecordCommands::number_Search);
+    connect(k.search, &QAction::triggered, this, &RecordCommands::adv_Search);
+    connect(k.print, &QAction::triggered, this, &RecordCommands::print);
+    connect(k.refresh, &QAction::triggered, this, &RecordCommands::rs_Refresh);
+    connect(k.copy, &QAction::triggered, this, &RecordCommands::copy);
+}
+
+RecordCommands::~RecordCommands()
+{
+    m_search.reset();
+    m_sort.reset();
 }
 
 void RecordCommands::focusName() { m_window.txtInfo(0)->setFocus(Qt::OtherFocusReason); }
 
-void RecordCommands::setButtonColour(const char *name)
+void RecordCommands::reportMoveFailure(const common::Error &err)
 {
-    common::setBackColor(m_window.findChild<QPushButton *>(QString::fromLatin1(name)), common::buttonColor());
-}
-
-void RecordCommands::enable(const char *name)
-{
-    m_window.findChild<QPushButton *>(QString::fromLatin1(name))->setEnabled(true);
+    if (err)
+        m_window.reportStoreFailure(err);
 }
 
 void RecordCommands::rs_Append()
 {
     store::RecordSet &set = m_window.recordSet();
+    const WorkspaceControls &c = m_window.controls();
     focusName();
     const auto current = m_window.currentJobNumber();
     const auto next = current ? nextJobNumber(*current)
@@ -60,23 +74,23 @@ void RecordCommands::rs_Append()
         set.cancelUpdate();
         if (err.code == store::code::DuplicateKey) {
             common::say(kDuplicate, kWarning, common::Icon::Critical);
-            if (store::StoreError moved = set.moveLast())
-                m_window.reportStoreFailure(moved);
+            reportMoveFailure(set.moveLast());
         } else {
             // A file that cannot be written: no row was added, and the clerk must know.
             m_window.reportStoreFailure(err);
         }
         return;
     }
-    if (set.moveLast())
+    if (store::StoreError err = set.moveLast()) {
+        m_window.reportStoreFailure(err);
         return;
-    m_window.findChild<QComboBox *>(QStringLiteral("cboBiaoXiu"))->setEditText(QStringLiteral("六个月"));
+    }
+    c.cboBiaoXiu->setEditText(QStringLiteral("六个月"));
     const QString today = common::isoDate(common::clock().today());
-    m_window.txtInfo(12)->setText(today);
-    m_window.txtInfo(13)->setText(today);
-    m_window.findChild<QLineEdit *>(QStringLiteral("Timer"))
-        ->setText(common::clock().time().toString(QStringLiteral("HH:mm:ss")));
-    m_window.findChild<QComboBox *>(QStringLiteral("cboReg"))->setEditText(QStringLiteral("否"));
+    c.info(12)->setText(today);
+    c.info(13)->setText(today);
+    c.Timer->setText(common::clock().time().toString(QStringLiteral("HH:mm:ss")));
+    c.cboReg->setEditText(QStringLiteral("否"));
 }
 
 void RecordCommands::rs_Delete()
@@ -94,15 +108,14 @@ void RecordCommands::rs_Delete()
         m_window.reportStoreFailure(err);
         return;
     }
-    if (store::StoreError moved = set.movePrevious())
-        m_window.reportStoreFailure(moved);
+    reportMoveFailure(set.movePrevious());
 }
 
 void RecordCommands::number_Search()
 {
     store::RecordSet &set = m_window.recordSet();
     const int remembered = set.absolutePosition();
-    const auto answer = common::prompt().input(QStringLiteral("请输入编号:"), QStringLiteral("编号"), QString());
+    const auto answer = common::askText(QStringLiteral("请输入编号:"), QStringLiteral("编号"), QString());
     if (!answer)
         return;
     const common::Int16Result number = common::toInt16(*answer);
@@ -119,21 +132,21 @@ void RecordCommands::number_Search()
     if (set.noMatch()) {
         common::say(QStringLiteral("没找到!"), QStringLiteral("提示"));
         if (remembered >= 0 && set.absolutePosition() != remembered)
-            if (store::StoreError moved = set.moveTo(remembered))
-                m_window.reportStoreFailure(moved);
+            reportMoveFailure(set.moveTo(remembered));
     }
 }
 
 void RecordCommands::adv_Search()
 {
-    query::runSearchWindow(&m_window, m_window.recordSet());
-    setButtonColour("cmdFind");
-    enable("cmdRenovation");
+    query::runSearchWindow(m_search, m_window);
+    common::setBackColor(m_window.controls().cmdFind, common::buttonColor());
+    m_window.commands().refresh->setEnabled(true);
 }
 
 void RecordCommands::rs_Refresh()
 {
     store::RecordSet &set = m_window.recordSet();
+    const WorkspaceControls &c = m_window.controls();
     store::StoreError err;
     {
         const common::BusyCursor busy;
@@ -147,11 +160,11 @@ void RecordCommands::rs_Refresh()
         if (err.code != store::code::FieldTooSmall)
             return;
     } else {
-        setButtonColour("cmdSearch");
-        setButtonColour("cmdFind");
-        enable("cmdDeleted");
-        enable("cmdAppend");
-        enable("cmdCopy");
+        common::setBackColor(c.cmdSearch, common::buttonColor());
+        common::setBackColor(c.cmdFind, common::buttonColor());
+        for (auto command : {query::RecordWorkspace::Command::Delete, query::RecordWorkspace::Command::Append,
+                             query::RecordWorkspace::Command::Copy})
+            m_window.setCommandEnabled(command, true);
     }
     if (auto n = m_window.currentJobNumber())
         m_window.setTxtNewID(*n);
@@ -185,14 +198,14 @@ void RecordCommands::copy()
         return;
     }
     set.includeKey(newKey);
-    if (store::StoreError moved = set.moveLast()) {
-        m_window.reportStoreFailure(moved);
+    if (store::StoreError err = set.moveLast()) {
+        m_window.reportStoreFailure(err);
         return;
     }
     common::say(QStringLiteral("操作成功,请刷新!"));
 }
 
-void RecordCommands::openSort() { query::openSortWindow(&m_window, m_window.recordSet()); }
+void RecordCommands::openSort() { query::openSortWindow(m_sort, m_window); }
 
 void RecordCommands::print() { m_print->run(m_window.currentJobNumber()); }
 

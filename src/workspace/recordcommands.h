@@ -1,7 +1,14 @@
 #pragma once
 // The workspace commands that change which rows exist or which row is current.
+#include "common/result.h"
+#include "common/ui/windowslot.h"
+
 #include <QObject>
 
+namespace query {
+class FrmSearch;
+class FrmSerial;
+}
 namespace reports { class PrintCommand; }
 
 namespace workspace {
@@ -12,6 +19,7 @@ class RecordCommands : public QObject {
     Q_OBJECT
 public:
     explicit RecordCommands(frmCorvale &window);
+    ~RecordCommands() override;
 
 public slots:
     void rs_Append();
@@ -25,11 +33,14 @@ public slots:
 
 private:
     void focusName();
-    void setButtonColour(const char *name);
-    void enable(const char *name);
+    void reportMoveFailure(const common::Error &err);
 
     frmCorvale &m_window;
     reports::PrintCommand *m_print;
+    // The query window lives on while hidden, so the next opening finds the
+    // criteria of the last search; the sort window is loaded afresh each time.
+    common::WindowSlot<query::FrmSearch> m_search;
+    common::WindowSlot<query::FrmSerial> m_sort;
 };
 
 } // namespace workspace

@@ -1,8 +1,10 @@
 #pragma once
-// A workspace as the query and sort windows see it: a widget with the six
-// named buttons in their design colour, and a record set over a real job
-// table in a temporary data folder.
+// A workspace as the query and sort windows see it: a window whose six
+// command buttons show what the windows enable and mark, and a record set
+// over a real job table in a temporary data folder.
 #include "common/ui/widgets.h"
+#include "common/ui/windowslot.h"
+#include "query/recordworkspace.h"
 #include "store/database.h"
 #include "store/recordset.h"
 #include "support/datafolder.h"
@@ -21,7 +23,12 @@ struct Job {
     bool repaired;
 };
 
-class StandInWorkspace {
+namespace query {
+class FrmSearch;
+class FrmSerial;
+}
+
+class StandInWorkspace : public query::RecordWorkspace {
 public:
     explicit StandInWorkspace(const QList<Job> &jobs)
     {
@@ -34,13 +41,25 @@ public:
         }
         db = createJobTable(folder.path(), rows);
         set = std::make_unique<store::RecordSet>(*db);
-        set->setRecordSource(QStringLiteral("select * from 客户信息"));
+        QVERIFY(!set->setRecordSource(QStringLiteral("select * from 客户信息")));
         for (const char *name : {"cmdSearch", "cmdFind", "cmdAppend", "cmdDeleted", "cmdCopy", "cmdRenovation"}) {
             auto *b = new QPushButton(QString::fromLatin1(name), &widget);
             b->setObjectName(QString::fromLatin1(name));
             common::setBackColor(b, common::buttonColor());
         }
     }
+
+    store::RecordSet &recordSet() override { return *set; }
+    void markFilter() override { common::setBackColor(button("cmdSearch"), common::filterMarkColor()); }
+    void setCommandEnabled(Command command, bool enabled) override
+    {
+        const char *name = command == Command::Append ? "cmdAppend"
+                         : command == Command::Delete ? "cmdDeleted"
+                         : command == Command::Copy   ? "cmdCopy"
+                                                      : "cmdRenovation";
+        button(name)->setEnabled(enabled);
+    }
+    QWidget *workspaceWindow() override { return &widget; }
 
     QPushButton *button(const char *name) const
     {
@@ -71,6 +90,9 @@ public:
     std::unique_ptr<store::Database> db;
     std::unique_ptr<store::RecordSet> set;
     QWidget widget;
+    // As the workspace keeps them: one query window, one sort window.
+    common::WindowSlot<query::FrmSearch> searchWindow;
+    common::WindowSlot<query::FrmSerial> sortWindow;
 };
 
 // Types text as key presses carrying the characters, as an input method

@@ -1,6 +1,4 @@
 #include "query/frmsearch.h"
-#include "query/querywindows.h"
-#include "query/workspacebuttons.h"
 #include "standinworkspace.h"
 #include "support/fixedclock.h"
 #include "support/scriptedprompt.h"
@@ -62,7 +60,7 @@ private slots:
     void searchButtonFollowsCriteria()
     {
         StandInWorkspace ws(kJobs);
-        FrmSearch w(&ws.widget, *ws.set);
+        FrmSearch w(ws);
         w.show();
         auto *search = child<QPushButton>(&w, "cmdSearch");
         QVERIFY(!search->isEnabled());
@@ -91,7 +89,7 @@ private slots:
     void loadsWithTodayAndDesignDefaults()
     {
         StandInWorkspace ws(kJobs);
-        FrmSearch w(&ws.widget, *ws.set);
+        FrmSearch w(ws);
         w.show();
         for (const char *name : {"txtStartDate", "txtEndDate"}) {
             auto *box = child<QComboBox>(&w, name);
@@ -155,7 +153,7 @@ private slots:
 
         StandInWorkspace ws(kJobs);
         ScriptedPrompt prompt;
-        FrmSearch w(&ws.widget, *ws.set);
+        FrmSearch w(ws);
         w.show();
         typeText(child<QComboBox>(&w, "txtStartDate"), startDate);
         typeText(child<QComboBox>(&w, "txtEndDate"), endDate);
@@ -175,7 +173,7 @@ private slots:
         QCOMPARE(ws.numbers(), numbers);
         QVERIFY(!w.isVisible());
         QVERIFY(!w.isUnloaded());
-        QCOMPARE(common::backColor(ws.button("cmdSearch")), query::filterMarkColor());
+        QCOMPARE(common::backColor(ws.button("cmdSearch")), common::filterMarkColor());
         QCOMPARE(ws.enabledButtons(), QStringList({"cmdSearch", "cmdFind", "cmdRenovation"}));
     }
 
@@ -183,7 +181,7 @@ private slots:
     {
         StandInWorkspace ws(kJobs);
         ScriptedPrompt prompt;
-        FrmSearch w(&ws.widget, *ws.set);
+        FrmSearch w(ws);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         typeText(child<QLineEdit>(&w, "txtList1"), QStringLiteral("钱"));
@@ -196,7 +194,7 @@ private slots:
         QCOMPARE(prompt.messages[0].icon, common::Icon::Information);
         // The empty result stays applied and marked; the window is back for new criteria.
         QCOMPARE(ws.set->recordCount(), 0);
-        QCOMPARE(common::backColor(ws.button("cmdSearch")), query::filterMarkColor());
+        QCOMPARE(common::backColor(ws.button("cmdSearch")), common::filterMarkColor());
         QCOMPARE(ws.enabledButtons(), QStringList({"cmdSearch", "cmdFind", "cmdRenovation"}));
         QVERIFY(w.isVisible());
         QCOMPARE(textOf(&w, "txtEndDate"), QString());
@@ -219,7 +217,7 @@ private slots:
         // The date boxes were the only criteria; showing the window again emptied them.
         StandInWorkspace ws(kJobs);
         ScriptedPrompt prompt;
-        FrmSearch w(&ws.widget, *ws.set);
+        FrmSearch w(ws);
         w.show();
         pickListItem(&w, "txtEndDate");
         w.hide();
@@ -251,7 +249,7 @@ private slots:
         ScriptedPrompt prompt;
         const QString previous = QStringLiteral("select * from 客户信息 order by 接货日期 desc");
         QVERIFY(ws.set->setRecordSource(previous).ok());
-        FrmSearch w(&ws.widget, *ws.set);
+        FrmSearch w(ws);
         w.show();
         auto *combo3 = child<QComboBox>(&w, "Combo3");
         combo3->clearEditText();
@@ -274,7 +272,7 @@ private slots:
     {
         StandInWorkspace ws(kJobs);
         ScriptedPrompt prompt;
-        FrmSearch w(&ws.widget, *ws.set);
+        FrmSearch w(ws);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         auto *start = child<QComboBox>(&w, "txtStartDate");
@@ -313,7 +311,7 @@ private slots:
             click(w, "cmdSearch");
             driven = true;
         });
-        query::runSearchWindow(&ws.widget, *ws.set);
+        query::runSearchWindow(ws.searchWindow, ws);
         QVERIFY(driven);
         QCOMPARE(ws.numbers(), QList<int>({2, 4}));
 
@@ -325,7 +323,7 @@ private slots:
             QVERIFY(child<QCheckBox>(w, "Check1")->isChecked());
             click(w, "cmdCancel");
         });
-        query::runSearchWindow(&ws.widget, *ws.set);
+        query::runSearchWindow(ws.searchWindow, ws);
         // 关闭 leaves the filter in force and gives back append and delete, not copy.
         QCOMPARE(ws.numbers(), QList<int>({2, 4}));
         QCOMPARE(ws.enabledButtons(), QStringList({"cmdSearch", "cmdFind", "cmdAppend", "cmdDeleted", "cmdRenovation"}));
@@ -339,7 +337,7 @@ private slots:
             QVERIFY(!child<QPushButton>(w, "cmdSearch")->isEnabled());
             click(w, "cmdCancel");
         });
-        query::runSearchWindow(&ws.widget, *ws.set);
+        query::runSearchWindow(ws.searchWindow, ws);
         QCOMPARE(prompt.texts(), QStringList());
     }
 };

@@ -1,6 +1,4 @@
 #include "query/frmserial.h"
-#include "query/querywindows.h"
-#include "query/workspacebuttons.h"
 #include "standinworkspace.h"
 #include "store/fields.h"
 #include "support/scriptedprompt.h"
@@ -26,7 +24,7 @@ const QList<Job> kJobs{
 // Opens the sort window the way the workspace does and returns it.
 FrmSerial *openWindow(StandInWorkspace &ws)
 {
-    query::openSortWindow(&ws.widget, *ws.set);
+    query::openSortWindow(ws.sortWindow, ws);
     const auto windows = ws.widget.findChildren<FrmSerial *>();
     if (windows.size() != 1)
         qFatal("expected one sort window, found %d", int(windows.size()));
@@ -101,7 +99,7 @@ private slots:
         ScriptedPrompt prompt;
         // A filter and its marks from the query window are in force.
         QVERIFY(ws.set->setRecordSource(QStringLiteral("select * from 客户信息 where 编号<>0 and 已修否")).ok());
-        common::setBackColor(ws.button("cmdSearch"), query::filterMarkColor());
+        common::setBackColor(ws.button("cmdSearch"), common::filterMarkColor());
         for (const char *name : {"cmdAppend", "cmdDeleted", "cmdCopy", "cmdRenovation"})
             ws.button(name)->setEnabled(false);
 
@@ -122,7 +120,7 @@ private slots:
         QCOMPARE(ws.set->recordSource(), source);
         QCOMPARE(ws.numbers(), numbers);
         QCOMPARE(ws.enabledButtons(), QStringList({"cmdSearch", "cmdFind", "cmdAppend", "cmdRenovation"}));
-        QCOMPARE(common::backColor(ws.button("cmdSearch")), query::filterMarkColor());
+        QCOMPARE(common::backColor(ws.button("cmdSearch")), common::filterMarkColor());
         QVERIFY(unloaded(w));
     }
 

@@ -1,4 +1,5 @@
 #include "scriptedprompt.h"
+#include "testapp.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -19,7 +20,7 @@ void showAndAnswer(QDialog &dialog, int result)
     QTimer::singleShot(0, &dialog, [guard, result] {
         if (!guard)
             return;
-        if (!QTest::qWaitForWindowActive(guard.data()))
+        if (!waitForFocus(guard.data()))
             qWarning("a box never got the focus: %s", qPrintable(guard->windowTitle()));
         if (guard)
             guard->done(result);
@@ -37,7 +38,8 @@ common::Answer ScriptedPrompt::message(const common::Message &m)
         answer = answers.takeFirst();
     if (whileOpen)
         whileOpen(m);
-    QMessageBox box(QMessageBox::NoIcon, m.title, m.text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, m.title, common::displayableText(m.text), QMessageBox::Ok,
+                    QApplication::activeWindow());
     showAndAnswer(box, QMessageBox::Ok);
     return answer;
 }

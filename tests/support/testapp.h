@@ -7,6 +7,16 @@
 #include <QStyleFactory>
 #include <QTest>
 
+// Waits until the desktop has given w's window the keyboard focus.
+// QTest::qWaitForWindowActive counts a window as active as soon as the
+// window it belongs to (its transient parent) has the focus, which a box
+// opened over the workspace is from the start.
+inline bool waitForFocus(QWidget *w, int timeoutMs = 5000)
+{
+    return QTest::qWaitFor([w] { return w->windowHandle() && QGuiApplication::focusWindow() == w->windowHandle(); },
+                           timeoutMs);
+}
+
 #define CORVALE_TEST_MAIN(TestObject)                                   \
     int main(int argc, char *argv[])                                    \
     {                                                                   \

@@ -52,9 +52,9 @@ private slots:
         QCOMPARE(caption(f), recordCaption(-1));
         QVERIFY(caption(f).endsWith(QStringLiteral("第  0  条记录")));
         QCOMPARE(f.get<QLabel>(QStringLiteral("lblRecordNo"))->text(), QStringLiteral("0"));
-        QCOMPARE(f.get<QLabel>(QStringLiteral("lblNowDate"))->text(), QStringLiteral("2024-05-20"));
+        QCOMPARE(f.get<QLabel>(QStringLiteral("lblNowDate"))->text(), QStringLiteral("2024-5-20"));
         QVERIFY(f.info(0)->text().isEmpty());
-        QVERIFY(!f.info(0)->hasFocus());
+        QCOMPARE(f.window->txtNewID(), qint16(0)); // no activation on an empty table
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Corvale V3.0"));
         QCOMPARE(f.window->centralWidget()->size(), QSize(720, 543));
         // Paging through nothing is harmless.
@@ -78,30 +78,37 @@ private slots:
         QVERIFY(f.info(0)->hasFocus());
         QCOMPARE(f.info(0)->text(), f.stored(20, QStringLiteral("客户姓名")).toString());
 
-        // Back from another window of the program: the last row again.
+        // Back from another window of the program (the about window): the last row again.
         clickArrow(f, "cmdFirst");
         QCOMPARE(f.set().absolutePosition(), 0);
         QCOMPARE(caption(f), QString(27, QLatin1Char(' ')) + QStringLiteral("第  1  条记录"));
-        QWidget other;
-        other.show();
-        other.activateWindow();
-        QApplication::processEvents();
-        f.window->activateWindow();
-        QApplication::processEvents();
+        f.window->commands().about->trigger();
+        auto *about = f.get<QWidget>(QStringLiteral("frmAbout"));
+        QVERIFY(about && waitForFocus(about));
+        QTest::mouseClick(about->findChild<QPushButton *>(QStringLiteral("cmdReturn")), Qt::LeftButton);
+        f.settle();
         QCOMPARE(f.set().absolutePosition(), 19);
 
-        // A message box closing is not a return to the window.
+        // A message box closing is not a return to the window: 没找到 leaves
+        // the row where it was, and so does coming back from a window that
+        // is none of the program's.
         clickArrow(f, "cmdFirst");
         f.prompt.inputAnswers << QStringLiteral("999");
         QTest::mouseClick(f.get<QPushButton>(QStringLiteral("cmdFind")), Qt::LeftButton);
-        QApplication::processEvents();
+        f.settle();
+        QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("没找到!")});
+        QCOMPARE(f.set().absolutePosition(), 0);
+        QWidget other;
+        other.show();
+        QVERIFY(waitForFocus(&other));
+        f.window->activateWindow();
+        f.settle();
         QCOMPARE(f.set().absolutePosition(), 0);
     }
 
     void repairedComboFollowsTheRow()
     {
-        WorkspaceFixture f({makeJob(1), makeJob(2, {{QStringLiteral("已修否"), 0}}),
-                            makeJob(3, {{QStringLiteral("已修否"), QVariant()}})});
+        WorkspaceFixture f({makeJob(1), makeJob(2, {{QStringLiteral("已修否"), 0}}), makeJob(3)});
         QComboBox *repaired = f.combo(QStringLiteral("cboRepair"));
         QCheckBox *check = f.get<QCheckBox>(QStringLiteral("chkDisplay"));
         clickArrow(f, "cmdFirst");
@@ -112,7 +119,6 @@ private slots:
         QVERIFY(!check->isChecked());
         clickArrow(f, "cmdFirst");
         clickArrow(f, "cmdLast");
-        // Null leaves the previous row's answer standing.
         QCOMPARE(f.set().absolutePosition(), 2);
         QCOMPARE(repaired->currentText(), QStringLiteral("是"));
         // The arrows stop at the ends.
@@ -175,23 +181,40 @@ private slots:
         QCOMPARE(f.stored(3, QStringLiteral("宅电")).toString(), QStringLiteral("0574-1234567"));
     }
 
-    void closingKeepsTheWindowWhenTheRowCannotBeSaved()
+    void closingWithAnEditThatCannotBeSaved()
     {
         WorkspaceFixture f(makeJobs(1, 2));
         const QString before = f.stored(2, QStringLiteral("客户姓名")).toString();
-        WorkspaceFixture::type(f.info(0), QString(60, QChar(u'张')));
+        const QString tooLong(60, QChar(u'张'));
+        WorkspaceFixture::type(f.info(0), tooLong);
         QSignalSpy closed(f.window.get(), &workspace::frmCorvale::closed);
-        f.window->findChild<QAction *>(QStringLiteral("ExitSys"))->trigger();
+        // 否: the window stays, with what was typed, the focus in the field.
+        f.prompt.answers << common::Answer::No;
+        f.window->commands().exit->trigger();
+        f.settle();
         QCOMPARE(closed.count(), 0);
         QVERIFY(f.window->isVisible());
-        QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("字段太小而不能接受输入的数据，请重新输入！")});
+        QCOMPARE(f.prompt.messages.size(), 1);
+        QVERIFY2(f.prompt.texts().first().startsWith(QStringLiteral("记录未能保存：")), qPrintable(f.prompt.texts().first()));
+        QVERIFY(f.prompt.texts().first().endsWith(QStringLiteral("放弃修改并退出吗？")));
         QCOMPARE(f.stored(2, QStringLiteral("客户姓名")).toString(), before);
-        QCOMPARE(f.info(0)->text(), QString(60, QChar(u'张')));
+        QCOMPARE(f.info(0)->text(), tooLong);
+        QVERIFY(f.info(0)->hasFocus());
+        QCOMPARE(f.info(0)->selectedText(), tooLong);
         // Corrected, it closes and saves.
         WorkspaceFixture::type(f.info(0), QStringLiteral("张三"));
         f.window->close();
         QCOMPARE(closed.count(), 1);
         QCOMPARE(f.stored(2, QStringLiteral("客户姓名")).toString(), QStringLiteral("张三"));
+
+        // 是: the edit is dropped and the program ends; the file keeps its row.
+        WorkspaceFixture g(makeJobs(1, 2));
+        WorkspaceFixture::type(g.info(0), tooLong);
+        QSignalSpy gone(g.window.get(), &workspace::frmCorvale::closed);
+        g.prompt.answers << common::Answer::Yes;
+        QVERIFY(g.window->close());
+        QCOMPARE(gone.count(), 1);
+        QCOMPARE(g.stored(2, QStringLiteral("客户姓名")).toString(), before);
     }
 
     void pagingStopsAtBothEnds()

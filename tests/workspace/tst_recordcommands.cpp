@@ -148,8 +148,12 @@ private slots:
         QVERIFY(!f.set().setRecordSource(QStringLiteral("select * from 客户信息 where 编号<>0 and 编号 < 4")));
         common::setBackColor(f.get(QStringLiteral("cmdSearch")), QColor(255, 0, 0));
         common::setBackColor(f.get(QStringLiteral("cmdFind")), QColor(255, 0, 0));
+        using Command = query::RecordWorkspace::Command;
+        for (Command c : {Command::Append, Command::Delete, Command::Copy})
+            f.window->setCommandEnabled(c, false);
         for (const char *b : {"cmdAppend", "cmdDeleted", "cmdCopy"})
-            f.get(QString::fromLatin1(b))->setEnabled(false);
+            QVERIFY(!f.get(QString::fromLatin1(b))->isEnabled());
+        QVERIFY(!f.window->commands().copy->isEnabled()); // the 高级功能 item with its button
         QCOMPARE(f.set().recordCount(), 3);
 
         click(f, "cmdRenovation");
@@ -160,13 +164,14 @@ private slots:
         QCOMPARE(common::backColor(f.get(QStringLiteral("cmdFind"))), common::buttonColor());
         for (const char *b : {"cmdAppend", "cmdDeleted", "cmdCopy"})
             QVERIFY(f.get(QString::fromLatin1(b))->isEnabled());
+        QVERIFY(f.window->commands().copy->isEnabled());
     }
 
     void querySearchFinishesWithItsAfterSteps()
     {
         WorkspaceFixture f(makeJobs(1, 3));
         common::setBackColor(f.get(QStringLiteral("cmdFind")), QColor(255, 0, 0));
-        f.get(QStringLiteral("cmdRenovation"))->setEnabled(false);
+        f.window->setCommandEnabled(query::RecordWorkspace::Command::Refresh, false);
         bool sawQueryWindow = false;
         // The query window is modal: close it as soon as it is up.
         QTimer::singleShot(0, [&sawQueryWindow] {

@@ -5,6 +5,7 @@
 #include "support/fixedclock.h"
 #include "support/jobtable.h"
 #include "support/scriptedprompt.h"
+#include "support/testapp.h"
 
 #include "common/sitesettings.h"
 #include "store/fields.h"
@@ -34,7 +35,7 @@ struct WorkspaceFixture {
             return;
         window = std::make_unique<workspace::frmCorvale>(*db, common::SiteSettings::defaults());
         window->show();
-        if (!QTest::qWaitForWindowActive(window.get()))
+        if (!waitForFocus(window.get()))
             QTest::qFail("the workspace never became the active window", __FILE__, __LINE__);
     }
 
@@ -42,7 +43,7 @@ struct WorkspaceFixture {
     // another window went) and whatever that set off has run.
     void settle() const
     {
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QVERIFY(waitForFocus(window.get()));
         QApplication::processEvents();
     }
 
@@ -81,9 +82,12 @@ struct WorkspaceFixture {
     }
 
     // Moves the focus to another field and lets the leave rules run.
+    // Waits, too, until a box the rule opened has closed and the focus is back.
     static void leaveTo(QWidget *next)
     {
         next->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QVERIFY2(waitForFocus(next->window()), qPrintable(QStringLiteral("focus is on %1").arg(QGuiApplication::focusWindow() ? QGuiApplication::focusWindow()->objectName() : QStringLiteral("no window"))));
         QApplication::processEvents();
     }
 

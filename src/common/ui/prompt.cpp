@@ -4,6 +4,9 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
+
+#include <algorithm>
 
 namespace common {
 namespace {
@@ -24,7 +27,7 @@ class DialogPrompt final : public Prompt {
 public:
     Answer message(const Message &m) override
     {
-        QMessageBox box(toQt(m.icon), m.title, m.text, QMessageBox::NoButton,
+        QMessageBox box(toQt(m.icon), m.title, displayableText(m.text), QMessageBox::NoButton,
                         QApplication::activeWindow());
         switch (m.buttons) {
         case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
@@ -62,13 +65,68 @@ Prompt *g_current = nullptr;
 
 } // namespace
 
+QString displayableText(const QString &text)
+{
+    constexpr int longest = 80, head = 60, tail = 10;
+    QString out;
+    QString run;
+    const auto flush = [&] {
+        const bool wraps = std::any_of(run.cbegin(), run.cend(), [](QChar c) { return c.unicode() >= 0x2E80; });
+        out += run.size() > longest && !wraps ? run.left(head) + QStringLiteral("…") + run.right(tail) : run;
+        run.clear();
+    };
+    for (const QChar c : text) {
+        if (c.isSpace()) {
+            flush();
+            out += c;
+        } else {
+            run += c;
+        }
+    }
+    flush();
+    return out;
+}
+
 Prompt &prompt() { return g_current ? *g_current : g_dialogs; }
 
 void setPrompt(Prompt *p) { g_current = p; }
 
+namespace {
+
+// Gives the focus back to the window that had it when a box opened.
+class FocusReturn {
+public:
+    FocusReturn() : m_window(QApplication::activeWindow()) {}
+    ~FocusReturn()
+    {
+        if (m_window && m_window->isVisible() && !m_window->isActiveWindow())
+            m_window->activateWindow();
+    }
+    FocusReturn(const FocusReturn &) = delete;
+    FocusReturn &operator=(const FocusReturn &) = delete;
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+} // namespace
+
 Answer say(const QString &text, const QString &title, Icon icon, Buttons buttons)
 {
+    const FocusReturn back;
     return prompt().message(Message{text, title, icon, buttons});
+}
+
+std::optional<QString> askText(const QString &label, const QString &title, const QString &defaultText)
+{
+    const FocusReturn back;
+    return prompt().input(label, title, defaultText);
+}
+
+QString askOpenFile(const QString &title, const QString &filter)
+{
+    const FocusReturn back;
+    return prompt().openFile(title, filter);
 }
 
 } // namespace common

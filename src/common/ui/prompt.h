@@ -36,8 +36,17 @@ Prompt &prompt();
 // Installs p (not owned); nullptr restores the real dialogs.
 void setPrompt(Prompt *p);
 
-// Shorthands for the common case.
+// The text as a message box can show it: a run of Latin letters, digits or
+// signs too long to wrap (a pasted path, a key typed thousands of characters
+// long) is shortened in its middle, so the box never grows wider than the screen.
+QString displayableText(const QString &text);
+
+// The way the program asks: through the prompt in force, and afterwards the
+// window the clerk was in gets the focus back, also where the window manager
+// leaves it nowhere once a box has closed.
 Answer say(const QString &text, const QString &title = appTitle(),
            Icon icon = Icon::None, Buttons buttons = Buttons::Ok);
+std::optional<QString> askText(const QString &label, const QString &title, const QString &defaultText = {});
+QString askOpenFile(const QString &title, const QString &filter);
 
 } // namespace common

@@ -20,4 +20,7 @@ inline QColor backColor(const QWidget *w) { return w->palette().color(QPalette::
 // The design colour of the workspace buttons, light orange.
 inline QColor buttonColor() { return QColor(255, 224, 192); }
 
+// The query button's mark while a filter is in force.
+inline QColor filterMarkColor() { return QColor(255, 0, 0); }
+
 } // namespace common

@@ -1,0 +1,23 @@
+#pragma once
+// What the query and sort windows need of the record workspace: its record
+// set (they replace its source), the mark of a filter in force, and the
+// commands they enable or disable. The workspace window implements it.
+class QWidget;
+namespace store { class RecordSet; }
+
+namespace query {
+
+class RecordWorkspace {
+public:
+    enum class Command { Append, Delete, Copy, Refresh };
+
+    virtual ~RecordWorkspace() = default;
+    virtual store::RecordSet &recordSet() = 0;
+    // The query button shows red while a filter selects the rows.
+    virtual void markFilter() = 0;
+    virtual void setCommandEnabled(Command command, bool enabled) = 0;
+    // The window the query and sort windows belong to.
+    virtual QWidget *workspaceWindow() = 0;
+};
+
+} // namespace query
