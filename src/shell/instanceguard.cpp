@@ -8,11 +8,18 @@ InstanceGuard::InstanceGuard(const QString &lockPath) : m_lock(lockPath)
     m_lock.setStaleLockTime(0);
 }
 
-bool InstanceGuard::anotherCopyRunning()
+InstanceGuard::State InstanceGuard::state()
 {
-    if (m_answer < 0)
-        m_answer = m_lock.tryLock(0) ? 0 : 1;
-    return m_answer == 1;
+    if (!m_asked) {
+        m_asked = true;
+        if (m_lock.tryLock(0))
+            m_state = State::OnlyCopy;
+        else if (m_lock.error() == QLockFile::LockFailedError)
+            m_state = State::AnotherCopy;
+        else
+            m_state = State::CannotLock;
+    }
+    return m_state;
 }
 
 } // namespace shell

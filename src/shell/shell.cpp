@@ -41,9 +41,16 @@ void Shell::onSplashTimer()
     if (m_timerDone)
         return;
     m_timerDone = true;
-    if (m_guard.anotherCopyRunning()) {
+    switch (m_guard.state()) {
+    case InstanceGuard::State::OnlyCopy:
+        break;
+    case InstanceGuard::State::AnotherCopy:
         common::say(QStringLiteral("本程序已经运行，立即退出！"), common::appTitle());
         emit finished(0);
+        return;
+    case InstanceGuard::State::CannotLock:
+        common::say(folderNotWritableText(m_folder), QStringLiteral("警告"), common::Icon::Critical);
+        emit finished(1);
         return;
     }
     if (m_splash)
@@ -55,14 +62,17 @@ void Shell::onSplashTimer()
     m_settings = common::SiteSettings::load(m_settingsPath, &warnings);
     if (!warnings.isEmpty())
         common::say(settingsWarningText(warnings), QStringLiteral("提示"), common::Icon::Warning);
-    // The snapshot comes before anything at all is written to the file.
-    if (const QString failure = backUpAtStart(dbPath, m_settings.backupCount); !failure.isEmpty())
-        common::say(failure, QStringLiteral("警告"), common::Icon::Warning);
+    // The snapshot comes before anything at all is written to the file. Its
+    // failure is told once the file has opened: a file that cannot be opened
+    // is said once, by the open.
+    const QString backupFailure = backUpAtStart(dbPath, m_settings.backupCount);
     m_db = openWorkingDatabase(dbPath);
     if (!m_db) {
         emit finished(1);
         return;
     }
+    if (!backupFailure.isEmpty())
+        common::say(backupFailure, QStringLiteral("警告"), common::Icon::Warning);
     // After the snapshot, so the file as it was stays restorable.
     if (const store::StoreError e = store::bringUpToDate(*m_db))
         common::say(QStringLiteral("数据库文件未能更新到本版本的格式，程序照常运行：\n") + e.text,
@@ -89,6 +99,13 @@ void Shell::editSettings(int page)
         return;
     m_settings = edited;
     m_workspace->applySettings(m_settings);
+}
+
+QString folderNotWritableText(const QString &folder)
+{
+    return QStringLiteral("无法在数据文件夹中写入文件：\n%1\n\n该文件夹是只读的，或者磁盘已满。"
+                          "请检查文件夹的写入权限和磁盘空间后再启动本程序。")
+        .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()));
 }
 
 QString settingsWarningText(const QStringList &warnings)

@@ -48,6 +48,8 @@ private:
     bool m_timerDone = false;
 };
 
+// Why the program cannot run in a data folder it may not write.
+QString folderNotWritableText(const QString &folder);
 // The notice for values of corvale.ini that fell back to their defaults.
 QString settingsWarningText(const QStringList &warnings);
 // Takes the start-up snapshot of an existing database; the message to show

@@ -594,18 +594,23 @@ void frmCorvale::reportStoreFailure(const store::StoreError &err)
     m_binder->focusField(err.field);
 }
 
-void frmCorvale::moveGuarded(store::StoreError (store::RecordSet::*move)())
+bool frmCorvale::moveGuarded(store::StoreError (store::RecordSet::*move)())
 {
     if (m_set->recordCount() == 0)
-        return;
+        return true;
     const store::StoreError err = ((*m_set).*move)();
-    if (err && err.code != store::code::NoCurrentRecord)
+    if (err && err.code != store::code::NoCurrentRecord) {
         reportStoreFailure(err);
+        return false;
+    }
+    return true;
 }
 
 void frmCorvale::pageDown()
 {
-    moveGuarded(&store::RecordSet::moveNext);
+    // A row that cannot be left keeps the focus where the refusal put it.
+    if (!moveGuarded(&store::RecordSet::moveNext))
+        return;
     txtInfo(0)->setFocus();
     if (m_set->eof())
         moveGuarded(&store::RecordSet::moveLast);
@@ -613,7 +618,8 @@ void frmCorvale::pageDown()
 
 void frmCorvale::pageUp()
 {
-    moveGuarded(&store::RecordSet::movePrevious);
+    if (!moveGuarded(&store::RecordSet::movePrevious))
+        return;
     txtInfo(0)->setFocus();
     if (m_set->bof())
         moveGuarded(&store::RecordSet::moveFirst);

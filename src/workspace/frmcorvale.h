@@ -92,7 +92,8 @@ private:
     void onRepositioned();
     void onGridRowChanged();
     void onFocusWindowChanged(QWindow *window);
-    void moveGuarded(store::StoreError (store::RecordSet::*move)());
+    // Moves; a refusal is reported. False when the row could not be left.
+    bool moveGuarded(store::StoreError (store::RecordSet::*move)());
     void openHelp(const QString &address);
     void showAbout();
 

@@ -215,6 +215,69 @@ private slots:
         QVERIFY(!running.anotherCopyRunning());
     }
 
+    void folderThatCannotTakeTheLockIsNamed()
+    {
+        // A folder that is not there stands for one that cannot be written,
+        // which a test run as root could not make.
+        DataFolder parent;
+        const QString folder = parent.file(QStringLiteral("不存在"));
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder);
+        QSignalSpy finished(&shell, &shell::Shell::finished);
+        shell.onSplashTimer();
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY(!prompt.texts().first().contains(QStringLiteral("已经运行")));
+        QVERIFY2(prompt.texts().first().contains(QStringLiteral("不存在")), qPrintable(prompt.texts().first()));
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().first().toInt(), 1);
+        QVERIFY(!shell.workspace());
+    }
+
+    void damagedOrIncompleteFilesAreToldOnce_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("said");
+        // The first page of a real file only: the header reads as ours.
+        QTest::newRow("truncated") << QByteArray() << QStringLiteral("无法打开数据库文件");
+        QTest::newRow("three fields") << QByteArray("three") << QStringLiteral("缺少以下字段：");
+    }
+    void damagedOrIncompleteFilesAreToldOnce()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, said);
+        DataFolder folder;
+        const QString path = folder.file(store::databaseFileName());
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
+            c.setDatabaseName(path);
+            QVERIFY(c.open());
+            QSqlQuery q(c);
+            QVERIFY(q.exec(QStringLiteral("CREATE TABLE 客户信息 (编号 INTEGER, 客户姓名 TEXT, 地址 TEXT)")));
+            QVERIFY(q.exec(QStringLiteral("CREATE TABLE 其他 (x TEXT)")));
+            for (int i = 0; i < 200; ++i)
+                QVERIFY(q.exec(QStringLiteral("INSERT INTO 客户信息 VALUES (%1, '张三', '%2')").arg(i).arg(QString(100, u'路'))));
+            c.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+        if (bytes.isEmpty())
+            QVERIFY(QFile::resize(path, 1024));
+        const QByteArray before = fileHash(path);
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        QSignalSpy finished(&shell, &shell::Shell::finished);
+        shell.onSplashTimer();
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY2(prompt.texts().first().contains(said), qPrintable(prompt.texts().first()));
+        if (!bytes.isEmpty()) {
+            for (const char *missing : {"移动电话", "已修否", "Photo"})
+                QVERIFY(prompt.texts().first().contains(QString::fromUtf8(missing)));
+            QVERIFY(!prompt.texts().first().contains(QStringLiteral("客户姓名、")));
+        }
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!shell.workspace());
+        QCOMPARE(fileHash(path), before);
+    }
+
     void firstCopyOpensTheWorkspaceAndEndsWithIt()
     {
         DataFolder folder;

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSqlRecord>
 #include <QtEndian>
+#include <sys/stat.h>
 
 namespace {
 
@@ -308,6 +309,11 @@ private slots:
         if (stored.isNull()) {
             QVERIFY2(anyStartsWith(f.prompt.texts(), kNotSaved + QStringLiteral("“") + text),
                      qPrintable(f.prompt.texts().join(u'|')));
+            // Said once; the focus waits in the date with it selected.
+            f.settle();
+            QCOMPARE(f.prompt.messages.size(), 1);
+            QVERIFY(f.info(index)->hasFocus());
+            QCOMPARE(f.info(index)->selectedText(), text);
             QCOMPARE(f.set().absolutePosition(), 2);
             COMPARE_TABLE(snapshot(f.folder.path()), before);
             // Corrected, the row is saved and left.
@@ -364,6 +370,10 @@ private slots:
         Table expected = before;
         if (!stored.isValid()) {
             QVERIFY2(anyStartsWith(f.prompt.texts(), kNotSaved), qPrintable(f.prompt.texts().join(u'|')));
+            f.settle();
+            QCOMPARE(f.prompt.messages.size(), 1);
+            QVERIFY(field->hasFocus());
+            QCOMPARE(field->selectedText(), text);
             COMPARE_TABLE(snapshot(f.folder.path()), before);
             WorkspaceFixture::type(field, QStringLiteral("12"));
             f.prompt.clear();
@@ -452,6 +462,7 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::newRow("folder") << "folder";
+        QTest::newRow("pipe") << "pipe"; // reading one waits for a writer that never comes
         QTest::newRow("text file") << "text";
         QTest::newRow("missing") << "missing";
         QTest::newRow("truncated jpeg") << "truncated";
@@ -468,6 +479,8 @@ private slots:
         QString path = f.folder.file(QStringLiteral("照片.jpg"));
         if (kind == QLatin1String("folder")) {
             QVERIFY(QDir(f.folder.path()).mkdir(QStringLiteral("照片.jpg")));
+        } else if (kind == QLatin1String("pipe")) {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
         } else if (kind != QLatin1String("missing")) {
             QByteArray bytes;
             if (kind == QLatin1String("text")) {
@@ -681,6 +694,53 @@ private slots:
         delete w;
         QVERIFY(f.window->close());
         COMPARE_TABLE(snapshot(f.folder.path()), before);
+    }
+
+    // Another program holds the file (BEGIN EXCLUSIVE): a move waits a
+    // moment, says so in words the clerk reads, keeps what was typed and the
+    // row; once the file is free the move saves the edited field and nothing
+    // else, not even a value of the wrong kind this program would not store.
+    void anotherProgramHoldsTheFile()
+    {
+        WorkspaceFixture f(makeJobs(1, 3));
+        const QString path = f.folder.file(store::databaseFileName());
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            c.setDatabaseName(path);
+            QVERIFY(c.open());
+            QSqlQuery q(c);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA ignore_check_constraints = ON")));
+            QVERIFY(q.exec(QStringLiteral("UPDATE 客户信息 SET 上门费 = '12元' WHERE 编号 = 2")));
+        }
+        QVERIFY(!f.set().refresh());
+        QVERIFY(!f.set().moveTo(1));
+        Table expected = snapshot(f.folder.path());
+        QCOMPARE(expected.at(1).value(QStringLiteral("上门费")).toString(), QStringLiteral("12元"));
+
+        QSqlDatabase other = QSqlDatabase::database(QStringLiteral("other"));
+        QSqlQuery hold(other);
+        QVERIFY(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        WorkspaceFixture::type(f.info(0), QStringLiteral("改名"));
+        f.prompt.clear();
+        pageUp(f);
+        f.settle();
+        QCOMPARE(f.prompt.messages.size(), 1);
+        QVERIFY2(f.prompt.texts().first().contains(QStringLiteral("正被另一个程序使用")),
+                 qPrintable(f.prompt.texts().first()));
+        QCOMPARE(f.set().absolutePosition(), 1);
+        QCOMPARE(f.info(0)->text(), QStringLiteral("改名"));
+        QVERIFY(f.info(0)->hasFocus());
+
+        QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+        hold.finish();
+        f.prompt.clear();
+        pageUp(f);
+        QVERIFY2(f.prompt.messages.isEmpty(), qPrintable(f.prompt.texts().join(u'|')));
+        QCOMPARE(f.set().absolutePosition(), 0);
+        expected[1].insert(QStringLiteral("客户姓名"), QStringLiteral("改名"));
+        COMPARE_TABLE(snapshot(f.folder.path()), expected);
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 
     // A data folder the program may not write: every command that would write
