@@ -98,9 +98,10 @@ QComboBox *combo(QWidget *parent, const QString &name, const QStringList &items)
     c->setCurrentIndex(-1);
     c->setEditText(QString());
     c->setMaxVisibleItems(16);
-    // A list view, whose rows take the height the Chinese text needs; the
-    // style's menu-like popup draws them cut at the bottom.
+    // The list's rows are measured by the Latin face, shorter than the
+    // Chinese one that draws them; without room they run into each other.
     c->setView(new QListView(c));
+    c->view()->setStyleSheet(QStringLiteral("QListView::item { min-height: 20px; }"));
     return c;
 }
 
