@@ -1,6 +1,7 @@
-# What `make package` puts into the Debian package: the two programs, the
-# menu entry, the icon and the software-centre description. Nothing else of
-# the build (tests, bench, fuzzers) has an install rule.
+# What `make package` puts into the Debian package: the two programs and
+# their Access reader, the menu entry, the icon and the software-centre
+# description. Nothing else of the build (tests, bench, fuzzers) has an
+# install rule.
 include(GNUInstallDirs)
 
 set(CORVALE_APP_ID cn.corvale.Corvale)
@@ -11,6 +12,8 @@ foreach(_program corvale corvale-render)
     install(TARGETS ${_program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+# The Access reader is the program's helper, not a command of its own.
+install(TARGETS corvale-mdbreader RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/corvale)
 
 install(FILES ${_desktop}/${CORVALE_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -43,6 +46,8 @@ else()
 endif()
 
 set(CPACK_GENERATOR DEB)
+# The programs know where the package puts the Access reader.
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_PACKAGE_NAME corvale)
 set(CPACK_PACKAGE_VENDOR Corvale)
 set(CPACK_PACKAGE_CONTACT "Corvale developers <corvale@localhost>")

@@ -12,7 +12,8 @@ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCORVALE_SANITIZE=ON -DCORVALE_FUZZ=ON >/dev/null
 targets=$(ls fuzz/fuzz_*.cpp | sed 's#fuzz/\(fuzz_[a-z]*\)\.cpp#\1#')
-cmake --build build/fuzz --target $targets
+# The legacy target reads through the Access reader program, built alongside.
+cmake --build build/fuzz --target $targets corvale-mdbreader
 
 # The legacy reader starts from the real Access files and the damaged ones
 # found earlier (tests/data), copied so that mutations never touch them.
@@ -33,7 +34,7 @@ for t in $targets; do
   # Access files are read whole, but each run over the full 3 MB sample takes
   # seconds under the sanitizers; its first megabyte (catalog, table
   # definitions and most data pages) keeps the runs many per minute. The
-  # reader runs in a child process of its own, bounded in time and memory.
+  # reader is a program of its own, bounded in time and memory.
   [ "$name" = legacy ] && extra=(-max_len=1048576)
   echo "== $t for ${seconds}s"
   if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \

@@ -31,24 +31,16 @@ QString windowTitleText() { return QStringLiteral("信息查询"); }
 
 QFont controlFont() { return common::cjkFont(QStringLiteral("宋体"), 10.5); }
 
-template <typename W>
-W *place(W *widget, const char *name, const QRect &geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QLabel *addLabel(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
 {
-    auto *label = place(new QLabel(caption, parent), name, geometry);
+    auto *label = common::placed(new QLabel(caption, parent), name, geometry);
     label->setFont(controlFont());
     return label;
 }
 
 QComboBox *addComboBox(QWidget *parent, const char *name, const QRect &geometry)
 {
-    auto *box = place(new QComboBox(parent), name, geometry);
+    auto *box = common::placed(new QComboBox(parent), name, geometry);
     box->setEditable(true);
     // The boxes take any text as typed; no completion or insertion into the list.
     box->setCompleter(nullptr);
@@ -84,24 +76,16 @@ QComboBox *addFieldBox(QWidget *parent, const char *name, const QRect &geometry,
 
 QLineEdit *addValueBox(QWidget *parent, const char *name, const QRect &geometry)
 {
-    auto *box = place(new QLineEdit(parent), name, geometry);
+    auto *box = common::placed(new QLineEdit(parent), name, geometry);
     // The window's plain font, not the frame caption's.
     box->setFont(common::cjkFont(QStringLiteral("宋体"), 9));
     return box;
 }
 
-QPushButton *addButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
-{
-    auto *button = place(new QPushButton(caption, parent), name, geometry);
-    common::setBackColor(button, common::buttonColor());
-    button->setAutoDefault(false);
-    return button;
-}
-
 template <typename B>
 B *addChoice(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
 {
-    auto *choice = place(new B(caption, parent), name, geometry);
+    auto *choice = common::placed(new B(caption, parent), name, geometry);
     choice->setFont(controlFont());
     common::setBackColor(choice, kFrameColor);
     return choice;
@@ -138,7 +122,7 @@ void FrmSearch::buildControls()
 {
     using common::twipRect;
 
-    m_frame = place(new QGroupBox(QStringLiteral("请输入或选择"), this), "Frame1",
+    m_frame = common::placed(new QGroupBox(QStringLiteral("请输入或选择"), this), "Frame1",
                     twipRect(30, 210, 5940, 3060));
     m_frame->setFont(common::cjkFont(QStringLiteral("楷体_GB2312"), 14.25, true));
     common::setBackColor(m_frame, kFrameColor);
@@ -179,10 +163,12 @@ void FrmSearch::buildControls()
     m_repairedYes = addChoice<QRadioButton>(m_frame, "Option1", QStringLiteral("是(&Y)"), twipRect(1710, 2595, 900, 315));
     m_repairedNo = addChoice<QRadioButton>(m_frame, "Option2", QStringLiteral("否(&N)"), twipRect(2760, 2625, 960, 255));
 
-    m_search = addButton(this, "cmdSearch", QStringLiteral("查找(&S)"), twipRect(3105, 3435, 1035, 435));
+    m_search = common::dialogButton(this, "cmdSearch", QStringLiteral("查找(&S)"), twipRect(3105, 3435, 1035, 435),
+                                    common::buttonColor());
     m_search->setDefault(true);
     m_search->setEnabled(false);
-    m_cancel = addButton(this, "cmdCancel", QStringLiteral("关闭(&C)"), twipRect(4500, 3435, 1035, 405));
+    m_cancel = common::dialogButton(this, "cmdCancel", QStringLiteral("关闭(&C)"), twipRect(4500, 3435, 1035, 405),
+                                    common::buttonColor());
 
     // Each caption's access key goes to the box beside it.
     label1->setBuddy(m_startDate);

@@ -22,24 +22,16 @@ namespace {
 const QColor kWindowColor(192, 192, 255);
 const QColor kControlColor(255, 192, 192);
 
-template <typename W>
-W *place(W *widget, const char *name, const QRect &geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QGroupBox *addFrame(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
 {
-    auto *frame = place(new QGroupBox(caption, parent), name, geometry);
+    auto *frame = common::placed(new QGroupBox(caption, parent), name, geometry);
     common::setBackColor(frame, kControlColor);
     return frame;
 }
 
 QComboBox *addKeyBox(QWidget *parent, const char *name, const QRect &geometry)
 {
-    auto *box = place(new QComboBox(parent), name, geometry);
+    auto *box = common::placed(new QComboBox(parent), name, geometry);
     box->setEditable(true);
     box->setCompleter(nullptr);
     box->setInsertPolicy(QComboBox::NoInsert);
@@ -50,17 +42,9 @@ QComboBox *addKeyBox(QWidget *parent, const char *name, const QRect &geometry)
 
 QCheckBox *addDescendingBox(QWidget *parent, const char *name, const QRect &geometry)
 {
-    auto *check = place(new QCheckBox(QStringLiteral("是否降序"), parent), name, geometry);
+    auto *check = common::placed(new QCheckBox(QStringLiteral("是否降序"), parent), name, geometry);
     common::setBackColor(check, kControlColor);
     return check;
-}
-
-QPushButton *addButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
-{
-    auto *button = place(new QPushButton(caption, parent), name, geometry);
-    common::setBackColor(button, kControlColor);
-    button->setAutoDefault(false);
-    return button;
 }
 
 } // namespace
@@ -93,8 +77,8 @@ void FrmSerial::buildControls()
     m_secondary = addKeyBox(secondaryFrame, "Combo2", twipRect(165, 405, 1515, 300));
     m_secondaryDescending = addDescendingBox(secondaryFrame, "Check1", twipRect(2055, 390, 1035, 255));
 
-    m_cancel = addButton(this, "cmdCancel", QStringLiteral("关闭(&C)"), twipRect(2430, 2370, 1095, 375));
-    m_sort = addButton(this, "cmdSerial", QStringLiteral("排  序(&S)"), twipRect(1170, 2370, 1095, 375));
+    m_cancel = common::dialogButton(this, "cmdCancel", QStringLiteral("关闭(&C)"), twipRect(2430, 2370, 1095, 375), kControlColor);
+    m_sort = common::dialogButton(this, "cmdSerial", QStringLiteral("排  序(&S)"), twipRect(1170, 2370, 1095, 375), kControlColor);
 
     setTabOrder(m_primary, m_primaryDescending);
     setTabOrder(m_primaryDescending, m_secondary);

@@ -58,18 +58,17 @@ namespace {
 // Whether the file reads far enough to be imported at all.
 QString readProblem(const QString &path)
 {
-    QString error;
-    MdbContents contents;
-    if (!readMdbIsolated(path, {}, &contents, &error))
-        return error;
-    if (!contents.tableNames.contains(tableName()))
+    const common::Result<MdbContents> contents = readMdbIsolated(path, {});
+    if (!contents)
+        return contents.error().text;
+    if (!contents->tableNames.contains(tableName()))
         return QStringLiteral("文件中没有表“%1”").arg(tableName());
     return {};
 }
 
 } // namespace
 
-LegacyOutcome offerLegacyImport(const QString &mdbPath, LegacyImportResult *result)
+LegacyOutcome offerLegacyImport(const QString &mdbPath, LegacyImport *result)
 {
     const FileKind kind = detectFileKind(mdbPath);
     const bool isJet = kind == FileKind::Jet3 || kind == FileKind::Jet4;
@@ -97,14 +96,14 @@ LegacyOutcome offerLegacyImport(const QString &mdbPath, LegacyImportResult *resu
         common::say(legacyDeclinedNotice(name), QStringLiteral("提示"), Icon::Information);
         return LegacyOutcome::Declined;
     }
-    LegacyImportResult imported = importLegacyDatabase(mdbPath);
-    if (result)
-        *result = imported;
-    if (!imported.ok) {
-        common::say(legacyImportFailedNotice(imported.error), QStringLiteral("警告"), Icon::Critical);
+    const common::Result<LegacyImport> imported = importLegacyDatabase(mdbPath);
+    if (!imported) {
+        common::say(legacyImportFailedNotice(imported.error().text), QStringLiteral("警告"), Icon::Critical);
         return LegacyOutcome::Failed;
     }
-    common::say(imported.summary(), QStringLiteral("导入完成"), Icon::Information);
+    if (result)
+        *result = *imported;
+    common::say(imported->summary(), QStringLiteral("导入完成"), Icon::Information);
     return LegacyOutcome::Imported;
 }
 

@@ -38,6 +38,6 @@ inline bool startUpGoesOn(LegacyOutcome o) { return o == LegacyOutcome::NotLegac
 
 // Runs the whole dialogue through common::prompt(). result, when given,
 // receives the import's summary.
-LegacyOutcome offerLegacyImport(const QString &mdbPath, store::LegacyImportResult *result = nullptr);
+LegacyOutcome offerLegacyImport(const QString &mdbPath, store::LegacyImport *result = nullptr);
 
 } // namespace shell

@@ -371,7 +371,7 @@ QStringList firstLines(const QList<T> &items, int limit, const std::function<QSt
 
 } // namespace
 
-bool mapLegacyJobs(const QStringList &columns, const QList<QVariantMap> &rows, MappedJobs *out, QString *error)
+common::Result<MappedJobs> mapLegacyJobs(const QStringList &columns, const QList<QVariantMap> &rows)
 {
     MappedJobs result;
     const QMap<QString, QString> columnOf = matchColumns(columns, &result);
@@ -387,10 +387,8 @@ bool mapLegacyJobs(const QStringList &columns, const QList<QVariantMap> &rows, M
         const QVariant oldNumber = numberColumn.isEmpty() ? QVariant() : row.value(numberColumn);
         const std::optional<int> old = wholeNumber(oldNumber);
         const std::optional<int> job = numbers.claim(old);
-        if (!job) {
-            *error = QStringLiteral("旧数据库的记录超过了编号的容量（最多 65536 条）");
-            return false;
-        }
+        if (!job)
+            return common::Error::failed(QStringLiteral("旧数据库的记录超过了编号的容量（最多 65536 条）"));
         if (!old || *old != *job)
             result.renumbered.append({oldNumber, *job});
 
@@ -403,8 +401,7 @@ bool mapLegacyJobs(const QStringList &columns, const QList<QVariantMap> &rows, M
         }
         result.rows.append(mapped);
     }
-    *out = std::move(result);
-    return true;
+    return result;
 }
 
 StoreError writeJobs(const QString &path, const QList<QVariantMap> &rows)
@@ -470,7 +467,7 @@ QString legacyBackupPath(const QString &mdbPath, const QDateTime &at)
                                         info.suffix()));
 }
 
-QString LegacyImportResult::summary() const
+QString LegacyImport::summary() const
 {
     QStringList text;
     text << QStringLiteral("已从旧数据库导入维修记录：读出 %1 条，写入 %2 条。").arg(rowsRead).arg(rowsWritten);
@@ -518,60 +515,46 @@ QString LegacyImportResult::summary() const
     return text.join(QLatin1Char('\n'));
 }
 
-LegacyImportResult importLegacyDatabase(const QString &mdbPath)
+common::Result<LegacyImport> importLegacyDatabase(const QString &mdbPath)
 {
-    LegacyImportResult result;
     const FileKind kind = detectFileKind(mdbPath);
-    if (kind != FileKind::Jet3 && kind != FileKind::Jet4) {
-        result.error = QStringLiteral("%1 不是可以导入的 Access 97/2000/2003 数据库文件").arg(mdbPath);
-        return result;
-    }
-
-    QList<QVariantMap> oldRows;
-    QStringList oldColumns;
-    {
-        QString error;
-        MdbContents contents;
-        if (!readMdbIsolated(mdbPath, {tableName()}, &contents, &error)) {
-            result.error = error;
-            return result;
-        }
-        oldColumns = contents.tables.first().columnNames();
-        oldRows = std::move(contents.tables.first().rows);
-    }
-    return importLegacyRows(mdbPath, oldColumns, oldRows);
+    if (kind != FileKind::Jet3 && kind != FileKind::Jet4)
+        return common::Error::failed(
+            QStringLiteral("%1 不是可以导入的 Access 97/2000/2003 数据库文件").arg(mdbPath));
+    common::Result<MdbContents> contents = readMdbIsolated(mdbPath, {tableName()});
+    if (!contents)
+        return contents.error();
+    MdbTable &old = contents->tables.first();
+    return importLegacyRows(mdbPath, old.columnNames(), old.rows);
 }
 
-LegacyImportResult importLegacyRows(const QString &mdbPath, const QStringList &columns,
-                                    const QList<QVariantMap> &rows)
+common::Result<LegacyImport> importLegacyRows(const QString &mdbPath, const QStringList &columns,
+                                              const QList<QVariantMap> &rows)
 {
-    LegacyImportResult result;
+    LegacyImport result;
     result.rowsRead = rows.size();
-    if (!mapLegacyJobs(columns, rows, &result.jobs, &result.error))
-        return result;
+    common::Result<MappedJobs> mapped = mapLegacyJobs(columns, rows);
+    if (!mapped)
+        return mapped.error();
+    result.jobs = std::move(mapped).value();
     // Built under a name of its own so a half-written database never sits
     // under the name the program opens.
     const QFileInfo info(mdbPath);
     const QString building = info.dir().filePath(info.fileName() + QStringLiteral(".导入中"));
     QFile::remove(building);
-    if (const StoreError err = writeJobs(building, result.jobs.rows)) {
-        result.error = QStringLiteral("无法写入新数据库：%1").arg(err.text);
-        return result;
-    }
+    if (const StoreError err = writeJobs(building, result.jobs.rows))
+        return common::Error::failed(QStringLiteral("无法写入新数据库：%1").arg(err.text));
 
     const QString backup = uniqueBeside(legacyBackupPath(mdbPath, common::clock().now()));
     if (!QFile::rename(mdbPath, backup)) {
         QFile::remove(building);
-        result.error = QStringLiteral("无法把原文件改名为 %1").arg(backup);
-        return result;
+        return common::Error::failed(QStringLiteral("无法把原文件改名为 %1").arg(backup));
     }
     if (!QFile::rename(building, mdbPath)) {
         QFile::rename(backup, mdbPath);
         QFile::remove(building);
-        result.error = QStringLiteral("无法把新数据库放到 %1").arg(mdbPath);
-        return result;
+        return common::Error::failed(QStringLiteral("无法把新数据库放到 %1").arg(mdbPath));
     }
-    result.ok = true;
     result.backupPath = backup;
     result.rowsWritten = result.jobs.rows.size();
     return result;

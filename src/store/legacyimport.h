@@ -44,16 +44,13 @@ struct MappedJobs {
 // free number, an over-long text is cut at the field's limit, a value of the
 // wrong kind is left empty; each of those is listed. Fails only when no free
 // number is left.
-bool mapLegacyJobs(const QStringList &columns, const QList<QVariantMap> &rows,
-                   MappedJobs *out, QString *error);
+common::Result<MappedJobs> mapLegacyJobs(const QStringList &columns, const QList<QVariantMap> &rows);
 
 // Creates a new database at path and writes the rows in one transaction.
 // On failure nothing is left at path.
 StoreError writeJobs(const QString &path, const QList<QVariantMap> &rows);
 
-struct LegacyImportResult {
-    bool ok = false;
-    QString error;          // why it failed; the original is untouched then
+struct LegacyImport {
     QString backupPath;     // where the original now lies, byte for byte
     int rowsRead = 0;
     int rowsWritten = 0;
@@ -70,12 +67,12 @@ QString legacyBackupPath(const QString &mdbPath, const QDateTime &at);
 // Reads every row of 客户信息 from the Access file at mdbPath and replaces it
 // by a new database of the same name. The original is moved, unchanged, to
 // legacyBackupPath(); if anything fails the original stays under its own
-// name and no new file is left behind.
-LegacyImportResult importLegacyDatabase(const QString &mdbPath);
+// name, no new file is left behind, and the error says why.
+common::Result<LegacyImport> importLegacyDatabase(const QString &mdbPath);
 
 // The part after reading: maps the old rows, builds the new database and
 // swaps it in for the file at mdbPath, which is kept as the backup.
-LegacyImportResult importLegacyRows(const QString &mdbPath, const QStringList &columns,
-                                    const QList<QVariantMap> &rows);
+common::Result<LegacyImport> importLegacyRows(const QString &mdbPath, const QStringList &columns,
+                                              const QList<QVariantMap> &rows);
 
 } // namespace store

@@ -1,15 +1,12 @@
 #include "store/mdbisolated.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
-#include <QElapsedTimer>
-#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
+#include <QProcess>
 
-#include <cerrno>
-#include <csignal>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/resource.h>
 
 namespace store {
 
@@ -37,26 +34,54 @@ QDataStream &operator>>(QDataStream &s, MdbTable &t)
     return s >> t.rows;
 }
 
-// What the child sends back: ok, error, names, tables.
-QByteArray readInChild(const QString &path, const QStringList &wanted)
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// The reader: given by CORVALE_MDBREADER, beside the running program, where
+// this build put it, or where the package installs it.
+QString readerProgram()
+{
+    if (const QString given = qEnvironmentVariable("CORVALE_MDBREADER"); !given.isEmpty())
+        return given;
+    QStringList candidates;
+    if (QCoreApplication::instance())
+        candidates << QCoreApplication::applicationDirPath() + QStringLiteral("/corvale-mdbreader");
+    candidates << QStringLiteral(CORVALE_MDBREADER_BUILT) << QStringLiteral(CORVALE_MDBREADER_INSTALLED);
+    for (const QString &c : candidates)
+        if (QFileInfo(c).isExecutable())
+            return c;
+    return candidates.last();
+}
+
+} // namespace
+
+QByteArray readMdbForParent(const QString &path, const QStringList &wanted)
 {
     QByteArray bytes;
     QDataStream s(&bytes, QIODevice::WriteOnly);
-    QString error;
-    const auto reader = MdbReader::open(path, &error);
+    common::Result<std::unique_ptr<MdbReader>> reader = MdbReader::open(path);
     if (!reader) {
-        s << false << error;
+        s << false << reader.error().text;
         return bytes;
     }
     MdbContents contents;
-    contents.tableNames = reader->tableNames();
+    contents.tableNames = (*reader)->tableNames();
     for (const QString &name : wanted) {
-        MdbTable table;
-        if (!reader->readTable(name, &table, &error)) {
-            s << false << error;
+        common::Result<MdbTable> table = (*reader)->readTable(name);
+        if (!table) {
+            s << false << table.error().text;
             return bytes;
         }
-        contents.tables.append(std::move(table));
+        contents.tables.append(std::move(table).value());
     }
     s << true << QString() << contents.tableNames << qint32(contents.tables.size());
     for (const MdbTable &t : contents.tables)
@@ -64,106 +89,44 @@ QByteArray readInChild(const QString &path, const QStringList &wanted)
     return bytes;
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
+common::Result<MdbContents> readMdbIsolated(const QString &path, const QStringList &tables, int timeoutMs)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
+    const common::Error damaged = common::Error::failed(QStringLiteral("无法读取 Access 文件 %1：文件已损坏").arg(path));
+    QProcess reader;
+    reader.setProgram(readerProgram());
+    reader.setArguments(QStringList{path} + tables);
+    if (kAddressSanitizer) {
+        // The sanitizer reserves more address space than any cap allows; its
+        // own limit stops the reader instead.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS"))
+                       + QStringLiteral(":hard_rss_limit_mb=%1:allocator_may_return_null=1").arg(kMdbReaderMemoryLimit >> 20));
+        reader.setProcessEnvironment(env);
+    } else {
+        reader.setChildProcessModifier([] {
+            const rlimit cap{rlim_t(kMdbReaderMemoryLimit), rlim_t(kMdbReaderMemoryLimit)};
+            ::setrlimit(RLIMIT_AS, &cap);
+        });
     }
-    return true;
-}
+    reader.start(QIODevice::ReadOnly);
+    if (!reader.waitForStarted())
+        return common::Error::failed(QStringLiteral("无法启动 Access 文件读取程序 %1：%2")
+                                         .arg(reader.program(), reader.errorString()));
+    if (!reader.waitForFinished(timeoutMs)) {
+        reader.kill();
+        reader.waitForFinished();
+        return damaged;
+    }
+    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0)
+        return damaged;
 
-// A damaged property block can send libmdb allocating without end; the
-// largest real file reads in a small fraction of this.
-constexpr qint64 kChildMemoryLimit = qint64(1) << 30;
-
-qint64 residentBytes(pid_t pid)
-{
-    QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> pages = statm.readAll().split(' ');
-    return pages.size() > 1 ? pages[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
-}
-
-// Everything the child writes until it closes the pipe; false when the child
-// runs out of time or grows past the memory limit.
-bool readAll(int fd, pid_t child, QByteArray *out, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    char buffer[65536];
-    for (;;) {
-        const qint64 left = timeoutMs - timer.elapsed();
-        if (left <= 0 || residentBytes(child) > kChildMemoryLimit)
-            return false;
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, int(qMin<qint64>(left, 200)));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0)
-            return false;
-        if (ready == 0)
-            continue;
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return true;
-        out->append(buffer, n);
-    }
-}
-
-} // namespace
-
-bool readMdbIsolated(const QString &path, const QStringList &tables, MdbContents *out, QString *error,
-                     int timeoutMs)
-{
-    const QString damaged = QStringLiteral("无法读取 Access 文件 %1：文件已损坏").arg(path);
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        *error = damaged;
-        return false;
-    }
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        *error = damaged;
-        return false;
-    }
-    if (child == 0) {
-        ::close(fds[0]);
-        const bool sent = writeAll(fds[1], readInChild(path, tables));
-        ::_exit(sent ? 0 : 1); // no exit handlers: they belong to the parent
-    }
-    ::close(fds[1]);
-    QByteArray bytes;
-    const bool finished = readAll(fds[0], child, &bytes, timeoutMs);
-    ::close(fds[0]);
-    if (!finished)
-        ::kill(child, SIGKILL);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!finished || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        *error = damaged;
-        return false;
-    }
-
-    QDataStream s(bytes);
+    QDataStream s(reader.readAllStandardOutput());
     bool ok = false;
-    QString childError;
-    s >> ok >> childError;
-    if (!ok) {
-        *error = s.status() == QDataStream::Ok && !childError.isEmpty() ? childError : damaged;
-        return false;
-    }
+    QString readerError;
+    s >> ok >> readerError;
+    if (!ok)
+        return s.status() == QDataStream::Ok && !readerError.isEmpty() ? common::Error::failed(readerError) : damaged;
     MdbContents contents;
     qint32 count = 0;
     s >> contents.tableNames >> count;
@@ -172,12 +135,9 @@ bool readMdbIsolated(const QString &path, const QStringList &tables, MdbContents
         s >> t;
         contents.tables.append(std::move(t));
     }
-    if (s.status() != QDataStream::Ok || contents.tables.size() != tables.size()) {
-        *error = damaged;
-        return false;
-    }
-    *out = std::move(contents);
-    return true;
+    if (s.status() != QDataStream::Ok || contents.tables.size() != tables.size())
+        return damaged;
+    return contents;
 }
 
 } // namespace store

@@ -182,22 +182,19 @@ MdbReader::MdbReader(std::unique_ptr<Handle> handle, QByteArray charset)
 
 MdbReader::~MdbReader() = default;
 
-std::unique_ptr<MdbReader> MdbReader::open(const QString &path, QString *error)
+common::Result<std::unique_ptr<MdbReader>> MdbReader::open(const QString &path)
 {
     if (!QFileInfo(path).isFile()) {
-        *error = QStringLiteral("找不到文件 %1").arg(path);
-        return nullptr;
+        return common::Error::failed(QStringLiteral("找不到文件 %1").arg(path));
     }
     auto handle = std::make_unique<Handle>();
     handle->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!handle->mdb) {
-        *error = QStringLiteral("无法读取 Access 文件 %1：文件已损坏或不是 Access 数据库").arg(path);
-        return nullptr;
+        return common::Error::failed(QStringLiteral("无法读取 Access 文件 %1：文件已损坏或不是 Access 数据库").arg(path));
     }
     MdbHandle *mdb = handle->mdb;
     if (mdb->f->jet_version != MDB_VER_JET3 && mdb->f->jet_version != MDB_VER_JET4) {
-        *error = QStringLiteral("%1 是 Access 2007 以后的格式，无法读取").arg(path);
-        return nullptr;
+        return common::Error::failed(QStringLiteral("%1 是 Access 2007 以后的格式，无法读取").arg(path));
     }
     // The decoding belongs to this handle alone: libmdb's own default for
     // Jet 3 comes from the environment and would apply to every file.
@@ -205,14 +202,12 @@ std::unique_ptr<MdbReader> MdbReader::open(const QString &path, QString *error)
     if (!openConverters(mdb, charset)) {
         charset = "GBK";
         if (!openConverters(mdb, charset)) {
-            *error = QStringLiteral("无法为 %1 建立文字转换").arg(path);
-            return nullptr;
+            return common::Error::failed(QStringLiteral("无法为 %1 建立文字转换").arg(path));
         }
     }
     mdb_set_boolean_fmt_numbers(mdb);
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
-        *error = QStringLiteral("无法读取 Access 文件 %1 的表目录").arg(path);
-        return nullptr;
+        return common::Error::failed(QStringLiteral("无法读取 Access 文件 %1 的表目录").arg(path));
     }
     return std::unique_ptr<MdbReader>(new MdbReader(std::move(handle), charset));
 }
@@ -235,7 +230,7 @@ QStringList MdbReader::tableNames() const
 
 bool MdbReader::hasTable(const QString &name) const { return tableNames().contains(name); }
 
-bool MdbReader::readTable(const QString &name, MdbTable *out, QString *error) const
+common::Result<MdbTable> MdbReader::readTable(const QString &name) const
 {
     MdbHandle *mdb = m_handle->mdb;
     MdbCatalogEntry *entry = nullptr;
@@ -245,13 +240,11 @@ bool MdbReader::readTable(const QString &name, MdbTable *out, QString *error) co
             entry = e;
     }
     if (!entry) {
-        *error = QStringLiteral("Access 文件中没有表“%1”").arg(name);
-        return false;
+        return common::Error::failed(QStringLiteral("Access 文件中没有表“%1”").arg(name));
     }
     TablePtr table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get())) {
-        *error = QStringLiteral("无法读取表“%1”的字段").arg(name);
-        return false;
+        return common::Error::failed(QStringLiteral("无法读取表“%1”的字段").arg(name));
     }
     mdb_rewind_table(table.get());
 
@@ -279,12 +272,10 @@ bool MdbReader::readTable(const QString &name, MdbTable *out, QString *error) co
     }
     // Rows whose pages libmdb could not follow would be lost without a word.
     if (table->num_rows != unsigned(result.rows.size())) {
-        *error = QStringLiteral("表“%1”应有 %2 条记录，只读出 %3 条")
-                     .arg(name).arg(table->num_rows).arg(result.rows.size());
-        return false;
+        return common::Error::failed(QStringLiteral("表“%1”应有 %2 条记录，只读出 %3 条")
+                     .arg(name).arg(table->num_rows).arg(result.rows.size()));
     }
-    *out = std::move(result);
-    return true;
+    return result;
 }
 
 } // namespace store

@@ -1,6 +1,8 @@
 #pragma once
 // Reads tables out of an Access (Jet 3 / Jet 4) file through libmdb into
 // plain Qt values, so nothing past this file needs to know libmdb exists.
+#include "common/result.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -45,8 +47,8 @@ public:
     MdbReader(const MdbReader &) = delete;
     MdbReader &operator=(const MdbReader &) = delete;
 
-    // Opens read-only; nothing on failure (error says why).
-    static std::unique_ptr<MdbReader> open(const QString &path, QString *error);
+    // Opens read-only.
+    static common::Result<std::unique_ptr<MdbReader>> open(const QString &path);
 
     bool isJet3() const;
     quint16 codePage() const;
@@ -54,8 +56,8 @@ public:
 
     QStringList tableNames() const;   // user tables, in catalog order
     bool hasTable(const QString &name) const;
-    // Every row of the table; false with error when it cannot be read.
-    bool readTable(const QString &name, MdbTable *out, QString *error) const;
+    // Every row of the table.
+    common::Result<MdbTable> readTable(const QString &name) const;
 
 private:
     struct Handle;

@@ -29,7 +29,7 @@ echo "package: $(basename "$deb")"
 # install shows up here.
 app=cn.corvale.Corvale
 sizes=(16 32 48 64 128 256)
-expected=(./usr/bin/corvale ./usr/bin/corvale-render
+expected=(./usr/bin/corvale ./usr/bin/corvale-render ./usr/libexec/corvale/corvale-mdbreader
           ./usr/share/applications/$app.desktop ./usr/share/metainfo/$app.metainfo.xml
           ./usr/share/icons/hicolor/scalable/apps/corvale.svg)
 for s in "${sizes[@]}"; do expected+=("./usr/share/icons/hicolor/${s}x${s}/apps/corvale.png"); done

@@ -67,9 +67,9 @@ int import(const QString &dbPath)
     if (!std::fgets(go, sizeof go, stdin))
         return 4;
     const auto result = store::importLegacyRows(dbPath, {QStringLiteral("编号"), QStringLiteral("客户姓名"), QStringLiteral("地址")}, rows);
-    std::printf(result.ok ? "imported\n" : "failed\n");
+    std::printf(result.ok() ? "imported\n" : "failed\n");
     std::fflush(stdout);
-    return result.ok ? 0 : 3;
+    return result.ok() ? 0 : 3;
 }
 
 int backups(const QString &dbPath)

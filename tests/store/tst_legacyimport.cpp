@@ -99,9 +99,9 @@ void TestLegacyImport::everyKindIsStoredInItsNewForm()
         {QStringLiteral("Photo"), QVariant()},
         {QStringLiteral("备注"), QVariant()},
     };
-    MappedJobs mapped;
-    QString error;
-    QVERIFY(mapLegacyJobs(old.keys(), {old}, &mapped, &error));
+    const auto mappedResult = mapLegacyJobs(old.keys(), {old});
+    QVERIFY(mappedResult);
+    const MappedJobs &mapped = *mappedResult;
     QCOMPARE(mapped.rows.size(), 1);
 
     DataFolder folder;
@@ -136,9 +136,9 @@ void TestLegacyImport::purchaseDateKeepsWordsAndNormalisesDates()
         {{"编号", qint64(4)}, {"购买日期", QStringLiteral("2004-02-29")}},
         {{"编号", qint64(5)}, {"购买日期", QStringLiteral("发票遗失")}},
     };
-    MappedJobs mapped;
-    QString error;
-    QVERIFY(mapLegacyJobs(columns, rows, &mapped, &error));
+    const auto mappedResult = mapLegacyJobs(columns, rows);
+    QVERIFY(mappedResult);
+    const MappedJobs &mapped = *mappedResult;
     auto purchase = [&](int i) { return mapped.rows.at(i).value(QStringLiteral("购买日期")).toString(); };
     QCOMPARE(purchase(0), QStringLiteral("超保"));
     QCOMPARE(purchase(1), QStringLiteral("2003-05-06"));
@@ -159,9 +159,9 @@ void TestLegacyImport::duplicateAndMissingNumbersAreRenumbered()
         job(32767, "满"), job(32767, "满的复制"),
         {{"编号", qint64(40000)}, {"客户姓名", QStringLiteral("超出范围")}},
     };
-    MappedJobs mapped;
-    QString error;
-    QVERIFY(mapLegacyJobs(kTwoColumns, rows, &mapped, &error));
+    const auto mappedResult = mapLegacyJobs(kTwoColumns, rows);
+    QVERIFY(mappedResult);
+    const MappedJobs &mapped = *mappedResult;
     QCOMPARE(mapped.rows.size(), rows.size());
 
     QList<int> numbers;
@@ -192,9 +192,9 @@ void TestLegacyImport::missingFieldsGetDefaultsAndExtraFieldsAreListed()
         {{"编号", qint64(1)}, {"客户姓名", QStringLiteral("李")}, {"旧备注2", QStringLiteral("x")},
          {"photo", QStringLiteral("C:\\p\\1.jpg")}},
     };
-    MappedJobs mapped;
-    QString error;
-    QVERIFY(mapLegacyJobs(columns, rows, &mapped, &error));
+    const auto mappedResult = mapLegacyJobs(columns, rows);
+    QVERIFY(mappedResult);
+    const MappedJobs &mapped = *mappedResult;
     QCOMPARE(mapped.ignoredFields, QStringList({QStringLiteral("旧备注2")}));
     QVERIFY(mapped.missingFields.contains(QStringLiteral("配件")));
     QVERIFY(mapped.missingFields.contains(QStringLiteral("已修否")));
@@ -224,9 +224,9 @@ void TestLegacyImport::valuesThatDoNotFitAreKeptOrListed()
          {"维修费", qint64(8)}, {"车补", QVariant()}, {"已修否", QStringLiteral("也许")},
          {"开票时间", QStringLiteral("25:00")}},
     };
-    MappedJobs mapped;
-    QString error;
-    QVERIFY(mapLegacyJobs(columns, rows, &mapped, &error));
+    const auto mappedResult = mapLegacyJobs(columns, rows);
+    QVERIFY(mappedResult);
+    const MappedJobs &mapped = *mappedResult;
     const QVariantMap first = mapped.rows.at(0);
     const QVariantMap second = mapped.rows.at(1);
     QCOMPARE(first.value("客户姓名").toString(), QString(50, QChar(0x5F20)));
@@ -263,12 +263,12 @@ void TestLegacyImport::summaryNamesWhatChanged()
         {{"编号", qint64(5)}, {"客户姓名", QString(51, QLatin1Char('a'))}, {"出厂日期", QStringLiteral("?")}},
         {{"编号", qint64(5)}, {"客户姓名", QStringLiteral("b")}, {"出厂日期", QStringLiteral("2001.2.3")}},
     };
-    LegacyImportResult result;
-    result.ok = true;
+    LegacyImport result;
     result.rowsRead = result.rowsWritten = 2;
     result.backupPath = QStringLiteral("/x/新客户信息.jet-备份-20261208-143000.mdb");
-    QString error;
-    QVERIFY(mapLegacyJobs(columns, rows, &result.jobs, &error));
+    const auto mapped = mapLegacyJobs(columns, rows);
+    QVERIFY(mapped);
+    result.jobs = *mapped;
     const QString text = result.summary();
     QVERIFY(text.contains(QStringLiteral("读出 2 条，写入 2 条")));
     QVERIFY(text.contains(QStringLiteral("新客户信息.jet-备份-20261208-143000.mdb")));
@@ -283,9 +283,9 @@ void TestLegacyImport::failedWriteLeavesNoFile()
 {
     DataFolder folder;
     // Rows that bypass the mapping: the second repeats the first's number.
-    MappedJobs mapped;
-    QString error;
-    QVERIFY(mapLegacyJobs(kTwoColumns, {job(1, "a"), job(2, "b")}, &mapped, &error));
+    const auto mappedResult = mapLegacyJobs(kTwoColumns, {job(1, "a"), job(2, "b")});
+    QVERIFY(mappedResult);
+    MappedJobs mapped = *mappedResult;
     mapped.rows[1][QStringLiteral("编号")] = 1;
     const QString path = folder.file(QStringLiteral("new.db"));
     const StoreError err = writeJobs(path, mapped.rows);
@@ -306,23 +306,23 @@ void TestLegacyImport::importSwapsInTheNewFileAndKeepsTheOriginal()
     const QByteArray oldBytes = QByteArray("\0\x01\0\0Standard Jet DB\0", 20) + QByteArray(4000, '\x5a');
     writeBytes(original, oldBytes);
 
-    LegacyImportResult result = importLegacyRows(original, kTwoColumns, {job(1, "甲"), job(1, "乙")});
-    QVERIFY2(result.ok, qPrintable(result.error));
+    auto result = importLegacyRows(original, kTwoColumns, {job(1, "甲"), job(1, "乙")});
+    QVERIFY2(result, qPrintable(result.error().text));
     const QString backup = folder.file(QStringLiteral("新客户信息.jet-备份-20261208-143000.mdb"));
-    QCOMPARE(result.backupPath, backup);
+    QCOMPARE(result->backupPath, backup);
     QCOMPARE(sha(backup), QCryptographicHash::hash(oldBytes, QCryptographicHash::Sha256));
     QCOMPARE(detectFileKind(original), FileKind::SQLite);
     QCOMPARE(storedJobs(original).keys(), QList<int>({1, 2}));
-    QCOMPARE(result.rowsRead, 2);
-    QCOMPARE(result.rowsWritten, 2);
+    QCOMPARE(result->rowsRead, 2);
+    QCOMPARE(result->rowsWritten, 2);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2);
 
     // A second import in the same second must not overwrite the first backup.
     QVERIFY(QFile::rename(original, folder.file(QStringLiteral("imported.db"))));
     writeBytes(original, oldBytes);
     result = importLegacyRows(original, kTwoColumns, {job(1, "甲")});
-    QVERIFY(result.ok);
-    QCOMPARE(result.backupPath, folder.file(QStringLiteral("新客户信息.jet-备份-20261208-143000-2.mdb")));
+    QVERIFY(result);
+    QCOMPARE(result->backupPath, folder.file(QStringLiteral("新客户信息.jet-备份-20261208-143000-2.mdb")));
     QCOMPARE(sha(backup), QCryptographicHash::hash(oldBytes, QCryptographicHash::Sha256));
 
     // A failure while building leaves the original under its own name.
@@ -332,8 +332,8 @@ void TestLegacyImport::importSwapsInTheNewFileAndKeepsTheOriginal()
     // Something in the way of the file being built.
     QVERIFY(QDir(folder.path()).mkdir(databaseFileName() + QStringLiteral(".导入中")));
     result = importLegacyRows(original, kTwoColumns, {job(1, "甲")});
-    QVERIFY(!result.ok);
-    QVERIFY(!result.error.isEmpty());
+    QVERIFY(!result);
+    QVERIFY(!result.error().text.isEmpty());
     QCOMPARE(sha(original), QCryptographicHash::hash(oldBytes, QCryptographicHash::Sha256));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), before);
 }
@@ -345,9 +345,9 @@ void TestLegacyImport::accessFileWithoutJobTableIsLeftAlone()
     QVERIFY(QFile::copy(testFile("nwind.mdb"), path));
     const QByteArray before = sha(path);
 
-    const LegacyImportResult result = importLegacyDatabase(path);
-    QVERIFY(!result.ok);
-    QVERIFY2(result.error.contains(QStringLiteral("客户信息")), qPrintable(result.error));
+    const auto result = importLegacyDatabase(path);
+    QVERIFY(!result);
+    QVERIFY2(result.error().text.contains(QStringLiteral("客户信息")), qPrintable(result.error().text));
     QCOMPARE(sha(path), before);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({databaseFileName()}));
 

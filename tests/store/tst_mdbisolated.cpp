@@ -19,12 +19,11 @@ QString testFile(const char *name)
 
 MdbTable readDirectly(const QString &path, const QString &name)
 {
-    QString error;
-    MdbTable table;
-    const auto reader = MdbReader::open(path, &error);
-    if (!reader || !reader->readTable(name, &table, &error))
-        qWarning() << error;
-    return table;
+    const auto reader = MdbReader::open(path);
+    if (!reader)
+        return {};
+    const auto table = (*reader)->readTable(name);
+    return table ? *table : MdbTable();
 }
 
 } // namespace
@@ -45,9 +44,9 @@ void TestMdbIsolated::tablesMatchADirectRead()
 {
     const QString path = testFile("nwind.mdb");
     const QStringList wanted{QStringLiteral("Products"), QStringLiteral("Umsätze"), QStringLiteral("Employees")};
-    MdbContents contents;
-    QString error;
-    QVERIFY2(readMdbIsolated(path, wanted, &contents, &error), qPrintable(error));
+    const auto read = readMdbIsolated(path, wanted);
+    QVERIFY2(read, qPrintable(read.error().text));
+    const MdbContents &contents = *read;
     QCOMPARE(contents.tables.size(), wanted.size());
     for (int i = 0; i < wanted.size(); ++i) {
         const MdbTable direct = readDirectly(path, wanted[i]);
@@ -63,13 +62,12 @@ void TestMdbIsolated::tablesMatchADirectRead()
 
 void TestMdbIsolated::namesOnly()
 {
-    QString error;
-    const auto reader = MdbReader::open(testFile("DateTestDatabase.mdb"), &error);
+    const auto reader = MdbReader::open(testFile("DateTestDatabase.mdb"));
     QVERIFY(reader);
-    MdbContents contents;
-    QVERIFY2(readMdbIsolated(testFile("DateTestDatabase.mdb"), {}, &contents, &error), qPrintable(error));
-    QCOMPARE(contents.tableNames, reader->tableNames());
-    QVERIFY(contents.tables.isEmpty());
+    const auto read = readMdbIsolated(testFile("DateTestDatabase.mdb"), {});
+    QVERIFY2(read, qPrintable(read.error().text));
+    QCOMPARE(read->tableNames, (*reader)->tableNames());
+    QVERIFY(read->tables.isEmpty());
 }
 
 void TestMdbIsolated::refusalsCarryTheReason_data()
@@ -103,20 +101,16 @@ void TestMdbIsolated::refusalsCarryTheReason()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
-    MdbContents contents;
-    QString error;
-    QVERIFY(!readMdbIsolated(path, table.isEmpty() ? QStringList() : QStringList{table}, &contents, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY2(error.contains(reasonHolds), qPrintable(error));
+    const auto read = readMdbIsolated(path, table.isEmpty() ? QStringList() : QStringList{table});
+    QVERIFY(!read);
+    QVERIFY2(read.error().text.contains(reasonHolds), qPrintable(read.error().text));
 }
 
 void TestMdbIsolated::readerThatRunsTooLongIsStopped()
 {
-    MdbContents contents;
-    QString error;
-    QVERIFY(!readMdbIsolated(testFile("nwind.mdb"), {QStringLiteral("Orders")}, &contents, &error, 0));
-    QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
-    QVERIFY(contents.tables.isEmpty());
+    const auto read = readMdbIsolated(testFile("nwind.mdb"), {QStringLiteral("Orders")}, 0);
+    QVERIFY(!read);
+    QVERIFY2(read.error().text.contains(QStringLiteral("损坏")), qPrintable(read.error().text));
 }
 
 // Inputs the fuzzer found that crash, hang or exhaust memory inside libmdb.
@@ -134,14 +128,13 @@ void TestMdbIsolated::filesThatBreakTheReaderAreRefused()
 {
     QFETCH(QString, path);
     // Some break on the catalog, others only when a table's rows are read.
-    MdbContents names;
-    QString error;
-    if (readMdbIsolated(path, {}, &names, &error)) {
-        MdbContents contents;
-        QVERIFY2(!readMdbIsolated(path, names.tableNames, &contents, &error), qPrintable(path));
-        QVERIFY(contents.tables.isEmpty());
+    auto read = readMdbIsolated(path, {});
+    if (read) {
+        const QStringList names = read->tableNames;
+        read = readMdbIsolated(path, names);
+        QVERIFY2(!read, qPrintable(path));
     }
-    QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
+    QVERIFY2(read.error().text.contains(QStringLiteral("损坏")), qPrintable(read.error().text));
 }
 
 CORVALE_CORE_TEST_MAIN(TestMdbIsolated)

@@ -19,14 +19,15 @@ QString testFile(const char *name)
 
 MdbTable readOrFail(const QString &path, const QString &table)
 {
-    QString error;
-    auto reader = MdbReader::open(path, &error);
-    if (!reader)
-        qWarning() << error;
-    MdbTable result;
-    if (reader && !reader->readTable(table, &result, &error))
-        qWarning() << error;
-    return result;
+    auto reader = MdbReader::open(path);
+    if (!reader) {
+        qWarning() << reader.error().text;
+        return {};
+    }
+    auto result = (*reader)->readTable(table);
+    if (!result)
+        qWarning() << result.error().text;
+    return result ? *result : MdbTable();
 }
 
 QVariantMap rowWhere(const MdbTable &t, const QString &column, const QVariant &value)
@@ -73,20 +74,21 @@ private slots:
 
 void TestMdbReader::jet3FileWithLatinText()
 {
-    QString error;
-    auto reader = MdbReader::open(testFile("nwind.mdb"), &error);
-    QVERIFY2(reader, qPrintable(error));
-    QVERIFY(reader->isJet3());
-    QCOMPARE(reader->codePage(), quint16(1252));
-    QCOMPARE(reader->textCharset(), QByteArray("CP1252"));
-    const QStringList tables = reader->tableNames();
+    auto opened = MdbReader::open(testFile("nwind.mdb"));
+    QVERIFY2(opened, qPrintable(opened.error().text));
+    const MdbReader &reader = **opened;
+    QVERIFY(reader.isJet3());
+    QCOMPARE(reader.codePage(), quint16(1252));
+    QCOMPARE(reader.textCharset(), QByteArray("CP1252"));
+    const QStringList tables = reader.tableNames();
     QCOMPARE(tables.size(), 9);
     QVERIFY(tables.contains(QStringLiteral("Umsätze")));
-    QVERIFY(reader->hasTable(QStringLiteral("Products")));
-    QVERIFY(!reader->hasTable(QStringLiteral("客户信息")));
+    QVERIFY(reader.hasTable(QStringLiteral("Products")));
+    QVERIFY(!reader.hasTable(QStringLiteral("客户信息")));
 
-    MdbTable products;
-    QVERIFY2(reader->readTable(QStringLiteral("Products"), &products, &error), qPrintable(error));
+    const auto read = reader.readTable(QStringLiteral("Products"));
+    QVERIFY2(read, qPrintable(read.error().text));
+    const MdbTable &products = *read;
     const QVariantMap row = rowWhere(products, QStringLiteral("ProductID"), qint64(22));
     QCOMPARE(row.value(QStringLiteral("ProductName")).toString(), QStringLiteral("Gustaf's Knäckebröd"));
     QVERIFY(!rowWhere(products, QStringLiteral("ProductName"), QStringLiteral("Thüringer Rostbratwurst")).isEmpty());
@@ -147,12 +149,12 @@ void TestMdbReader::jet3KindsBooleansAndNulls()
 
 void TestMdbReader::jet4DatesAtTheEdges()
 {
-    QString error;
-    auto reader = MdbReader::open(testFile("DateTestDatabase.mdb"), &error);
-    QVERIFY2(reader, qPrintable(error));
-    QVERIFY(!reader->isJet3());
-    MdbTable t;
-    QVERIFY2(reader->readTable(QStringLiteral("DateTest"), &t, &error), qPrintable(error));
+    auto reader = MdbReader::open(testFile("DateTestDatabase.mdb"));
+    QVERIFY2(reader, qPrintable(reader.error().text));
+    QVERIFY(!(*reader)->isJet3());
+    const auto read = (*reader)->readTable(QStringLiteral("DateTest"));
+    QVERIFY2(read, qPrintable(read.error().text));
+    const MdbTable &t = *read;
     QCOMPARE(t.rows.size(), 6);
     QCOMPARE(t.columnNames(), QStringList({"IDCol", "DateTimeCol", "DateCol", "TimeCol", "LongTextCol", "ShortTextCol"}));
     QCOMPARE(t.columns.at(1).type, MdbColumnType::DateTime);
@@ -207,24 +209,23 @@ void TestMdbReader::chineseCodePagesDecode()
 void TestMdbReader::unreadableFilesAndTables()
 {
     DataFolder folder;
-    QString error;
-    QVERIFY(!MdbReader::open(folder.file(QStringLiteral("nothing.mdb")), &error));
-    QVERIFY(!error.isEmpty());
+    const auto nothing = MdbReader::open(folder.file(QStringLiteral("nothing.mdb")));
+    QVERIFY(!nothing);
+    QVERIFY(!nothing.error().text.isEmpty());
 
     QFile junk(folder.file(QStringLiteral("junk.mdb")));
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(8192, 'x'));
     junk.close();
-    error.clear();
-    QVERIFY(!MdbReader::open(junk.fileName(), &error));
-    QVERIFY(!error.isEmpty());
+    const auto garbage = MdbReader::open(junk.fileName());
+    QVERIFY(!garbage);
+    QVERIFY(!garbage.error().text.isEmpty());
 
-    auto reader = MdbReader::open(testFile("nwind.mdb"), &error);
+    auto reader = MdbReader::open(testFile("nwind.mdb"));
     QVERIFY(reader);
-    MdbTable t;
-    error.clear();
-    QVERIFY(!reader->readTable(QStringLiteral("客户信息"), &t, &error));
-    QVERIFY(error.contains(QStringLiteral("客户信息")));
+    const auto missing = (*reader)->readTable(QStringLiteral("客户信息"));
+    QVERIFY(!missing);
+    QVERIFY(missing.error().text.contains(QStringLiteral("客户信息")));
 }
 
 CORVALE_CORE_TEST_MAIN(TestMdbReader)
