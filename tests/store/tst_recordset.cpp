@@ -304,6 +304,19 @@ void TestRecordSet::badValuesAreRefusedAndTheRowKept()
     QCOMPARE(changed.count(), 0);
     QCOMPARE(rowCount(*m_db), 5);
 
+    // Several refused at once: the error names the first in the table's order,
+    // and each refusal names its field (the window puts the focus there).
+    QVERIFY(!set.edit());
+    set.setValue("开票时间", "25:00");
+    set.setValue("维修费", "12元");
+    set.setValue("出厂日期", "昨天");
+    QCOMPARE(set.update().field, QString("出厂日期"));
+    set.cancelUpdate();
+    QVERIFY(!set.edit());
+    set.setValue("客户姓名", QString(51, QChar(u'长')));
+    QCOMPARE(set.update().field, QString("客户姓名"));
+    set.cancelUpdate();
+
     // once corrected, the same buffer saves
     QVERIFY(!set.edit());
     set.setValue("编号", "40000");

@@ -304,6 +304,26 @@ private slots:
         QVERIFY(f.prompt.messages.isEmpty());
     }
 
+    // Tab reaches the ticket time and the copy button, and leaves the grid
+    // instead of walking its cells.
+    void tabReachesEveryControlAndLeavesTheGrid()
+    {
+        WorkspaceFixture f(makeJobs(1, 5));
+        f.info(26)->setFocus();
+        QTest::keyClick(f.info(26), Qt::Key_Tab);
+        QVERIFY(f.get(QStringLiteral("sum3"))->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(f.get(QStringLiteral("Timer"))->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(f.get(QStringLiteral("cmdCopy"))->hasFocus());
+        auto *grid = f.get<QTableView>(QStringLiteral("dbgrdDataBase"));
+        grid->setFocus();
+        const int row = f.set().absolutePosition();
+        QTest::keyClick(grid, Qt::Key_Tab);
+        QVERIFY(!grid->hasFocus());
+        QCOMPARE(f.set().absolutePosition(), row);
+    }
+
     void menusAndViews()
     {
         WorkspaceFixture f({});

@@ -40,6 +40,10 @@ private slots:
         QCOMPARE(f.get<QLabel>(QStringLiteral("lblAutoNumber"))->text(), QStringLiteral("18"));
         QVERIFY(f.info(0)->hasFocus());
         QCOMPARE(f.info(12)->text(), QStringLiteral("2024-05-20"));
+        // A new job is not repaired (否) from the start, never unset: the
+        // unrepaired list (已修否 = No) finds it at once.
+        QCOMPARE(f.stored(18, QStringLiteral("quote(已修否)")).toString(), QStringLiteral("0"));
+        QCOMPARE(f.combo(QStringLiteral("cboRepair"))->currentText(), QStringLiteral("否"));
         // The defaults reach the file when the row is left.
         f.window->close();
         QCOMPARE(f.stored(18, QStringLiteral("保修期")).toString(), QStringLiteral("六个月"));
