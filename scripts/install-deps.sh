@@ -4,11 +4,13 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n
   libsqlite3-dev sqlite3 mdbtools-dev libqpdf-dev zlib1g-dev
   fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai
   poppler-utils libgl-dev
   xvfb xauth openbox xdotool x11-utils
+  # a private PostgreSQL server for the tests of the shop-server store
+  postgresql
   clang libclang-rt-14-dev
   # make package: library dependencies, icons, checks of the menu entry
   dpkg-dev librsvg2-bin desktop-file-utils appstream
