@@ -26,10 +26,9 @@ Case dataReport(const QString &report, int order)
 {
     return Case{QStringLiteral("data report %1 for one job to PDF").arg(report), {},
                 [report](Context &ctx) {
-                    QString error;
-                    if (!reports::renderJobToPdf(ctx.folder, report, 1000,
-                                                 QDir(ctx.folder).filePath(QStringLiteral("job.pdf")), &error))
-                        throw std::runtime_error(error.toStdString());
+                    if (const common::Error e = reports::renderJobToPdf(
+                            ctx.folder, report, 1000, QDir(ctx.folder).filePath(QStringLiteral("job.pdf"))))
+                        throw std::runtime_error(e.text.toStdString());
                 },
                 {}, 5, order};
 }

@@ -29,9 +29,8 @@ int renderDataReport(const QStringList &args)
         QTextStream(stderr) << "corvale-render: not a job number: " << args.at(2) << "\n";
         return 2;
     }
-    QString error;
-    if (!reports::renderJobToPdf(args.at(0), args.at(1), qint16(job), args.at(3), &error)) {
-        QTextStream(stderr) << "corvale-render: " << error << "\n";
+    if (const common::Error e = reports::renderJobToPdf(args.at(0), args.at(1), qint16(job), args.at(3))) {
+        QTextStream(stderr) << "corvale-render: " << e.text << "\n";
         return 1;
     }
     return 0;

@@ -126,9 +126,9 @@ QPageLayout ReportRenderer::pageLayout() const
 
 namespace {
 
-class PagePainter {
+class FormItemPainter {
 public:
-    PagePainter(QPainter &painter, const QPagedPaintDevice &device)
+    FormItemPainter(QPainter &painter, const QPagedPaintDevice &device)
         : m_p(painter), m_device(device),
           m_pxPerMmX(device.logicalDpiX() / common::kMmPerInch),
           m_pxPerMmY(device.logicalDpiY() / common::kMmPerInch)
@@ -202,7 +202,7 @@ QVector<DrawnItem> ReportRenderer::render(QPagedPaintDevice *device, const QVect
     if (!painter.begin(device))
         return all;
     painter.setRenderHint(QPainter::Antialiasing);
-    PagePainter pagePainter(painter, *device);
+    FormItemPainter pagePainter(painter, *device);
     const common::Stationery place = stationery();
     for (int page = 0; page < rows.size(); ++page) {
         if (page > 0)
@@ -217,7 +217,7 @@ QVector<DrawnItem> ReportRenderer::render(QPagedPaintDevice *device, const QVect
     return all;
 }
 
-bool ReportRenderer::renderToPdf(const QString &path, const QVector<Row> &rows, QString *error) const
+common::Error ReportRenderer::renderToPdf(const QString &path, const QVector<Row> &rows) const
 {
     QPdfWriter writer(path);
     writer.setTitle(m_layout.caption);
@@ -225,12 +225,9 @@ bool ReportRenderer::renderToPdf(const QString &path, const QVector<Row> &rows, 
     writer.setPageLayout(pageLayout());
     render(&writer, rows);
     // QPdfWriter only tells of a file it could not write by leaving it empty.
-    if (QFileInfo(path).size() <= 0) {
-        if (error)
-            *error = QStringLiteral("无法写入文件：%1").arg(path);
-        return false;
-    }
-    return true;
+    if (QFileInfo(path).size() <= 0)
+        return common::Error::failed(QStringLiteral("无法写入文件：%1").arg(path));
+    return {};
 }
 
 } // namespace reports

@@ -47,7 +47,7 @@ public:
     // Paints every row on its own page of device, which must not be painted
     // on yet. Returns what was drawn.
     QVector<DrawnItem> render(QPagedPaintDevice *device, const QVector<Row> &rows) const;
-    bool renderToPdf(const QString &path, const QVector<Row> &rows, QString *error) const;
+    common::Error renderToPdf(const QString &path, const QVector<Row> &rows) const;
 
 private:
     common::Stationery stationery() const;

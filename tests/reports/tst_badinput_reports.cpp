@@ -178,9 +178,9 @@ private slots:
         const reports::ReportRequest request{QStringLiteral("报表\\商场报表.RPT"),
                                              QStringLiteral("{客户信息.购店} StartsWith '二百'"), 1};
         const QString pdf = m_folder->file(QStringLiteral("out.pdf"));
-        QString error;
         // The first run writes the defaults.
-        QVERIFY2(reports::renderRequestToPdf(request, pdf, &error), qPrintable(error));
+        const common::Error first = reports::renderRequestToPdf(request, pdf);
+        QVERIFY2(first.ok(), qPrintable(first.text));
         QVERIFY(QFile::remove(pdf));
 
         QDir dir(m_folder->path());
@@ -211,15 +211,13 @@ private slots:
         }
         const QByteArray before = fileDigest(definition);
 
-        error.clear();
-        const bool rendered = reports::renderRequestToPdf(request, pdf, &error);
+        const common::Error error = reports::renderRequestToPdf(request, pdf);
         if (message.isEmpty()) {
-            QVERIFY2(rendered, qPrintable(error));
+            QVERIFY2(error.ok(), qPrintable(error.text));
             QVERIFY(QFileInfo(pdf).size() > 0);
             QVERIFY(QFileInfo(definition).isFile());
         } else {
-            QVERIFY(!rendered);
-            QVERIFY2(error.contains(message), qPrintable(error));
+            QVERIFY2(error.text.contains(message), qPrintable(error.text));
             QVERIFY(!QFile::exists(pdf));
             QCOMPARE(fileDigest(definition), before);
         }

@@ -151,10 +151,10 @@ void TestDataReport::everyTextLandsInItsBox()
 {
     QFETCH(QString, report);
     const QString pdf = m_dir.filePath(report + QStringLiteral(".pdf"));
-    QString error;
-    QVERIFY2(renderJobToPdf(m_dir.path(), report, 57, pdf, &error), qPrintable(error));
+    const common::Error error = renderJobToPdf(m_dir.path(), report, 57, pdf);
+    QVERIFY2(error.ok(), qPrintable(error.text));
 
-    const auto renderer = dataReportRenderer(report, m_dir.path(), &error);
+    const auto renderer = dataReportRenderer(report, m_dir.path());
     QVERIFY(renderer);
     const QVector<DrawnItem> drawn =
         pageItems(renderer->layout(), rowOf(filledJob(57)), common::SiteSettings::defaults().servicePoint,
@@ -271,9 +271,8 @@ void TestDataReport::voucherNumberOnlyOnTheCompleteVoucher()
 {
     const auto words = [&](const QString &report) {
         const QString pdf = m_dir.filePath(report + QStringLiteral("-no.pdf"));
-        QString error;
-        if (!renderJobToPdf(m_dir.path(), report, 58, pdf, &error))
-            qWarning() << error;
+        if (const common::Error e = renderJobToPdf(m_dir.path(), report, 58, pdf))
+            qWarning() << e.text;
         return pdfWords(pdf);
     };
     const QVector<PdfWord> complete = words(QStringLiteral("修理凭单"));
@@ -295,8 +294,8 @@ void TestDataReport::envelopesAddressWhateverTheSex()
     for (const QString &report : {QStringLiteral("小信封"), QStringLiteral("中信封"), QStringLiteral("大信封")}) {
         for (int job : {57, 58}) {
             const QString pdf = m_dir.filePath(QStringLiteral("%1-%2.pdf").arg(report).arg(job));
-            QString error;
-            QVERIFY2(renderJobToPdf(m_dir.path(), report, qint16(job), pdf, &error), qPrintable(error));
+            const common::Error error = renderJobToPdf(m_dir.path(), report, qint16(job), pdf);
+            QVERIFY2(error.ok(), qPrintable(error.text));
             QStringList texts;
             for (const PdfWord &w : pdfWords(pdf))
                 texts << w.text;
@@ -337,15 +336,15 @@ void TestDataReport::onePagePerRow()
     auto db = createJobTable(dir.path(), {filledJob(3), filledJob(1, {{"客户姓名", "甲"}}),
                                           filledJob(2, {{"客户姓名", "乙"}})});
     QVERIFY(db);
-    DataSource source;
-    source.setDatabasePath(dir.filePath(QStringLiteral("新客户信息.mdb")));
-    const QVector<Row> rows = source.rows();
-    QCOMPARE(rows.size(), 3);
+    DataSource source(dir.filePath(QStringLiteral("新客户信息.mdb")));
+    const common::Result<QVector<Row>> rows = source.rows();
+    QVERIFY(rows);
+    QCOMPARE(rows->size(), 3);
 
-    const auto renderer = dataReportRenderer(QStringLiteral("快件单"), dir.path(), nullptr);
+    const auto renderer = dataReportRenderer(QStringLiteral("快件单"), dir.path());
     QVERIFY(renderer);
     const QString pdf = dir.filePath(QStringLiteral("three.pdf"));
-    QVERIFY(renderer->renderToPdf(pdf, rows, nullptr));
+    QVERIFY(renderer->renderToPdf(pdf, *rows).ok());
     QCOMPARE(pdfPages(pdf), 3);
     // In number order, each customer on a page of its own.
     QStringList byPage(3);
@@ -386,7 +385,7 @@ void TestDataReport::paperAndOffsetFollowTheStationery()
     settings.stationery.insert(QStringLiteral("小信封"), shop);
     ReportRenderer renderer(*small, settings, dir.path());
     const QString pdf = dir.filePath(QStringLiteral("moved.pdf"));
-    QVERIFY(renderer.renderToPdf(pdf, {rowOf(filledJob(57))}, nullptr));
+    QVERIFY(renderer.renderToPdf(pdf, {rowOf(filledJob(57))}).ok());
     const QVector<PdfWord> words = pdfWords(pdf);
     const auto receive = std::find_if(words.begin(), words.end(),
                                       [](const PdfWord &w) { return w.text == QStringLiteral("收"); });
@@ -401,7 +400,7 @@ void TestDataReport::paperAndOffsetFollowTheStationery()
     saved.stationery.insert(QStringLiteral("快件单"), waybill);
     QVERIFY(saved.save(dir.filePath(common::settingsFileName())));
     const QString shifted = dir.filePath(QStringLiteral("shifted.pdf"));
-    QVERIFY(renderJobToPdf(dir.path(), QStringLiteral("快件单"), 57, shifted, nullptr));
+    QVERIFY(renderJobToPdf(dir.path(), QStringLiteral("快件单"), 57, shifted).ok());
     const QVector<PdfWord> moved = pdfWords(shifted);
     const auto date = std::find_if(moved.begin(), moved.end(),
                                    [](const PdfWord &w) { return w.text == QStringLiteral("2003-05-01"); });

@@ -42,10 +42,9 @@ DataReportWindow *DataReportWindow::showReport(const QString &name)
 {
     QPointer<DataReportWindow> &window = windows()[name];
     if (!window) {
-        QString error;
-        std::optional<ReportRenderer> renderer = dataReportRenderer(name, QDir::currentPath(), &error);
+        common::Result<ReportRenderer> renderer = dataReportRenderer(name, QDir::currentPath());
         if (!renderer) {
-            common::say(error, QStringLiteral("警告"), common::Icon::Warning);
+            common::say(renderer.error().text, QStringLiteral("警告"), common::Icon::Warning);
             return nullptr;
         }
         window = new DataReportWindow(std::move(*renderer));
@@ -95,10 +94,10 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, QWidget *parent)
 
 void DataReportWindow::reload()
 {
-    store::StoreError error;
-    m_rows = DataSource::instance().rows(&error);
-    if (error)
-        common::say(error.text, QStringLiteral("警告"), common::Icon::Warning);
+    common::Result<QVector<Row>> rows = DataSource::instance().rows();
+    m_rows = rows ? std::move(*rows) : QVector<Row>();
+    if (!rows)
+        common::say(rows.error().text, QStringLiteral("警告"), common::Icon::Warning);
     m_preview->updatePreview();
 }
 
@@ -121,11 +120,10 @@ void DataReportWindow::saveAsPdf()
 
 bool DataReportWindow::savePdf(const QString &path)
 {
-    QString error;
-    if (m_renderer.renderToPdf(path, m_rows, &error))
-        return true;
-    common::say(error, QStringLiteral("警告"), common::Icon::Warning);
-    return false;
+    const common::Error e = m_renderer.renderToPdf(path, m_rows);
+    if (e)
+        common::say(e.text, QStringLiteral("警告"), common::Icon::Warning);
+    return e.ok();
 }
 
 } // namespace reports

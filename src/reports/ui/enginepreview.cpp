@@ -123,9 +123,8 @@ void EnginePreview::saveAsPdf()
                                                       QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
-    QString error;
-    if (!writeReportPdf(m_report, path, &error))
-        common::say(error, common::appTitle(), common::Icon::Warning);
+    if (const common::Error e = writeReportPdf(m_report, path))
+        common::say(e.text, common::appTitle(), common::Icon::Warning);
 }
 
 } // namespace reports

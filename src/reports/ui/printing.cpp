@@ -14,7 +14,7 @@ void PrintCommand::run(std::optional<qint16> currentJob)
     // A source that cannot be read shows up when a report is opened; the
     // panel opens regardless.
     if (currentJob)
-        (void)DataSource::instance().selectJob(*currentJob);
+        DataSource::instance().selectJob(*currentJob);
     PaiZi::showPanel();
 }
 

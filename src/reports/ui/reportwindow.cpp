@@ -11,16 +11,15 @@ namespace reports {
 
 bool runReportRequest(const ReportRequest &request, QWidget *parent)
 {
-    BuiltReport built;
-    {
+    common::Result<BuiltReport> built = [&] {
         common::BusyCursor busy;
-        built = buildReport(request, QDir::currentPath());
-    }
-    if (!built.error.isEmpty()) {
-        common::say(built.error, common::appTitle(), common::Icon::Warning);
+        return buildReport(request, QDir::currentPath());
+    }();
+    if (!built) {
+        common::say(built.error().text, common::appTitle(), common::Icon::Warning);
         return false;
     }
-    auto *preview = new EnginePreview(std::move(built.report), parent);
+    auto *preview = new EnginePreview(std::move(built->report), parent);
     preview->show();
     preview->raise();
     preview->activateWindow();
