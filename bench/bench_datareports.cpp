@@ -4,10 +4,12 @@
 
 #include "reports/datareport.h"
 #include "reports/ui/paizi.h"
+#include "reports/ui/printing.h"
 #include "reports/reportlayout.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QWidget>
 #include <stdexcept>
 
 namespace bench {
@@ -16,8 +18,10 @@ namespace {
 const Registrar panelOpening{Case{
     QStringLiteral("report panel opening"), {},
     [](Context &) {
-        reports::PaiZi *panel = reports::PaiZi::showPanel();
-        panel->close();
+        QWidget workspace;
+        auto *print = new reports::PrintCommand(&workspace);
+        print->run(std::nullopt);
+        print->panel()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     },
     {}, 5, 110}};

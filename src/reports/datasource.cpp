@@ -13,12 +13,6 @@ DataSource::~DataSource() = default;
 
 QString DataSource::defaultDatabasePath() { return store::databaseFileName(); }
 
-DataSource &DataSource::instance()
-{
-    static DataSource source;
-    return source;
-}
-
 void DataSource::setDatabasePath(const QString &path)
 {
     m_db.reset();

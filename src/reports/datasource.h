@@ -28,9 +28,6 @@ public:
 
     static QString defaultDatabasePath();
 
-    // The program's one data source, created on first use.
-    static DataSource &instance();
-
     void setDatabasePath(const QString &path);
     QString databasePath() const { return m_databasePath; }
 

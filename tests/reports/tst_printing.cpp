@@ -6,10 +6,12 @@
 #include "support/testapp.h"
 
 #include "reports/ui/datareportwindow.h"
+#include "reports/ui/enginepreview.h"
 #include "reports/datasource.h"
 #include "reports/ui/paizi.h"
 #include "reports/ui/printing.h"
 
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -37,8 +39,7 @@ private slots:
     void init();
     void cleanup();
 
-    // In this order: the first needs a data source no print command touched.
-    void withoutJobTheDesignTextSelectsAll();
+    void withoutJobEveryJobIsSelected();
     void printSelectsTheJob();
     void secondPrintReplacesTheFirst();
     void withoutJobTheLastSourceStays();
@@ -46,6 +47,8 @@ private slots:
     void unreadableFileStillOpensThePanel();
     void captionOpensOneWindowPerReport();
     void previewSavesThePdf();
+    void panelOpensOverTheWorkspaceAndGoesWithIt();
+    void previewsCloseWithEscapeOrTheirButton();
 
 private:
     std::unique_ptr<DataFolder> m_folder;
@@ -67,20 +70,18 @@ void TestPrinting::init()
 
 void TestPrinting::cleanup()
 {
-    if (PaiZi *panel = PaiZi::loaded())
-        panel->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_workspace.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_db.reset();
     m_prompt.reset();
     m_folder.reset();
 }
 
-void TestPrinting::withoutJobTheDesignTextSelectsAll()
+void TestPrinting::withoutJobEveryJobIsSelected()
 {
-    DataSource &source = DataSource::instance();
+    DataSource &source = m_print->source();
     m_print->run(std::nullopt);
-    QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
+    QVERIFY(m_print->panel() && m_print->panel()->isVisible());
     QCOMPARE(source.job(), std::nullopt);
     QCOMPARE(jobNumbers(source), (QList<int>{56, 57, 58}));
 }
@@ -88,27 +89,27 @@ void TestPrinting::withoutJobTheDesignTextSelectsAll()
 void TestPrinting::printSelectsTheJob()
 {
     m_print->run(qint16(57));
-    DataSource &source = DataSource::instance();
+    DataSource &source = m_print->source();
     QCOMPARE(source.job(), std::optional<qint16>(57));
     QCOMPARE(jobNumbers(source), QList<int>{57});
-    QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
+    QVERIFY(m_print->panel() && m_print->panel()->isVisible());
     QVERIFY(m_prompt->messages.isEmpty());
 }
 
 void TestPrinting::secondPrintReplacesTheFirst()
 {
     m_print->run(qint16(57));
-    PaiZi *panel = PaiZi::loaded();
+    PaiZi *panel = m_print->panel();
     m_print->run(qint16(58));
-    QCOMPARE(PaiZi::loaded(), panel);
-    QCOMPARE(jobNumbers(DataSource::instance()), QList<int>{58});
+    QCOMPARE(m_print->panel(), panel);
+    QCOMPARE(jobNumbers(m_print->source()), QList<int>{58});
 }
 
 void TestPrinting::withoutJobTheLastSourceStays()
 {
     m_print->run(qint16(56));
     m_print->run(std::nullopt);
-    QCOMPARE(jobNumbers(DataSource::instance()), QList<int>{56});
+    QCOMPARE(jobNumbers(m_print->source()), QList<int>{56});
 }
 
 void TestPrinting::reportsReadWhatWasSavedSince()
@@ -116,7 +117,7 @@ void TestPrinting::reportsReadWhatWasSavedSince()
     m_print->run(qint16(57));
     QSqlQuery q(m_db->sql());
     QVERIFY(q.exec("UPDATE 客户信息 SET 客户姓名='赵敏' WHERE 编号=57"));
-    const common::Result<QVector<Row>> rows = DataSource::instance().rows();
+    const common::Result<QVector<Row>> rows = m_print->source().rows();
     QVERIFY(rows);
     QCOMPARE(rows->size(), 1);
     QCOMPARE(rows->first().value("客户姓名").toString(), QString("赵敏"));
@@ -127,16 +128,16 @@ void TestPrinting::unreadableFileStillOpensThePanel()
     m_db.reset();
     QVERIFY(QFile::remove(m_folder->file("新客户信息.mdb")));
     m_print->run(qint16(57));
-    QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
-    QVERIFY(!DataSource::instance().rows());
+    QVERIFY(m_print->panel() && m_print->panel()->isVisible());
+    QVERIFY(!m_print->source().rows());
 }
 
 void TestPrinting::captionOpensOneWindowPerReport()
 {
     m_print->run(qint16(57));
-    PaiZi *panel = PaiZi::loaded();
+    PaiZi *panel = m_print->panel();
     QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
-    DataReportWindow *voucher = DataReportWindow::existing("修理凭单");
+    DataReportWindow *voucher = panel->dataReportWindow("修理凭单");
     QVERIFY(voucher && voucher->isVisible());
     QCOMPARE(voucher->windowTitle(), QString("修理凭单"));
     QCOMPARE(voucher->pageCount(), 1);
@@ -148,22 +149,23 @@ void TestPrinting::captionOpensOneWindowPerReport()
     // The same window again, now on the job the next print command chose.
     m_print->run(qint16(58));
     QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
-    QCOMPARE(DataReportWindow::existing("修理凭单"), voucher);
+    QCOMPARE(panel->dataReportWindow("修理凭单"), voucher);
     const auto again = std::find_if(voucher->lastDrawn().begin(), voucher->lastDrawn().end(),
                                     [](const DrawnItem &i) { return i.name == "txt编号"; });
     QVERIFY(again != voucher->lastDrawn().end());
     QCOMPARE(again->text, QString("58"));
 
     QTest::mouseClick(panel->findChild<QLabel *>("Label35"), Qt::LeftButton);
-    QVERIFY(DataReportWindow::existing("小信封"));
-    QVERIFY(DataReportWindow::existing("小信封") != voucher);
+    QVERIFY(panel->dataReportWindow("小信封"));
+    QVERIFY(panel->dataReportWindow("小信封") != voucher);
     QVERIFY(m_prompt->messages.isEmpty());
 }
 
 void TestPrinting::previewSavesThePdf()
 {
     m_print->run(qint16(56));
-    DataReportWindow *window = DataReportWindow::showReport("快件单");
+    m_print->panel()->showDataReport("快件单");
+    DataReportWindow *window = m_print->panel()->dataReportWindow("快件单");
     QVERIFY(window);
     const QString pdf = m_folder->file("快件单.pdf");
     QVERIFY(window->savePdf(pdf));
@@ -171,6 +173,65 @@ void TestPrinting::previewSavesThePdf()
 
     QVERIFY(!window->savePdf(m_folder->file("no/such/folder/x.pdf")));
     QCOMPARE(m_prompt->messages.size(), 1);
+}
+
+void TestPrinting::panelOpensOverTheWorkspaceAndGoesWithIt()
+{
+    m_workspace->setGeometry(200, 150, 1000, 700);
+    m_workspace->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_workspace.get()));
+    m_print->run(qint16(57));
+    QPointer<PaiZi> panel = m_print->panel();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    QVERIFY((panel->frameGeometry().center() - m_workspace->frameGeometry().center()).manhattanLength() <= 40);
+    panel->showDataReport("修理凭单");
+    QTest::mouseClick(panel->findChild<QLabel *>("Label59"), Qt::LeftButton);
+    QPointer<QWidget> voucher = panel->dataReportWindow("修理凭单");
+    QPointer<QWidget> list = panel->cataloguePreview("新飞回访记录表");
+    QVERIFY(voucher && list);
+
+    // A second click shows the entry's one window again, with the new run.
+    QTest::mouseClick(panel->findChild<QLabel *>("Label59"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int lists = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        lists += w->isVisible() && qobject_cast<EnginePreview *>(w);
+    QCOMPARE(lists, 1);
+
+    m_workspace.reset();
+    QVERIFY(!panel && !voucher);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!list);
+}
+
+void TestPrinting::previewsCloseWithEscapeOrTheirButton()
+{
+    m_print->run(qint16(57));
+    PaiZi *panel = m_print->panel();
+    const auto open = [panel](const char *caption) -> QWidget * {
+        QTest::mouseClick(panel->findChild<QLabel *>(caption), Qt::LeftButton);
+        if (QLatin1String(caption) == QLatin1String("Label96"))
+            return panel->dataReportWindow("修理凭单");
+        return panel->cataloguePreview("新飞回访记录表");
+    };
+    for (const char *caption : {"Label96", "Label59"}) {
+        QPointer<QWidget> shown = open(caption);
+        QVERIFY(shown);
+        // Wherever the focus is inside the window.
+        QWidget *inside = shown->findChildren<QWidget *>().last();
+        QTest::keyClick(inside, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(!shown, caption);
+
+        shown = open(caption);
+        QVERIFY(shown);
+        auto *close = shown->findChild<QPushButton *>("cmdClose");
+        QVERIFY(close);
+        QVERIFY(close->text().startsWith(QStringLiteral("关闭")));
+        QTest::mouseClick(close, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(!shown, caption);
+    }
 }
 
 CORVALE_TEST_MAIN(TestPrinting)

@@ -1,14 +1,12 @@
 #include "reports/ui/datareportwindow.h"
 
 #include "common/ui/prompt.h"
-#include "reports/datareport.h"
+#include "reports/datasource.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QHash>
-#include <QPointer>
+#include <QKeyEvent>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -17,12 +15,6 @@
 namespace reports {
 
 namespace {
-
-QHash<QString, QPointer<DataReportWindow>> &windows()
-{
-    static QHash<QString, QPointer<DataReportWindow>> all;
-    return all;
-}
 
 QString askPdfPath(QWidget *parent, const QString &caption)
 {
@@ -33,51 +25,25 @@ QString askPdfPath(QWidget *parent, const QString &caption)
 
 } // namespace
 
-DataReportWindow *DataReportWindow::existing(const QString &name)
-{
-    return windows().value(name);
-}
-
-DataReportWindow *DataReportWindow::showReport(const QString &name)
-{
-    QPointer<DataReportWindow> &window = windows()[name];
-    if (!window) {
-        common::Result<ReportRenderer> renderer = dataReportRenderer(name, QDir::currentPath());
-        if (!renderer) {
-            common::say(renderer.error().text, QStringLiteral("警告"), common::Icon::Warning);
-            return nullptr;
-        }
-        window = new DataReportWindow(std::move(*renderer));
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, window, &QObject::deleteLater);
-    }
-    window->reload();
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
-}
-
-DataReportWindow::DataReportWindow(ReportRenderer renderer, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_renderer(std::move(renderer)),
+DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_renderer(std::move(renderer)), m_source(source),
       m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
     setObjectName(m_renderer.layout().caption);
     setWindowTitle(m_renderer.layout().caption);
+    setAttribute(Qt::WA_DeleteOnClose);
     resize(900, 700);
-    // One printer for preview and print, so what the dialog sets is what prints.
-    // A printer refuses a whole layout whose margins it cannot print; paper and
-    // orientation are set apart, and the margins fall to its printable corner.
-    const QPageLayout page = m_renderer.pageLayout();
-    m_printer->setPageSize(page.pageSize());
-    m_printer->setPageOrientation(page.orientation());
-    m_printer->setPageMargins(page.margins(), page.units());
+    applyPageLayout();
 
     auto *printButton = new QPushButton(QStringLiteral("打印"), this);
     printButton->setObjectName(QStringLiteral("cmdPrint"));
     auto *pdfButton = new QPushButton(QStringLiteral("另存为PDF"), this);
     pdfButton->setObjectName(QStringLiteral("cmdPdf"));
+    auto *closeButton = new QPushButton(QStringLiteral("关闭"), this);
+    closeButton->setObjectName(QStringLiteral("cmdClose"));
     connect(printButton, &QPushButton::clicked, this, &DataReportWindow::print);
     connect(pdfButton, &QPushButton::clicked, this, &DataReportWindow::saveAsPdf);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     m_preview = new QPrintPreviewWidget(m_printer.get(), this);
     connect(m_preview, &QPrintPreviewWidget::paintRequested, this,
@@ -87,20 +53,46 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, QWidget *parent)
     buttons->addWidget(printButton);
     buttons->addWidget(pdfButton);
     buttons->addStretch();
+    buttons->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(m_preview);
 }
 
+// One printer for preview and print, so what the dialog sets is what prints.
+// A printer refuses a whole layout whose margins it cannot print; paper and
+// orientation are set apart, and the margins fall to its printable corner.
+void DataReportWindow::applyPageLayout()
+{
+    const QPageLayout page = m_renderer.pageLayout();
+    m_printer->setPageSize(page.pageSize());
+    m_printer->setPageOrientation(page.orientation());
+    m_printer->setPageMargins(page.margins(), page.units());
+}
+
+// As a dialog does: Esc anywhere in the window closes it.
+void DataReportWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void DataReportWindow::setRenderer(ReportRenderer renderer)
+{
+    m_renderer = std::move(renderer);
+    applyPageLayout();
+}
+
 void DataReportWindow::reload()
 {
-    common::Result<QVector<Row>> rows = DataSource::instance().rows();
+    common::Result<QVector<Row>> rows = m_source.rows();
     m_rows = rows ? std::move(*rows) : QVector<Row>();
     if (!rows)
         common::say(rows.error().text, QStringLiteral("警告"), common::Icon::Warning);
     m_preview->updatePreview();
 }
-
 void DataReportWindow::print()
 {
     QPrintDialog dialog(m_printer.get(), this);

@@ -1,6 +1,7 @@
 #pragma once
 // The workspace's print command and the report panel behind it.
 #include "common/ui/windowslot.h"
+#include "reports/datasource.h"
 
 #include <QObject>
 #include <QtGlobal>
@@ -13,23 +14,27 @@ namespace reports {
 class PaiZi;
 
 // Owned by the workspace window for its lifetime: the report panel PaiZi
-// (one instance) and the report data source it prints from.
+// (one instance, the workspace's child) and the data source the data reports
+// print from.
 class PrintCommand : public QObject {
     Q_OBJECT
 public:
     explicit PrintCommand(QWidget *workspace);
     ~PrintCommand() override;
 
-    // Points the report data source at job `currentJob` when there is one
-    // ("Select * from 客户信息 where 编号=" + number), then shows the report
-    // panel modeless. Without a current job the source is kept.
+    // Points the data source at job `currentJob` when there is one, then
+    // shows the report panel modeless, centred over the workspace when it
+    // opens. Without a current job the source is kept.
     void run(std::optional<qint16> currentJob);
 
     // The panel while it is open; nullptr otherwise.
     PaiZi *panel() const;
+    DataSource &source() { return m_source; }
 
 private:
     QWidget *m_workspace;
+    DataSource m_source;
+    common::WindowSlot<PaiZi> m_panel;
 };
 
 } // namespace reports

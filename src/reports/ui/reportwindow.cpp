@@ -9,7 +9,7 @@
 
 namespace reports {
 
-bool runReportRequest(const ReportRequest &request, QWidget *parent)
+EnginePreview *runReportRequest(const ReportRequest &request, QWidget *parent)
 {
     common::Result<BuiltReport> built = [&] {
         common::BusyCursor busy;
@@ -17,13 +17,9 @@ bool runReportRequest(const ReportRequest &request, QWidget *parent)
     }();
     if (!built) {
         common::say(built.error().text, common::appTitle(), common::Icon::Warning);
-        return false;
+        return nullptr;
     }
-    auto *preview = new EnginePreview(std::move(built->report), parent);
-    preview->show();
-    preview->raise();
-    preview->activateWindow();
-    return true;
+    return new EnginePreview(std::move(built->report), parent);
 }
 
 } // namespace reports
