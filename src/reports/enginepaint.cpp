@@ -1,6 +1,7 @@
 #include "reports/enginepaint.h"
 
-#include <QFileInfo>
+#include "reports/pdffile.h"
+
 #include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPainter>
@@ -218,12 +219,13 @@ void paintReportPage(QPainter &painter, const LaidOutReport &report, int index, 
 }
 
 struct ReportPdfWriter::Open {
+    std::unique_ptr<PdfFile> file; // none when writing into a device
     QPdfWriter writer;
     QPainter painter;
     std::unique_ptr<CataloguePagePainter> pagePainter;
     int pages = 0;
 
-    explicit Open(const QString &path) : writer(path) {}
+    explicit Open(std::unique_ptr<PdfFile> f) : file(std::move(f)), writer(file->device()) {}
     explicit Open(QIODevice *device) : writer(device) {}
 };
 
@@ -239,18 +241,16 @@ ReportPdfWriter::ReportPdfWriter(const LaidOutReport &frame, QIODevice *device)
 
 ReportPdfWriter::~ReportPdfWriter() = default;
 
-namespace {
-
-common::Error cannotWrite(const QString &path)
-{
-    return common::Error::failed(QStringLiteral("无法写入 PDF 文件 “%1”").arg(path));
-}
-
-} // namespace
-
 common::Error ReportPdfWriter::begin()
 {
-    m_open = m_device ? std::make_unique<Open>(m_device) : std::make_unique<Open>(m_path);
+    if (m_device) {
+        m_open = std::make_unique<Open>(m_device);
+    } else {
+        auto file = std::make_unique<PdfFile>(m_path);
+        if (common::Error e = file->open())
+            return e;
+        m_open = std::make_unique<Open>(std::move(file));
+    }
     QPdfWriter &writer = m_open->writer;
     writer.setPageLayout(pageLayout(m_frame));
     writer.setResolution(600);
@@ -258,7 +258,7 @@ common::Error ReportPdfWriter::begin()
     writer.setCreator(QStringLiteral("Corvale V3.0"));
     if (!m_open->painter.begin(&writer)) {
         m_open.reset();
-        return cannotWrite(m_path);
+        return PdfFile(m_path).cannotWrite();
     }
     return {};
 }
@@ -280,11 +280,17 @@ void ReportPdfWriter::addPage(const ReportPage &page)
 
 common::Error ReportPdfWriter::finish()
 {
-    const bool ended = m_open && m_open->painter.end();
-    m_open.reset();
-    if (!ended || (!m_device && !QFileInfo(m_path).isFile()))
-        return cannotWrite(m_path);
-    return {};
+    if (!m_open)
+        return PdfFile(m_path).cannotWrite();
+    const bool ended = m_open->painter.end();
+    const std::unique_ptr<Open> open = std::move(m_open);
+    if (!open->file)
+        return ended ? common::Error{} : common::Error::failed(QStringLiteral("无法写入 PDF"));
+    if (!ended) {
+        open->file->discard();
+        return open->file->cannotWrite();
+    }
+    return open->file->commit();
 }
 
 common::Error writeReportPdf(const LaidOutReport &report, const QString &path)

@@ -1,10 +1,12 @@
 #include "reports/enginepdf.h"
 
 #include "reports/enginepaint.h"
+#include "reports/pdffile.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -77,14 +79,21 @@ common::Error joinPdfs(const QList<QByteArray> &parts, const QString &path)
         for (size_t i = 1; i < docs.size(); ++i)
             for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*docs[i]).getAllPages())
                 joined.addPage(page, false);
-        // The writer keeps the name's pointer until it is done.
-        const QByteArray fileName = QFile::encodeName(path);
-        QPDFWriter writer(*docs.front(), fileName.constData());
+        QPDFWriter writer(*docs.front());
+        writer.setOutputMemory();
         writer.setStreamDataMode(qpdf_s_preserve);
         writer.write();
-        return {};
+        const std::shared_ptr<Buffer> bytes = writer.getBufferSharedPointer();
+        PdfFile file(path);
+        if (common::Error e = file.open())
+            return e;
+        const qint64 size = qint64(bytes->getSize());
+        if (file.device()->write(reinterpret_cast<const char *>(bytes->getBuffer()), size) != size) {
+            file.discard();
+            return file.cannotWrite();
+        }
+        return file.commit();
     } catch (const std::exception &) {
-        QFile::remove(path);
         return cannotWrite(path);
     }
 }

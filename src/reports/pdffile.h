@@ -1,0 +1,34 @@
+#pragma once
+// Every PDF the reports write is written beside its target under another
+// name and renamed into place only once complete: a failure part way (a full
+// disk, a painter that cannot begin) leaves the file that was there as it was.
+#include "common/result.h"
+
+#include <QSaveFile>
+#include <QString>
+
+namespace reports {
+
+class PdfFile {
+public:
+    explicit PdfFile(const QString &path);
+
+    // Refuses a target marked read-only, even for a user the system would
+    // let write it: the mark is the shop's way of keeping a file.
+    common::Error open();
+    QIODevice *device() { return &m_file; }
+    // Renames the finished file into place; after a failure nothing is left
+    // of the attempt.
+    common::Error commit();
+    // Drops what was written (a failure found by the caller).
+    void discard() { m_file.cancelWriting(); }
+
+    QString path() const { return m_path; }
+    common::Error cannotWrite(const QString &why = {}) const;
+
+private:
+    QString m_path;
+    QSaveFile m_file;
+};
+
+} // namespace reports
