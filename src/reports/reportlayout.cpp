@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace reports {
 
@@ -94,6 +95,12 @@ common::Result<ReportLayout> loadLayout(const QString &name)
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("没有这个报表：%1").arg(name));
     return parseLayout(file.readAll());
+}
+
+bool printsParticulars(const ReportLayout &layout)
+{
+    return std::any_of(layout.items.begin(), layout.items.end(),
+                       [](const LayoutItem &item) { return !item.role.isEmpty(); });
 }
 
 QString roleText(const QString &role, const common::ServicePoint &sp)

@@ -46,6 +46,9 @@ common::Result<ReportLayout> parseLayout(const QByteArray &json);
 // The built-in layout of data report `name`.
 common::Result<ReportLayout> loadLayout(const QString &name);
 
+// Whether the layout prints any of the service point's particulars.
+bool printsParticulars(const ReportLayout &layout);
+
 // The text a role label prints; a null string for an unknown role.
 QString roleText(const QString &role, const common::ServicePoint &servicePoint);
 

@@ -258,8 +258,11 @@ public:
                                     .arg(layout.caption)
                                     .arg(stationery.offsetXmm, 0, 'f', 1)
                                     .arg(stationery.offsetYmm, 0, 'f', 1);
-        m_p.drawText(toDevice(QRectF(origin + QPointF(12, 12), QSizeF(band.width() - 14, 6))),
-                     Qt::AlignLeft | Qt::AlignTop, caption);
+        // Below the band where the sheet has room, else along its foot.
+        const QSizeF sheet = pageLayoutFor(layout, stationery).fullRect(QPageLayout::Millimeter).size();
+        const double below = origin.y() + band.height() + 7;
+        const double top = below + 5 <= sheet.height() ? below : origin.y() + band.height() - 6;
+        m_p.drawText(toDevice(QRectF(origin.x() + 8, top, band.width(), 5)), Qt::AlignLeft | Qt::AlignTop, caption);
     }
 
 private:

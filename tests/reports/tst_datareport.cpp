@@ -163,6 +163,7 @@ private slots:
     void textShrinksThenIsCutVisibly();
     void layoutBoxesKeepApart();
     void pdfOverAReadOnlyFileFailsAndKeepsIt();
+    void calibrationScalesStandAtTheOffset();
 
 private:
     QTemporaryDir m_dir;
@@ -635,6 +636,36 @@ void TestDataReport::pdfOverAReadOnlyFileFailsAndKeepsIt()
     // Nothing of the attempts is left beside it.
     QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("ro.pdf*")}, QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("ro.pdf")});
+}
+
+// A shop measures on the printed sheet: the scale's centimetre numbers must
+// stand where they say, counted from the form's corner at the offset.
+void TestDataReport::calibrationScalesStandAtTheOffset()
+{
+    common::SiteSettings settings = common::SiteSettings::defaults();
+    settings.stationery.insert(QStringLiteral("修理凭单"), common::Stationery{7.5, 12, {}, {}});
+    const auto layout = loadLayout(QStringLiteral("修理凭单"));
+    QVERIFY(layout);
+    const QString pdf = m_dir.filePath(QStringLiteral("calibration.pdf"));
+    QVERIFY(ReportRenderer(*layout, settings, m_dir.path()).calibrationToPdf(pdf).ok());
+    const QVector<PdfWord> words = pdfWords(pdf);
+    int found = 0;
+    for (int cm = 10; cm <= 140; cm += 10) {
+        // Along the top edge, each number just right of its tick.
+        found += std::count_if(words.begin(), words.end(), [&](const PdfWord &w) {
+            return w.text == QString::number(cm) && qAbs(w.mm.left() - (7.5 + cm + 0.5)) <= kToleranceMm
+                && w.mm.top() < 12 + 6;
+        });
+    }
+    QCOMPARE(found, 14);
+    const auto caption = std::find_if(words.begin(), words.end(),
+                                      [](const PdfWord &w) { return w.text.startsWith(QStringLiteral("校准页")); });
+    QVERIFY(caption != words.end());
+    QStringList all;
+    for (const PdfWord &w : words)
+        all << w.text;
+    // The offsets it was printed with, to correct them by what was measured.
+    QVERIFY2(all.contains(QStringLiteral("7.5")) && all.contains(QStringLiteral("12.0")), qPrintable(all.join(' ')));
 }
 
 CORVALE_CORE_TEST_MAIN(TestDataReport)

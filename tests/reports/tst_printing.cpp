@@ -11,13 +11,22 @@
 #include "reports/ui/paizi.h"
 #include "reports/ui/printing.h"
 
+#include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QtTest>
 
 using namespace reports;
 
 namespace {
+
+// The workspace window's side of the settings request, as the shell listens to it.
+class Workspace : public QWidget {
+    Q_OBJECT
+signals:
+    void settingsRequested(int page);
+};
 
 QList<int> jobNumbers(DataSource &source)
 {
@@ -49,6 +58,8 @@ private slots:
     void previewSavesThePdf();
     void panelOpensOverTheWorkspaceAndGoesWithIt();
     void previewsCloseWithEscapeOrTheirButton();
+    void placeholdersArePointedOutOncePerRun();
+    void calibrationSheetInPlaceOfTheJob();
 
 private:
     std::unique_ptr<DataFolder> m_folder;
@@ -64,7 +75,12 @@ void TestPrinting::init()
     m_prompt = std::make_unique<ScriptedPrompt>();
     m_db = createJobTable(m_folder->path(), {makeJob(58), makeJob(56), makeJob(57)});
     QVERIFY(m_db);
-    m_workspace = std::make_unique<QWidget>();
+    // A shop that has filled in its particulars.
+    common::SiteSettings settings = common::SiteSettings::defaults();
+    settings.servicePoint = {"浙江省宁波市", "甬江维修部", "中山路1号", "315000", "87654321",
+                             "87654322", "www.example.com", "陈明", "12345"};
+    QVERIFY(settings.save(m_folder->file(common::settingsFileName())));
+    m_workspace = std::make_unique<Workspace>();
     m_print = new PrintCommand(m_workspace.get());
 }
 
@@ -232,6 +248,51 @@ void TestPrinting::previewsCloseWithEscapeOrTheirButton()
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY2(!shown, caption);
     }
+}
+
+void TestPrinting::placeholdersArePointedOutOncePerRun()
+{
+    QVERIFY(QFile::remove(m_folder->file(common::settingsFileName()))); // the built-in placeholders
+    QSignalSpy asked(static_cast<Workspace *>(m_workspace.get()), &Workspace::settingsRequested);
+    m_print->run(qint16(57));
+    PaiZi *panel = m_print->panel();
+    // 填写修理单 prints none of the particulars.
+    QTest::mouseClick(panel->findChild<QLabel *>("Label99"), Qt::LeftButton);
+    QVERIFY(m_prompt->messages.isEmpty());
+
+    m_prompt->answers = {common::Answer::Yes};
+    QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
+    QCOMPARE(m_prompt->messages.size(), 1);
+    QVERIFY(m_prompt->messages.first().text.contains(QStringLiteral("维修站名称")));
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked.first().first().toInt(), int(common::settingsPage::ServicePoint));
+    QVERIFY(panel->dataReportWindow("修理凭单"));
+
+    // Once a run: the panel opened again, another report, no second word.
+    panel->close();
+    m_print->run(qint16(58));
+    QTest::mouseClick(m_print->panel()->findChild<QLabel *>("Label35"), Qt::LeftButton);
+    QCOMPARE(m_prompt->messages.size(), 1);
+    QCOMPARE(asked.size(), 1);
+}
+
+void TestPrinting::calibrationSheetInPlaceOfTheJob()
+{
+    m_print->run(qint16(57));
+    m_print->panel()->showDataReport("快件单");
+    DataReportWindow *window = m_print->panel()->dataReportWindow("快件单");
+    QVERIFY(window && !window->lastDrawn().isEmpty());
+    QTest::mouseClick(window->findChild<QPushButton *>("cmdCalibration"), Qt::LeftButton);
+    QVERIFY(window->calibration());
+    QVERIFY(window->lastDrawn().isEmpty()); // no job on the sheet
+    const QString pdf = m_folder->file("校准.pdf");
+    QVERIFY(window->savePdf(pdf));
+    QProcess text;
+    text.start("pdftotext", {pdf, "-"});
+    QVERIFY(text.waitForFinished(60000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    const QString customer = makeJob(57).value("客户姓名").toString();
+    QVERIFY2(printed.contains(QStringLiteral("校准页")) && !printed.contains(customer), qPrintable(printed));
 }
 
 CORVALE_TEST_MAIN(TestPrinting)

@@ -39,6 +39,12 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, 
     printButton->setObjectName(QStringLiteral("cmdPrint"));
     auto *pdfButton = new QPushButton(QStringLiteral("另存为PDF"), this);
     pdfButton->setObjectName(QStringLiteral("cmdPdf"));
+    auto *calibrationButton = new QPushButton(QStringLiteral("校准页"), this);
+    calibrationButton->setObjectName(QStringLiteral("cmdCalibration"));
+    calibrationButton->setCheckable(true);
+    calibrationButton->setToolTip(QStringLiteral("打印本表的格子、十字线和毫米刻度，放在票据上量出偏差，"
+                                                 "再到“基础资料设置 → 票据位置”中修改偏移"));
+    connect(calibrationButton, &QPushButton::toggled, this, &DataReportWindow::setCalibration);
     auto *closeButton = new QPushButton(QStringLiteral("关闭"), this);
     closeButton->setObjectName(QStringLiteral("cmdClose"));
     connect(printButton, &QPushButton::clicked, this, &DataReportWindow::print);
@@ -46,12 +52,12 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, 
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     m_preview = new QPrintPreviewWidget(m_printer.get(), this);
-    connect(m_preview, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter *printer) { m_lastDrawn = m_renderer.render(printer, m_rows); });
+    connect(m_preview, &QPrintPreviewWidget::paintRequested, this, &DataReportWindow::paint);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(printButton);
     buttons->addWidget(pdfButton);
+    buttons->addWidget(calibrationButton);
     buttons->addStretch();
     buttons->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
@@ -79,6 +85,25 @@ void DataReportWindow::keyPressEvent(QKeyEvent *event)
         QWidget::keyPressEvent(event);
 }
 
+void DataReportWindow::paint(QPrinter *printer)
+{
+    if (m_calibration) {
+        m_renderer.renderCalibration(printer);
+        m_lastDrawn.clear();
+    } else {
+        m_lastDrawn = m_renderer.render(printer, m_rows);
+    }
+}
+
+void DataReportWindow::setCalibration(bool on)
+{
+    m_calibration = on;
+    setWindowTitle(on ? m_renderer.layout().caption + QStringLiteral(" — 校准页") : m_renderer.layout().caption);
+    if (auto *button = findChild<QPushButton *>(QStringLiteral("cmdCalibration")))
+        button->setChecked(on);
+    m_preview->updatePreview();
+}
+
 void DataReportWindow::setRenderer(ReportRenderer renderer)
 {
     m_renderer = std::move(renderer);
@@ -98,21 +123,22 @@ void DataReportWindow::print()
     QPrintDialog dialog(m_printer.get(), this);
     dialog.setWindowTitle(QStringLiteral("打印"));
     if (dialog.exec() == QDialog::Accepted) {
-        m_lastDrawn = m_renderer.render(m_printer.get(), m_rows);
+        paint(m_printer.get());
         m_preview->updatePreview();
     }
 }
 
 void DataReportWindow::saveAsPdf()
 {
-    const QString path = askPdfPath(this, windowTitle());
+    const QString path = askPdfPath(this, m_calibration ? m_renderer.layout().caption + QStringLiteral("-校准页")
+                                                        : m_renderer.layout().caption);
     if (!path.isEmpty())
         savePdf(path);
 }
 
 bool DataReportWindow::savePdf(const QString &path)
 {
-    const common::Error e = m_renderer.renderToPdf(path, m_rows);
+    const common::Error e = m_calibration ? m_renderer.calibrationToPdf(path) : m_renderer.renderToPdf(path, m_rows);
     if (e)
         common::say(e.text, QStringLiteral("警告"), common::Icon::Warning);
     return e.ok();

@@ -29,6 +29,11 @@ public:
 
     bool savePdf(const QString &path);
 
+    // The calibration sheet instead of the rows: the form's boxes, crosshairs
+    // and scales at the current offsets, to print on the shop's stationery.
+    void setCalibration(bool on);
+    bool calibration() const { return m_calibration; }
+
 public slots:
     void print();
     void saveAsPdf();
@@ -38,11 +43,13 @@ protected:
 
 private:
     void applyPageLayout();
+    void paint(QPrinter *printer);
 
     ReportRenderer m_renderer;
     DataSource &m_source;
     QVector<Row> m_rows;
     QVector<DrawnItem> m_lastDrawn;
+    bool m_calibration = false;
     std::unique_ptr<QPrinter> m_printer;
     QPrintPreviewWidget *m_preview = nullptr;
 };

@@ -158,10 +158,22 @@ void PaiZi::runCatalogueEntry(const QString &entry)
 void PaiZi::showDataReport(const QString &report)
 {
     // Read afresh each time: the shop may have moved the stationery since.
-    common::Result<ReportRenderer> renderer = dataReportRenderer(report, QDir::currentPath());
-    if (!renderer) {
-        common::say(renderer.error().text, QStringLiteral("警告"), common::Icon::Warning);
+    const auto load = [&report] {
+        common::Result<ReportRenderer> renderer = dataReportRenderer(report, QDir::currentPath());
+        if (!renderer)
+            common::say(renderer.error().text, QStringLiteral("警告"), common::Icon::Warning);
+        return renderer;
+    };
+    common::Result<ReportRenderer> renderer = load();
+    if (!renderer)
         return;
+    if (printsParticulars(renderer->layout())) {
+        if (const QStringList placeholders = renderer->settings().servicePoint.placeholders(); !placeholders.isEmpty()) {
+            // Before the preview, which then shows what the clerk may just have filled in.
+            emit placeholdersAboutToPrint(placeholders);
+            if (!(renderer = load()))
+                return;
+        }
     }
     common::WindowSlot<DataReportWindow> &slot = m_dataReports[report];
     if (DataReportWindow *open = slot.get())

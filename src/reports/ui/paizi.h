@@ -58,6 +58,12 @@ public:
     DataReportWindow *dataReportWindow(const QString &report) const;
     EnginePreview *cataloguePreview(const QString &entry) const;
 
+signals:
+    // A report that prints the service point's particulars is about to be
+    // shown while some still read as the built-in placeholders (their
+    // captions). The report is read again after the signal returns.
+    void placeholdersAboutToPrint(const QStringList &captions);
+
 private:
     void buildTiles();
     void buildBrandFrame(int index);

@@ -1,5 +1,7 @@
 #include "reports/ui/printing.h"
 
+#include "common/sitesettings.h"
+#include "common/ui/prompt.h"
 #include "reports/ui/paizi.h"
 
 #include <QScreen>
@@ -8,7 +10,13 @@
 
 namespace reports {
 
-PrintCommand::PrintCommand(QWidget *workspace) : QObject(workspace), m_workspace(workspace) {}
+PrintCommand::PrintCommand(QWidget *workspace) : QObject(workspace), m_workspace(workspace)
+{
+    // The reports cannot name the workspace's class; its signal of the same
+    // form takes the request to whoever edits the settings.
+    if (workspace && workspace->metaObject()->indexOfSignal("settingsRequested(int)") >= 0)
+        connect(this, SIGNAL(settingsRequested(int)), workspace, SIGNAL(settingsRequested(int)));
+}
 
 // The panel and its previews read the source: they go first.
 PrintCommand::~PrintCommand() { m_panel.reset(); }
@@ -20,7 +28,11 @@ void PrintCommand::run(std::optional<qint16> currentJob)
     if (currentJob)
         m_source.selectJob(*currentJob);
     const bool opening = !m_panel.get();
-    PaiZi *panel = m_panel.ensure([this] { return new PaiZi(m_source, m_workspace); });
+    PaiZi *panel = m_panel.ensure([this] {
+        auto *made = new PaiZi(m_source, m_workspace);
+        connect(made, &PaiZi::placeholdersAboutToPrint, this, &PrintCommand::pointOutPlaceholders);
+        return made;
+    });
     if (opening && m_workspace) {
         QRect place = panel->frameGeometry();
         place.moveCenter(m_workspace->frameGeometry().center());
@@ -34,5 +46,19 @@ void PrintCommand::run(std::optional<qint16> currentJob)
 }
 
 PaiZi *PrintCommand::panel() const { return m_panel.get(); }
+
+void PrintCommand::pointOutPlaceholders(const QStringList &captions)
+{
+    if (m_placeholdersPointedOut)
+        return;
+    m_placeholdersPointedOut = true;
+    const QString text = QStringLiteral("报表上本站的资料还是占位文字：%1。\n"
+                                        "请在“基础资料设置”中填写本站的名称、地址、电话等，报表才会印上它们。\n\n"
+                                        "现在就去填写吗？")
+                             .arg(captions.join(QStringLiteral("、")));
+    if (common::say(text, QStringLiteral("提示"), common::Icon::Information, common::Buttons::YesNo)
+        == common::Answer::Yes)
+        emit settingsRequested(common::settingsPage::ServicePoint);
+}
 
 } // namespace reports

@@ -31,10 +31,20 @@ public:
     PaiZi *panel() const;
     DataSource &source() { return m_source; }
 
+signals:
+    // The clerk asked to fill in the settings on page (common::settingsPage).
+    // A workspace window with a signal settingsRequested(int) gets it passed on.
+    void settingsRequested(int page);
+
 private:
+    // Once a run: reports print placeholders where the service point's
+    // particulars belong; offers to open the settings where they are filled in.
+    void pointOutPlaceholders(const QStringList &captions);
+
     QWidget *m_workspace;
     DataSource m_source;
     common::WindowSlot<PaiZi> m_panel;
+    bool m_placeholdersPointedOut = false;
 };
 
 } // namespace reports
