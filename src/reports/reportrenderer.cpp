@@ -104,13 +104,16 @@ private:
     QImage m_device;
 };
 
-// Fixed captions and the particulars that are numbers keep every character.
+// Fixed captions keep every character, and so do the particulars that are,
+// or carry, a number: the phone and fax lines, postcode, station code.
 bool labelPrintedWhole(const LayoutItem &item)
 {
     if (item.role.isEmpty())
         return true;
-    static const QStringList numbers = {QStringLiteral("servicePoint.postcode"), QStringLiteral("servicePoint.phone"),
-                                        QStringLiteral("servicePoint.phoneFax"), QStringLiteral("servicePoint.stationCode")};
+    static const QStringList numbers = {
+        QStringLiteral("servicePoint.postcode"),    QStringLiteral("servicePoint.phone"),
+        QStringLiteral("servicePoint.phoneFax"),    QStringLiteral("servicePoint.addressPhoneFax"),
+        QStringLiteral("servicePoint.contactLine"), QStringLiteral("servicePoint.stationCode")};
     return numbers.contains(item.role);
 }
 

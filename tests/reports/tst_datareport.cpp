@@ -102,6 +102,13 @@ const DrawnItem *itemNamed(const QVector<DrawnItem> &items, const QString &name,
     return nullptr;
 }
 
+void eachDataReport()
+{
+    QTest::addColumn<QString>("report");
+    for (const QString &name : dataReportNames())
+        QTest::newRow(qPrintable(name)) << name;
+}
+
 // A job as a shop fills it in on a busy day: long names, an 18-character
 // address, a 12-character invoice number, a serial number, two-part phone.
 QVariantMap longJob(int number)
@@ -177,9 +184,7 @@ void TestDataReport::initTestCase()
 
 void TestDataReport::everyTextLandsInItsBox_data()
 {
-    QTest::addColumn<QString>("report");
-    for (const QString &name : dataReportNames())
-        QTest::newRow(qPrintable(name)) << name;
+    eachDataReport();
 }
 
 void TestDataReport::everyTextLandsInItsBox()
@@ -506,9 +511,7 @@ void TestDataReport::renderToolRefusesBadInput()
 
 void TestDataReport::longValuesPrintWholeAndApart_data()
 {
-    QTest::addColumn<QString>("report");
-    for (const QString &name : dataReportNames())
-        QTest::newRow(qPrintable(name)) << name;
+    eachDataReport();
 }
 
 void TestDataReport::longValuesPrintWholeAndApart()
