@@ -55,30 +55,27 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
     if (!d.groupField.isEmpty())
         order << d.groupField;
     order += d.sort;
-    const common::Result<QVector<store::FieldValues>> read =
-        store::readRows(db, {fields, condition.where, condition.values, order});
-    if (!read)
-        return common::Error{read.error().code, QStringLiteral("读取数据库出错：") + read.error().text};
-
     QVector<const store::FieldDef *> defs;
     for (const QString &f : fields)
         defs << store::findField(f);
     QVector<QString> texts(fields.size());
     QVector<ReportRow> rows;
-    rows.reserve(read->size());
-    for (const store::FieldValues &values : *read) {
-        for (int i = 0; i < fields.size(); ++i)
-            texts[i] = cellText(values.at(i), defs.at(i));
-        ReportRow row;
-        row.cells.reserve(cellIndex.size());
-        for (int i : cellIndex)
-            row.cells << (i < 0 ? QString() : texts.at(i));
-        for (int i : sumIndex)
-            row.sums << values.at(i).toDouble();
-        if (groupIndex >= 0)
-            row.group = texts.at(groupIndex);
-        rows.append(std::move(row));
-    }
+    const common::Error e = store::forEachRow(
+        db, {fields, condition.where, condition.values, order}, [&](const store::FieldValues &values) {
+            for (int i = 0; i < fields.size(); ++i)
+                texts[i] = cellText(values.at(i), defs.at(i));
+            ReportRow row;
+            row.cells.reserve(cellIndex.size());
+            for (int i : cellIndex)
+                row.cells << (i < 0 ? QString() : texts.at(i));
+            for (int i : sumIndex)
+                row.sums << values.at(i).toDouble();
+            if (groupIndex >= 0)
+                row.group = texts.at(groupIndex);
+            rows.append(std::move(row));
+        });
+    if (e)
+        return common::Error{e.code, QStringLiteral("读取数据库出错：") + e.text};
     return rows;
 }
 

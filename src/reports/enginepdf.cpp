@@ -6,13 +6,14 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace reports {
@@ -79,18 +80,19 @@ common::Error joinPdfs(const QList<QByteArray> &parts, const QString &path)
         for (size_t i = 1; i < docs.size(); ++i)
             for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*docs[i]).getAllPages())
                 joined.addPage(page, false);
-        QPDFWriter writer(*docs.front());
-        writer.setOutputMemory();
-        writer.setStreamDataMode(qpdf_s_preserve);
-        writer.write();
-        const std::shared_ptr<Buffer> bytes = writer.getBufferSharedPointer();
         PdfFile file(path);
         if (common::Error e = file.open())
             return e;
-        const qint64 size = qint64(bytes->getSize());
-        if (file.device()->write(reinterpret_cast<const char *>(bytes->getBuffer()), size) != size) {
-            file.discard();
+        // Straight into the file beside the target, not through memory: the
+        // join of a long report is as large as the report.
+        FILE *out = fdopen(dup(file.handle()), "wb");
+        if (!out)
             return file.cannotWrite();
+        {
+            QPDFWriter writer(*docs.front());
+            writer.setOutputFile("joined", out, true); // closed when the writer is done
+            writer.setStreamDataMode(qpdf_s_preserve);
+            writer.write();
         }
         return file.commit();
     } catch (const std::exception &) {

@@ -17,6 +17,8 @@ public:
     // let write it: the mark is the shop's way of keeping a file.
     common::Error open();
     QIODevice *device() { return &m_file; }
+    // The open file's descriptor, for a writer that takes no QIODevice.
+    int handle() const { return m_file.handle(); }
     // Renames the finished file into place; after a failure nothing is left
     // of the attempt.
     common::Error commit();

@@ -51,7 +51,8 @@ common::Result<std::unique_ptr<Database>> openDatabase(const QString &path)
     return db;
 }
 
-common::Result<QVector<FieldValues>> readRows(const Database &db, const RowSelection &selection)
+common::Error forEachRow(const Database &db, const RowSelection &selection,
+                         const std::function<void(const FieldValues &)> &take)
 {
     if (selection.fields.isEmpty())
         return common::Error{code::Syntax, QStringLiteral("没有要读取的字段")};
@@ -65,16 +66,20 @@ common::Result<QVector<FieldValues>> readRows(const Database &db, const RowSelec
         q.addBindValue(v);
     if (!q.exec())
         return errorFromSql(q.lastError());
-    QVector<FieldValues> rows;
-    const int n = int(selection.fields.size());
+    FieldValues row(selection.fields.size());
     while (q.next()) {
-        FieldValues row(n);
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < row.size(); ++i)
             row[i] = q.value(i);
-        rows.append(std::move(row));
+        take(row);
     }
-    if (q.lastError().isValid())
-        return errorFromSql(q.lastError());
+    return errorFromSql(q.lastError());
+}
+
+common::Result<QVector<FieldValues>> readRows(const Database &db, const RowSelection &selection)
+{
+    QVector<FieldValues> rows;
+    if (common::Error e = forEachRow(db, selection, [&rows](const FieldValues &row) { rows.append(row); }))
+        return e;
     return rows;
 }
 

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -29,6 +30,10 @@ using FieldValues = QVector<QVariant>;
 
 // Refuses a field that is not in the table before anything is read.
 common::Result<QVector<FieldValues>> readRows(const Database &db, const RowSelection &selection);
+// The same, each row handed to take as it is read (the values are reused for
+// the next row), so a long selection need not be held twice.
+common::Error forEachRow(const Database &db, const RowSelection &selection,
+                         const std::function<void(const FieldValues &)> &take);
 
 // The job numbered `number` with `fields`; nothing when there is no such job.
 common::Result<std::optional<FieldValues>> readJob(const Database &db, qint16 number,
