@@ -4,8 +4,8 @@
 // disk, a painter that cannot begin) leaves the file that was there as it was.
 #include "common/result.h"
 
-#include <QSaveFile>
 #include <QString>
+#include <QTemporaryFile>
 
 namespace reports {
 
@@ -16,21 +16,22 @@ public:
     // Refuses a target marked read-only, even for a user the system would
     // let write it: the mark is the shop's way of keeping a file.
     common::Error open();
-    QIODevice *device() { return &m_file; }
+    QIODevice *device() { return &m_part; }
     // The open file's descriptor, for a writer that takes no QIODevice.
-    int handle() const { return m_file.handle(); }
-    // Renames the finished file into place; after a failure nothing is left
-    // of the attempt.
+    int handle() const { return m_part.handle(); }
+    // Renames the finished file into place. Until then, and after any
+    // failure, nothing is left of the attempt.
     common::Error commit();
     // Drops what was written (a failure found by the caller).
-    void discard() { m_file.cancelWriting(); }
+    void discard() { m_part.close(); }
 
     QString path() const { return m_path; }
     common::Error cannotWrite(const QString &why = {}) const;
 
 private:
-    QString m_path;
-    QSaveFile m_file;
+    QString m_path;   // as given, for messages
+    QString m_target; // where the file goes: a link's target, not the link
+    QTemporaryFile m_part;
 };
 
 } // namespace reports

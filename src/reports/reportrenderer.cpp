@@ -70,12 +70,13 @@ QFont layoutFont(const LayoutFont &f, double points)
 
 // A box of one line keeps its text on that line, as the form's box would; a
 // box tall enough for two lines at the layout's size wraps.
-bool wraps(const QRectF &boxMm, const QFontMetricsF &metrics)
+bool wrapsAt(const QRectF &boxMm, const QFontMetricsF &metrics)
 {
     return boxMm.height() / common::kMmPerInch * metrics.fontDpi() >= 2 * metrics.height();
 }
 
-// Measures texts as the PDF writer lays them out.
+// Measures texts as the PDF writer lays them out. A form has a handful of
+// fonts, each measured with metrics made once.
 class BoxMeasure {
 public:
     BoxMeasure() : m_device(1, 1, QImage::Format_Mono)
@@ -85,13 +86,13 @@ public:
         m_device.setDotsPerMeterY(dotsPerMetre);
     }
 
-    FitsBox fitsIn(const QRectF &boxMm, const LayoutFont &f) const
+    bool wraps(const QRectF &boxMm, const LayoutFont &f) { return wrapsAt(boxMm, metrics(f, f.points)); }
+
+    FitsBox fitsIn(const QRectF &boxMm, const LayoutFont &f, bool wrapping)
     {
-        const double pxPerMm = kMeasureDpi / common::kMmPerInch;
-        const QSizeF box = boxMm.size() * pxPerMm;
-        const bool wrapping = wraps(boxMm, QFontMetricsF(layoutFont(f, f.points), &m_device));
+        const QSizeF box = boxMm.size() * (kMeasureDpi / common::kMmPerInch);
         return [this, box, f, wrapping](const QString &text, double points) {
-            const QFontMetricsF m(layoutFont(f, points), &m_device);
+            const QFontMetricsF &m = metrics(f, points);
             if (!wrapping)
                 return m.horizontalAdvance(text) <= box.width();
             const QRectF used = m.boundingRect(QRectF(0, 0, box.width(), 1e6),
@@ -101,7 +102,17 @@ public:
     }
 
 private:
+    const QFontMetricsF &metrics(const LayoutFont &f, double points)
+    {
+        const QString key = QStringLiteral("%1|%2|%3|%4").arg(f.family).arg(points).arg(f.bold).arg(f.underline);
+        auto it = m_metrics.find(key);
+        if (it == m_metrics.end())
+            it = m_metrics.insert(key, QFontMetricsF(layoutFont(f, points), &m_device));
+        return *it;
+    }
+
     QImage m_device;
+    QHash<QString, QFontMetricsF> m_metrics;
 };
 
 // Fixed captions keep every character, and so do the particulars that are,
@@ -158,12 +169,12 @@ QVector<DrawnItem> pageItems(const ReportLayout &layout, const Row &row,
                              const common::ServicePoint &servicePoint, const QString &folder,
                              const common::Stationery &stationery, int page)
 {
-    static const BoxMeasure measure;
+    static BoxMeasure measure;
     const QPointF offset(stationery.offsetXmm, stationery.offsetYmm);
     QVector<DrawnItem> items;
     for (const LayoutItem &item : layout.items) {
         DrawnItem drawn{page, item.name, item.kind, {}, twipsToMmRect(item.twips, offset), item.font,
-                        item.font.points, false, item.centred};
+                        item.font.points, false, item.centred, false};
         switch (item.kind) {
         case ItemKind::Label:
             drawn.text = item.role.isEmpty() ? item.text : roleText(item.role, servicePoint);
@@ -183,8 +194,9 @@ QVector<DrawnItem> pageItems(const ReportLayout &layout, const Row &row,
             break;
         }
         if (item.kind == ItemKind::Label || item.kind == ItemKind::TextBox) {
+            drawn.wraps = measure.wraps(drawn.mm, item.font);
             const FittedText fitted = fitText(drawn.text, item.font.points, printedWhole(item),
-                                              measure.fitsIn(drawn.mm, item.font));
+                                              measure.fitsIn(drawn.mm, item.font, drawn.wraps));
             drawn.text = fitted.text;
             drawn.points = fitted.points;
             drawn.cut = fitted.cut;
@@ -212,8 +224,7 @@ public:
         switch (item.kind) {
         case ItemKind::Label:
         case ItemKind::TextBox:
-            drawText(r, item.text, layoutFont(item.font, item.points), item.centred,
-                     wraps(item.mm, QFontMetricsF(layoutFont(item.font, item.font.points), &m_device)));
+            drawText(r, item.text, layoutFont(item.font, item.points), item.centred, item.wraps);
             break;
         case ItemKind::Line:
             m_p.setPen(pen(kRuleMm));
@@ -315,10 +326,9 @@ private:
         int flags = Qt::AlignTop | (centred ? Qt::AlignHCenter : Qt::AlignLeft);
         if (wrapping)
             flags |= Qt::TextWordWrap;
-        // The text was fitted to the box; a one-line box's height may be less
-        // than the font's, so the text is laid out in a box tall enough for it.
-        const QRectF area(box.left(), box.top(), box.width(), std::max(box.height(), 4 * QFontMetricsF(font, &m_device).height()));
-        m_p.drawText(area, flags | Qt::TextDontClip, text);
+        // The text was fitted to the box; a one-line box may be less tall
+        // than the font, which then reaches below it as on the form.
+        m_p.drawText(box, flags | Qt::TextDontClip, text);
     }
 
     QPainter &m_p;

@@ -26,6 +26,7 @@ struct DrawnItem {
     double points = 0;  // the size the text was printed at (smaller when it had to fit)
     bool cut = false;   // the text ends in the cut mark
     bool centred = false;
+    bool wraps = false; // a box tall enough for two lines takes the text on several
 };
 
 // The text a text box of `field` prints for a value: dates in the short

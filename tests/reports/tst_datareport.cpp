@@ -637,7 +637,7 @@ void TestDataReport::pdfOverAReadOnlyFileFailsAndKeepsIt()
         old.close();
     }
     // Nothing of the attempts is left beside it.
-    QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("ro.pdf*")}, QDir::Files | QDir::Hidden),
+    QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*ro.pdf*")}, QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("ro.pdf")});
 }
 
