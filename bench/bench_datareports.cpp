@@ -4,10 +4,12 @@
 
 #include "reports/datareport.h"
 #include "reports/ui/paizi.h"
+#include "reports/ui/printing.h"
 #include "reports/reportlayout.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QWidget>
 #include <stdexcept>
 
 namespace bench {
@@ -16,8 +18,10 @@ namespace {
 const Registrar panelOpening{Case{
     QStringLiteral("report panel opening"), {},
     [](Context &) {
-        reports::PaiZi *panel = reports::PaiZi::showPanel();
-        panel->close();
+        QWidget workspace;
+        auto *print = new reports::PrintCommand(&workspace);
+        print->run(std::nullopt);
+        print->panel()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     },
     {}, 5, 110}};
@@ -26,10 +30,9 @@ Case dataReport(const QString &report, int order)
 {
     return Case{QStringLiteral("data report %1 for one job to PDF").arg(report), {},
                 [report](Context &ctx) {
-                    QString error;
-                    if (!reports::renderJobToPdf(ctx.folder, report, 1000,
-                                                 QDir(ctx.folder).filePath(QStringLiteral("job.pdf")), &error))
-                        throw std::runtime_error(error.toStdString());
+                    if (const common::Error e = reports::renderJobToPdf(
+                            ctx.folder, report, 1000, QDir(ctx.folder).filePath(QStringLiteral("job.pdf"))))
+                        throw std::runtime_error(e.text.toStdString());
                 },
                 {}, 5, order};
 }

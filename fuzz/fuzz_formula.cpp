@@ -24,11 +24,11 @@ sqlite3 *recordTable()
     return db;
 }
 
-void checkError(const reports::FormulaError &e, const QString &formula)
+void checkError(const common::Error &e, const QString &formula)
 {
-    if (e.position < 0 || e.position > formula.size() || e.problem.isEmpty())
+    if (e.ok() || e.position < 0 || e.position > formula.size() || e.text.isEmpty())
         __builtin_trap();
-    if (e.message(formula).isEmpty())
+    if (reports::formulaMessage(e, formula).isEmpty())
         __builtin_trap();
 }
 
@@ -49,19 +49,19 @@ void checkSql(const reports::SqlCondition &sql)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString formula = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    const reports::ParsedFormula parsed = reports::parseFormula(formula);
-    if (parsed.error) {
-        checkError(*parsed.error, formula);
+    const common::Result<reports::FormulaTree> parsed = reports::parseFormula(formula);
+    if (!parsed) {
+        checkError(parsed.error(), formula);
         return 0;
     }
     // A year's first and last day and a leap day move the quarter and
     // month-to-date bounds across their edges.
     for (const QDate today : {QDate(2003, 1, 1), QDate(2004, 2, 29), QDate(2003, 12, 31)}) {
-        const reports::CompiledFormula compiled = reports::compileFormula(parsed.tree, today);
-        if (compiled.error)
-            checkError(*compiled.error, formula);
+        const common::Result<reports::SqlCondition> compiled = reports::compileFormula(*parsed, today);
+        if (!compiled)
+            checkError(compiled.error(), formula);
         else
-            checkSql(compiled.sql);
+            checkSql(*compiled);
     }
     return 0;
 }

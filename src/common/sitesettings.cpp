@@ -321,58 +321,181 @@ SiteSettings SiteSettings::load(const QString &path, QStringList *warnings)
     return s;
 }
 
-bool SiteSettings::save(const QString &path) const
+QStringList ServicePoint::placeholders() const
 {
-    QStringList out;
-    auto section = [&](const QString &name) {
-        if (!out.isEmpty())
-            out << QString();
-        out << QLatin1Char('[') + name + QLatin1Char(']');
+    const ServicePoint placeholder = SiteSettings::defaults().servicePoint;
+    const QList<std::pair<QString ServicePoint::*, QString>> captions = {
+        {&ServicePoint::provinceCity, QStringLiteral("省市")}, {&ServicePoint::name, QStringLiteral("维修站名称")},
+        {&ServicePoint::address, QStringLiteral("地址")},      {&ServicePoint::postcode, QStringLiteral("邮编")},
+        {&ServicePoint::phone, QStringLiteral("电话")},        {&ServicePoint::fax, QStringLiteral("传真")},
+        {&ServicePoint::web, QStringLiteral("网址")},          {&ServicePoint::contact, QStringLiteral("联系人")},
+        {&ServicePoint::stationCode, QStringLiteral("站点代码")},
     };
-    auto value = [&](const QString &key, const QString &v) { out << key + QStringLiteral(" = ") + escapeValue(v); };
+    QStringList still;
+    for (const auto &[member, caption] : captions)
+        if (this->*member == placeholder.*member)
+            still << caption;
+    return still;
+}
 
-    out << QStringLiteral("; Corvale 站点设置。UTF-8 文本，可以直接编辑；名单里的名字用逗号分开。");
-    section(QStringLiteral("staff"));
-    value(QStringLiteral("repairers"), joinList(repairers));
-    value(QStringLiteral("broughtIn"), joinList(broughtIn));
-    value(QStringLiteral("takenBack"), joinList(takenBack));
-    section(QStringLiteral("lists"));
-    value(QStringLiteral("models"), joinList(models));
-    value(QStringLiteral("repairTypes"), joinList(repairTypes));
-    value(QStringLiteral("parts"), joinList(parts));
-    value(QStringLiteral("messageSources"), joinList(messageSources));
-    section(QStringLiteral("servicePoint"));
-    value(QStringLiteral("provinceCity"), servicePoint.provinceCity);
-    value(QStringLiteral("name"), servicePoint.name);
-    value(QStringLiteral("address"), servicePoint.address);
-    value(QStringLiteral("postcode"), servicePoint.postcode);
-    value(QStringLiteral("phone"), servicePoint.phone);
-    value(QStringLiteral("fax"), servicePoint.fax);
-    value(QStringLiteral("web"), servicePoint.web);
-    value(QStringLiteral("contact"), servicePoint.contact);
-    value(QStringLiteral("stationCode"), servicePoint.stationCode);
-    section(QStringLiteral("help"));
-    value(QStringLiteral("manualUrl"), manualUrl);
-    value(QStringLiteral("companyUrl"), companyUrl);
-    section(QStringLiteral("backup"));
-    value(QStringLiteral("count"), QString::number(backupCount));
-    for (auto it = stationery.cbegin(); it != stationery.cend(); ++it) {
-        section(kReportPrefix + it.key());
-        value(QStringLiteral("offsetX"), QString::number(it->offsetXmm));
-        value(QStringLiteral("offsetY"), QString::number(it->offsetYmm));
-        if (it->paper)
-            value(QStringLiteral("paper"), QPageSize::key(*it->paper));
-        if (it->orientation)
-            value(QStringLiteral("orientation"), *it->orientation == QPageLayout::Landscape
-                                                     ? QStringLiteral("landscape")
-                                                     : QStringLiteral("portrait"));
+namespace {
+
+QString sectionOf(const QString &trimmedLine)
+{
+    if (trimmedLine.startsWith(QLatin1Char('[')) && trimmedLine.endsWith(QLatin1Char(']')))
+        return trimmedLine.mid(1, trimmedLine.size() - 2).trimmed();
+    return {};
+}
+
+// The key of a "key = value" line; empty for anything else.
+QString keyOf(const QString &trimmedLine)
+{
+    if (trimmedLine.startsWith(QLatin1Char(';')) || trimmedLine.startsWith(QLatin1Char('#')))
+        return {};
+    const int eq = trimmedLine.indexOf(QLatin1Char('='));
+    return eq > 0 ? trimmedLine.left(eq).trimmed() : QString();
+}
+
+QString valueLine(const IniValue &v) { return v.key + QStringLiteral(" = ") + escapeValue(*v.value); }
+
+} // namespace
+
+QString mergeIni(const QString &existing, const QList<IniValue> &owned)
+{
+    QStringList lines = existing.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    QList<bool> written(owned.size(), false);
+    const auto ownedAt = [&](const QString &section, const QString &key) {
+        for (int i = 0; i < owned.size(); ++i)
+            if (owned.at(i).section == section && owned.at(i).key == key)
+                return i;
+        return -1;
+    };
+
+    QStringList out;
+    QString section;
+    QMap<QString, int> blockEnd; // a section's first block: where its missing keys go
+    bool inFirstBlock = false;
+    for (QString line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QString trimmed = line.trimmed();
+        if (const QString name = sectionOf(trimmed); !name.isEmpty()) {
+            section = name;
+            inFirstBlock = !blockEnd.contains(section);
+            out << line;
+            if (inFirstBlock)
+                blockEnd.insert(section, int(out.size()));
+            continue;
+        }
+        const int i = ownedAt(section, keyOf(trimmed));
+        if (i >= 0) {
+            if (written.at(i) || !owned.at(i).value)
+                continue;
+            written[i] = true;
+            line = valueLine(owned.at(i));
+        }
+        out << line;
+        if (inFirstBlock && !trimmed.isEmpty())
+            blockEnd[section] = int(out.size());
     }
 
+    // Missing keys of sections the text has, from the last section up, so
+    // the places found above stay right.
+    QMap<int, QStringList> inserts;
+    QStringList newSections;
+    QMap<QString, QStringList> newKeys;
+    for (int i = 0; i < owned.size(); ++i) {
+        const IniValue &v = owned.at(i);
+        if (written.at(i) || !v.value)
+            continue;
+        if (blockEnd.contains(v.section)) {
+            inserts[blockEnd.value(v.section)] << valueLine(v);
+        } else {
+            if (!newSections.contains(v.section))
+                newSections << v.section;
+            newKeys[v.section] << valueLine(v);
+        }
+    }
+    for (auto it = inserts.cend(); it != inserts.cbegin();) {
+        --it;
+        for (int k = 0; k < it.value().size(); ++k)
+            out.insert(it.key() + k, it.value().at(k));
+    }
+    for (const QString &name : newSections) {
+        if (!out.isEmpty() && !out.last().trimmed().isEmpty())
+            out << QString();
+        out << QLatin1Char('[') + name + QLatin1Char(']');
+        out += newKeys.value(name);
+    }
+    return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+bool SiteSettings::save(const QString &path) const
+{
+    QList<IniValue> owned;
+    auto value = [&](const QString &section, const QString &key, const std::optional<QString> &v) {
+        owned.append({section, key, v});
+    };
+    const QString staff = QStringLiteral("staff"), lists = QStringLiteral("lists"),
+                  sp = QStringLiteral("servicePoint"), help = QStringLiteral("help");
+    value(staff, QStringLiteral("repairers"), joinList(repairers));
+    value(staff, QStringLiteral("broughtIn"), joinList(broughtIn));
+    value(staff, QStringLiteral("takenBack"), joinList(takenBack));
+    value(lists, QStringLiteral("models"), joinList(models));
+    value(lists, QStringLiteral("repairTypes"), joinList(repairTypes));
+    value(lists, QStringLiteral("parts"), joinList(parts));
+    value(lists, QStringLiteral("messageSources"), joinList(messageSources));
+    value(sp, QStringLiteral("provinceCity"), servicePoint.provinceCity);
+    value(sp, QStringLiteral("name"), servicePoint.name);
+    value(sp, QStringLiteral("address"), servicePoint.address);
+    value(sp, QStringLiteral("postcode"), servicePoint.postcode);
+    value(sp, QStringLiteral("phone"), servicePoint.phone);
+    value(sp, QStringLiteral("fax"), servicePoint.fax);
+    value(sp, QStringLiteral("web"), servicePoint.web);
+    value(sp, QStringLiteral("contact"), servicePoint.contact);
+    value(sp, QStringLiteral("stationCode"), servicePoint.stationCode);
+    value(help, QStringLiteral("manualUrl"), manualUrl);
+    value(help, QStringLiteral("companyUrl"), companyUrl);
+    value(QStringLiteral("backup"), QStringLiteral("count"), QString::number(backupCount));
+
+    QString existing;
+    if (QFile file(path); file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return false; // never replace a file that could not be read
+        existing = QString::fromUtf8(file.readAll());
+        if (existing.startsWith(QChar(0xFEFF)))
+            existing.remove(0, 1);
+    }
+    auto stationeryValues = [&](const QString &report, const std::optional<Stationery> &st) {
+        const QString section = kReportPrefix + report;
+        value(section, QStringLiteral("offsetX"), st ? std::optional(QString::number(st->offsetXmm)) : std::nullopt);
+        value(section, QStringLiteral("offsetY"), st ? std::optional(QString::number(st->offsetYmm)) : std::nullopt);
+        value(section, QStringLiteral("paper"),
+              st && st->paper ? std::optional(QPageSize::key(*st->paper)) : std::nullopt);
+        value(section, QStringLiteral("orientation"),
+              st && st->orientation ? std::optional(*st->orientation == QPageLayout::Landscape
+                                                        ? QStringLiteral("landscape") : QStringLiteral("portrait"))
+                                    : std::nullopt);
+    };
+    for (auto it = stationery.cbegin(); it != stationery.cend(); ++it)
+        stationeryValues(it.key(), *it);
+    // A report's placement the settings no longer hold goes from the file too.
+    QStringList ignored;
+    for (const QString &section : parseIni(existing, QString(), &ignored).sectionOrder) {
+        const QString report = section.mid(kReportPrefix.size()).trimmed();
+        if (section.startsWith(kReportPrefix) && !stationery.contains(report))
+            stationeryValues(report, std::nullopt);
+    }
+
+    if (existing.isEmpty())
+        existing = QStringLiteral("; Corvale 站点设置。UTF-8 文本，可以直接编辑；名单里的名字用逗号分开。\n");
     // Written aside and swapped in, so a full disk never leaves half a file.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    file.write((out.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    file.write(mergeIni(existing, owned).toUtf8());
     return file.commit();
 }
 

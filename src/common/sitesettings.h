@@ -12,6 +12,12 @@ namespace common {
 
 inline QString settingsFileName() { return QStringLiteral("corvale.ini"); }
 
+// Pages of the settings dialog that others may ask to open.
+namespace settingsPage {
+constexpr int ServicePoint = 0; // with the staff lists
+constexpr int Stationery = 5;
+} // namespace settingsPage
+
 struct ServicePoint {
     QString provinceCity;  // e.g. 某省某市
     QString name;          // the service point's name
@@ -24,6 +30,10 @@ struct ServicePoint {
     QString stationCode;   // five-digit station code of the 新飞 forms
 
     bool operator==(const ServicePoint &) const = default;
+
+    // The captions of the particulars still reading as the built-in
+    // placeholders, e.g. "（维修站名称）"; empty when the shop filled them in.
+    QStringList placeholders() const;
 };
 
 // Where a report's band lands on the sheet. Paper and orientation are the
@@ -55,11 +65,26 @@ struct SiteSettings {
     // Reads path; a missing file gives the defaults, a malformed value its
     // default with a line in warnings.
     static SiteSettings load(const QString &path, QStringList *warnings = nullptr);
+    // Writes the values it owns into the file at path; every other line a
+    // shop added by hand (comments, sections and keys it does not know) is
+    // kept where it was.
     bool save(const QString &path) const;
 
     Stationery stationeryFor(const QString &report) const { return stationery.value(report); }
 
     bool operator==(const SiteSettings &) const = default;
 };
+
+// One value the settings own in the INI text; no value: its line goes.
+struct IniValue {
+    QString section;
+    QString key;
+    std::optional<QString> value;
+};
+
+// existing with each owned key's line replaced in place (the first one, later
+// repeats dropped), missing keys added at the end of their section's first
+// block and missing sections at the end. Every other line stays as it was.
+QString mergeIni(const QString &existing, const QList<IniValue> &owned);
 
 } // namespace common

@@ -6,40 +6,31 @@
 
 namespace reports {
 
-std::optional<ReportRenderer> dataReportRenderer(const QString &report, const QString &folder,
-                                                 QString *error)
+common::Result<ReportRenderer> dataReportRenderer(const QString &report, const QString &folder)
 {
-    const std::optional<ReportLayout> layout = loadLayout(report, error);
+    common::Result<ReportLayout> layout = loadLayout(report);
     if (!layout)
-        return std::nullopt;
+        return layout.error();
     const QDir dir(folder);
     const common::SiteSettings settings =
         common::SiteSettings::load(dir.filePath(common::settingsFileName()));
-    return ReportRenderer(*layout, settings, dir.absolutePath());
+    return ReportRenderer(std::move(*layout), settings, dir.absolutePath());
 }
 
-bool renderJobToPdf(const QString &folder, const QString &report, qint16 job,
-                    const QString &pdfPath, QString *error)
+common::Error renderJobToPdf(const QString &folder, const QString &report, qint16 job,
+                             const QString &pdfPath)
 {
-    const std::optional<ReportRenderer> renderer = dataReportRenderer(report, folder, error);
+    const common::Result<ReportRenderer> renderer = dataReportRenderer(report, folder);
     if (!renderer)
-        return false;
-    DataSource source;
-    source.setDatabasePath(QDir(folder).absoluteFilePath(store::databaseFileName()));
-    store::StoreError storeError;
-    source.selectJob(job, &storeError);
-    const QVector<Row> rows = source.rows(&storeError);
-    if (storeError) {
-        if (error)
-            *error = storeError.text;
-        return false;
-    }
-    if (rows.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("没有编号为 %1 的记录").arg(job);
-        return false;
-    }
-    return renderer->renderToPdf(pdfPath, rows, error);
+        return renderer.error();
+    DataSource source(QDir(folder).absoluteFilePath(store::databaseFileName()));
+    source.selectJob(job);
+    const common::Result<QVector<Row>> rows = source.rows();
+    if (!rows)
+        return rows.error();
+    if (rows->isEmpty())
+        return common::Error::failed(QStringLiteral("没有编号为 %1 的记录").arg(job));
+    return renderer->renderToPdf(pdfPath, *rows);
 }
 
 } // namespace reports

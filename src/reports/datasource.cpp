@@ -2,118 +2,62 @@
 
 #include "store/database.h"
 #include "store/fields.h"
-#include "store/jetsql.h"
+#include "store/rowreader.h"
 
 #include <QDir>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace reports {
 
-DataSource::DataSource() : m_databasePath(store::databaseFileName()) {}
+DataSource::DataSource(QString databasePath) : m_databasePath(std::move(databasePath)) {}
 DataSource::~DataSource() = default;
 
-DataSource &DataSource::instance()
-{
-    static DataSource source;
-    return source;
-}
-
-QString DataSource::jobText(qint16 job)
-{
-    return QStringLiteral("Select * from 客户信息 where 编号=") + QString::number(job);
-}
+QString DataSource::defaultDatabasePath() { return store::databaseFileName(); }
 
 void DataSource::setDatabasePath(const QString &path)
 {
-    close();
     m_db.reset();
     m_databasePath = path;
 }
 
-bool DataSource::setCommandText(const QString &text)
-{
-    if (m_open)
-        return false;
-    m_commandText = text;
-    return true;
-}
-
-bool DataSource::connect(store::StoreError *err)
+common::Error DataSource::connect()
 {
     // A relative name follows the working folder, so reconnect when it moved.
     const QString path = QDir::current().absoluteFilePath(m_databasePath);
     if (m_db && m_db->path() == path)
-        return true;
-    store::StoreError e;
-    m_db = store::Database::open(path, &e);
-    if (!m_db && err)
-        *err = e.ok() ? store::StoreError{store::code::FileNotFound, path} : e;
-    return m_db != nullptr;
-}
-
-bool DataSource::open(store::StoreError *err)
-{
-    if (m_open)
-        return true;
-    if (!connect(err))
-        return false;
-    store::StoreError e;
-    query(&e);
-    if (e) {
-        if (err)
-            *err = e;
-        return false;
-    }
-    m_open = true;
-    return true;
-}
-
-void DataSource::close()
-{
-    m_open = false;
-}
-
-bool DataSource::selectJob(qint16 job, store::StoreError *err)
-{
-    close();
-    setCommandText(jobText(job));
-    return open(err);
-}
-
-QVector<Row> DataSource::rows(store::StoreError *err)
-{
-    if (!open(err))
         return {};
-    return query(err);
+    m_db.reset();
+    common::Result<std::unique_ptr<store::Database>> db = store::openDatabase(path);
+    if (!db)
+        return db.error();
+    m_db = std::move(*db);
+    return {};
 }
 
-QVector<Row> DataSource::query(store::StoreError *err) const
+common::Result<QVector<Row>> DataSource::rows()
 {
+    if (common::Error e = connect())
+        return e;
+    const QStringList names = store::fieldNames();
+    QVector<store::FieldValues> read;
+    if (m_job) {
+        common::Result<std::optional<store::FieldValues>> one = store::readJob(*m_db, *m_job, names);
+        if (!one)
+            return one.error();
+        if (*one)
+            read << **one;
+    } else {
+        common::Result<QVector<store::FieldValues>> all = store::readRows(*m_db, {names, {}, {}, {}});
+        if (!all)
+            return all.error();
+        read = std::move(*all);
+    }
     QVector<Row> result;
-    const store::JetTranslation t = store::translateJet(m_commandText);
-    if (!t.ok) {
-        if (err)
-            *err = {store::code::Syntax, t.error};
-        return result;
-    }
-    QSqlQuery q(m_db->sql());
-    q.setForwardOnly(true);
-    q.prepare(t.sql);
-    for (const QVariant &p : t.params)
-        q.addBindValue(p);
-    if (!q.exec()) {
-        if (err)
-            *err = store::errorFromSql(q.lastError());
-        return result;
-    }
-    while (q.next()) {
-        const QSqlRecord rec = q.record();
+    result.reserve(read.size());
+    for (const store::FieldValues &values : read) {
         Row row;
-        for (int i = 0; i < rec.count(); ++i)
-            row.insert(rec.fieldName(i), rec.value(i));
-        result.append(row);
+        for (int i = 0; i < names.size(); ++i)
+            row.insert(names.at(i), values.at(i));
+        result.append(std::move(row));
     }
     return result;
 }

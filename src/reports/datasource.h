@@ -1,13 +1,15 @@
 #pragma once
-// DataEnvironment1: the data reports' one command (command1) and its rows
-// (rscommand1), read through a connection of its own to the database file.
-#include "store/storeerror.h"
+// What the data reports print from: every job in number order, or the one
+// job the print command chose, read through a connection of its own to the
+// database file.
+#include "common/result.h"
 
 #include <QHash>
 #include <QString>
 #include <QVariant>
 #include <QVector>
 #include <memory>
+#include <optional>
 
 namespace store { class Database; }
 
@@ -18,42 +20,30 @@ using Row = QHash<QString, QVariant>;
 
 class DataSource {
 public:
-    DataSource();
+    // path: the database file; a relative name follows the working folder.
+    explicit DataSource(QString databasePath = defaultDatabasePath());
     ~DataSource();
     DataSource(const DataSource &) = delete;
     DataSource &operator=(const DataSource &) = delete;
 
-    // The program's one data source, created on first use.
-    static DataSource &instance();
+    static QString defaultDatabasePath();
 
-    static QString designText() { return QStringLiteral("SELECT * FROM 客户信息 ORDER BY 编号"); }
-    static QString jobText(qint16 job);
-
-    // The file the connection reads; by default 新客户信息.mdb in the working folder.
     void setDatabasePath(const QString &path);
     QString databasePath() const { return m_databasePath; }
 
-    QString commandText() const { return m_commandText; }
-    // Only while closed, as the command's source cannot change under an open set.
-    bool setCommandText(const QString &text);
-    bool isOpen() const { return m_open; }
-    bool open(store::StoreError *err = nullptr);
-    void close();
+    // The job the reports print; nothing: every job.
+    void selectJob(std::optional<qint16> job) { m_job = job; }
+    std::optional<qint16> job() const { return m_job; }
 
-    // The print command's steps: close if open, select the job, open.
-    bool selectJob(qint16 job, store::StoreError *err = nullptr);
-
-    // rscommand1's rows, read afresh from the file so a report shows what was
-    // last saved. The command is opened first if it is not open yet.
-    QVector<Row> rows(store::StoreError *err = nullptr);
+    // The selected rows, read afresh from the file so a report shows what
+    // was last saved.
+    common::Result<QVector<Row>> rows();
 
 private:
-    bool connect(store::StoreError *err);
-    QVector<Row> query(store::StoreError *err) const;
+    common::Error connect();
 
     QString m_databasePath;
-    QString m_commandText = designText();
-    bool m_open = false;
+    std::optional<qint16> m_job;
     std::unique_ptr<store::Database> m_db;
 };
 

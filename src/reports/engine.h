@@ -10,7 +10,6 @@ namespace reports {
 struct BuiltReport {
     LaidOutReport report;
     int selectedRows = 0;
-    QString error; // the engine's text; empty when built
 };
 
 // What a report is made from, before layout.
@@ -18,15 +17,15 @@ struct PreparedReport {
     ReportDefinition definition;
     QVector<ReportRow> rows;
     QDate printed;
-    QString error; // the engine's text; empty when prepared
 };
 
 // Reads folder/报表/…, compiles the formula (today from the clock) and
 // selects from folder/新客户信息.mdb through its own connection. Nothing is
-// queried when the file or the formula is refused.
-PreparedReport prepareReport(const ReportRequest &request, const QString &folder);
+// queried when the file or the formula is refused. A failure's text is the
+// engine's message to the user.
+common::Result<PreparedReport> prepareReport(const ReportRequest &request, const QString &folder);
 
 // prepareReport, then lays out every page.
-BuiltReport buildReport(const ReportRequest &request, const QString &folder);
+common::Result<BuiltReport> buildReport(const ReportRequest &request, const QString &folder);
 
 } // namespace reports

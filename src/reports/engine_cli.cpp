@@ -13,10 +13,9 @@ struct RequestArguments {
     QString folder;
     ReportRequest request;
     QString pdf;
-    QString error;
 };
 
-RequestArguments parseArguments(const QStringList &arguments)
+common::Result<RequestArguments> parseArguments(const QStringList &arguments)
 {
     RequestArguments parsed;
     QStringList positional;
@@ -24,20 +23,17 @@ RequestArguments parseArguments(const QStringList &arguments)
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &a = arguments.at(i);
         if (a == u"--file" || a == u"--formula") {
-            if (i + 1 >= arguments.size()) {
-                parsed.error = a + QStringLiteral(" 后缺少参数");
-                return parsed;
-            }
+            if (i + 1 >= arguments.size())
+                return common::Error::failed(a + QStringLiteral(" 后缺少参数"));
             (a == u"--file" ? parsed.request.file : parsed.request.formula) = arguments.at(++i);
             haveFile = haveFile || a == u"--file";
         } else {
             positional << a;
         }
     }
-    if (!haveFile || positional.size() != 2) {
-        parsed.error = QStringLiteral("用法：corvale-render 数据文件夹 --file \"报表\\名称.RPT\" --formula \"公式\" 输出.pdf");
-        return parsed;
-    }
+    if (!haveFile || positional.size() != 2)
+        return common::Error::failed(QStringLiteral(
+            "用法：corvale-render 数据文件夹 --file \"报表\\名称.RPT\" --formula \"公式\" 输出.pdf"));
     parsed.folder = positional.at(0);
     parsed.pdf = QDir(QDir::currentPath()).absoluteFilePath(positional.at(1));
     return parsed;
@@ -58,14 +54,13 @@ bool isRequestCommandLine(const QStringList &arguments)
 
 int runRequestCli(const QStringList &arguments)
 {
-    const RequestArguments parsed = parseArguments(arguments);
-    if (!parsed.error.isEmpty())
-        return fail(parsed.error);
-    if (!QDir::setCurrent(parsed.folder))
-        return fail(QStringLiteral("找不到数据文件夹 “%1”").arg(parsed.folder));
-    QString error;
-    if (!renderRequestToPdf(parsed.request, parsed.pdf, &error))
-        return fail(error);
+    const common::Result<RequestArguments> parsed = parseArguments(arguments);
+    if (!parsed)
+        return fail(parsed.error().text);
+    if (!QDir::setCurrent(parsed->folder))
+        return fail(QStringLiteral("找不到数据文件夹 “%1”").arg(parsed->folder));
+    if (const common::Error e = renderRequestToPdf(parsed->request, parsed->pdf))
+        return fail(e.text);
     return 0;
 }
 

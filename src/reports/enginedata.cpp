@@ -1,18 +1,11 @@
 #include "reports/enginedata.h"
 
 #include "store/fields.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
+#include "store/rowreader.h"
 
 namespace reports {
 
 namespace {
-
-QString quoted(const QString &field)
-{
-    return u'"' + field + u'"';
-}
 
 // Every field the report reads, each once; the row's cells are picked from these.
 QStringList selectedFields(const ReportDefinition &d)
@@ -46,28 +39,9 @@ QString cellText(const QVariant &value, const store::FieldDef *f)
     return value.toString();
 }
 
-QString reportSelectSql(const ReportDefinition &d, const SqlCondition &condition)
+common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, const ReportDefinition &d,
+                                                    const SqlCondition &condition)
 {
-    QStringList columns;
-    for (const QString &f : selectedFields(d))
-        columns << quoted(f);
-    QStringList order;
-    if (!d.groupField.isEmpty())
-        order << quoted(d.groupField);
-    for (const QString &f : d.sort)
-        order << quoted(f);
-    order << quoted(QStringLiteral("编号")); // a stable order for equal keys
-
-    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columns.join(u", "), quoted(store::tableName()));
-    if (!condition.where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + condition.where;
-    return sql + QStringLiteral(" ORDER BY ") + order.join(u", ");
-}
-
-SelectedRows selectReportRows(const QSqlDatabase &db, const ReportDefinition &d,
-                              const SqlCondition &condition)
-{
-    SelectedRows result;
     const QStringList fields = selectedFields(d);
     QVector<int> cellIndex; // -1: a blank column
     for (const ReportColumn &c : d.columns)
@@ -77,38 +51,32 @@ SelectedRows selectReportRows(const QSqlDatabase &db, const ReportDefinition &d,
         sumIndex << int(fields.indexOf(t));
     const int groupIndex = d.groupField.isEmpty() ? -1 : int(fields.indexOf(d.groupField));
 
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(reportSelectSql(d, condition))) {
-        result.error = QStringLiteral("读取数据库出错：") + q.lastError().text();
-        return result;
-    }
-    for (const QVariant &v : condition.values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        result.error = QStringLiteral("读取数据库出错：") + q.lastError().text();
-        return result;
-    }
+    QStringList order;
+    if (!d.groupField.isEmpty())
+        order << d.groupField;
+    order += d.sort;
     QVector<const store::FieldDef *> defs;
     for (const QString &f : fields)
         defs << store::findField(f);
     QVector<QString> texts(fields.size());
-    while (q.next()) {
-        for (int i = 0; i < fields.size(); ++i)
-            texts[i] = cellText(q.value(i), defs.at(i));
-        ReportRow row;
-        row.cells.reserve(cellIndex.size());
-        for (int i : cellIndex)
-            row.cells << (i < 0 ? QString() : texts.at(i));
-        for (int i : sumIndex)
-            row.sums << q.value(i).toDouble();
-        if (groupIndex >= 0)
-            row.group = texts.at(groupIndex);
-        result.rows.append(std::move(row));
-    }
-    if (q.lastError().isValid())
-        result.error = QStringLiteral("读取数据库出错：") + q.lastError().text();
-    return result;
+    QVector<ReportRow> rows;
+    const common::Error e = store::forEachRow(
+        db, {fields, condition.where, condition.values, order}, [&](const store::FieldValues &values) {
+            for (int i = 0; i < fields.size(); ++i)
+                texts[i] = cellText(values.at(i), defs.at(i));
+            ReportRow row;
+            row.cells.reserve(cellIndex.size());
+            for (int i : cellIndex)
+                row.cells << (i < 0 ? QString() : texts.at(i));
+            for (int i : sumIndex)
+                row.sums << values.at(i).toDouble();
+            if (groupIndex >= 0)
+                row.group = texts.at(groupIndex);
+            rows.append(std::move(row));
+        });
+    if (e)
+        return common::Error{e.code, QStringLiteral("读取数据库出错：") + e.text};
+    return rows;
 }
 
 } // namespace reports

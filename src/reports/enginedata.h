@@ -4,12 +4,14 @@
 #include "reports/formula.h"
 #include "reports/reportdefinition.h"
 
-#include <QSqlDatabase>
+#include "common/result.h"
+
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
 
 namespace store {
+class Database;
 struct FieldDef;
 }
 
@@ -21,16 +23,9 @@ struct ReportRow {
     QString group;         // the group field's text; empty without groups
 };
 
-struct SelectedRows {
-    QVector<ReportRow> rows;
-    QString error;
-};
-
-// The SELECT the engine runs (values bound separately).
-QString reportSelectSql(const ReportDefinition &definition, const SqlCondition &condition);
-
-SelectedRows selectReportRows(const QSqlDatabase &db, const ReportDefinition &definition,
-                              const SqlCondition &condition);
+common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db,
+                                                    const ReportDefinition &definition,
+                                                    const SqlCondition &condition);
 
 // A stored value as the report prints it: dates as stored, yes/no as 是/否,
 // numbers with two decimals, null as nothing.

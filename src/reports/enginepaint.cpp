@@ -1,6 +1,7 @@
 #include "reports/enginepaint.h"
 
-#include <QFileInfo>
+#include "reports/pdffile.h"
+
 #include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPainter>
@@ -35,9 +36,9 @@ QPageLayout pageLayout(const LaidOutReport &report)
 // goes out as one glyph run, as each drawn run costs a font lookup and a
 // state change in the writer. Glyphs are looked up per character where the
 // text allows (drawnAlone); any other text is shaped whole.
-class PagePainter {
+class CataloguePagePainter {
 public:
-    PagePainter(QPainter &painter, double bodyPoints) : m_painter(painter)
+    CataloguePagePainter(QPainter &painter, double bodyPoints) : m_painter(painter)
     {
         const double dpi = painter.device()->logicalDpiY();
         for (int r = 0; r < roleCount; ++r) {
@@ -197,14 +198,14 @@ private:
 };
 
 void paintPage(QPainter &painter, const LaidOutReport &report, int index, double scale,
-               std::unique_ptr<PagePainter> &pagePainter)
+               std::unique_ptr<CataloguePagePainter> &pagePainter)
 {
     if (index < 0 || index >= report.pages.size())
         return;
     painter.save();
     painter.scale(scale, scale);
     if (!pagePainter)
-        pagePainter = std::make_unique<PagePainter>(painter, report.bodyPoints);
+        pagePainter = std::make_unique<CataloguePagePainter>(painter, report.bodyPoints);
     pagePainter->paint(report.pages.at(index));
     painter.restore();
 }
@@ -213,17 +214,18 @@ void paintPage(QPainter &painter, const LaidOutReport &report, int index, double
 
 void paintReportPage(QPainter &painter, const LaidOutReport &report, int index, double scale)
 {
-    std::unique_ptr<PagePainter> pagePainter;
+    std::unique_ptr<CataloguePagePainter> pagePainter;
     paintPage(painter, report, index, scale, pagePainter);
 }
 
 struct ReportPdfWriter::Open {
+    std::unique_ptr<PdfFile> file; // none when writing into a device
     QPdfWriter writer;
     QPainter painter;
-    std::unique_ptr<PagePainter> pagePainter;
+    std::unique_ptr<CataloguePagePainter> pagePainter;
     int pages = 0;
 
-    explicit Open(const QString &path) : writer(path) {}
+    explicit Open(std::unique_ptr<PdfFile> f) : file(std::move(f)), writer(file->device()) {}
     explicit Open(QIODevice *device) : writer(device) {}
 };
 
@@ -239,9 +241,16 @@ ReportPdfWriter::ReportPdfWriter(const LaidOutReport &frame, QIODevice *device)
 
 ReportPdfWriter::~ReportPdfWriter() = default;
 
-bool ReportPdfWriter::begin(QString *error)
+common::Error ReportPdfWriter::begin()
 {
-    m_open = m_device ? std::make_unique<Open>(m_device) : std::make_unique<Open>(m_path);
+    if (m_device) {
+        m_open = std::make_unique<Open>(m_device);
+    } else {
+        auto file = std::make_unique<PdfFile>(m_path);
+        if (common::Error e = file->open())
+            return e;
+        m_open = std::make_unique<Open>(std::move(file));
+    }
     QPdfWriter &writer = m_open->writer;
     writer.setPageLayout(pageLayout(m_frame));
     writer.setResolution(600);
@@ -249,11 +258,9 @@ bool ReportPdfWriter::begin(QString *error)
     writer.setCreator(QStringLiteral("Corvale V3.0"));
     if (!m_open->painter.begin(&writer)) {
         m_open.reset();
-        if (error)
-            *error = QStringLiteral("无法写入 PDF 文件 “%1”").arg(m_path);
-        return false;
+        return PdfFile(m_path).cannotWrite();
     }
-    return true;
+    return {};
 }
 
 void ReportPdfWriter::addPage(const ReportPage &page)
@@ -266,31 +273,34 @@ void ReportPdfWriter::addPage(const ReportPage &page)
     painter.save();
     painter.scale(m_open->writer.resolution() / 72.0, m_open->writer.resolution() / 72.0);
     if (!m_open->pagePainter)
-        m_open->pagePainter = std::make_unique<PagePainter>(painter, m_frame.bodyPoints);
+        m_open->pagePainter = std::make_unique<CataloguePagePainter>(painter, m_frame.bodyPoints);
     m_open->pagePainter->paint(page);
     painter.restore();
 }
 
-bool ReportPdfWriter::finish(QString *error)
+common::Error ReportPdfWriter::finish()
 {
-    const bool ended = m_open && m_open->painter.end();
-    m_open.reset();
-    if (!ended || (!m_device && !QFileInfo(m_path).isFile())) {
-        if (error)
-            *error = QStringLiteral("无法写入 PDF 文件 “%1”").arg(m_path);
-        return false;
+    if (!m_open)
+        return PdfFile(m_path).cannotWrite();
+    const bool ended = m_open->painter.end();
+    const std::unique_ptr<Open> open = std::move(m_open);
+    if (!open->file)
+        return ended ? common::Error{} : common::Error::failed(QStringLiteral("无法写入 PDF"));
+    if (!ended) {
+        open->file->discard();
+        return open->file->cannotWrite();
     }
-    return true;
+    return open->file->commit();
 }
 
-bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *error)
+common::Error writeReportPdf(const LaidOutReport &report, const QString &path)
 {
     ReportPdfWriter writer(report, path);
-    if (!writer.begin(error))
-        return false;
+    if (common::Error e = writer.begin())
+        return e;
     for (const ReportPage &page : report.pages)
         writer.addPage(page);
-    return writer.finish(error);
+    return writer.finish();
 }
 
 void paintReportPages(const LaidOutReport &report, QPagedPaintDevice &device, int first, int end)
@@ -299,7 +309,7 @@ void paintReportPages(const LaidOutReport &report, QPagedPaintDevice &device, in
     if (!painter.begin(&device))
         return;
     const double scale = device.logicalDpiX() / 72.0;
-    std::unique_ptr<PagePainter> pagePainter;
+    std::unique_ptr<CataloguePagePainter> pagePainter;
     end = std::min<int>(end, report.pages.size());
     for (int p = first; p < end; ++p) {
         if (p > first)

@@ -1,5 +1,6 @@
 #pragma once
 // Draws laid-out pages. Preview, printer and PDF all go through paintReportPage.
+#include "common/result.h"
 #include "reports/enginelayout.h"
 
 #include <memory>
@@ -24,10 +25,10 @@ public:
     ReportPdfWriter(const LaidOutReport &frame, QIODevice *device);
     ~ReportPdfWriter();
 
-    bool begin(QString *error);
+    common::Error begin();
     void addPage(const ReportPage &page);
-    // Closes the file; false (and error) when it could not be written.
-    bool finish(QString *error);
+    // Closes the file; an error when it could not be written.
+    common::Error finish();
 
 private:
     struct Open;
@@ -37,8 +38,8 @@ private:
     std::unique_ptr<Open> m_open;
 };
 
-// Writes every page to a PDF file; on failure error receives the reason.
-bool writeReportPdf(const LaidOutReport &report, const QString &path, QString *error);
+// Writes every page to a PDF file.
+common::Error writeReportPdf(const LaidOutReport &report, const QString &path);
 
 // Draws pages first .. end-1 onto a printer (or any paged device), one sheet each.
 void paintReportPages(const LaidOutReport &report, QPagedPaintDevice &device, int first, int end);

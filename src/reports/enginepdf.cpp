@@ -1,6 +1,7 @@
 #include "reports/enginepdf.h"
 
 #include "reports/enginepaint.h"
+#include "reports/pdffile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -8,31 +9,32 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 #include <vector>
-#include <zlib.h>
 
 namespace reports {
 
 namespace {
 
-QString cannotWrite(const QString &path)
+common::Error cannotWrite(const QString &path)
 {
-    return QStringLiteral("无法写入 PDF 文件 “%1”").arg(path);
+    return common::Error::failed(QStringLiteral("无法写入 PDF 文件 “%1”").arg(path));
 }
 
 // Pages first .. end-1, numbered as in the whole report. Each call has its own
 // writer, painter and glyph tables, so two calls may run on two threads.
-bool writePages(const PreparedReport &prepared, int pageCount, int first, int end, ReportPdfWriter &writer,
-                QString *error)
+common::Error writePages(const PreparedReport &prepared, int pageCount, int first, int end,
+                         ReportPdfWriter &writer)
 {
-    if (!writer.begin(error))
-        return false;
+    if (common::Error e = writer.begin())
+        return e;
     layoutReportPages(prepared.definition, prepared.rows, prepared.printed, pageCount, first, end,
                       [&](ReportPage &&page) { writer.addPage(page); });
-    return writer.finish(error);
+    return writer.finish();
 }
 
 // A half is kept in memory: read back from a file, the join costs twice as much.
@@ -41,17 +43,17 @@ bool writeHalf(const PreparedReport &prepared, int pageCount, int first, int end
     QBuffer buffer(pdf);
     buffer.open(QIODevice::WriteOnly);
     ReportPdfWriter writer(reportFrame(prepared.definition), &buffer);
-    return writePages(prepared, pageCount, first, end, writer, nullptr);
+    return writePages(prepared, pageCount, first, end, writer).ok();
 }
 
 } // namespace
 
-bool writePreparedPdf(const PreparedReport &prepared, const QString &path, int halvesFrom, QString *error)
+common::Error writePreparedPdf(const PreparedReport &prepared, const QString &path, int halvesFrom)
 {
     const int pageCount = countReportPages(prepared.definition, prepared.rows, prepared.printed);
     if (pageCount < halvesFrom) {
         ReportPdfWriter writer(reportFrame(prepared.definition), path);
-        return writePages(prepared, pageCount, 0, pageCount, writer, error);
+        return writePages(prepared, pageCount, 0, pageCount, writer);
     }
     const int middle = pageCount / 2;
     QByteArray halves[2];
@@ -59,15 +61,12 @@ bool writePreparedPdf(const PreparedReport &prepared, const QString &path, int h
     std::thread second([&] { secondWritten = writeHalf(prepared, pageCount, middle, pageCount, &halves[1]); });
     const bool firstWritten = writeHalf(prepared, pageCount, 0, middle, &halves[0]);
     second.join();
-    if (!firstWritten || !secondWritten) {
-        if (error)
-            *error = cannotWrite(path);
-        return false;
-    }
-    return joinPdfs({halves[0], halves[1]}, path, error);
+    if (!firstWritten || !secondWritten)
+        return cannotWrite(path);
+    return joinPdfs({halves[0], halves[1]}, path);
 }
 
-bool joinPdfs(const QList<QByteArray> &parts, const QString &path, QString *error)
+common::Error joinPdfs(const QList<QByteArray> &parts, const QString &path)
 {
     try {
         // Pages taken from the other parts are read from them while writing,
@@ -81,40 +80,32 @@ bool joinPdfs(const QList<QByteArray> &parts, const QString &path, QString *erro
         for (size_t i = 1; i < docs.size(); ++i)
             for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*docs[i]).getAllPages())
                 joined.addPage(page, false);
-        // The writer keeps the name's pointer until it is done.
-        const QByteArray fileName = QFile::encodeName(path);
-        QPDFWriter writer(*docs.front(), fileName.constData());
-        writer.setStreamDataMode(qpdf_s_preserve);
-        writer.write();
-        return true;
+        PdfFile file(path);
+        if (common::Error e = file.open())
+            return e;
+        // Straight into the file beside the target, not through memory: the
+        // join of a long report is as large as the report.
+        FILE *out = fdopen(dup(file.handle()), "wb");
+        if (!out)
+            return file.cannotWrite();
+        {
+            QPDFWriter writer(*docs.front());
+            writer.setOutputFile("joined", out, true); // closed when the writer is done
+            writer.setStreamDataMode(qpdf_s_preserve);
+            writer.write();
+        }
+        return file.commit();
     } catch (const std::exception &) {
-        QFile::remove(path);
-        if (error)
-            *error = cannotWrite(path);
-        return false;
+        return cannotWrite(path);
     }
 }
 
-bool renderRequestToPdf(const ReportRequest &request, const QString &pdfPath, QString *error)
+common::Error renderRequestToPdf(const ReportRequest &request, const QString &pdfPath)
 {
-    const PreparedReport prepared = prepareReport(request, QDir::currentPath());
-    if (!prepared.error.isEmpty()) {
-        if (error)
-            *error = prepared.error;
-        return false;
-    }
-    return writePreparedPdf(prepared, pdfPath, pdfHalvesFromPages, error);
+    const common::Result<PreparedReport> prepared = prepareReport(request, QDir::currentPath());
+    if (!prepared)
+        return prepared.error();
+    return writePreparedPdf(*prepared, pdfPath, pdfHalvesFromPages);
 }
 
 } // namespace reports
-
-// Qt's PDF writer deflates every page stream at zlib's default level, a third
-// of a long report's time. Defined in the program, this wins over zlib's own
-// deflateInit_ (which does just the same with the level given) for every
-// caller that leaves the level to zlib; a level asked for is kept.
-extern "C" int deflateInit_(z_streamp strm, int level, const char *version, int streamSize)
-{
-    if (level == Z_DEFAULT_COMPRESSION)
-        level = Z_BEST_SPEED;
-    return deflateInit2_(strm, level, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, version, streamSize);
-}

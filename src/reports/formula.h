@@ -1,21 +1,21 @@
 #pragma once
 // Selection formulas: parsed into a tree of conditions joined by "and", then
 // compiled to an SQL condition over 客户信息 whose values are all bound.
+//
+// A formula that is refused gives a common::Error whose text is the problem
+// and whose position is the index in the formula where it lies.
+#include "common/result.h"
+
 #include <QDate>
 #include <QString>
 #include <QVariantList>
 #include <QVector>
-#include <optional>
 
 namespace reports {
 
-struct FormulaError {
-    int position = 0; // index into the formula text
-    QString problem;
-
-    // What the user is shown: the problem, where it is, and the formula.
-    QString message(const QString &formula) const;
-};
+// What the user is shown of a refused formula: the problem, where it is, and
+// the formula.
+QString formulaMessage(const common::Error &error, const QString &formula);
 
 enum class CompareOp { Equal, GreaterEqual, LessEqual };
 enum class DateRange { MonthToDate, Quarter1, Quarter2, Quarter3, Quarter4 };
@@ -43,24 +43,16 @@ struct FormulaTree {
     QVector<Condition> conditions;
 };
 
-struct ParsedFormula {
-    FormulaTree tree;
-    std::optional<FormulaError> error;
-};
-ParsedFormula parseFormula(const QString &formula);
+common::Result<FormulaTree> parseFormula(const QString &formula);
 
 struct SqlCondition {
     QString where;       // placeholders are "?"
     QVariantList values; // in placeholder order
 };
 
-struct CompiledFormula {
-    SqlCondition sql;
-    std::optional<FormulaError> error;
-};
 // today fixes MonthToDate and the calendar quarters.
-CompiledFormula compileFormula(const FormulaTree &tree, const QDate &today);
-CompiledFormula compileFormula(const QString &formula, const QDate &today);
+common::Result<SqlCondition> compileFormula(const FormulaTree &tree, const QDate &today);
+common::Result<SqlCondition> compileFormula(const QString &formula, const QDate &today);
 
 // The inclusive bounds of a range relative to today.
 std::pair<QDate, QDate> dateRangeBounds(DateRange range, const QDate &today);

@@ -5,11 +5,11 @@
 
 namespace reports {
 
-QString FormulaError::message(const QString &formula) const
+QString formulaMessage(const common::Error &error, const QString &formula)
 {
     return QStringLiteral("选择公式有误（第 %1 个字符处）：%2\n%3")
-        .arg(position + 1)
-        .arg(problem, formula);
+        .arg(error.position + 1)
+        .arg(error.text, formula);
 }
 
 namespace {
@@ -29,21 +29,20 @@ class FormulaParser {
 public:
     explicit FormulaParser(QVector<Token> tokens) : m_tokens(std::move(tokens)) {}
 
-    ParsedFormula parse()
+    common::Result<FormulaTree> parse()
     {
-        ParsedFormula result;
+        FormulaTree tree;
         do {
             Condition c;
             if (!condition(&c))
                 break;
-            result.tree.conditions.append(c);
+            tree.conditions.append(c);
         } while (acceptWord(u"and"));
         if (!m_error && peek().kind != TokenKind::End)
             fail(QStringLiteral("此处应为 and 或公式结束，却是 %1").arg(describe(peek())));
-        result.error = m_error;
         if (m_error)
-            result.tree = {};
-        return result;
+            return m_error;
+        return tree;
     }
 
 private:
@@ -61,10 +60,7 @@ private:
     {
         const Token &t = peek();
         // A lexer problem at this place says more than what the parser expected.
-        if (t.kind == TokenKind::Invalid)
-            m_error = FormulaError{t.position, t.text};
-        else
-            m_error = FormulaError{t.position, problem};
+        m_error = common::Error::failed(t.kind == TokenKind::Invalid ? t.text : problem, t.position);
         return false;
     }
 
@@ -164,7 +160,7 @@ private:
             return false;
         *d = QDate(y, m, day);
         if (y < 1 || y > 9999 || !d->isValid()) {
-            m_error = FormulaError{position, QStringLiteral("没有这一天：Date(%1,%2,%3)").arg(y).arg(m).arg(day)};
+            m_error = common::Error::failed(QStringLiteral("没有这一天：Date(%1,%2,%3)").arg(y).arg(m).arg(day), position);
             return false;
         }
         return true;
@@ -191,12 +187,12 @@ private:
 
     QVector<Token> m_tokens;
     int m_pos = 0;
-    std::optional<FormulaError> m_error;
+    common::Error m_error;
 };
 
 } // namespace
 
-ParsedFormula parseFormula(const QString &formula)
+common::Result<FormulaTree> parseFormula(const QString &formula)
 {
     return FormulaParser(tokenizeFormula(formula)).parse();
 }

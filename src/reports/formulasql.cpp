@@ -32,7 +32,7 @@ class ConditionCompiler {
 public:
     explicit ConditionCompiler(const QDate &today) : m_today(today) {}
 
-    std::optional<FormulaError> add(const Condition &c, SqlCondition *out)
+    common::Error add(const Condition &c, SqlCondition *out)
     {
         const store::FieldDef &def = *store::findField(c.field);
         const store::FieldKind kind = def.kind;
@@ -44,57 +44,57 @@ public:
             // Every text starts with nothing, and so does a field left empty.
             if (c.value.text.isEmpty()) {
                 out->where += QStringLiteral("1");
-                return std::nullopt;
+                return {};
             }
             // substr, not LIKE: LIKE ignores case, and the prefix is a value, not a pattern.
             out->where += QStringLiteral("substr(%1, 1, length(?)) = ?").arg(col);
             out->values << c.value.text << c.value.text;
-            return std::nullopt;
+            return {};
         case Condition::Kind::InRange: {
             if (kind != store::FieldKind::Date)
                 return mismatch(c, QStringLiteral("in 只用于日期字段"));
             const auto [from, to] = dateRangeBounds(c.range, m_today);
             out->where += QStringLiteral("(%1 >= ? AND %1 <= ?)").arg(col);
             out->values << common::isoDate(from) << common::isoDate(to);
-            return std::nullopt;
+            return {};
         }
         case Condition::Kind::Compare:
             return compare(c, kind, col, out);
         }
-        return std::nullopt;
+        return {};
     }
 
 private:
-    std::optional<FormulaError> compare(const Condition &c, store::FieldKind kind, const QString &col,
+    common::Error compare(const Condition &c, store::FieldKind kind, const QString &col,
                                         SqlCondition *out) const
     {
         const Operand &v = c.value;
         switch (v.kind) {
         case Operand::Kind::Text:
             if (!store::findField(c.field)->isTextLike())
-                return FormulaError{v.position, QStringLiteral("字段 “%1” 不是文字，不能与文字常量比较").arg(c.field)};
+                return common::Error::failed(QStringLiteral("字段 “%1” 不是文字，不能与文字常量比较").arg(c.field), v.position);
             out->values << v.text;
             break;
         case Operand::Kind::Date:
             if (kind != store::FieldKind::Date)
-                return FormulaError{v.position, QStringLiteral("字段 “%1” 不是日期，不能与 Date 比较").arg(c.field)};
+                return common::Error::failed(QStringLiteral("字段 “%1” 不是日期，不能与 Date 比较").arg(c.field), v.position);
             out->values << common::isoDate(v.date);
             break;
         case Operand::Kind::No:
             if (kind != store::FieldKind::YesNo)
-                return FormulaError{v.position, QStringLiteral("字段 “%1” 不是是/否字段，不能与 No 比较").arg(c.field)};
+                return common::Error::failed(QStringLiteral("字段 “%1” 不是是/否字段，不能与 No 比较").arg(c.field), v.position);
             if (c.op != CompareOp::Equal)
-                return FormulaError{v.position, QStringLiteral("是/否字段只能用 = 比较")};
+                return common::Error::failed(QStringLiteral("是/否字段只能用 = 比较"), v.position);
             out->values << 0;
             break;
         }
         out->where += QStringLiteral("%1 %2 ?").arg(col, opText(c.op));
-        return std::nullopt;
+        return {};
     }
 
-    static FormulaError mismatch(const Condition &c, const QString &problem)
+    static common::Error mismatch(const Condition &c, const QString &problem)
     {
-        return FormulaError{c.fieldPosition, problem + QStringLiteral("（字段 “%1”）").arg(c.field)};
+        return common::Error::failed(problem + QStringLiteral("（字段 “%1”）").arg(c.field), c.fieldPosition);
     }
 
     QDate m_today;
@@ -102,31 +102,28 @@ private:
 
 } // namespace
 
-CompiledFormula compileFormula(const FormulaTree &tree, const QDate &today)
+common::Result<SqlCondition> compileFormula(const FormulaTree &tree, const QDate &today)
 {
-    CompiledFormula result;
+    SqlCondition sql;
     ConditionCompiler compiler(today);
     for (const Condition &c : tree.conditions) {
-        if (!result.sql.where.isEmpty())
-            result.sql.where += QStringLiteral(" AND ");
-        if (auto error = compiler.add(c, &result.sql)) {
-            result.error = error;
-            result.sql = {};
-            return result;
-        }
+        if (!sql.where.isEmpty())
+            sql.where += QStringLiteral(" AND ");
+        if (common::Error error = compiler.add(c, &sql))
+            return error;
     }
-    return result;
+    return sql;
 }
 
-CompiledFormula compileFormula(const QString &formula, const QDate &today)
+common::Result<SqlCondition> compileFormula(const QString &formula, const QDate &today)
 {
     // An empty selection selects every record, as a report without a formula does.
     if (formula.trimmed().isEmpty())
-        return {};
-    const ParsedFormula parsed = parseFormula(formula);
-    if (parsed.error)
-        return CompiledFormula{{}, parsed.error};
-    return compileFormula(parsed.tree, today);
+        return SqlCondition{};
+    const common::Result<FormulaTree> parsed = parseFormula(formula);
+    if (!parsed)
+        return parsed.error();
+    return compileFormula(*parsed, today);
 }
 
 } // namespace reports

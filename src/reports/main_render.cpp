@@ -13,6 +13,7 @@ namespace {
 int usage()
 {
     QTextStream(stderr) << "usage: corvale-render DATAFOLDER REPORT JOBNUMBER OUT.pdf\n"
+                        << "       corvale-render DATAFOLDER REPORT --calibration OUT.pdf\n"
                         << "       corvale-render DATAFOLDER --file DEFINITION --formula FORMULA OUT.pdf\n"
                         << "REPORT is one of: " << reports::dataReportNames().join(QLatin1Char(' '))
                         << "\n";
@@ -23,15 +24,21 @@ int renderDataReport(const QStringList &args)
 {
     if (args.size() != 4)
         return usage();
+    if (args.at(2) == QLatin1String("--calibration")) {
+        const common::Result<reports::ReportRenderer> renderer = reports::dataReportRenderer(args.at(1), args.at(0));
+        const common::Error e = renderer ? renderer->calibrationToPdf(args.at(3)) : renderer.error();
+        if (e)
+            QTextStream(stderr) << "corvale-render: " << e.text << "\n";
+        return e ? 1 : 0;
+    }
     bool ok = false;
     const int job = args.at(2).toInt(&ok);
     if (!ok || job < -32768 || job > 32767) {
         QTextStream(stderr) << "corvale-render: not a job number: " << args.at(2) << "\n";
         return 2;
     }
-    QString error;
-    if (!reports::renderJobToPdf(args.at(0), args.at(1), qint16(job), args.at(3), &error)) {
-        QTextStream(stderr) << "corvale-render: " << error << "\n";
+    if (const common::Error e = reports::renderJobToPdf(args.at(0), args.at(1), qint16(job), args.at(3))) {
+        QTextStream(stderr) << "corvale-render: " << e.text << "\n";
         return 1;
     }
     return 0;

@@ -71,61 +71,66 @@ QString readTotals(const QJsonArray &array, const ReportDefinition &d, QStringLi
 
 } // namespace
 
-LoadedDefinition parseReportDefinition(const QByteArray &text)
+namespace {
+
+// The definition's fields, or the first problem found in them.
+QString readDefinition(const QJsonObject &o, ReportDefinition &d)
 {
-    LoadedDefinition result;
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
-    if (!doc.isObject()) {
-        result.error = QStringLiteral("报表定义不是有效的 JSON（第 %1 字节）：%2")
-                           .arg(parseError.offset)
-                           .arg(parseError.errorString());
-        return result;
-    }
-    const QJsonObject o = doc.object();
-    ReportDefinition &d = result.definition;
     d.title = o.value(u"title").toString();
     const QString paper = o.value(u"paper").toString(QStringLiteral("A4"));
     d.paper = paper == u"A3" ? QPageSize::A3 : paper == u"B5" ? QPageSize::B5 : QPageSize::A4;
-    if (paper != u"A4" && paper != u"A3" && paper != u"B5") {
-        result.error = QStringLiteral("纸张 “%1” 不可用（A4、A3 或 B5）").arg(paper);
-        return result;
-    }
+    if (paper != u"A4" && paper != u"A3" && paper != u"B5")
+        return QStringLiteral("纸张 “%1” 不可用（A4、A3 或 B5）").arg(paper);
     d.orientation = o.value(u"orientation").toString() == u"landscape" ? QPageLayout::Landscape
                                                                         : QPageLayout::Portrait;
     d.fontPoints = o.value(u"fontSize").toDouble(9);
-    if (d.fontPoints < 4 || d.fontPoints > 36) {
-        result.error = QStringLiteral("字号 %1 不可用").arg(d.fontPoints);
-        return result;
-    }
-    if ((result.error = readColumns(o.value(u"columns").toArray(), &d.columns)).size())
-        return result;
+    if (d.fontPoints < 4 || d.fontPoints > 36)
+        return QStringLiteral("字号 %1 不可用").arg(d.fontPoints);
+    if (QString e = readColumns(o.value(u"columns").toArray(), &d.columns); !e.isEmpty())
+        return e;
     for (const QJsonValue &v : o.value(u"sort").toArray()) {
-        if ((result.error = checkField(v.toString(), QStringLiteral("排序"))).size())
-            return result;
+        if (QString e = checkField(v.toString(), QStringLiteral("排序")); !e.isEmpty())
+            return e;
         d.sort.append(v.toString());
     }
     const QJsonObject group = o.value(u"group").toObject();
     d.groupField = group.value(u"field").toString();
     d.groupCaption = group.value(u"caption").toString(d.groupField);
-    if (!d.groupField.isEmpty() && (result.error = checkField(d.groupField, QStringLiteral("分组"))).size())
-        return result;
-    result.error = readTotals(o.value(u"totals").toArray(), d, &d.totals);
-    return result;
+    if (!d.groupField.isEmpty()) {
+        if (QString e = checkField(d.groupField, QStringLiteral("分组")); !e.isEmpty())
+            return e;
+    }
+    return readTotals(o.value(u"totals").toArray(), d, &d.totals);
 }
 
-LoadedDefinition loadReportDefinition(const QString &path)
+} // namespace
+
+common::Result<ReportDefinition> parseReportDefinition(const QByteArray &text)
+{
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
+    if (!doc.isObject())
+        return common::Error::failed(QStringLiteral("报表定义不是有效的 JSON（第 %1 字节）：%2")
+                                         .arg(parseError.offset)
+                                         .arg(parseError.errorString()));
+    ReportDefinition d;
+    if (const QString e = readDefinition(doc.object(), d); !e.isEmpty())
+        return common::Error::failed(e);
+    return d;
+}
+
+common::Result<ReportDefinition> loadReportDefinition(const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
     const QFileInfo info(path);
     if (!info.exists())
-        return {{}, QStringLiteral("找不到报表文件 “%1”").arg(shown)};
+        return common::Error::failed(QStringLiteral("找不到报表文件 “%1”").arg(shown));
     QFile file(path);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("无法读取报表文件 “%1”").arg(shown)};
-    LoadedDefinition loaded = parseReportDefinition(file.readAll());
-    if (!loaded.error.isEmpty())
-        loaded.error = QStringLiteral("报表文件 “%1” 有误：%2").arg(shown, loaded.error);
+        return common::Error::failed(QStringLiteral("无法读取报表文件 “%1”").arg(shown));
+    common::Result<ReportDefinition> loaded = parseReportDefinition(file.readAll());
+    if (!loaded)
+        return common::Error::failed(QStringLiteral("报表文件 “%1” 有误：%2").arg(shown, loaded.error().text));
     return loaded;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // A report definition file under 报表/: our own JSON text, whatever its
 // extension (.RPT or .PRN). It says what the report shows; the engine lays it out.
+#include "common/result.h"
+
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
@@ -28,15 +30,10 @@ struct ReportDefinition {
     QStringList totals;    // number fields summed per group and for the report
 };
 
-struct LoadedDefinition {
-    ReportDefinition definition;
-    QString error; // empty when loaded
-};
-
 // Checks every field name against 客户信息, so a bad file is refused before
 // anything is queried.
-LoadedDefinition parseReportDefinition(const QByteArray &text);
-LoadedDefinition loadReportDefinition(const QString &path);
+common::Result<ReportDefinition> parseReportDefinition(const QByteArray &text);
+common::Result<ReportDefinition> loadReportDefinition(const QString &path);
 
 // "报表\新飞月报表.PRN" → the path of that file below folder.
 QString reportFilePath(const QString &folder, const QString &catalogueFile);

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace reports {
 
@@ -31,23 +32,21 @@ std::optional<ItemKind> kindFromName(const QString &kind)
     return std::nullopt;
 }
 
-bool fail(QString *error, const QString &text)
+common::Error fail(const QString &text)
 {
-    if (error)
-        *error = text;
-    return false;
+    return common::Error::failed(text);
 }
 
-bool parseItem(const QJsonObject &o, LayoutItem *item, QString *error)
+common::Error parseItem(const QJsonObject &o, LayoutItem *item)
 {
     item->name = o.value(QLatin1String("name")).toString();
     const auto kind = kindFromName(o.value(QLatin1String("kind")).toString());
     if (!kind)
-        return fail(error, QStringLiteral("%1: unknown kind").arg(item->name));
+        return fail(QStringLiteral("%1: unknown kind").arg(item->name));
     item->kind = *kind;
     const QJsonArray at = o.value(QLatin1String("at")).toArray();
     if (at.size() != 4)
-        return fail(error, QStringLiteral("%1: \"at\" needs left, top, width, height").arg(item->name));
+        return fail(QStringLiteral("%1: \"at\" needs left, top, width, height").arg(item->name));
     item->twips = QRect(at[0].toInt(), at[1].toInt(), at[2].toInt(), at[3].toInt());
     item->text = o.value(QLatin1String("text")).toString();
     item->role = o.value(QLatin1String("role")).toString();
@@ -60,48 +59,48 @@ bool parseItem(const QJsonObject &o, LayoutItem *item, QString *error)
     item->centred = o.value(QLatin1String("align")).toString() == QLatin1String("center");
 
     if (item->kind == ItemKind::TextBox && item->field.isEmpty())
-        return fail(error, QStringLiteral("%1: a text box needs a field").arg(item->name));
+        return fail(QStringLiteral("%1: a text box needs a field").arg(item->name));
     if (item->kind == ItemKind::Line && item->twips.width() != 0 && item->twips.height() != 0)
-        return fail(error, QStringLiteral("%1: a line is horizontal or vertical").arg(item->name));
-    return true;
+        return fail(QStringLiteral("%1: a line is horizontal or vertical").arg(item->name));
+    return {};
 }
 
 } // namespace
 
-std::optional<ReportLayout> parseLayout(const QByteArray &json, QString *error)
+common::Result<ReportLayout> parseLayout(const QByteArray &json)
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
-    if (!doc.isObject()) {
-        fail(error, parseError.errorString());
-        return std::nullopt;
-    }
+    if (!doc.isObject())
+        return fail(parseError.errorString());
     const QJsonObject root = doc.object();
     ReportLayout layout;
     layout.caption = root.value(QLatin1String("caption")).toString();
     layout.width = root.value(QLatin1String("width")).toInt();
     layout.detailHeight = root.value(QLatin1String("detailHeight")).toInt();
-    if (layout.width <= 0 || layout.detailHeight <= 0) {
-        fail(error, QStringLiteral("the band needs a width and a detail height"));
-        return std::nullopt;
-    }
+    if (layout.width <= 0 || layout.detailHeight <= 0)
+        return fail(QStringLiteral("the band needs a width and a detail height"));
     for (const QJsonValue &v : root.value(QLatin1String("items")).toArray()) {
         LayoutItem item;
-        if (!parseItem(v.toObject(), &item, error))
-            return std::nullopt;
+        if (common::Error e = parseItem(v.toObject(), &item))
+            return e;
         layout.items.append(item);
     }
     return layout;
 }
 
-std::optional<ReportLayout> loadLayout(const QString &name, QString *error)
+common::Result<ReportLayout> loadLayout(const QString &name)
 {
     QFile file(QStringLiteral(":/reports/layouts/%1.json").arg(name));
-    if (!file.open(QIODevice::ReadOnly)) {
-        fail(error, QStringLiteral("没有这个报表：%1").arg(name));
-        return std::nullopt;
-    }
-    return parseLayout(file.readAll(), error);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("没有这个报表：%1").arg(name));
+    return parseLayout(file.readAll());
+}
+
+bool printsParticulars(const ReportLayout &layout)
+{
+    return std::any_of(layout.items.begin(), layout.items.end(),
+                       [](const LayoutItem &item) { return !item.role.isEmpty(); });
 }
 
 QString roleText(const QString &role, const common::ServicePoint &sp)

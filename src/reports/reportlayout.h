@@ -1,13 +1,13 @@
 #pragma once
 // A data report's layout: the detail band of one record, its controls with
 // twip geometry and fonts. Read from the report's resource file.
+#include "common/result.h"
 #include "common/sitesettings.h"
 
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <optional>
 
 namespace reports {
 
@@ -42,9 +42,12 @@ struct ReportLayout {
 // The nine data reports, by the names the panel uses.
 QStringList dataReportNames();
 
-std::optional<ReportLayout> parseLayout(const QByteArray &json, QString *error = nullptr);
+common::Result<ReportLayout> parseLayout(const QByteArray &json);
 // The built-in layout of data report `name`.
-std::optional<ReportLayout> loadLayout(const QString &name, QString *error = nullptr);
+common::Result<ReportLayout> loadLayout(const QString &name);
+
+// Whether the layout prints any of the service point's particulars.
+bool printsParticulars(const ReportLayout &layout);
 
 // The text a role label prints; a null string for an unknown role.
 QString roleText(const QString &role, const common::ServicePoint &servicePoint);

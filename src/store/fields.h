@@ -31,12 +31,16 @@ struct FieldDef {
     FieldKind kind;
     int maxLength; // characters, for Text and PurchaseDate; 0 otherwise
     Empty empty = Empty::Null;
+    bool code = false; // a number kept as text: phones, postcode, invoice and product numbers
 
     // Compared as text: case-insensitively in Jet SQL, by prefix in formulas,
     // and an emptied box stores '' rather than no value.
     bool isTextLike() const { return kind == FieldKind::Text || kind == FieldKind::PurchaseDate; }
     // What the field holds when nothing was given.
     bool neverNull() const { return empty != Empty::Null; }
+    // Printed whole or not at all: dates, numbers, the job number, codes.
+    // Only free text may be shortened to fit a form's box.
+    bool printedWhole() const { return kind != FieldKind::Text || code; }
 };
 
 const QVector<FieldDef> &fields();

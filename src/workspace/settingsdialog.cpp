@@ -1,13 +1,17 @@
 #include "workspace/settingsdialog.h"
 
 #include "common/ui/prompt.h"
+#include "reports/reportlayout.h"
+#include "reports/ui/stationerypreview.h"
 
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -88,7 +92,7 @@ const QList<StaffList> &staffLists()
 } // namespace
 
 SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString iniPath, QWidget *parent)
-    : QDialog(parent), m_settings(settings), m_iniPath(std::move(iniPath))
+    : QDialog(parent), m_settings(settings), m_iniPath(std::move(iniPath)), m_stationery(settings.stationery)
 {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("基础资料设置"));
@@ -98,6 +102,7 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
     const common::SiteSettings defaults = common::SiteSettings::defaults();
     for (const PresetList &p : presetLists())
         m_tabs->addTab(listPage(QLatin1String(p.objectName), p.caption, defaults.*p.member), p.caption);
+    m_tabs->addTab(stationeryPage(), QStringLiteral("票据位置"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Save)->setText(QStringLiteral("保存(&S)"));
@@ -110,7 +115,7 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);
-    resize(640, 620);
+    resize(720, 640);
 }
 
 QPlainTextEdit *SettingsDialog::listEditor(const QString &name, const QStringList &items)
@@ -169,6 +174,69 @@ QWidget *SettingsDialog::listPage(const QString &name, const QString &hint, cons
     return page;
 }
 
+QWidget *SettingsDialog::stationeryPage()
+{
+    auto *page = new QWidget;
+    m_reports = new QListWidget;
+    m_reports->setObjectName(QStringLiteral("lstReports"));
+    m_reports->addItems(reports::dataReportNames());
+    m_reports->setMaximumWidth(120);
+    const auto spin = [this](const char *name) {
+        auto *box = new QDoubleSpinBox;
+        box->setObjectName(QLatin1String(name));
+        box->setRange(-200, 200); // as far as the settings file accepts
+        box->setDecimals(1);
+        box->setSingleStep(0.5);
+        box->setSuffix(QStringLiteral(" mm"));
+        connect(box, &QDoubleSpinBox::valueChanged, this, &SettingsDialog::stationeryEdited);
+        return box;
+    };
+    m_offsetX = spin("spnOffsetX");
+    m_offsetY = spin("spnOffsetY");
+    m_preview = new reports::StationeryPreview;
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("向右移动"), m_offsetX);
+    form->addRow(QStringLiteral("向下移动"), m_offsetY);
+    auto *hint = new QLabel(QStringLiteral(
+        "在报表打印窗口打开该报表，按“校准页”打印到票据上。量出左上角十字线离票据上表格左上角"
+        "差多少毫米，填在这里：正数向右、向下，负数向左、向上。"));
+    hint->setWordWrap(true);
+    auto *right = new QVBoxLayout;
+    right->addLayout(form);
+    right->addWidget(hint);
+    right->addWidget(m_preview, 1);
+    auto *layout = new QHBoxLayout(page);
+    layout->addWidget(m_reports);
+    layout->addLayout(right, 1);
+
+    connect(m_reports, &QListWidget::currentTextChanged, this, &SettingsDialog::showStationeryOf);
+    m_reports->setCurrentRow(0);
+    return page;
+}
+
+void SettingsDialog::showStationeryOf(const QString &report)
+{
+    const common::Stationery st = m_stationery.value(report);
+    const QSignalBlocker blockX(m_offsetX), blockY(m_offsetY);
+    m_offsetX->setValue(st.offsetXmm);
+    m_offsetY->setValue(st.offsetYmm);
+    m_preview->setReport(report);
+    m_preview->setStationery(st);
+}
+
+void SettingsDialog::stationeryEdited()
+{
+    const QString report = m_reports->currentItem() ? m_reports->currentItem()->text() : QString();
+    if (report.isEmpty())
+        return;
+    // Only a report the shop touched gets a section of its own in the file.
+    common::Stationery &st = m_stationery[report];
+    st.offsetXmm = m_offsetX->value();
+    st.offsetYmm = m_offsetY->value();
+    m_preview->setStationery(st);
+}
+
 void SettingsDialog::showPage(int page)
 {
     m_tabs->setCurrentIndex(qBound(0, page, m_tabs->count() - 1));
@@ -185,6 +253,7 @@ common::SiteSettings SettingsDialog::settings() const
         s.*l.member = itemsFromLines(m_lists.value(QLatin1String(l.objectName))->toPlainText());
     for (const Particular &p : particulars())
         s.servicePoint.*p.member = m_particulars.value(QLatin1String(p.objectName))->text().trimmed();
+    s.stationery = m_stationery;
     return s;
 }
 

@@ -1,15 +1,20 @@
 #pragma once
 // The 基础资料设置 dialog: staff lists and the service point's particulars on
-// one page, each preset list of the workspace's combos on a page of its own.
-// Saving writes the settings file; the caller hands the result on.
+// one page, each preset list of the workspace's combos on a page of its own,
+// and where each data report lands on the shop's stationery. Saving writes
+// the settings file; the caller hands the result on.
 #include "common/sitesettings.h"
 
 #include <QDialog>
 #include <QMap>
 
+class QDoubleSpinBox;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
 class QTabWidget;
+
+namespace reports { class StationeryPreview; }
 
 namespace workspace {
 
@@ -17,7 +22,14 @@ class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     // In the order of the 基础资料设置 menu.
-    enum Page { StaffPage = 0, ModelsPage, RepairTypesPage, PartsPage, MessageSourcesPage };
+    enum Page {
+        StaffPage = common::settingsPage::ServicePoint,
+        ModelsPage,
+        RepairTypesPage,
+        PartsPage,
+        MessageSourcesPage,
+        StationeryPage = common::settingsPage::Stationery,
+    };
 
     SettingsDialog(const common::SiteSettings &settings, QString iniPath, QWidget *parent = nullptr);
 
@@ -38,12 +50,20 @@ private:
     QWidget *staffPage();
     QWidget *listPage(const QString &name, const QString &hint, const QStringList &defaults);
     QPlainTextEdit *listEditor(const QString &name, const QStringList &items);
+    QWidget *stationeryPage();
+    void showStationeryOf(const QString &report);
+    void stationeryEdited();
 
     common::SiteSettings m_settings;
     QString m_iniPath;
     QTabWidget *m_tabs = nullptr;
     QMap<QString, QPlainTextEdit *> m_lists;   // by objectName
     QMap<QString, QLineEdit *> m_particulars;  // by objectName
+    QMap<QString, common::Stationery> m_stationery;
+    QListWidget *m_reports = nullptr;
+    QDoubleSpinBox *m_offsetX = nullptr;
+    QDoubleSpinBox *m_offsetY = nullptr;
+    reports::StationeryPreview *m_preview = nullptr;
 };
 
 // One name per line, blanks around a name and empty lines dropped.

@@ -60,6 +60,7 @@ private slots:
     void malformedValueFallsBackWithAWarning_data();
     void malformedValueFallsBackWithAWarning();
     void handEditedFileReads();
+    void saveKeepsWhatTheShopAddedByHand();
     void saveReportsFailure();
 };
 
@@ -168,6 +169,52 @@ void TestSiteSettings::handEditedFileReads()
     QCOMPARE(st.offsetXmm, -1.5);
     QCOMPARE(st.paper, std::optional(QPageSize::Letter));
     QCOMPARE(st.orientation, std::optional(QPageLayout::Landscape));
+}
+
+void TestSiteSettings::saveKeepsWhatTheShopAddedByHand()
+{
+    DataFolder folder;
+    const QString path = folder.file(common::settingsFileName());
+    writeText(path, "; 本店的设置，2026 年 3 月改过\r\n"
+                    "[servicePoint]\r\n"
+                    "; 名称照营业执照写\r\n"
+                    "name = 旧名称\r\n"
+                    "fax = 无\r\n"
+                    "# 老板的备注\r\n"
+                    "printerQueue = 前台\r\n"
+                    "\r\n"
+                    "[扫描仪]\r\n"
+                    "device = /dev/scanner0\r\n"
+                    "\r\n"
+                    "[report 小信封]\r\n"
+                    "offsetX = 4\r\n"
+                    "paper = B5\r\n"
+                    "\r\n"
+                    "[servicePoint]\r\n"
+                    "name = 又一个名称\r\n");
+    SiteSettings s = SiteSettings::load(path);
+    s.servicePoint.name = QStringLiteral("城东家电维修部");
+    s.stationery[QStringLiteral("小信封")].paper.reset();
+    s.stationery[QStringLiteral("小信封")].offsetXmm = 2.5;
+    s.stationery.insert(QStringLiteral("修理凭单"), Stationery{1, -1.5, {}, {}});
+    QVERIFY(s.save(path));
+
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+    // The hand-written lines in their order, the owned values in their places.
+    const QStringList kept = {"; 本店的设置，2026 年 3 月改过", "[servicePoint]", "; 名称照营业执照写",
+                              "name = 城东家电维修部", "fax = 无", "# 老板的备注", "printerQueue = 前台"};
+    QCOMPARE(lines.mid(0, kept.size()), kept);
+    for (const char *line : {"[扫描仪]", "device = /dev/scanner0", "offsetX = 2.5"})
+        QVERIFY2(lines.contains(QString::fromUtf8(line)), line);
+    QVERIFY(lines.indexOf("[扫描仪]") < lines.indexOf("[report 小信封]"));
+    QVERIFY(!lines.contains("paper = B5"));
+    // A repeated key would win on reading: only the one written stays.
+    QCOMPARE(lines.filter(QStringLiteral("name =")).size(), 1);
+    QVERIFY(lines.indexOf("offsetX = 1") > lines.indexOf("[report 修理凭单]"));
+    QVERIFY(lines.contains("repairers = " + s.repairers.join(", ")));
+    QVERIFY(SiteSettings::load(path) == s);
 }
 
 void TestSiteSettings::saveReportsFailure()

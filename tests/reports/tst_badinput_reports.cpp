@@ -10,6 +10,7 @@
 #include "reports/catalogue.h"
 #include "reports/ui/enginepreview.h"
 #include "reports/ui/paizi.h"
+#include "reports/ui/printing.h"
 #include "reports/enginepdf.h"
 #include "reports/ui/reportwindow.h"
 #include "store/fields.h"
@@ -59,6 +60,8 @@ private slots:
     {
         m_folder = std::make_unique<DataFolder>();
         m_prompt = std::make_unique<ScriptedPrompt>();
+        m_workspace = std::make_unique<QWidget>();
+        m_print = new reports::PrintCommand(m_workspace.get());
         QList<QVariantMap> jobs = makeJobs(1, 20);
         jobs << makeJob(21, {{QStringLiteral("地区"), QStringLiteral("江北'")},
                              {QStringLiteral("购店"), QStringLiteral("100%*[")},
@@ -72,10 +75,8 @@ private slots:
     void cleanup()
     {
         closePreviews();
-        if (PaiZi *panel = PaiZi::loaded()) {
-            panel->close();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
+        m_workspace.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         // Reports read through their own connection and never write.
         QCOMPARE(fileDigest(m_folder->file(store::databaseFileName())), m_digest);
         m_prompt.reset();
@@ -119,7 +120,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, preview);
         FixedClock clock{QDateTime(QDate(2003, 8, 15), QTime(10, 0))};
-        PaiZi *panel = PaiZi::showPanel();
+        PaiZi *panel = showPanel();
         QVERIFY(QTest::qWaitForWindowExposed(panel));
         panel->selectBrand(3); // the parts ledger's caption lives in 佳利冷柜
         QWidget *field = panel->findChild<QWidget *>(box);
@@ -147,7 +148,7 @@ private slots:
             QVERIFY(previews().isEmpty());
         }
         // The panel is still there and still runs a plain report.
-        QCOMPARE(PaiZi::loaded(), panel);
+        QCOMPARE(m_print->panel(), panel);
         QVERIFY(panel->isVisible());
         closePreviews();
         m_prompt->clear();
@@ -178,9 +179,9 @@ private slots:
         const reports::ReportRequest request{QStringLiteral("报表\\商场报表.RPT"),
                                              QStringLiteral("{客户信息.购店} StartsWith '二百'"), 1};
         const QString pdf = m_folder->file(QStringLiteral("out.pdf"));
-        QString error;
         // The first run writes the defaults.
-        QVERIFY2(reports::renderRequestToPdf(request, pdf, &error), qPrintable(error));
+        const common::Error first = reports::renderRequestToPdf(request, pdf);
+        QVERIFY2(first.ok(), qPrintable(first.text));
         QVERIFY(QFile::remove(pdf));
 
         QDir dir(m_folder->path());
@@ -211,33 +212,39 @@ private slots:
         }
         const QByteArray before = fileDigest(definition);
 
-        error.clear();
-        const bool rendered = reports::renderRequestToPdf(request, pdf, &error);
+        const common::Error error = reports::renderRequestToPdf(request, pdf);
         if (message.isEmpty()) {
-            QVERIFY2(rendered, qPrintable(error));
+            QVERIFY2(error.ok(), qPrintable(error.text));
             QVERIFY(QFileInfo(pdf).size() > 0);
             QVERIFY(QFileInfo(definition).isFile());
         } else {
-            QVERIFY(!rendered);
-            QVERIFY2(error.contains(message), qPrintable(error));
+            QVERIFY2(error.text.contains(message), qPrintable(error.text));
             QVERIFY(!QFile::exists(pdf));
             QCOMPARE(fileDigest(definition), before);
         }
 
         // Through the panel the same failure is a message, and the panel stays.
-        PaiZi *panel = PaiZi::showPanel();
+        PaiZi *panel = showPanel();
         QVERIFY(QTest::qWaitForWindowExposed(panel));
         m_prompt->clear();
         QTest::mouseClick(panel->findChild<QLabel *>(QStringLiteral("Label76")), Qt::LeftButton);
         QApplication::processEvents();
         QCOMPARE(m_prompt->messages.size(), message.isEmpty() ? 0 : 1);
         QCOMPARE(previews().size(), message.isEmpty() ? 1 : 0);
-        QCOMPARE(PaiZi::loaded(), panel);
+        QCOMPARE(m_print->panel(), panel);
     }
 
 private:
+    PaiZi *showPanel()
+    {
+        m_print->run(std::nullopt);
+        return m_print->panel();
+    }
+
     std::unique_ptr<DataFolder> m_folder;
     std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<QWidget> m_workspace;
+    reports::PrintCommand *m_print = nullptr;
     QByteArray m_digest;
 };
 

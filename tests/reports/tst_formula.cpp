@@ -89,18 +89,18 @@ void TestFormula::cleanupTestCase()
 
 QList<int> TestFormula::select(const QString &formula, const QDate &today)
 {
-    const CompiledFormula c = compileFormula(formula, today);
-    if (c.error) {
-        qWarning() << c.error->message(formula);
+    const common::Result<SqlCondition> c = compileFormula(formula, today);
+    if (!c) {
+        qWarning() << formulaMessage(c.error(), formula);
         return {-1};
     }
     QSqlQuery q(m_db->sql());
-    const QString where = c.sql.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + c.sql.where;
+    const QString where = c->where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + c->where;
     if (!q.prepare(QStringLiteral("SELECT 编号 FROM 客户信息") + where + QStringLiteral(" ORDER BY 编号"))) {
         qWarning() << q.lastError().text();
         return {-2};
     }
-    for (const QVariant &v : c.sql.values)
+    for (const QVariant &v : c->values)
         q.addBindValue(v);
     if (!q.exec())
         return {-3};
@@ -209,12 +209,10 @@ void TestFormula::refuses()
     QFETCH(QString, formula);
     QFETCH(int, position);
     QFETCH(QString, problem);
-    const CompiledFormula c = compileFormula(formula, QDate(2003, 8, 15));
-    QVERIFY(c.error);
-    QVERIFY(c.sql.where.isEmpty());
-    QVERIFY(c.sql.values.isEmpty());
-    QCOMPARE(c.error->position, position);
-    const QString message = c.error->message(formula);
+    const common::Result<SqlCondition> c = compileFormula(formula, QDate(2003, 8, 15));
+    QVERIFY(!c);
+    QCOMPARE(c.error().position, position);
+    const QString message = formulaMessage(c.error(), formula);
     QVERIFY2(message.contains(problem), qPrintable(message));
     QVERIFY2(message.contains(QStringLiteral("第 %1 个字符").arg(position + 1)), qPrintable(message));
 }

@@ -8,6 +8,7 @@
 #include "reports/panelcontent.h"
 #include "reports/ui/enginepreview.h"
 #include "reports/ui/paizi.h"
+#include "reports/ui/printing.h"
 #include "reports/ui/reportwindow.h"
 #include "support/jobtable.h"
 
@@ -72,28 +73,40 @@ private slots:
     void catalogueReportShowsPreviewOrMessage();
 
 private:
+    // The panel as the workspace's print command opens it.
+    PaiZi *showPanel()
+    {
+        m_print->run(std::nullopt);
+        return m_print->panel();
+    }
+
     std::unique_ptr<DataFolder> m_folder;
     std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<QWidget> m_workspace;
+    PrintCommand *m_print = nullptr;
 };
 
 void TestPanel::init()
 {
     m_folder = std::make_unique<DataFolder>();
     m_prompt = std::make_unique<ScriptedPrompt>();
+    m_workspace = std::make_unique<QWidget>();
+    m_print = new PrintCommand(m_workspace.get());
 }
 
 void TestPanel::cleanup()
 {
-    if (PaiZi *panel = PaiZi::loaded())
+    if (PaiZi *panel = m_print->panel())
         unload(panel);
-    QVERIFY(!PaiZi::loaded());
+    QVERIFY(!m_print->panel());
+    m_workspace.reset();
     m_prompt.reset();
     m_folder.reset();
 }
 
 void TestPanel::opensWithNoBrandShown()
 {
-    PaiZi *panel = PaiZi::showPanel();
+    PaiZi *panel = showPanel();
     QVERIFY(QTest::qWaitForWindowExposed(panel));
     QCOMPARE(panel->windowTitle(), QString("报表打印"));
     QCOMPARE(panel->size(), QSize(common::px(11430), common::px(8010)));
@@ -124,7 +137,7 @@ void TestPanel::opensWithNoBrandShown()
 
 void TestPanel::boxesStartWithTheirTexts()
 {
-    PaiZi *panel = PaiZi::showPanel();
+    PaiZi *panel = showPanel();
     const auto *month = panel->findChild<QComboBox *>("cboDate");
     QVERIFY(month && month->isEditable());
     QCOMPARE(month->count(), 12);
@@ -152,7 +165,7 @@ void TestPanel::boxesStartWithTheirTexts()
 
 void TestPanel::captionsSitInTheirFrames()
 {
-    PaiZi *panel = PaiZi::showPanel();
+    PaiZi *panel = showPanel();
     // The acting captions by name, in the frame the panel shows them in.
     const QList<QPair<QString, QString>> acting = {
         {"Label1", "FraPrn_1"},   {"Label3", "FraPrn_1"},  {"Label95", "FraPrn_1"},
@@ -193,7 +206,7 @@ void TestPanel::captionsSitInTheirFrames()
 
 void TestPanel::tileShowsItsFrameInTheOnePlace()
 {
-    PaiZi *panel = PaiZi::showPanel();
+    PaiZi *panel = showPanel();
     clickTile(panel, "Label200");
     QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_3"});
     QCOMPARE(panel->brandFrame(3)->pos(), kShown);
@@ -208,7 +221,7 @@ void TestPanel::tileShowsItsFrameInTheOnePlace()
 
 void TestPanel::hideAllHidesAndMovesOnly()
 {
-    PaiZi *panel = PaiZi::showPanel();
+    PaiZi *panel = showPanel();
     clickTile(panel, "Label200");
     QVector<QPoint> before;
     for (int i = 1; i <= PaiZi::kBrands; ++i)
@@ -227,11 +240,11 @@ void TestPanel::hideAllHidesAndMovesOnly()
 
 void TestPanel::printCommandsKeepStateWhileLoaded()
 {
-    PaiZi *panel = PaiZi::showPanel();
+    PaiZi *panel = showPanel();
     clickTile(panel, "Image11");
     panel->findChild<QComboBox *>("cboDate")->setCurrentText("三月");
     panel->findChild<QLineEdit *>("Text1")->setText("张师傅");
-    QCOMPARE(PaiZi::showPanel(), panel);
+    QCOMPARE(showPanel(), panel);
     QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_1"});
     QCOMPARE(panel->findChild<QComboBox *>("cboDate")->currentText(), QString("三月"));
     QCOMPARE(panel->findChild<QLineEdit *>("Text1")->text(), QString("张师傅"));
@@ -239,7 +252,7 @@ void TestPanel::printCommandsKeepStateWhileLoaded()
 
 void TestPanel::reopeningResetsState()
 {
-    PaiZi *panel = PaiZi::showPanel();
+    PaiZi *panel = showPanel();
     clickTile(panel, "Label77");
     panel->findChild<QComboBox *>("jido")->setCurrentText("1st");
     panel->findChild<QComboBox *>("cboDate")->setCurrentText("一月");
@@ -252,8 +265,8 @@ void TestPanel::reopeningResetsState()
     QCOMPARE(panel->quarter(), QString("1st"));
 
     unload(panel);
-    QVERIFY(!PaiZi::loaded());
-    panel = PaiZi::showPanel();
+    QVERIFY(!m_print->panel());
+    panel = showPanel();
     QVERIFY(visibleFrames(panel).isEmpty());
     QCOMPARE(panel->dateFrom(), QString("2003,4,25"));
     QCOMPARE(panel->dateTo(), QString("2003,5,24"));
@@ -266,7 +279,7 @@ void TestPanel::reopeningResetsState()
 
 void TestPanel::captionWithoutActionDoesNothing()
 {
-    PaiZi *panel = PaiZi::showPanel();
+    PaiZi *panel = showPanel();
     clickTile(panel, "Image11");
     const QWidgetList windowsBefore = QApplication::topLevelWidgets();
     QLabel *caption = captionIn(panel->brandFrame(1), "鉴定证明表");
@@ -297,11 +310,11 @@ void TestPanel::catalogueReportShowsPreviewOrMessage()
     QCOMPARE(prompt.messages.first().icon, common::Icon::Warning);
 
     prompt.clear();
-    QVERIFY(runReportRequest(*catalogueRequest(QStringLiteral("新飞回访记录表"), in, state), &panel));
+    EnginePreview *preview = runReportRequest(*catalogueRequest(QStringLiteral("新飞回访记录表"), in, state), &panel);
     QVERIFY(prompt.messages.isEmpty());
-    auto *preview = panel.findChild<EnginePreview *>();
     QVERIFY(preview);
-    QVERIFY(preview->isVisible());
+    QCOMPARE(preview->parentWidget(), &panel);
+    preview->show();
     QVERIFY(preview->isWindow());
     QVERIFY(!preview->isModal());
     QCOMPARE(preview->report().title, QStringLiteral("用户回访记录表"));

@@ -6,10 +6,14 @@
 #include "support/testapp.h"
 
 #include "reports/ui/datareportwindow.h"
+#include "reports/ui/enginepreview.h"
 #include "reports/datasource.h"
 #include "reports/ui/paizi.h"
 #include "reports/ui/printing.h"
 
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -17,10 +21,20 @@ using namespace reports;
 
 namespace {
 
-QList<int> jobNumbers(const QVector<Row> &rows)
+// The workspace window's side of the settings request, as the shell listens to it.
+class Workspace : public QWidget {
+    Q_OBJECT
+signals:
+    void settingsRequested(int page);
+};
+
+QList<int> jobNumbers(DataSource &source)
 {
+    const common::Result<QVector<Row>> rows = source.rows();
+    if (!rows)
+        return {-1};
     QList<int> numbers;
-    for (const Row &row : rows)
+    for (const Row &row : *rows)
         numbers << row.value(QStringLiteral("编号")).toInt();
     return numbers;
 }
@@ -34,8 +48,7 @@ private slots:
     void init();
     void cleanup();
 
-    // In this order: the first needs a data source no print command touched.
-    void withoutJobTheDesignTextSelectsAll();
+    void withoutJobEveryJobIsSelected();
     void printSelectsTheJob();
     void secondPrintReplacesTheFirst();
     void withoutJobTheLastSourceStays();
@@ -43,6 +56,10 @@ private slots:
     void unreadableFileStillOpensThePanel();
     void captionOpensOneWindowPerReport();
     void previewSavesThePdf();
+    void panelOpensOverTheWorkspaceAndGoesWithIt();
+    void previewsCloseWithEscapeOrTheirButton();
+    void placeholdersArePointedOutOncePerRun();
+    void calibrationSheetInPlaceOfTheJob();
 
 private:
     std::unique_ptr<DataFolder> m_folder;
@@ -58,62 +75,57 @@ void TestPrinting::init()
     m_prompt = std::make_unique<ScriptedPrompt>();
     m_db = createJobTable(m_folder->path(), {makeJob(58), makeJob(56), makeJob(57)});
     QVERIFY(m_db);
-    m_workspace = std::make_unique<QWidget>();
+    // A shop that has filled in its particulars.
+    common::SiteSettings settings = common::SiteSettings::defaults();
+    settings.servicePoint = {"浙江省宁波市", "甬江维修部", "中山路1号", "315000", "87654321",
+                             "87654322", "www.example.com", "陈明", "12345"};
+    QVERIFY(settings.save(m_folder->file(common::settingsFileName())));
+    m_workspace = std::make_unique<Workspace>();
     m_print = new PrintCommand(m_workspace.get());
 }
 
 void TestPrinting::cleanup()
 {
-    if (PaiZi *panel = PaiZi::loaded())
-        panel->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_workspace.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_db.reset();
     m_prompt.reset();
     m_folder.reset();
 }
 
-void TestPrinting::withoutJobTheDesignTextSelectsAll()
+void TestPrinting::withoutJobEveryJobIsSelected()
 {
-    DataSource &source = DataSource::instance();
-    QCOMPARE(source.commandText(), QString("SELECT * FROM 客户信息 ORDER BY 编号"));
+    DataSource &source = m_print->source();
     m_print->run(std::nullopt);
-    QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
-    QCOMPARE(source.commandText(), QString("SELECT * FROM 客户信息 ORDER BY 编号"));
-    QCOMPARE(jobNumbers(source.rows()), (QList<int>{56, 57, 58}));
+    QVERIFY(m_print->panel() && m_print->panel()->isVisible());
+    QCOMPARE(source.job(), std::nullopt);
+    QCOMPARE(jobNumbers(source), (QList<int>{56, 57, 58}));
 }
 
 void TestPrinting::printSelectsTheJob()
 {
     m_print->run(qint16(57));
-    DataSource &source = DataSource::instance();
-    QCOMPARE(source.commandText(), QString("Select * from 客户信息 where 编号=57"));
-    QVERIFY(source.isOpen());
-    QCOMPARE(jobNumbers(source.rows()), QList<int>{57});
-    QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
+    DataSource &source = m_print->source();
+    QCOMPARE(source.job(), std::optional<qint16>(57));
+    QCOMPARE(jobNumbers(source), QList<int>{57});
+    QVERIFY(m_print->panel() && m_print->panel()->isVisible());
     QVERIFY(m_prompt->messages.isEmpty());
 }
 
 void TestPrinting::secondPrintReplacesTheFirst()
 {
     m_print->run(qint16(57));
-    PaiZi *panel = PaiZi::loaded();
+    PaiZi *panel = m_print->panel();
     m_print->run(qint16(58));
-    QCOMPARE(PaiZi::loaded(), panel);
-    QCOMPARE(DataSource::instance().commandText(), QString("Select * from 客户信息 where 编号=58"));
-    QCOMPARE(jobNumbers(DataSource::instance().rows()), QList<int>{58});
-
-    // An open command refuses a new text until it is closed, as the print command does.
-    QVERIFY(!DataSource::instance().setCommandText("Select * from 客户信息 where 编号=56"));
-    QCOMPARE(jobNumbers(DataSource::instance().rows()), QList<int>{58});
+    QCOMPARE(m_print->panel(), panel);
+    QCOMPARE(jobNumbers(m_print->source()), QList<int>{58});
 }
 
 void TestPrinting::withoutJobTheLastSourceStays()
 {
     m_print->run(qint16(56));
     m_print->run(std::nullopt);
-    QCOMPARE(DataSource::instance().commandText(), QString("Select * from 客户信息 where 编号=56"));
-    QCOMPARE(jobNumbers(DataSource::instance().rows()), QList<int>{56});
+    QCOMPARE(jobNumbers(m_print->source()), QList<int>{56});
 }
 
 void TestPrinting::reportsReadWhatWasSavedSince()
@@ -121,9 +133,10 @@ void TestPrinting::reportsReadWhatWasSavedSince()
     m_print->run(qint16(57));
     QSqlQuery q(m_db->sql());
     QVERIFY(q.exec("UPDATE 客户信息 SET 客户姓名='赵敏' WHERE 编号=57"));
-    const QVector<Row> rows = DataSource::instance().rows();
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows.first().value("客户姓名").toString(), QString("赵敏"));
+    const common::Result<QVector<Row>> rows = m_print->source().rows();
+    QVERIFY(rows);
+    QCOMPARE(rows->size(), 1);
+    QCOMPARE(rows->first().value("客户姓名").toString(), QString("赵敏"));
 }
 
 void TestPrinting::unreadableFileStillOpensThePanel()
@@ -131,18 +144,16 @@ void TestPrinting::unreadableFileStillOpensThePanel()
     m_db.reset();
     QVERIFY(QFile::remove(m_folder->file("新客户信息.mdb")));
     m_print->run(qint16(57));
-    QVERIFY(PaiZi::loaded() && PaiZi::loaded()->isVisible());
-    store::StoreError error;
-    QVERIFY(DataSource::instance().rows(&error).isEmpty());
-    QVERIFY(error);
+    QVERIFY(m_print->panel() && m_print->panel()->isVisible());
+    QVERIFY(!m_print->source().rows());
 }
 
 void TestPrinting::captionOpensOneWindowPerReport()
 {
     m_print->run(qint16(57));
-    PaiZi *panel = PaiZi::loaded();
+    PaiZi *panel = m_print->panel();
     QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
-    DataReportWindow *voucher = DataReportWindow::existing("修理凭单");
+    DataReportWindow *voucher = panel->dataReportWindow("修理凭单");
     QVERIFY(voucher && voucher->isVisible());
     QCOMPARE(voucher->windowTitle(), QString("修理凭单"));
     QCOMPARE(voucher->pageCount(), 1);
@@ -154,22 +165,23 @@ void TestPrinting::captionOpensOneWindowPerReport()
     // The same window again, now on the job the next print command chose.
     m_print->run(qint16(58));
     QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
-    QCOMPARE(DataReportWindow::existing("修理凭单"), voucher);
+    QCOMPARE(panel->dataReportWindow("修理凭单"), voucher);
     const auto again = std::find_if(voucher->lastDrawn().begin(), voucher->lastDrawn().end(),
                                     [](const DrawnItem &i) { return i.name == "txt编号"; });
     QVERIFY(again != voucher->lastDrawn().end());
     QCOMPARE(again->text, QString("58"));
 
     QTest::mouseClick(panel->findChild<QLabel *>("Label35"), Qt::LeftButton);
-    QVERIFY(DataReportWindow::existing("小信封"));
-    QVERIFY(DataReportWindow::existing("小信封") != voucher);
+    QVERIFY(panel->dataReportWindow("小信封"));
+    QVERIFY(panel->dataReportWindow("小信封") != voucher);
     QVERIFY(m_prompt->messages.isEmpty());
 }
 
 void TestPrinting::previewSavesThePdf()
 {
     m_print->run(qint16(56));
-    DataReportWindow *window = DataReportWindow::showReport("快件单");
+    m_print->panel()->showDataReport("快件单");
+    DataReportWindow *window = m_print->panel()->dataReportWindow("快件单");
     QVERIFY(window);
     const QString pdf = m_folder->file("快件单.pdf");
     QVERIFY(window->savePdf(pdf));
@@ -177,6 +189,110 @@ void TestPrinting::previewSavesThePdf()
 
     QVERIFY(!window->savePdf(m_folder->file("no/such/folder/x.pdf")));
     QCOMPARE(m_prompt->messages.size(), 1);
+}
+
+void TestPrinting::panelOpensOverTheWorkspaceAndGoesWithIt()
+{
+    m_workspace->setGeometry(200, 150, 1000, 700);
+    m_workspace->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_workspace.get()));
+    m_print->run(qint16(57));
+    QPointer<PaiZi> panel = m_print->panel();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    QVERIFY((panel->frameGeometry().center() - m_workspace->frameGeometry().center()).manhattanLength() <= 40);
+    panel->showDataReport("修理凭单");
+    QTest::mouseClick(panel->findChild<QLabel *>("Label59"), Qt::LeftButton);
+    QPointer<QWidget> voucher = panel->dataReportWindow("修理凭单");
+    QPointer<QWidget> list = panel->cataloguePreview("新飞回访记录表");
+    QVERIFY(voucher && list);
+
+    // A second click shows the entry's one window again, with the new run.
+    QTest::mouseClick(panel->findChild<QLabel *>("Label59"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int lists = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        lists += w->isVisible() && qobject_cast<EnginePreview *>(w);
+    QCOMPARE(lists, 1);
+
+    m_workspace.reset();
+    QVERIFY(!panel && !voucher);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!list);
+}
+
+void TestPrinting::previewsCloseWithEscapeOrTheirButton()
+{
+    m_print->run(qint16(57));
+    PaiZi *panel = m_print->panel();
+    const auto open = [panel](const char *caption) -> QWidget * {
+        QTest::mouseClick(panel->findChild<QLabel *>(caption), Qt::LeftButton);
+        if (QLatin1String(caption) == QLatin1String("Label96"))
+            return panel->dataReportWindow("修理凭单");
+        return panel->cataloguePreview("新飞回访记录表");
+    };
+    for (const char *caption : {"Label96", "Label59"}) {
+        QPointer<QWidget> shown = open(caption);
+        QVERIFY(shown);
+        // Wherever the focus is inside the window.
+        QWidget *inside = shown->findChildren<QWidget *>().last();
+        QTest::keyClick(inside, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(!shown, caption);
+
+        shown = open(caption);
+        QVERIFY(shown);
+        auto *close = shown->findChild<QPushButton *>("cmdClose");
+        QVERIFY(close);
+        QVERIFY(close->text().startsWith(QStringLiteral("关闭")));
+        QTest::mouseClick(close, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(!shown, caption);
+    }
+}
+
+void TestPrinting::placeholdersArePointedOutOncePerRun()
+{
+    QVERIFY(QFile::remove(m_folder->file(common::settingsFileName()))); // the built-in placeholders
+    QSignalSpy asked(static_cast<Workspace *>(m_workspace.get()), &Workspace::settingsRequested);
+    m_print->run(qint16(57));
+    PaiZi *panel = m_print->panel();
+    // 填写修理单 prints none of the particulars.
+    QTest::mouseClick(panel->findChild<QLabel *>("Label99"), Qt::LeftButton);
+    QVERIFY(m_prompt->messages.isEmpty());
+
+    m_prompt->answers = {common::Answer::Yes};
+    QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
+    QCOMPARE(m_prompt->messages.size(), 1);
+    QVERIFY(m_prompt->messages.first().text.contains(QStringLiteral("维修站名称")));
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked.first().first().toInt(), int(common::settingsPage::ServicePoint));
+    QVERIFY(panel->dataReportWindow("修理凭单"));
+
+    // Once a run: the panel opened again, another report, no second word.
+    panel->close();
+    m_print->run(qint16(58));
+    QTest::mouseClick(m_print->panel()->findChild<QLabel *>("Label35"), Qt::LeftButton);
+    QCOMPARE(m_prompt->messages.size(), 1);
+    QCOMPARE(asked.size(), 1);
+}
+
+void TestPrinting::calibrationSheetInPlaceOfTheJob()
+{
+    m_print->run(qint16(57));
+    m_print->panel()->showDataReport("快件单");
+    DataReportWindow *window = m_print->panel()->dataReportWindow("快件单");
+    QVERIFY(window && !window->lastDrawn().isEmpty());
+    QTest::mouseClick(window->findChild<QPushButton *>("cmdCalibration"), Qt::LeftButton);
+    QVERIFY(window->calibration());
+    QVERIFY(window->lastDrawn().isEmpty()); // no job on the sheet
+    const QString pdf = m_folder->file("校准.pdf");
+    QVERIFY(window->savePdf(pdf));
+    QProcess text;
+    text.start("pdftotext", {pdf, "-"});
+    QVERIFY(text.waitForFinished(60000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    const QString customer = makeJob(57).value("客户姓名").toString();
+    QVERIFY2(printed.contains(QStringLiteral("校准页")) && !printed.contains(customer), qPrintable(printed));
 }
 
 CORVALE_TEST_MAIN(TestPrinting)

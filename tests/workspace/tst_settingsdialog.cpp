@@ -6,6 +6,8 @@
 #include "support/testapp.h"
 
 #include <QApplication>
+#include <QDoubleSpinBox>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -46,6 +48,7 @@ private slots:
     void opensOnTheRequestedPageAndCancelChangesNothing();
     void presetListPageRestoresItsDefaults();
     void failedSaveKeepsTheDialogOpen();
+    void stationeryOffsetsPerReport();
     void linesBecomeItems();
 };
 
@@ -120,6 +123,33 @@ void TestSettingsDialog::failedSaveKeepsTheDialogOpen()
     QCOMPARE(prompt.messages.size(), 1);
     QCOMPARE(prompt.messages.first().title, QStringLiteral("警告"));
     QVERIFY(prompt.messages.first().text.contains(QStringLiteral("无法保存")));
+}
+
+void TestSettingsDialog::stationeryOffsetsPerReport()
+{
+    DataFolder folder;
+    SiteSettings settings = SiteSettings::defaults();
+    settings.stationery.insert(QStringLiteral("修理凭单"), common::Stationery{1, 2, QPageSize::B5, {}});
+    SettingsDialog dialog(settings, folder.file(common::settingsFileName()));
+    dialog.showPage(SettingsDialog::StationeryPage);
+    QCOMPARE(dialog.currentPage(), int(common::settingsPage::Stationery));
+    auto *reports = dialog.findChild<QListWidget *>(QStringLiteral("lstReports"));
+    auto *x = dialog.findChild<QDoubleSpinBox *>(QStringLiteral("spnOffsetX"));
+    auto *y = dialog.findChild<QDoubleSpinBox *>(QStringLiteral("spnOffsetY"));
+    QVERIFY(reports && x && y && dialog.findChild<QWidget *>(QStringLiteral("stationeryPreview")));
+
+    reports->setCurrentRow(reports->row(reports->findItems(QStringLiteral("修理凭单"), Qt::MatchExactly).first()));
+    QCOMPARE(x->value(), 1.0);
+    QCOMPARE(y->value(), 2.0);
+    y->setValue(-3.5);
+    reports->setCurrentRow(reports->row(reports->findItems(QStringLiteral("小信封"), Qt::MatchExactly).first()));
+    QCOMPARE(x->value(), 0.0);
+    x->setValue(4);
+
+    const SiteSettings edited = dialog.settings();
+    QCOMPARE(edited.stationery.value(QStringLiteral("修理凭单")), (common::Stationery{1, -3.5, QPageSize::B5, {}}));
+    QCOMPARE(edited.stationery.value(QStringLiteral("小信封")).offsetXmm, 4.0);
+    QCOMPARE(edited.stationery.size(), 2); // reports left alone get no entry
 }
 
 void TestSettingsDialog::linesBecomeItems()

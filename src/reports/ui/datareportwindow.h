@@ -1,6 +1,6 @@
 #pragma once
 // The preview window of one data report, titled with its caption, from which
-// the user prints or saves a PDF. One window per report for the whole run.
+// the user prints or saves a PDF. The report panel keeps one per report.
 #include "reports/reportrenderer.h"
 
 #include <QPrinter>
@@ -11,30 +11,45 @@ class QPrintPreviewWidget;
 
 namespace reports {
 
+class DataSource;
+
 class DataReportWindow : public QWidget {
     Q_OBJECT
 public:
-    // Shows report `name` over the rows the data source selects now.
-    static DataReportWindow *showReport(const QString &name);
-    // The report's window if it was ever shown.
-    static DataReportWindow *existing(const QString &name);
+    // Shows the rows source selects; source must outlive the window.
+    DataReportWindow(ReportRenderer renderer, DataSource &source, QWidget *parent = nullptr);
+
+    // The same report with settings read again (stationery, particulars).
+    void setRenderer(ReportRenderer renderer);
+    // Reads the rows the source selects now and draws them again.
+    void reload();
 
     int pageCount() const { return int(m_rows.size()); }
     const QVector<DrawnItem> &lastDrawn() const { return m_lastDrawn; }
 
     bool savePdf(const QString &path);
 
+    // The calibration sheet instead of the rows: the form's boxes, crosshairs
+    // and scales at the current offsets, to print on the shop's stationery.
+    void setCalibration(bool on);
+    bool calibration() const { return m_calibration; }
+
 public slots:
     void print();
     void saveAsPdf();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
-    DataReportWindow(ReportRenderer renderer, QWidget *parent = nullptr);
-    void reload();
+    void applyPageLayout();
+    void paint(QPrinter *printer);
 
     ReportRenderer m_renderer;
+    DataSource &m_source;
     QVector<Row> m_rows;
     QVector<DrawnItem> m_lastDrawn;
+    bool m_calibration = false;
     std::unique_ptr<QPrinter> m_printer;
     QPrintPreviewWidget *m_preview = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "reports/ui/enginepreview.h"
 
-#include "reports/enginepaint.h"
 #include "common/ui/prompt.h"
+#include "reports/enginepaint.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -76,6 +76,7 @@ EnginePreview::EnginePreview(LaidOutReport report, QWidget *parent)
     connect(m_next, &QPushButton::clicked, this, [this] { showPage(currentPage() + 1); });
     connect(printButton, &QPushButton::clicked, this, &EnginePreview::print);
     connect(pdfButton, &QPushButton::clicked, this, &EnginePreview::saveAsPdf);
+    closeButton->setObjectName(QStringLiteral("cmdClose"));
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     resize(m_report.orientation == QPageLayout::Landscape ? QSize(1000, 760) : QSize(720, 940));
     showPage(0);
@@ -96,6 +97,8 @@ void EnginePreview::keyPressEvent(QKeyEvent *event)
         showPage(currentPage() + 1);
     else if (event->key() == Qt::Key_PageUp)
         showPage(currentPage() - 1);
+    else if (event->key() == Qt::Key_Escape)
+        close();
     else
         QWidget::keyPressEvent(event);
 }
@@ -123,9 +126,8 @@ void EnginePreview::saveAsPdf()
                                                       QStringLiteral("PDF 文件 (*.pdf)"));
     if (path.isEmpty())
         return;
-    QString error;
-    if (!writeReportPdf(m_report, path, &error))
-        common::say(error, common::appTitle(), common::Icon::Warning);
+    if (const common::Error e = writeReportPdf(m_report, path))
+        common::say(e.text, common::appTitle(), common::Icon::Warning);
 }
 
 } // namespace reports

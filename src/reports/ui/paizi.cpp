@@ -3,22 +3,23 @@
 #include "common/fonts.h"
 #include "common/twips.h"
 #include "common/ui/widgets.h"
+#include "common/ui/prompt.h"
+#include "reports/datareport.h"
 #include "reports/ui/datareportwindow.h"
+#include "reports/ui/enginepreview.h"
 #include "reports/ui/handcursor.h"
 #include "reports/ui/reportwindow.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPointer>
 
 namespace reports {
 
 namespace {
-
-QPointer<PaiZi> g_panel;
 
 const QColor kPanelBack(255, 192, 192);
 const QColor kBottomBack(192, 192, 255);
@@ -79,7 +80,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
     QLabel::mouseReleaseEvent(event);
 }
 
-PaiZi::PaiZi(QWidget *parent) : QWidget(parent, Qt::Window)
+PaiZi::PaiZi(DataSource &source, QWidget *parent) : QWidget(parent, Qt::Window), m_source(source)
 {
     setObjectName(QStringLiteral("PaiZi"));
     setWindowTitle(QStringLiteral("报表打印"));
@@ -99,18 +100,6 @@ PaiZi::PaiZi(QWidget *parent) : QWidget(parent, Qt::Window)
 }
 
 PaiZi::~PaiZi() = default;
-
-PaiZi *PaiZi::loaded() { return g_panel; }
-
-PaiZi *PaiZi::showPanel()
-{
-    if (!g_panel)
-        g_panel = new PaiZi;
-    g_panel->show();
-    g_panel->raise();
-    g_panel->activateWindow();
-    return g_panel;
-}
 
 void PaiZi::load()
 {
@@ -155,13 +144,54 @@ PanelInputs PaiZi::inputs() const
 void PaiZi::runCatalogueEntry(const QString &entry)
 {
     const std::optional<ReportRequest> request = catalogueRequest(entry, inputs(), m_state);
-    if (request)
-        runReportRequest(*request, this);
+    if (!request)
+        return;
+    EnginePreview *preview = runReportRequest(*request, this);
+    if (!preview)
+        return;
+    // The entry's window shows the new run in place of the last one.
+    common::WindowSlot<EnginePreview> &slot = m_previews[entry];
+    slot.reset();
+    slot.show([preview] { return preview; });
 }
 
 void PaiZi::showDataReport(const QString &report)
 {
-    DataReportWindow::showReport(report);
+    // Read afresh each time: the shop may have moved the stationery since.
+    const auto load = [&report] {
+        common::Result<ReportRenderer> renderer = dataReportRenderer(report, QDir::currentPath());
+        if (!renderer)
+            common::say(renderer.error().text, QStringLiteral("警告"), common::Icon::Warning);
+        return renderer;
+    };
+    common::Result<ReportRenderer> renderer = load();
+    if (!renderer)
+        return;
+    if (printsParticulars(renderer->layout())) {
+        if (const QStringList placeholders = renderer->settings().servicePoint.placeholders(); !placeholders.isEmpty()) {
+            // Before the preview, which then shows what the clerk may just have filled in.
+            emit placeholdersAboutToPrint(placeholders);
+            if (!(renderer = load()))
+                return;
+        }
+    }
+    common::WindowSlot<DataReportWindow> &slot = m_dataReports[report];
+    if (DataReportWindow *open = slot.get())
+        open->setRenderer(std::move(*renderer));
+    DataReportWindow *window =
+        slot.ensure([&] { return new DataReportWindow(std::move(*renderer), m_source, this); });
+    window->reload();
+    slot.show([window] { return window; });
+}
+
+DataReportWindow *PaiZi::dataReportWindow(const QString &report) const
+{
+    return m_dataReports.value(report).get();
+}
+
+EnginePreview *PaiZi::cataloguePreview(const QString &entry) const
+{
+    return m_previews.value(entry).get();
 }
 
 void PaiZi::buildTiles()

@@ -1,10 +1,12 @@
 #pragma once
 // PaiZi, the report panel "报表打印": brand tiles, one brand frame of report
 // captions at a time, and the settings, management and envelope frames.
+#include "common/ui/windowslot.h"
 #include "reports/catalogue.h"
 #include "reports/panelcontent.h"
 
 #include <QLabel>
+#include <QMap>
 #include <QWidget>
 
 class QComboBox;
@@ -12,6 +14,10 @@ class QGroupBox;
 class QLineEdit;
 
 namespace reports {
+
+class DataReportWindow;
+class DataSource;
+class EnginePreview;
 
 // A label that reports a left click: the tiles and the report captions.
 class ClickLabel : public QLabel {
@@ -29,13 +35,9 @@ class PaiZi : public QWidget {
 public:
     static constexpr int kBrands = 16;
 
-    explicit PaiZi(QWidget *parent = nullptr);
+    // The data reports print what source selects; it must outlive the panel.
+    explicit PaiZi(DataSource &source, QWidget *parent = nullptr);
     ~PaiZi() override;
-
-    // The panel while it is loaded, nullptr otherwise.
-    static PaiZi *loaded();
-    // Loads the panel if needed and brings it forward.
-    static PaiZi *showPanel();
 
     // Hides every brand frame; moves frame `index` (1..16, 0 none) into place
     // without showing it.
@@ -49,8 +51,18 @@ public:
     QString quarter() const { return m_state.quarter; }
     PanelInputs inputs() const;
 
+    // Each report has one window of its own, shown again on the next click.
     void runCatalogueEntry(const QString &entry);
     void showDataReport(const QString &report);
+    // The report's window while it is open; nullptr otherwise.
+    DataReportWindow *dataReportWindow(const QString &report) const;
+    EnginePreview *cataloguePreview(const QString &entry) const;
+
+signals:
+    // A report that prints the service point's particulars is about to be
+    // shown while some still read as the built-in placeholders (their
+    // captions). The report is read again after the signal returns.
+    void placeholdersAboutToPrint(const QStringList &captions);
 
 private:
     void buildTiles();
@@ -63,6 +75,9 @@ private:
                            const QColor &colour, int left, int top, int width);
     void load();
 
+    DataSource &m_source;
+    QMap<QString, common::WindowSlot<DataReportWindow>> m_dataReports;
+    QMap<QString, common::WindowSlot<EnginePreview>> m_previews;
     PanelState m_state;
     QGroupBox *m_frames[kBrands + 1] = {};
     QComboBox *m_cboDate = nullptr;

@@ -1,23 +1,64 @@
 #include "reports/ui/printing.h"
 
-#include "reports/datasource.h"
+#include "common/sitesettings.h"
+#include "common/ui/prompt.h"
 #include "reports/ui/paizi.h"
+
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
 
 namespace reports {
 
-PrintCommand::PrintCommand(QWidget *workspace) : QObject(workspace), m_workspace(workspace) {}
+PrintCommand::PrintCommand(QWidget *workspace) : QObject(workspace), m_workspace(workspace)
+{
+    // The reports cannot name the workspace's class; its signal of the same
+    // form takes the request to whoever edits the settings.
+    if (workspace && workspace->metaObject()->indexOfSignal("settingsRequested(int)") >= 0)
+        connect(this, SIGNAL(settingsRequested(int)), workspace, SIGNAL(settingsRequested(int)));
+}
 
-PrintCommand::~PrintCommand() = default;
+// The panel and its previews read the source: they go first.
+PrintCommand::~PrintCommand() { m_panel.reset(); }
 
 void PrintCommand::run(std::optional<qint16> currentJob)
 {
     // A source that cannot be read shows up when a report is opened; the
     // panel opens regardless.
     if (currentJob)
-        (void)DataSource::instance().selectJob(*currentJob);
-    PaiZi::showPanel();
+        m_source.selectJob(*currentJob);
+    const bool opening = !m_panel.get();
+    PaiZi *panel = m_panel.ensure([this] {
+        auto *made = new PaiZi(m_source, m_workspace);
+        connect(made, &PaiZi::placeholdersAboutToPrint, this, &PrintCommand::pointOutPlaceholders);
+        return made;
+    });
+    if (opening && m_workspace) {
+        QRect place = panel->frameGeometry();
+        place.moveCenter(m_workspace->frameGeometry().center());
+        // Over the workspace, but never off the screen it is on.
+        const QRect screen = m_workspace->screen()->availableGeometry();
+        place.moveLeft(std::clamp(place.left(), screen.left(), std::max(screen.left(), screen.right() - place.width())));
+        place.moveTop(std::clamp(place.top(), screen.top(), std::max(screen.top(), screen.bottom() - place.height())));
+        panel->move(place.topLeft());
+    }
+    m_panel.show([panel] { return panel; });
 }
 
-PaiZi *PrintCommand::panel() const { return PaiZi::loaded(); }
+PaiZi *PrintCommand::panel() const { return m_panel.get(); }
+
+void PrintCommand::pointOutPlaceholders(const QStringList &captions)
+{
+    if (m_placeholdersPointedOut)
+        return;
+    m_placeholdersPointedOut = true;
+    const QString text = QStringLiteral("报表上本站的资料还是占位文字：%1。\n"
+                                        "请在“基础资料设置”中填写本站的名称、地址、电话等，报表才会印上它们。\n\n"
+                                        "现在就去填写吗？")
+                             .arg(captions.join(QStringLiteral("、")));
+    if (common::say(text, QStringLiteral("提示"), common::Icon::Information, common::Buttons::YesNo)
+        == common::Answer::Yes)
+        emit settingsRequested(common::settingsPage::ServicePoint);
+}
 
 } // namespace reports

@@ -1,6 +1,7 @@
 #pragma once
 // The workspace's print command and the report panel behind it.
 #include "common/ui/windowslot.h"
+#include "reports/datasource.h"
 
 #include <QObject>
 #include <QtGlobal>
@@ -13,23 +14,37 @@ namespace reports {
 class PaiZi;
 
 // Owned by the workspace window for its lifetime: the report panel PaiZi
-// (one instance) and the report data source it prints from.
+// (one instance, the workspace's child) and the data source the data reports
+// print from.
 class PrintCommand : public QObject {
     Q_OBJECT
 public:
     explicit PrintCommand(QWidget *workspace);
     ~PrintCommand() override;
 
-    // Points the report data source at job `currentJob` when there is one
-    // ("Select * from 客户信息 where 编号=" + number), then shows the report
-    // panel modeless. Without a current job the source is kept.
+    // Points the data source at job `currentJob` when there is one, then
+    // shows the report panel modeless, centred over the workspace when it
+    // opens. Without a current job the source is kept.
     void run(std::optional<qint16> currentJob);
 
     // The panel while it is open; nullptr otherwise.
     PaiZi *panel() const;
+    DataSource &source() { return m_source; }
+
+signals:
+    // The clerk asked to fill in the settings on page (common::settingsPage).
+    // A workspace window with a signal settingsRequested(int) gets it passed on.
+    void settingsRequested(int page);
 
 private:
+    // Once a run: reports print placeholders where the service point's
+    // particulars belong; offers to open the settings where they are filled in.
+    void pointOutPlaceholders(const QStringList &captions);
+
     QWidget *m_workspace;
+    DataSource m_source;
+    common::WindowSlot<PaiZi> m_panel;
+    bool m_placeholdersPointedOut = false;
 };
 
 } // namespace reports

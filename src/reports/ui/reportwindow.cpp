@@ -9,22 +9,17 @@
 
 namespace reports {
 
-bool runReportRequest(const ReportRequest &request, QWidget *parent)
+EnginePreview *runReportRequest(const ReportRequest &request, QWidget *parent)
 {
-    BuiltReport built;
-    {
+    common::Result<BuiltReport> built = [&] {
         common::BusyCursor busy;
-        built = buildReport(request, QDir::currentPath());
+        return buildReport(request, QDir::currentPath());
+    }();
+    if (!built) {
+        common::say(built.error().text, common::appTitle(), common::Icon::Warning);
+        return nullptr;
     }
-    if (!built.error.isEmpty()) {
-        common::say(built.error, common::appTitle(), common::Icon::Warning);
-        return false;
-    }
-    auto *preview = new EnginePreview(std::move(built.report), parent);
-    preview->show();
-    preview->raise();
-    preview->activateWindow();
-    return true;
+    return new EnginePreview(std::move(built->report), parent);
 }
 
 } // namespace reports

@@ -1,0 +1,61 @@
+#include "reports/pdffile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace reports {
+
+PdfFile::PdfFile(const QString &path) : m_path(path)
+{
+    const QFileInfo info(path);
+    m_target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    // Hidden, beside the target, so the rename never crosses file systems.
+    const QFileInfo target(m_target);
+    m_part.setFileTemplate(target.dir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".XXXXXX")));
+}
+
+common::Error PdfFile::cannotWrite(const QString &why) const
+{
+    const QString file = QDir::toNativeSeparators(m_path);
+    return common::Error::failed(why.isEmpty() ? QStringLiteral("无法写入 PDF 文件 “%1”").arg(file)
+                                               : QStringLiteral("无法写入 PDF 文件 “%1”：%2").arg(file, why));
+}
+
+common::Error PdfFile::open()
+{
+    const QFileInfo target(m_target);
+    if (target.isDir())
+        return cannotWrite(QStringLiteral("这是一个文件夹"));
+    if (target.exists() && !(target.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
+        return cannotWrite(QStringLiteral("文件是只读的"));
+    if (!m_part.open())
+        return cannotWrite(m_part.errorString());
+    return {};
+}
+
+// Not synced to the disk before the rename, as the PDF writer never did: a
+// report is written again in a moment, and a sync costs more than drawing a form.
+common::Error PdfFile::commit()
+{
+    // The PDF writer tells of a failure by writing nothing.
+    if (!m_part.isOpen() || m_part.size() <= 0 || !m_part.flush())
+        return cannotWrite(m_part.errorString());
+    // The file keeps the permissions the one it replaces had; a new one gets
+    // those of a file the shop made itself, not the private ones of a temporary.
+    const QFileInfo target(m_target);
+    const QFile::Permissions permissions = target.exists()
+        ? target.permissions()
+        : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    m_part.setPermissions(permissions);
+    m_part.close();
+    if (std::rename(QFile::encodeName(m_part.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0)
+        return cannotWrite(QString::fromLocal8Bit(std::strerror(errno)));
+    m_part.setAutoRemove(false);
+    return {};
+}
+
+} // namespace reports

@@ -1,0 +1,37 @@
+#pragma once
+// Every PDF the reports write is written beside its target under another
+// name and renamed into place only once complete: a failure part way (a full
+// disk, a painter that cannot begin) leaves the file that was there as it was.
+#include "common/result.h"
+
+#include <QString>
+#include <QTemporaryFile>
+
+namespace reports {
+
+class PdfFile {
+public:
+    explicit PdfFile(const QString &path);
+
+    // Refuses a target marked read-only, even for a user the system would
+    // let write it: the mark is the shop's way of keeping a file.
+    common::Error open();
+    QIODevice *device() { return &m_part; }
+    // The open file's descriptor, for a writer that takes no QIODevice.
+    int handle() const { return m_part.handle(); }
+    // Renames the finished file into place. Until then, and after any
+    // failure, nothing is left of the attempt.
+    common::Error commit();
+    // Drops what was written (a failure found by the caller).
+    void discard() { m_part.close(); }
+
+    QString path() const { return m_path; }
+    common::Error cannotWrite(const QString &why = {}) const;
+
+private:
+    QString m_path;   // as given, for messages
+    QString m_target; // where the file goes: a link's target, not the link
+    QTemporaryFile m_part;
+};
+
+} // namespace reports
