@@ -36,6 +36,8 @@ RecordCommands::RecordCommands(frmCorvale &window)
     connect(k.print, &QAction::triggered, this, &RecordCommands::print);
     connect(k.refresh, &QAction::triggered, this, &RecordCommands::rs_Refresh);
     connect(k.copy, &QAction::triggered, this, &RecordCommands::copy);
+    // A report that would print placeholders offers the settings page for them.
+    connect(m_print, &reports::PrintCommand::settingsRequested, &window, &frmCorvale::settingsRequested);
 }
 
 RecordCommands::~RecordCommands()

@@ -1,5 +1,6 @@
 #include "workspace/settingsdialog.h"
 
+#include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
 #include "reports/reportlayout.h"
 #include "reports/ui/stationerypreview.h"
@@ -96,6 +97,7 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
 {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("基础资料设置"));
+    common::markProgramWindow(this);
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabPages"));
     m_tabs->addTab(staffPage(), QStringLiteral("员工设置"));

@@ -21,13 +21,6 @@ using namespace reports;
 
 namespace {
 
-// The workspace window's side of the settings request, as the shell listens to it.
-class Workspace : public QWidget {
-    Q_OBJECT
-signals:
-    void settingsRequested(int page);
-};
-
 QList<int> jobNumbers(DataSource &source)
 {
     const common::Result<QVector<Row>> rows = source.rows();
@@ -80,7 +73,7 @@ void TestPrinting::init()
     settings.servicePoint = {"浙江省宁波市", "甬江维修部", "中山路1号", "315000", "87654321",
                              "87654322", "www.example.com", "陈明", "12345"};
     QVERIFY(settings.save(m_folder->file(common::settingsFileName())));
-    m_workspace = std::make_unique<Workspace>();
+    m_workspace = std::make_unique<QWidget>();
     m_print = new PrintCommand(m_workspace.get());
 }
 
@@ -253,7 +246,7 @@ void TestPrinting::previewsCloseWithEscapeOrTheirButton()
 void TestPrinting::placeholdersArePointedOutOncePerRun()
 {
     QVERIFY(QFile::remove(m_folder->file(common::settingsFileName()))); // the built-in placeholders
-    QSignalSpy asked(static_cast<Workspace *>(m_workspace.get()), &Workspace::settingsRequested);
+    QSignalSpy asked(m_print, &PrintCommand::settingsRequested);
     m_print->run(qint16(57));
     PaiZi *panel = m_print->panel();
     // 填写修理单 prints none of the particulars.

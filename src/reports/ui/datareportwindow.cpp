@@ -1,5 +1,6 @@
 #include "reports/ui/datareportwindow.h"
 
+#include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
 #include "reports/datasource.h"
 
@@ -31,6 +32,7 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, 
 {
     setObjectName(m_renderer.layout().caption);
     setWindowTitle(m_renderer.layout().caption);
+    common::markProgramWindow(this);
     setAttribute(Qt::WA_DeleteOnClose);
     resize(900, 700);
     applyPageLayout();
@@ -39,7 +41,7 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, 
     printButton->setObjectName(QStringLiteral("cmdPrint"));
     auto *pdfButton = new QPushButton(QStringLiteral("另存为PDF"), this);
     pdfButton->setObjectName(QStringLiteral("cmdPdf"));
-    auto *calibrationButton = new QPushButton(QStringLiteral("校准页"), this);
+    auto *calibrationButton = m_calibrationButton = new QPushButton(QStringLiteral("校准页"), this);
     calibrationButton->setObjectName(QStringLiteral("cmdCalibration"));
     calibrationButton->setCheckable(true);
     calibrationButton->setToolTip(QStringLiteral("打印本表的格子、十字线和毫米刻度，放在票据上量出偏差，"
@@ -99,8 +101,7 @@ void DataReportWindow::setCalibration(bool on)
 {
     m_calibration = on;
     setWindowTitle(on ? m_renderer.layout().caption + QStringLiteral(" — 校准页") : m_renderer.layout().caption);
-    if (auto *button = findChild<QPushButton *>(QStringLiteral("cmdCalibration")))
-        button->setChecked(on);
+    m_calibrationButton->setChecked(on);
     m_preview->updatePreview();
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QPrintPreviewWidget;
+class QPushButton;
 
 namespace reports {
 
@@ -52,6 +53,7 @@ private:
     bool m_calibration = false;
     std::unique_ptr<QPrinter> m_printer;
     QPrintPreviewWidget *m_preview = nullptr;
+    QPushButton *m_calibrationButton = nullptr;
 };
 
 } // namespace reports

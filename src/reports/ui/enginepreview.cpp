@@ -1,5 +1,6 @@
 #include "reports/ui/enginepreview.h"
 
+#include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
 #include "reports/enginepaint.h"
 
@@ -50,6 +51,7 @@ EnginePreview::EnginePreview(LaidOutReport report, QWidget *parent)
     setObjectName(QStringLiteral("frmPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(m_report.title);
+    common::markProgramWindow(this);
     m_view = new EnginePageView(&m_report, this);
     m_pageLabel = new QLabel(this);
     m_previous = new QPushButton(QStringLiteral("上一页"), this);

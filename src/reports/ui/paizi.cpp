@@ -1,5 +1,6 @@
 #include "reports/ui/paizi.h"
 
+#include "common/ui/programwindow.h"
 #include "common/fonts.h"
 #include "common/twips.h"
 #include "common/ui/widgets.h"
@@ -83,6 +84,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 PaiZi::PaiZi(DataSource &source, QWidget *parent) : QWidget(parent, Qt::Window), m_source(source)
 {
     setObjectName(QStringLiteral("PaiZi"));
+    common::markProgramWindow(this);
     setWindowTitle(QStringLiteral("报表打印"));
     setWindowIcon(QIcon(handPixmap()));
     setAttribute(Qt::WA_DeleteOnClose);

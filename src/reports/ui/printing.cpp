@@ -10,13 +10,7 @@
 
 namespace reports {
 
-PrintCommand::PrintCommand(QWidget *workspace) : QObject(workspace), m_workspace(workspace)
-{
-    // The reports cannot name the workspace's class; its signal of the same
-    // form takes the request to whoever edits the settings.
-    if (workspace && workspace->metaObject()->indexOfSignal("settingsRequested(int)") >= 0)
-        connect(this, SIGNAL(settingsRequested(int)), workspace, SIGNAL(settingsRequested(int)));
-}
+PrintCommand::PrintCommand(QWidget *workspace) : QObject(workspace), m_workspace(workspace) {}
 
 // The panel and its previews read the source: they go first.
 PrintCommand::~PrintCommand() { m_panel.reset(); }

@@ -33,7 +33,6 @@ public:
 
 signals:
     // The clerk asked to fill in the settings on page (common::settingsPage).
-    // A workspace window with a signal settingsRequested(int) gets it passed on.
     void settingsRequested(int page);
 
 private:
