@@ -16,6 +16,7 @@ inline QString settingsFileName() { return QStringLiteral("corvale.ini"); }
 namespace settingsPage {
 constexpr int ServicePoint = 0; // with the staff lists
 constexpr int Stationery = 5;
+constexpr int Database = 6;
 } // namespace settingsPage
 
 struct ServicePoint {
@@ -60,6 +61,8 @@ struct SiteSettings {
     QString companyUrl;
     QMap<QString, Stationery> stationery; // by report name, e.g. "修理凭单"
     int backupCount = 30;
+    // A shop server's address (postgresql://...); empty: the file in the folder.
+    QString databaseServer;
 
     static SiteSettings defaults();
     // Reads path; a missing file gives the defaults, a malformed value its

@@ -11,7 +11,7 @@ namespace reports {
 DataSource::DataSource(QString databasePath) : m_databasePath(std::move(databasePath)) {}
 DataSource::~DataSource() = default;
 
-QString DataSource::defaultDatabasePath() { return store::databaseFileName(); }
+QString DataSource::defaultDatabasePath() { return QString(); }
 
 void DataSource::setDatabasePath(const QString &path)
 {
@@ -21,8 +21,12 @@ void DataSource::setDatabasePath(const QString &path)
 
 common::Error DataSource::connect()
 {
-    // A relative name follows the working folder, so reconnect when it moved.
-    const QString path = QDir::current().absoluteFilePath(m_databasePath);
+    // Where the program works (the file in the working folder or the shop's
+    // server), or the file named; a relative name follows the working folder,
+    // so reconnect when it moved.
+    const QString path = m_databasePath.isEmpty()            ? store::jobTableLocation(QDir::currentPath())
+                         : store::isServerAddress(m_databasePath) ? m_databasePath
+                                                                  : QDir::current().absoluteFilePath(m_databasePath);
     if (m_db && m_db->path() == path)
         return {};
     m_db.reset();

@@ -20,7 +20,8 @@ using Row = QHash<QString, QVariant>;
 
 class DataSource {
 public:
-    // path: the database file; a relative name follows the working folder.
+    // path: the database file or a server address; a relative name follows
+    // the working folder, and none is where the program works there.
     explicit DataSource(QString databasePath = defaultDatabasePath());
     ~DataSource();
     DataSource(const DataSource &) = delete;

@@ -20,14 +20,17 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
     if (!definition)
         return definition.error();
     const QDate today = common::clock().today();
-    const common::Result<SqlCondition> condition = compileFormula(request.formula, today);
-    if (!condition)
-        return common::Error::failed(formulaMessage(condition.error(), request.formula));
+    // A formula that does not parse is said before the database is opened.
+    if (const common::Result<SqlCondition> checked = compileFormula(request.formula, today); !checked)
+        return common::Error::failed(formulaMessage(checked.error(), request.formula));
     const common::Result<std::unique_ptr<store::Database>> db =
-        store::openDatabase(QDir(folder).filePath(store::databaseFileName()));
+        store::openDatabase(store::jobTableLocation(folder));
     if (!db)
         return common::Error::failed(
             QStringLiteral("无法打开数据库 “%1”：%2").arg(store::databaseFileName(), db.error().text));
+    const common::Result<SqlCondition> condition = compileFormula(request.formula, today, (*db)->engine());
+    if (!condition)
+        return common::Error::failed(formulaMessage(condition.error(), request.formula));
     common::Result<QVector<ReportRow>> rows = selectReportRows(**db, *definition, *condition);
     if (!rows)
         return rows.error();

@@ -6,6 +6,8 @@
 // and whose position is the index in the formula where it lies.
 #include "common/result.h"
 
+#include "store/sqldialect.h"
+
 #include <QDate>
 #include <QString>
 #include <QVariantList>
@@ -50,9 +52,11 @@ struct SqlCondition {
     QVariantList values; // in placeholder order
 };
 
-// today fixes MonthToDate and the calendar quarters.
-common::Result<SqlCondition> compileFormula(const FormulaTree &tree, const QDate &today);
-common::Result<SqlCondition> compileFormula(const QString &formula, const QDate &today);
+// today fixes MonthToDate and the calendar quarters; engine the SQL written.
+common::Result<SqlCondition> compileFormula(const FormulaTree &tree, const QDate &today,
+                                           store::Engine engine = store::Engine::SQLite);
+common::Result<SqlCondition> compileFormula(const QString &formula, const QDate &today,
+                                           store::Engine engine = store::Engine::SQLite);
 
 // The inclusive bounds of a range relative to today.
 std::pair<QDate, QDate> dateRangeBounds(DateRange range, const QDate &today);

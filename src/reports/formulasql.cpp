@@ -30,7 +30,7 @@ QString opText(CompareOp op)
 // and so the record is not selected, as the formula engine treats a null.
 class ConditionCompiler {
 public:
-    explicit ConditionCompiler(const QDate &today) : m_today(today) {}
+    ConditionCompiler(const QDate &today, store::Engine engine) : m_today(today), m_engine(engine) {}
 
     common::Error add(const Condition &c, SqlCondition *out)
     {
@@ -43,11 +43,11 @@ public:
                 return mismatch(c, QStringLiteral("StartsWith 只用于文字字段"));
             // Every text starts with nothing, and so does a field left empty.
             if (c.value.text.isEmpty()) {
-                out->where += QStringLiteral("1");
+                out->where += QStringLiteral("1 = 1");
                 return {};
             }
             // substr, not LIKE: LIKE ignores case, and the prefix is a value, not a pattern.
-            out->where += QStringLiteral("substr(%1, 1, length(?)) = ?").arg(col);
+            out->where += QStringLiteral("substr(%1, 1, length(%2)) = %2").arg(col, store::textParameter(m_engine));
             out->values << c.value.text << c.value.text;
             return {};
         case Condition::Kind::InRange: {
@@ -98,14 +98,15 @@ private:
     }
 
     QDate m_today;
+    store::Engine m_engine;
 };
 
 } // namespace
 
-common::Result<SqlCondition> compileFormula(const FormulaTree &tree, const QDate &today)
+common::Result<SqlCondition> compileFormula(const FormulaTree &tree, const QDate &today, store::Engine engine)
 {
     SqlCondition sql;
-    ConditionCompiler compiler(today);
+    ConditionCompiler compiler(today, engine);
     for (const Condition &c : tree.conditions) {
         if (!sql.where.isEmpty())
             sql.where += QStringLiteral(" AND ");
@@ -115,7 +116,7 @@ common::Result<SqlCondition> compileFormula(const FormulaTree &tree, const QDate
     return sql;
 }
 
-common::Result<SqlCondition> compileFormula(const QString &formula, const QDate &today)
+common::Result<SqlCondition> compileFormula(const QString &formula, const QDate &today, store::Engine engine)
 {
     // An empty selection selects every record, as a report without a formula does.
     if (formula.trimmed().isEmpty())
@@ -123,7 +124,7 @@ common::Result<SqlCondition> compileFormula(const QString &formula, const QDate 
     const common::Result<FormulaTree> parsed = parseFormula(formula);
     if (!parsed)
         return parsed.error();
-    return compileFormula(*parsed, today);
+    return compileFormula(*parsed, today, engine);
 }
 
 } // namespace reports

@@ -18,6 +18,13 @@ LaunchOptions parseLaunchArguments(const QStringList &arguments)
             options.dataFolder = folder;
     };
     const QString dataPrefix = QStringLiteral("--data=");
+    const QString databasePrefix = QStringLiteral("--database=");
+    const auto takeServer = [&options](const QString &address) {
+        if (!address.startsWith(QLatin1String("postgresql://")) && !address.startsWith(QLatin1String("postgres://")))
+            options.error = QStringLiteral("--database 后面应是服务器地址 postgresql://用户:密码@主机:5432/数据库");
+        else
+            options.database = address;
+    };
     for (qsizetype i = 0; i < arguments.size() && options.error.isEmpty(); ++i) {
         const QString &arg = arguments.at(i);
         if (arg == QLatin1String("--from-menu"))
@@ -28,6 +35,10 @@ LaunchOptions parseLaunchArguments(const QStringList &arguments)
             takeFolder(i + 1 < arguments.size() ? arguments.at(++i) : QString());
         else if (arg.startsWith(dataPrefix))
             takeFolder(arg.mid(dataPrefix.size()));
+        else if (arg == QLatin1String("--database"))
+            takeServer(i + 1 < arguments.size() ? arguments.at(++i) : QString());
+        else if (arg.startsWith(databasePrefix))
+            takeServer(arg.mid(databasePrefix.size()));
         else
             options.error = QStringLiteral("无法识别的参数：%1").arg(arg);
     }
@@ -37,9 +48,11 @@ LaunchOptions parseLaunchArguments(const QStringList &arguments)
 QString usageText()
 {
     return QStringLiteral(
-        "用法：corvale [--data 文件夹] [--from-menu]\n"
+        "用法：corvale [--data 文件夹] [--database 服务器地址] [--from-menu]\n"
         "  不带参数         在当前文件夹中工作\n"
         "  --data 文件夹    在指定的文件夹中工作，不存在时自动创建\n"
+        "  --database 地址  维修记录放在维修站的数据库服务器上，如\n"
+        "                   postgresql://用户:密码@主机:5432/数据库\n"
         "  --from-menu      从桌面菜单启动：使用上次选定的数据文件夹，第一次启动时询问\n");
 }
 

@@ -9,6 +9,7 @@ namespace shell {
 
 struct LaunchOptions {
     QString dataFolder;      // --data, as typed
+    QString database;        // --database: a shop server's address
     bool fromMenu = false;   // --from-menu: the desktop's working folder means nothing
     bool help = false;
     QString error;           // what was wrong with the arguments; empty when nothing

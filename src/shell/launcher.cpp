@@ -49,6 +49,9 @@ std::optional<int> enterDataFolder(const QStringList &arguments)
         QTextStream(stderr) << "corvale: " << options.error << '\n' << usageText();
         return 2;
     }
+    // The store finds the server where it looks first, before corvale.ini.
+    if (!options.database.isEmpty())
+        qputenv("CORVALE_DATABASE", options.database.toUtf8());
 
     // The user's own launcher setting, in ~/.config/Corvale; the shop's
     // corvale.ini lives in the data folder it points to.

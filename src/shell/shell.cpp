@@ -9,9 +9,11 @@
 #include "store/backup.h"
 #include "store/database.h"
 #include "store/fields.h"
+#include "store/jobcopy.h"
 #include "workspace/frmcorvale.h"
 #include "workspace/settingsdialog.h"
 
+#include <QAction>
 #include <QDir>
 
 namespace shell {
@@ -56,20 +58,30 @@ void Shell::onSplashTimer()
     if (m_splash)
         m_splash->close();
     const QDir folder(m_folder);
-    const QString dbPath = folder.filePath(store::databaseFileName());
     m_settingsPath = folder.filePath(common::settingsFileName());
     QStringList warnings;
     m_settings = common::SiteSettings::load(m_settingsPath, &warnings);
     if (!warnings.isEmpty())
         common::say(settingsWarningText(warnings), QStringLiteral("提示"), common::Icon::Warning);
-    // The snapshot comes before anything at all is written to the file. Its
-    // failure is told once the file has opened: a file that cannot be opened
-    // is said once, by the open.
-    const QString backupFailure = backUpAtStart(dbPath, m_settings.backupCount);
-    m_db = openWorkingDatabase(dbPath);
-    if (!m_db) {
-        emit finished(1);
-        return;
+    const QString location = store::jobTableLocation(m_folder);
+    QString backupFailure;
+    if (store::isServerAddress(location)) {
+        m_db = openServerDatabase(location);
+        if (!m_db) {
+            emit finished(1);
+            return;
+        }
+        backupFailure = backUpServerAtStart(*m_db, m_folder, m_settings.backupCount);
+    } else {
+        // The snapshot comes before anything at all is written to the file.
+        // Its failure is told once the file has opened: a file that cannot
+        // be opened is said once, by the open.
+        backupFailure = backUpAtStart(location, m_settings.backupCount);
+        m_db = openWorkingDatabase(location);
+        if (!m_db) {
+            emit finished(1);
+            return;
+        }
     }
     if (!backupFailure.isEmpty())
         common::say(backupFailure, QStringLiteral("警告"), common::Icon::Warning);
@@ -85,6 +97,7 @@ void Shell::onSplashTimer()
         m_workspace = std::make_unique<workspace::frmCorvale>(*m_db, m_settings);
     }
     connect(m_workspace.get(), &workspace::frmCorvale::settingsRequested, this, &Shell::editSettings);
+    connect(m_workspace.get(), &workspace::frmCorvale::moveToServerRequested, this, &Shell::moveLocalDataToServer);
     connect(m_workspace.get(), &workspace::frmCorvale::closed, this, [this] { emit finished(0); });
     m_workspace->show();
     centreWindow(m_workspace.get());
@@ -101,6 +114,54 @@ void Shell::editSettings(int page)
     m_workspace->applySettings(m_settings);
 }
 
+void Shell::moveLocalDataToServer()
+{
+    if (!m_workspace || !m_db || m_db->engine() != store::Engine::PostgreSQL)
+        return;
+    const QString local = QDir(m_folder).filePath(store::databaseFileName());
+    if (store::detectFileKind(local) != store::FileKind::SQLite) {
+        common::say(QStringLiteral("数据文件夹中没有本机的数据库文件：\n%1").arg(QDir::toNativeSeparators(local)),
+                    QStringLiteral("提示"), common::Icon::Information);
+        return;
+    }
+    store::StoreError err;
+    const std::unique_ptr<store::Database> file = store::Database::open(local, &err);
+    if (!file) {
+        common::say(openFailedText(local, err.text), QStringLiteral("警告"), common::Icon::Critical);
+        return;
+    }
+    const common::Result<int> count = store::jobCount(*file);
+    if (!count) {
+        common::say(count.error().text, QStringLiteral("警告"), common::Icon::Critical);
+        return;
+    }
+    const QString server = store::displayedAddress(m_db->path());
+    if (common::say(moveToServerQuestion(*count, server), QStringLiteral("提示"), common::Icon::Question,
+                    common::Buttons::YesNo) != common::Answer::Yes)
+        return;
+    common::Result<int> moved = common::Error{};
+    {
+        const common::BusyCursor busy;
+        moved = store::copyAllJobs(*file, *m_db);
+    }
+    if (!moved) {
+        common::say(QStringLiteral("没有移入任何记录：%1").arg(moved.error().text), QStringLiteral("警告"),
+                    common::Icon::Critical);
+        return;
+    }
+    common::say(QStringLiteral("已把 %1 条记录移到服务器 %2。本机的数据文件没有改动。").arg(*moved).arg(server),
+                QStringLiteral("提示"), common::Icon::Information);
+    m_workspace->commands().refresh->trigger();
+}
+
+QString moveToServerQuestion(int jobs, const QString &server)
+{
+    return QStringLiteral("把本机数据文件中的全部 %1 条记录复制到服务器 %2 吗？\n"
+                          "服务器上的表必须是空的；本机的数据文件保持不变。")
+        .arg(jobs)
+        .arg(server);
+}
+
 QString folderNotWritableText(const QString &folder)
 {
     return QStringLiteral("无法在数据文件夹中写入文件：\n%1\n\n该文件夹是只读的，或者磁盘已满。"
@@ -112,6 +173,14 @@ QString settingsWarningText(const QStringList &warnings)
 {
     return QStringLiteral("设置文件 corvale.ini 中有以下内容无法识别，已改用默认值：\n")
         + warnings.join(u'\n');
+}
+
+QString backUpServerAtStart(const store::Database &server, const QString &folder, int keep)
+{
+    const store::BackupResult result = store::backupServerOnStart(server, folder, keep);
+    if (result.outcome != store::BackupResult::Outcome::Failed)
+        return {};
+    return QStringLiteral("自动备份失败，程序照常运行：\n") + result.message;
 }
 
 QString backUpAtStart(const QString &dbPath, int keep)

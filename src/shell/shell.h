@@ -29,6 +29,9 @@ public:
 
     // Opens the settings dialog on page; saved settings reach the workspace at once.
     void editSettings(int page);
+    // Copies every job of the data folder's file onto the (empty) server the
+    // program works on, after asking; the file stays as it was.
+    void moveLocalDataToServer();
 
     workspace::frmCorvale *workspace() const { return m_workspace.get(); }
     frmFace *splash() const { return m_splash.get(); }
@@ -55,5 +58,7 @@ QString settingsWarningText(const QStringList &warnings);
 // Takes the start-up snapshot of an existing database; the message to show
 // when it failed, empty otherwise.
 QString backUpAtStart(const QString &dbPath, int keep);
+QString backUpServerAtStart(const store::Database &server, const QString &folder, int keep);
+QString moveToServerQuestion(int jobs, const QString &server);
 
 } // namespace shell

@@ -61,4 +61,14 @@ std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
     return nullptr;
 }
 
+std::unique_ptr<store::Database> openServerDatabase(const QString &address)
+{
+    store::StoreError err;
+    auto db = store::Database::open(address, &err);
+    if (!db)
+        common::say(QStringLiteral("无法使用数据库服务器：\n%1\n\n%2").arg(store::displayedAddress(address), err.text),
+                    QStringLiteral("警告"), common::Icon::Critical);
+    return db;
+}
+
 } // namespace shell

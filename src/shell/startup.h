@@ -22,5 +22,8 @@ QString openFailedText(const QString &path, const QString &engineText);
 // Opens (or creates) the database at path, telling the user what happened.
 // Nothing when the program cannot go on; the file is never overwritten.
 std::unique_ptr<store::Database> openWorkingDatabase(const QString &path);
+// Connects to a shop's server (making 客户信息 on an empty database), telling
+// the user why when it cannot.
+std::unique_ptr<store::Database> openServerDatabase(const QString &address);
 
 } // namespace shell

@@ -2,6 +2,8 @@
 
 #include "common/clock.h"
 #include "store/database.h"
+#include "store/fields.h"
+#include "store/jobcopy.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -123,32 +125,21 @@ QStringList snapshots(const QString &dbPath)
     return paths;
 }
 
-BackupResult backupOnStart(const QString &dbPath, int keep)
+namespace {
+
+BackupResult failed(const QString &why)
 {
     BackupResult result;
-    if (!QFileInfo::exists(dbPath)) {
-        result.outcome = BackupResult::Outcome::NothingToBackUp;
-        return result;
-    }
-    auto fail = [&](const QString &why) {
-        result.outcome = BackupResult::Outcome::Failed;
-        result.message = QStringLiteral("备份数据库失败：%1\n程序照常运行，但这次没有备份。").arg(why);
-        return result;
-    };
-    if (detectFileKind(dbPath) != FileKind::SQLite)
-        return fail(QStringLiteral("%1 不是本程序的数据库文件").arg(QFileInfo(dbPath).fileName()));
-    const QString folder = backupFolder(dbPath);
-    if (!QDir().mkpath(folder))
-        return fail(QStringLiteral("无法建立文件夹 %1").arg(folder));
+    result.outcome = BackupResult::Outcome::Failed;
+    result.message = QStringLiteral("备份数据库失败：%1\n程序照常运行，但这次没有备份。").arg(why);
+    return result;
+}
 
-    const QString taking = QDir(folder).filePath(QStringLiteral(".正在备份.tmp"));
-    QFile::remove(taking);
-    QString error;
-    if (!onlineCopy(dbPath, taking, &error)) {
-        QFile::remove(taking);
-        return fail(error);
-    }
-
+// The snapshot just written at taking becomes the newest, unless the newest
+// already holds the same content; then only the newest keep are kept.
+BackupResult keepSnapshot(const QString &dbPath, const QString &taking, int keep)
+{
+    BackupResult result;
     const QStringList existing = snapshots(dbPath);
     if (!existing.isEmpty() && contentHash(existing.first()) == contentHash(taking)) {
         QFile::remove(taking);
@@ -161,17 +152,74 @@ BackupResult backupOnStart(const QString &dbPath, int keep)
             target = QStringLiteral("%1-%2.db").arg(stem).arg(n);
         if (!QFile::rename(taking, target)) {
             QFile::remove(taking);
-            return fail(QStringLiteral("无法保存 %1").arg(target));
+            return failed(QStringLiteral("无法保存 %1").arg(target));
         }
         result.outcome = BackupResult::Outcome::Taken;
         result.snapshotPath = target;
     }
-
     const QStringList all = snapshots(dbPath);
     for (int i = std::max(keep, 1); i < all.size(); ++i)
         if (QFile::remove(all.at(i)))
             result.removed << all.at(i);
     return result;
+}
+
+// Where a snapshot is written before it is known whole.
+QString takingPath(const QString &dbPath, QString *problem)
+{
+    const QString folder = backupFolder(dbPath);
+    if (!QDir().mkpath(folder)) {
+        *problem = QStringLiteral("无法建立文件夹 %1").arg(folder);
+        return {};
+    }
+    const QString taking = QDir(folder).filePath(QStringLiteral(".正在备份.tmp"));
+    QFile::remove(taking);
+    return taking;
+}
+
+} // namespace
+
+BackupResult backupOnStart(const QString &dbPath, int keep)
+{
+    if (!QFileInfo::exists(dbPath)) {
+        BackupResult nothing;
+        nothing.outcome = BackupResult::Outcome::NothingToBackUp;
+        return nothing;
+    }
+    if (detectFileKind(dbPath) != FileKind::SQLite)
+        return failed(QStringLiteral("%1 不是本程序的数据库文件").arg(QFileInfo(dbPath).fileName()));
+    QString error;
+    const QString taking = takingPath(dbPath, &error);
+    if (taking.isEmpty())
+        return failed(error);
+    if (!onlineCopy(dbPath, taking, &error)) {
+        QFile::remove(taking);
+        return failed(error);
+    }
+    return keepSnapshot(dbPath, taking, keep);
+}
+
+BackupResult backupServerOnStart(const Database &server, const QString &folder, int keep)
+{
+    // Named as the file's snapshots are, so a restore is the same for both.
+    const QString dbPath = QDir(folder).filePath(databaseFileName());
+    QString error;
+    const QString taking = takingPath(dbPath, &error);
+    if (taking.isEmpty())
+        return failed(error);
+    {
+        StoreError made;
+        std::unique_ptr<Database> snapshot = Database::create(taking, &made);
+        if (!snapshot)
+            return failed(made.text);
+        const common::Result<int> copied = copyAllJobs(server, *snapshot);
+        if (!copied) {
+            snapshot.reset();
+            QFile::remove(taking);
+            return failed(copied.error().text);
+        }
+    }
+    return keepSnapshot(dbPath, taking, keep);
 }
 
 } // namespace store

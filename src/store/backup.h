@@ -31,4 +31,9 @@ QStringList snapshots(const QString &dbPath);
 // changed since the newest one, then keeps only the newest `keep`.
 BackupResult backupOnStart(const QString &dbPath, int keep);
 
+class Database;
+// The same for the jobs on a shop's server: every row copied into an SQLite
+// file of the same kind, in 备份/ of the data folder, named like the file's.
+BackupResult backupServerOnStart(const Database &server, const QString &folder, int keep);
+
 } // namespace store

@@ -1,9 +1,11 @@
 #include "store/database.h"
 
+#include "common/sitesettings.h"
 #include "store/fields.h"
 #include "store/sqlitefunctions.h"
 
 #include <QAtomicInt>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -99,36 +101,125 @@ void disconnect(const QString &connection)
     QSqlDatabase::removeDatabase(connection);
 }
 
-// The table must hold every field: a window bound to a missing one would
-// show blanks and drop what was typed.
-StoreError checkTable(const QSqlDatabase &db, const QString &path)
+// The columns 客户信息 has; empty when there is no such table.
+common::Result<QStringList> tableColumns(const QSqlDatabase &db, Engine engine)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT name FROM pragma_table_info('客户信息')"))) {
-        StoreError e = errorFromSql(q.lastError());
-        e.text = QStringLiteral("无法读取数据库文件 %1：%2").arg(path, e.text);
-        return e;
-    }
+    const QString sql = engine == Engine::SQLite
+        ? QStringLiteral("SELECT name FROM pragma_table_info('客户信息')")
+        : QStringLiteral("SELECT column_name FROM information_schema.columns "
+                         "WHERE table_schema = current_schema() AND table_name = '客户信息'");
+    if (!q.exec(sql))
+        return errorFromSql(q.lastError(), engine);
     QStringList present;
     while (q.next())
         present << q.value(0).toString();
+    return present;
+}
+
+// The table must hold every field: a window bound to a missing one would
+// show blanks and drop what was typed.
+StoreError checkTable(const QSqlDatabase &db, const QString &path, Engine engine)
+{
+    const common::Result<QStringList> columns = tableColumns(db, engine);
+    if (!columns) {
+        StoreError e = columns.error();
+        e.text = QStringLiteral("无法读取数据库文件 %1：%2").arg(displayedAddress(path), e.text);
+        return e;
+    }
+    const QStringList &present = *columns;
     if (present.isEmpty())
-        return engineError(QStringLiteral("数据库文件 %1 中没有表“客户信息”").arg(path));
+        return engineError(QStringLiteral("数据库文件 %1 中没有表“客户信息”").arg(displayedAddress(path)));
     QStringList missing;
     for (const FieldDef &f : fields())
         if (!present.contains(f.name, Qt::CaseInsensitive))
             missing << f.name;
     if (!missing.isEmpty())
         return engineError(QStringLiteral("数据库文件 %1 中的表“客户信息”缺少以下字段：%2")
-                               .arg(path, missing.join(QStringLiteral("、"))));
+                               .arg(displayedAddress(path), missing.join(QStringLiteral("、"))));
     return {};
+}
+
+// The statements in one transaction; the first failure undoes them all.
+StoreError runInTransaction(QSqlDatabase db, Engine engine, const QStringList &statements)
+{
+    if (!db.transaction())
+        return errorFromSql(db.lastError(), engine);
+    for (const QString &statement : statements) {
+        QSqlQuery q(db);
+        if (!q.exec(statement)) {
+            const StoreError e = errorFromSql(q.lastError(), engine);
+            db.rollback();
+            return e;
+        }
+    }
+    if (!db.commit()) {
+        const StoreError e = errorFromSql(db.lastError(), engine);
+        db.rollback();
+        return e;
+    }
+    return {};
+}
+
+// A connection to the server at address; on failure removed again.
+bool connectServer(const QString &connection, const QString &address, StoreError *err)
+{
+    const QUrl url(address);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+        db.setHostName(url.host());
+        db.setPort(url.port(5432));
+        db.setUserName(url.userName());
+        db.setPassword(url.password());
+        db.setDatabaseName(url.path().mid(1));
+        // A server that does not answer is said within seconds, not minutes.
+        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        if (!db.open()) {
+            *err = errorFromServer(db.lastError().nativeErrorCode(), db.lastError().text(), displayedAddress(address));
+            if (err->code != code::ServerAway)
+                err->text = QStringLiteral("无法连接数据库服务器 %1：%2").arg(displayedAddress(address), err->text);
+        } else {
+            ok = true;
+        }
+        if (!ok)
+            db.close();
+    }
+    if (!ok)
+        QSqlDatabase::removeDatabase(connection);
+    return ok;
 }
 
 } // namespace
 
-Database::Database(QString path, QString connection)
-    : m_path(std::move(path)), m_connection(std::move(connection))
+bool isServerAddress(const QString &location)
+{
+    return location.startsWith(QLatin1String("postgresql://")) || location.startsWith(QLatin1String("postgres://"));
+}
+
+QString displayedAddress(const QString &location)
+{
+    if (!isServerAddress(location))
+        return location;
+    QUrl url(location);
+    url.setPassword(QString());
+    return url.toString();
+}
+
+QString jobTableLocation(const QString &folder)
+{
+    if (const QString given = qEnvironmentVariable("CORVALE_DATABASE"); !given.isEmpty())
+        return given;
+    const QDir dir(folder);
+    if (const QString server = common::SiteSettings::load(dir.filePath(common::settingsFileName())).databaseServer;
+        !server.isEmpty())
+        return server;
+    return dir.filePath(databaseFileName());
+}
+
+Database::Database(QString path, QString connection, Engine engine)
+    : m_path(std::move(path)), m_connection(std::move(connection)), m_engine(engine)
 {
 }
 
@@ -141,6 +232,27 @@ std::unique_ptr<Database> Database::open(const QString &path, StoreError *err)
     StoreError local;
     StoreError &e = err ? *err : local;
     e = {};
+    if (isServerAddress(path)) {
+        const QString connection = newConnectionName();
+        if (!connectServer(connection, path, &e))
+            return nullptr;
+        std::unique_ptr<Database> db(new Database(path, connection, Engine::PostgreSQL));
+        const common::Result<QStringList> columns = tableColumns(db->sql(), Engine::PostgreSQL);
+        if (!columns) {
+            e = columns.error();
+            return nullptr;
+        }
+        // An empty database on a new server gets the table.
+        if (columns->isEmpty()) {
+            if (StoreError made = runInTransaction(db->sql(), Engine::PostgreSQL, serverSchemaStatements())) {
+                e = made;
+                e.text = QStringLiteral("无法在服务器 %1 上建立表“客户信息”：%2").arg(displayedAddress(path), e.text);
+                return nullptr;
+            }
+        }
+        e = checkTable(db->sql(), path, Engine::PostgreSQL);
+        return e ? nullptr : std::move(db);
+    }
     switch (detectFileKind(path)) {
     case FileKind::Missing:
         e = {code::FileNotFound, QStringLiteral("找不到数据库文件 %1").arg(path)};
@@ -156,8 +268,8 @@ std::unique_ptr<Database> Database::open(const QString &path, StoreError *err)
     const QString connection = newConnectionName();
     if (!connect(connection, path, false, &e))
         return nullptr;
-    std::unique_ptr<Database> db(new Database(path, connection));
-    e = checkTable(db->sql(), path);
+    std::unique_ptr<Database> db(new Database(path, connection, Engine::SQLite));
+    e = checkTable(db->sql(), path, Engine::SQLite);
     if (e)
         return nullptr;
     return db;
@@ -165,6 +277,8 @@ std::unique_ptr<Database> Database::open(const QString &path, StoreError *err)
 
 std::unique_ptr<Database> Database::create(const QString &path, StoreError *err)
 {
+    if (isServerAddress(path))
+        return open(path, err);
     StoreError local;
     StoreError &e = err ? *err : local;
     e = {};
@@ -175,25 +289,8 @@ std::unique_ptr<Database> Database::create(const QString &path, StoreError *err)
     const QString connection = newConnectionName();
     if (!connect(connection, path, true, &e))
         return nullptr;
-    std::unique_ptr<Database> db(new Database(path, connection));
-    QSqlDatabase sql = db->sql();
-    bool ok = sql.transaction();
-    for (const QString &statement : schemaStatements()) {
-        if (!ok)
-            break;
-        QSqlQuery q(sql);
-        ok = q.exec(statement);
-        if (!ok)
-            e = errorFromSql(q.lastError());
-    }
-    if (ok && !sql.commit()) {
-        ok = false;
-        e = errorFromSql(sql.lastError());
-    }
-    if (!ok) {
-        if (!e)
-            e = errorFromSql(sql.lastError());
-        sql.rollback();
+    std::unique_ptr<Database> db(new Database(path, connection, Engine::SQLite));
+    if ((e = runInTransaction(db->sql(), Engine::SQLite, schemaStatements()))) {
         db.reset();
         QFile::remove(path);
         return nullptr;
@@ -201,8 +298,42 @@ std::unique_ptr<Database> Database::create(const QString &path, StoreError *err)
     return db;
 }
 
+StoreError Database::failure(const QSqlError &error) const
+{
+    StoreError e = errorFromSql(error, m_engine);
+    if (m_engine == Engine::PostgreSQL && e.code == code::ServerAway) {
+        e.text = QStringLiteral("无法连接数据库服务器 %1。\n请检查网络和服务器，再试一次；尚未保存的修改仍在屏幕上。\n(%2)")
+                     .arg(displayedAddress(m_path), error.text());
+        m_lost = true;
+    }
+    return e;
+}
+
+StoreError Database::reconnectIfLost() const
+{
+    if (!m_lost)
+        return {};
+    QSqlDatabase db = sql();
+    db.close();
+    if (!db.open()) {
+        StoreError e = failure(db.lastError());
+        if (e.code != code::ServerAway) {
+            e.code = code::ServerAway;
+            e.text = QStringLiteral("无法连接数据库服务器 %1。\n请检查网络和服务器，再试一次；尚未保存的修改仍在屏幕上。\n(%2)")
+                         .arg(displayedAddress(m_path), db.lastError().text());
+        }
+        return e;
+    }
+    m_lost = false;
+    ++m_generation;
+    return {};
+}
+
 StoreError bringUpToDate(Database &db)
 {
+    // A server's table is made by this version already.
+    if (db.engine() == Engine::PostgreSQL)
+        return {};
     // 1: yes/no flags and the two never-NULL texts hold a value in every row.
     constexpr int currentVersion = 1;
     QSqlDatabase sql = db.sql();
@@ -234,32 +365,72 @@ StoreError bringUpToDate(Database &db)
     return {};
 }
 
-StoreError errorFromSql(const QSqlError &error)
+StoreError errorFromSql(const QSqlError &error, Engine engine)
 {
     if (error.type() == QSqlError::NoError)
         return {};
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    if (engine == Engine::PostgreSQL)
+        return errorFromServer(error.type() == QSqlError::ConnectionError && error.nativeErrorCode().isEmpty()
+                                   ? QStringLiteral("08000")
+                                   : error.nativeErrorCode(),
+                               text, QString());
     bool numbered = false;
     const int native = error.nativeErrorCode().toInt(&numbered);
     return errorFromEngine(numbered ? native : -1, text);
+}
+
+namespace {
+
+// A refusal by one of the named constraints: len_ → 524, range_ → 6, kind_ → 3464.
+StoreError constraintError(const QString &kind, const QString &field, const QString &engineText)
+{
+    const FieldDef *def = findField(field);
+    if (kind == u"len")
+        return {code::FieldTooSmall,
+                QStringLiteral("“%1”的内容太长，最多 %2 个字 (%3)").arg(field).arg(def ? def->maxLength : 0).arg(engineText),
+                -1, field};
+    if (kind == u"range")
+        return {code::Overflow, QStringLiteral("“%1”的数值超出范围 (%2)").arg(field, engineText), -1, field};
+    return {code::TypeMismatch, QStringLiteral("“%1”的值不是该字段能保存的类型 (%2)").arg(field, engineText), -1, field};
+}
+
+} // namespace
+
+StoreError errorFromServer(const QString &sqlState, const QString &engineText, const QString &server)
+{
+    // The named constraints and the unique index are the same on the server.
+    static const QRegularExpression constraint(QStringLiteral("constraint \"(len|range|kind)_([^\"]+)\""));
+    if (sqlState == u"23514") {
+        if (const auto m = constraint.match(engineText); m.hasMatch())
+            return constraintError(m.captured(1), m.captured(2), engineText);
+    }
+    if (sqlState == u"23505")
+        return {code::DuplicateKey, QStringLiteral("编号重复 (%1)").arg(engineText), -1, QStringLiteral("编号")};
+    if (sqlState == u"22003")
+        return {code::Overflow, QStringLiteral("数值超出范围 (%1)").arg(engineText)};
+    // Connection failures (class 08), the server shutting down (57P0x), or
+    // a connection gone without a word.
+    if (sqlState.startsWith(QLatin1String("08")) || sqlState.startsWith(QLatin1String("57P"))
+        || engineText.contains(QLatin1String("server closed the connection"))
+        || engineText.contains(QLatin1String("no connection to the server"))
+        || engineText.contains(QLatin1String("could not connect")))
+        return {code::ServerAway,
+                QStringLiteral("无法连接数据库服务器%1。请检查网络和服务器，再试一次。\n(%2)")
+                    .arg(server.isEmpty() ? QString() : QStringLiteral(" ") + server, engineText)};
+    if (sqlState == u"28P01" || sqlState == u"28000")
+        return {code::Engine, QStringLiteral("数据库服务器拒绝了用户名或密码，请检查设置中的服务器地址。\n(%1)").arg(engineText)};
+    if (sqlState == u"3D000")
+        return {code::Engine, QStringLiteral("数据库服务器上没有这个数据库，请检查设置中的服务器地址。\n(%1)").arg(engineText)};
+    return {code::Engine, engineText};
 }
 
 StoreError errorFromEngine(int sqliteCode, const QString &engineText)
 {
     // The named CHECK constraints carry the field and the error they stand for.
     static const QRegularExpression constraint(QStringLiteral("CHECK constraint failed: (len|range|kind)_(\\S+)"));
-    if (const auto m = constraint.match(engineText); m.hasMatch()) {
-        const QString field = m.captured(2);
-        const FieldDef *def = findField(field);
-        if (m.captured(1) == u"len")
-            return {code::FieldTooSmall,
-                    QStringLiteral("“%1”的内容太长，最多 %2 个字 (%3)").arg(field).arg(def ? def->maxLength : 0).arg(engineText),
-                    -1, field};
-        if (m.captured(1) == u"range")
-            return {code::Overflow, QStringLiteral("“%1”的数值超出范围 (%2)").arg(field, engineText), -1, field};
-        return {code::TypeMismatch, QStringLiteral("“%1”的值不是该字段能保存的类型 (%2)").arg(field, engineText), -1,
-                field};
-    }
+    if (const auto m = constraint.match(engineText); m.hasMatch())
+        return constraintError(m.captured(1), m.captured(2), engineText);
     if (engineText.contains(QLatin1String("UNIQUE constraint failed")))
         return {code::DuplicateKey, QStringLiteral("编号重复 (%1)").arg(engineText), -1, QStringLiteral("编号")};
     const auto said = [&engineText](int code, const QString &what) {

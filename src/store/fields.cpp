@@ -114,7 +114,49 @@ QString columnSql(const FieldDef &f)
     return n;
 }
 
+// The same constraints, by the same names, on the server: its own types
+// hold numbers and the job number, the patterns keep dates and times in the
+// form the program writes.
+QString serverColumnSql(const FieldDef &f)
+{
+    const QString n = u'"' + f.name + u'"';
+    switch (f.kind) {
+    case FieldKind::JobNumber:
+        return QStringLiteral("%1 INTEGER NOT NULL CONSTRAINT %2 CHECK (%1 BETWEEN -32768 AND 32767)")
+            .arg(n, QStringLiteral("\"range_%1\"").arg(f.name));
+    case FieldKind::Text:
+    case FieldKind::PurchaseDate:
+        return QStringLiteral("%1 TEXT%3 CONSTRAINT %4 CHECK (char_length(%1) <= %2)")
+            .arg(n).arg(f.maxLength)
+            .arg(f.neverNull() ? QStringLiteral(" NOT NULL DEFAULT ''") : QString(), QStringLiteral("\"len_%1\"").arg(f.name));
+    case FieldKind::Date:
+        return QStringLiteral("%1 TEXT CONSTRAINT %2 CHECK (%1 ~ '^[0-9]{4}-(0[1-9]|1[0-2])-(0[1-9]|[12][0-9]|3[01])$')")
+            .arg(n, QStringLiteral("\"kind_%1\"").arg(f.name));
+    case FieldKind::Number:
+        return QStringLiteral("%1 DOUBLE PRECISION").arg(n);
+    case FieldKind::YesNo:
+        return QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0 CONSTRAINT %2 CHECK (%1 IN (-1, 0))")
+            .arg(n, QStringLiteral("\"kind_%1\"").arg(f.name));
+    case FieldKind::Time:
+        return QStringLiteral("%1 TEXT CONSTRAINT %2 CHECK (%1 ~ '^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]$')")
+            .arg(n, QStringLiteral("\"kind_%1\"").arg(f.name));
+    }
+    return n;
+}
+
 } // namespace
+
+QStringList serverSchemaStatements()
+{
+    QStringList columns;
+    for (const FieldDef &f : fields())
+        columns << serverColumnSql(f);
+    return {
+        QStringLiteral("CREATE TABLE \"%1\" (\n  %2\n)").arg(tableName(), columns.join(QStringLiteral(",\n  "))),
+        QStringLiteral("CREATE UNIQUE INDEX \"客户信息_编号\" ON \"客户信息\" (\"编号\")"),
+        QStringLiteral("CREATE INDEX \"客户信息_接货日期\" ON \"客户信息\" (\"接货日期\")"),
+    };
+}
 
 QStringList schemaStatements()
 {

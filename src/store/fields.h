@@ -54,7 +54,9 @@ QString conditionOperand(const FieldDef &field);
 const FieldDef *findField(const QString &name);
 QStringList fieldNames();
 
-// CREATE TABLE and index statements for an empty database.
+// CREATE TABLE and index statements for an empty database file.
 QStringList schemaStatements();
+// The same for a PostgreSQL server's database.
+QStringList serverSchemaStatements();
 
 } // namespace store

@@ -105,19 +105,18 @@ std::optional<SyntaxError> tokenize(const QString &in, QVector<Token> *out)
 
 QString quotedColumns()
 {
-    static const QString cols = fieldNames().join(QStringLiteral(", "));
+    static const QString cols = [] {
+        QStringList names;
+        for (const FieldDef &f : fields())
+            names << quoted(f.name);
+        return names.join(QStringLiteral(", "));
+    }();
     return cols;
-}
-
-// Jet compares and sorts text without regard to ASCII case.
-QString textCollation(const FieldDef &f)
-{
-    return f.isTextLike() ? QStringLiteral(" COLLATE NOCASE") : QString();
 }
 
 class Parser {
 public:
-    explicit Parser(QVector<Token> tokens) : m_tokens(std::move(tokens)) {}
+    Parser(QVector<Token> tokens, Engine engine) : m_tokens(std::move(tokens)), m_engine(engine) {}
 
     JetTranslation statement()
     {
@@ -154,8 +153,8 @@ public:
             const QString where = condition();
             expectEnd();
             t.kind = JetTranslation::Kind::InsertCopy;
-            t.sql = QStringLiteral("INSERT INTO 客户信息 (%1) SELECT %1 FROM 客户信息 WHERE %2")
-                        .arg(quotedColumns(), where);
+            t.sql = QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %1 WHERE %3")
+                        .arg(quoted(tableName()), quotedColumns(), where);
             return finish(t);
         }
         fail(peek().type == Token::Type::End
@@ -181,9 +180,10 @@ private:
     {
         JetTranslation t;
         const QString whereSql = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where;
-        const QString orderSql = QStringLiteral(" ORDER BY ") + (order.isEmpty() ? QString() : order + QStringLiteral(", ")) + QStringLiteral("rowid");
-        t.sql = QStringLiteral("SELECT %1, rowid FROM 客户信息%2%3").arg(quotedColumns(), whereSql, orderSql);
-        t.keySql = QStringLiteral("SELECT rowid FROM 客户信息%1%2").arg(whereSql, orderSql);
+        const QString key = rowKey(m_engine);
+        const QString orderSql = QStringLiteral(" ORDER BY ") + (order.isEmpty() ? QString() : order + QStringLiteral(", ")) + key;
+        t.sql = QStringLiteral("SELECT %1, %2 FROM %3%4%5").arg(quotedColumns(), key, quoted(tableName()), whereSql, orderSql);
+        t.keySql = QStringLiteral("SELECT %1 FROM %2%3%4").arg(key, quoted(tableName()), whereSql, orderSql);
         return finish(t);
     }
 
@@ -234,8 +234,8 @@ private:
                 return {};
             }
             ++m_at;
-            m_params << pattern.text;
-            return QStringLiteral("jet_like(%1, ?)").arg(f->name);
+            m_params << likePattern(m_engine, pattern.text);
+            return likeTerm(m_engine, quoted(f->name));
         }
         static const QStringList ops = {QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("<"),
                                         QStringLiteral(">"), QStringLiteral("<="), QStringLiteral(">=")};
@@ -243,7 +243,11 @@ private:
             ++m_at;
             const QString op = next.text;
             value(*f);
-            return m_failed ? QString() : QStringLiteral("%1 %2 ?%3").arg(conditionOperand(*f), op, textCollation(*f));
+            if (m_failed)
+                return {};
+            // Jet compares text without regard to case.
+            return f->isTextLike() ? textComparison(m_engine, conditionOperand(*f), op)
+                                   : QStringLiteral("%1 %2 ?").arg(conditionOperand(*f), op);
         }
         if (f->kind == FieldKind::YesNo)
             return QStringLiteral("(%1 <> 0)").arg(conditionOperand(*f));
@@ -343,12 +347,10 @@ private:
             const FieldDef *f = field();
             if (!f)
                 return {};
-            QString key = f->name + textCollation(*f);
-            if (acceptKeyword("desc"))
-                key += QStringLiteral(" DESC");
-            else
+            const bool descending = acceptKeyword("desc");
+            if (!descending)
                 acceptKeyword("asc");
-            keys << key;
+            keys << orderTerm(m_engine, *f, descending);
         } while (!m_failed && acceptSymbol(","));
         return keys.join(QStringLiteral(", "));
     }
@@ -459,6 +461,7 @@ private:
     }
 
     QVector<Token> m_tokens;
+    Engine m_engine;
     int m_at = 0;
     QVariantList m_params;
     bool m_failed = false;
@@ -466,7 +469,7 @@ private:
 };
 
 template <typename Run>
-JetTranslation translate(const QString &text, Run run)
+JetTranslation translate(const QString &text, Engine engine, Run run)
 {
     QVector<Token> tokens;
     if (auto err = tokenize(text, &tokens)) {
@@ -475,7 +478,7 @@ JetTranslation translate(const QString &text, Run run)
         bad.errorPosition = err->position;
         return bad;
     }
-    Parser parser(std::move(tokens));
+    Parser parser(std::move(tokens), engine);
     JetTranslation t = run(parser);
     if (!t.ok && t.error.isEmpty() && parser.failed()) {
         t.error = parser.error().message;
@@ -592,19 +595,50 @@ bool matchCompiled(const QVector<PatternItem> &items, const QString &text)
 
 } // namespace
 
-JetTranslation translateJet(const QString &statement)
+JetTranslation translateJet(const QString &statement, Engine engine)
 {
-    return translate(statement, [](Parser &p) { return p.statement(); });
+    return translate(statement, engine, [](Parser &p) { return p.statement(); });
 }
 
-JetTranslation translateJetCondition(const QString &criterion)
+JetTranslation translateJetCondition(const QString &criterion, Engine engine)
 {
-    return translate(criterion, [](Parser &p) { return p.bareCondition(); });
+    return translate(criterion, engine, [](Parser &p) { return p.bareCondition(); });
 }
 
 bool jetLike(const QString &text, const QString &pattern)
 {
     return matchCompiled(compilePattern(pattern), text);
+}
+
+QString jetPatternRegex(const QString &pattern)
+{
+    using T = PatternItem::Type;
+    // Inside a bracket expression only these stand for something else.
+    const auto inBrackets = [](QChar c) {
+        return c == u']' || c == u'\\' || c == u'^' || c == u'-' || c == u'[' ? QStringLiteral("\\") + c : QString(c);
+    };
+    QString regex = QStringLiteral("^");
+    for (const PatternItem &item : compilePattern(pattern)) {
+        switch (item.type) {
+        case T::Any: regex += QStringLiteral(".*"); break;
+        case T::One: regex += u'.'; break;
+        case T::Digit: regex += QStringLiteral("[0-9]"); break;
+        case T::Literal:
+            regex += QStringLiteral(".^$|?*+()[]{}\\").contains(item.chars.at(0)) ? QStringLiteral("\\") + item.chars
+                                                                                 : item.chars;
+            break;
+        case T::Set: {
+            regex += item.negated ? QStringLiteral("[^") : QStringLiteral("[");
+            for (const QChar c : item.chars)
+                regex += inBrackets(c);
+            for (const auto &[lo, hi] : item.ranges)
+                regex += inBrackets(lo) + u'-' + inBrackets(hi);
+            regex += u']';
+            break;
+        }
+        }
+    }
+    return regex + u'$';
 }
 
 // jet_like(text, pattern) for SQLite: the compiled pattern is kept with the

@@ -1,6 +1,7 @@
 #pragma once
 // The statements the windows compose, in the dialect of the old Access engine,
-// translated to SQLite. A pure function: tokens, never pasted user text.
+// translated to SQLite or PostgreSQL. A pure function: tokens, never pasted
+// user text.
 //
 // Accepted shapes (keywords case-insensitive):
 //   客户信息                                       (the table as a record source)
@@ -9,6 +10,8 @@
 // COND is terms joined by "and"; a term is [not] FIELD (a yes/no field),
 // FIELD op VALUE with op one of = <> < > <= >=, or FIELD Like 'pattern'.
 // VALUE is a number, a 'text' ('' inside for a quote) or a #date#.
+#include "store/sqldialect.h"
+
 #include <QString>
 #include <QVariantList>
 
@@ -18,20 +21,23 @@ struct JetTranslation {
     enum class Kind { Select, InsertCopy };
     bool ok = false;
     Kind kind = Kind::Select;
-    QString sql;          // SQLite text with ? placeholders
+    QString sql;          // the engine's SQL with ? placeholders
     QVariantList params;  // bound in order
-    QString keySql;       // for a Select: the rowids of the same rows in the same order, same params
+    QString keySql;       // for a Select: the row keys (rowKey) of the same rows in the same order, same params
     QString error;        // a clear message naming the problem, when !ok
     int errorPosition = -1; // 0-based character position in the input
 };
 
 // A whole statement or record source.
-JetTranslation translateJet(const QString &statement);
+JetTranslation translateJet(const QString &statement, Engine engine = Engine::SQLite);
 // A bare criterion as FindFirst takes it, e.g. "编号 =12"; sql is a condition.
-JetTranslation translateJetCondition(const QString &criterion);
+JetTranslation translateJetCondition(const QString &criterion, Engine engine = Engine::SQLite);
 
 // Jet's Like: * any run, ? one character, # one digit, [abc] [a-z] [!abc] one
 // of/not of; case-insensitive. Registered on every connection as jet_like(text, pattern).
 bool jetLike(const QString &text, const QString &pattern);
+// The same pattern as a POSIX regular expression for a case-insensitive
+// match (PostgreSQL's ~*), anchored at both ends.
+QString jetPatternRegex(const QString &pattern);
 
 } // namespace store

@@ -15,7 +15,15 @@ namespace {
 
 constexpr int cacheLimit = 4096;
 
-QString columnList() { return fieldNames().join(QStringLiteral(", ")); }
+QString columnList()
+{
+    QStringList names;
+    for (const FieldDef &f : fields())
+        names << quoted(f.name);
+    return names.join(QStringLiteral(", "));
+}
+
+QString table() { return quoted(tableName()); }
 
 int fieldIndex(const QString &name)
 {
@@ -63,56 +71,63 @@ QSqlRecord emptyRecord()
 
 // Runs work inside one transaction; rolls back when it reports a failure.
 template <typename Work>
-StoreError inTransaction(QSqlDatabase db, Work work)
+StoreError inTransaction(const Database &database, Work work)
 {
+    QSqlDatabase db = database.sql();
     if (!db.transaction())
-        return errorFromSql(db.lastError());
+        return database.failure(db.lastError());
     StoreError e = work();
     if (e) {
         db.rollback();
         return e;
     }
     if (!db.commit()) {
-        e = errorFromSql(db.lastError());
+        e = database.failure(db.lastError());
         db.rollback();
     }
     return e;
 }
 
-StoreError exec(QSqlQuery &q)
+StoreError exec(const Database &db, QSqlQuery &q)
 {
     if (q.exec())
         return {};
-    const StoreError e = errorFromSql(q.lastError());
+    const StoreError e = db.failure(q.lastError());
     q.finish();
     return e;
 }
 
 } // namespace
 
-// Statements prepared once for the life of the set. When one cannot be
-// prepared (a file that went away, a busy schema), every use says why.
+// Statements prepared once per connection. When one cannot be prepared (a
+// file that went away, a busy schema), every use says why. On the server a
+// row is read with its row version (xmin), which an update must still find.
 struct RecordSet::Statements {
-    explicit Statements(const QSqlDatabase &db)
-        : fetchRow(db), insertRow(db), deleteRow(db), keyExists(db)
+    explicit Statements(const Database &db)
+        : generation(db.generation()), fetchRow(db.sql()), insertRow(db.sql()), deleteRow(db.sql()),
+          keyExists(db.sql())
     {
+        const QString key = rowKey(db.engine());
+        const QString version = db.engine() == Engine::PostgreSQL ? QStringLiteral(", xmin::text") : QString();
         QStringList marks;
         for (int i = 0; i < fields().size(); ++i)
             marks << QStringLiteral("?");
         fetchRow.setForwardOnly(true);
         keyExists.setForwardOnly(true);
-        prepared = prepare(fetchRow, QStringLiteral("SELECT %1 FROM 客户信息 WHERE rowid = ?").arg(columnList()))
-            && prepare(insertRow, QStringLiteral("INSERT INTO 客户信息 (%1) VALUES (%2)").arg(columnList(), marks.join(QLatin1Char(','))))
-            && prepare(deleteRow, QStringLiteral("DELETE FROM 客户信息 WHERE rowid = ?"))
-            && prepare(keyExists, QStringLiteral("SELECT 1 FROM 客户信息 WHERE rowid = ?"));
+        prepared = prepare(db, fetchRow, QStringLiteral("SELECT %1%2 FROM %3 WHERE %4 = ?").arg(columnList(), version, table(), key))
+            && prepare(db, insertRow, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                                          .arg(table(), columnList(), marks.join(QLatin1Char(',')), key))
+            && prepare(db, deleteRow, QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table(), key))
+            && prepare(db, keyExists, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table(), key));
     }
-    bool prepare(QSqlQuery &q, const QString &sql)
+    bool prepare(const Database &db, QSqlQuery &q, const QString &sql)
     {
         if (q.prepare(sql))
             return true;
-        failure = errorFromSql(q.lastError());
+        failure = db.failure(q.lastError());
         return false;
     }
+    int generation;
     QSqlQuery fetchRow;
     QSqlQuery insertRow;
     QSqlQuery deleteRow;
@@ -122,8 +137,18 @@ struct RecordSet::Statements {
 };
 
 RecordSet::RecordSet(Database &db, QObject *parent)
-    : QObject(parent), m_statements(std::make_unique<Statements>(db.sql())), m_db(db)
+    : QObject(parent), m_statements(std::make_unique<Statements>(db)), m_db(db)
 {
+}
+
+StoreError RecordSet::connected()
+{
+    if (StoreError e = m_db.reconnectIfLost())
+        return e;
+    // The statements of a lost connection went with it.
+    if (m_statements->generation != m_db.generation())
+        m_statements = std::make_unique<Statements>(m_db);
+    return {};
 }
 
 RecordSet::~RecordSet() = default;
@@ -132,7 +157,7 @@ RecordSet::~RecordSet() = default;
 
 StoreError RecordSet::load(const QString &source, QVector<qint64> *keys) const
 {
-    const JetTranslation t = translateJet(source);
+    const JetTranslation t = translateJet(source, m_db.engine());
     if (!t.ok)
         return syntaxError(t);
     if (t.kind != JetTranslation::Kind::Select)
@@ -140,11 +165,11 @@ StoreError RecordSet::load(const QString &source, QVector<qint64> *keys) const
     QSqlQuery q(m_db.sql());
     q.setForwardOnly(true);
     if (!q.prepare(t.keySql))
-        return errorFromSql(q.lastError());
+        return m_db.failure(q.lastError());
     for (const QVariant &p : t.params)
         q.addBindValue(p);
     if (!q.exec())
-        return errorFromSql(q.lastError());
+        return m_db.failure(q.lastError());
     keys->clear();
     while (q.next())
         keys->append(q.value(0).toLongLong());
@@ -154,6 +179,8 @@ StoreError RecordSet::load(const QString &source, QVector<qint64> *keys) const
 StoreError RecordSet::setRecordSource(const QString &source)
 {
     if (StoreError e = leaveRow())
+        return e;
+    if (StoreError e = connected())
         return e;
     QVector<qint64> keys;
     if (StoreError e = load(source, &keys))
@@ -268,19 +295,21 @@ StoreError RecordSet::moveTo(int index)
 
 StoreError RecordSet::findFirst(const QString &criterion)
 {
-    const JetTranslation t = translateJetCondition(criterion);
+    const JetTranslation t = translateJetCondition(criterion, m_db.engine());
     if (!t.ok)
         return syntaxError(t);
     if (StoreError e = leaveRow())
         return e;
+    if (StoreError e = connected())
+        return e;
     QSqlQuery q(m_db.sql());
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT rowid FROM 客户信息 WHERE ") + t.sql))
-        return errorFromSql(q.lastError());
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(rowKey(m_db.engine()), table()) + t.sql))
+        return m_db.failure(q.lastError());
     for (const QVariant &p : t.params)
         q.addBindValue(p);
     if (!q.exec())
-        return errorFromSql(q.lastError());
+        return m_db.failure(q.lastError());
     int best = -1;
     while (q.next()) {
         const int index = m_indexOfKey.value(q.value(0).toLongLong(), -1);
@@ -299,12 +328,14 @@ common::Result<QSqlRecord> RecordSet::readKey(qint64 key) const
 {
     if (auto it = m_cache.constFind(key); it != m_cache.constEnd())
         return *it;
+    if (StoreError e = const_cast<RecordSet *>(this)->connected())
+        return e;
     QSqlQuery &q = m_statements->fetchRow;
     if (!m_statements->prepared)
         return m_statements->failure;
     q.bindValue(0, key);
     if (!q.exec()) {
-        const StoreError e = errorFromSql(q.lastError());
+        const StoreError e = m_db.failure(q.lastError());
         q.finish();
         if (e.code == code::Busy)
             m_quietUntil = QDeadlineTimer(busyWaitMs);
@@ -318,6 +349,8 @@ common::Result<QSqlRecord> RecordSet::readKey(qint64 key) const
     const QVector<FieldDef> &defs = fields();
     for (int i = 0; i < defs.size(); ++i)
         record.setValue(i, fromStored(defs.at(i), q.value(i)));
+    if (m_db.engine() == Engine::PostgreSQL)
+        m_versions.insert(key, q.value(int(defs.size())).toString());
     q.finish(); // never hold a read lock between calls
     if (m_cache.size() >= cacheLimit)
         m_cache.clear();
@@ -389,6 +422,7 @@ StoreError RecordSet::edit()
         if (!stored)
             return stored.error();
         m_buffer = *stored;
+        m_bufferVersion = m_versions.value(keyAt(m_pos));
         m_badValues.clear();
         m_changed.clear();
         m_mode = EditMode::Edit;
@@ -437,17 +471,20 @@ StoreError RecordSet::update()
 
 StoreError RecordSet::insertBuffer()
 {
+    if (StoreError e = connected())
+        return e;
     if (!m_statements->prepared)
         return m_statements->failure;
     QSqlQuery &q = m_statements->insertRow;
     const QVector<FieldDef> &defs = fields();
     qint64 key = -1;
-    StoreError e = inTransaction(m_db.sql(), [&]() -> StoreError {
+    StoreError e = inTransaction(m_db, [&]() -> StoreError {
         for (int i = 0; i < defs.size(); ++i)
             q.bindValue(i, toStored(defs.at(i), m_buffer.value(i)).value);
-        if (StoreError err = exec(q))
+        if (StoreError err = exec(m_db, q))
             return err;
-        key = q.lastInsertId().toLongLong();
+        key = q.next() ? q.value(0).toLongLong() : -1;
+        q.finish();
         return {};
     });
     if (e)
@@ -460,33 +497,80 @@ StoreError RecordSet::updateBuffer()
 {
     // Only what was set is written: a column nobody changed keeps whatever
     // the file holds, even a value this program would not have stored.
+    if (StoreError e = connected())
+        return e;
     const qint64 key = keyAt(m_pos);
+    const Engine engine = m_db.engine();
     QStringList assignments;
     QVariantList values;
     const QVector<FieldDef> &defs = fields();
     for (int i : std::as_const(m_changed)) {
-        assignments << defs.at(i).name + QStringLiteral(" = ?");
+        assignments << quoted(defs.at(i).name) + QStringLiteral(" = ?");
         values << toStored(defs.at(i), m_buffer.value(i)).value;
     }
     if (assignments.isEmpty())
         return {};
-    StoreError e = inTransaction(m_db.sql(), [&]() -> StoreError {
-        QSqlQuery q(m_db.sql());
-        if (!q.prepare(QStringLiteral("UPDATE 客户信息 SET %1 WHERE rowid = ?").arg(assignments.join(QStringLiteral(", ")))))
-            return errorFromSql(q.lastError());
+    // On the server another desk may have saved the row since it was read:
+    // the update then finds no row of the version read, and writes nothing.
+    const bool checkVersion = engine == Engine::PostgreSQL && !m_bufferVersion.isEmpty();
+    // Outlives the transaction: the server cannot free a statement inside
+    // one a failure has ended.
+    QSqlQuery q(m_db.sql());
+    StoreError e = inTransaction(m_db, [&]() -> StoreError {
+        QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                          .arg(table(), assignments.join(QStringLiteral(", ")), rowKey(engine));
+        if (checkVersion)
+            sql += QStringLiteral(" AND xmin::text = ?");
+        if (!q.prepare(sql))
+            return m_db.failure(q.lastError());
         for (const QVariant &v : values)
             q.addBindValue(v);
         q.addBindValue(key);
-        if (StoreError err = exec(q))
+        if (checkVersion)
+            q.addBindValue(m_bufferVersion);
+        if (StoreError err = exec(m_db, q))
             return err;
         if (q.numRowsAffected() == 0)
-            return {code::NoCurrentRecord, QStringLiteral("这条记录已被删除，修改无法保存 (the row is gone)"), -1, {}};
+            return changedOrGone(key);
         return {};
     });
     m_cache.remove(key);
-    if (!e)
-        emit rowChanged(m_pos);
-    return e;
+    if (e)
+        return e;
+    // On the server the job number is the row's key: a new number moves it.
+    const int jobNumber = 0; // 编号 comes first in the table
+    if (engine == Engine::PostgreSQL && m_changed.count(jobNumber)) {
+        const qint64 renumbered = m_buffer.value(jobNumber).toLongLong();
+        m_indexOfKey.remove(key);
+        m_keys[m_pos] = renumbered;
+        m_indexOfKey.insert(renumbered, m_pos);
+    }
+    emit rowChanged(m_pos);
+    return {};
+}
+
+StoreError RecordSet::changedOrGone(qint64 key)
+{
+    m_cache.remove(key);
+    common::Result<QSqlRecord> now = readKey(key);
+    if (!now) {
+        if (now.error().code == code::NoCurrentRecord)
+            return {code::NoCurrentRecord, QStringLiteral("这条记录已被另一台电脑删除，修改没有保存。")};
+        return now.error();
+    }
+    // What the other desk left in the fields this one changed, so the clerk
+    // can decide; the next save, made knowing it, goes through.
+    QStringList theirs;
+    const QVector<FieldDef> &defs = fields();
+    for (int i : std::as_const(m_changed)) {
+        const QVariant v = now->value(i);
+        theirs << QStringLiteral("%1：%2").arg(defs.at(i).name, v.isNull() ? QStringLiteral("（空）") : v.toString());
+    }
+    m_bufferVersion = m_versions.value(key);
+    return {code::ChangedElsewhere,
+            QStringLiteral("此记录已被另一台电脑修改，您的修改没有保存。\n现在的内容是：\n%1\n"
+                           "请核对后再保存；再次保存将以您的内容为准。")
+                .arg(theirs.join(u'\n'))};
 }
 
 void RecordSet::cancelUpdate()
@@ -506,13 +590,15 @@ StoreError RecordSet::deleteCurrent()
     if (StoreError e = leaveRow())
         return e;
     cancelUpdate();
+    if (StoreError e = connected())
+        return e;
     if (!m_statements->prepared)
         return m_statements->failure;
     const qint64 key = keyAt(m_pos);
     QSqlQuery &q = m_statements->deleteRow;
-    StoreError e = inTransaction(m_db.sql(), [&]() -> StoreError {
+    StoreError e = inTransaction(m_db, [&]() -> StoreError {
         q.bindValue(0, key);
-        return exec(q);
+        return exec(m_db, q);
     });
     if (e)
         return e;
@@ -528,20 +614,36 @@ StoreError RecordSet::deleteCurrent()
     return {};
 }
 
+common::Result<bool> RecordSet::hasJob(qint16 number)
+{
+    if (StoreError e = connected())
+        return e;
+    QSqlQuery q(m_db.sql());
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table(), quoted(fields().first().name))))
+        return m_db.failure(q.lastError());
+    q.addBindValue(int(number));
+    if (!q.exec())
+        return m_db.failure(q.lastError());
+    return q.next();
+}
+
 StoreError RecordSet::execute(const QString &jetStatement)
 {
-    const JetTranslation t = translateJet(jetStatement);
+    const JetTranslation t = translateJet(jetStatement, m_db.engine());
     if (!t.ok)
         return syntaxError(t);
     if (t.kind != JetTranslation::Kind::InsertCopy)
         return {code::Syntax, QStringLiteral("只能执行 INSERT 语句 (not an action statement)")};
-    return inTransaction(m_db.sql(), [&]() -> StoreError {
-        QSqlQuery q(m_db.sql());
+    if (StoreError e = connected())
+        return e;
+    QSqlQuery q(m_db.sql());
+    return inTransaction(m_db, [&]() -> StoreError {
         if (!q.prepare(t.sql))
-            return errorFromSql(q.lastError());
+            return m_db.failure(q.lastError());
         for (const QVariant &p : t.params)
             q.addBindValue(p);
-        return exec(q);
+        return exec(m_db, q);
     });
 }
 
@@ -560,31 +662,35 @@ StoreError RecordSet::copyCurrent(qint16 newNumber, const QVariantMap &overrides
             return {code::Engine, QStringLiteral("客户信息中没有字段“%1”").arg(it.key())};
     for (const FieldDef &f : fields()) {
         if (f.kind == FieldKind::JobNumber) {
-            expressions << QStringLiteral("?");
+            expressions << typedParameter(m_db.engine(), f);
             values << int(newNumber);
         } else if (overrides.contains(f.name)) {
             const StoredValue v = toStored(f, overrides.value(f.name));
             if (v.error)
                 return v.error;
-            expressions << QStringLiteral("?");
+            expressions << typedParameter(m_db.engine(), f);
             values << v.value;
         } else {
-            expressions << f.name;
+            expressions << quoted(f.name);
         }
     }
+    if (StoreError e = connected())
+        return e;
     const qint64 source = keyAt(m_pos);
     qint64 key = -1;
-    StoreError e = inTransaction(m_db.sql(), [&]() -> StoreError {
-        QSqlQuery q(m_db.sql());
-        if (!q.prepare(QStringLiteral("INSERT INTO 客户信息 (%1) SELECT %2 FROM 客户信息 WHERE rowid = ?")
-                           .arg(columnList(), expressions.join(QStringLiteral(", ")))))
-            return errorFromSql(q.lastError());
+    QSqlQuery q(m_db.sql());
+    StoreError e = inTransaction(m_db, [&]() -> StoreError {
+        const QString k = rowKey(m_db.engine());
+        if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %1 WHERE %4 = ? RETURNING %4")
+                           .arg(table(), columnList(), expressions.join(QStringLiteral(", ")), k)))
+            return m_db.failure(q.lastError());
         for (const QVariant &v : values)
             q.addBindValue(v);
         q.addBindValue(source);
-        if (StoreError err = exec(q))
+        if (StoreError err = exec(m_db, q))
             return err;
-        key = q.lastInsertId().toLongLong();
+        key = q.next() ? q.value(0).toLongLong() : -1;
+        q.finish();
         return {};
     });
     if (e)

@@ -35,6 +35,7 @@ public:
     ~RecordSet() override;
 
     void setPendingEdits(PendingEdits *binder) { m_pending = binder; }
+    Database &database() const { return m_db; }
 
     QString recordSource() const { return m_source; }
     // Writes pending edits, then opens the set on source (the table name or a
@@ -92,6 +93,9 @@ public:
     // move: movePrevious gives the row before, moveNext the row after.
     StoreError deleteCurrent();
 
+    // Whether the table (not only this set) holds a job with this number.
+    common::Result<bool> hasJob(qint16 number);
+
     // Runs an action statement (the copy's INSERT ... SELECT) on the file.
     StoreError execute(const QString &jetStatement);
 
@@ -115,6 +119,9 @@ signals:
 private:
     StoreError load(const QString &source, QVector<qint64> *keys) const;
     common::Result<QSqlRecord> readKey(qint64 key) const;
+    // Connects again after the server was lost, with the statements anew.
+    StoreError connected();
+    StoreError changedOrGone(qint64 key);
     StoreError leaveRow();
     StoreError moveToRow(int pos);
     void setPosition(int pos);
@@ -139,6 +146,8 @@ private:
     std::set<int> m_changed;              // fields set since edit(), by table index
     QMap<int, StoreError> m_badValues;    // fields whose given value did not convert, by table index
     mutable QHash<qint64, QSqlRecord> m_cache;
+    mutable QHash<qint64, QString> m_versions; // the server's row versions (xmin) as read
+    QString m_bufferVersion;              // the version the edit began from
     mutable QDeadlineTimer m_quietUntil;  // the grid does not read while another program holds the file
 };
 

@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/fields.h"
+#include "store/sqldialect.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -9,13 +10,6 @@
 namespace store {
 
 namespace {
-
-// Quoted as standard SQL quotes a name, so the statement reads the same on
-// another engine.
-QString quoted(const QString &name)
-{
-    return u'"' + name + u'"';
-}
 
 common::Error checkFields(const QStringList &names)
 {
@@ -58,21 +52,23 @@ common::Error forEachRow(const Database &db, const RowSelection &selection,
         return common::Error{code::Syntax, QStringLiteral("没有要读取的字段")};
     if (common::Error e = checkFields(selection.fields + selection.orderBy))
         return e;
+    if (common::Error e = db.reconnectIfLost())
+        return e;
     QSqlQuery q(db.sql());
     q.setForwardOnly(true);
     if (!q.prepare(selectSql(selection)))
-        return errorFromSql(q.lastError());
+        return db.failure(q.lastError());
     for (const QVariant &v : selection.values)
         q.addBindValue(v);
     if (!q.exec())
-        return errorFromSql(q.lastError());
+        return db.failure(q.lastError());
     FieldValues row(selection.fields.size());
     while (q.next()) {
         for (int i = 0; i < row.size(); ++i)
             row[i] = q.value(i);
         take(row);
     }
-    return errorFromSql(q.lastError());
+    return q.lastError().isValid() ? db.failure(q.lastError()) : common::Error{};
 }
 
 common::Result<QVector<FieldValues>> readRows(const Database &db, const RowSelection &selection)

@@ -15,6 +15,8 @@ constexpr int NoCurrentRecord = 3021;
 constexpr int DuplicateKey = 3022;
 constexpr int ReadOnly = 3027;       // the file or its folder cannot be written
 constexpr int Syntax = 3075;         // a statement the store does not accept
+constexpr int ServerAway = 3151;     // the connection to the shop's server failed
+constexpr int ChangedElsewhere = 3197; // another desk changed the row since it was read
 constexpr int Engine = 3146;         // anything else the engine reported
 constexpr int Busy = 3260;           // another program holds the file
 } // namespace code

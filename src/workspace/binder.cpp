@@ -103,6 +103,16 @@ void Binder::show(const Binding &b, const QVariant &value)
     }
 }
 
+void Binder::showUntouched()
+{
+    m_loading = true;
+    const QSqlRecord row = m_set.current();
+    for (const Binding &b : std::as_const(m_bindings))
+        if (!m_dirty.contains(b.field))
+            show(b, row.value(b.field));
+    m_loading = false;
+}
+
 void Binder::load()
 {
     m_loading = true;
@@ -147,6 +157,10 @@ store::StoreError Binder::writePendingEdits()
     if (store::StoreError err = m_set.update()) {
         // Keep what was typed on screen so the clerk can correct it.
         m_set.cancelUpdate();
+        // Another desk saved the row meanwhile: what it wrote shows in the
+        // fields this clerk did not touch.
+        if (err.code == store::code::ChangedElsewhere)
+            showUntouched();
         return err;
     }
     m_dirty.clear();

@@ -56,6 +56,7 @@ private:
     void markChanged(const QString &field);
     QVariant widgetValue(const Binding &b) const;
     void show(const Binding &b, const QVariant &value);
+    void showUntouched();
     const Binding *bindingOf(const QObject *widget) const;
 
     store::RecordSet &m_set;

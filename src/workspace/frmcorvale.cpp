@@ -446,6 +446,9 @@ void frmCorvale::buildCommands()
     k.refresh = action(this, "Refresh", QStringLiteral("刷新"));
     k.copy = action(this, "CopyRecord", QStringLiteral("复制记录"));
     k.exit = action(this, "ExitSys", QStringLiteral("退出系统(&X)"));
+    k.moveToServer = action(this, "MoveToServer", QStringLiteral("把本机数据移到服务器…"));
+    // Only a program working on a shop's server has somewhere to move to.
+    k.moveToServer->setEnabled(m_set->database().engine() == store::Engine::PostgreSQL);
     k.viewImage = action(this, "ViewImage", QStringLiteral("显示图像"));
     k.viewImage->setCheckable(true);
     k.viewTable = action(this, "ViewTable", QStringLiteral("显示表格"));
@@ -455,6 +458,7 @@ void frmCorvale::buildCommands()
     k.about = action(this, "About", QStringLiteral("关于本软件"));
 
     connect(k.exit, &QAction::triggered, this, &QWidget::close);
+    connect(k.moveToServer, &QAction::triggered, this, &frmCorvale::moveToServerRequested);
     connect(k.helpDownload, &QAction::triggered, this, [this] { openHelp(m_settings.manualUrl); });
     connect(k.companyWeb, &QAction::triggered, this, [this] { openHelp(m_settings.companyUrl); });
     connect(k.about, &QAction::triggered, this, &frmCorvale::showAbout);
@@ -471,6 +475,7 @@ void frmCorvale::buildMenus()
     QMenu *advanced = bar->addMenu(QStringLiteral("高级功能"));
     advanced->setObjectName(QStringLiteral("mnuAdvanced"));
     advanced->addAction(k.copy);
+    advanced->addAction(k.moveToServer);
 
     QMenu *basics = bar->addMenu(QStringLiteral("基础资料设置(&B)"));
     basics->setObjectName(QStringLiteral("mnuBasics"));

@@ -71,6 +71,8 @@ public slots:
 signals:
     // A 基础资料设置 item: 0 staff, 1 models, 2 repair types, 3 parts, 4 message sources.
     void settingsRequested(int page);
+    // 高级功能 → the shop's jobs from the data folder's file onto its server.
+    void moveToServerRequested();
     // The window has closed; the program ends.
     void closed();
 

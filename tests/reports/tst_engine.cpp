@@ -453,7 +453,8 @@ void TestEngine::defaultDeflateIsTheFastest()
 
 void TestEngine::failuresQueryNothing()
 {
-    DataFolder folder; // no database file at all
+    DataFolder folder; // no database file at all, and no server named
+    qunsetenv("CORVALE_DATABASE");
     const QString pdf = folder.file(QStringLiteral("x.pdf"));
     PanelState state;
     PanelInputs in;

@@ -89,7 +89,7 @@ void TestFormula::cleanupTestCase()
 
 QList<int> TestFormula::select(const QString &formula, const QDate &today)
 {
-    const common::Result<SqlCondition> c = compileFormula(formula, today);
+    const common::Result<SqlCondition> c = compileFormula(formula, today, m_db->engine());
     if (!c) {
         qWarning() << formulaMessage(c.error(), formula);
         return {-1};

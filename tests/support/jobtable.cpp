@@ -1,6 +1,7 @@
 #include "jobtable.h"
 
 #include "store/fields.h"
+#include "store/sqldialect.h"
 
 #include <QDate>
 #include <QDir>
@@ -55,26 +56,29 @@ store::StoreError insertJobs(store::Database &db, const QList<QVariantMap> &jobs
 {
     QSqlDatabase sql = db.sql();
     if (!sql.transaction())
-        return store::errorFromSql(sql.lastError());
+        return db.failure(sql.lastError());
     QString preparedFor;
     QSqlQuery q(sql);
     for (const QVariantMap &job : jobs) {
-        const QStringList columns = job.keys();
-        const QString text = QStringLiteral("INSERT INTO 客户信息 (%1) VALUES (%2)")
+        QStringList columns;
+        for (const QString &name : job.keys())
+            columns << store::quoted(name);
+        const QString text = QStringLiteral("INSERT INTO \"客户信息\" (%1) VALUES (%2)")
                                  .arg(columns.join(QLatin1Char(',')),
                                       QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
         if (text != preparedFor) {
             if (!q.prepare(text)) {
-                const auto e = store::errorFromSql(q.lastError());
+                const auto e = db.failure(q.lastError());
                 sql.rollback();
                 return e;
             }
             preparedFor = text;
         }
-        for (int i = 0; i < columns.size(); ++i)
-            q.bindValue(i, job.value(columns.at(i)));
+        const QStringList keys = job.keys();
+        for (int i = 0; i < keys.size(); ++i)
+            q.bindValue(i, job.value(keys.at(i)));
         if (!q.exec()) {
-            const auto e = store::errorFromSql(q.lastError());
+            const auto e = db.failure(q.lastError());
             q.finish();
             sql.rollback();
             return e;
@@ -82,21 +86,49 @@ store::StoreError insertJobs(store::Database &db, const QList<QVariantMap> &jobs
     }
     q.finish();
     if (!sql.commit())
-        return store::errorFromSql(sql.lastError());
+        return db.failure(sql.lastError());
     return {};
 }
 
+bool onServer() { return qEnvironmentVariable("CORVALE_TEST_ENGINE") == QLatin1String("postgresql"); }
+
 namespace {
+
+// The test server's table, made afresh; everything the program opens by the
+// data folder finds the server too.
+std::unique_ptr<store::Database> freshServerTable(bool earlier)
+{
+    const QString server = qEnvironmentVariable("CORVALE_TEST_POSTGRES");
+    qputenv("CORVALE_DATABASE", server.toUtf8());
+    store::StoreError err;
+    auto db = store::Database::open(server, &err);
+    QSqlQuery q(db ? db->sql() : QSqlDatabase());
+    if (!db || !q.exec(QStringLiteral("DROP TABLE \"客户信息\""))) {
+        QTest::qFail(qPrintable(QStringLiteral("the test server %1: %2").arg(server, db ? q.lastError().text() : err.text)),
+                     __FILE__, __LINE__);
+        return nullptr;
+    }
+    db.reset();
+    db = store::Database::open(server, &err);
+    if (db && earlier) {
+        QSqlQuery alter(db->sql());
+        if (!alter.exec(QStringLiteral("ALTER TABLE \"客户信息\" ALTER COLUMN \"已修否\" DROP NOT NULL"))) {
+            QTest::qFail("the schema of an earlier version could not be made", __FILE__, __LINE__);
+            return nullptr;
+        }
+    }
+    return db;
+}
 
 std::unique_ptr<store::Database> createAndFill(const QString &path, const QList<QVariantMap> &jobs, bool earlier)
 {
     store::StoreError err;
-    auto db = store::Database::create(path, &err);
+    auto db = onServer() ? freshServerTable(earlier) : store::Database::create(path, &err);
     if (!db) {
         QTest::qFail(qPrintable(QStringLiteral("creating %1: %2").arg(path, err.text)), __FILE__, __LINE__);
         return nullptr;
     }
-    if (earlier) {
+    if (earlier && !onServer()) {
         QSqlQuery q(db->sql());
         const bool done = q.exec(QStringLiteral("PRAGMA writable_schema = ON"))
             && q.exec(QStringLiteral("UPDATE sqlite_master SET sql = replace(sql, '已修否 INTEGER NOT NULL DEFAULT 0 "

@@ -18,7 +18,13 @@ QList<QVariantMap> makeJobs(int first, int last);
 // their defaults.
 store::StoreError insertJobs(store::Database &db, const QList<QVariantMap> &jobs);
 
-// Creates folder/新客户信息.mdb (or the given file name) holding jobs.
+// Whether this run of the tests keeps the jobs on the test's PostgreSQL server
+// (CORVALE_TEST_ENGINE=postgresql, the server in CORVALE_TEST_POSTGRES).
+bool onServer();
+
+// Creates folder/新客户信息.mdb (or the given file name) holding jobs; on the
+// test server, its table made afresh with them (and CORVALE_DATABASE pointed
+// at it, so what the program opens by the folder finds the server).
 // Returns null and fails the current test when that does not work.
 std::unique_ptr<store::Database> createJobTable(const QString &folder, const QList<QVariantMap> &jobs = {},
                                                 const QString &fileName = QString());

@@ -1,0 +1,39 @@
+#pragma once
+// What differs between the two engines the store runs on, in the SQL it
+// writes: the embedded SQLite file and a shop's PostgreSQL server. The Jet
+// translation and the formula compiler parse once and ask here how to write.
+#include "store/fields.h"
+
+#include <QString>
+#include <QVariant>
+
+namespace store {
+
+enum class Engine { SQLite, PostgreSQL };
+
+// A name as standard SQL quotes it (PostgreSQL folds unquoted names to lower case).
+QString quoted(const QString &name);
+
+// The column that tells the rows of 客户信息 apart in a record set: SQLite's
+// rowid (so rows keep the order they were written in), the unique job number
+// on the server (which keeps no such order).
+QString rowKey(Engine engine);
+
+// A comparison of a text field as Jet makes it: without regard to case.
+QString textComparison(Engine engine, const QString &column, const QString &op);
+
+// An order term: text without regard to case, and empty fields first going
+// up (last going down), as Jet and SQLite sort them.
+QString orderTerm(Engine engine, const FieldDef &field, bool descending);
+
+// Jet's Like over column, the pattern bound as likePattern() gives it.
+QString likeTerm(Engine engine, const QString &column);
+QVariant likePattern(Engine engine, const QString &jetPattern);
+
+// A bound text value where the engine must be told it is text.
+QString textParameter(Engine engine);
+// A bound value for field where nothing around it says its type (a value
+// in the list an INSERT ... SELECT chooses).
+QString typedParameter(Engine engine, const FieldDef &field);
+
+} // namespace store
