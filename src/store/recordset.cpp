@@ -415,9 +415,9 @@ StoreError RecordSet::edit()
     if (!hasCurrent())
         return noCurrentRecord();
     if (m_mode == EditMode::None) {
-        // The buffer starts from the stored row; a row that cannot be read is
-        // a failure, never an empty row to be written back.
-        m_cache.remove(keyAt(m_pos));
+        // The buffer starts from the row as it was read for the screen: on a
+        // server its version then is what the save must still find. A row that
+        // cannot be read is a failure, never an empty row to be written back.
         common::Result<QSqlRecord> stored = readRow(m_pos);
         if (!stored)
             return stored.error();
@@ -614,18 +614,39 @@ StoreError RecordSet::deleteCurrent()
     return {};
 }
 
-common::Result<bool> RecordSet::hasJob(qint16 number)
+common::Result<qint16> RecordSet::appendJob(qint16 number)
 {
+    if (StoreError e = leaveRow())
+        return e;
     if (StoreError e = connected())
         return e;
+    // Which row, if any, holds the number now, and is it one this set shows?
     QSqlQuery q(m_db.sql());
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table(), quoted(fields().first().name))))
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                       .arg(rowKey(m_db.engine()), table(), quoted(fields().first().name))))
         return m_db.failure(q.lastError());
     q.addBindValue(int(number));
     if (!q.exec())
         return m_db.failure(q.lastError());
-    return q.next();
+    const bool shown = q.next() && m_indexOfKey.contains(q.value(0).toLongLong());
+    q.finish();
+    if (shown)
+        return StoreError{code::DuplicateKey, QStringLiteral("编号 %1 已有记录").arg(number), -1,
+                          fields().first().name};
+    for (int n = number; n <= 32767; ++n) {
+        if (StoreError e = addNew())
+            return e;
+        setValue(fields().first().name, n);
+        const StoreError e = update();
+        if (!e)
+            return qint16(n);
+        cancelUpdate();
+        if (e.code != code::DuplicateKey)
+            return e;
+    }
+    return StoreError{code::DuplicateKey, QStringLiteral("编号 %1 以后已没有空号").arg(number), -1,
+                      fields().first().name};
 }
 
 StoreError RecordSet::execute(const QString &jetStatement)

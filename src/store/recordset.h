@@ -93,8 +93,11 @@ public:
     // move: movePrevious gives the row before, moveNext the row after.
     StoreError deleteCurrent();
 
-    // Whether the table (not only this set) holds a job with this number.
-    common::Result<bool> hasJob(qint16 number);
+    // Adds a new job numbered `number`, which joins the end of the set, and
+    // returns the number it got. A number this set already shows is refused
+    // (3022); one another desk took since the set was read gives way to the
+    // next free number. The current row stays the one before.
+    common::Result<qint16> appendJob(qint16 number);
 
     // Runs an action statement (the copy's INSERT ... SELECT) on the file.
     StoreError execute(const QString &jetStatement);

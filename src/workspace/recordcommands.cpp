@@ -67,37 +67,17 @@ void RecordCommands::rs_Append()
     // What was typed into the row being left is written before the new row exists.
     if (!m_window.saveNow())
         return;
-    // A number taken before the append began is refused; one taken in the
-    // same moment by another desk gives way to the next free number.
-    const common::Result<bool> taken = set.hasJob(*next);
-    if (!taken) {
-        m_window.reportStoreFailure(taken.error());
-        return;
-    }
-    if (*taken) {
-        common::say(kDuplicate, kWarning, common::Icon::Critical);
-        reportMoveFailure(set.moveLast());
-        return;
-    }
-    store::StoreError err;
-    for (std::optional<qint16> number = next; number; number = nextJobNumber(*number)) {
-        if ((err = set.addNew()))
-            break;
-        set.setValue(QStringLiteral("编号"), *number);
-        err = set.update();
-        if (!err)
-            break;
-        set.cancelUpdate();
-        if (err.code != store::code::DuplicateKey)
-            break;
-    }
-    if (err) {
-        // A file that cannot be written, or no number left: no row was
-        // added, and the clerk must know.
-        if (err.code == store::code::DuplicateKey)
+    // A number the clerk can see taken is refused; one another desk took in
+    // the same moment gives way to the next free number.
+    const common::Result<qint16> added = set.appendJob(*next);
+    if (!added) {
+        if (added.error().code == store::code::DuplicateKey) {
             common::say(kDuplicate, kWarning, common::Icon::Critical);
-        else
-            m_window.reportStoreFailure(err);
+            reportMoveFailure(set.moveLast());
+        } else {
+            // A file that cannot be written: no row was added, and the clerk must know.
+            m_window.reportStoreFailure(added.error());
+        }
         return;
     }
     if (store::StoreError err = set.moveLast()) {

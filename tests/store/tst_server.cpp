@@ -1,0 +1,213 @@
+// Two desks on one shop server: a save over another desk's change, appends
+// at the same moment, a job deleted under an edit, a server that goes away,
+// and the shop's file moved onto the server. Run against the test's own
+// PostgreSQL server only.
+#include "store/backup.h"
+#include "store/database.h"
+#include "store/jobcopy.h"
+#include "store/recordset.h"
+#include "support/coretestapp.h"
+#include "support/datafolder.h"
+#include "support/jobtable.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTest>
+#include <QUrl>
+
+using namespace store;
+
+namespace {
+
+QString server() { return qEnvironmentVariable("CORVALE_TEST_POSTGRES"); }
+
+// A second desk: a connection of its own to the same server.
+std::unique_ptr<Database> otherDesk()
+{
+    StoreError err;
+    auto db = Database::open(server(), &err);
+    if (!db)
+        qWarning() << err.text;
+    return db;
+}
+
+QVariant stored(Database &db, int number, const QString &field)
+{
+    QSqlQuery q(db.sql());
+    q.prepare(QStringLiteral("SELECT %1 FROM \"客户信息\" WHERE \"编号\" = ?").arg(quoted(field)));
+    q.addBindValue(number);
+    return q.exec() && q.next() ? q.value(0) : QVariant(QStringLiteral("<no row>"));
+}
+
+QByteArray sha(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
+}
+
+// Opens a set on the whole table at the row of job `number`.
+bool openAt(RecordSet &set, int number)
+{
+    if (set.setRecordSource(QStringLiteral("客户信息")))
+        return false;
+    return !set.findFirst(QStringLiteral("编号 =%1").arg(number)) && !set.noMatch();
+}
+
+} // namespace
+
+class TestServer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (!onServer())
+            QSKIP("needs the test's PostgreSQL server (CORVALE_TEST_ENGINE=postgresql)");
+    }
+
+    void secondSaveOfOneJobWritesNothingOverTheFirst()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 5));
+        auto b = otherDesk();
+        QVERIFY(a && b);
+        RecordSet deskA(*a), deskB(*b);
+        QVERIFY(openAt(deskA, 3) && openAt(deskB, 3));
+        const QVariant addressBefore = stored(*a, 3, QStringLiteral("地址"));
+
+        QVERIFY(!deskA.edit());
+        deskA.setValue(QStringLiteral("客户姓名"), QStringLiteral("甲台"));
+        QVERIFY(!deskA.update());
+
+        QVERIFY(!deskB.edit());
+        deskB.setValue(QStringLiteral("客户姓名"), QStringLiteral("乙台"));
+        deskB.setValue(QStringLiteral("地址"), QStringLiteral("乙台的地址"));
+        const StoreError e = deskB.update();
+        QCOMPARE(e.code, code::ChangedElsewhere);
+        QVERIFY2(e.text.startsWith(QStringLiteral("此记录已被另一台电脑修改")), qPrintable(e.text));
+        QVERIFY2(e.text.contains(QStringLiteral("客户姓名：甲台")), qPrintable(e.text));
+        QCOMPARE(stored(*a, 3, QStringLiteral("客户姓名")), QVariant(QStringLiteral("甲台")));
+        QCOMPARE(stored(*a, 3, QStringLiteral("地址")), addressBefore);
+
+        // Saved again knowing it, the clerk's own values stand.
+        QVERIFY(!deskB.update());
+        QCOMPARE(stored(*a, 3, QStringLiteral("客户姓名")), QVariant(QStringLiteral("乙台")));
+        // Refresh shows each desk the other's work.
+        QVERIFY(!deskA.refresh());
+        QVERIFY(openAt(deskA, 3));
+        QCOMPARE(deskA.value(QStringLiteral("地址")), QVariant(QStringLiteral("乙台的地址")));
+    }
+
+    void appendsAtTheSameMomentGetTwoNumbers()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 17));
+        auto b = otherDesk();
+        QVERIFY(a && b);
+        RecordSet deskA(*a), deskB(*b);
+        QVERIFY(openAt(deskA, 17) && openAt(deskB, 17));
+
+        const auto first = deskA.appendJob(18);
+        QVERIFY2(first, qPrintable(first.error().text));
+        QCOMPARE(*first, qint16(18));
+        // Desk B has not seen 18 yet: it gets the next free number, no error.
+        const auto second = deskB.appendJob(18);
+        QVERIFY2(second, qPrintable(second.error().text));
+        QCOMPARE(*second, qint16(19));
+        // A number a desk can see taken is still refused.
+        const auto seen = deskA.appendJob(18);
+        QVERIFY(!seen);
+        QCOMPARE(seen.error().code, code::DuplicateKey);
+        QCOMPARE(stored(*a, 19, QStringLiteral("编号")).toInt(), 19);
+    }
+
+    void jobDeletedAtOneDeskIsNotWrittenAtTheOther()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 5));
+        auto b = otherDesk();
+        QVERIFY(a && b);
+        RecordSet deskA(*a), deskB(*b);
+        QVERIFY(openAt(deskA, 4) && openAt(deskB, 4));
+        QVERIFY(!deskA.deleteCurrent());
+        QVERIFY(!deskB.edit());
+        deskB.setValue(QStringLiteral("客户姓名"), QStringLiteral("删了还改"));
+        const StoreError e = deskB.update();
+        QCOMPARE(e.code, code::NoCurrentRecord);
+        QVERIFY2(e.text.contains(QStringLiteral("已被另一台电脑删除")), qPrintable(e.text));
+        QCOMPARE(stored(*a, 4, QStringLiteral("编号")), QVariant(QStringLiteral("<no row>")));
+    }
+
+    void serverGoneAwayIsSaidAndTheNextCommandWorks()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 5));
+        auto admin = otherDesk();
+        QVERIFY(a && admin);
+        RecordSet desk(*a);
+        QVERIFY(openAt(desk, 2));
+        QSqlQuery pid(a->sql());
+        QVERIFY(pid.exec(QStringLiteral("SELECT pg_backend_pid()")) && pid.next());
+        const int backend = pid.value(0).toInt();
+        pid.finish();
+        // The server drops this desk's connection, as a restart would.
+        QSqlQuery drop(admin->sql());
+        QVERIFY(drop.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend)));
+
+        QVERIFY(!desk.edit());
+        desk.setValue(QStringLiteral("客户姓名"), QStringLiteral("断线前输入"));
+        const StoreError e = desk.update();
+        QCOMPARE(e.code, code::ServerAway);
+        QVERIFY2(e.text.contains(QStringLiteral("无法连接数据库服务器")), qPrintable(e.text));
+        QVERIFY2(e.text.contains(QUrl(server()).host()), qPrintable(e.text));
+        // The edit is still there; the next try connects again and saves it.
+        QCOMPARE(desk.value(QStringLiteral("客户姓名")), QVariant(QStringLiteral("断线前输入")));
+        const StoreError again = desk.update();
+        QVERIFY2(!again, qPrintable(again.text));
+        QCOMPARE(stored(*admin, 2, QStringLiteral("客户姓名")), QVariant(QStringLiteral("断线前输入")));
+    }
+
+    void shopsFileMovesOntoAnEmptyServerOnly()
+    {
+        DataFolder folder;
+        auto onServer = createJobTable(folder.path(), {});
+        QVERIFY(onServer);
+        // The shop's own file, beside it in the data folder.
+        StoreError err;
+        const QString path = folder.file(QStringLiteral("本机.mdb"));
+        {
+            auto file = Database::create(path, &err);
+            QVERIFY(file);
+            QVERIFY(!insertJobs(*file, makeJobs(1, 40)));
+        }
+        const QByteArray before = sha(path);
+        auto file = Database::open(path, &err);
+        QVERIFY(file);
+        const auto moved = copyAllJobs(*file, *onServer);
+        QVERIFY2(moved, qPrintable(moved.error().text));
+        QCOMPARE(*moved, 40);
+        QCOMPARE(*jobCount(*onServer), 40);
+        QCOMPARE(stored(*onServer, 40, QStringLiteral("客户姓名")), makeJob(40).value(QStringLiteral("客户姓名")));
+        QCOMPARE(stored(*onServer, 7, QStringLiteral("维修费")).toDouble(), 35.5);
+        file.reset();
+        QCOMPARE(sha(path), before);
+
+        // A server that holds jobs already takes none.
+        file = Database::open(path, &err);
+        const auto again = copyAllJobs(*file, *onServer);
+        QVERIFY(!again);
+        QCOMPARE(*jobCount(*onServer), 40);
+
+        // The start-up snapshot of the server is a file the program opens like its own.
+        const BackupResult taken = backupServerOnStart(*onServer, folder.path(), 5);
+        QCOMPARE(taken.outcome, BackupResult::Outcome::Taken);
+        auto snapshot = Database::open(taken.snapshotPath, &err);
+        QVERIFY2(snapshot, qPrintable(err.text));
+        QCOMPARE(snapshot->engine(), Engine::SQLite);
+        QCOMPARE(*jobCount(*snapshot), 40);
+        QCOMPARE(backupServerOnStart(*onServer, folder.path(), 5).outcome, BackupResult::Outcome::Unchanged);
+    }
+};
+
+CORVALE_CORE_TEST_MAIN(TestServer)
+#include "tst_server.moc"
