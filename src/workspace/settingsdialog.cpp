@@ -1,7 +1,10 @@
 #include "workspace/settingsdialog.h"
 
 #include "common/ui/programwindow.h"
+#include "common/ui/busycursor.h"
 #include "common/ui/prompt.h"
+#include "store/database.h"
+#include "store/jobcopy.h"
 #include "reports/reportlayout.h"
 #include "reports/ui/stationerypreview.h"
 
@@ -105,6 +108,7 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
     for (const PresetList &p : presetLists())
         m_tabs->addTab(listPage(QLatin1String(p.objectName), p.caption, defaults.*p.member), p.caption);
     m_tabs->addTab(stationeryPage(), QStringLiteral("票据位置"));
+    m_tabs->addTab(databasePage(), QStringLiteral("数据库服务器"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Save)->setText(QStringLiteral("保存(&S)"));
@@ -256,7 +260,60 @@ common::SiteSettings SettingsDialog::settings() const
     for (const Particular &p : particulars())
         s.servicePoint.*p.member = m_particulars.value(QLatin1String(p.objectName))->text().trimmed();
     s.stationery = m_stationery;
+    s.databaseServer = m_server->text().trimmed();
     return s;
+}
+
+QWidget *SettingsDialog::databasePage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("pageDatabase"));
+    auto *hint = new QLabel(QStringLiteral(
+        "几台电脑共用维修记录时，把记录放在维修站的 PostgreSQL 数据库服务器上。\n"
+        "地址的写法：postgresql://用户名:密码@服务器:5432/数据库名\n"
+        "留空则使用数据文件夹中的数据库文件。修改在下次启动本程序时生效。"),
+                            page);
+    hint->setWordWrap(true);
+    m_server = new QLineEdit(m_settings.databaseServer, page);
+    m_server->setObjectName(QStringLiteral("txtServer"));
+    m_server->setPlaceholderText(QStringLiteral("postgresql://用户名:密码@服务器:5432/数据库名"));
+    auto *test = new QPushButton(QStringLiteral("测试连接"), page);
+    test->setObjectName(QStringLiteral("cmdTestConnection"));
+    connect(test, &QPushButton::clicked, this, &SettingsDialog::testConnection);
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_server, 1);
+    row->addWidget(test);
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(hint);
+    layout->addLayout(row);
+    layout->addStretch(1);
+    return page;
+}
+
+void SettingsDialog::testConnection()
+{
+    QString text;
+    {
+        const common::BusyCursor busy;
+        text = connectionTestText(m_server->text().trimmed());
+    }
+    common::say(text, QStringLiteral("测试连接"), common::Icon::Information);
+}
+
+QString connectionTestText(const QString &address)
+{
+    if (address.isEmpty())
+        return QStringLiteral("没有填写服务器地址：使用数据文件夹中的数据库文件。");
+    if (!store::isServerAddress(address))
+        return QStringLiteral("地址应以 postgresql:// 开头，例如 postgresql://用户名:密码@服务器:5432/数据库名");
+    store::StoreError err;
+    const std::unique_ptr<store::Database> db = store::Database::open(address, &err);
+    if (!db)
+        return QStringLiteral("连接失败：\n%1").arg(err.text);
+    const common::Result<int> jobs = store::jobCount(*db);
+    if (!jobs)
+        return QStringLiteral("连接成功，但读不到维修记录：\n%1").arg(jobs.error().text);
+    return QStringLiteral("连接成功：服务器 %1 上有 %2 条维修记录。").arg(store::displayedAddress(address)).arg(*jobs);
 }
 
 void SettingsDialog::accept()

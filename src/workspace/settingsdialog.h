@@ -29,6 +29,7 @@ public:
         PartsPage,
         MessageSourcesPage,
         StationeryPage = common::settingsPage::Stationery,
+        DatabasePage = common::settingsPage::Database,
     };
 
     SettingsDialog(const common::SiteSettings &settings, QString iniPath, QWidget *parent = nullptr);
@@ -51,6 +52,8 @@ private:
     QWidget *listPage(const QString &name, const QString &hint, const QStringList &defaults);
     QPlainTextEdit *listEditor(const QString &name, const QStringList &items);
     QWidget *stationeryPage();
+    QWidget *databasePage();
+    void testConnection();
     void showStationeryOf(const QString &report);
     void stationeryEdited();
 
@@ -64,7 +67,12 @@ private:
     QDoubleSpinBox *m_offsetX = nullptr;
     QDoubleSpinBox *m_offsetY = nullptr;
     reports::StationeryPreview *m_preview = nullptr;
+    QLineEdit *m_server = nullptr;
 };
+
+// What the connection test says of a server address: that it works, how many
+// jobs it holds, or why not. An empty address is the file in the data folder.
+QString connectionTestText(const QString &address);
 
 // One name per line, blanks around a name and empty lines dropped.
 QStringList itemsFromLines(const QString &text);

@@ -37,6 +37,7 @@ SiteSettings everythingChanged()
     s.manualUrl = QStringLiteral("https://example.cn/手册?a=1;b=2");
     s.companyUrl = QStringLiteral("https://example.cn/");
     s.backupCount = 7;
+    s.databaseServer = QStringLiteral("postgresql://维修:密码@192.168.1.5:5432/corvale");
     Stationery form;
     form.offsetXmm = -2.5;
     form.offsetYmm = 3.25;

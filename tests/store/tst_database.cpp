@@ -2,6 +2,7 @@
 #include "support/jobtable.h"
 #include "support/coretestapp.h"
 
+#include "common/sitesettings.h"
 #include "store/database.h"
 #include "store/fields.h"
 
@@ -40,10 +41,13 @@ private slots:
     void openRefusesFileWithoutTable();
     void connectionsAreIndependent();
     void mapsEngineFailuresToCodes();
+    void findsTheJobsByEnvironmentSettingsOrFolder();
 };
 
 void TestDatabase::detectsKindsByHeader()
 {
+    if (onServer())
+        QSKIP("a case of the database file");
     DataFolder folder;
     QCOMPARE(detectFileKind(folder.file("nothing.mdb")), FileKind::Missing);
 
@@ -72,12 +76,16 @@ void TestDatabase::detectsKindsByHeader()
 
 void TestDatabase::detectsRealJetFiles()
 {
+    if (onServer())
+        QSKIP("a case of the database file");
     QCOMPARE(detectFileKind(CORVALE_TESTDATA_DIR "/legacy-mdb/nwind.mdb"), FileKind::Jet3);
     QCOMPARE(detectFileKind(CORVALE_TESTDATA_DIR "/legacy-mdb/DateTestDatabase.mdb"), FileKind::Jet4);
 }
 
 void TestDatabase::createMakesSchemaAndRefusesExistingPath()
 {
+    if (onServer())
+        QSKIP("a case of the database file");
     DataFolder folder;
     const QString path = folder.file(databaseFileName());
     StoreError err;
@@ -101,6 +109,8 @@ void TestDatabase::createMakesSchemaAndRefusesExistingPath()
 
 void TestDatabase::openNeverCreatesOrChangesFiles()
 {
+    if (onServer())
+        QSKIP("a case of the database file");
     DataFolder folder;
     StoreError err;
     const QString missing = folder.file(databaseFileName());
@@ -127,6 +137,8 @@ void TestDatabase::openNeverCreatesOrChangesFiles()
 
 void TestDatabase::openRefusesFileWithoutTable()
 {
+    if (onServer())
+        QSKIP("a case of the database file");
     DataFolder folder;
     const QString path = folder.file("other.db");
     {
@@ -146,6 +158,8 @@ void TestDatabase::openRefusesFileWithoutTable()
 
 void TestDatabase::connectionsAreIndependent()
 {
+    if (onServer())
+        QSKIP("a case of the database file");
     DataFolder folder;
     auto writer = createJobTable(folder.path(), makeJobs(1, 3));
     QVERIFY(writer);
@@ -169,7 +183,7 @@ void TestDatabase::mapsEngineFailuresToCodes()
     QVERIFY(db);
     auto codeOf = [&](const QString &sql) {
         QSqlQuery q(db->sql());
-        return q.exec(sql) ? code::None : errorFromSql(q.lastError()).code;
+        return q.exec(sql) ? code::None : db->failure(q.lastError()).code;
     };
     QCOMPARE(codeOf("INSERT INTO 客户信息 (编号) VALUES (1)"), code::DuplicateKey);
     QCOMPARE(codeOf("INSERT INTO 客户信息 (编号) VALUES (40000)"), code::Overflow);
@@ -179,6 +193,25 @@ void TestDatabase::mapsEngineFailuresToCodes()
              code::None);
     QCOMPARE(codeOf("INSERT INTO 客户信息 (编号, 出厂日期) VALUES (3, '2003-13-01')"), code::TypeMismatch);
     QCOMPARE(codeOf("SELEKT nonsense"), code::Engine);
+}
+
+// CORVALE_DATABASE (corvale --database) before corvale.ini's server line,
+// before the file in the folder.
+void TestDatabase::findsTheJobsByEnvironmentSettingsOrFolder()
+{
+    if (onServer())
+        QSKIP("the test's server stands in CORVALE_DATABASE");
+    DataFolder folder;
+    qunsetenv("CORVALE_DATABASE");
+    QCOMPARE(jobTableLocation(folder.path()), folder.file(databaseFileName()));
+    common::SiteSettings settings = common::SiteSettings::defaults();
+    settings.databaseServer = QStringLiteral("postgresql://店员:秘密@10.0.0.2:5432/shop");
+    QVERIFY(settings.save(folder.file(common::settingsFileName())));
+    QCOMPARE(jobTableLocation(folder.path()), settings.databaseServer);
+    QCOMPARE(displayedAddress(settings.databaseServer), QStringLiteral("postgresql://店员@10.0.0.2:5432/shop"));
+    qputenv("CORVALE_DATABASE", "postgresql://desk@10.0.0.3/other");
+    QCOMPARE(jobTableLocation(folder.path()), QStringLiteral("postgresql://desk@10.0.0.3/other"));
+    qunsetenv("CORVALE_DATABASE");
 }
 
 CORVALE_CORE_TEST_MAIN(TestDatabase)
