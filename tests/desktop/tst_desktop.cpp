@@ -3,6 +3,7 @@
 // what lands in the database file.
 #include "support/jobtable.h"
 
+#include "store/database.h"
 #include "store/fields.h"
 
 #include <QProcess>
@@ -136,6 +137,19 @@ QString nameOf(const QString &folder, int job)
     return v.isEmpty() ? QStringLiteral("<no job %1>").arg(job) : v.first().toString();
 }
 
+// 客户姓名 of a job on the test's server.
+QString serverName(const QString &server, int job)
+{
+    store::StoreError err;
+    const auto db = store::Database::open(server, &err);
+    if (!db)
+        return err.text;
+    QSqlQuery q(db->sql());
+    q.prepare(QStringLiteral("SELECT \"客户姓名\" FROM \"客户信息\" WHERE \"编号\" = ?"));
+    q.addBindValue(job);
+    return q.exec() && q.next() ? q.value(0).toString() : QStringLiteral("<no job %1>").arg(job);
+}
+
 // Waits until the file says what is expected; the program saves on its own time.
 bool fileShows(const std::function<bool()> &expected) { return QTest::qWaitFor(expected, kWindowWaitMs); }
 
@@ -146,6 +160,14 @@ const QString kWorkspace = QStringLiteral("Corvale V3.0");
 class TestDesktop : public QObject {
     Q_OBJECT
 private slots:
+    void init()
+    {
+        // With the jobs on the test's server only the two desks have a case.
+        const bool twoDesks = QByteArray(QTest::currentTestFunction()) == "twoDesksOnOneServer";
+        if (onServer() != twoDesks)
+            QSKIP(onServer() ? "a case of the database file" : "needs the test's PostgreSQL server");
+    }
+
     void firstStartThenAppendAndMove()
     {
         QTemporaryDir folder;
@@ -227,6 +249,50 @@ private slots:
         QVERIFY2(fileShows([&] { return nameOf(folder.path(), 3) == QStringLiteral("Zhao Liu"); }),
                  qPrintable(nameOf(folder.path(), 3)));
         QVERIFY(corvale.window(QStringLiteral("警告")).isEmpty());
+    }
+
+    // Desk B read job 3 before desk A saved it: B's save is refused with a
+    // word, and A's name stays in the table.
+    void twoDesksOnOneServer()
+    {
+        QTemporaryDir folderA, folderB;
+        QVERIFY(createJobTable(folderA.path(), makeJobs(1, 5))); // points CORVALE_DATABASE at the server
+        const QString server = qEnvironmentVariable("CORVALE_DATABASE");
+        Program deskA(folderA.path()), deskB(folderB.path());
+        QVERIFY(deskA.started() && deskB.started());
+        // Both start at once; the clerk clicks the one to work in.
+        QVERIFY(QTest::qWaitFor([&] { return !deskA.window(kWorkspace).isEmpty() && !deskB.window(kWorkspace).isEmpty(); },
+                                kWindowWaitMs));
+        const QString windowA = deskA.window(kWorkspace), windowB = deskB.window(kWorkspace);
+
+        const auto findJob3 = [](const Program &desk) {
+            keys(QStringLiteral("alt+n"));
+            QVERIFY(!desk.waitForActive(QStringLiteral("编号")).isEmpty());
+            typeText(QStringLiteral("3"));
+            keys(QStringLiteral("Return"));
+            QVERIFY(!desk.waitForActive(kWorkspace).isEmpty());
+        };
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowB});
+        QVERIFY(!deskB.waitForActive(kWorkspace).isEmpty());
+        findJob3(deskB);
+
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowA});
+        QVERIFY(!deskA.waitForActive(kWorkspace).isEmpty());
+        findJob3(deskA);
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("Desk A"));
+        keys(QStringLiteral("Prior"));
+        QVERIFY(fileShows([&] { return serverName(server, 3) == QStringLiteral("Desk A"); }));
+
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowB});
+        QVERIFY(!deskB.waitForActive(kWorkspace).isEmpty());
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("Desk B"));
+        keys(QStringLiteral("Prior"));
+        QVERIFY(!deskB.waitForActive(QStringLiteral("警告")).isEmpty());
+        QCOMPARE(serverName(server, 3), QStringLiteral("Desk A"));
+        keys(QStringLiteral("Return"));
+        QVERIFY(deskB.waitGone(QStringLiteral("警告")));
     }
 
     void secondCopyIsRefused()
