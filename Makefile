@@ -22,9 +22,11 @@ test: build
 package: build
 	cd $(BUILD) && cpack -G DEB
 
+# The store on a PostgreSQL server is measured on a private one, started for the run.
 bench: build
 	cmake --build --preset default --target corvale-bench
-	"$(BUILD)/bench/corvale-bench"
+	bash tests/db/with-postgres.sh sh -c 'CORVALE_BENCH_SERVER="$$CORVALE_TEST_POSTGRES" "$(CURDIR)/$(BUILD)/bench/corvale-bench"'
+
 
 sanitize: deps
 	cmake --preset sanitize >/dev/null

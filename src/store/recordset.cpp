@@ -361,7 +361,7 @@ common::Result<QSqlRecord> RecordSet::readKey(qint64 key) const
 common::Result<QSqlRecord> RecordSet::readRow(int index) const
 {
     const qint64 key = keyAt(index);
-    if (key < 0)
+    if (key == kNoKey)
         return noCurrentRecord();
     return readKey(key);
 }
@@ -369,7 +369,7 @@ common::Result<QSqlRecord> RecordSet::readRow(int index) const
 QSqlRecord RecordSet::rowAt(int index) const
 {
     const qint64 key = keyAt(index);
-    if (key < 0)
+    if (key == kNoKey)
         return {};
     // While another program holds the file, the grid does not wait row by
     // row; what it cannot read stays blank until it is drawn again.
@@ -477,13 +477,13 @@ StoreError RecordSet::insertBuffer()
         return m_statements->failure;
     QSqlQuery &q = m_statements->insertRow;
     const QVector<FieldDef> &defs = fields();
-    qint64 key = -1;
+    qint64 key = kNoKey;
     StoreError e = inTransaction(m_db, [&]() -> StoreError {
         for (int i = 0; i < defs.size(); ++i)
             q.bindValue(i, toStored(defs.at(i), m_buffer.value(i)).value);
         if (StoreError err = exec(m_db, q))
             return err;
-        key = q.next() ? q.value(0).toLongLong() : -1;
+        key = q.next() ? q.value(0).toLongLong() : kNoKey;
         q.finish();
         return {};
     });
@@ -698,7 +698,7 @@ StoreError RecordSet::copyCurrent(qint16 newNumber, const QVariantMap &overrides
     if (StoreError e = connected())
         return e;
     const qint64 source = keyAt(m_pos);
-    qint64 key = -1;
+    qint64 key = kNoKey;
     QSqlQuery q(m_db.sql());
     StoreError e = inTransaction(m_db, [&]() -> StoreError {
         const QString k = rowKey(m_db.engine());
@@ -710,7 +710,7 @@ StoreError RecordSet::copyCurrent(qint16 newNumber, const QVariantMap &overrides
         q.addBindValue(source);
         if (StoreError err = exec(m_db, q))
             return err;
-        key = q.next() ? q.value(0).toLongLong() : -1;
+        key = q.next() ? q.value(0).toLongLong() : kNoKey;
         q.finish();
         return {};
     });

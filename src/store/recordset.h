@@ -11,6 +11,7 @@
 #include <QVariant>
 #include <QVector>
 #include <memory>
+#include <limits>
 #include <set>
 
 namespace store {
@@ -73,7 +74,10 @@ public:
     common::Result<QSqlRecord> readRow(int index) const;
     // The same for the grid: a row that cannot be read now is empty.
     QSqlRecord rowAt(int index) const;
-    qint64 keyAt(int index) const { return m_keys.value(index, -1); }
+    // A row's key: SQLite's rowid, or on a server the job number, which may
+    // be negative; kNoKey where there is no such row.
+    static constexpr qint64 kNoKey = std::numeric_limits<qint64>::min();
+    qint64 keyAt(int index) const { return m_keys.value(index, kNoKey); }
 
     // Edits: addNew/edit, setValue..., update. Values are given as the
     // windows hold them (text); the set converts to the field's kind.

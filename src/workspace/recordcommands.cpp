@@ -184,7 +184,7 @@ void RecordCommands::copy()
         return;
     if (!m_window.saveNow())
         return;
-    qint64 newKey = -1;
+    qint64 newKey = store::RecordSet::kNoKey;
     if (store::StoreError err = set.copyCurrent(*number, copyOverrides(common::clock().today()), &newKey)) {
         if (err.code == store::code::DuplicateKey)
             common::say(kDuplicate, kWarning, common::Icon::Critical);

@@ -110,6 +110,10 @@ private slots:
         const auto first = deskA.appendJob(18);
         QVERIFY2(first, qPrintable(first.error().text));
         QCOMPARE(*first, qint16(18));
+        // The new job joins the end of the desk's set, where the window goes next.
+        QCOMPARE(deskA.recordCount(), 18);
+        QVERIFY(!deskA.moveLast());
+        QCOMPARE(deskA.value(QStringLiteral("编号")).toInt(), 18);
         // Desk B has not seen 18 yet: it gets the next free number, no error.
         const auto second = deskB.appendJob(18);
         QVERIFY2(second, qPrintable(second.error().text));
@@ -119,6 +123,14 @@ private slots:
         QVERIFY(!seen);
         QCOMPARE(seen.error().code, code::DuplicateKey);
         QCOMPARE(stored(*a, 19, QStringLiteral("编号")).toInt(), 19);
+        // On the server the job number is the row's key, negative ones too.
+        const auto negative = deskA.appendJob(-7);
+        QVERIFY(negative);
+        QVERIFY(!deskA.moveLast());
+        QCOMPARE(deskA.value(QStringLiteral("编号")).toInt(), -7);
+        QVERIFY(!deskA.deleteCurrent());
+        QCOMPARE(stored(*a, -7, QStringLiteral("编号")), QVariant(QStringLiteral("<no row>")));
+        QCOMPARE(stored(*a, 17, QStringLiteral("编号")).toInt(), 17);
     }
 
     void jobDeletedAtOneDeskIsNotWrittenAtTheOther()
