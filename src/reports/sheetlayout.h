@@ -13,6 +13,7 @@
 #include <QString>
 #include <QVector>
 #include <functional>
+#include <optional>
 
 namespace reports {
 
