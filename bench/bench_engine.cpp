@@ -1,9 +1,9 @@
-// Catalogue reports at full table size, from request to finished PDF.
+// Catalogue reports at full table size, from request to finished PDF or spreadsheet.
 #include "bench.h"
 
 #include "reports/catalogue.h"
 #include "reports/deflatelevel.h"
-#include "reports/enginepdf.h"
+#include "reports/enginesheet.h"
 
 #include <QDir>
 #include <cstdio>
@@ -12,9 +12,9 @@
 namespace bench {
 namespace {
 
-void render(const Context &ctx, const reports::ReportRequest &request)
+void render(const Context &ctx, const reports::ReportRequest &request, const QString &suffix = QStringLiteral("pdf"))
 {
-    if (const common::Error e = reports::renderRequestToPdf(request, QDir(ctx.folder).filePath(QStringLiteral("bench.pdf"))))
+    if (const common::Error e = reports::renderRequest(request, QDir(ctx.folder).filePath(QStringLiteral("bench.") + suffix)))
         throw std::runtime_error(e.text.toStdString());
 }
 
@@ -57,20 +57,25 @@ const bool eachEntry = [] {
     return true;
 }();
 
-// Every definition over the whole table: the heaviest each report can get.
+// Every definition over the whole table: the heaviest each report can get,
+// as PDF and as an Excel workbook; CSV for the widest definition.
 const bool eachDefinitionWholeTable = [] {
-    int order = 90;
-    for (const char *file : {"新飞月报表.PRN", "新飞申请配件单.PRN", "配件库存单.RPT", "配件流水帐.RPT",
-                             "佳利季报表.PRN", "容声月报表.RPT", "未修记录单.RPT", "维修人员报表.RPT",
-                             "商场报表.RPT", "新飞回访记录表.RPT"}) {
-        const QString name = QString::fromUtf8(file);
-        registry().push_back(Case{QStringLiteral("whole table through %1 to PDF").arg(name), {},
-                                  [name](Context &ctx) {
-                                      render(ctx, {QStringLiteral("报表\\") + name,
-                                                   QStringLiteral("{客户信息.型号} StartsWith ''"), 1});
+    const auto add = [](const QString &name, const QString &suffix) {
+        registry().push_back(Case{QStringLiteral("whole table through %1 to %2").arg(name, suffix), {},
+                                  [name, suffix](Context &ctx) {
+                                      render(ctx,
+                                             {QStringLiteral("报表\\") + name,
+                                              QStringLiteral("{客户信息.型号} StartsWith ''"), 1},
+                                             suffix);
                                   },
-                                  {}, 3, order++});
-    }
+                                  {}, 3, 90});
+    };
+    for (const QString suffix : {QStringLiteral("pdf"), QStringLiteral("xlsx")})
+        for (const char *file : {"新飞月报表.PRN", "新飞申请配件单.PRN", "配件库存单.RPT", "配件流水帐.RPT",
+                                 "佳利季报表.PRN", "容声月报表.RPT", "未修记录单.RPT", "维修人员报表.RPT",
+                                 "商场报表.RPT", "新飞回访记录表.RPT"})
+            add(QString::fromUtf8(file), suffix);
+    add(QStringLiteral("新飞月报表.PRN"), QStringLiteral("csv"));
     return true;
 }();
 

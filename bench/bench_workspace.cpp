@@ -27,6 +27,7 @@ public:
     }
     std::optional<QString> input(const QString &, const QString &, const QString &) override { return number; }
     QString openFile(const QString &, const QString &) override { return {}; }
+    QString saveFile(const QString &, const QString &, const QString &) override { return {}; }
 };
 
 struct Workspace {

@@ -1,7 +1,8 @@
 #pragma once
 // Qt's PDF writer deflates its page streams at zlib's default level, which
-// spends a third of a long report's time. deflatelevel.cpp makes that default
-// zlib's fastest level for the whole program.
+// spends a third of a long report's time; the Excel writer zips its sheets
+// at that level too. deflatelevel.cpp makes that default zlib's fastest
+// level for the whole program.
 namespace reports {
 
 // Whether Qt's PDF writer, in this program, reaches the override: false when

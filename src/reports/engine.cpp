@@ -39,11 +39,12 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
 
 common::Result<BuiltReport> buildReport(const ReportRequest &request, const QString &folder)
 {
-    const common::Result<PreparedReport> prepared = prepareReport(request, folder);
+    common::Result<PreparedReport> prepared = prepareReport(request, folder);
     if (!prepared)
         return prepared.error();
-    return BuiltReport{layoutReport(prepared->definition, prepared->rows, prepared->printed),
-                       int(prepared->rows.size())};
+    LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->printed);
+    const int selected = int(prepared->rows.size());
+    return BuiltReport{std::move(report), selected, std::move(*prepared)};
 }
 
 } // namespace reports

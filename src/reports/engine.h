@@ -7,16 +7,19 @@
 
 namespace reports {
 
-struct BuiltReport {
-    LaidOutReport report;
-    int selectedRows = 0;
-};
-
 // What a report is made from, before layout.
 struct PreparedReport {
     ReportDefinition definition;
     QVector<ReportRow> rows;
     QDate printed;
+};
+
+struct BuiltReport {
+    LaidOutReport report;
+    int selectedRows = 0;
+    // What the pages were laid out from: a spreadsheet of them holds the
+    // same rows, whatever the table holds by then.
+    PreparedReport prepared;
 };
 
 // Reads folder/报表/…, compiles the formula (today from the clock) and

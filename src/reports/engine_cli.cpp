@@ -1,6 +1,6 @@
 #include "reports/engine_cli.h"
 
-#include "reports/enginepdf.h"
+#include "reports/enginesheet.h"
 
 #include <QDir>
 #include <cstdio>
@@ -12,7 +12,7 @@ namespace {
 struct RequestArguments {
     QString folder;
     ReportRequest request;
-    QString pdf;
+    QString out; // .pdf, .xlsx or .csv
 };
 
 common::Result<RequestArguments> parseArguments(const QStringList &arguments)
@@ -33,9 +33,9 @@ common::Result<RequestArguments> parseArguments(const QStringList &arguments)
     }
     if (!haveFile || positional.size() != 2)
         return common::Error::failed(QStringLiteral(
-            "用法：corvale-render 数据文件夹 --file \"报表\\名称.RPT\" --formula \"公式\" 输出.pdf"));
+            "用法：corvale-render 数据文件夹 --file \"报表\\名称.RPT\" --formula \"公式\" 输出.pdf|.xlsx|.csv"));
     parsed.folder = positional.at(0);
-    parsed.pdf = QDir(QDir::currentPath()).absoluteFilePath(positional.at(1));
+    parsed.out = QDir(QDir::currentPath()).absoluteFilePath(positional.at(1));
     return parsed;
 }
 
@@ -59,7 +59,7 @@ int runRequestCli(const QStringList &arguments)
         return fail(parsed.error().text);
     if (!QDir::setCurrent(parsed->folder))
         return fail(QStringLiteral("找不到数据文件夹 “%1”").arg(parsed->folder));
-    if (const common::Error e = renderRequestToPdf(parsed->request, parsed->pdf))
+    if (const common::Error e = renderRequest(parsed->request, parsed->out))
         return fail(e.text);
     return 0;
 }

@@ -46,6 +46,14 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
     QVector<int> cellIndex; // -1: a blank column
     for (const ReportColumn &c : d.columns)
         cellIndex << (c.field.isEmpty() ? -1 : int(fields.indexOf(c.field)));
+    QVector<const store::FieldDef *> defs;
+    for (const QString &f : fields)
+        defs << store::findField(f);
+    QVector<int> numberIndex; // per column: the field taken as a number, or -1
+    for (int i : cellIndex) {
+        const store::FieldKind kind = i < 0 || !defs.at(i) ? store::FieldKind::Text : defs.at(i)->kind;
+        numberIndex << (kind == store::FieldKind::Number || kind == store::FieldKind::JobNumber ? i : -1);
+    }
     QVector<int> sumIndex;
     for (const QString &t : d.totals)
         sumIndex << int(fields.indexOf(t));
@@ -55,9 +63,6 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
     if (!d.groupField.isEmpty())
         order << d.groupField;
     order += d.sort;
-    QVector<const store::FieldDef *> defs;
-    for (const QString &f : fields)
-        defs << store::findField(f);
     QVector<QString> texts(fields.size());
     QVector<ReportRow> rows;
     const common::Error e = store::forEachRow(
@@ -68,6 +73,9 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
             row.cells.reserve(cellIndex.size());
             for (int i : cellIndex)
                 row.cells << (i < 0 ? QString() : texts.at(i));
+            row.numbers.reserve(numberIndex.size());
+            for (int i : numberIndex)
+                row.numbers << (i < 0 || values.at(i).isNull() ? qQNaN() : values.at(i).toDouble());
             for (int i : sumIndex)
                 row.sums << values.at(i).toDouble();
             if (groupIndex >= 0)

@@ -21,6 +21,10 @@ struct ReportRow {
     QStringList cells;     // one per column of the definition
     QVector<double> sums;  // one per total field, in the definition's order
     QString group;         // the group field's text; empty without groups
+    // One per column: the stored value of a number or job-number column, as
+    // a spreadsheet takes it (the cell is rounded to print); NaN elsewhere
+    // and for no value.
+    QVector<double> numbers;
 };
 
 common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db,

@@ -141,9 +141,9 @@ public:
             for (int t = 0; t < sums.size(); ++t)
                 grand[t] += sums[t];
             if (!m_def.groupField.isEmpty())
-                totalsBand(QStringLiteral("小计（%1 条）").arg(count), sums, FontRole::Bold);
+                totalsBand(subtotalLabel(count), sums, FontRole::Bold);
         }
-        totalsBand(QStringLiteral("总计（共 %1 条）").arg(m_rows.size()), grand, FontRole::Bold);
+        totalsBand(totalLabel(int(m_rows.size())), grand, FontRole::Bold);
         finishPage();
         return m_pageNumber;
     }
@@ -201,8 +201,7 @@ private:
         // A group header alone at the foot of a page says nothing: keep it with a row.
         if (!fits(2 * m_rowHeight))
             newPage();
-        QString t = m_def.groupCaption + QStringLiteral("：")
-            + (group.isEmpty() ? QStringLiteral("（空）") : group);
+        QString t = groupHeading(m_def, group);
         if (continued)
             t += QStringLiteral("（续）");
         text(QRectF(left(), m_y, right() - left(), m_rowHeight), t, Qt::AlignLeft, FontRole::Bold);
@@ -295,6 +294,21 @@ private:
 };
 
 } // namespace
+
+QString groupHeading(const ReportDefinition &definition, const QString &group)
+{
+    return definition.groupCaption + QStringLiteral("：") + (group.isEmpty() ? QStringLiteral("（空）") : group);
+}
+
+QString subtotalLabel(int rows)
+{
+    return QStringLiteral("小计（%1 条）").arg(rows);
+}
+
+QString totalLabel(int rows)
+{
+    return QStringLiteral("总计（共 %1 条）").arg(rows);
+}
 
 LaidOutReport reportFrame(const ReportDefinition &definition)
 {

@@ -59,6 +59,12 @@ private:
     QHash<int, std::shared_ptr<Metrics>> m_metrics;
 };
 
+// What a report says above a group, below it and at its end; its spreadsheet
+// says the same.
+QString groupHeading(const ReportDefinition &definition, const QString &group);
+QString subtotalLabel(int rows);
+QString totalLabel(int rows);
+
 // A report's title, paper and fonts, without pages.
 LaidOutReport reportFrame(const ReportDefinition &definition);
 

@@ -1,6 +1,6 @@
 #include "reports/enginepaint.h"
 
-#include "reports/pdffile.h"
+#include "reports/outputfile.h"
 
 #include <QGlyphRun>
 #include <QPaintDevice>
@@ -219,13 +219,13 @@ void paintReportPage(QPainter &painter, const LaidOutReport &report, int index, 
 }
 
 struct ReportPdfWriter::Open {
-    std::unique_ptr<PdfFile> file; // none when writing into a device
+    std::unique_ptr<OutputFile> file; // none when writing into a device
     QPdfWriter writer;
     QPainter painter;
     std::unique_ptr<CataloguePagePainter> pagePainter;
     int pages = 0;
 
-    explicit Open(std::unique_ptr<PdfFile> f) : file(std::move(f)), writer(file->device()) {}
+    explicit Open(std::unique_ptr<OutputFile> f) : file(std::move(f)), writer(file->device()) {}
     explicit Open(QIODevice *device) : writer(device) {}
 };
 
@@ -246,7 +246,7 @@ common::Error ReportPdfWriter::begin()
     if (m_device) {
         m_open = std::make_unique<Open>(m_device);
     } else {
-        auto file = std::make_unique<PdfFile>(m_path);
+        auto file = std::make_unique<OutputFile>(m_path, OutputKind::Pdf);
         if (common::Error e = file->open())
             return e;
         m_open = std::make_unique<Open>(std::move(file));
@@ -258,7 +258,7 @@ common::Error ReportPdfWriter::begin()
     writer.setCreator(QStringLiteral("Corvale V3.0"));
     if (!m_open->painter.begin(&writer)) {
         m_open.reset();
-        return PdfFile(m_path).cannotWrite();
+        return OutputFile(m_path, OutputKind::Pdf).cannotWrite();
     }
     return {};
 }
@@ -281,7 +281,7 @@ void ReportPdfWriter::addPage(const ReportPage &page)
 common::Error ReportPdfWriter::finish()
 {
     if (!m_open)
-        return PdfFile(m_path).cannotWrite();
+        return OutputFile(m_path, OutputKind::Pdf).cannotWrite();
     const bool ended = m_open->painter.end();
     const std::unique_ptr<Open> open = std::move(m_open);
     if (!open->file)

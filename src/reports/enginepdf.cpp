@@ -1,7 +1,7 @@
 #include "reports/enginepdf.h"
 
 #include "reports/enginepaint.h"
-#include "reports/pdffile.h"
+#include "reports/outputfile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -22,7 +22,7 @@ namespace {
 
 common::Error cannotWrite(const QString &path)
 {
-    return common::Error::failed(QStringLiteral("无法写入 PDF 文件 “%1”").arg(path));
+    return OutputFile(path, OutputKind::Pdf).cannotWrite();
 }
 
 // Pages first .. end-1, numbered as in the whole report. Each call has its own
@@ -80,7 +80,7 @@ common::Error joinPdfs(const QList<QByteArray> &parts, const QString &path)
         for (size_t i = 1; i < docs.size(); ++i)
             for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*docs[i]).getAllPages())
                 joined.addPage(page, false);
-        PdfFile file(path);
+        OutputFile file(path, OutputKind::Pdf);
         if (common::Error e = file.open())
             return e;
         // Straight into the file beside the target, not through memory: the

@@ -1,5 +1,6 @@
-// corvale-render: prints a data report for one job into a PDF without any
-// window, for scripts and tests.
+// corvale-render: prints a data report for one job into a PDF, or a
+// catalogue report into a PDF or spreadsheet, without any window, for
+// scripts and tests.
 #include "common/fonts.h"
 #include "reports/datareport.h"
 #include "reports/engine_cli.h"
@@ -14,7 +15,7 @@ int usage()
 {
     QTextStream(stderr) << "usage: corvale-render DATAFOLDER REPORT JOBNUMBER OUT.pdf\n"
                         << "       corvale-render DATAFOLDER REPORT --calibration OUT.pdf\n"
-                        << "       corvale-render DATAFOLDER --file DEFINITION --formula FORMULA OUT.pdf\n"
+                        << "       corvale-render DATAFOLDER --file DEFINITION --formula FORMULA OUT.pdf|OUT.xlsx|OUT.csv\n"
                         << "REPORT is one of: " << reports::dataReportNames().join(QLatin1Char(' '))
                         << "\n";
     return 2;

@@ -3,7 +3,7 @@
 #include "common/fonts.h"
 #include "common/textrules.h"
 #include "common/twips.h"
-#include "reports/pdffile.h"
+#include "reports/outputfile.h"
 #include "reports/textfit.h"
 #include "store/fields.h"
 
@@ -405,7 +405,7 @@ void ReportRenderer::renderCalibration(QPagedPaintDevice *device) const
 common::Error ReportRenderer::writePdf(const QString &path,
                                        const std::function<bool(QPagedPaintDevice *)> &paint) const
 {
-    PdfFile file(path);
+    OutputFile file(path, OutputKind::Pdf);
     if (common::Error e = file.open())
         return e;
     {

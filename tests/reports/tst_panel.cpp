@@ -11,10 +11,13 @@
 #include "reports/ui/printing.h"
 #include "reports/ui/reportwindow.h"
 #include "support/jobtable.h"
+#include "support/readsheet.h"
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QJsonArray>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 using namespace reports;
@@ -71,6 +74,7 @@ private slots:
     void reopeningResetsState();
     void captionWithoutActionDoesNothing();
     void catalogueReportShowsPreviewOrMessage();
+    void previewSavesItsOwnRowsAsExcel();
 
 private:
     // The panel as the workspace's print command opens it.
@@ -320,6 +324,38 @@ void TestPanel::catalogueReportShowsPreviewOrMessage()
     QCOMPARE(preview->report().title, QStringLiteral("用户回访记录表"));
     preview->showPage(99);
     QCOMPARE(preview->currentPage(), preview->report().pages.size() - 1);
+    preview->close();
+}
+
+// The sheet holds the rows on the pages shown, not the table as it is by the
+// time the clerk saves; a name typed without .xlsx gets it.
+void TestPanel::previewSavesItsOwnRowsAsExcel()
+{
+    const std::unique_ptr<store::Database> db = createJobTable(m_folder->path(), makeJobs(1, 20));
+    QVERIFY(db);
+    const ReportRequest request{QStringLiteral("报表\\新飞回访记录表.RPT"), QStringLiteral("{客户信息.型号} StartsWith '新飞'"), 1};
+    QWidget panel;
+    EnginePreview *preview = runReportRequest(request, &panel);
+    QVERIFY(preview);
+    preview->show();
+    QList<int> shown; // as the table was when the preview was made
+    const common::Result<BuiltReport> before = buildReport(request, m_folder->path());
+    for (const ReportRow &row : before->prepared.rows)
+        shown << row.cells.first().toInt();
+    QVERIFY(insertJobs(*db, {makeJob(21, {{"型号", "新飞BCD-21"}})}).ok());
+    QCOMPARE(buildReport(request, m_folder->path())->selectedRows, shown.size() + 1);
+
+    m_prompt->fileAnswers << m_folder->file(QStringLiteral("回访"));
+    QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("cmdSaveExcel")), Qt::LeftButton);
+    QCOMPARE(m_prompt->filesAsked, QStringList{QStringLiteral("Excel 工作簿 (*.xlsx)")});
+    QVERIFY2(m_prompt->messages.isEmpty(), qPrintable(m_prompt->texts().join(u'|')));
+    READ_SHEET_BACK(sheet, m_folder->file(QStringLiteral("回访.xlsx")));
+    QList<int> saved;
+    for (const QJsonValue &row : sheet.value("rows").toArray())
+        if (const QJsonObject first = row.toArray().at(0).toObject(); first.contains("number"))
+            saved << first.value("number").toInt();
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(saved, shown);
     preview->close();
 }
 

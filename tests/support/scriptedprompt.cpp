@@ -59,12 +59,23 @@ std::optional<QString> ScriptedPrompt::input(const QString &label, const QString
 
 QString ScriptedPrompt::openFile(const QString &, const QString &filter)
 {
+    return fileDialog(filter, QFileDialog::AcceptOpen);
+}
+
+QString ScriptedPrompt::saveFile(const QString &, const QString &, const QString &filter)
+{
+    return fileDialog(filter, QFileDialog::AcceptSave);
+}
+
+QString ScriptedPrompt::fileDialog(const QString &filter, int mode)
+{
     filesAsked << filter;
     QString answer;
     if (!fileAnswers.isEmpty())
         answer = fileAnswers.takeFirst();
     QFileDialog box(QApplication::activeWindow());
     box.setOption(QFileDialog::DontUseNativeDialog);
+    box.setAcceptMode(QFileDialog::AcceptMode(mode));
     showAndAnswer(box, answer.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
     return answer;
 }

@@ -17,7 +17,7 @@ public:
     // What was asked, in order.
     QList<common::Message> messages;
     QStringList inputsAsked;   // labels of input boxes
-    QStringList filesAsked;    // filters of file dialogs
+    QStringList filesAsked;    // filters of file dialogs, open and save
 
     // Answers, taken from the front; when a list runs out: the first button
     // (OK / Yes), a cancelled input box, a cancelled file dialog.
@@ -32,7 +32,11 @@ public:
     std::optional<QString> input(const QString &label, const QString &title,
                                  const QString &defaultText) override;
     QString openFile(const QString &title, const QString &filter) override;
+    QString saveFile(const QString &title, const QString &name, const QString &filter) override;
 
     QStringList texts() const;
     void clear();
+
+private:
+    QString fileDialog(const QString &filter, int mode); // a QFileDialog::AcceptMode
 };

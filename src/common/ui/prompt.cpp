@@ -58,6 +58,11 @@ public:
     {
         return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, QString(), filter);
     }
+
+    QString saveFile(const QString &title, const QString &name, const QString &filter) override
+    {
+        return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, name, filter);
+    }
 };
 
 DialogPrompt g_dialogs;
@@ -127,6 +132,12 @@ QString askOpenFile(const QString &title, const QString &filter)
 {
     const FocusReturn back;
     return prompt().openFile(title, filter);
+}
+
+QString askSaveFile(const QString &title, const QString &name, const QString &filter)
+{
+    const FocusReturn back;
+    return prompt().saveFile(title, name, filter);
 }
 
 } // namespace common

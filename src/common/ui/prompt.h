@@ -29,6 +29,8 @@ public:
                                          const QString &defaultText) = 0;
     // An open-file dialog; an empty path when cancelled.
     virtual QString openFile(const QString &title, const QString &filter) = 0;
+    // A save-file dialog offering name; an empty path when cancelled.
+    virtual QString saveFile(const QString &title, const QString &name, const QString &filter) = 0;
 };
 
 // The prompt in force: the real dialogs unless a test installed another.
@@ -48,5 +50,6 @@ Answer say(const QString &text, const QString &title = appTitle(),
            Icon icon = Icon::None, Buttons buttons = Buttons::Ok);
 std::optional<QString> askText(const QString &label, const QString &title, const QString &defaultText = {});
 QString askOpenFile(const QString &title, const QString &filter);
+QString askSaveFile(const QString &title, const QString &name, const QString &filter);
 
 } // namespace common

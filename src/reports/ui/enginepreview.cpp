@@ -1,10 +1,12 @@
 #include "reports/ui/enginepreview.h"
 
+#include "common/ui/busycursor.h"
 #include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
 #include "reports/enginepaint.h"
+#include "reports/enginesheet.h"
 
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -45,8 +47,8 @@ void EnginePageView::paintEvent(QPaintEvent *)
     paintReportPage(painter, *m_report, m_page, scale);
 }
 
-EnginePreview::EnginePreview(LaidOutReport report, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_report(std::move(report))
+EnginePreview::EnginePreview(BuiltReport built, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_report(std::move(built.report)), m_prepared(std::move(built.prepared))
 {
     setObjectName(QStringLiteral("frmPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -58,9 +60,11 @@ EnginePreview::EnginePreview(LaidOutReport report, QWidget *parent)
     m_next = new QPushButton(QStringLiteral("下一页"), this);
     auto *printButton = new QPushButton(QStringLiteral("打印(&P)..."), this);
     auto *pdfButton = new QPushButton(QStringLiteral("另存为 PDF(&S)..."), this);
+    auto *excelButton = new QPushButton(QStringLiteral("另存为 Excel(&E)..."), this);
     auto *closeButton = new QPushButton(QStringLiteral("关闭(&C)"), this);
     printButton->setObjectName(QStringLiteral("cmdPrint"));
     pdfButton->setObjectName(QStringLiteral("cmdSavePdf"));
+    excelButton->setObjectName(QStringLiteral("cmdSaveExcel"));
 
     auto *bar = new QHBoxLayout;
     bar->addWidget(m_previous);
@@ -69,6 +73,7 @@ EnginePreview::EnginePreview(LaidOutReport report, QWidget *parent)
     bar->addStretch();
     bar->addWidget(printButton);
     bar->addWidget(pdfButton);
+    bar->addWidget(excelButton);
     bar->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -78,6 +83,7 @@ EnginePreview::EnginePreview(LaidOutReport report, QWidget *parent)
     connect(m_next, &QPushButton::clicked, this, [this] { showPage(currentPage() + 1); });
     connect(printButton, &QPushButton::clicked, this, &EnginePreview::print);
     connect(pdfButton, &QPushButton::clicked, this, &EnginePreview::saveAsPdf);
+    connect(excelButton, &QPushButton::clicked, this, &EnginePreview::saveAsExcel);
     closeButton->setObjectName(QStringLiteral("cmdClose"));
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     resize(m_report.orientation == QPageLayout::Landscape ? QSize(1000, 760) : QSize(720, 940));
@@ -121,15 +127,33 @@ void EnginePreview::print()
     paintReportPages(m_report, printer, first, end);
 }
 
-void EnginePreview::saveAsPdf()
+void EnginePreview::saveAs(const QString &title, const QString &suffix, const QString &filter,
+                           const std::function<common::Error(const QString &)> &write)
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("另存为 PDF"),
-                                                      m_report.title + QStringLiteral(".pdf"),
-                                                      QStringLiteral("PDF 文件 (*.pdf)"));
+    QString path = common::askSaveFile(title, m_report.title + u'.' + suffix, filter);
     if (path.isEmpty())
         return;
-    if (const common::Error e = writeReportPdf(m_report, path))
+    // A name typed without its suffix would not open in the program that reads it.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += u'.' + suffix;
+    const common::Error e = [&] {
+        common::BusyCursor busy;
+        return write(path);
+    }();
+    if (e)
         common::say(e.text, common::appTitle(), common::Icon::Warning);
+}
+
+void EnginePreview::saveAsPdf()
+{
+    saveAs(QStringLiteral("另存为 PDF"), QStringLiteral("pdf"), QStringLiteral("PDF 文件 (*.pdf)"),
+           [this](const QString &path) { return writeReportPdf(m_report, path); });
+}
+
+void EnginePreview::saveAsExcel()
+{
+    saveAs(QStringLiteral("另存为 Excel"), QStringLiteral("xlsx"), QStringLiteral("Excel 工作簿 (*.xlsx)"),
+           [this](const QString &path) { return writePreparedSheet(m_prepared, path); });
 }
 
 } // namespace reports

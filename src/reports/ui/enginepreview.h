@@ -1,8 +1,10 @@
 #pragma once
-// The report engine's preview window: one page at a time, print and save as PDF.
-#include "reports/enginelayout.h"
+// The report engine's preview window: one page at a time, print, save as PDF
+// or as an Excel workbook.
+#include "reports/engine.h"
 
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -27,7 +29,7 @@ private:
 class EnginePreview : public QWidget {
     Q_OBJECT
 public:
-    explicit EnginePreview(LaidOutReport report, QWidget *parent = nullptr);
+    explicit EnginePreview(BuiltReport built, QWidget *parent = nullptr);
 
     const LaidOutReport &report() const { return m_report; }
     int currentPage() const { return m_view->page(); }
@@ -36,12 +38,19 @@ public slots:
     void showPage(int index);
     void print();
     void saveAsPdf();
+    // The rows on the pages shown, not the table as it is now.
+    void saveAsExcel();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // Asks where to save, offering the title and suffix, and writes there.
+    void saveAs(const QString &title, const QString &suffix, const QString &filter,
+                const std::function<common::Error(const QString &)> &write);
+
     LaidOutReport m_report;
+    PreparedReport m_prepared;
     EnginePageView *m_view;
     QLabel *m_pageLabel;
     QPushButton *m_previous;

@@ -19,7 +19,7 @@ EnginePreview *runReportRequest(const ReportRequest &request, QWidget *parent)
         common::say(built.error().text, common::appTitle(), common::Icon::Warning);
         return nullptr;
     }
-    return new EnginePreview(std::move(built->report), parent);
+    return new EnginePreview(std::move(*built), parent);
 }
 
 } // namespace reports

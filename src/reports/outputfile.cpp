@@ -1,4 +1,4 @@
-#include "reports/pdffile.h"
+#include "reports/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +9,7 @@
 
 namespace reports {
 
-PdfFile::PdfFile(const QString &path) : m_path(path)
+OutputFile::OutputFile(const QString &path, OutputKind kind) : m_path(path), m_kind(kind)
 {
     const QFileInfo info(path);
     m_target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
@@ -18,14 +18,17 @@ PdfFile::PdfFile(const QString &path) : m_path(path)
     m_part.setFileTemplate(target.dir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".XXXXXX")));
 }
 
-common::Error PdfFile::cannotWrite(const QString &why) const
+common::Error OutputFile::cannotWrite(const QString &why) const
 {
+    const QString kind = m_kind == OutputKind::Pdf ? QStringLiteral("PDF")
+        : m_kind == OutputKind::Excel              ? QStringLiteral("Excel")
+                                                   : QStringLiteral("CSV");
     const QString file = QDir::toNativeSeparators(m_path);
-    return common::Error::failed(why.isEmpty() ? QStringLiteral("无法写入 PDF 文件 “%1”").arg(file)
-                                               : QStringLiteral("无法写入 PDF 文件 “%1”：%2").arg(file, why));
+    return common::Error::failed(why.isEmpty() ? QStringLiteral("无法写入 %1 文件 “%2”").arg(kind, file)
+                                               : QStringLiteral("无法写入 %1 文件 “%2”：%3").arg(kind, file, why));
 }
 
-common::Error PdfFile::open()
+common::Error OutputFile::open()
 {
     const QFileInfo target(m_target);
     if (target.isDir())
@@ -39,9 +42,9 @@ common::Error PdfFile::open()
 
 // Not synced to the disk before the rename, as the PDF writer never did: a
 // report is written again in a moment, and a sync costs more than drawing a form.
-common::Error PdfFile::commit()
+common::Error OutputFile::commit()
 {
-    // The PDF writer tells of a failure by writing nothing.
+    // The PDF writer tells of a failure by writing nothing; no file of any kind is empty.
     if (!m_part.isOpen() || m_part.size() <= 0 || !m_part.flush())
         return cannotWrite(m_part.errorString());
     // The file keeps the permissions the one it replaces had; a new one gets

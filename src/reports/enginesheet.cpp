@@ -1,0 +1,207 @@
+#include "reports/enginesheet.h"
+
+#include "reports/enginepdf.h"
+#include "reports/outputfile.h"
+#include "reports/sheetlayout.h"
+
+#include <QDir>
+#include <QFile>
+#include <xlsxwriter.h>
+#include <array>
+
+namespace reports {
+
+namespace {
+
+// A margin of the PDF's, 12 mm, in inches; the foot leaves room for the page number.
+constexpr double marginInches = 0.47;
+constexpr double footInches = 0.75;
+
+class Workbook {
+public:
+    explicit Workbook(const QString &path)
+    {
+        // One row is held at a time: a whole table's sheet is written in a
+        // fraction of the memory, and quicker.
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
+        m_book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    }
+    ~Workbook()
+    {
+        if (m_book)
+            (void)close();
+    }
+    Workbook(const Workbook &) = delete;
+    Workbook &operator=(const Workbook &) = delete;
+
+    lxw_workbook *get() const { return m_book; }
+    // Writes the file; the first failure met on the way, or the writing's own.
+    lxw_error close()
+    {
+        const lxw_error closed = workbook_close(std::exchange(m_book, nullptr));
+        return m_failed != LXW_NO_ERROR ? m_failed : closed;
+    }
+    // Keeps the first failure of a call into the library.
+    void check(lxw_error e)
+    {
+        if (m_failed == LXW_NO_ERROR)
+            m_failed = e;
+    }
+
+private:
+    lxw_workbook *m_book = nullptr;
+    lxw_error m_failed = LXW_NO_ERROR;
+};
+
+std::array<lxw_format *, int(SheetStyle::Sum) + 1> makeFormats(lxw_workbook *book)
+{
+    std::array<lxw_format *, int(SheetStyle::Sum) + 1> formats{};
+    const auto add = [&](SheetStyle style, bool bold, const char *numbers = nullptr) {
+        lxw_format *f = workbook_add_format(book);
+        if (bold)
+            format_set_bold(f);
+        if (numbers)
+            format_set_num_format(f, numbers);
+        formats[int(style)] = f;
+        return f;
+    };
+    format_set_font_size(add(SheetStyle::Title, true), 14);
+    format_set_font_size(add(SheetStyle::Note, false), 9);
+    format_set_bottom(add(SheetStyle::Heading, true), LXW_BORDER_THIN);
+    add(SheetStyle::Number, false, "0.00");
+    add(SheetStyle::Integer, false, "0");
+    add(SheetStyle::Date, false, "yyyy-m-d");
+    add(SheetStyle::Label, true);
+    format_set_top(add(SheetStyle::Sum, true, "0.00"), LXW_BORDER_THIN);
+    return formats;
+}
+
+lxw_error writeCell(lxw_worksheet *sheet, int row, const SheetCell &cell, lxw_format *format)
+{
+    switch (cell.type) {
+    case SheetCell::Type::Text:
+        return worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(cell.column), cell.text.toUtf8().constData(),
+                                      format);
+    case SheetCell::Type::Number:
+        return worksheet_write_number(sheet, lxw_row_t(row), lxw_col_t(cell.column), cell.number, format);
+    case SheetCell::Type::Formula:
+        return worksheet_write_formula_num(sheet, lxw_row_t(row), lxw_col_t(cell.column),
+                                           cell.text.toUtf8().constData(), format, cell.number);
+    }
+    return LXW_NO_ERROR;
+}
+
+void setUpPage(Workbook &book, lxw_worksheet *sheet, const SheetFrame &frame)
+{
+    for (int c = 0; c < frame.widths.size(); ++c)
+        book.check(worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), frame.widths.at(c), nullptr));
+    worksheet_freeze_panes(sheet, lxw_row_t(frame.headingRow + 1), 0);
+    // Printed as the PDF is: its paper, every column on the width of the
+    // page, the headings atop each page and the page number at the foot.
+    worksheet_set_paper(sheet, uint8_t(frame.paper));
+    if (frame.landscape)
+        worksheet_set_landscape(sheet);
+    else
+        worksheet_set_portrait(sheet);
+    worksheet_set_margins(sheet, marginInches, marginInches, marginInches, footInches);
+    worksheet_fit_to_pages(sheet, 1, 0);
+    book.check(worksheet_repeat_rows(sheet, lxw_row_t(frame.headingRow), lxw_row_t(frame.headingRow)));
+    book.check(worksheet_set_footer(sheet, "&C第 &P 页 共 &N 页"));
+    // Before the rows: with one row held at a time, nothing may name a row already written.
+    book.check(worksheet_autofilter(sheet, lxw_row_t(frame.headingRow), 0, lxw_row_t(frame.lastFilteredRow),
+                                    lxw_col_t(std::max<int>(0, frame.widths.size() - 1))));
+}
+
+// A field as RFC 4180 has it: quoted when it holds a separator, a quote or a line break.
+void appendCsvField(QString &line, const QString &field)
+{
+    const bool quoted = field.contains(u',') || field.contains(u'"') || field.contains(u'\n') || field.contains(u'\r');
+    if (!quoted) {
+        line += field;
+        return;
+    }
+    line += u'"';
+    line += QString(field).replace(u'"', QStringLiteral("\"\""));
+    line += u'"';
+}
+
+} // namespace
+
+common::Error writePreparedSheet(const PreparedReport &prepared, const QString &path)
+{
+    OutputFile file(path, OutputKind::Excel);
+    if (common::Error e = file.open())
+        return e;
+    const SheetFrame frame = sheetFrame(prepared);
+    lxw_error written = LXW_ERROR_CREATING_XLSX_FILE;
+    {
+        Workbook book(file.partPath());
+        if (book.get()) {
+            const auto formats = makeFormats(book.get());
+            lxw_worksheet *sheet = workbook_add_worksheet(book.get(), frame.name.toUtf8().constData());
+            if (sheet) {
+                setUpPage(book, sheet, frame);
+                sheetRows(prepared, frame, [&](const SheetRow &row) {
+                    for (const SheetCell &cell : row.cells)
+                        book.check(writeCell(sheet, row.row, cell, formats[int(cell.style)]));
+                });
+            }
+            written = sheet ? book.close() : LXW_ERROR_CREATING_XLSX_FILE;
+        }
+    }
+    if (written != LXW_NO_ERROR) {
+        file.discard();
+        return file.cannotWrite(QString::fromUtf8(lxw_strerror(written)));
+    }
+    return file.commit();
+}
+
+common::Error writePreparedCsv(const PreparedReport &prepared, const QString &path)
+{
+    OutputFile file(path, OutputKind::Csv);
+    if (common::Error e = file.open())
+        return e;
+    QByteArray out("\xEF\xBB\xBF");
+    bool written = true;
+    QString line;
+    const auto add = [&](const QStringList &fields) {
+        for (int c = 0; c < fields.size(); ++c) {
+            if (c > 0)
+                line += u',';
+            appendCsvField(line, fields.at(c));
+        }
+        line += QStringLiteral("\r\n");
+        out += line.toUtf8();
+        line.clear();
+        if (out.size() >= (1 << 20)) {
+            written = written && file.device()->write(out) == out.size();
+            out.clear();
+        }
+    };
+    QStringList captions;
+    for (const ReportColumn &c : prepared.definition.columns)
+        captions << c.caption;
+    add(captions);
+    for (const ReportRow &row : prepared.rows)
+        add(row.cells);
+    if (!written || file.device()->write(out) != out.size()) {
+        file.discard();
+        return file.cannotWrite(file.device()->errorString());
+    }
+    return file.commit();
+}
+
+common::Error renderRequest(const ReportRequest &request, const QString &path)
+{
+    const common::Result<PreparedReport> prepared = prepareReport(request, QDir::currentPath());
+    if (!prepared)
+        return prepared.error();
+    if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
+        return writePreparedSheet(*prepared, path);
+    if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+        return writePreparedCsv(*prepared, path);
+    return writePreparedPdf(*prepared, path, pdfHalvesFromPages);
+}
+
+} // namespace reports
