@@ -113,9 +113,26 @@ void setUpPage(Workbook &book, lxw_worksheet *sheet, const SheetFrame &frame)
                                     lxw_col_t(std::max<int>(0, frame.widths.size() - 1))));
 }
 
-// A field as RFC 4180 has it: quoted when it holds a separator, a quote or a line break.
-void appendCsvField(QString &line, const QString &field)
+// A text a spreadsheet program would run as a formula (=, +, @, or - not
+// starting a number) gets an apostrophe first: a name typed by a clerk must
+// never become a command in the bookkeeper's spreadsheet.
+QString neverAFormula(const QString &field)
 {
+    if (field.isEmpty())
+        return field;
+    const QChar first = field.front();
+    bool number = false;
+    if (first == u'-')
+        field.toDouble(&number);
+    if (first == u'=' || first == u'+' || first == u'@' || first == u'\t' || first == u'\r' || (first == u'-' && !number))
+        return u'\'' + field;
+    return field;
+}
+
+// A field as RFC 4180 has it: quoted when it holds a separator, a quote or a line break.
+void appendCsvField(QString &line, const QString &text)
+{
+    const QString field = neverAFormula(text);
     const bool quoted = field.contains(u',') || field.contains(u'"') || field.contains(u'\n') || field.contains(u'\r');
     if (!quoted) {
         line += field;

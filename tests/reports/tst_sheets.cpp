@@ -22,6 +22,8 @@ const QString formula = QStringLiteral("{客户信息.型号} StartsWith '新飞
 const QStringList captions = {"编号", "接货日期", "用户姓名", "购买日期", "已修", "故障现象", "上门费", "合计", "签名"};
 const QString oddFault = QStringLiteral("不制冷, \"温控\"坏\n再查");
 const QString quotedName = QStringLiteral("老\"王\"");
+// A name a spreadsheet program would take for a formula.
+const QString formulaName = QStringLiteral("=1+1");
 
 // Every kind of cell: job number, dates, a purchase date that may be text,
 // yes/no, free text, fees (some empty), a column to write in by hand;
@@ -59,7 +61,7 @@ QVariantMap job(int n)
                        {"购买日期", n % 5 == 0 ? QStringLiteral("超保") : received.addDays(-400).toString(Qt::ISODate)},
                        {"上门费", callOutFee(n)},
                        {"合计", total(n)},
-                       {"客户姓名", n == 3 ? quotedName : QStringLiteral("客户%1").arg(n)},
+                       {"客户姓名", n == 3 ? quotedName : n == 5 ? formulaName : QStringLiteral("客户%1").arg(n)},
                        {"故障修理", n == 2 ? oddFault : n == 6 ? QStringLiteral("漏水\n再查") : QStringLiteral("不制冷")}});
 }
 
@@ -224,9 +226,14 @@ void TestSheets::csvHoldsTheRecordsAsPrinted()
         rows << row.toVariant().toStringList();
     QCOMPARE(rows.takeFirst(), captions);
     QList<QStringList> printed;
-    for (const ReportRow &row : built->prepared.rows)
+    for (const ReportRow &row : built->prepared.rows) {
         printed << row.cells;
+        // Kept as text for the spreadsheet program, never run.
+        if (printed.last().at(2) == formulaName)
+            printed.last()[2] = u'\'' + formulaName;
+    }
     QCOMPARE(rows, printed);
+    QVERIFY(std::any_of(rows.begin(), rows.end(), [](const QStringList &r) { return r.at(2) == u'\'' + formulaName; }));
     QVERIFY(std::any_of(rows.begin(), rows.end(), [](const QStringList &r) { return r.at(5) == oddFault; }));
     // Quoted wherever RFC 4180 asks, also where a lenient reader would not notice.
     QFile raw(csv);

@@ -49,7 +49,7 @@ def read_xlsx(path):
             cell = {"format": c.number_format, "bold": bool(c.font.b)}
             if isinstance(c.value, datetime.datetime):
                 cell["date"] = c.value.date().isoformat()
-            elif isinstance(c.value, str) and c.value.startswith("="):
+            elif c.data_type == "f":
                 cell.update(formula=c.value, value=s.value, calculated=subtotal(sheet, c.value))
             elif isinstance(c.value, (int, float)):
                 cell["number"] = c.value
