@@ -59,9 +59,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_STRIP_FILES ON)
 # dpkg-shlibdeps names the libraries the programs link to. What is loaded at
-# run time instead is named here: Qt's SQLite driver, Qt's Chinese button
+# run time instead is named here: Qt's SQLite and PostgreSQL drivers, Qt's Chinese button
 # texts, and the fonts the reports and stationery are laid out in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6sql6-sqlite, qt6-translations-l10n, fonts-noto-cjk, fonts-arphic-uming, fonts-arphic-ukai")
+    "libqt6sql6-sqlite, libqt6sql6-psql, qt6-translations-l10n, fonts-noto-cjk, fonts-arphic-uming, fonts-arphic-ukai")
 include(CPack)

@@ -74,7 +74,7 @@ fi
 # Libraries come from dpkg-shlibdeps; what Qt and the reports load at run
 # time is named by hand. poppler only checks PDFs in the tests.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/[ (].*//')
-for want in libqt6widgets6 libqt6printsupport6 libqt6sql6 libqt6sql6-sqlite 'libmdb[0-9]+' \
+for want in libqt6widgets6 libqt6printsupport6 libqt6sql6 libqt6sql6-sqlite libqt6sql6-psql 'libmdb[0-9]+' \
             'libqpdf[0-9]+' 'libxlsxwriter[0-9]+' libsqlite3-0 qt6-translations-l10n \
             fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai; do
   grep -qxE "$want" <<<"$depends" || fail "Depends lacks $want"
