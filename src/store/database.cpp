@@ -14,6 +14,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <functional>
+
 #include <sqlite3.h>
 
 namespace store {
@@ -65,31 +67,43 @@ bool registerFunctions(QSqlDatabase &db)
     return h && registerJetLike(h);
 }
 
-// Opens the connection; on failure removes it again and fills err.
-bool connect(const QString &connection, const QString &path, bool mayCreate, StoreError *err)
+// Adds a connection and lets open set it up and open it; a connection that
+// did not open is removed again, so its name can be used anew.
+bool addConnection(const QString &driver, const QString &connection,
+                   const std::function<bool(QSqlDatabase &)> &open)
 {
     bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(uriFor(path, mayCreate));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
-        if (!db.open()) {
-            *err = errorFromSql(db.lastError());
-            err->text = QStringLiteral("无法打开数据库文件 %1：%2").arg(path, err->text);
-        } else if (!registerFunctions(db)) {
-            *err = engineError(QStringLiteral("无法在数据库连接上注册 jet_like 函数"));
-        } else {
-            QSqlQuery pragma(db);
-            // A writer may be killed at any moment: every commit reaches the disk.
-            pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"));
-            ok = true;
-        }
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver, connection);
+        ok = open(db);
         if (!ok)
             db.close();
     }
     if (!ok)
         QSqlDatabase::removeDatabase(connection);
     return ok;
+}
+
+// Opens the connection; on failure removes it again and fills err.
+bool connect(const QString &connection, const QString &path, bool mayCreate, StoreError *err)
+{
+    return addConnection(QStringLiteral("QSQLITE"), connection, [&](QSqlDatabase &db) {
+        db.setDatabaseName(uriFor(path, mayCreate));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
+        if (!db.open()) {
+            *err = errorFromSql(db.lastError());
+            err->text = QStringLiteral("无法打开数据库文件 %1：%2").arg(path, err->text);
+            return false;
+        }
+        if (!registerFunctions(db)) {
+            *err = engineError(QStringLiteral("无法在数据库连接上注册 jet_like 函数"));
+            return false;
+        }
+        QSqlQuery pragma(db);
+        // A writer may be killed at any moment: every commit reaches the disk.
+        pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"));
+        return true;
+    });
 }
 
 void disconnect(const QString &connection)
@@ -166,9 +180,7 @@ StoreError runInTransaction(QSqlDatabase db, Engine engine, const QStringList &s
 bool connectServer(const QString &connection, const QString &address, StoreError *err)
 {
     const QUrl url(address);
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+    return addConnection(QStringLiteral("QPSQL"), connection, [&](QSqlDatabase &db) {
         db.setHostName(url.host());
         db.setPort(url.port(5432));
         db.setUserName(url.userName());
@@ -176,19 +188,13 @@ bool connectServer(const QString &connection, const QString &address, StoreError
         db.setDatabaseName(url.path().mid(1));
         // A server that does not answer is said within seconds, not minutes.
         db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-        if (!db.open()) {
-            *err = errorFromServer(db.lastError().nativeErrorCode(), db.lastError().text(), displayedAddress(address));
-            if (err->code != code::ServerAway)
-                err->text = QStringLiteral("无法连接数据库服务器 %1：%2").arg(displayedAddress(address), err->text);
-        } else {
-            ok = true;
-        }
-        if (!ok)
-            db.close();
-    }
-    if (!ok)
-        QSqlDatabase::removeDatabase(connection);
-    return ok;
+        if (db.open())
+            return true;
+        *err = errorFromServer(db.lastError().nativeErrorCode(), db.lastError().text(), displayedAddress(address));
+        if (err->code != code::ServerAway)
+            err->text = QStringLiteral("无法连接数据库服务器 %1：%2").arg(displayedAddress(address), err->text);
+        return false;
+    });
 }
 
 } // namespace
