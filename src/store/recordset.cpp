@@ -163,16 +163,23 @@ StoreError RecordSet::load(const QString &source, QVector<qint64> *keys) const
     if (t.kind != JetTranslation::Kind::Select)
         return {code::Syntax, QStringLiteral("记录源必须是 select 语句或表名 (a record source must select rows)")};
     QSqlQuery q(m_db.sql());
-    q.setForwardOnly(true);
-    if (!q.prepare(t.keySql))
-        return m_db.failure(q.lastError());
-    for (const QVariant &p : t.params)
-        q.addBindValue(p);
-    if (!q.exec())
-        return m_db.failure(q.lastError());
+    if (StoreError e = select(q, t.keySql, t.params))
+        return e;
     keys->clear();
     while (q.next())
         keys->append(q.value(0).toLongLong());
+    return {};
+}
+
+StoreError RecordSet::select(QSqlQuery &q, const QString &sql, const QVariantList &params) const
+{
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        return m_db.failure(q.lastError());
+    for (const QVariant &p : params)
+        q.addBindValue(p);
+    if (!q.exec())
+        return m_db.failure(q.lastError());
     return {};
 }
 
@@ -303,13 +310,9 @@ StoreError RecordSet::findFirst(const QString &criterion)
     if (StoreError e = connected())
         return e;
     QSqlQuery q(m_db.sql());
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(rowKey(m_db.engine()), table()) + t.sql))
-        return m_db.failure(q.lastError());
-    for (const QVariant &p : t.params)
-        q.addBindValue(p);
-    if (!q.exec())
-        return m_db.failure(q.lastError());
+    if (StoreError e = select(q, QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(rowKey(m_db.engine()), table()) + t.sql,
+                              t.params))
+        return e;
     int best = -1;
     while (q.next()) {
         const int index = m_indexOfKey.value(q.value(0).toLongLong(), -1);
@@ -622,13 +625,11 @@ common::Result<qint16> RecordSet::appendJob(qint16 number)
         return e;
     // Which row, if any, holds the number now, and is it one this set shows?
     QSqlQuery q(m_db.sql());
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                       .arg(rowKey(m_db.engine()), table(), quoted(fields().first().name))))
-        return m_db.failure(q.lastError());
-    q.addBindValue(int(number));
-    if (!q.exec())
-        return m_db.failure(q.lastError());
+    if (StoreError e = select(q,
+                              QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                  .arg(rowKey(m_db.engine()), table(), quoted(fields().first().name)),
+                              {int(number)}))
+        return e;
     const bool shown = q.next() && m_indexOfKey.contains(q.value(0).toLongLong());
     q.finish();
     if (shown)

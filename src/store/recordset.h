@@ -14,6 +14,8 @@
 #include <limits>
 #include <set>
 
+class QSqlQuery;
+
 namespace store {
 
 class Database;
@@ -125,6 +127,8 @@ signals:
 
 private:
     StoreError load(const QString &source, QVector<qint64> *keys) const;
+    // Runs a read on the set's connection, forward only, params bound in order.
+    StoreError select(QSqlQuery &q, const QString &sql, const QVariantList &params) const;
     common::Result<QSqlRecord> readKey(qint64 key) const;
     // Connects again after the server was lost, with the statements anew.
     StoreError connected();
