@@ -86,11 +86,11 @@ public:
     QString waitForActive(const QString &title) const
     {
         QString id;
-        QTest::qWaitFor([&] {
+        const bool active = QTest::qWaitFor([&] {
             id = window(title);
             return !id.isEmpty() && xdotool({QStringLiteral("getactivewindow")}) == id;
         }, kWindowWaitMs);
-        return xdotool({QStringLiteral("getactivewindow")}) == id ? id : QString();
+        return active ? id : QString();
     }
 
     bool waitGone(const QString &title) const

@@ -39,7 +39,8 @@ int saves(const QString &dbPath)
     max.exec(QStringLiteral("SELECT coalesce(max(编号), 0) FROM 客户信息"));
     max.next();
     for (int n = max.value(0).toInt() + 1; n <= 32767; ++n) {
-        set.addNew();
+        if (set.addNew())
+            return 2;
         set.setValue(QStringLiteral("编号"), n);
         set.setValue(QStringLiteral("客户姓名"), QStringLiteral("客户%1").arg(n));
         set.setValue(QStringLiteral("地址"), repeated(QString::number(n), 8));
