@@ -211,13 +211,14 @@ private slots:
         QCOMPARE(*jobCount(*onServer), 40);
 
         // The start-up snapshot of the server is a file the program opens like its own.
-        const BackupResult taken = backupServerOnStart(*onServer, folder.path(), 5);
-        QCOMPARE(taken.outcome, BackupResult::Outcome::Taken);
-        auto snapshot = Database::open(taken.snapshotPath, &err);
+        const common::Result<Backup> taken = backupServerOnStart(*onServer, folder.path(), 5);
+        QVERIFY2(taken.ok(), qPrintable(taken.error().text));
+        QCOMPARE(taken->outcome, Backup::Outcome::Taken);
+        auto snapshot = Database::open(taken->snapshotPath, &err);
         QVERIFY2(snapshot, qPrintable(err.text));
         QCOMPARE(snapshot->engine(), Engine::SQLite);
         QCOMPARE(*jobCount(*snapshot), 40);
-        QCOMPARE(backupServerOnStart(*onServer, folder.path(), 5).outcome, BackupResult::Outcome::Unchanged);
+        QCOMPARE(backupServerOnStart(*onServer, folder.path(), 5)->outcome, Backup::Outcome::Unchanged);
     }
 };
 
