@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -122,6 +123,28 @@ private slots:
         QVERIFY(shell.workspace());
         QCOMPARE(prompt.messages.size(), 1);
         QVERIFY(prompt.messages.first().text.startsWith(QStringLiteral("自动备份失败")));
+    }
+
+    // A USB stick not plugged in: said once, and the start's own snapshot and
+    // the workspace go ahead.
+    void missingBackupCopyFolderIsToldOnce()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 2);
+        QFile ini(folder.file(common::settingsFileName()));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[backup]\ncopyFolder = %1\n").arg(folder.file(QStringLiteral("U盘"))).toUtf8());
+        ini.close();
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        shell.onSplashTimer();
+        QVERIFY(shell.workspace());
+        QCOMPARE(prompt.messages.size(), 1);
+        QVERIFY2(prompt.messages.first().text.contains(folder.file(QStringLiteral("U盘")))
+                     && prompt.messages.first().text.contains(QStringLiteral("不存在")),
+                 qPrintable(prompt.messages.first().text));
+        QCOMPARE(store::snapshots(folder.file(store::databaseFileName())).size(), 1);
+        QVERIFY(!QFileInfo::exists(folder.file(QStringLiteral("U盘"))));
     }
 
     void reportDefinitionsAreWrittenWhenMissing()
