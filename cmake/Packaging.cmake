@@ -1,7 +1,7 @@
 # What `make package` puts into the Debian package: the two programs and
 # their Access reader, the menu entry, the icon, the software-centre
-# description, the manual pages and Debian's own files (copyright, changelog,
-# lintian overrides). Nothing else of the build (tests, bench, fuzzers) has
+# description, the manual pages and Debian's own files (copyright, changelog).
+# Nothing else of the build (tests, bench, fuzzers) has
 # an install rule.
 include(GNUInstallDirs)
 
@@ -42,6 +42,8 @@ endif()")
 # Manual pages and the changelog, compressed as Debian installs them (gzip
 # -9n: no name or time in the header, so the same text gives the same file).
 set(_debian ${PROJECT_SOURCE_DIR}/resources/debian)
+# Named after the package, not the project.
+set(_docdir ${CMAKE_INSTALL_DATADIR}/doc/corvale)
 set(_man ${PROJECT_SOURCE_DIR}/resources/man)
 set(_gzipped)
 function(corvale_gzip source output destination)
@@ -57,11 +59,9 @@ corvale_gzip(${_man}/corvale.1 ${CMAKE_CURRENT_BINARY_DIR}/man/corvale.1.gz ${CM
 corvale_gzip(${_man}/corvale-render.1 ${CMAKE_CURRENT_BINARY_DIR}/man/corvale-render.1.gz ${CMAKE_INSTALL_MANDIR}/man1)
 corvale_gzip(${_man}/zh_CN/corvale.1 ${CMAKE_CURRENT_BINARY_DIR}/man/zh_CN/corvale.1.gz
              ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)
-corvale_gzip(${_debian}/changelog ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.gz ${CMAKE_INSTALL_DOCDIR})
+corvale_gzip(${_debian}/changelog ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.gz ${_docdir})
 add_custom_target(corvale_gzipped ALL DEPENDS ${_gzipped})
-install(FILES ${_debian}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${_debian}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-        RENAME corvale)
+install(FILES ${_debian}/copyright DESTINATION ${_docdir})
 
 # Menus and panels that cannot draw SVG take the bitmaps, drawn from the SVG
 # at build time so the two never disagree.
@@ -97,9 +97,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://corvale.cn/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Repair records and reports for a refrigerator and air-conditioner service point")
 # Lines of at most 80 characters, as Debian's control file wants them.
+# The summary above is the synopsis line; this is the text under it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Repair records and reports for a refrigerator and air-conditioner service point
-Corvale keeps one record per repair job of an appliance service point:
+    "Corvale keeps one record per repair job of an appliance service point:
 customer, appliance, dates, fault, repair, part, fees, staff and photo.
 Clerks look jobs up by number or by any field, and print the makers'
 work orders and certification cards on pre-printed stationery, envelopes,

@@ -63,6 +63,7 @@ RestoreWindow::RestoreWindow(const QStringList &snapshots, QWidget *parent) : QD
         m_rows << row;
     }
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_list->header()->setStretchLastSection(false);
     if (m_list->topLevelItemCount() > 0)
         m_list->setCurrentItem(m_list->topLevelItem(0));

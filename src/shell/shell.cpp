@@ -209,10 +209,11 @@ void Shell::restoreFromBackup()
                     QStringLiteral("警告"), common::Icon::Critical);
         return;
     }
-    swapInAndReopen(**staged, before->snapshotPath);
+    swapInAndReopen(**staged, *chosen, before->snapshotPath);
 }
 
-void Shell::swapInAndReopen(store::StagedRestore &staged, const QString &preRestoreSnapshot)
+void Shell::swapInAndReopen(store::StagedRestore &staged, const store::SnapshotSummary &chosen,
+                            const QString &preRestoreSnapshot)
 {
     const QString dbPath = m_db->path();
     // Every connection to the file closes before it is replaced.
@@ -231,7 +232,9 @@ void Shell::swapInAndReopen(store::StagedRestore &staged, const QString &preRest
                     common::Icon::Critical);
         return;
     }
-    common::say(QStringLiteral("已从备份恢复。\n恢复之前的数据保存在 %1，需要时可以同样恢复回去。")
+    common::say(QStringLiteral("已用 %1 的备份恢复，共 %2 条记录。\n恢复之前的数据保存在 %3，需要时可以同样恢复回去。")
+                    .arg(chosen.takenAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                    .arg(chosen.jobs)
                     .arg(QDir::toNativeSeparators(preRestoreSnapshot)),
                 QStringLiteral("提示"), common::Icon::Information);
 }

@@ -50,7 +50,8 @@ private:
     void restoreIntoServer();
     // The workspace and the database closed, the staged snapshot swapped in,
     // and both opened again (on the old file when the swap failed).
-    void swapInAndReopen(store::StagedRestore &staged, const QString &preRestoreSnapshot);
+    void swapInAndReopen(store::StagedRestore &staged, const store::SnapshotSummary &chosen,
+                         const QString &preRestoreSnapshot);
 
     QString m_folder;
     InstanceGuard m_guard;

@@ -6,6 +6,7 @@
 #include "store/database.h"
 #include "store/fields.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -118,7 +119,7 @@ QVariantList columnOf(const QString &file, const QString &sql)
         c.setDatabaseName(file);
         c.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!c.open())
-            qWarning() << "cannot open the file:" << c.lastError().text() << QDir(folder).entryList();
+            qWarning() << "cannot open the file:" << c.lastError().text() << QFileInfo(file).absoluteDir().entryList();
         else {
             QSqlQuery q(c);
             if (!q.exec(sql))
@@ -319,7 +320,7 @@ private slots:
         // 数据修改, one menu to the right, its last item.
         keys(QStringLiteral("alt+m"));
         keys(QStringLiteral("Right"));
-        keys(QStringLiteral("End"));
+        keys(QStringLiteral("Up")); // from the first item round to the last
         keys(QStringLiteral("Return"));
         QVERIFY(!corvale.waitForActive(QStringLiteral("从备份恢复")).isEmpty());
         // The start's snapshot is the only one, and chosen.
