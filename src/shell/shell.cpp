@@ -171,6 +171,38 @@ void Shell::moveLocalDataToServer()
     m_workspace->commands().refresh->trigger();
 }
 
+namespace {
+
+struct ChosenRestore {
+    store::SnapshotSummary snapshot;
+    std::unique_ptr<store::StagedRestore> staged;
+};
+
+// The clerk picks one of dbPath's snapshots; it is checked and staged, and
+// the clerk confirms. Nothing when the clerk stopped or the snapshot was
+// refused (which is said).
+std::optional<ChosenRestore> chooseRestore(QWidget *parent, const QString &dbPath)
+{
+    const std::optional<store::SnapshotSummary> chosen = RestoreWindow::choose(parent, store::snapshots(dbPath));
+    if (!chosen)
+        return std::nullopt;
+    common::Result<std::unique_ptr<store::StagedRestore>> staged = common::Error::failed({});
+    {
+        const common::BusyCursor busy;
+        staged = store::StagedRestore::prepare(chosen->path, dbPath);
+    }
+    if (!staged.ok()) {
+        common::say(staged.error().text, QStringLiteral("警告"), common::Icon::Warning);
+        return std::nullopt;
+    }
+    if (common::say(restoreQuestion(*chosen), QStringLiteral("提示"), common::Icon::Question,
+                    common::Buttons::YesNo) != common::Answer::Yes)
+        return std::nullopt;
+    return ChosenRestore{*chosen, std::move(*staged)};
+}
+
+} // namespace
+
 void Shell::restoreFromBackup()
 {
     if (!m_workspace || !m_db)
@@ -180,21 +212,8 @@ void Shell::restoreFromBackup()
         return;
     }
     const QString dbPath = m_db->path();
-    const std::optional<store::SnapshotSummary> chosen =
-        RestoreWindow::choose(m_workspace.get(), store::snapshots(dbPath));
+    std::optional<ChosenRestore> chosen = chooseRestore(m_workspace.get(), dbPath);
     if (!chosen)
-        return;
-    common::Result<std::unique_ptr<store::StagedRestore>> staged = common::Error::failed({});
-    {
-        const common::BusyCursor busy;
-        staged = store::StagedRestore::prepare(chosen->path, dbPath);
-    }
-    if (!staged.ok()) {
-        common::say(staged.error().text, QStringLiteral("警告"), common::Icon::Warning);
-        return;
-    }
-    if (common::say(restoreQuestion(*chosen), QStringLiteral("提示"), common::Icon::Question,
-                    common::Buttons::YesNo) != common::Answer::Yes)
         return;
     // What was typed goes into the snapshot below, so the restore can be undone.
     if (!m_workspace->saveNow())
@@ -209,7 +228,7 @@ void Shell::restoreFromBackup()
                     QStringLiteral("警告"), common::Icon::Critical);
         return;
     }
-    swapInAndReopen(**staged, *chosen, before->snapshotPath);
+    swapInAndReopen(*chosen->staged, chosen->snapshot, before->snapshotPath);
 }
 
 void Shell::swapInAndReopen(store::StagedRestore &staged, const store::SnapshotSummary &chosen,
@@ -258,27 +277,14 @@ void Shell::restoreIntoServer()
                     QStringLiteral("提示"), common::Icon::Information);
         return;
     }
-    const QString localPath = QDir(m_folder).filePath(store::databaseFileName());
-    const std::optional<store::SnapshotSummary> chosen =
-        RestoreWindow::choose(m_workspace.get(), store::snapshots(localPath));
+    const std::optional<ChosenRestore> chosen =
+        chooseRestore(m_workspace.get(), QDir(m_folder).filePath(store::databaseFileName()));
     if (!chosen)
-        return;
-    common::Result<std::unique_ptr<store::StagedRestore>> staged = common::Error::failed({});
-    {
-        const common::BusyCursor busy;
-        staged = store::StagedRestore::prepare(chosen->path, localPath);
-    }
-    if (!staged.ok()) {
-        common::say(staged.error().text, QStringLiteral("警告"), common::Icon::Warning);
-        return;
-    }
-    if (common::say(restoreQuestion(*chosen), QStringLiteral("提示"), common::Icon::Question,
-                    common::Buttons::YesNo) != common::Answer::Yes)
         return;
     common::Result<int> copied = common::Error::failed({});
     {
         const common::BusyCursor busy;
-        const auto file = store::openDatabase((*staged)->path());
+        const auto file = store::openDatabase(chosen->staged->path());
         copied = file.ok() ? store::copyAllJobs(**file, *m_db) : common::Result<int>(file.error());
     }
     if (!copied.ok()) {

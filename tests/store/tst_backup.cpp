@@ -46,6 +46,14 @@ int jobCount(const QString &path)
 
 const QDateTime kStart(QDate(2026, 12, 8), QTime(14, 30, 0));
 
+// A data folder holding a new job table, the clock at kStart.
+struct Shop {
+    DataFolder folder;
+    FixedClock clock{kStart};
+    QString path = folder.file(databaseFileName());
+    std::unique_ptr<Database> db = Database::create(path, nullptr);
+};
+
 Backup taken(const common::Result<Backup> &result)
 {
     if (!result.ok())
@@ -94,12 +102,9 @@ private slots:
 
 void TestBackup::takenThenSkippedWhileUnchanged()
 {
-    DataFolder folder;
-    FixedClock clock(kStart);
-    const QString path = folder.file(databaseFileName());
-    StoreError err;
-    auto db = Database::create(path, &err);
-    QVERIFY2(db, qPrintable(err.text));
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     QVERIFY(addJob(*db, 1));
     QVERIFY(addJob(*db, 2));
 
@@ -128,11 +133,9 @@ void TestBackup::takenThenSkippedWhileUnchanged()
 
 void TestBackup::rotationKeepsTheNewest()
 {
-    DataFolder folder;
-    FixedClock clock(kStart);
-    const QString path = folder.file(databaseFileName());
-    auto db = Database::create(path, nullptr);
-    QVERIFY(db);
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     QStringList removed;
     for (int day = 0; day < 32; ++day) {
         QVERIFY(addJob(*db, day + 1));
@@ -159,11 +162,9 @@ void TestBackup::rotationKeepsTheNewest()
 
 void TestBackup::twoSnapshotsInOneSecondBothKept()
 {
-    DataFolder folder;
-    FixedClock clock(kStart);
-    const QString path = folder.file(databaseFileName());
-    auto db = Database::create(path, nullptr);
-    QVERIFY(db);
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     QVERIFY(addJob(*db, 1));
     const QString first = taken(backupOnStart(path, 30)).snapshotPath;
     QVERIFY(addJob(*db, 2));
@@ -179,11 +180,9 @@ void TestBackup::twoSnapshotsInOneSecondBothKept()
 // the one taken now holds the latest work and stays; the oldest on disk goes.
 void TestBackup::clockBehindKeepsTheSnapshotJustTaken()
 {
-    DataFolder folder;
-    FixedClock clock(kStart.addYears(1));
-    const QString path = folder.file(databaseFileName());
-    auto db = Database::create(path, nullptr);
-    QVERIFY(db);
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     QStringList ahead;
     for (int day = 0; day < 3; ++day) {
         QVERIFY(addJob(*db, day + 1));
@@ -253,12 +252,10 @@ void TestBackup::failuresAreReportedAndLeaveNothing()
 
 void TestBackup::secondFolderGetsTheSameSnapshots()
 {
-    DataFolder folder;
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     QTemporaryDir stick;
-    FixedClock clock(kStart);
-    const QString path = folder.file(databaseFileName());
-    auto db = Database::create(path, nullptr);
-    QVERIFY(db);
     QStringList copies;
     for (int day = 0; day < 3; ++day) {
         QVERIFY(addJob(*db, day + 1));
@@ -285,11 +282,9 @@ void TestBackup::secondFolderGetsTheSameSnapshots()
 
 void TestBackup::secondFolderMissingOrReadOnly()
 {
-    DataFolder folder;
-    FixedClock clock(kStart);
-    const QString path = folder.file(databaseFileName());
-    auto db = Database::create(path, nullptr);
-    QVERIFY(db);
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     QVERIFY(addJob(*db, 1));
     const Backup r = taken(backupOnStart(path, 30));
     QCOMPARE(r.outcome, Outcome::Taken);
@@ -318,11 +313,9 @@ void TestBackup::secondFolderMissingOrReadOnly()
 
 void TestBackup::damagedSnapshotsAreRefused()
 {
-    DataFolder folder;
-    FixedClock clock(kStart);
-    const QString path = folder.file(databaseFileName());
-    auto db = Database::create(path, nullptr);
-    QVERIFY(db);
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     for (int n = 1; n <= 400; ++n)
         QVERIFY(addJob(*db, n));
     const QString good = taken(backupOnStart(path, 30)).snapshotPath;
