@@ -251,6 +251,7 @@ common::Result<Backup> backupServerOnStart(const Database &server, const QString
     if (!taking.ok())
         return taking.error();
     common::Error copyFailure;
+    int jobs = 0;
     {
         StoreError made;
         std::unique_ptr<Database> snapshot = Database::create(*taking, &made);
@@ -258,10 +259,17 @@ common::Result<Backup> backupServerOnStart(const Database &server, const QString
             copyFailure = made;
         else if (const common::Result<int> copied = copyAllJobs(server, *snapshot); !copied.ok())
             copyFailure = copied.error();
+        else
+            jobs = *copied;
     }
     if (!copyFailure.ok()) {
         removeWithJournals(*taking);
         return failed(copyFailure.text);
+    }
+    // A server emptied for a restore would otherwise push a good snapshot out.
+    if (jobs == 0) {
+        removeWithJournals(*taking);
+        return Backup{};
     }
     return keepSnapshot(dbPath, *taking, keep);
 }

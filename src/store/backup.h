@@ -18,7 +18,7 @@ struct Backup {
     enum class Outcome {
         Taken,           // a new snapshot lies at snapshotPath
         Unchanged,       // the newest snapshot (snapshotPath) already holds this content
-        NothingToBackUp, // there is no database file yet
+        NothingToBackUp, // there is no database file yet, or the server's table is empty
     };
     Outcome outcome = Outcome::NothingToBackUp;
     QString snapshotPath;

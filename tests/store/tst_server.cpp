@@ -13,6 +13,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSqlQuery>
+#include <QFileInfo>
 #include <QTest>
 #include <QUrl>
 
@@ -184,6 +185,9 @@ private slots:
         DataFolder folder;
         auto onServer = createJobTable(folder.path(), {});
         QVERIFY(onServer);
+        // An empty server (made empty for a restore) is no snapshot worth keeping.
+        QCOMPARE(backupServerOnStart(*onServer, folder.path(), 5)->outcome, Backup::Outcome::NothingToBackUp);
+        QVERIFY(!QFileInfo::exists(folder.file(QStringLiteral("备份/.正在备份.tmp"))));
         // The shop's own file, beside it in the data folder.
         StoreError err;
         const QString path = folder.file(QStringLiteral("本机.mdb"));
