@@ -342,7 +342,7 @@ void TestBackup::damagedSnapshotsAreRefused()
     QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
 
     const QByteArray before = [&] {
-        QFile f(path);
+        QFile f(shop.path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }();
     auto refused = StagedRestore::prepare(damaged, path);
