@@ -34,7 +34,8 @@ struct Case {
 std::vector<Case> &registry();
 
 // A step of a case that must work: a failure ends the run with its text.
-inline void check(const common::Result<void> &done)
+template <typename T>
+void check(const common::Result<T> &done)
 {
     if (done.failed())
         throw std::runtime_error(done.error().text.toStdString());

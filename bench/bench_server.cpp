@@ -7,6 +7,7 @@
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/jobcopy.h"
+#include "store/jobwriter.h"
 #include "store/recordset.h"
 
 #include <QSqlError>
@@ -20,6 +21,7 @@ namespace {
 struct ServerFixture {
     std::unique_ptr<store::Database> db;
     std::unique_ptr<store::RecordSet> set;
+    std::unique_ptr<store::JobWriter> writer;
 
 
     // The generated table copied onto the server once.
@@ -38,6 +40,7 @@ struct ServerFixture {
         if (const auto copied = store::copyAllJobs(*file, *db); copied.failed())
             throw std::runtime_error(copied.error().text.toStdString());
         set = std::make_unique<store::RecordSet>(*db);
+        writer = std::make_unique<store::JobWriter>(*set);
         check(set->setRecordSource(QStringLiteral("客户信息")));
     }
 
@@ -131,12 +134,12 @@ bool registerServerCases()
                           auto &set = *server().set;
                           if (const auto e = set.setRecordSource(QStringLiteral("select * from 客户信息 where 编号=1")); e.failed())
                               throw std::runtime_error("source: " + e.error().text.toStdString());
-                          const auto added = set.appendJob(-100);
+                          const auto added = server().writer->appendJob(-100);
                           if (added.failed())
                               throw std::runtime_error("append: " + added.error().text.toStdString());
                           if (const auto e = set.moveLast(); e.failed())
                               throw std::runtime_error("last: " + e.error().text.toStdString());
-                          if (const auto e = set.deleteCurrent(); e.failed())
+                          if (const auto e = server().writer->deleteCurrent(); e.failed())
                               throw std::runtime_error("delete: " + e.error().text.toStdString() + " at " + std::to_string(set.absolutePosition()) + " of " + std::to_string(set.recordCount()));
                       },
                       [](Context &) {

@@ -4,6 +4,7 @@
 
 #include "store/database.h"
 #include "store/fields.h"
+#include "store/jobwriter.h"
 #include "store/recordset.h"
 
 #include <memory>
@@ -15,16 +16,19 @@ namespace {
 struct StoreFixture {
     std::unique_ptr<store::Database> db;
     std::unique_ptr<store::RecordSet> set;
+    std::unique_ptr<store::JobWriter> writer;
     std::unique_ptr<RawDb> raw;
 
     void open(const Context &ctx)
     {
+        writer.reset();
         set.reset();
         auto opened = store::Database::open(ctx.database);
         if (opened.failed())
             throw std::runtime_error(opened.error().text.toStdString());
         db = std::move(opened).value();
         set = std::make_unique<store::RecordSet>(*db);
+        writer = std::make_unique<store::JobWriter>(*set);
         check(set->setRecordSource(QStringLiteral("客户信息")));
         raw = std::make_unique<RawDb>(ctx.database);
     }
@@ -180,7 +184,7 @@ Registrar storeAppend({
         check(set.addNew());
         set.setValue(QStringLiteral("编号"), storeNumber++);
         set.setValue(QStringLiteral("客户姓名"), QStringLiteral("王五"));
-        check(set.update());
+        check(fixture().writer->save());
     },
     [](Context &) {
         fixture().raw->exec("INSERT INTO 客户信息 (编号, 客户姓名, 配件, Photo) VALUES ("
@@ -195,7 +199,7 @@ Registrar storeCopy({
         check(fixture().set->findFirst(QStringLiteral("编号 =100")));
     },
     [](Context &) {
-        check(fixture().set->copyCurrent(qint16(storeNumber++), {{QStringLiteral("故障修理"), QString()}}));
+        check(fixture().writer->copyCurrent(qint16(storeNumber++), {{QStringLiteral("故障修理"), QString()}}));
     },
     [](Context &) {
         QStringList columns = store::fieldNames();
@@ -213,7 +217,7 @@ Registrar storeDelete({
     [](Context &) {
         auto &set = *fixture().set;
         check(set.findFirst(QStringLiteral("编号 =%1").arg(--storeNumber)));
-        check(set.deleteCurrent());
+        check(fixture().writer->deleteCurrent());
     },
     [](Context &) {
         fixture().raw->exec("DELETE FROM 客户信息 WHERE 编号 = " + std::to_string(--rawNumber));

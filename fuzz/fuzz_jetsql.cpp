@@ -8,10 +8,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    const store::JetTranslation t = store::translateJet(text);
-    if (!t.ok && t.error.isEmpty())
+    const common::Result<store::JetTranslation> t = store::translateJet(text);
+    if (t.failed() && t.error().text.isEmpty())
         __builtin_trap(); // a refusal must say why
-    (void)store::translateJetCondition(text);
+    (void)store::translateJetCondition(text).ok();
     (void)store::jetLike(text, text);
     return 0;
 }

@@ -11,8 +11,9 @@ packages=(
   fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai
   poppler-utils libgl-dev
   xvfb xauth openbox xdotool x11-utils
-  # a private PostgreSQL server for the tests of the shop-server store
-  postgresql
+  # the shop-server store's own link to libpq (its connection's socket), and
+  # a private PostgreSQL server for its tests
+  libpq-dev postgresql
   clang libclang-rt-14-dev
   # make package: library dependencies, icons, and the checks Debian runs on a
   # package (lintian, with man-db for the manual pages), the menu entry and

@@ -434,6 +434,20 @@ QString mergeIni(const QString &existing, const QList<IniValue> &owned)
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+namespace {
+
+// user:password@ after the scheme, even in an address that is no
+// well-formed URL.
+bool addressHasPassword(const QString &address)
+{
+    const qsizetype scheme = address.indexOf(QLatin1String("://"));
+    const qsizetype at = address.lastIndexOf(u'@');
+    const qsizetype colon = address.indexOf(u':', scheme + 3);
+    return scheme >= 0 && at > scheme && colon >= 0 && colon < at - 1;
+}
+
+} // namespace
+
 bool SiteSettings::save(const QString &path) const
 {
     QList<IniValue> owned;
@@ -501,6 +515,12 @@ bool SiteSettings::save(const QString &path) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
+    // A server line with a password in it is for the user's eyes only.
+    if (addressHasPassword(databaseServer)
+        && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        file.cancelWriting();
+        return false;
+    }
     file.write(mergeIni(existing, owned).toUtf8());
     return file.commit();
 }

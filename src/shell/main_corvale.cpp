@@ -1,6 +1,8 @@
 #include "common/fonts.h"
+#include "common/ui/lateinput.h"
 #include "shell/launcher.h"
 #include "shell/shell.h"
+#include "store/database.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,6 +34,11 @@ int main(int argc, char *argv[])
     QTranslator qtChinese;
     if (qtChinese.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtChinese);
+
+    // What was typed while the program waited on its database goes nowhere:
+    // not into the next job after a save that took long, not into a box.
+    auto *lateInput = new common::LateInputFilter(&app);
+    store::setLongWaitObserver([lateInput] { lateInput->discardUntilNow(); });
 
     // The workspace's closing, not the last window, ends the run; the data
     // folder question is such a window.

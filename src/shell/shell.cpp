@@ -156,7 +156,7 @@ void Shell::moveLocalDataToServer()
     if (common::say(moveToServerQuestion(*count, server), QStringLiteral("提示"), common::Icon::Question,
                     common::Buttons::YesNo) != common::Answer::Yes)
         return;
-    const common::Result<int> moved = [&] {
+    const common::Result<store::CopiedJobs> moved = [&] {
         const common::BusyCursor busy;
         return store::copyAllJobs(*file, *m_db);
     }();
@@ -165,8 +165,15 @@ void Shell::moveLocalDataToServer()
                     common::Icon::Critical);
         return;
     }
-    common::say(QStringLiteral("已把 %1 条记录移到服务器 %2。本机的数据文件没有改动。").arg(*moved).arg(server),
-                QStringLiteral("提示"), common::Icon::Information);
+    QString done = QStringLiteral("已把 %1 条记录移到服务器 %2。本机的数据文件没有改动。").arg(moved->jobs).arg(server);
+    if (moved->photos > 0)
+        done += QStringLiteral("\n记录的照片（%1 张）也已放到服务器上，每台电脑都能看到。").arg(moved->photos);
+    if (!moved->photosLeftOut.isEmpty())
+        done += QStringLiteral("\n以下 %1 条记录的照片没有找到或无法读取，没有移过去：\n%2")
+                    .arg(moved->photosLeftOut.size())
+                    .arg(moved->photosLeftOut.mid(0, 5).join(u'\n')
+                         + (moved->photosLeftOut.size() > 5 ? QStringLiteral("\n……") : QString()));
+    common::say(done, QStringLiteral("提示"), common::Icon::Information);
     m_workspace->commands().refresh->trigger();
 }
 
@@ -279,7 +286,7 @@ void Shell::restoreIntoServer()
         chooseRestore(m_workspace.get(), QDir(m_folder).filePath(store::databaseFileName()));
     if (!chosen)
         return;
-    const common::Result<int> copied = [&]() -> common::Result<int> {
+    const common::Result<store::CopiedJobs> copied = [&]() -> common::Result<store::CopiedJobs> {
         const common::BusyCursor busy;
         const auto file = store::Database::open(chosen->staged->path());
         if (file.failed())
@@ -291,7 +298,7 @@ void Shell::restoreIntoServer()
                     common::Icon::Critical);
         return;
     }
-    common::say(QStringLiteral("已把备份中的 %1 条记录恢复到服务器 %2。").arg(*copied).arg(server),
+    common::say(QStringLiteral("已把备份中的 %1 条记录恢复到服务器 %2。").arg(copied->jobs).arg(server),
                 QStringLiteral("提示"), common::Icon::Information);
     m_workspace->commands().refresh->trigger();
 }

@@ -29,9 +29,12 @@ struct SqliteCloser {
 };
 using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
 
+// In the words the clerk reads for the file's own failures (a full disk, a
+// folder that cannot be written), SQLite's after them.
 common::Error sqliteError(sqlite3 *db, int rc)
 {
-    return common::Error::failed(db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)));
+    return errorFromEngine(db ? sqlite3_extended_errcode(db) : rc,
+                           db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)));
 }
 
 common::Result<SqlitePtr> openSqlite(const QString &path, int flags)
@@ -59,8 +62,10 @@ common::Result<void> onlineCopy(const QString &from, const QString &to)
         return sqliteError(target->get(), SQLITE_ERROR);
     const int step = sqlite3_backup_step(backup, -1);
     const int finish = sqlite3_backup_finish(backup);
-    if (step != SQLITE_DONE || finish != SQLITE_OK)
-        return common::Error::failed(QString::fromUtf8(sqlite3_errstr(step != SQLITE_DONE ? step : finish)));
+    if (step != SQLITE_DONE || finish != SQLITE_OK) {
+        const int rc = step != SQLITE_DONE ? step : finish;
+        return errorFromEngine(rc, QString::fromUtf8(sqlite3_errstr(rc)));
+    }
     return {};
 }
 
@@ -256,10 +261,10 @@ common::Result<Backup> backupServerOnStart(const Database &server, const QString
         const common::Result<std::unique_ptr<Database>> snapshot = Database::create(*taking);
         if (snapshot.failed())
             copyFailure = snapshot.error();
-        else if (const common::Result<int> copied = copyAllJobs(server, **snapshot); !copied.ok())
+        else if (const common::Result<CopiedJobs> copied = copyAllJobs(server, **snapshot); !copied.ok())
             copyFailure = copied.error();
         else
-            jobs = *copied;
+            jobs = copied->jobs;
     }
     if (!copyFailure.ok()) {
         removeWithJournals(*taking);

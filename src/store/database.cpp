@@ -2,10 +2,12 @@
 
 #include "common/sitesettings.h"
 #include "store/fields.h"
+#include "store/serverwatch.h"
 #include "store/sqlitefunctions.h"
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -16,6 +18,7 @@
 
 #include <functional>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace store {
@@ -48,6 +51,12 @@ QString newConnectionName()
     return QStringLiteral("corvale-store-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
+std::function<void()> &longWaitObserver()
+{
+    static std::function<void()> observer;
+    return observer;
+}
+
 // A URI with mode=rw makes SQLite refuse to create a missing file; the
 // driver itself would always create one.
 QString uriFor(const QString &path, bool mayCreate)
@@ -58,6 +67,44 @@ QString uriFor(const QString &path, bool mayCreate)
 
 StoreError engineError(const QString &text) { return {code::Engine, text}; }
 
+// The engine's own words, kept after what the clerk reads for whoever
+// supports the shop.
+QString detail(const QString &engineText)
+{
+    const QString t = engineText.trimmed();
+    return t.isEmpty() ? QString() : QStringLiteral("\n（详细信息：%1）").arg(t);
+}
+
+// The password of a server address as written, even in one that is not a
+// well-formed URL: everything between the first ':' after the scheme and the
+// last '@' (a raw '@' in the password included).
+QString passwordIn(const QString &location)
+{
+    const qsizetype schemeEnd = location.indexOf(QLatin1String("://"));
+    const qsizetype at = location.lastIndexOf(u'@');
+    if (schemeEnd < 0 || at < schemeEnd + 3)
+        return {};
+    const qsizetype colon = location.indexOf(u':', schemeEnd + 3);
+    return colon >= 0 && colon < at ? location.mid(colon + 1, at - colon - 1) : QString();
+}
+
+// text with the password of location taken out, as written and decoded,
+// and each part of it around a raw '@', which a reader of the address may
+// have taken for the server's name.
+QString withoutPassword(QString text, const QString &location)
+{
+    const QString password = passwordIn(location);
+    if (password.isEmpty())
+        return text;
+    QStringList secrets{password, QUrl::fromPercentEncoding(password.toUtf8())};
+    for (const QString &part : password.split(u'@'))
+        if (part.size() >= 3)
+            secrets << part;
+    for (const QString &secret : std::as_const(secrets))
+        text.replace(secret, QStringLiteral("***"));
+    return text;
+}
+
 bool registerFunctions(QSqlDatabase &db)
 {
     const QVariant handle = db.driver()->handle();
@@ -65,6 +112,16 @@ bool registerFunctions(QSqlDatabase &db)
         return false;
     sqlite3 *h = *static_cast<sqlite3 *const *>(handle.constData());
     return h && registerJetLike(h);
+}
+
+// The socket of a server connection, for the watch to cut; -1 for a file.
+int socketOf(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return -1;
+    PGconn *connection = *static_cast<PGconn *const *>(handle.constData());
+    return connection ? PQsocket(connection) : -1;
 }
 
 // Adds a connection and lets open set it up and open it; a connection that
@@ -112,65 +169,97 @@ void disconnect(const QString &connection)
     QSqlDatabase::removeDatabase(connection);
 }
 
-// The columns 客户信息 has; empty when there is no such table.
-common::Result<QStringList> tableColumns(const QSqlDatabase &db, Engine engine)
+// Where the jobs are, as a message names it.
+QString placeOf(const QString &path, Engine engine)
 {
-    QSqlQuery q(db);
+    return engine == Engine::SQLite ? QStringLiteral("数据库文件 %1").arg(path)
+                                    : QStringLiteral("数据库服务器 %1 上的数据库").arg(displayedAddress(path));
+}
+
+// The columns 客户信息 has; empty when there is no such table.
+common::Result<QStringList> tableColumns(const Database &db)
+{
+    QSqlQuery q(db.sql());
     q.setForwardOnly(true);
-    const QString sql = engine == Engine::SQLite
+    const QString sql = db.engine() == Engine::SQLite
         ? QStringLiteral("SELECT name FROM pragma_table_info('客户信息')")
         : QStringLiteral("SELECT column_name FROM information_schema.columns "
                          "WHERE table_schema = current_schema() AND table_name = '客户信息'");
-    if (!q.exec(sql))
-        return errorFromSql(q.lastError(), engine);
+    if (!db.exec(q, sql))
+        return db.failure(q.lastError());
     QStringList present;
-    while (q.next())
+    while (db.next(q))
         present << q.value(0).toString();
     return present;
 }
 
 // The table must hold every field: a window bound to a missing one would
 // show blanks and drop what was typed.
-common::Result<void> checkTable(const QSqlDatabase &db, const QString &path, Engine engine)
+common::Result<void> checkTable(const Database &db)
 {
-    const common::Result<QStringList> columns = tableColumns(db, engine);
+    const common::Result<QStringList> columns = tableColumns(db);
     if (columns.failed()) {
         StoreError e = columns.error();
-        e.text = QStringLiteral("无法读取数据库文件 %1：%2").arg(displayedAddress(path), e.text);
+        e.text = QStringLiteral("无法读取%1：%2").arg(placeOf(db.path(), db.engine()), e.text);
         return e;
     }
     const QStringList &present = *columns;
     if (present.isEmpty())
-        return engineError(QStringLiteral("数据库文件 %1 中没有表“客户信息”").arg(displayedAddress(path)));
+        return engineError(QStringLiteral("%1中没有表“客户信息”。请检查数据库的位置是否选对了。")
+                               .arg(placeOf(db.path(), db.engine())));
     QStringList missing;
     for (const FieldDef &f : fields())
         if (!present.contains(f.name, Qt::CaseInsensitive))
             missing << f.name;
     if (!missing.isEmpty())
-        return engineError(QStringLiteral("数据库文件 %1 中的表“客户信息”缺少以下字段：%2")
-                               .arg(displayedAddress(path), missing.join(QStringLiteral("、"))));
+        return engineError(QStringLiteral("%1中的表“客户信息”缺少以下字段：%2。\n"
+                                          "这不是本程序的维修记录表，或者表被改动过；请检查数据库的位置。")
+                               .arg(placeOf(db.path(), db.engine()), missing.join(QStringLiteral("、"))));
     return {};
 }
 
 // The statements in one transaction; the first failure undoes them all.
-common::Result<void> runInTransaction(QSqlDatabase db, Engine engine, const QStringList &statements)
+common::Result<void> runInTransaction(const Database &db, const QStringList &statements)
 {
-    if (!db.transaction())
-        return errorFromSql(db.lastError(), engine);
+    if (!db.begin())
+        return db.failure(db.sql().lastError());
     for (const QString &statement : statements) {
-        QSqlQuery q(db);
-        if (!q.exec(statement)) {
-            const StoreError e = errorFromSql(q.lastError(), engine);
+        QSqlQuery q(db.sql());
+        if (!db.exec(q, statement)) {
+            const StoreError e = db.failure(q.lastError());
             db.rollback();
             return e;
         }
     }
     if (!db.commit()) {
-        const StoreError e = errorFromSql(db.lastError(), engine);
+        const StoreError e = db.failure(db.sql().lastError());
         db.rollback();
         return e;
     }
     return {};
+}
+
+// Why a connection to the server failed: libpq says it in words, and a
+// refused connection carries no SQLSTATE of its own.
+QString connectionState(const QString &sqlState, const QString &text)
+{
+    if (!sqlState.isEmpty())
+        return sqlState;
+    if (text.contains(QLatin1String("password authentication failed"))
+        || text.contains(QLatin1String("no password supplied")))
+        return QStringLiteral("28P01");
+    if (text.contains(QLatin1String("no pg_hba.conf entry"))
+        || (text.contains(QLatin1String("role \"")) && text.contains(QLatin1String("does not exist"))))
+        return QStringLiteral("28000");
+    if (text.contains(QLatin1String("database \"")) && text.contains(QLatin1String("does not exist")))
+        return QStringLiteral("3D000");
+    return QStringLiteral("08001");
+}
+
+StoreError connectionRefused(const QSqlError &error, const QString &address)
+{
+    const QString text = withoutPassword(error.databaseText().isEmpty() ? error.text() : error.databaseText(), address);
+    return errorFromServer(connectionState(error.nativeErrorCode(), text), text, displayedAddress(address));
 }
 
 // A connection to the server at address; on failure removed again.
@@ -184,13 +273,10 @@ common::Result<void> connectServer(const QString &connection, const QString &add
         db.setPassword(url.password());
         db.setDatabaseName(url.path().mid(1));
         // A server that does not answer is said within seconds, not minutes.
-        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        db.setConnectOptions(QStringLiteral("connect_timeout=5;") + serverConnectOptions());
         if (db.open())
             return {};
-        StoreError e = errorFromServer(db.lastError().nativeErrorCode(), db.lastError().text(), displayedAddress(address));
-        if (e.code != code::ServerAway)
-            e.text = QStringLiteral("无法连接数据库服务器 %1：%2").arg(displayedAddress(address), e.text);
-        return e;
+        return connectionRefused(db.lastError(), address);
     });
 }
 
@@ -205,9 +291,12 @@ QString displayedAddress(const QString &location)
 {
     if (!isServerAddress(location))
         return location;
-    QUrl url(location);
-    url.setPassword(QString());
-    return url.toString();
+    // Taken apart by hand: the address may not be a well-formed URL.
+    const QString password = passwordIn(location);
+    if (password.isEmpty())
+        return location;
+    const qsizetype colon = location.indexOf(u':', location.indexOf(QLatin1String("://")) + 3);
+    return location.left(colon) + location.mid(colon + 1 + password.size());
 }
 
 QString jobTableLocation(const QString &folder)
@@ -221,14 +310,95 @@ QString jobTableLocation(const QString &folder)
     return dir.filePath(databaseFileName());
 }
 
+void setLongWaitObserver(std::function<void()> observer) { longWaitObserver() = std::move(observer); }
+
+// One round trip: watched on a server, timed everywhere.
+class Database::RoundTrip {
+public:
+    explicit RoundTrip(const Database &db) : m_db(db)
+    {
+        m_started.start();
+        if (m_db.m_watch)
+            m_db.m_watch->arm(m_db.m_socket, answerLimitMs);
+    }
+    ~RoundTrip()
+    {
+        if (m_db.m_watch)
+            m_db.m_cut = m_db.m_watch->disarm();
+        if (m_started.elapsed() >= longWaitMs && longWaitObserver())
+            longWaitObserver()();
+    }
+    RoundTrip(const RoundTrip &) = delete;
+    RoundTrip &operator=(const RoundTrip &) = delete;
+
+private:
+    const Database &m_db;
+    QElapsedTimer m_started;
+};
+
 Database::Database(QString path, QString connection, Engine engine)
     : m_path(std::move(path)), m_connection(std::move(connection)), m_engine(engine)
 {
+    if (m_engine == Engine::PostgreSQL) {
+        m_watch = std::make_unique<ServerWatch>();
+        watchConnection();
+    }
 }
 
 Database::~Database() { disconnect(m_connection); }
 
 QSqlDatabase Database::sql() const { return QSqlDatabase::database(m_connection, false); }
+
+void Database::watchConnection() const { m_socket = socketOf(sql()); }
+
+bool Database::prepare(QSqlQuery &q, const QString &sql) const
+{
+    const RoundTrip trip(*this);
+    return q.prepare(sql);
+}
+
+bool Database::exec(QSqlQuery &q) const
+{
+    const RoundTrip trip(*this);
+    return q.exec();
+}
+
+bool Database::exec(QSqlQuery &q, const QString &sql) const
+{
+    const RoundTrip trip(*this);
+    return q.exec(sql);
+}
+
+bool Database::next(QSqlQuery &q) const
+{
+    // Only a server sends rows as they are read.
+    if (m_engine == Engine::SQLite)
+        return q.next();
+    const RoundTrip trip(*this);
+    return q.next();
+}
+
+bool Database::begin() const
+{
+    const RoundTrip trip(*this);
+    return sql().transaction();
+}
+
+bool Database::commit() const
+{
+    const RoundTrip trip(*this);
+    m_committing = true;
+    const bool done = sql().commit();
+    m_committing = !done; // read by failure(), which a caller asks next
+    return done;
+}
+
+void Database::rollback() const
+{
+    const RoundTrip trip(*this);
+    sql().rollback();
+    m_committing = false;
+}
 
 common::Result<std::unique_ptr<Database>> Database::open(const QString &path)
 {
@@ -237,18 +407,18 @@ common::Result<std::unique_ptr<Database>> Database::open(const QString &path)
         if (const auto connected = connectServer(connection, path); connected.failed())
             return connected;
         std::unique_ptr<Database> db(new Database(path, connection, Engine::PostgreSQL));
-        const common::Result<QStringList> columns = tableColumns(db->sql(), Engine::PostgreSQL);
+        const common::Result<QStringList> columns = tableColumns(*db);
         if (columns.failed())
             return columns.error();
         // An empty database on a new server gets the table.
         if (columns->isEmpty()) {
-            if (const auto made = runInTransaction(db->sql(), Engine::PostgreSQL, serverSchemaStatements()); made.failed()) {
+            if (const auto made = runInTransaction(*db, serverSchemaStatements()); made.failed()) {
                 StoreError e = made.error();
                 e.text = QStringLiteral("无法在服务器 %1 上建立表“客户信息”：%2").arg(displayedAddress(path), e.text);
                 return e;
             }
         }
-        if (const auto checked = checkTable(db->sql(), path, Engine::PostgreSQL); checked.failed())
+        if (const auto checked = checkTable(*db); checked.failed())
             return checked;
         return db;
     }
@@ -266,7 +436,7 @@ common::Result<std::unique_ptr<Database>> Database::open(const QString &path)
     if (const auto connected = connect(connection, path, false); connected.failed())
         return connected;
     std::unique_ptr<Database> db(new Database(path, connection, Engine::SQLite));
-    if (const auto checked = checkTable(db->sql(), path, Engine::SQLite); checked.failed())
+    if (const auto checked = checkTable(*db); checked.failed())
         return checked;
     return db;
 }
@@ -281,7 +451,7 @@ common::Result<std::unique_ptr<Database>> Database::create(const QString &path)
     if (const auto connected = connect(connection, path, true); connected.failed())
         return connected;
     std::unique_ptr<Database> db(new Database(path, connection, Engine::SQLite));
-    if (const auto made = runInTransaction(db->sql(), Engine::SQLite, schemaStatements()); made.failed()) {
+    if (const auto made = runInTransaction(*db, schemaStatements()); made.failed()) {
         db.reset();
         QFile::remove(path);
         return made;
@@ -291,13 +461,26 @@ common::Result<std::unique_ptr<Database>> Database::create(const QString &path)
 
 StoreError Database::failure(const QSqlError &error) const
 {
-    StoreError e = errorFromSql(error, m_engine);
-    if (m_engine == Engine::PostgreSQL && e.code == code::ServerAway) {
-        e.text = QStringLiteral("无法连接数据库服务器 %1。\n请检查网络和服务器，再试一次；尚未保存的修改仍在屏幕上。\n(%2)")
-                     .arg(displayedAddress(m_path), error.text());
+    if (m_engine == Engine::SQLite)
+        return errorFromSql(error, m_engine);
+    const QString text = withoutPassword(error.databaseText().isEmpty() ? error.text() : error.databaseText(), m_path);
+    // A cut round trip reads as whatever libpq made of the closed socket.
+    StoreError e = m_cut ? errorFromServer(QStringLiteral("57014"), text, displayedAddress(m_path))
+                         : errorFromServer(error.type() == QSqlError::ConnectionError && error.nativeErrorCode().isEmpty()
+                                               ? QStringLiteral("08000")
+                                               : error.nativeErrorCode(),
+                                           text, displayedAddress(m_path));
+    if (e.code == code::ServerAway || m_cut) {
         m_lost = true;
+        m_loss = m_cut ? Loss::Cut : m_committing ? Loss::AtCommit : Loss::Closed;
     }
+    m_committing = false;
     return e;
+}
+
+bool Database::mayRetry(const StoreError &error) const
+{
+    return error.code == code::ServerAway && m_lost && m_loss == Loss::Closed;
 }
 
 common::Result<void> Database::reconnectIfLost() const
@@ -306,53 +489,65 @@ common::Result<void> Database::reconnectIfLost() const
         return {};
     QSqlDatabase db = sql();
     db.close();
-    if (!db.open()) {
-        StoreError e = failure(db.lastError());
-        if (e.code != code::ServerAway) {
-            e.code = code::ServerAway;
-            e.text = QStringLiteral("无法连接数据库服务器 %1。\n请检查网络和服务器，再试一次；尚未保存的修改仍在屏幕上。\n(%2)")
-                         .arg(displayedAddress(m_path), db.lastError().text());
-        }
-        return e;
-    }
+    m_cut = false;
+    if (!db.open())
+        return connectionRefused(db.lastError(), m_path);
+    watchConnection();
     m_lost = false;
+    m_loss = Loss::None;
     ++m_generation;
     return {};
 }
 
-common::Result<void> bringUpToDate(Database &db)
+namespace {
+
+// A file written by an earlier version: yes/no flags and the two never-NULL
+// texts get a value in every row (PRAGMA user_version 1).
+common::Result<void> bringFileUpToDate(const Database &db)
 {
-    // A server's table is made by this version already.
-    if (db.engine() == Engine::PostgreSQL)
-        return {};
-    // 1: yes/no flags and the two never-NULL texts hold a value in every row.
     constexpr int currentVersion = 1;
-    QSqlDatabase sql = db.sql();
-    QSqlQuery q(sql);
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
-        return errorFromSql(q.lastError());
+    QSqlQuery q(db.sql());
+    if (!db.exec(q, QStringLiteral("PRAGMA user_version")) || !db.next(q))
+        return db.failure(q.lastError());
     if (q.value(0).toInt() >= currentVersion)
         return {};
     q.finish();
-    if (!sql.transaction())
-        return errorFromSql(sql.lastError());
+    QStringList statements;
     for (const FieldDef &f : fields()) {
         if (f.kind == FieldKind::JobNumber || !f.neverNull())
             continue;
-        QSqlQuery fill(sql);
-        fill.prepare(QStringLiteral("UPDATE 客户信息 SET %1 = ? WHERE %1 IS NULL").arg(f.name));
-        fill.addBindValue(noValue(f));
-        if (!fill.exec()) {
-            const StoreError e = errorFromSql(fill.lastError());
-            sql.rollback();
-            return e;
-        }
+        const QVariant none = noValue(f);
+        statements << QStringLiteral("UPDATE 客户信息 SET %1 = %2 WHERE %1 IS NULL")
+                          .arg(f.name, none.typeId() == QMetaType::QString ? QStringLiteral("''") : none.toString());
     }
-    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(currentVersion)) || !sql.commit()) {
-        const StoreError e = errorFromSql(q.lastError().isValid() ? q.lastError() : sql.lastError());
-        sql.rollback();
-        return e;
-    }
+    statements << QStringLiteral("PRAGMA user_version = %1").arg(currentVersion);
+    return runInTransaction(db, statements);
+}
+
+// A server table made by an earlier version: real date and time checks
+// and the photo table (serverUpgradeStatements).
+common::Result<void> bringServerUpToDate(const Database &db)
+{
+    QSqlQuery q(db.sql());
+    if (!db.exec(q, QStringLiteral("SELECT obj_description('\"%1\"'::regclass, 'pg_class')").arg(tableName()))
+        || !db.next(q))
+        return db.failure(q.lastError());
+    if (q.value(0).toString() == serverSchemaMark())
+        return {};
+    q.finish();
+    return runInTransaction(db, serverUpgradeStatements());
+}
+
+} // namespace
+
+common::Result<void> bringUpToDate(Database &db)
+{
+    const common::Result<void> done =
+        db.engine() == Engine::SQLite ? bringFileUpToDate(db) : bringServerUpToDate(db);
+    if (done.failed())
+        return StoreError{done.error().code,
+                          QStringLiteral("%1未能更新到本版本的格式：%2").arg(placeOf(db.path(), db.engine()), done.error().text),
+                          -1, done.error().field};
     return {};
 }
 
@@ -379,17 +574,36 @@ StoreError constraintError(const QString &kind, const QString &field, const QStr
     const FieldDef *def = findField(field);
     if (kind == u"len")
         return {code::FieldTooSmall,
-                QStringLiteral("“%1”的内容太长，最多 %2 个字 (%3)").arg(field).arg(def ? def->maxLength : 0).arg(engineText),
+                QStringLiteral("“%1”最多只能存 %2 个字，请删短后再保存。").arg(field).arg(def ? def->maxLength : 0)
+                    + detail(engineText),
                 -1, field};
     if (kind == u"range")
-        return {code::Overflow, QStringLiteral("“%1”的数值超出范围 (%2)").arg(field, engineText), -1, field};
-    return {code::TypeMismatch, QStringLiteral("“%1”的值不是该字段能保存的类型 (%2)").arg(field, engineText), -1, field};
+        return {code::Overflow, QStringLiteral("“%1”的数超出了能存的范围（-32768 到 32767），请改正后再保存。").arg(field)
+                                    + detail(engineText),
+                -1, field};
+    QString expected = QStringLiteral("这个字段能存的值");
+    if (def && def->kind == FieldKind::Date)
+        expected = QStringLiteral("一个真实的日期，例如 2025-5-18");
+    else if (def && def->kind == FieldKind::Time)
+        expected = QStringLiteral("一个真实的时间，例如 09:30:00");
+    else if (def && def->kind == FieldKind::Number)
+        expected = QStringLiteral("一个数");
+    else if (def && def->kind == FieldKind::YesNo)
+        expected = QStringLiteral("是或否");
+    return {code::TypeMismatch, QStringLiteral("“%1”应是%2，请改正后再保存。").arg(field, expected) + detail(engineText),
+            -1, field};
 }
+
+const QString kEditKept = QStringLiteral("尚未保存的修改仍在屏幕上。");
 
 } // namespace
 
 StoreError errorFromServer(const QString &sqlState, const QString &engineText, const QString &server)
 {
+    const QString at = server.isEmpty() ? QString() : QStringLiteral(" ") + server;
+    const auto said = [&engineText](int code, const QString &what) {
+        return StoreError{code, what + detail(engineText), -1, {}};
+    };
     // The named constraints and the unique index are the same on the server.
     static const QRegularExpression constraint(QStringLiteral("constraint \"(len|range|kind)_([^\"]+)\""));
     if (sqlState == u"23514") {
@@ -397,23 +611,57 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
             return constraintError(m.captured(1), m.captured(2), engineText);
     }
     if (sqlState == u"23505")
-        return {code::DuplicateKey, QStringLiteral("编号重复 (%1)").arg(engineText), -1, QStringLiteral("编号")};
+        return {code::DuplicateKey, QStringLiteral("这个编号已经有记录了，编号不能重复。") + detail(engineText), -1,
+                QStringLiteral("编号")};
     if (sqlState == u"22003")
-        return {code::Overflow, QStringLiteral("数值超出范围 (%1)").arg(engineText)};
+        return said(code::Overflow, QStringLiteral("数超出了能存的范围，请改正后再保存。"));
+    // The server's own limits (a statement, a lock another desk holds, an
+    // idle transaction), a deadlock, or a round trip cut by the desk's watch.
+    if (sqlState == u"57014" || sqlState == u"55P03" || sqlState == u"25P03" || sqlState == u"40P01"
+        || sqlState == u"40001")
+        return said(code::Busy, QStringLiteral("数据库服务器%1忙或没有回应（也可能另一台电脑正在修改同一条记录），"
+                                               "这一步在几秒内没有完成，没有做成。\n请稍候再试一次；%2"
+                                               "如果一直如此，请检查服务器和网络。")
+                                    .arg(at, kEditKept));
+    if (sqlState == u"28P01")
+        return said(code::Engine, QStringLiteral("数据库服务器%1不接受这个用户名和密码。\n"
+                                                 "请在“基础资料设置 → 数据库服务器”中改正密码（或 ~/.pgpass 中的密码）。")
+                                      .arg(at));
+    if (sqlState == u"28000")
+        return said(code::Engine, QStringLiteral("数据库服务器%1不让这个用户从这台电脑连接：用户名不对，"
+                                                 "或者服务器没有允许这台电脑（pg_hba.conf）。\n"
+                                                 "请检查用户名，或请管理员在服务器上允许这台电脑。")
+                                      .arg(at));
+    if (sqlState == u"3D000")
+        return said(code::Engine, QStringLiteral("数据库服务器%1上没有地址中写的那个数据库。\n"
+                                                 "请检查“基础资料设置 → 数据库服务器”中地址最后的数据库名。")
+                                      .arg(at));
     // Connection failures (class 08), the server shutting down (57P0x), or
     // a connection gone without a word.
     if (sqlState.startsWith(QLatin1String("08")) || sqlState.startsWith(QLatin1String("57P"))
         || engineText.contains(QLatin1String("server closed the connection"))
         || engineText.contains(QLatin1String("no connection to the server"))
-        || engineText.contains(QLatin1String("could not connect")))
-        return {code::ServerAway,
-                QStringLiteral("无法连接数据库服务器%1。请检查网络和服务器，再试一次。\n(%2)")
-                    .arg(server.isEmpty() ? QString() : QStringLiteral(" ") + server, engineText)};
-    if (sqlState == u"28P01" || sqlState == u"28000")
-        return {code::Engine, QStringLiteral("数据库服务器拒绝了用户名或密码，请检查设置中的服务器地址。\n(%1)").arg(engineText)};
-    if (sqlState == u"3D000")
-        return {code::Engine, QStringLiteral("数据库服务器上没有这个数据库，请检查设置中的服务器地址。\n(%1)").arg(engineText)};
-    return {code::Engine, engineText};
+        || engineText.contains(QLatin1String("could not connect"))) {
+        if (engineText.contains(QLatin1String("could not translate host name")))
+            return said(code::ServerAway, QStringLiteral("找不到数据库服务器%1：服务器的名字或地址不对，或者这台电脑没有连上网络。\n"
+                                                         "请检查网络，以及“基础资料设置 → 数据库服务器”中的服务器地址。")
+                                              .arg(at));
+        if (engineText.contains(QLatin1String("Connection refused")))
+            return said(code::ServerAway, QStringLiteral("数据库服务器%1没有接受连接：服务器上的数据库没有开，"
+                                                         "或者地址中的端口不对（通常是 5432）。\n"
+                                                         "请检查服务器是否开着，以及“基础资料设置 → 数据库服务器”中的端口；%2")
+                                              .arg(at, kEditKept));
+        if (engineText.contains(QLatin1String("timeout expired")) || engineText.contains(QLatin1String("No route to host"))
+            || engineText.contains(QLatin1String("unreachable")))
+            return said(code::ServerAway, QStringLiteral("在几秒内连不上数据库服务器%1：服务器没有开，或者网络不通。\n"
+                                                         "请检查网络和服务器，再试一次；%2")
+                                              .arg(at, kEditKept));
+        return said(code::ServerAway, QStringLiteral("与数据库服务器%1的连接断了，这一步没有做成。\n请检查网络和服务器，再试一次；%2")
+                                          .arg(at, kEditKept));
+    }
+    return said(code::Engine, QStringLiteral("数据库服务器%1出错，这一步没有做成。请再试一次；如果一直如此，"
+                                             "请把下面的详细信息告诉维护人员。")
+                                  .arg(at));
 }
 
 StoreError errorFromEngine(int sqliteCode, const QString &engineText)
@@ -423,30 +671,37 @@ StoreError errorFromEngine(int sqliteCode, const QString &engineText)
     if (const auto m = constraint.match(engineText); m.hasMatch())
         return constraintError(m.captured(1), m.captured(2), engineText);
     if (engineText.contains(QLatin1String("UNIQUE constraint failed")))
-        return {code::DuplicateKey, QStringLiteral("编号重复 (%1)").arg(engineText), -1, QStringLiteral("编号")};
+        return {code::DuplicateKey, QStringLiteral("这个编号已经有记录了，编号不能重复。") + detail(engineText), -1,
+                QStringLiteral("编号")};
     const auto said = [&engineText](int code, const QString &what) {
-        return StoreError{code, QStringLiteral("%1\n(%2)").arg(what, engineText), -1, {}};
+        return StoreError{code, what + detail(engineText), -1, {}};
     };
     switch (sqliteCode & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return said(code::Busy, QStringLiteral("数据库文件正被另一个程序使用，暂时无法读写。请稍候再试；"
-                                               "如果一直如此，请关闭正在使用该文件的其他程序。"));
+        return said(code::Busy, QStringLiteral("数据库文件正被另一个程序使用，暂时无法读写，这一步没有做成。\n"
+                                               "请稍候再试；如果一直如此，请关闭正在使用该文件的其他程序。")
+                                    + kEditKept);
     case SQLITE_READONLY:
     case SQLITE_PERM:
-        return said(code::ReadOnly, QStringLiteral("数据库文件是只读的，无法保存修改。"
-                                                   "请检查该文件及其所在的文件夹是否允许写入。"));
+    case SQLITE_AUTH:
+        return said(code::ReadOnly, QStringLiteral("数据库文件不允许写入，修改没有保存。\n"
+                                                   "请检查该文件及其所在的文件夹是否允许写入（文件的权限和属性）。")
+                                        + kEditKept);
     case SQLITE_IOERR:
-        return said(code::Engine, QStringLiteral("读写数据库文件时发生磁盘错误。请检查磁盘或网络驱动器后再试。"));
+        return said(code::Engine, QStringLiteral("读写数据库文件时出错（磁盘出错，或者文件被设成了不许改动），这一步没有做成。\n"
+                                                 "请检查磁盘，以及该文件的权限和属性（chattr -i）后再试；")
+                                      + kEditKept);
     case SQLITE_FULL:
-        return said(code::Engine, QStringLiteral("磁盘已满，无法保存修改。请清理出磁盘空间后再试。"));
+        return said(code::Engine, QStringLiteral("磁盘已满，这一步没有做成。请清理出磁盘空间后再试；") + kEditKept);
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
         return said(code::Engine, QStringLiteral("数据库文件已损坏。请退出程序，从“备份”文件夹中恢复最近的备份。"));
     case SQLITE_CANTOPEN:
         return said(code::Engine, QStringLiteral("无法打开数据库文件。请检查文件是否存在、是否允许读写。"));
     default:
-        return {code::Engine, engineText, -1, {}};
+        return said(code::Engine, QStringLiteral("数据库出错，这一步没有做成。请再试一次；如果一直如此，"
+                                                 "请把下面的详细信息告诉维护人员。"));
     }
 }
 

@@ -6,7 +6,10 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 #include <memory>
+
+class QSqlQuery;
 
 namespace store {
 
@@ -52,22 +55,66 @@ public:
     // The file path or the server address.
     QString path() const { return m_path; }
 
+    // Every exchange with the engine goes through these, one round trip
+    // each, so that none outlasts the desk's limits (serverwatch.h) and a
+    // long wait is told (setLongWaitObserver). They fail as QSqlQuery and
+    // QSqlDatabase do; failure() reads why.
+    bool prepare(QSqlQuery &q, const QString &sql) const;
+    bool exec(QSqlQuery &q) const;
+    bool exec(QSqlQuery &q, const QString &sql) const;
+    bool next(QSqlQuery &q) const;
+    bool begin() const;
+    bool commit() const;
+    void rollback() const;
+
     // A failure from the engine, as the windows are told of it. One that
     // lost the server is remembered, so the next use connects again.
     StoreError failure(const class QSqlError &error) const;
+    // Whether that failure lost the connection before anything could have
+    // been written (a server restarted since the last command, not one that
+    // stopped answering, and not at a commit): the operation may then
+    // connect again and run once more, and the clerk never hears of it.
+    bool mayRetry(const StoreError &error) const;
     // Connects again when the server was lost; the statements prepared on
     // the old connection are gone with it, which generation() tells.
     common::Result<void> reconnectIfLost() const;
     int generation() const { return m_generation; }
 
 private:
+    class RoundTrip;
+    enum class Loss { None, Closed, Cut, AtCommit };
     Database(QString path, QString connection, Engine engine);
+    void watchConnection() const;
     QString m_path;
     QString m_connection;
     Engine m_engine;
+    std::unique_ptr<class ServerWatch> m_watch; // on a server only
+    mutable int m_socket = -1;
+    mutable bool m_cut = false;       // the last round trip was cut by the watch
+    mutable bool m_committing = false;
+    mutable Loss m_loss = Loss::None;
     mutable bool m_lost = false;
     mutable int m_generation = 0;
 };
+
+// Runs attempt (which connects as it needs, see Database::reconnectIfLost),
+// and once more when it failed only because a restarted server had closed
+// the connection since the last command.
+template <typename Attempt>
+auto retried(const Database &db, Attempt attempt) -> decltype(attempt())
+{
+    auto result = attempt();
+    if (result.failed() && db.mayRetry(result.error()) && db.reconnectIfLost().ok())
+        return attempt();
+    return result;
+}
+
+// Told, on the program's thread, after a round trip kept the program waiting
+// longer than a clerk waits unawares (longWaitMs): the windows then drop what
+// was typed meanwhile rather than deliver it to whatever the wait left on
+// screen, such as the next job. One observer for the whole program.
+constexpr int longWaitMs = 1000;
+void setLongWaitObserver(std::function<void()> observer);
 
 // Brings a file written by an earlier version up to what this one expects,
 // once, in one transaction: yes/no flags never unset, 配件 and Photo never

@@ -1,5 +1,9 @@
 #include "store/fields.h"
 
+#include "store/jobphotos.h"
+
+#include <algorithm>
+
 namespace store {
 
 const QVector<FieldDef> &fields()
@@ -79,6 +83,20 @@ const FieldDef *findField(const QString &name)
     return nullptr;
 }
 
+int fieldIndex(const QString &name)
+{
+    const FieldDef *f = findField(name);
+    return f ? int(f - fields().constData()) : -1;
+}
+
+const FieldDef &jobNumberField()
+{
+    static const FieldDef &number = *std::find_if(fields().begin(), fields().end(), [](const FieldDef &f) {
+        return f.kind == FieldKind::JobNumber;
+    });
+    return number;
+}
+
 QStringList fieldNames()
 {
     QStringList names;
@@ -114,9 +132,30 @@ QString columnSql(const FieldDef &f)
     return n;
 }
 
+// A date check as real as the file's: the pattern, then the number of days
+// in that month of that year (the casts run only on what the pattern let by).
+const QString kServerDateFunction = QStringLiteral(
+    "CREATE OR REPLACE FUNCTION corvale_is_date(t TEXT) RETURNS BOOLEAN LANGUAGE sql IMMUTABLE STRICT AS $$\n"
+    "SELECT CASE WHEN t !~ '^[0-9]{4}-(0[1-9]|1[0-2])-(0[1-9]|[12][0-9]|3[01])$' THEN false\n"
+    "  ELSE substr(t, 9, 2)::int <= CASE\n"
+    "    WHEN substr(t, 6, 2) IN ('04', '06', '09', '11') THEN 30\n"
+    "    WHEN substr(t, 6, 2) <> '02' THEN 31\n"
+    "    WHEN substr(t, 1, 4)::int % 4 = 0 AND (substr(t, 1, 4)::int % 100 <> 0 OR substr(t, 1, 4)::int % 400 = 0) THEN 29\n"
+    "    ELSE 28 END\n"
+    "END\n"
+    "$$");
+
+// The check of a date or time column on the server, named as in the file.
+QString serverKindCheck(const FieldDef &f)
+{
+    const QString n = u'"' + f.name + u'"';
+    return f.kind == FieldKind::Date ? QStringLiteral("corvale_is_date(%1)").arg(n)
+                                     : QStringLiteral("%1 ~ '^([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]$'").arg(n);
+}
+
 // The same constraints, by the same names, on the server: its own types
-// hold numbers and the job number, the patterns keep dates and times in the
-// form the program writes.
+// hold numbers and the job number; dates and times are checked as the file
+// checks them.
 QString serverColumnSql(const FieldDef &f)
 {
     const QString n = u'"' + f.name + u'"';
@@ -130,21 +169,26 @@ QString serverColumnSql(const FieldDef &f)
             .arg(n).arg(f.maxLength)
             .arg(f.neverNull() ? QStringLiteral(" NOT NULL DEFAULT ''") : QString(), QStringLiteral("\"len_%1\"").arg(f.name));
     case FieldKind::Date:
-        return QStringLiteral("%1 TEXT CONSTRAINT %2 CHECK (%1 ~ '^[0-9]{4}-(0[1-9]|1[0-2])-(0[1-9]|[12][0-9]|3[01])$')")
-            .arg(n, QStringLiteral("\"kind_%1\"").arg(f.name));
+    case FieldKind::Time:
+        return QStringLiteral("%1 TEXT CONSTRAINT %2 CHECK (%3)")
+            .arg(n, QStringLiteral("\"kind_%1\"").arg(f.name), serverKindCheck(f));
     case FieldKind::Number:
         return QStringLiteral("%1 DOUBLE PRECISION").arg(n);
     case FieldKind::YesNo:
         return QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0 CONSTRAINT %2 CHECK (%1 IN (-1, 0))")
             .arg(n, QStringLiteral("\"kind_%1\"").arg(f.name));
-    case FieldKind::Time:
-        return QStringLiteral("%1 TEXT CONSTRAINT %2 CHECK (%1 ~ '^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]$')")
-            .arg(n, QStringLiteral("\"kind_%1\"").arg(f.name));
     }
     return n;
 }
 
+QString serverMarkStatement()
+{
+    return QStringLiteral("COMMENT ON TABLE \"%1\" IS '%2'").arg(tableName(), serverSchemaMark());
+}
+
 } // namespace
+
+QString serverSchemaMark() { return QStringLiteral("corvale 2"); }
 
 QStringList serverSchemaStatements()
 {
@@ -152,10 +196,28 @@ QStringList serverSchemaStatements()
     for (const FieldDef &f : fields())
         columns << serverColumnSql(f);
     return {
+        kServerDateFunction,
         QStringLiteral("CREATE TABLE \"%1\" (\n  %2\n)").arg(tableName(), columns.join(QStringLiteral(",\n  "))),
         QStringLiteral("CREATE UNIQUE INDEX \"客户信息_编号\" ON \"客户信息\" (\"编号\")"),
         QStringLiteral("CREATE INDEX \"客户信息_接货日期\" ON \"客户信息\" (\"接货日期\")"),
+        photoTableStatement(Engine::PostgreSQL),
+        serverMarkStatement(),
     };
+}
+
+QStringList serverUpgradeStatements()
+{
+    // Rows written before keep their values (NOT VALID): a snapshot takes
+    // them as they are, and every new write is checked.
+    QStringList statements{kServerDateFunction};
+    for (const FieldDef &f : fields()) {
+        if (f.kind != FieldKind::Date && f.kind != FieldKind::Time)
+            continue;
+        statements << QStringLiteral("ALTER TABLE \"%1\" DROP CONSTRAINT IF EXISTS \"kind_%2\", "
+                                     "ADD CONSTRAINT \"kind_%2\" CHECK (%3) NOT VALID")
+                          .arg(tableName(), f.name, serverKindCheck(f));
+    }
+    return statements << photoTableStatement(Engine::PostgreSQL) << serverMarkStatement();
 }
 
 QStringList schemaStatements()

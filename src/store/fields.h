@@ -52,11 +52,19 @@ QVariant noValue(const FieldDef &field);
 QString conditionOperand(const FieldDef &field);
 // nullptr when name is not a field of 客户信息 (exact match).
 const FieldDef *findField(const QString &name);
+// The field's place in table order; -1 when there is no such field.
+int fieldIndex(const QString &name);
+// The job number 编号, the field that names a job.
+const FieldDef &jobNumberField();
 QStringList fieldNames();
 
 // CREATE TABLE and index statements for an empty database file.
 QStringList schemaStatements();
-// The same for a PostgreSQL server's database.
+// The same for a PostgreSQL server's database, the photo table included.
 QStringList serverSchemaStatements();
+// What brings a server table made by an earlier version up to this one,
+// and the mark (the table's comment) a table up to date carries.
+QStringList serverUpgradeStatements();
+QString serverSchemaMark();
 
 } // namespace store

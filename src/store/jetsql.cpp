@@ -7,7 +7,6 @@
 #include <sqlite3.h>
 
 #include <QStringList>
-#include <optional>
 
 namespace store {
 
@@ -22,17 +21,17 @@ struct Token {
     int position = 0;
 };
 
-struct SyntaxError {
-    QString message;
-    int position;
-};
+// A statement the store does not accept: what is wrong, and where.
+common::Error syntaxError(const QString &message, int position) { return {code::Syntax, message, position}; }
 
 bool isWordStart(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
 bool isWordPart(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
 
-std::optional<SyntaxError> tokenize(const QString &in, QVector<Token> *out)
+common::Result<QVector<Token>> tokenize(const QString &in)
 {
     using T = Token::Type;
+    QVector<Token> tokens;
+    QVector<Token> *out = &tokens;
     int i = 0;
     const int n = int(in.size());
     while (i < n) {
@@ -55,7 +54,7 @@ std::optional<SyntaxError> tokenize(const QString &in, QVector<Token> *out)
                     ++i;
             }
             if (i < n && isWordPart(in.at(i)))
-                return SyntaxError{QStringLiteral("数字后面紧跟着“%1”").arg(in.at(i)), i};
+                return syntaxError(QStringLiteral("数字后面紧跟着“%1”").arg(in.at(i)), i);
             out->append({T::Number, in.mid(start, i - start), start});
         } else if (c == QLatin1Char('\'')) {
             QString text;
@@ -75,14 +74,14 @@ std::optional<SyntaxError> tokenize(const QString &in, QVector<Token> *out)
                 text += in.at(i++);
             }
             if (!closed)
-                return SyntaxError{QStringLiteral("字符串缺少结束的引号 (unterminated quote)"), start};
+                return syntaxError(QStringLiteral("字符串缺少结束的引号 (unterminated quote)"), start);
             if (text.isNull())
                 text = QStringLiteral(""); // '' is an empty text, never a null
             out->append({T::String, text, start});
         } else if (c == QLatin1Char('#')) {
             const int close = int(in.indexOf(QLatin1Char('#'), i + 1));
             if (close < 0)
-                return SyntaxError{QStringLiteral("日期缺少结束的 # (unterminated date literal)"), start};
+                return syntaxError(QStringLiteral("日期缺少结束的 # (unterminated date literal)"), start);
             out->append({T::Date, in.mid(i + 1, close - i - 1), start});
             i = close + 1;
         } else if (c == QLatin1Char('<') || c == QLatin1Char('>')) {
@@ -94,11 +93,11 @@ std::optional<SyntaxError> tokenize(const QString &in, QVector<Token> *out)
             ++i;
             out->append({T::Symbol, QString(c), start});
         } else {
-            return SyntaxError{QStringLiteral("无法识别的字符“%1”").arg(c), start};
+            return syntaxError(QStringLiteral("无法识别的字符“%1”").arg(c), start);
         }
     }
     out->append({T::End, QString(), n});
-    return std::nullopt;
+    return tokens;
 }
 
 // ---------------------------------------------------------------- parser
@@ -173,7 +172,7 @@ public:
     }
 
     bool failed() const { return m_failed; }
-    SyntaxError error() const { return m_error; }
+    common::Error error() const { return m_error; }
 
 private:
     JetTranslation select(const QString &where, const QString &order)
@@ -181,7 +180,7 @@ private:
         JetTranslation t;
         const QString whereSql = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where;
         const QString key = rowKey(m_engine);
-        const QString orderSql = QStringLiteral(" ORDER BY ") + (order.isEmpty() ? QString() : order + QStringLiteral(", ")) + key;
+        const QString orderSql = QStringLiteral(" ORDER BY ") + (order.isEmpty() ? QString() : order + QStringLiteral(", ")) + keyOrder(m_engine);
         t.sql = QStringLiteral("SELECT %1, %2 FROM %3%4%5").arg(quotedColumns(), key, quoted(tableName()), whereSql, orderSql);
         t.keySql = QStringLiteral("SELECT %1 FROM %2%3%4").arg(key, quoted(tableName()), whereSql, orderSql);
         return finish(t);
@@ -189,13 +188,6 @@ private:
 
     JetTranslation finish(JetTranslation t)
     {
-        if (m_failed) {
-            JetTranslation bad;
-            bad.error = m_error.message;
-            bad.errorPosition = m_error.position;
-            return bad;
-        }
-        t.ok = true;
         t.params = m_params;
         return t;
     }
@@ -457,7 +449,7 @@ private:
         if (m_failed)
             return;
         m_failed = true;
-        m_error = {message, position};
+        m_error = syntaxError(message, position);
     }
 
     QVector<Token> m_tokens;
@@ -465,25 +457,19 @@ private:
     int m_at = 0;
     QVariantList m_params;
     bool m_failed = false;
-    SyntaxError m_error;
+    common::Error m_error;
 };
 
 template <typename Run>
-JetTranslation translate(const QString &text, Engine engine, Run run)
+common::Result<JetTranslation> translate(const QString &text, Engine engine, Run run)
 {
-    QVector<Token> tokens;
-    if (auto err = tokenize(text, &tokens)) {
-        JetTranslation bad;
-        bad.error = err->message;
-        bad.errorPosition = err->position;
-        return bad;
-    }
-    Parser parser(std::move(tokens), engine);
+    common::Result<QVector<Token>> tokens = tokenize(text);
+    if (tokens.failed())
+        return tokens.error();
+    Parser parser(std::move(tokens).value(), engine);
     JetTranslation t = run(parser);
-    if (!t.ok && t.error.isEmpty() && parser.failed()) {
-        t.error = parser.error().message;
-        t.errorPosition = parser.error().position;
-    }
+    if (parser.failed())
+        return parser.error();
     return t;
 }
 
@@ -595,12 +581,12 @@ bool matchCompiled(const QVector<PatternItem> &items, const QString &text)
 
 } // namespace
 
-JetTranslation translateJet(const QString &statement, Engine engine)
+common::Result<JetTranslation> translateJet(const QString &statement, Engine engine)
 {
     return translate(statement, engine, [](Parser &p) { return p.statement(); });
 }
 
-JetTranslation translateJetCondition(const QString &criterion, Engine engine)
+common::Result<JetTranslation> translateJetCondition(const QString &criterion, Engine engine)
 {
     return translate(criterion, engine, [](Parser &p) { return p.bareCondition(); });
 }

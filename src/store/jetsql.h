@@ -11,6 +11,7 @@
 // FIELD op VALUE with op one of = <> < > <= >=, or FIELD Like 'pattern'.
 // VALUE is a number, a 'text' ('' inside for a quote) or a #date#.
 #include "store/sqldialect.h"
+#include "store/storeerror.h"
 
 #include <QString>
 #include <QVariantList>
@@ -19,19 +20,18 @@ namespace store {
 
 struct JetTranslation {
     enum class Kind { Select, InsertCopy };
-    bool ok = false;
     Kind kind = Kind::Select;
     QString sql;          // the engine's SQL with ? placeholders
     QVariantList params;  // bound in order
     QString keySql;       // for a Select: the row keys (rowKey) of the same rows in the same order, same params
-    QString error;        // a clear message naming the problem, when !ok
-    int errorPosition = -1; // 0-based character position in the input
 };
 
-// A whole statement or record source.
-JetTranslation translateJet(const QString &statement, Engine engine = Engine::SQLite);
+// A whole statement or record source. A statement the store does not accept
+// fails with code 3075, a clear message naming the problem and its 0-based
+// character position in the input.
+common::Result<JetTranslation> translateJet(const QString &statement, Engine engine = Engine::SQLite);
 // A bare criterion as FindFirst takes it, e.g. "编号 =12"; sql is a condition.
-JetTranslation translateJetCondition(const QString &criterion, Engine engine = Engine::SQLite);
+common::Result<JetTranslation> translateJetCondition(const QString &criterion, Engine engine = Engine::SQLite);
 
 // Jet's Like: * any run, ? one character, # one digit, [abc] [a-z] [!abc] one
 // of/not of; case-insensitive. Registered on every connection as jet_like(text, pattern).

@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/fields.h"
+#include "store/jobphotos.h"
 #include "store/sqldialect.h"
 #include "store/storedvalue.h"
 
@@ -12,15 +13,127 @@ namespace store {
 
 common::Result<int> jobCount(const Database &db)
 {
-    if (const auto e = db.reconnectIfLost(); e.failed())
-        return e;
-    QSqlQuery q(db.sql());
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(quoted(tableName()))) || !q.next())
-        return db.failure(q.lastError());
-    return q.value(0).toInt();
+    return retried(db, [&]() -> common::Result<int> {
+        if (const auto e = db.reconnectIfLost(); e.failed())
+            return e;
+        QSqlQuery q(db.sql());
+        if (!db.exec(q, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(tableName()))) || !db.next(q))
+            return db.failure(q.lastError());
+        return q.value(0).toInt();
+    });
 }
 
-common::Result<int> copyAllJobs(const Database &from, const Database &to)
+namespace {
+
+// A value read from one engine in the form the other stores: a whole number
+// as a whole number, texts, dates and times exactly as they are. A value
+// the field cannot hold at all (text in a number column of an old file)
+// stops the copy rather than go missing.
+StoredValue copiedValue(const FieldDef &f, const QVariant &read)
+{
+    if (read.isNull())
+        return {f.kind == FieldKind::YesNo ? noValue(f) : QVariant(), {}};
+    switch (f.kind) {
+    case FieldKind::JobNumber:
+    case FieldKind::Number:
+    case FieldKind::YesNo:
+        return toStored(f, fromStored(f, read));
+    default:
+        return {read.toString(), {}};
+    }
+}
+
+// The rows of one statement, read through as they come; on a server the
+// statement has no time limit of its own, as a whole table may take longer
+// than one, but each row must come within the desk's limit.
+class Reader {
+public:
+    Reader(const Database &db, const QString &sql) : m_db(db), m_query(db.sql())
+    {
+        m_query.setForwardOnly(true);
+        m_ok = unlimited(true) && db.exec(m_query, sql);
+    }
+    ~Reader()
+    {
+        m_query.finish();
+        if (m_db.engine() == Engine::PostgreSQL)
+            (void)unlimited(false);
+    }
+    bool ok() const { return m_ok; }
+    bool next() { return m_db.next(m_query); }
+    QVariant value(int i) const { return m_query.value(i); }
+    StoreError failure() const
+    {
+        return m_db.failure(m_query.lastError().isValid() ? m_query.lastError() : m_limit.lastError());
+    }
+    bool failed() const { return !m_ok || m_query.lastError().isValid(); }
+
+private:
+    bool unlimited(bool on)
+    {
+        if (m_db.engine() != Engine::PostgreSQL)
+            return true;
+        m_limit = QSqlQuery(m_db.sql());
+        return m_db.exec(m_limit, on ? QStringLiteral("SET statement_timeout = 0")
+                                     : QStringLiteral("RESET statement_timeout"));
+    }
+    const Database &m_db;
+    QSqlQuery m_query;
+    QSqlQuery m_limit;
+    bool m_ok = false;
+};
+
+// The photos of the jobs copied, into to's photo table.
+common::Result<void> copyPhotos(const Database &from, const Database &to, CopiedJobs &copied)
+{
+    const common::Result<bool> fromHasTable = hasPhotoTable(from);
+    if (fromHasTable.failed())
+        return fromHasTable.error();
+    const bool fromFiles = !*fromHasTable && keepsPhotos(to) && !keepsPhotos(from);
+    if (!*fromHasTable && !fromFiles)
+        return {};
+    QSqlQuery make(to.sql());
+    if (!to.exec(make, photoTableStatement(to.engine())))
+        return to.failure(make.lastError());
+    QSqlQuery write(to.sql());
+    if (!to.prepare(write, QStringLiteral("INSERT INTO %1 (\"编号\", \"文件名\", \"照片\") VALUES (?, ?, ?)")
+                               .arg(quoted(photoTableName()))))
+        return to.failure(write.lastError());
+    const QString number = quoted(jobNumberField().name);
+    Reader read(from, fromFiles ? QStringLiteral("SELECT %1, \"Photo\" FROM %2 WHERE \"Photo\" <> '' ORDER BY %3")
+                                      .arg(number, quoted(tableName()), keyOrder(from.engine()))
+                                : QStringLiteral("SELECT \"编号\", \"文件名\", \"照片\" FROM %1 WHERE \"编号\" IN "
+                                                 "(SELECT %2 FROM %3) ORDER BY \"编号\"")
+                                      .arg(quoted(photoTableName()), number, quoted(tableName())));
+    if (!read.ok())
+        return read.failure();
+    while (read.next()) {
+        JobPhoto photo;
+        if (fromFiles) {
+            common::Result<JobPhoto> file = photoFromFile(read.value(1).toString());
+            if (file.failed()) {
+                copied.photosLeftOut << QStringLiteral("编号 %1：%2").arg(read.value(0).toInt()).arg(file.error().text);
+                continue;
+            }
+            photo = std::move(file).value();
+        } else {
+            photo = {read.value(1).toString(), read.value(2).toByteArray()};
+        }
+        write.bindValue(0, read.value(0).toInt());
+        write.bindValue(1, photo.fileName);
+        write.bindValue(2, photo.bytes);
+        if (!to.exec(write))
+            return to.failure(write.lastError());
+        ++copied.photos;
+    }
+    if (read.failed())
+        return read.failure();
+    return {};
+}
+
+} // namespace
+
+common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to)
 {
     const common::Result<int> already = jobCount(to);
     if (already.failed())
@@ -35,48 +148,57 @@ common::Result<int> copyAllJobs(const Database &from, const Database &to)
         columns << quoted(f.name);
         marks << QStringLiteral("?");
     }
-    QSqlQuery read(from.sql());
-    read.setForwardOnly(true);
-    if (!read.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                       .arg(columns.join(u", "), quoted(tableName()), quoted(fields().first().name))))
-        return from.failure(read.lastError());
-
-    QSqlDatabase target = to.sql();
-    if (!target.transaction())
-        return to.failure(target.lastError());
-    QSqlQuery write(target);
-    const auto undo = [&](const StoreError &e) -> common::Result<int> {
+    if (!to.begin())
+        return to.failure(to.sql().lastError());
+    QSqlQuery write(to.sql());
+    QSqlQuery checks(to.sql());
+    // A snapshot holds what the server holds, a value its checks would refuse too.
+    const bool snapshot = to.engine() == Engine::SQLite;
+    const auto undo = [&](const StoreError &e) -> common::Result<CopiedJobs> {
         write.finish();
-        target.rollback();
+        to.rollback();
+        if (snapshot)
+            (void)to.exec(checks, QStringLiteral("PRAGMA ignore_check_constraints = OFF"));
         return e;
     };
-    if (!write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                           .arg(quoted(tableName()), columns.join(u", "), marks.join(u", "))))
+    if (snapshot && !to.exec(checks, QStringLiteral("PRAGMA ignore_check_constraints = ON")))
+        return undo(to.failure(checks.lastError()));
+    if (!to.prepare(write, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(quoted(tableName()), columns.join(u", "), marks.join(u", "))))
         return undo(to.failure(write.lastError()));
-    int copied = 0;
+    CopiedJobs copied;
     const QVector<FieldDef> &defs = fields();
-    while (read.next()) {
-        // In the form each engine stores: a whole number as a whole number. A
-        // value the field cannot hold stops the copy rather than go missing.
-        for (int i = 0; i < defs.size(); ++i) {
-            const StoredValue v = toStored(defs.at(i), fromStored(defs.at(i), read.value(i)));
-            if (v.error.failed())
-                return undo({v.error.code, QStringLiteral("编号 %1 的记录无法复制：%2").arg(read.value(0).toInt()).arg(v.error.text),
-                             -1, defs.at(i).name});
-            write.bindValue(i, v.value);
+    {
+        Reader read(from, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                              .arg(columns.join(u", "), quoted(tableName()), plainOrderTerm(from.engine(), jobNumberField())));
+        if (!read.ok())
+            return undo(read.failure());
+        while (read.next()) {
+            for (int i = 0; i < defs.size(); ++i) {
+                const StoredValue v = copiedValue(defs.at(i), read.value(i));
+                if (v.error.failed())
+                    return undo({v.error.code,
+                                 QStringLiteral("编号 %1 的记录无法复制：%2").arg(read.value(0).toInt()).arg(v.error.text),
+                                 -1, defs.at(i).name});
+                write.bindValue(i, v.value);
+            }
+            if (!to.exec(write)) {
+                StoreError e = to.failure(write.lastError());
+                e.text = QStringLiteral("第 %1 条记录（编号 %2）无法复制：%3")
+                             .arg(copied.jobs + 1).arg(read.value(0).toInt()).arg(e.text);
+                return undo(e);
+            }
+            ++copied.jobs;
         }
-        if (!write.exec()) {
-            StoreError e = to.failure(write.lastError());
-            e.text = QStringLiteral("第 %1 条记录（编号 %2）无法复制：%3")
-                         .arg(copied + 1).arg(read.value(0).toInt()).arg(e.text);
-            return undo(e);
-        }
-        ++copied;
+        if (read.failed())
+            return undo(read.failure());
     }
-    if (read.lastError().isValid())
-        return undo(from.failure(read.lastError()));
-    if (!target.commit())
-        return undo(to.failure(target.lastError()));
+    if (const auto e = copyPhotos(from, to, copied); e.failed())
+        return undo(e.error());
+    if (!to.commit())
+        return undo(to.failure(to.sql().lastError()));
+    if (snapshot)
+        (void)to.exec(checks, QStringLiteral("PRAGMA ignore_check_constraints = OFF"));
     return copied;
 }
 

@@ -5,6 +5,7 @@
 #include "store/jetsql.h"
 #include "store/storedvalue.h"
 
+#include <QSet>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -25,23 +26,14 @@ QString columnList()
 
 QString table() { return quoted(tableName()); }
 
-int fieldIndex(const QString &name)
-{
-    const QVector<FieldDef> &defs = fields();
-    for (int i = 0; i < defs.size(); ++i)
-        if (defs.at(i).name == name)
-            return i;
-    return -1;
-}
-
 StoreError noCurrentRecord()
 {
-    return {code::NoCurrentRecord, QStringLiteral("没有当前记录 (no current record)"), -1, {}};
+    return {code::NoCurrentRecord, QStringLiteral("没有当前记录，请先移到一条记录上。"), -1, {}};
 }
 
-StoreError syntaxError(const JetTranslation &t)
+StoreError syntaxError(const common::Error &e)
 {
-    return {code::Syntax, QStringLiteral("%1（位置 %2）").arg(t.error).arg(t.errorPosition + 1)};
+    return {code::Syntax, QStringLiteral("%1（位置 %2）").arg(e.text).arg(e.position + 1), e.position};
 }
 
 // An empty row with every field of the table, in table order.
@@ -69,68 +61,30 @@ QSqlRecord emptyRecord()
     return record;
 }
 
-// Runs work inside one transaction; rolls back when it reports a failure.
-template <typename Work>
-common::Result<void> inTransaction(const Database &database, Work work)
-{
-    QSqlDatabase db = database.sql();
-    if (!db.transaction())
-        return database.failure(db.lastError());
-    if (const common::Result<void> done = work(); done.failed()) {
-        db.rollback();
-        return done;
-    }
-    if (!db.commit()) {
-        const StoreError e = database.failure(db.lastError());
-        db.rollback();
-        return e;
-    }
-    return {};
-}
-
-common::Result<void> exec(const Database &db, QSqlQuery &q)
-{
-    if (q.exec())
-        return {};
-    const StoreError e = db.failure(q.lastError());
-    q.finish();
-    return e;
-}
-
 } // namespace
 
-// Statements prepared once per connection. When one cannot be prepared (a
+// The row read prepared once per connection. When it cannot be prepared (a
 // file that went away, a busy schema), every use says why. On the server a
-// row is read with its row version (xmin), which an update must still find.
+// row is read with its row version (xmin), which a write must still find.
 struct RecordSet::Statements {
-    explicit Statements(const Database &db)
-        : generation(db.generation()), fetchRow(db.sql()), insertRow(db.sql()), deleteRow(db.sql()),
-          keyExists(db.sql())
+    explicit Statements(const Database &db) : generation(db.generation()), fetchRow(db.sql()), keyExists(db.sql())
     {
         const QString key = rowKey(db.engine());
         const QString version = db.engine() == Engine::PostgreSQL ? QStringLiteral(", xmin::text") : QString();
-        QStringList marks;
-        for (int i = 0; i < fields().size(); ++i)
-            marks << QStringLiteral("?");
         fetchRow.setForwardOnly(true);
         keyExists.setForwardOnly(true);
         prepared = prepare(db, fetchRow, QStringLiteral("SELECT %1%2 FROM %3 WHERE %4 = ?").arg(columnList(), version, table(), key))
-            && prepare(db, insertRow, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                                          .arg(table(), columnList(), marks.join(QLatin1Char(',')), key))
-            && prepare(db, deleteRow, QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table(), key))
             && prepare(db, keyExists, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table(), key));
     }
     bool prepare(const Database &db, QSqlQuery &q, const QString &sql)
     {
-        if (q.prepare(sql))
+        if (db.prepare(q, sql))
             return true;
         failure = db.failure(q.lastError());
         return false;
     }
     int generation;
     QSqlQuery fetchRow;
-    QSqlQuery insertRow;
-    QSqlQuery deleteRow;
     QSqlQuery keyExists;
     bool prepared = false;
     StoreError failure;
@@ -141,65 +95,64 @@ RecordSet::RecordSet(Database &db, QObject *parent)
 {
 }
 
-common::Result<void> RecordSet::connected()
+RecordSet::~RecordSet() = default;
+
+common::Result<void> RecordSet::connected() const
 {
     if (const auto e = m_db.reconnectIfLost(); e.failed())
         return e;
     // The statements of a lost connection went with it.
     if (m_statements->generation != m_db.generation())
         m_statements = std::make_unique<Statements>(m_db);
+    if (!m_statements->prepared)
+        return m_statements->failure;
     return {};
 }
-
-RecordSet::~RecordSet() = default;
 
 // ---------------------------------------------------------------- source
 
-common::Result<void> RecordSet::load(const QString &source, QVector<qint64> *keys) const
+common::Result<QVector<qint64>> RecordSet::load(const QString &source) const
 {
-    const JetTranslation t = translateJet(source, m_db.engine());
-    if (!t.ok)
-        return syntaxError(t);
-    if (t.kind != JetTranslation::Kind::Select)
-        return {code::Syntax, QStringLiteral("记录源必须是 select 语句或表名 (a record source must select rows)")};
-    QSqlQuery q(m_db.sql());
-    if (const auto e = select(q, t.keySql, t.params); e.failed())
-        return e;
-    keys->clear();
-    while (q.next())
-        keys->append(q.value(0).toLongLong());
-    return {};
-}
-
-common::Result<void> RecordSet::select(QSqlQuery &q, const QString &sql, const QVariantList &params) const
-{
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        return m_db.failure(q.lastError());
-    for (const QVariant &p : params)
-        q.addBindValue(p);
-    if (!q.exec())
-        return m_db.failure(q.lastError());
-    return {};
+    const common::Result<JetTranslation> t = translateJet(source, m_db.engine());
+    if (t.failed())
+        return syntaxError(t.error());
+    if (t->kind != JetTranslation::Kind::Select)
+        return StoreError{code::Syntax, QStringLiteral("记录源必须是 select 语句或表名。")};
+    return retried(m_db, [&]() -> common::Result<QVector<qint64>> {
+        if (const auto e = m_db.reconnectIfLost(); e.failed())
+            return e;
+        QSqlQuery q(m_db.sql());
+        q.setForwardOnly(true);
+        if (!m_db.prepare(q, t->keySql))
+            return m_db.failure(q.lastError());
+        for (const QVariant &p : t->params)
+            q.addBindValue(p);
+        if (!m_db.exec(q))
+            return m_db.failure(q.lastError());
+        QVector<qint64> keys;
+        while (m_db.next(q))
+            keys.append(q.value(0).toLongLong());
+        if (q.lastError().isValid())
+            return m_db.failure(q.lastError());
+        return keys;
+    });
 }
 
 common::Result<void> RecordSet::setRecordSource(const QString &source)
 {
     if (const auto e = leaveRow(); e.failed())
         return e;
-    if (const auto e = connected(); e.failed())
-        return e;
-    QVector<qint64> keys;
-    if (const auto e = load(source, &keys); e.failed())
-        return e;
-    invalidateCache();
-    if (!keys.isEmpty()) {
-        common::Result<QSqlRecord> first = readKey(keys.first());
+    common::Result<QVector<qint64>> keys = load(source);
+    if (keys.failed())
+        return keys.error();
+    m_cache.clear();
+    if (!keys->isEmpty()) {
+        common::Result<QSqlRecord> first = readKey(keys->first());
         if (first.failed())
             return first.error();
     }
     m_source = source;
-    setKeys(std::move(keys));
+    setKeys(std::move(keys).value());
     emit rowsReset();
     setPosition(0);
     return {};
@@ -210,13 +163,18 @@ common::Result<void> RecordSet::refresh() { return setRecordSource(m_source); }
 void RecordSet::setKeys(QVector<qint64> keys)
 {
     m_keys = std::move(keys);
-    m_indexOfKey.clear();
-    m_indexOfKey.reserve(m_keys.size());
-    for (int i = 0; i < m_keys.size(); ++i)
-        m_indexOfKey.insert(m_keys.at(i), i);
+    m_currentDeleted = false;
 }
 
-void RecordSet::invalidateCache() const { m_cache.clear(); }
+void RecordSet::removeKeyAt(int index)
+{
+    m_cache.remove(m_keys.at(index));
+    m_keys.removeAt(index);
+    if (m_pos > index)
+        --m_pos;
+}
+
+int RecordSet::indexOfKey(qint64 key) const { return int(m_keys.indexOf(key)); }
 
 // ---------------------------------------------------------------- position
 
@@ -234,16 +192,33 @@ common::Result<void> RecordSet::leaveRow()
     return {};
 }
 
-common::Result<void> RecordSet::moveToRow(int pos)
+common::Result<void> RecordSet::moveToRow(int pos, int step)
 {
     // The row is read before the move: a row that cannot be read leaves the
     // set where it was, rather than showing an empty row in its place.
-    if (pos >= 0 && pos < recordCount()) {
-        common::Result<QSqlRecord> row = readRow(pos);
-        if (row.failed())
+    bool removed = false;
+    while (pos >= 0 && pos < recordCount()) {
+        const qint64 key = m_keys.at(pos);
+        // What another desk saved since the row was cached shows.
+        if (m_db.engine() == Engine::PostgreSQL)
+            m_cache.remove(key);
+        const common::Result<QSqlRecord> row = readKey(key);
+        if (row.ok())
+            break;
+        if (row.error().code != code::RecordDeleted)
             return row.error();
+        // Deleted elsewhere: it leaves the set, and the move goes on past it.
+        const bool wasCurrent = pos == m_pos;
+        removeKeyAt(pos);
+        if (wasCurrent)
+            m_currentDeleted = true;
+        removed = true;
+        if (step < 0)
+            --pos;
     }
-    setPosition(pos);
+    if (removed)
+        emit rowsReset();
+    setPosition(qBound(-1, pos, recordCount()));
     return {};
 }
 
@@ -251,10 +226,8 @@ void RecordSet::setPosition(int pos)
 {
     m_pos = pos;
     m_currentDeleted = false;
-    m_mode = EditMode::None;
-    m_buffer = QSqlRecord();
-    m_badValues.clear();
-    m_changed.clear();
+    cancelUpdate();
+    m_shownVersion = m_versions.value(keyAt(pos));
     emit repositioned();
 }
 
@@ -262,14 +235,14 @@ common::Result<void> RecordSet::moveFirst()
 {
     if (const auto e = leaveRow(); e.failed())
         return e;
-    return moveToRow(0);
+    return moveToRow(0, 1);
 }
 
 common::Result<void> RecordSet::moveLast()
 {
     if (const auto e = leaveRow(); e.failed())
         return e;
-    return moveToRow(m_keys.isEmpty() ? 0 : recordCount() - 1);
+    return moveToRow(m_keys.isEmpty() ? 0 : recordCount() - 1, -1);
 }
 
 common::Result<void> RecordSet::moveNext()
@@ -279,7 +252,7 @@ common::Result<void> RecordSet::moveNext()
     if (const auto e = leaveRow(); e.failed())
         return e;
     const int target = m_currentDeleted ? m_pos : m_pos + 1;
-    return moveToRow(qMin(target, recordCount()));
+    return moveToRow(qMin(target, recordCount()), 1);
 }
 
 common::Result<void> RecordSet::movePrevious()
@@ -288,7 +261,7 @@ common::Result<void> RecordSet::movePrevious()
         return noCurrentRecord();
     if (const auto e = leaveRow(); e.failed())
         return e;
-    return moveToRow(qMax(m_pos - 1, -1));
+    return moveToRow(qMax(m_pos - 1, -1), -1);
 }
 
 common::Result<void> RecordSet::moveTo(int index)
@@ -297,32 +270,45 @@ common::Result<void> RecordSet::moveTo(int index)
         return noCurrentRecord();
     if (const auto e = leaveRow(); e.failed())
         return e;
-    return moveToRow(index);
+    return moveToRow(index, 1);
 }
 
 common::Result<void> RecordSet::findFirst(const QString &criterion)
 {
-    const JetTranslation t = translateJetCondition(criterion, m_db.engine());
-    if (!t.ok)
-        return syntaxError(t);
+    const common::Result<JetTranslation> t = translateJetCondition(criterion, m_db.engine());
+    if (t.failed())
+        return syntaxError(t.error());
     if (const auto e = leaveRow(); e.failed())
         return e;
-    if (const auto e = connected(); e.failed())
-        return e;
-    QSqlQuery q(m_db.sql());
-    if (const auto e = select(q, QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(rowKey(m_db.engine()), table()) + t.sql,
-                              t.params);
-        e.failed())
-        return e;
+    const common::Result<QSet<qint64>> matching = retried(m_db, [&]() -> common::Result<QSet<qint64>> {
+        if (const auto e = m_db.reconnectIfLost(); e.failed())
+            return e;
+        QSqlQuery q(m_db.sql());
+        q.setForwardOnly(true);
+        if (!m_db.prepare(q, QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(rowKey(m_db.engine()), table()) + t->sql))
+            return m_db.failure(q.lastError());
+        for (const QVariant &p : t->params)
+            q.addBindValue(p);
+        if (!m_db.exec(q))
+            return m_db.failure(q.lastError());
+        QSet<qint64> keys;
+        while (m_db.next(q))
+            keys.insert(q.value(0).toLongLong());
+        if (q.lastError().isValid())
+            return m_db.failure(q.lastError());
+        return keys;
+    });
+    if (matching.failed())
+        return matching.error();
+    // The first in the set's order.
     int best = -1;
-    while (q.next()) {
-        const int index = m_indexOfKey.value(q.value(0).toLongLong(), -1);
-        if (index >= 0 && (best < 0 || index < best))
-            best = index;
-    }
+    if (!matching->isEmpty())
+        for (int i = 0; i < recordCount() && best < 0; ++i)
+            if (matching->contains(m_keys.at(i)))
+                best = i;
     m_noMatch = best < 0;
     if (!m_noMatch)
-        return moveToRow(best);
+        return moveToRow(best, 1);
     return {};
 }
 
@@ -332,34 +318,37 @@ common::Result<QSqlRecord> RecordSet::readKey(qint64 key) const
 {
     if (auto it = m_cache.constFind(key); it != m_cache.constEnd())
         return *it;
-    if (const auto e = const_cast<RecordSet *>(this)->connected(); e.failed())
-        return e;
-    QSqlQuery &q = m_statements->fetchRow;
-    if (!m_statements->prepared)
-        return m_statements->failure;
-    q.bindValue(0, key);
-    if (!q.exec()) {
-        const StoreError e = m_db.failure(q.lastError());
-        q.finish();
-        if (e.code == code::Busy)
-            m_quietUntil = QDeadlineTimer(busyWaitMs);
-        return e;
-    }
-    if (!q.next()) {
-        q.finish();
-        return StoreError{code::NoCurrentRecord, QStringLiteral("这条记录已被删除 (the row is gone)"), -1, {}};
-    }
-    QSqlRecord record = emptyRecord();
-    const QVector<FieldDef> &defs = fields();
-    for (int i = 0; i < defs.size(); ++i)
-        record.setValue(i, fromStored(defs.at(i), q.value(i)));
-    if (m_db.engine() == Engine::PostgreSQL)
-        m_versions.insert(key, q.value(int(defs.size())).toString());
-    q.finish(); // never hold a read lock between calls
-    if (m_cache.size() >= cacheLimit)
-        m_cache.clear();
-    m_cache.insert(key, record);
-    return record;
+    return retried(m_db, [&]() -> common::Result<QSqlRecord> {
+        if (const auto e = connected(); e.failed())
+            return e;
+        QSqlQuery &q = m_statements->fetchRow;
+        q.bindValue(0, key);
+        if (!m_db.exec(q)) {
+            const StoreError e = m_db.failure(q.lastError());
+            q.finish();
+            if (e.code == code::Busy)
+                m_quietUntil = QDeadlineTimer(busyWaitMs);
+            return e;
+        }
+        if (!m_db.next(q)) {
+            const QSqlError error = q.lastError();
+            q.finish();
+            if (error.isValid())
+                return m_db.failure(error);
+            return StoreError{code::RecordDeleted, QStringLiteral("这条记录已经被删除了（也许是另一台电脑删除的）。"), -1, {}};
+        }
+        QSqlRecord record = emptyRecord();
+        const QVector<FieldDef> &defs = fields();
+        for (int i = 0; i < defs.size(); ++i)
+            record.setValue(i, fromStored(defs.at(i), q.value(i)));
+        if (m_db.engine() == Engine::PostgreSQL)
+            m_versions.insert(key, q.value(int(defs.size())).toString());
+        q.finish(); // never hold a read lock between calls
+        if (m_cache.size() >= cacheLimit)
+            m_cache.clear();
+        m_cache.insert(key, record);
+        return record;
+    });
 }
 
 common::Result<QSqlRecord> RecordSet::readRow(int index) const
@@ -399,7 +388,7 @@ QVariant RecordSet::value(const QString &field) const
     return current().value(field);
 }
 
-// ---------------------------------------------------------------- editing
+// ---------------------------------------------------------------- the edit buffer
 
 common::Result<void> RecordSet::addNew()
 {
@@ -419,14 +408,17 @@ common::Result<void> RecordSet::edit()
     if (!hasCurrent())
         return noCurrentRecord();
     if (m_mode == EditMode::None) {
-        // The buffer starts from the row as it was read for the screen: on a
-        // server its version then is what the save must still find. A row that
-        // cannot be read is a failure, never an empty row to be written back.
+        // The buffer starts from the row as it was read; a row that cannot
+        // be read is a failure, never an empty row to be written back.
         common::Result<QSqlRecord> stored = readRow(m_pos);
-        if (stored.failed())
+        if (stored.failed()) {
+            if (stored.error().code == code::RecordDeleted) {
+                currentRemoved(true);
+                return StoreError{code::RecordDeleted, QStringLiteral("这条记录已被另一台电脑删除，修改没有保存。")};
+            }
             return stored.error();
+        }
         m_buffer = *stored;
-        m_bufferVersion = m_versions.value(keyAt(m_pos));
         m_badValues.clear();
         m_changed.clear();
         m_mode = EditMode::Edit;
@@ -438,7 +430,8 @@ void RecordSet::setValue(const QString &field, const QVariant &value)
 {
     const int index = fieldIndex(field);
     if (index < 0) {
-        m_badValues.insert(-1, {code::Engine, QStringLiteral("客户信息中没有字段“%1”").arg(field), -1, field});
+        m_badValues.insert(-1, {code::Engine,
+                                QStringLiteral("表“客户信息”中没有名为“%1”的字段，这个值没有保存。").arg(field), -1, field});
         return;
     }
     if (m_mode == EditMode::None) {
@@ -458,125 +451,6 @@ void RecordSet::setValue(const QString &field, const QVariant &value)
     m_buffer.setValue(index, fromStored(f, stored.value));
 }
 
-common::Result<void> RecordSet::update()
-{
-    if (m_mode == EditMode::None)
-        return {code::Engine, QStringLiteral("没有 AddNew 或 Edit 就执行了 Update")};
-    // The first refused field in the table's order, every time.
-    if (!m_badValues.isEmpty())
-        return m_badValues.first();
-    const common::Result<void> e = m_mode == EditMode::AddNew ? insertBuffer() : updateBuffer();
-    if (e.failed())
-        return e;
-    m_mode = EditMode::None;
-    m_buffer = QSqlRecord();
-    return {};
-}
-
-common::Result<void> RecordSet::insertBuffer()
-{
-    if (const auto e = connected(); e.failed())
-        return e;
-    if (!m_statements->prepared)
-        return m_statements->failure;
-    QSqlQuery &q = m_statements->insertRow;
-    const QVector<FieldDef> &defs = fields();
-    qint64 key = kNoKey;
-    common::Result<void> e = inTransaction(m_db, [&]() -> common::Result<void> {
-        for (int i = 0; i < defs.size(); ++i)
-            q.bindValue(i, toStored(defs.at(i), m_buffer.value(i)).value);
-        if (const auto err = exec(m_db, q); err.failed())
-            return err;
-        key = q.next() ? q.value(0).toLongLong() : kNoKey;
-        q.finish();
-        return {};
-    });
-    if (e.failed())
-        return e;
-    includeKey(key);
-    return {};
-}
-
-common::Result<void> RecordSet::updateBuffer()
-{
-    // Only what was set is written: a column nobody changed keeps whatever
-    // the file holds, even a value this program would not have stored.
-    if (const auto e = connected(); e.failed())
-        return e;
-    const qint64 key = keyAt(m_pos);
-    const Engine engine = m_db.engine();
-    QStringList assignments;
-    QVariantList values;
-    const QVector<FieldDef> &defs = fields();
-    for (int i : std::as_const(m_changed)) {
-        assignments << quoted(defs.at(i).name) + QStringLiteral(" = ?");
-        values << toStored(defs.at(i), m_buffer.value(i)).value;
-    }
-    if (assignments.isEmpty())
-        return {};
-    // On the server another desk may have saved the row since it was read:
-    // the update then finds no row of the version read, and writes nothing.
-    const bool checkVersion = engine == Engine::PostgreSQL && !m_bufferVersion.isEmpty();
-    // Outlives the transaction: the server cannot free a statement inside
-    // one a failure has ended.
-    QSqlQuery q(m_db.sql());
-    common::Result<void> e = inTransaction(m_db, [&]() -> common::Result<void> {
-        QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                          .arg(table(), assignments.join(QStringLiteral(", ")), rowKey(engine));
-        if (checkVersion)
-            sql += QStringLiteral(" AND xmin::text = ?");
-        if (!q.prepare(sql))
-            return m_db.failure(q.lastError());
-        for (const QVariant &v : values)
-            q.addBindValue(v);
-        q.addBindValue(key);
-        if (checkVersion)
-            q.addBindValue(m_bufferVersion);
-        if (const auto err = exec(m_db, q); err.failed())
-            return err;
-        if (q.numRowsAffected() == 0)
-            return changedOrGone(key);
-        return {};
-    });
-    m_cache.remove(key);
-    if (e.failed())
-        return e;
-    // On the server the job number is the row's key: a new number moves it.
-    const int jobNumber = 0; // 编号 comes first in the table
-    if (engine == Engine::PostgreSQL && m_changed.count(jobNumber)) {
-        const qint64 renumbered = m_buffer.value(jobNumber).toLongLong();
-        m_indexOfKey.remove(key);
-        m_keys[m_pos] = renumbered;
-        m_indexOfKey.insert(renumbered, m_pos);
-    }
-    emit rowChanged(m_pos);
-    return {};
-}
-
-common::Result<void> RecordSet::changedOrGone(qint64 key)
-{
-    m_cache.remove(key);
-    common::Result<QSqlRecord> now = readKey(key);
-    if (now.failed()) {
-        if (now.error().code == code::NoCurrentRecord)
-            return {code::NoCurrentRecord, QStringLiteral("这条记录已被另一台电脑删除，修改没有保存。")};
-        return now.error();
-    }
-    // What the other desk left in the fields this one changed, so the clerk
-    // can decide; the next save, made knowing it, goes through.
-    QStringList theirs;
-    const QVector<FieldDef> &defs = fields();
-    for (int i : std::as_const(m_changed)) {
-        const QVariant v = now->value(i);
-        theirs << QStringLiteral("%1：%2").arg(defs.at(i).name, v.isNull() ? QStringLiteral("（空）") : v.toString());
-    }
-    m_bufferVersion = m_versions.value(key);
-    return {code::ChangedElsewhere,
-            QStringLiteral("此记录已被另一台电脑修改，您的修改没有保存。\n现在的内容是：\n%1\n"
-                           "请核对后再保存；再次保存将以您的内容为准。")
-                .arg(theirs.join(u'\n'))};
-}
-
 void RecordSet::cancelUpdate()
 {
     m_mode = EditMode::None;
@@ -585,162 +459,64 @@ void RecordSet::cancelUpdate()
     m_changed.clear();
 }
 
-common::Result<void> RecordSet::deleteCurrent()
-{
-    if (!hasCurrent())
-        return noCurrentRecord();
-    // What was typed into the row goes first, so the controls hold nothing
-    // that would be written to a row that no longer exists.
-    if (const auto e = leaveRow(); e.failed())
-        return e;
-    cancelUpdate();
-    if (const auto e = connected(); e.failed())
-        return e;
-    if (!m_statements->prepared)
-        return m_statements->failure;
-    const qint64 key = keyAt(m_pos);
-    QSqlQuery &q = m_statements->deleteRow;
-    common::Result<void> e = inTransaction(m_db, [&]() -> common::Result<void> {
-        q.bindValue(0, key);
-        return exec(m_db, q);
-    });
-    if (e.failed())
-        return e;
-    m_cache.remove(key);
-    QVector<qint64> keys = m_keys;
-    keys.removeAt(m_pos);
-    const int pos = m_pos;
-    setKeys(std::move(keys));
-    m_currentDeleted = true;
-    m_pos = pos;
-    emit rowsReset();
-    emit repositioned();
-    return {};
-}
-
-common::Result<qint16> RecordSet::appendJob(qint16 number)
-{
-    if (const auto e = leaveRow(); e.failed())
-        return e;
-    if (const auto e = connected(); e.failed())
-        return e;
-    // Which row, if any, holds the number now, and is it one this set shows?
-    QSqlQuery q(m_db.sql());
-    if (const auto e = select(q,
-                              QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                  .arg(rowKey(m_db.engine()), table(), quoted(fields().first().name)),
-                              {int(number)});
-        e.failed())
-        return e;
-    const bool shown = q.next() && m_indexOfKey.contains(q.value(0).toLongLong());
-    q.finish();
-    if (shown)
-        return StoreError{code::DuplicateKey, QStringLiteral("编号 %1 已有记录").arg(number), -1,
-                          fields().first().name};
-    for (int n = number; n <= 32767; ++n) {
-        if (const auto e = addNew(); e.failed())
-            return e;
-        setValue(fields().first().name, n);
-        const common::Result<void> e = update();
-        if (e.ok())
-            return qint16(n);
-        cancelUpdate();
-        if (e.error().code != code::DuplicateKey)
-            return e;
-    }
-    return StoreError{code::DuplicateKey, QStringLiteral("编号 %1 以后已没有空号").arg(number), -1,
-                      fields().first().name};
-}
-
-common::Result<void> RecordSet::execute(const QString &jetStatement)
-{
-    const JetTranslation t = translateJet(jetStatement, m_db.engine());
-    if (!t.ok)
-        return syntaxError(t);
-    if (t.kind != JetTranslation::Kind::InsertCopy)
-        return {code::Syntax, QStringLiteral("只能执行 INSERT 语句 (not an action statement)")};
-    if (const auto e = connected(); e.failed())
-        return e;
-    QSqlQuery q(m_db.sql());
-    return inTransaction(m_db, [&]() -> common::Result<void> {
-        if (!q.prepare(t.sql))
-            return m_db.failure(q.lastError());
-        for (const QVariant &p : t.params)
-            q.addBindValue(p);
-        return exec(m_db, q);
-    });
-}
-
-common::Result<void> RecordSet::copyCurrent(qint16 newNumber, const QVariantMap &overrides, qint64 *newKey)
-{
-    if (!hasCurrent())
-        return noCurrentRecord();
-    if (const auto e = leaveRow(); e.failed())
-        return e;
-    if (!hasCurrent())
-        return noCurrentRecord();
-    QStringList expressions;
-    QVariantList values;
-    for (auto it = overrides.constBegin(); it != overrides.constEnd(); ++it)
-        if (!findField(it.key()))
-            return {code::Engine, QStringLiteral("客户信息中没有字段“%1”").arg(it.key())};
-    for (const FieldDef &f : fields()) {
-        if (f.kind == FieldKind::JobNumber) {
-            expressions << typedParameter(m_db.engine(), f);
-            values << int(newNumber);
-        } else if (overrides.contains(f.name)) {
-            const StoredValue v = toStored(f, overrides.value(f.name));
-            if (v.error.failed())
-                return v.error;
-            expressions << typedParameter(m_db.engine(), f);
-            values << v.value;
-        } else {
-            expressions << quoted(f.name);
-        }
-    }
-    if (const auto e = connected(); e.failed())
-        return e;
-    const qint64 source = keyAt(m_pos);
-    qint64 key = kNoKey;
-    QSqlQuery q(m_db.sql());
-    common::Result<void> e = inTransaction(m_db, [&]() -> common::Result<void> {
-        const QString k = rowKey(m_db.engine());
-        if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %1 WHERE %4 = ? RETURNING %4")
-                           .arg(table(), columnList(), expressions.join(QStringLiteral(", ")), k)))
-            return m_db.failure(q.lastError());
-        for (const QVariant &v : values)
-            q.addBindValue(v);
-        q.addBindValue(source);
-        if (const auto err = exec(m_db, q); err.failed())
-            return err;
-        key = q.next() ? q.value(0).toLongLong() : kNoKey;
-        q.finish();
-        return {};
-    });
-    if (e.failed())
-        return e;
-    includeKey(key);
-    if (newKey)
-        *newKey = key;
-    return {};
-}
+// ---------------------------------------------------------------- told by the writer
 
 void RecordSet::includeKey(qint64 key)
 {
-    if (m_indexOfKey.contains(key))
+    if (indexOfKey(key) >= 0)
+        return;
+    if (connected().failed())
         return;
     QSqlQuery &q = m_statements->keyExists;
     q.bindValue(0, key);
-    const bool exists = m_statements->prepared && q.exec() && q.next();
+    const bool exists = m_db.exec(q) && m_db.next(q);
     q.finish();
     if (!exists)
         return;
     const bool wasAtEnd = m_pos >= recordCount();
     m_keys.append(key);
-    m_indexOfKey.insert(key, int(m_keys.size()) - 1);
     if (wasAtEnd && !m_currentDeleted)
         m_pos = recordCount(); // no current row before: still none
     emit rowsReset();
+}
+
+void RecordSet::rowWritten(qint64 key, const QString &version)
+{
+    m_cache.remove(key);
+    if (!version.isEmpty()) {
+        m_versions.insert(key, version);
+        if (key == keyAt(m_pos))
+            m_shownVersion = version;
+    }
+    if (const int index = indexOfKey(key); index >= 0)
+        emit rowChanged(index);
+}
+
+void RecordSet::rowRenumbered(qint64 from, qint64 to)
+{
+    const int index = indexOfKey(from);
+    if (index < 0)
+        return;
+    m_keys[index] = to;
+    m_cache.remove(from);
+    m_versions.insert(to, m_versions.take(from));
+}
+
+void RecordSet::currentRemoved(bool byAnotherDesk)
+{
+    if (m_pos < 0 || m_pos >= recordCount())
+        return;
+    const int pos = m_pos;
+    removeKeyAt(pos);
+    m_pos = pos;
+    m_currentDeleted = true;
+    emit rowsReset();
+    // What the clerk typed into a row another desk deleted stays on screen
+    // until the next move or refresh leaves it.
+    if (!byAnotherDesk) {
+        cancelUpdate();
+        emit repositioned();
+    }
 }
 
 } // namespace store

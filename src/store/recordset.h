@@ -1,6 +1,7 @@
 #pragma once
 // What the windows call the data control's record set: a record source, the
-// rows it selects in order, a current position, moves, finds and edits.
+// rows it selects in order, a current position, moves, finds, and the edit
+// buffer of the current row. It reads; a JobWriter (jobwriter.h) writes.
 #include "store/storeerror.h"
 
 #include <QDeadlineTimer>
@@ -56,7 +57,9 @@ public:
     bool hasCurrent() const;
 
     // Each move writes pending edits first; when that fails the move does
-    // not happen and the error is returned.
+    // not happen and the error is returned. On a server the row moved to is
+    // read anew, so what another desk saved meanwhile shows; a row another
+    // desk deleted meanwhile leaves the set and the move goes on past it.
     common::Result<void> moveFirst();
     common::Result<void> moveLast();
     common::Result<void> moveNext();      // past the last row: eof
@@ -80,38 +83,23 @@ public:
     // be negative; kNoKey where there is no such row.
     static constexpr qint64 kNoKey = std::numeric_limits<qint64>::min();
     qint64 keyAt(int index) const { return m_keys.value(index, kNoKey); }
+    // The current row's version as the screen read it (on a server, its
+    // xmin); every write to the row must still find it.
+    QString shownVersion() const { return m_shownVersion; }
+    // Whether the current row was found deleted by another desk. The set
+    // then has no current row, and the next move or refresh leaves it.
+    bool currentGone() const { return m_currentDeleted; }
 
-    // Edits: addNew/edit, setValue..., update. Values are given as the
-    // windows hold them (text); the set converts to the field's kind.
+    // The edit buffer: addNew/edit, setValue..., then JobWriter::save. Values
+    // are given as the windows hold them (text); the set converts to the
+    // field's kind, and a value that does not convert is kept as the refusal
+    // the save returns.
     common::Result<void> addNew();
     common::Result<void> edit();
     void setValue(const QString &field, const QVariant &value);
-    // Writes the buffer in one transaction: for an edit only the fields set
-    // since edit(), for a new row every field. A refused update leaves the
-    // stored row as it was and keeps the buffer; the error names the first
-    // refused field in table order. A new row joins the end of the set; the
-    // current row stays the one before addNew.
-    common::Result<void> update();
     void cancelUpdate();
     EditMode editMode() const { return m_mode; }
 
-    // Removes the current row. Afterwards there is no current row until a
-    // move: movePrevious gives the row before, moveNext the row after.
-    common::Result<void> deleteCurrent();
-
-    // Adds a new job numbered `number`, which joins the end of the set, and
-    // returns the number it got. A number this set already shows is refused
-    // (3022); one another desk took since the set was read gives way to the
-    // next free number. The current row stays the one before.
-    common::Result<qint16> appendJob(qint16 number);
-
-    // Runs an action statement (the copy's INSERT ... SELECT) on the file.
-    common::Result<void> execute(const QString &jetStatement);
-
-    // Inserts, in one transaction, a copy of the current row numbered
-    // newNumber with the fields in overrides replaced. The copy joins the end
-    // of the set; the position does not change. newKey receives its key.
-    common::Result<void> copyCurrent(qint16 newNumber, const QVariantMap &overrides, qint64 *newKey = nullptr);
     // Adds a row of the table to the end of the set, as rows added through
     // the set are. Unknown keys are ignored.
     void includeKey(qint64 key);
@@ -126,29 +114,34 @@ signals:
     void rowChanged(int index);
 
 private:
-    common::Result<void> load(const QString &source, QVector<qint64> *keys) const;
-    // Runs a read on the set's connection, forward only, params bound in order.
-    common::Result<void> select(QSqlQuery &q, const QString &sql, const QVariantList &params) const;
+    friend class JobWriter;
+
+    common::Result<QVector<qint64>> load(const QString &source) const;
     common::Result<QSqlRecord> readKey(qint64 key) const;
     // Connects again after the server was lost, with the statements anew.
-    common::Result<void> connected();
-    common::Result<void> changedOrGone(qint64 key);
+    common::Result<void> connected() const;
     common::Result<void> leaveRow();
-    common::Result<void> moveToRow(int pos);
+    // Moves to pos, reading it first; step (+1 or -1) says where to go on
+    // when the row turns out deleted elsewhere.
+    common::Result<void> moveToRow(int pos, int step);
     void setPosition(int pos);
-    void invalidateCache() const;
     void setKeys(QVector<qint64> keys);
-    common::Result<void> insertBuffer();
-    common::Result<void> updateBuffer();
+    void removeKeyAt(int index);
+    int indexOfKey(qint64 key) const;
+
+    // For the writer: the row at the current position was written.
+    void rowWritten(qint64 key, const QString &version);
+    void rowRenumbered(qint64 from, qint64 to);
+    void currentRemoved(bool byAnotherDesk);
 
     struct Statements;
-    std::unique_ptr<Statements> m_statements;
+    mutable std::unique_ptr<Statements> m_statements;
 
     Database &m_db;
     PendingEdits *m_pending = nullptr;
     QString m_source;
     QVector<qint64> m_keys;
-    QHash<qint64, int> m_indexOfKey;
+    mutable QHash<qint64, int> m_indexOfKey; // built when first asked
     int m_pos = -1;
     bool m_currentDeleted = false;
     bool m_noMatch = false;
@@ -158,7 +151,7 @@ private:
     QMap<int, StoreError> m_badValues;    // fields whose given value did not convert, by table index
     mutable QHash<qint64, QSqlRecord> m_cache;
     mutable QHash<qint64, QString> m_versions; // the server's row versions (xmin) as read
-    QString m_bufferVersion;              // the version the edit began from
+    QString m_shownVersion;               // the current row's, as the screen read it
     mutable QDeadlineTimer m_quietUntil;  // the grid does not read while another program holds the file
 };
 

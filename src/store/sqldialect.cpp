@@ -8,15 +8,26 @@ QString quoted(const QString &name) { return u'"' + name + u'"'; }
 
 QString rowKey(Engine engine)
 {
-    return engine == Engine::SQLite ? QStringLiteral("rowid") : quoted(fields().first().name);
+    return engine == Engine::SQLite ? QStringLiteral("rowid") : quoted(jobNumberField().name);
 }
 
+// On the server, text in the "C" collation compares by its characters' codes
+// as SQLite does, and lower() in it folds A-Z only, as NOCASE does.
 QString textComparison(Engine engine, const QString &column, const QString &op)
 {
     if (engine == Engine::SQLite)
         return QStringLiteral("%1 %2 ? COLLATE NOCASE").arg(column, op);
-    return QStringLiteral("lower(%1) %2 lower(CAST(? AS TEXT))").arg(column, op);
+    return QStringLiteral("lower(%1 COLLATE \"C\") %2 lower(CAST(? AS TEXT) COLLATE \"C\")").arg(column, op);
 }
+
+namespace {
+
+bool storedAsText(const FieldDef &field)
+{
+    return field.kind != FieldKind::Number && field.kind != FieldKind::JobNumber && field.kind != FieldKind::YesNo;
+}
+
+} // namespace
 
 QString orderTerm(Engine engine, const FieldDef &field, bool descending)
 {
@@ -24,8 +35,23 @@ QString orderTerm(Engine engine, const FieldDef &field, bool descending)
     const QString direction = descending ? QStringLiteral(" DESC") : QString();
     if (engine == Engine::SQLite)
         return column + (field.isTextLike() ? QStringLiteral(" COLLATE NOCASE") : QString()) + direction;
-    return (field.isTextLike() ? QStringLiteral("lower(%1)").arg(column) : column) + direction
-        + (descending ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST"));
+    const QString term = field.isTextLike()       ? QStringLiteral("lower(%1 COLLATE \"C\")").arg(column)
+                         : storedAsText(field) ? column + QStringLiteral(" COLLATE \"C\"")
+                                               : column;
+    return term + direction + (descending ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST"));
+}
+
+QString plainOrderTerm(Engine engine, const FieldDef &field)
+{
+    const QString column = quoted(field.name);
+    if (engine == Engine::SQLite)
+        return column;
+    return column + (storedAsText(field) ? QStringLiteral(" COLLATE \"C\"") : QString()) + QStringLiteral(" NULLS FIRST");
+}
+
+QString keyOrder(Engine engine)
+{
+    return rowKey(engine) + (engine == Engine::SQLite ? QString() : QStringLiteral(" NULLS FIRST"));
 }
 
 QString likeTerm(Engine engine, const QString &column)

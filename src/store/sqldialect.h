@@ -23,8 +23,14 @@ QString rowKey(Engine engine);
 QString textComparison(Engine engine, const QString &column, const QString &op);
 
 // An order term: text without regard to case, and empty fields first going
-// up (last going down), as Jet and SQLite sort them.
+// up (last going down), as Jet and SQLite sort them. Text compares by its
+// characters' codes on both engines, never by the server's language rules.
 QString orderTerm(Engine engine, const FieldDef &field, bool descending);
+// The same as the file orders a field as it is, case and all (the report
+// rows): NULL first, text by its characters' codes.
+QString plainOrderTerm(Engine engine, const FieldDef &field);
+// The rows in the order they were written (rowKey).
+QString keyOrder(Engine engine);
 
 // Jet's Like over column, the pattern bound as likePattern() gives it.
 QString likeTerm(Engine engine, const QString &column);

@@ -12,6 +12,7 @@ constexpr int FileNotFound = 53;
 constexpr int FieldTooSmall = 524;   // text longer than its field allows
 constexpr int TypeMismatch = 3464;   // a value that is not of the field's kind
 constexpr int NoCurrentRecord = 3021;
+constexpr int RecordDeleted = 3167;  // the row is gone (another desk deleted it)
 constexpr int DuplicateKey = 3022;
 constexpr int ReadOnly = 3027;       // the file or its folder cannot be written
 constexpr int Syntax = 3075;         // a statement the store does not accept

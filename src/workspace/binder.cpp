@@ -12,7 +12,8 @@
 
 namespace workspace {
 
-Binder::Binder(store::RecordSet &set, QObject *parent) : QObject(parent), m_set(set)
+Binder::Binder(store::RecordSet &set, store::JobWriter &writer, QObject *parent)
+    : QObject(parent), m_set(set), m_writer(writer)
 {
     m_set.setPendingEdits(this);
     connect(&m_set, &store::RecordSet::repositioned, this, &Binder::load);
@@ -154,7 +155,7 @@ common::Result<void> Binder::writePendingEdits()
     for (const Binding &b : std::as_const(m_bindings))
         if (b.kind != Kind::Label && m_dirty.contains(b.field))
             m_set.setValue(b.field, widgetValue(b));
-    if (const auto err = m_set.update(); err.failed()) {
+    if (const auto err = m_writer.save(); err.failed()) {
         // Keep what was typed on screen so the clerk can correct it.
         m_set.cancelUpdate();
         // Another desk saved the row meanwhile: what it wrote shows in the

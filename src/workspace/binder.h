@@ -2,6 +2,7 @@
 // Ties the workspace's bound controls to fields of the current row: loads the
 // row on every reposition, remembers what changed, and writes it back when
 // the record set asks (before a move, a refresh or closing).
+#include "store/jobwriter.h"
 #include "store/recordset.h"
 
 #include <QObject>
@@ -19,7 +20,7 @@ namespace workspace {
 class Binder : public QObject, public store::PendingEdits {
     Q_OBJECT
 public:
-    explicit Binder(store::RecordSet &set, QObject *parent = nullptr);
+    Binder(store::RecordSet &set, store::JobWriter &writer, QObject *parent = nullptr);
     ~Binder() override;
 
     void bind(QLineEdit *edit, const QString &field);
@@ -60,6 +61,7 @@ private:
     const Binding *bindingOf(const QObject *widget) const;
 
     store::RecordSet &m_set;
+    store::JobWriter &m_writer;
     QVector<Binding> m_bindings;
     QSet<QString> m_dirty;
     bool m_loading = false;

@@ -9,6 +9,7 @@
 #include "common/ui/widgets.h"
 #include "store/database.h"
 #include "store/fields.h"
+#include "store/jobwriter.h"
 #include "store/recordset.h"
 #include "store/recordsetmodel.h"
 #include "workspace/aboutwindow.h"
@@ -180,7 +181,8 @@ QWidget *topLevelOf(QWindow *window)
 } // namespace
 
 frmCorvale::frmCorvale(store::Database &db, const common::SiteSettings &settings, QWidget *parent)
-    : QMainWindow(parent), m_set(std::make_unique<store::RecordSet>(db)), m_settings(settings)
+    : QMainWindow(parent), m_set(std::make_unique<store::RecordSet>(db)),
+      m_writer(std::make_unique<store::JobWriter>(*m_set)), m_settings(settings)
 {
     setObjectName(QStringLiteral("frmCorvale"));
     setWindowTitle(common::appTitle());
@@ -201,7 +203,7 @@ frmCorvale::frmCorvale(store::Database &db, const common::SiteSettings &settings
     bindButtons();
     arrangeTabOrder();
 
-    m_binder = new Binder(*m_set, this);
+    m_binder = new Binder(*m_set, *m_writer, this);
     bindFields();
     m_photo = new PhotoView(*this);
     m_rules = new EntryRuleFilter(*this);
@@ -601,13 +603,14 @@ bool frmCorvale::saveNow()
     return true;
 }
 
-void frmCorvale::reportStoreFailure(const common::Error &err)
+void frmCorvale::reportStoreFailure(const common::Error &err, const QString &notDone)
 {
-    if (err.code == store::code::FieldTooSmall)
+    if (err.code == store::code::FieldTooSmall && notDone.isEmpty())
         common::say(QStringLiteral("字段太小而不能接受输入的数据，请重新输入！"), QStringLiteral("警告"),
                     common::Icon::Critical);
     else
-        common::say(QStringLiteral("记录未能保存或移动：\n") + err.text, QStringLiteral("警告"),
+        common::say((notDone.isEmpty() ? QStringLiteral("记录未能保存或移动") : notDone) + QStringLiteral("：\n") + err.text,
+                    QStringLiteral("警告"),
                     common::Icon::Critical);
     // What was typed is still there: the clerk corrects it where it is.
     m_binder->focusField(err.field);

@@ -15,6 +15,7 @@ class QWindow;
 
 namespace store {
 class Database;
+class JobWriter;
 class RecordSet;
 class RecordSetModel;
 }
@@ -35,6 +36,7 @@ public:
     ~frmCorvale() override;
 
     store::RecordSet &recordSet() override { return *m_set; }
+    store::JobWriter &jobWriter() { return *m_writer; }
     Binder &binder() { return *m_binder; }
     const WorkspaceControls &controls() const { return m_controls; }
     const WorkspaceCommands &commands() const { return m_commands; }
@@ -53,9 +55,10 @@ public:
 
     // Writes what was typed now; a failure is told to the user. True when saved.
     bool saveNow();
-    // Tells the user, once, why the row could not be saved, read or left,
-    // and puts the focus in the field at fault with its text selected.
-    void reportStoreFailure(const common::Error &err);
+    // Tells the user, once, why the row could not be saved, read or left
+    // (or, given notDone, what else did not happen), and puts the focus in
+    // the field at fault with its text selected.
+    void reportStoreFailure(const common::Error &err, const QString &notDone = QString());
 
     // Page Down / Page Up of the fields: move, focus 客户姓名, stay inside the set.
     void pageDown();
@@ -102,6 +105,7 @@ private:
     void showAbout();
 
     std::unique_ptr<store::RecordSet> m_set;
+    std::unique_ptr<store::JobWriter> m_writer;
     common::SiteSettings m_settings;
     WorkspaceControls m_controls;
     WorkspaceCommands m_commands;

@@ -1,13 +1,14 @@
 #include "workspace/photoview.h"
 
 #include "common/ui/prompt.h"
+#include "store/jobphotos.h"
 #include "store/recordset.h"
 #include "workspace/binder.h"
 #include "workspace/frmcorvale.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
@@ -16,17 +17,23 @@
 
 namespace workspace {
 
-QString photoFileRefusal(const QString &path)
+namespace {
+
+// The picture in bytes, decoded no larger than the preview needs: a camera
+// photo decoded at full size can pass Qt's allocation limit.
+QImage previewOf(const QByteArray &bytes, const QSize &preview)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("找不到所选的照片文件");
-    if (!info.isFile())
-        return QStringLiteral("所选的不是一个普通文件");
-    if (!info.isReadable())
-        return QStringLiteral("没有读取所选照片文件的权限");
-    return {};
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    if (const QSize full = reader.size(); full.isValid() && preview.isValid()
+        && (full.width() > preview.width() || full.height() > preview.height()))
+        reader.setScaledSize(full.scaled(preview, Qt::KeepAspectRatio));
+    return reader.read();
 }
+
+} // namespace
 
 PhotoView::PhotoView(frmCorvale &window) : QObject(&window), m_window(window)
 {
@@ -35,6 +42,36 @@ PhotoView::PhotoView(frmCorvale &window) : QObject(&window), m_window(window)
     connect(c.Command3, &QPushButton::clicked, this, &PhotoView::clearPhoto);
     connect(window.commands().viewImage, &QAction::triggered, this, &PhotoView::showImageView);
     connect(window.commands().viewTable, &QAction::triggered, this, &PhotoView::showTableView);
+    // On a server the photo is the job's, kept there for every desk: it
+    // follows the current job.
+    if (store::keepsPhotos(window.recordSet().database()))
+        connect(&window.recordSet(), &store::RecordSet::repositioned, this, &PhotoView::showJobPhoto);
+}
+
+void PhotoView::showPicture(const QImage &image)
+{
+    QLabel *label = m_window.controls().Image1;
+    m_picture = QPixmap::fromImage(image);
+    if (m_picture.isNull())
+        label->clear();
+    else
+        label->setPixmap(m_picture.scaled(label->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void PhotoView::showJobPhoto()
+{
+    if (!m_window.controls().Image1->isVisible())
+        return;
+    const auto job = m_window.currentJobNumber();
+    if (!job) {
+        showPicture({});
+        return;
+    }
+    const auto photo = store::readPhoto(m_window.recordSet().database(), *job);
+    // A photo that cannot be read now is not shown; the job itself is.
+    showPicture(photo.ok() && photo->has_value()
+                    ? previewOf((*photo)->bytes, m_window.controls().Image1->size() - QSize(4, 4))
+                    : QImage());
 }
 
 void PhotoView::setImageView(bool on)
@@ -47,7 +84,12 @@ void PhotoView::setImageView(bool on)
         w->setVisible(on);
 }
 
-void PhotoView::showImageView() { setImageView(true); }
+void PhotoView::showImageView()
+{
+    setImageView(true);
+    if (store::keepsPhotos(m_window.recordSet().database()))
+        showJobPhoto();
+}
 void PhotoView::showTableView() { setImageView(false); }
 
 void PhotoView::choosePhoto()
@@ -58,36 +100,46 @@ void PhotoView::choosePhoto()
     const QString path = common::askOpenFile(QString(), QStringLiteral("*.jpg (*.jpg)"));
     if (path.isEmpty())
         return;
-    const auto refuse = [&path](const QString &why) {
-        common::say(QStringLiteral("无法读取所选的照片文件，请另选一张JPG照片！\n%1：\n%2").arg(why, path),
-                    QStringLiteral("警告"), common::Icon::Critical);
+    const auto refuse = [](const QString &why) {
+        common::say(QStringLiteral("无法读取所选的照片文件，请另选一张JPG照片！\n%1").arg(why), QStringLiteral("警告"),
+                    common::Icon::Critical);
     };
-    if (const QString why = photoFileRefusal(path); !why.isEmpty()) {
-        refuse(why);
+    const common::Result<store::JobPhoto> photo = store::photoFromFile(path);
+    if (photo.failed()) {
+        refuse(photo.error().text);
         return;
     }
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    // A camera photo decoded at full size can pass Qt's allocation limit;
-    // the preview only ever needs its own size, which JPEG decodes directly.
-    const QSize preview = c.Image1->size() - QSize(4, 4);
-    if (const QSize full = reader.size(); full.isValid() && preview.isValid()
-        && (full.width() > preview.width() || full.height() > preview.height()))
-        reader.setScaledSize(full.scaled(preview, Qt::KeepAspectRatio));
-    const QImage image = reader.read();
+    const QImage image = previewOf(photo->bytes, c.Image1->size() - QSize(4, 4));
     if (image.isNull()) {
-        refuse(QStringLiteral("不是能读取的图片"));
+        refuse(QStringLiteral("不是能读取的图片：\n%1").arg(path));
         return;
+    }
+    const store::Database &db = m_window.recordSet().database();
+    if (store::keepsPhotos(db)) {
+        const auto job = m_window.currentJobNumber();
+        if (!job)
+            return;
+        if (const auto saved = store::savePhoto(db, *job, *photo); saved.failed()) {
+            m_window.reportStoreFailure(saved.error(), QStringLiteral("照片没有保存"));
+            return;
+        }
     }
     c.txtPhoto->setText(path);
-    m_picture = QPixmap::fromImage(image);
-    c.Image1->setPixmap(m_picture.scaled(preview, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    showPicture(image);
 }
 
 void PhotoView::clearPhoto()
 {
     if (!m_window.recordSet().hasCurrent())
         return;
+    const store::Database &db = m_window.recordSet().database();
+    if (const auto job = m_window.currentJobNumber(); job && store::keepsPhotos(db)) {
+        if (const auto removed = store::removePhoto(db, *job); removed.failed()) {
+            m_window.reportStoreFailure(removed.error(), QStringLiteral("照片没有清除"));
+            return;
+        }
+        showPicture({}); // gone for every desk
+    }
     m_window.controls().txtPhoto->clear();
     m_window.binder().touch(QStringLiteral("Photo"));
     m_window.saveNow();

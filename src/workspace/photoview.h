@@ -2,6 +2,7 @@
 // The two views of the parts frame's place (table, image) and the photo
 // commands: choose a picture for the job, clear its path.
 #include <QObject>
+#include <QImage>
 #include <QPixmap>
 
 namespace workspace {
@@ -22,14 +23,12 @@ public:
 
 private:
     void setImageView(bool on);
+    void showPicture(const QImage &image);
+    // On a server: the current job's photo, or none.
+    void showJobPhoto();
 
     frmCorvale &m_window;
     QPixmap m_picture;
 };
-
-// Why a chosen path cannot be a photo (a folder, a pipe, a device, nothing
-// at all); empty when it is a regular file. Reading a pipe would block the
-// program until someone wrote to it.
-QString photoFileRefusal(const QString &path);
 
 } // namespace workspace

@@ -8,6 +8,7 @@
 #include "query/frmsearch.h"
 #include "query/frmserial.h"
 #include "reports/ui/printing.h"
+#include "store/jobwriter.h"
 #include "store/recordset.h"
 #include "workspace/binder.h"
 #include "workspace/commandrules.h"
@@ -22,6 +23,15 @@ namespace workspace {
 namespace {
 const QString kWarning = QStringLiteral("警告");
 const QString kDuplicate = QStringLiteral("禁止编号重复！");
+
+// The job number after 32767 does not exist: said, rather than nothing happening.
+void sayNoNextNumber(const QString &command)
+{
+    common::say(QStringLiteral("当前记录的编号已是最大的 32767，后面没有编号了，所以不能%1。\n"
+                               "请先移到后面还有空编号的记录上（例如用“编号查询”），再%1。")
+                    .arg(command),
+                kWarning, common::Icon::Warning);
+}
 } // namespace
 
 RecordCommands::RecordCommands(frmCorvale &window)
@@ -62,21 +72,24 @@ void RecordCommands::rs_Append()
     const auto current = m_window.currentJobNumber();
     const auto next = current ? nextJobNumber(*current)
                               : firstJobNumber(set.recordCount(), set.recordSource());
-    if (!next)
+    if (!next) {
+        if (current)
+            sayNoNextNumber(QStringLiteral("添加新记录"));
         return;
+    }
     // What was typed into the row being left is written before the new row exists.
     if (!m_window.saveNow())
         return;
     // A number the clerk can see taken is refused; one another desk took in
     // the same moment gives way to the next free number.
-    const common::Result<qint16> added = set.appendJob(*next);
+    const common::Result<qint16> added = m_window.jobWriter().appendJob(*next);
     if (added.failed()) {
         if (added.error().code == store::code::DuplicateKey) {
             common::say(kDuplicate, kWarning, common::Icon::Critical);
             reportMoveFailure(set.moveLast());
         } else {
             // A file that cannot be written: no row was added, and the clerk must know.
-            m_window.reportStoreFailure(added.error());
+            m_window.reportStoreFailure(added.error(), QStringLiteral("没有添加新记录"));
         }
         return;
     }
@@ -103,8 +116,8 @@ void RecordCommands::rs_Delete()
         return;
     // The row goes, and with it whatever was typed into it.
     m_window.binder().discardPendingEdits();
-    if (const auto err = set.deleteCurrent(); err.failed()) {
-        m_window.reportStoreFailure(err.error());
+    if (const auto err = m_window.jobWriter().deleteCurrent(); err.failed()) {
+        m_window.reportStoreFailure(err.error(), QStringLiteral("记录没有删除"));
         return;
     }
     reportMoveFailure(set.movePrevious());
@@ -171,26 +184,32 @@ void RecordCommands::rs_Refresh()
 void RecordCommands::copy()
 {
     store::RecordSet &set = m_window.recordSet();
+    // What cannot be copied is said before the question, not after it.
+    const auto source = m_window.currentJobNumber();
+    if (!source) {
+        common::say(QStringLiteral("没有当前记录，无法复制。请先移到要复制的记录上。"), kWarning, common::Icon::Warning);
+        return;
+    }
+    // The copy carries its final number from the start, so no two rows ever share one.
+    const auto number = nextJobNumber(m_window.txtNewID());
+    if (!number) {
+        sayNoNextNumber(QStringLiteral("复制记录"));
+        return;
+    }
     if (common::say(QStringLiteral("真的要复制吗？"), kWarning, common::Icon::Question,
                     common::Buttons::YesNo) != common::Answer::Yes)
         return;
-    const auto source = m_window.currentJobNumber();
-    if (!source)
-        return;
-    // The copy carries its final number from the start, so no two rows ever share one.
-    const auto number = nextJobNumber(m_window.txtNewID());
-    if (!number)
-        return;
     if (!m_window.saveNow())
         return;
-    qint64 newKey = store::RecordSet::kNoKey;
-    if (const auto err = set.copyCurrent(*number, copyOverrides(common::clock().today()), &newKey); err.failed()) {
-        if (err.error().code == store::code::DuplicateKey)
+    const common::Result<qint64> copied = m_window.jobWriter().copyCurrent(*number, copyOverrides(common::clock().today()));
+    if (copied.failed()) {
+        if (copied.error().code == store::code::DuplicateKey)
             common::say(kDuplicate, kWarning, common::Icon::Critical);
         else
-            m_window.reportStoreFailure(err.error());
+            m_window.reportStoreFailure(copied.error(), QStringLiteral("没有复制记录"));
         return;
     }
+    const qint64 newKey = *copied;
     if (const auto err = set.setRecordSource(singleJobSource(*source)); err.failed()) {
         m_window.reportStoreFailure(err.error());
         return;

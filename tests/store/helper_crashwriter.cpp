@@ -8,6 +8,7 @@
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/legacyimport.h"
+#include "store/jobwriter.h"
 #include "store/recordset.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,7 @@ int saves(const QString &dbPath)
         return 2;
     auto db = std::move(dbOpened).value();
     store::RecordSet set(*db);
+    store::JobWriter writer(set);
     if (set.setRecordSource(QStringLiteral("客户信息")).failed())
         return 2;
     QSqlQuery max(db->sql());
@@ -45,7 +47,7 @@ int saves(const QString &dbPath)
         set.setValue(QStringLiteral("客户姓名"), QStringLiteral("客户%1").arg(n));
         set.setValue(QStringLiteral("地址"), repeated(QString::number(n), 8));
         set.setValue(QStringLiteral("备注"), QStringLiteral("备注%1").arg(n));
-        if (set.update().failed())
+        if (writer.save().failed())
             return 3;
         std::printf("saved %d\n", n);
         std::fflush(stdout);

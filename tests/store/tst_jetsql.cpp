@@ -5,6 +5,7 @@
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/jetsql.h"
+#include "store/jobwriter.h"
 #include "store/recordset.h"
 
 #include <QSqlError>
@@ -35,17 +36,17 @@ QList<QVariantMap> sampleJobs()
 
 QList<int> numbersSelected(Database &db, const QString &statement)
 {
-    const JetTranslation t = translateJet(statement, db.engine());
-    if (!t.ok) {
-        qWarning() << statement << t.error;
+    const common::Result<JetTranslation> t = translateJet(statement, db.engine());
+    if (t.failed()) {
+        qWarning() << statement << t.error().text;
         return {-999};
     }
     QSqlQuery q(db.sql());
-    q.prepare(t.sql);
-    for (const QVariant &p : t.params)
+    q.prepare(t->sql);
+    for (const QVariant &p : t->params)
         q.addBindValue(p);
     if (!q.exec()) {
-        qWarning() << t.sql << q.lastError().text();
+        qWarning() << t->sql << q.lastError().text();
         return {-998};
     }
     QList<int> numbers;
@@ -198,11 +199,11 @@ void TestJetSql::fullSelectHasEveryColumnAndTheRowid()
     DataFolder folder;
     auto db = createEarlierJobTable(folder.path(), sampleJobs());
     QVERIFY(db);
-    const JetTranslation t = translateJet("select * from 客户信息", db->engine());
-    QVERIFY(t.ok);
-    QCOMPARE(t.kind, JetTranslation::Kind::Select);
+    const common::Result<JetTranslation> t = translateJet("select * from 客户信息", db->engine());
+    QVERIFY(t.ok());
+    QCOMPARE(t->kind, JetTranslation::Kind::Select);
     QSqlQuery q(db->sql());
-    QVERIFY(q.exec(t.sql));
+    QVERIFY(q.exec(t->sql));
     QStringList columns;
     for (int i = 0; i < q.record().count(); ++i)
         columns << q.record().fieldName(i);
@@ -213,26 +214,26 @@ void TestJetSql::fullSelectHasEveryColumnAndTheRowid()
 void TestJetSql::datesBecomeIsoParameters()
 {
     for (const QString &literal : {"#2003-1-1#", "#2003/1/1#", "#2003-01-01#", "#2003.1.1#"}) {
-        const JetTranslation t = translateJet("select * from 客户信息 where 接货日期 >= " + literal);
-        QVERIFY2(t.ok, qPrintable(t.error));
-        QCOMPARE(t.params, QVariantList{"2003-01-01"});
-        QVERIFY(!t.sql.contains("2003"));
+        const common::Result<JetTranslation> t = translateJet("select * from 客户信息 where 接货日期 >= " + literal);
+        QVERIFY2(t.ok(), qPrintable(t.error().text));
+        QCOMPARE(t->params, QVariantList{"2003-01-01"});
+        QVERIFY(!t->sql.contains("2003"));
     }
     // user text travels as a parameter, never in the SQL text
-    const JetTranslation like = translateJet("select * from 客户信息 where 编号<>0 and 地址 Like '*'');drop table x;--*'");
-    QVERIFY(like.ok);
-    QVERIFY(!like.sql.contains("drop"));
-    QCOMPARE(like.params.last().toString(), QString("*');drop table x;--*"));
+    const common::Result<JetTranslation> like = translateJet("select * from 客户信息 where 编号<>0 and 地址 Like '*'');drop table x;--*'");
+    QVERIFY(like.ok());
+    QVERIFY(!like->sql.contains("drop"));
+    QCOMPARE(like->params.last().toString(), QString("*');drop table x;--*"));
 }
 
 void TestJetSql::criterionForFindFirst()
 {
-    const JetTranslation t = translateJetCondition("编号 =12");
-    QVERIFY2(t.ok, qPrintable(t.error));
-    QCOMPARE(t.params, QVariantList{12});
-    QCOMPARE(translateJetCondition("编号 =-12").params, QVariantList{-12});
-    QVERIFY(!translateJetCondition("编号 =").ok);
-    QVERIFY(!translateJetCondition("select * from 客户信息").ok);
+    const common::Result<JetTranslation> t = translateJetCondition("编号 =12");
+    QVERIFY2(t.ok(), qPrintable(t.error().text));
+    QCOMPARE(t->params, QVariantList{12});
+    QCOMPARE(translateJetCondition("编号 =-12")->params, QVariantList{-12});
+    QVERIFY(translateJetCondition("编号 =").failed());
+    QVERIFY(translateJetCondition("select * from 客户信息").failed());
 }
 
 void TestJetSql::insertCopyIsRefusedByTheUniqueIndex()
@@ -240,15 +241,15 @@ void TestJetSql::insertCopyIsRefusedByTheUniqueIndex()
     DataFolder folder;
     auto db = createEarlierJobTable(folder.path(), sampleJobs());
     QVERIFY(db);
-    const JetTranslation t = translateJet("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=7");
-    QVERIFY2(t.ok, qPrintable(t.error));
-    QCOMPARE(t.kind, JetTranslation::Kind::InsertCopy);
+    const common::Result<JetTranslation> t = translateJet("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=7");
+    QVERIFY2(t.ok(), qPrintable(t.error().text));
+    QCOMPARE(t->kind, JetTranslation::Kind::InsertCopy);
     const QString before = tableDump(*db);
     RecordSet set(*db);
-    QCOMPARE(set.execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=7").error().code, code::DuplicateKey);
+    QCOMPARE(JobWriter(set).execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=7").error().code, code::DuplicateKey);
     QCOMPARE(tableDump(*db), before);
     // a number nobody has copies nothing and succeeds
-    QVERIFY(set.execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=99").ok());
+    QVERIFY(JobWriter(set).execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=99").ok());
     QCOMPARE(tableDump(*db), before);
 }
 
@@ -285,13 +286,13 @@ void TestJetSql::rejectedStatements()
     QFETCH(QString, statement);
     QFETCH(QString, mentions);
     QFETCH(int, position);
-    const JetTranslation t = translateJet(statement);
-    QVERIFY(!t.ok);
-    QVERIFY(t.sql.isEmpty());
-    QVERIFY2(t.error.contains(mentions, Qt::CaseInsensitive), qPrintable(t.error));
-    QVERIFY(t.errorPosition >= 0 && t.errorPosition <= statement.size());
+    const common::Result<JetTranslation> t = translateJet(statement);
+    QVERIFY(t.failed());
+    QCOMPARE(t.error().code, code::Syntax);
+    QVERIFY2(t.error().text.contains(mentions, Qt::CaseInsensitive), qPrintable(t.error().text));
+    QVERIFY(t.error().position >= 0 && t.error().position <= statement.size());
     if (position >= 0)
-        QCOMPARE(t.errorPosition, position);
+        QCOMPARE(t.error().position, position);
 }
 
 void TestJetSql::rejectedStatementsLeaveTheFileUntouched()
@@ -307,9 +308,9 @@ void TestJetSql::rejectedStatementsLeaveTheFileUntouched()
                                "select * from 客户信息 where 地址 Like 'x", "客户信息 where 1"}) {
         const common::Result<void> e = set.setRecordSource(bad);
         QCOMPARE(e.error().code, code::Syntax);
-        QCOMPARE(set.execute(bad).error().code, code::Syntax);
+        QCOMPARE(JobWriter(set).execute(bad).error().code, code::Syntax);
     }
-    QCOMPARE(set.execute("select * from 客户信息").error().code, code::Syntax);
+    QCOMPARE(JobWriter(set).execute("select * from 客户信息").error().code, code::Syntax);
     // the set keeps its previous source and position
     QCOMPARE(set.recordSource(), QString("select * from 客户信息 order by 编号"));
     QCOMPARE(set.absolutePosition(), 5);

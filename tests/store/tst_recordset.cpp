@@ -4,6 +4,7 @@
 
 #include "store/database.h"
 #include "store/fields.h"
+#include "store/jobwriter.h"
 #include "store/recordset.h"
 #include "store/recordsetmodel.h"
 
@@ -129,8 +130,9 @@ void TestRecordSet::navigatesWithStartAndEnd()
 
 void TestRecordSet::emptySetIsAtBothEnds()
 {
-    QVERIFY(RecordSet(*m_db).execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=99").ok());
     RecordSet set(*m_db);
+    JobWriter writer(set);
+    QVERIFY(writer.execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=99").ok());
     QVERIFY(set.setRecordSource("select * from 客户信息 where 编号=99").ok());
     QCOMPARE(set.recordCount(), 0);
     QVERIFY(set.bof() && set.eof());
@@ -139,7 +141,7 @@ void TestRecordSet::emptySetIsAtBothEnds()
     QVERIFY(set.bof() && set.eof());
     QCOMPARE(set.moveNext().error().code, code::NoCurrentRecord);
     QCOMPARE(set.edit().error().code, code::NoCurrentRecord);
-    QCOMPARE(set.deleteCurrent().error().code, code::NoCurrentRecord);
+    QCOMPARE(writer.deleteCurrent().error().code, code::NoCurrentRecord);
 }
 
 void TestRecordSet::pendingEditsAreWrittenBeforeLeavingARow()
@@ -223,6 +225,7 @@ void TestRecordSet::findFirstTakesFirstInSetOrderOrKeepsPosition()
 void TestRecordSet::valuesConvertToTheFieldKinds()
 {
     RecordSet set(*m_db);
+    JobWriter writer(set);
     QVERIFY(set.setRecordSource("客户信息").ok());
     QVERIFY(set.edit().ok());
     set.setValue("出厂日期", "2003/1/5");
@@ -237,7 +240,7 @@ void TestRecordSet::valuesConvertToTheFieldKinds()
     set.setValue("配件", "");
     set.setValue("地址", "");
     set.setValue("客户姓名", QString(50, QChar(u'名')));
-    QVERIFY(set.update().ok());
+    QVERIFY(writer.save().ok());
     QCOMPARE(set.editMode(), RecordSet::EditMode::None);
 
     QCOMPARE(storedValue(*m_db, 1, "出厂日期"), QVariant("2003-01-05"));
@@ -262,7 +265,7 @@ void TestRecordSet::valuesConvertToTheFieldKinds()
     QVERIFY(set.edit().ok());
     set.setValue("已修否", "否");
     set.setValue("购买日期", "2002年3月4日");
-    QVERIFY(set.update().ok());
+    QVERIFY(writer.save().ok());
     QCOMPARE(set.value("已修否").toInt(), 0);
     QCOMPARE(set.value("购买日期"), QVariant("2002-03-04"));
 }
@@ -270,6 +273,7 @@ void TestRecordSet::valuesConvertToTheFieldKinds()
 void TestRecordSet::badValuesAreRefusedAndTheRowKept()
 {
     RecordSet set(*m_db);
+    JobWriter writer(set);
     QVERIFY(set.setRecordSource("客户信息").ok());
     QVERIFY(set.moveTo(1).ok());
     const QVariant nameBefore = storedValue(*m_db, 2, "客户姓名");
@@ -292,7 +296,7 @@ void TestRecordSet::badValuesAreRefusedAndTheRowKept()
         QVERIFY(set.edit().ok());
         set.setValue("客户姓名", "新名字"); // a good change alongside: it must not be written either
         set.setValue(c.field, c.value);
-        const common::Result<void> e = set.update();
+        const common::Result<void> e = writer.save();
         QVERIFY2(e.error().code == c.code, qPrintable(QString("%1=%2: %3 %4").arg(c.field, c.value.toString()).arg(e.error().code).arg(e.error().text)));
         QVERIFY(!e.error().text.isEmpty());
         // the buffer is kept for the user to correct
@@ -311,19 +315,19 @@ void TestRecordSet::badValuesAreRefusedAndTheRowKept()
     set.setValue("开票时间", "25:00");
     set.setValue("维修费", "12元");
     set.setValue("出厂日期", "昨天");
-    QCOMPARE(set.update().error().field, QString("出厂日期"));
+    QCOMPARE(writer.save().error().field, QString("出厂日期"));
     set.cancelUpdate();
     QVERIFY(set.edit().ok());
     set.setValue("客户姓名", QString(51, QChar(u'长')));
-    QCOMPARE(set.update().error().field, QString("客户姓名"));
+    QCOMPARE(writer.save().error().field, QString("客户姓名"));
     set.cancelUpdate();
 
     // once corrected, the same buffer saves
     QVERIFY(set.edit().ok());
     set.setValue("编号", "40000");
-    QCOMPARE(set.update().error().code, code::Overflow);
+    QCOMPARE(writer.save().error().code, code::Overflow);
     set.setValue("编号", "32767");
-    QVERIFY(set.update().ok());
+    QVERIFY(writer.save().ok());
     QCOMPARE(set.value("编号").toInt(), 32767);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).toInt(), 1);
@@ -332,6 +336,7 @@ void TestRecordSet::badValuesAreRefusedAndTheRowKept()
 void TestRecordSet::addNewJoinsTheEndAndRefusesDuplicates()
 {
     RecordSet set(*m_db);
+    JobWriter writer(set);
     QVERIFY(set.setRecordSource("select * from 客户信息 order by 编号 desc").ok());
     QVERIFY(set.moveTo(2).ok());
     QSignalSpy reset(&set, &RecordSet::rowsReset);
@@ -340,7 +345,7 @@ void TestRecordSet::addNewJoinsTheEndAndRefusesDuplicates()
     QCOMPARE(set.editMode(), RecordSet::EditMode::AddNew);
     QVERIFY(set.value("编号").isNull());
     set.setValue("编号", "4");
-    const common::Result<void> duplicate = set.update();
+    const common::Result<void> duplicate = writer.save();
     QVERIFY2(duplicate.error().code == code::DuplicateKey, qPrintable(duplicate.error().text));
     QCOMPARE(rowCount(*m_db), 5);
     QCOMPARE(set.recordCount(), 5);
@@ -348,7 +353,7 @@ void TestRecordSet::addNewJoinsTheEndAndRefusesDuplicates()
 
     set.setValue("编号", "18");
     set.setValue("保修期", "六个月");
-    QVERIFY(set.update().ok());
+    QVERIFY(writer.save().ok());
     QCOMPARE(rowCount(*m_db), 6);
     QCOMPARE(numbersInSet(set), (QList<int>{5, 4, 3, 2, 1, 18}));
     QCOMPARE(set.absolutePosition(), 2);
@@ -370,9 +375,10 @@ void TestRecordSet::addNewJoinsTheEndAndRefusesDuplicates()
 void TestRecordSet::deleteLeavesNoCurrentRowUntilAMove()
 {
     RecordSet set(*m_db);
+    JobWriter writer(set);
     QVERIFY(set.setRecordSource("客户信息").ok());
     QVERIFY(set.moveTo(2).ok());
-    QVERIFY(set.deleteCurrent().ok());
+    QVERIFY(writer.deleteCurrent().ok());
     QCOMPARE(rowCount(*m_db), 4);
     QCOMPARE(set.recordCount(), 4);
     QVERIFY(!set.hasCurrent());
@@ -381,13 +387,13 @@ void TestRecordSet::deleteLeavesNoCurrentRowUntilAMove()
     QVERIFY(set.movePrevious().ok());
     QCOMPARE(set.value("编号").toInt(), 2);
 
-    QVERIFY(set.deleteCurrent().ok());
+    QVERIFY(writer.deleteCurrent().ok());
     QVERIFY(set.moveNext().ok());
     QCOMPARE(set.value("编号").toInt(), 4);
 
     // the first row: nothing before it
     QVERIFY(set.moveFirst().ok());
-    QVERIFY(set.deleteCurrent().ok());
+    QVERIFY(writer.deleteCurrent().ok());
     QVERIFY(!set.hasCurrent());
     QVERIFY(set.movePrevious().ok());
     QVERIFY(set.bof());
@@ -395,7 +401,7 @@ void TestRecordSet::deleteLeavesNoCurrentRowUntilAMove()
 
     // the last row: moving on reaches the end
     QVERIFY(set.moveLast().ok());
-    QVERIFY(set.deleteCurrent().ok());
+    QVERIFY(writer.deleteCurrent().ok());
     QVERIFY(set.moveNext().ok());
     QVERIFY(set.eof());
     QCOMPARE(numbersInSet(set), QList<int>{4});
@@ -404,10 +410,11 @@ void TestRecordSet::deleteLeavesNoCurrentRowUntilAMove()
 void TestRecordSet::copyCurrentRenumbersAndKeepsPosition()
 {
     RecordSet set(*m_db);
+    JobWriter writer(set);
     QVERIFY(set.setRecordSource("select * from 客户信息 where 编号=3").ok());
-    qint64 key = -1;
-    QVERIFY(set.copyCurrent(6, {{"故障修理", ""}, {"上门费", "0"}, {"接货日期", "2009-9-9"}}, &key).ok());
-    QVERIFY(key > 0);
+    const common::Result<qint64> copied = writer.copyCurrent(6, {{"故障修理", ""}, {"上门费", "0"}, {"接货日期", "2009-9-9"}});
+    QVERIFY(copied.ok());
+    const qint64 key = *copied;
     QCOMPARE(set.recordCount(), 2);
     QCOMPARE(set.absolutePosition(), 0);
     QCOMPARE(set.keyAt(1), key);
@@ -418,8 +425,8 @@ void TestRecordSet::copyCurrentRenumbersAndKeepsPosition()
     QCOMPARE(set.rowAt(1).value("接货日期"), QVariant("2009-09-09"));
     QCOMPARE(set.rowAt(0).value("故障修理"), QVariant("不制冷"));
 
-    QCOMPARE(set.copyCurrent(5, {}).error().code, code::DuplicateKey);
-    QCOMPARE(set.copyCurrent(7, {{"出厂日期", "坏日期"}}).error().code, code::TypeMismatch);
+    QCOMPARE(writer.copyCurrent(5, {}).error().code, code::DuplicateKey);
+    QCOMPARE(writer.copyCurrent(7, {{"出厂日期", "坏日期"}}).error().code, code::TypeMismatch);
     QCOMPARE(rowCount(*m_db), 6);
 }
 
@@ -451,11 +458,11 @@ void TestRecordSet::readersDoNotBlockOtherWriters()
     RecordSetModel model(reader, {"编号", "客户姓名"});
     QVERIFY(model.data(model.index(4, 1)).isValid());
 
-    RecordSet writer(*other);
-    QVERIFY(writer.setRecordSource("客户信息").ok());
-    QVERIFY(writer.edit().ok());
-    writer.setValue("客户姓名", "另一个窗口");
-    const common::Result<void> e = writer.update();
+    RecordSet otherSet(*other);
+    QVERIFY(otherSet.setRecordSource("客户信息").ok());
+    QVERIFY(otherSet.edit().ok());
+    otherSet.setValue("客户姓名", "另一个窗口");
+    const common::Result<void> e = JobWriter(otherSet).save();
     QVERIFY2(e.ok(), qPrintable(e.error().text));
     QVERIFY(reader.refresh().ok());
     QCOMPARE(reader.value("客户姓名"), QVariant("另一个窗口"));
@@ -464,11 +471,12 @@ void TestRecordSet::readersDoNotBlockOtherWriters()
 void TestRecordSet::gridShowsYesNoAndPlainNumbersAndResetsOnce()
 {
     RecordSet set(*m_db);
+    JobWriter writer(set);
     QVERIFY(set.setRecordSource("客户信息").ok());
     QVERIFY(set.moveTo(3).ok());
     QVERIFY(set.edit().ok());
     set.setValue("已修否", "");
-    QVERIFY(set.update().ok());
+    QVERIFY(writer.save().ok());
     RecordSetModel model(set, {"编号", "已修否", "上门费", "维修费", "接货日期"});
     QCOMPARE(model.rowCount(), 5);
     QCOMPARE(model.columnCount(), 5);
@@ -491,7 +499,7 @@ void TestRecordSet::gridShowsYesNoAndPlainNumbersAndResetsOnce()
     QVERIFY(set.moveTo(2).ok());
     QVERIFY(set.edit().ok());
     set.setValue("上门费", "7");
-    QVERIFY(set.update().ok());
+    QVERIFY(writer.save().ok());
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 2);
     QCOMPARE(model.data(model.index(2, 2)).toString(), QString("7"));

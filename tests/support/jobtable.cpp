@@ -103,7 +103,7 @@ std::unique_ptr<store::Database> freshServerTable(bool earlier)
     {
         const auto db = store::Database::open(server);
         QSqlQuery q(db.ok() ? (*db)->sql() : QSqlDatabase());
-        if (db.failed() || !q.exec(QStringLiteral("DROP TABLE \"客户信息\""))) {
+        if (db.failed() || !q.exec(QStringLiteral("DROP TABLE IF EXISTS \"客户照片\", \"客户信息\""))) {
             QTest::qFail(qPrintable(QStringLiteral("the test server %1: %2")
                                         .arg(server, db.ok() ? q.lastError().text() : db.error().text)),
                          __FILE__, __LINE__);
