@@ -14,7 +14,7 @@ namespace {
 
 void render(const Context &ctx, const reports::ReportRequest &request, const QString &suffix = QStringLiteral("pdf"))
 {
-    if (const auto e = reports::renderRequest(request, QDir(ctx.folder).filePath(QStringLiteral("bench.") + suffix)); e.failed())
+    if (const auto e = reports::renderRequest(request, ctx.shop, QDir(ctx.folder).filePath(QStringLiteral("bench.") + suffix)); e.failed())
         throw std::runtime_error(e.error().text.toStdString());
 }
 

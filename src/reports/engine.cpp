@@ -1,33 +1,34 @@
 #include "reports/engine.h"
 
 #include "common/clock.h"
+#include "common/shopcontext.h"
 #include "reports/enginedata.h"
+#include "reports/enginepdf.h"
+#include "reports/enginesheet.h"
 #include "reports/formula.h"
 #include "reports/reportdefinition.h"
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/rowreader.h"
 
-#include <QDir>
 
 namespace reports {
 
-common::Result<PreparedReport> prepareReport(const ReportRequest &request, const QString &folder)
+common::Result<PreparedReport> prepareReport(const ReportRequest &request, const common::ShopContext &shop)
 {
-    if (const QString e = ensureReportDefinitions(folder); !e.isEmpty())
+    if (const QString e = ensureReportDefinitions(shop.folder); !e.isEmpty())
         return common::Error::failed(e);
-    common::Result<ReportDefinition> definition = loadReportDefinition(reportFilePath(folder, request.file));
+    common::Result<ReportDefinition> definition = loadReportDefinition(reportFilePath(shop.folder, request.file));
     if (definition.failed())
         return definition.error();
     const QDate today = common::clock().today();
     // A formula that does not parse is said before the database is opened.
     if (const common::Result<SqlCondition> checked = compileFormula(request.formula, today); checked.failed())
         return common::Error::failed(formulaMessage(checked.error(), request.formula));
-    const common::Result<std::unique_ptr<store::Database>> db =
-        store::Database::open(store::jobTableLocation(folder));
+    const common::Result<std::unique_ptr<store::Database>> db = store::Database::open(shop.jobTable);
     if (db.failed())
         return common::Error::failed(
-            QStringLiteral("无法打开数据库 “%1”：%2").arg(store::databaseFileName(), db.error().text));
+            QStringLiteral("无法打开数据库 “%1”：%2").arg(store::displayedAddress(shop.jobTable), db.error().text));
     const common::Result<SqlCondition> condition = compileFormula(request.formula, today, (*db)->engine());
     if (condition.failed())
         return common::Error::failed(formulaMessage(condition.error(), request.formula));
@@ -37,14 +38,26 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
     return PreparedReport{std::move(*definition), std::move(*rows), today};
 }
 
-common::Result<BuiltReport> buildReport(const ReportRequest &request, const QString &folder)
+common::Result<BuiltReport> buildReport(const ReportRequest &request, const common::ShopContext &shop)
 {
-    common::Result<PreparedReport> prepared = prepareReport(request, folder);
+    common::Result<PreparedReport> prepared = prepareReport(request, shop);
     if (prepared.failed())
         return prepared.error();
     LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->printed);
     const int selected = int(prepared->rows.size());
     return BuiltReport{std::move(report), selected, std::move(*prepared)};
+}
+
+common::Result<void> renderRequest(const ReportRequest &request, const common::ShopContext &shop, const QString &path)
+{
+    const common::Result<PreparedReport> prepared = prepareReport(request, shop);
+    if (prepared.failed())
+        return prepared.error();
+    if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
+        return writePreparedSheet(*prepared, path);
+    if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+        return writePreparedCsv(*prepared, path);
+    return writePreparedPdf(*prepared, path, pdfHalvesFromPages);
 }
 
 } // namespace reports

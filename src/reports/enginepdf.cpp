@@ -100,12 +100,4 @@ common::Result<void> joinPdfs(const QList<QByteArray> &parts, const QString &pat
     }
 }
 
-common::Result<void> renderRequestToPdf(const ReportRequest &request, const QString &pdfPath)
-{
-    const common::Result<PreparedReport> prepared = prepareReport(request, QDir::currentPath());
-    if (prepared.failed())
-        return prepared.error();
-    return writePreparedPdf(*prepared, pdfPath, pdfHalvesFromPages);
-}
-
 } // namespace reports

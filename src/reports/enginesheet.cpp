@@ -209,16 +209,4 @@ common::Result<void> writePreparedCsv(const PreparedReport &prepared, const QStr
     return file.commit();
 }
 
-common::Result<void> renderRequest(const ReportRequest &request, const QString &path)
-{
-    const common::Result<PreparedReport> prepared = prepareReport(request, QDir::currentPath());
-    if (prepared.failed())
-        return prepared.error();
-    if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
-        return writePreparedSheet(*prepared, path);
-    if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
-        return writePreparedCsv(*prepared, path);
-    return writePreparedPdf(*prepared, path, pdfHalvesFromPages);
-}
-
 } // namespace reports

@@ -14,8 +14,4 @@ common::Result<void> writePreparedSheet(const PreparedReport &prepared, const QS
 // the texts the report prints.
 common::Result<void> writePreparedCsv(const PreparedReport &prepared, const QString &path);
 
-// Runs request against the database in the working folder and writes the
-// report to path as its extension asks: .xlsx, .csv, anything else PDF.
-common::Result<void> renderRequest(const ReportRequest &request, const QString &path);
-
 } // namespace reports

@@ -25,7 +25,7 @@ const QString kDuplicate = QStringLiteral("禁止编号重复！");
 } // namespace
 
 RecordCommands::RecordCommands(frmCorvale &window)
-    : QObject(&window), m_window(window), m_print(new reports::PrintCommand(&window))
+    : QObject(&window), m_window(window), m_print(new reports::PrintCommand(&window, window.shop()))
 {
     const WorkspaceCommands &k = window.commands();
     connect(k.append, &QAction::triggered, this, &RecordCommands::rs_Append);

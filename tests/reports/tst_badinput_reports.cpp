@@ -61,7 +61,8 @@ private slots:
         m_folder = std::make_unique<DataFolder>();
         m_prompt = std::make_unique<ScriptedPrompt>();
         m_workspace = std::make_unique<QWidget>();
-        m_print = new reports::PrintCommand(m_workspace.get());
+        m_shop = m_folder->shop();
+        m_print = new reports::PrintCommand(m_workspace.get(), m_shop);
         QList<QVariantMap> jobs = makeJobs(1, 20);
         jobs << makeJob(21, {{QStringLiteral("地区"), QStringLiteral("江北'")},
                              {QStringLiteral("购店"), QStringLiteral("100%*[")},
@@ -180,7 +181,7 @@ private slots:
                                              QStringLiteral("{客户信息.购店} StartsWith '二百'"), 1};
         const QString pdf = m_folder->file(QStringLiteral("out.pdf"));
         // The first run writes the defaults.
-        const common::Result<void> first = reports::renderRequestToPdf(request, pdf);
+        const common::Result<void> first = reports::renderRequest(request, m_folder->shop(), pdf);
         QVERIFY2(first.ok(), qPrintable(first.error().text));
         QVERIFY(QFile::remove(pdf));
 
@@ -212,7 +213,7 @@ private slots:
         }
         const QByteArray before = fileDigest(definition);
 
-        const common::Result<void> error = reports::renderRequestToPdf(request, pdf);
+        const common::Result<void> error = reports::renderRequest(request, m_folder->shop(), pdf);
         if (message.isEmpty()) {
             QVERIFY2(error.ok(), qPrintable(error.error().text));
             QVERIFY(QFileInfo(pdf).size() > 0);
@@ -244,6 +245,7 @@ private:
     std::unique_ptr<DataFolder> m_folder;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<QWidget> m_workspace;
+    common::ShopContext m_shop;
     reports::PrintCommand *m_print = nullptr;
     QByteArray m_digest;
 };

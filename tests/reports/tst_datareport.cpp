@@ -1,5 +1,6 @@
 // The nine data reports as they land on paper: every label and field at its
 // place in its size, read back from the PDF the renderer writes.
+#include "support/datafolder.h"
 #include "support/jobtable.h"
 #include "support/coretestapp.h"
 
@@ -191,10 +192,10 @@ void TestDataReport::everyTextLandsInItsBox()
 {
     QFETCH(QString, report);
     const QString pdf = m_dir.filePath(report + QStringLiteral(".pdf"));
-    const common::Result<void> error = renderJobToPdf(m_dir.path(), report, 57, pdf);
+    const common::Result<void> error = renderJobToPdf(shopAt(m_dir.path()), report, 57, pdf);
     QVERIFY2(error.ok(), qPrintable(error.error().text));
 
-    const auto renderer = dataReportRenderer(report, m_dir.path());
+    const auto renderer = dataReportRenderer(report, shopAt(m_dir.path()));
     QVERIFY(renderer.ok());
     const QVector<DrawnItem> drawn =
         pageItems(renderer->layout(), rowOf(filledJob(57)), common::SiteSettings::defaults().servicePoint,
@@ -312,7 +313,7 @@ void TestDataReport::voucherNumberOnlyOnTheCompleteVoucher()
 {
     const auto words = [&](const QString &report) {
         const QString pdf = m_dir.filePath(report + QStringLiteral("-no.pdf"));
-        if (const auto e = renderJobToPdf(m_dir.path(), report, 58, pdf); e.failed())
+        if (const auto e = renderJobToPdf(shopAt(m_dir.path()), report, 58, pdf); e.failed())
             qWarning() << e.error().text;
         return pdfWords(pdf);
     };
@@ -335,7 +336,7 @@ void TestDataReport::envelopesAddressWhateverTheSex()
     for (const QString &report : {QStringLiteral("小信封"), QStringLiteral("中信封"), QStringLiteral("大信封")}) {
         for (int job : {57, 58}) {
             const QString pdf = m_dir.filePath(QStringLiteral("%1-%2.pdf").arg(report).arg(job));
-            const common::Result<void> error = renderJobToPdf(m_dir.path(), report, qint16(job), pdf);
+            const common::Result<void> error = renderJobToPdf(shopAt(m_dir.path()), report, qint16(job), pdf);
             QVERIFY2(error.ok(), qPrintable(error.error().text));
             QStringList texts;
             for (const PdfWord &w : pdfWords(pdf))
@@ -382,7 +383,7 @@ void TestDataReport::onePagePerRow()
     QVERIFY(rows.ok());
     QCOMPARE(rows->size(), 3);
 
-    const auto renderer = dataReportRenderer(QStringLiteral("快件单"), dir.path());
+    const auto renderer = dataReportRenderer(QStringLiteral("快件单"), shopAt(dir.path()));
     QVERIFY(renderer.ok());
     const QString pdf = dir.filePath(QStringLiteral("three.pdf"));
     QVERIFY(renderer->renderToPdf(pdf, *rows).ok());
@@ -441,7 +442,7 @@ void TestDataReport::paperAndOffsetFollowTheStationery()
     saved.stationery.insert(QStringLiteral("快件单"), waybill);
     QVERIFY(saved.save(dir.filePath(common::settingsFileName())));
     const QString shifted = dir.filePath(QStringLiteral("shifted.pdf"));
-    QVERIFY(renderJobToPdf(dir.path(), QStringLiteral("快件单"), 57, shifted).ok());
+    QVERIFY(renderJobToPdf(shopAt(dir.path()), QStringLiteral("快件单"), 57, shifted).ok());
     const QVector<PdfWord> moved = pdfWords(shifted);
     const auto date = std::find_if(moved.begin(), moved.end(),
                                    [](const PdfWord &w) { return w.text == QStringLiteral("2003-5-1"); });
@@ -520,7 +521,7 @@ void TestDataReport::longValuesPrintWholeAndApart()
     QTemporaryDir dir;
     QVERIFY(createJobTable(dir.path(), {longJob(30123)}));
     const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
-    const common::Result<void> error = renderJobToPdf(dir.path(), report, 30123, pdf);
+    const common::Result<void> error = renderJobToPdf(shopAt(dir.path()), report, 30123, pdf);
     QVERIFY2(error.ok(), qPrintable(error.error().text));
     const QVector<PdfWord> words = pdfWords(pdf);
     QVERIFY(!words.isEmpty());

@@ -92,6 +92,7 @@ private slots:
     void defaultDeflateIsTheFastest();
     void failuresQueryNothing();
     void commandLineRendersOrFails();
+    void commandLinePrintsFromTheServerTheFolderNames();
 };
 
 void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
@@ -112,7 +113,7 @@ void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
 
     // The shop's own version is what the engine runs.
     createJobTable(folder.path(), {makeJob(1, {{QStringLiteral("购店"), QStringLiteral("苏宁")}})});
-    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("商场报表")), folder.path());
+    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("商场报表")), folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QCOMPARE(built->report.title, QStringLiteral("本店自定"));
     QCOMPARE(built->selectedRows, 1);
@@ -192,7 +193,7 @@ void TestEngine::everyCatalogueEntryRenders()
     }
     createJobTable(folder.path(), jobs);
     const ReportRequest request = requestFor(entry);
-    const common::Result<BuiltReport> built = buildReport(request, folder.path());
+    const common::Result<BuiltReport> built = buildReport(request, folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QVERIFY(built->selectedRows > 0);
     int placed = 0;
@@ -208,7 +209,7 @@ void TestEngine::everyCatalogueEntryRenders()
     QCOMPARE(placed, built->selectedRows);
 
     const QString pdf = folder.file(QStringLiteral("out.pdf"));
-    const common::Result<void> error = renderRequestToPdf(request, pdf);
+    const common::Result<void> error = renderRequest(request, folder.shop(), pdf);
     QVERIFY2(error.ok(), qPrintable(error.error().text));
     QFile f(pdf);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -232,7 +233,7 @@ void TestEngine::paginatesWithHeadersTotalsAndPageNumbers()
     jobs << makeJob(901, {{QStringLiteral("型号"), QStringLiteral("海尔"), }, {QStringLiteral("接货日期"), QStringLiteral("2003-06-01")}});
     createJobTable(folder.path(), jobs);
 
-    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.path());
+    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QCOMPARE(built->selectedRows, selected);
     const QVector<ReportPage> &pages = built->report.pages;
@@ -272,7 +273,7 @@ void TestEngine::wideTotalsNeverOverlap()
         jobs << job;
     }
     createJobTable(folder.path(), jobs);
-    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.path());
+    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QVector<PageItem> figures;
     for (const PageItem &item : built->report.pages.last().items)
@@ -304,7 +305,7 @@ void TestEngine::groupsCarrySubtotals()
     PanelState state;
     PanelInputs in;
     in.area = QStringLiteral("江北");
-    const common::Result<BuiltReport> built = buildReport(*catalogueRequest(QStringLiteral("未修记录单"), in, state), folder.path());
+    const common::Result<BuiltReport> built = buildReport(*catalogueRequest(QStringLiteral("未修记录单"), in, state), folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QCOMPARE(built->selectedRows, 60); // odd numbers are 江北, none of them a multiple of 4
 
@@ -337,7 +338,7 @@ void TestEngine::pdfHoldsExactlyTheSelectedRows()
     }
     createJobTable(folder.path(), jobs);
     const QString pdf = folder.file(QStringLiteral("商场.pdf"));
-    const common::Result<void> error = renderRequestToPdf(requestFor(QStringLiteral("商场报表")), pdf);
+    const common::Result<void> error = renderRequest(requestFor(QStringLiteral("商场报表")), folder.shop(), pdf);
     QVERIFY2(error.ok(), qPrintable(error.error().text));
     const QString text = pdfText(pdf);
     QCOMPARE(text.count(QStringLiteral("乙客户")), 0);
@@ -345,7 +346,7 @@ void TestEngine::pdfHoldsExactlyTheSelectedRows()
     for (int n = 3; n <= 90; n += 3)
         QVERIFY2(text.contains(QStringLiteral("甲客户%1号").arg(n, 3, 10, QLatin1Char('0'))), qPrintable(text.left(400)));
     QVERIFY(text.contains(QStringLiteral("总计（共 30 条）")));
-    const int pages = buildReport(requestFor(QStringLiteral("商场报表")), folder.path())->report.pages.size();
+    const int pages = buildReport(requestFor(QStringLiteral("商场报表")), folder.shop())->report.pages.size();
     QVERIFY(pages > 1);
     for (int p = 1; p <= pages; ++p)
         QVERIFY(text.contains(QStringLiteral("第 %1 页 共 %2 页").arg(p).arg(pages)));
@@ -366,7 +367,7 @@ void TestEngine::pdfBoldTextExtractsWhole()
     }
     createJobTable(folder.path(), jobs);
     const QString pdf = folder.file(QStringLiteral("月报.pdf"));
-    const common::Result<void> error = renderRequestToPdf(requestFor(QStringLiteral("新飞月报表")), pdf);
+    const common::Result<void> error = renderRequest(requestFor(QStringLiteral("新飞月报表")), folder.shop(), pdf);
     QVERIFY2(error.ok(), qPrintable(error.error().text));
     const QString text = pdfText(pdf);
     for (const QString &caption : {QStringLiteral("接货日期"), QStringLiteral("用户姓名"), QStringLiteral("维修员")})
@@ -389,7 +390,7 @@ void TestEngine::pdfInHalvesMatchesOneWriter()
         jobs << xinfeiJob(n, QStringLiteral("客户%1").arg(n, 3, 10, QLatin1Char('0')), QStringLiteral("王"));
     createJobTable(folder.path(), jobs);
     const common::Result<PreparedReport> prepared = prepareReport(
-        {QStringLiteral("报表\\新飞月报表.PRN"), QStringLiteral("{客户信息.型号} StartsWith ''"), 1}, folder.path());
+        {QStringLiteral("报表\\新飞月报表.PRN"), QStringLiteral("{客户信息.型号} StartsWith ''"), 1}, folder.shop());
     QVERIFY2(prepared.ok(), qPrintable(prepared.error().text));
     const int pages = countReportPages(prepared->definition, prepared->rows, prepared->printed);
     QVERIFY(pages >= 4);
@@ -462,18 +463,18 @@ void TestEngine::failuresQueryNothing()
     PanelInputs in;
     in.area = QStringLiteral("O'Neil");
     // The formula is refused before the database is looked at.
-    common::Result<void> error = renderRequestToPdf(*catalogueRequest(QStringLiteral("未修记录单"), in, state), pdf);
+    common::Result<void> error = renderRequest(*catalogueRequest(QStringLiteral("未修记录单"), in, state), folder.shop(), pdf);
     QVERIFY2(error.error().text.contains(QStringLiteral("选择公式有误")), qPrintable(error.error().text));
     QVERIFY(!QFile::exists(pdf));
 
     in.partsLedgerStart = QStringLiteral("2003年7月22日");
-    error = renderRequestToPdf(*catalogueRequest(QStringLiteral("配件流水帐"), in, state), pdf);
+    error = renderRequest(*catalogueRequest(QStringLiteral("配件流水帐"), in, state), folder.shop(), pdf);
     QVERIFY2(error.error().text.startsWith(QStringLiteral("选择公式有误（第 25 个字符处）：")), qPrintable(error.error().text));
 
-    error = renderRequestToPdf({QStringLiteral("报表\\不存在.RPT"), QString(), 1}, pdf);
+    error = renderRequest({QStringLiteral("报表\\不存在.RPT"), QString(), 1}, folder.shop(), pdf);
     QVERIFY2(error.error().text.contains(QStringLiteral("找不到报表文件")), qPrintable(error.error().text));
 
-    error = renderRequestToPdf(requestFor(QStringLiteral("商场报表")), pdf);
+    error = renderRequest(requestFor(QStringLiteral("商场报表")), folder.shop(), pdf);
     QVERIFY2(error.error().text.contains(QStringLiteral("无法打开数据库")), qPrintable(error.error().text));
     QVERIFY(!QFile::exists(pdf));
     QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
@@ -493,6 +494,41 @@ void TestEngine::commandLineRendersOrFails()
              1);
     QVERIFY(!QFile::exists(folder.file("bad.pdf")));
     QCOMPARE(runRequestCli({"corvale-render", folder.path(), "--file"}), 1);
+}
+
+// A shop whose corvale.ini names its server prints from there, data reports
+// and catalogue reports alike; its folder holds no database file at all.
+void TestEngine::commandLinePrintsFromTheServerTheFolderNames()
+{
+    if (!onServer())
+        QSKIP("a shop on a server");
+    DataFolder folder;
+    createJobTable(folder.path(), {xinfeiJob(7, QStringLiteral("服务器"), QStringLiteral("王"))});
+    common::SiteSettings settings = common::SiteSettings::defaults();
+    settings.databaseServer = qEnvironmentVariable("CORVALE_TEST_POSTGRES");
+    QVERIFY(settings.save(folder.file(common::settingsFileName())));
+    QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
+    const auto render = [&](const QStringList &arguments) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("CORVALE_DATABASE")); // the folder's settings alone say where
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(CORVALE_BINARY_DIR "/src/reports/corvale-render"), arguments);
+        if (!p.waitForFinished(-1) || p.exitCode() != 0)
+            return QString::fromLocal8Bit(p.readAllStandardError());
+        return QString();
+    };
+    const QString card = folder.file(QStringLiteral("card.pdf"));
+    QCOMPARE(render({folder.path(), QStringLiteral("小信封"), QStringLiteral("7"), card}), QString());
+    const QString cardText = pdfText(card);
+    QVERIFY2(cardText.contains(QStringLiteral("服务器")), qPrintable(cardText));
+    const QString list = folder.file(QStringLiteral("list.pdf"));
+    QCOMPARE(render({folder.path(), QStringLiteral("--file"), QStringLiteral("报表\\新飞回访记录表.RPT"),
+                     QStringLiteral("--formula"), QStringLiteral("{客户信息.型号} StartsWith '新飞'"), list}),
+             QString());
+    const QString listText = pdfText(list);
+    QVERIFY2(listText.contains(QStringLiteral("服务器")), qPrintable(listText));
+    QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
 }
 
 CORVALE_CORE_TEST_MAIN(TestEngine)

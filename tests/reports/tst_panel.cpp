@@ -87,6 +87,7 @@ private:
     std::unique_ptr<DataFolder> m_folder;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<QWidget> m_workspace;
+    common::ShopContext m_shop;
     PrintCommand *m_print = nullptr;
 };
 
@@ -95,7 +96,8 @@ void TestPanel::init()
     m_folder = std::make_unique<DataFolder>();
     m_prompt = std::make_unique<ScriptedPrompt>();
     m_workspace = std::make_unique<QWidget>();
-    m_print = new PrintCommand(m_workspace.get());
+    m_shop = m_folder->shop();
+    m_print = new PrintCommand(m_workspace.get(), m_shop);
 }
 
 void TestPanel::cleanup()
@@ -308,13 +310,13 @@ void TestPanel::catalogueReportShowsPreviewOrMessage()
     PanelState state;
     PanelInputs in;
     in.store = QStringLiteral("x'");
-    QVERIFY(!runReportRequest(*catalogueRequest(QStringLiteral("商场报表"), in, state), &panel));
+    QVERIFY(!runReportRequest(*catalogueRequest(QStringLiteral("商场报表"), in, state), m_shop, &panel));
     QCOMPARE(prompt.messages.size(), 1);
     QVERIFY(prompt.messages.first().text.contains(QStringLiteral("选择公式有误")));
     QCOMPARE(prompt.messages.first().icon, common::Icon::Warning);
 
     prompt.clear();
-    EnginePreview *preview = runReportRequest(*catalogueRequest(QStringLiteral("新飞回访记录表"), in, state), &panel);
+    EnginePreview *preview = runReportRequest(*catalogueRequest(QStringLiteral("新飞回访记录表"), in, state), m_shop, &panel);
     QVERIFY(prompt.messages.isEmpty());
     QVERIFY(preview);
     QCOMPARE(preview->parentWidget(), &panel);
@@ -335,15 +337,15 @@ void TestPanel::previewSavesItsOwnRowsAsExcel()
     QVERIFY(db);
     const ReportRequest request{QStringLiteral("报表\\新飞回访记录表.RPT"), QStringLiteral("{客户信息.型号} StartsWith '新飞'"), 1};
     QWidget panel;
-    EnginePreview *preview = runReportRequest(request, &panel);
+    EnginePreview *preview = runReportRequest(request, m_shop, &panel);
     QVERIFY(preview);
     preview->show();
     QList<int> shown; // as the table was when the preview was made
-    const common::Result<BuiltReport> before = buildReport(request, m_folder->path());
+    const common::Result<BuiltReport> before = buildReport(request, m_folder->shop());
     for (const ReportRow &row : before->prepared.rows)
         shown << row.cells.first().toInt();
     QVERIFY(insertJobs(*db, {makeJob(21, {{"型号", "新飞BCD-21"}})}).ok());
-    QCOMPARE(buildReport(request, m_folder->path())->selectedRows, shown.size() + 1);
+    QCOMPARE(buildReport(request, m_folder->shop())->selectedRows, shown.size() + 1);
 
     m_prompt->fileAnswers << m_folder->file(QStringLiteral("回访"));
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("cmdSaveExcel")), Qt::LeftButton);

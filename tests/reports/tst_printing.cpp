@@ -59,6 +59,7 @@ private:
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<store::Database> m_db;
     std::unique_ptr<QWidget> m_workspace;
+    common::ShopContext m_shop;
     PrintCommand *m_print = nullptr;
 };
 
@@ -74,7 +75,8 @@ void TestPrinting::init()
                              "87654322", "www.example.com", "陈明", "12345"};
     QVERIFY(settings.save(m_folder->file(common::settingsFileName())));
     m_workspace = std::make_unique<QWidget>();
-    m_print = new PrintCommand(m_workspace.get());
+    m_shop = m_folder->shop();
+    m_print = new PrintCommand(m_workspace.get(), m_shop);
 }
 
 void TestPrinting::cleanup()
@@ -245,7 +247,7 @@ void TestPrinting::previewsCloseWithEscapeOrTheirButton()
 
 void TestPrinting::placeholdersArePointedOutOncePerRun()
 {
-    QVERIFY(QFile::remove(m_folder->file(common::settingsFileName()))); // the built-in placeholders
+    m_shop.settings = common::SiteSettings::defaults(); // the built-in placeholders
     QSignalSpy asked(m_print, &PrintCommand::settingsRequested);
     m_print->run(qint16(57));
     PaiZi *panel = m_print->panel();

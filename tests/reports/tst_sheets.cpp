@@ -98,7 +98,7 @@ void writeReport(const DataFolder &folder, const QString &name, std::optional<Bu
 {
     fillFolder(folder);
     QCOMPARE(render(folder.path(), folder.file(name)), 0);
-    common::Result<BuiltReport> b = buildReport({definitionFile, formula, 1}, folder.path());
+    common::Result<BuiltReport> b = buildReport({definitionFile, formula, 1}, folder.shop());
     QVERIFY2(b.ok(), qPrintable(b.error().text));
     *built = std::move(*b);
 }
@@ -309,7 +309,7 @@ void TestSheets::sheetLayoutHoldsTogether()
     f.close();
     const common::Result<PreparedReport> report = prepareReport(
         {QStringLiteral("报表\\x.RPT"), none ? QStringLiteral("{客户信息.型号} StartsWith '无'") : QString(), 1},
-        folder.path());
+        folder.shop());
     QVERIFY2(report.ok(), qPrintable(report.error().text));
 
     const SheetFrame frame = sheetFrame(*report);

@@ -12,7 +12,6 @@
 #include "reports/ui/reportwindow.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -81,7 +80,8 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
     QLabel::mouseReleaseEvent(event);
 }
 
-PaiZi::PaiZi(DataSource &source, QWidget *parent) : QWidget(parent, Qt::Window), m_source(source)
+PaiZi::PaiZi(const common::ShopContext &shop, DataSource &source, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_shop(shop), m_source(source)
 {
     setObjectName(QStringLiteral("PaiZi"));
     common::markProgramWindow(this);
@@ -148,7 +148,7 @@ void PaiZi::runCatalogueEntry(const QString &entry)
     const std::optional<ReportRequest> request = catalogueRequest(entry, inputs(), m_state);
     if (!request)
         return;
-    EnginePreview *preview = runReportRequest(*request, this);
+    EnginePreview *preview = runReportRequest(*request, m_shop, this);
     if (!preview)
         return;
     // The entry's window shows the new run in place of the last one.
@@ -160,8 +160,8 @@ void PaiZi::runCatalogueEntry(const QString &entry)
 void PaiZi::showDataReport(const QString &report)
 {
     // Read afresh each time: the shop may have moved the stationery since.
-    const auto load = [&report] {
-        common::Result<ReportRenderer> renderer = dataReportRenderer(report, QDir::currentPath());
+    const auto load = [this, &report] {
+        common::Result<ReportRenderer> renderer = dataReportRenderer(report, m_shop);
         if (renderer.failed())
             common::say(renderer.error().text, QStringLiteral("警告"), common::Icon::Warning);
         return renderer;

@@ -1,6 +1,7 @@
 #pragma once
 // PaiZi, the report panel "报表打印": brand tiles, one brand frame of report
 // captions at a time, and the settings, management and envelope frames.
+#include "common/shopcontext.h"
 #include "common/ui/windowslot.h"
 #include "reports/catalogue.h"
 #include "reports/panelcontent.h"
@@ -35,8 +36,9 @@ class PaiZi : public QWidget {
 public:
     static constexpr int kBrands = 16;
 
-    // The data reports print what source selects; it must outlive the panel.
-    explicit PaiZi(DataSource &source, QWidget *parent = nullptr);
+    // The reports are the shop's; the data reports print what source
+    // selects. Both must outlive the panel.
+    PaiZi(const common::ShopContext &shop, DataSource &source, QWidget *parent = nullptr);
     ~PaiZi() override;
 
     // Hides every brand frame; moves frame `index` (1..16, 0 none) into place
@@ -75,6 +77,7 @@ private:
                            const QColor &colour, int left, int top, int width);
     void load();
 
+    const common::ShopContext &m_shop;
     DataSource &m_source;
     QMap<QString, common::WindowSlot<DataReportWindow>> m_dataReports;
     QMap<QString, common::WindowSlot<EnginePreview>> m_previews;
