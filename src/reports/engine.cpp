@@ -20,21 +20,29 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
     if (!definition)
         return definition.error();
     const QDate today = common::clock().today();
-    // A formula that does not parse is said before the database is opened.
-    if (const common::Result<SqlCondition> checked = compileFormula(request.formula, today); !checked)
+    // A formula that is refused is said before the database is opened; an
+    // empty one selects every record.
+    FormulaTree tree;
+    if (!request.formula.trimmed().isEmpty()) {
+        common::Result<FormulaTree> parsed = parseFormula(request.formula);
+        if (!parsed.ok())
+            return common::Error::failed(formulaMessage(parsed.error(), request.formula));
+        tree = std::move(*parsed);
+    }
+    if (const common::Result<SqlCondition> checked = compileFormula(tree, today); !checked.ok())
         return common::Error::failed(formulaMessage(checked.error(), request.formula));
     const common::Result<std::unique_ptr<store::Database>> db =
         store::openDatabase(store::jobTableLocation(folder));
     if (!db)
         return common::Error::failed(
             QStringLiteral("无法打开数据库 “%1”：%2").arg(store::databaseFileName(), db.error().text));
-    const common::Result<SqlCondition> condition = compileFormula(request.formula, today, (*db)->engine());
+    const common::Result<SqlCondition> condition = compileFormula(tree, today, (*db)->engine());
     if (!condition)
         return common::Error::failed(formulaMessage(condition.error(), request.formula));
     common::Result<QVector<ReportRow>> rows = selectReportRows(**db, *definition, *condition);
     if (!rows)
         return rows.error();
-    return PreparedReport{std::move(*definition), std::move(*rows), today};
+    return PreparedReport{std::move(*definition), std::move(*rows), {describeSelection(tree, today), today}};
 }
 
 common::Result<BuiltReport> buildReport(const ReportRequest &request, const QString &folder)
@@ -42,7 +50,7 @@ common::Result<BuiltReport> buildReport(const ReportRequest &request, const QStr
     common::Result<PreparedReport> prepared = prepareReport(request, folder);
     if (!prepared)
         return prepared.error();
-    LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->printed);
+    LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->heading);
     const int selected = int(prepared->rows.size());
     return BuiltReport{std::move(report), selected, std::move(*prepared)};
 }

@@ -11,7 +11,7 @@ namespace reports {
 struct PreparedReport {
     ReportDefinition definition;
     QVector<ReportRow> rows;
-    QDate printed;
+    ReportHeading heading; // what the formula selected, and today
 };
 
 struct BuiltReport {
@@ -23,7 +23,8 @@ struct BuiltReport {
 };
 
 // Reads folder/报表/…, compiles the formula (today from the clock) and
-// selects from folder/新客户信息.mdb through its own connection. Nothing is
+// selects from folder/新客户信息.mdb through its own connection; the heading
+// says in words what the formula selects. Nothing is
 // queried when the file or the formula is refused. A failure's text is the
 // engine's message to the user.
 common::Result<PreparedReport> prepareReport(const ReportRequest &request, const QString &folder);
