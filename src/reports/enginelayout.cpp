@@ -78,6 +78,20 @@ double TextFitter::width(const QString &text, FontRole role)
     return metrics(role).width(text) / 10.0;
 }
 
+QVector<double> TextFitter::widest(const QVector<ReportRow> &rows, const QVector<int> &columns, FontRole role)
+{
+    // Row by row: a long report's cells are far apart in memory.
+    Metrics &m = metrics(role);
+    QVector<double> widest(columns.size(), 0.0);
+    for (const ReportRow &row : rows)
+        for (int i = 0; i < columns.size(); ++i)
+            if (columns.at(i) < row.cells.size())
+                widest[i] = std::max(widest.at(i), m.width(row.cells.at(columns.at(i))));
+    for (double &w : widest)
+        w /= 10.0;
+    return widest;
+}
+
 QString TextFitter::fit(const QString &text, FontRole role, double width)
 {
     Metrics &m = metrics(role);
@@ -131,58 +145,82 @@ QVector<ColumnUse> columnUses(const ReportDefinition &d)
     return uses;
 }
 
+// Where each column stands, and which columns may hold a value printed
+// whole that is wider than the column.
+struct ColumnPlan {
+    QVector<double> widths;
+    QVector<int> wrapping;
+};
+
 // The definition's shares of the printable width, then room for the widest
 // value of each column printed whole, taken from the free-text columns:
 // first what their own values leave unused, then down to three fifths of
 // their width (never below their caption). Columns to write in by hand keep
 // their room.
-QVector<double> columnWidths(const ReportDefinition &d, const QVector<ReportRow> &rows, double usable,
-                             TextFitter &fitter)
+ColumnPlan planColumns(const ReportDefinition &d, const QVector<ReportRow> &rows, double usable,
+                       TextFitter &fitter)
 {
     const QVector<ColumnUse> uses = columnUses(d);
     const int count = int(d.columns.size());
     double shares = 0;
     for (const ReportColumn &c : d.columns)
         shares += c.width;
-    QVector<double> widths;
+    ColumnPlan plan;
+    QVector<double> &widths = plan.widths;
     for (const ReportColumn &c : d.columns)
         widths << c.width / shares * usable;
-    const auto widest = [&](int c) {
-        double w = 0;
-        for (const ReportRow &row : rows)
-            w = std::max(w, fitter.width(row.cells.value(c), FontRole::Body));
-        return w + 2 * cellPadding;
+    // The widest value of each column of a use, padded, by column.
+    const auto widestOf = [&](ColumnUse use) {
+        QVector<int> columns;
+        for (int c = 0; c < count; ++c)
+            if (uses.at(c) == use)
+                columns << c;
+        const QVector<double> measured = fitter.widest(rows, columns, FontRole::Body);
+        QVector<double> widest(count, 0.0);
+        for (int i = 0; i < columns.size(); ++i)
+            widest[columns.at(i)] = measured.at(i) + 2 * cellPadding;
+        return widest;
     };
-    QVector<double> wanted(count, 0.0), idle(count, 0.0), yielding(count, 0.0);
+    const QVector<double> whole = widestOf(ColumnUse::Whole);
+    QVector<double> wanted(count, 0.0);
     double needed = 0;
     for (int c = 0; c < count; ++c) {
         if (uses.at(c) == ColumnUse::Whole) {
-            wanted[c] = std::max(0.0, widest(c) - widths.at(c));
+            wanted[c] = std::max(0.0, whole.at(c) - widths.at(c));
             needed += wanted.at(c);
-        } else if (uses.at(c) == ColumnUse::FreeText) {
+        }
+    }
+    if (needed > 0) {
+        const QVector<double> freeText = widestOf(ColumnUse::FreeText);
+        QVector<double> idle(count, 0.0), yielding(count, 0.0);
+        for (int c = 0; c < count; ++c) {
+            if (uses.at(c) != ColumnUse::FreeText)
+                continue;
             const double caption = fitter.width(d.columns.at(c).caption, FontRole::Caption) + 2 * cellPadding;
             const double floor = std::min(widths.at(c), std::max(widths.at(c) * freeTextKeeps, caption));
-            const double comfort = std::clamp(widest(c), floor, widths.at(c));
+            const double comfort = std::clamp(freeText.at(c), floor, widths.at(c));
             idle[c] = widths.at(c) - comfort;
             yielding[c] = comfort - floor;
         }
-    }
-    double missing = needed;
-    for (const QVector<double> *room : {&idle, &yielding}) {
-        double available = 0;
-        for (double r : *room)
-            available += r;
-        const double taken = std::min(missing, available);
-        if (taken <= 0)
-            continue;
-        for (int c = 0; c < count; ++c)
-            widths[c] -= room->at(c) / available * taken;
-        missing -= taken;
-    }
-    if (needed > missing)
+        double missing = needed;
+        for (const QVector<double> *room : {&idle, &yielding}) {
+            double available = 0;
+            for (double r : *room)
+                available += r;
+            const double taken = std::min(missing, available);
+            if (taken <= 0)
+                continue;
+            for (int c = 0; c < count; ++c)
+                widths[c] -= room->at(c) / available * taken;
+            missing -= taken;
+        }
         for (int c = 0; c < count; ++c)
             widths[c] += wanted.at(c) / needed * (needed - missing);
-    return widths;
+    }
+    for (int c = 0; c < count; ++c)
+        if (whole.at(c) > widths.at(c) + 1e-9)
+            plan.wrapping << c;
+    return plan;
 }
 
 // Places bands of rows top to bottom, starting a page with its header when a
@@ -204,11 +242,13 @@ public:
         m_lineStep = d.fontPoints * 1.3;
         m_bottom = size.height() - margin - footerHeight;
 
+        const ColumnPlan plan = planColumns(d, rows, size.width() - 2 * margin, m_fitter);
         double x = margin;
-        for (double w : columnWidths(d, rows, size.width() - 2 * margin, m_fitter)) {
+        for (double w : plan.widths) {
             m_columns.append(QRectF(x, 0, w, 0));
             x += w;
         }
+        m_wrapping = plan.wrapping;
         for (const QString &t : d.totals) {
             for (int i = 0; i < d.columns.size(); ++i)
                 if (d.columns.at(i).field == t) {
@@ -322,9 +362,7 @@ private:
     {
         const ReportRow &row = m_rows.at(index);
         int lines = 1;
-        for (int c = 0; c < m_columns.size(); ++c) {
-            if (m_uses.at(c) != ColumnUse::Whole)
-                continue;
+        for (int c : m_wrapping) {
             const QString value = row.cells.value(c);
             const double width = cell(c, 0).width();
             if (m_fitter.width(value, FontRole::Body) > width)
@@ -420,6 +458,7 @@ private:
     int m_pageNumber = 0;
     QVector<ColumnUse> m_uses;
     QVector<QRectF> m_columns;
+    QVector<int> m_wrapping; // columns whose values may take more than one line
     QVector<int> m_sumColumns;
     QString m_printedText;
     QStringList m_scopeLines;

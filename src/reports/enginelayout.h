@@ -53,6 +53,8 @@ class TextFitter {
 public:
     explicit TextFitter(double bodyPoints);
     double width(const QString &text, FontRole role);
+    // The width of the widest cell of each of columns, in their order.
+    QVector<double> widest(const QVector<ReportRow> &rows, const QVector<int> &columns, FontRole role);
     QString fit(const QString &text, FontRole role, double width);
     // Lines of at most width (a character too wide on its own takes a line),
     // broken after a "-", "/" or blank where that keeps half a line.
