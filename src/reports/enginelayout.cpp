@@ -130,6 +130,8 @@ namespace {
 constexpr double margin = 34;       // 12 mm
 constexpr double cellPadding = 2;
 constexpr double footerHeight = 20;
+// The most lines a report's heading gives to what the report covers.
+constexpr int maxScopeLines = 3;
 // The share of its width a free-text column keeps when identifiers need more room.
 constexpr double freeTextKeeps = 0.6;
 
@@ -260,6 +262,12 @@ public:
         m_printedText = printDateLabel(heading.printed);
         const double scopeWidth = right() - left() - m_fitter.width(m_printedText, FontRole::Note) - 12;
         m_scopeLines = m_fitter.wrap(heading.scope, FontRole::Note, scopeWidth);
+        // A box's text can be thousands of characters long; the period comes first.
+        if (m_scopeLines.size() > maxScopeLines) {
+            const QString rest = m_scopeLines.mid(maxScopeLines - 1).join(QString());
+            m_scopeLines.resize(maxScopeLines);
+            m_scopeLines.last() = m_fitter.fit(rest, FontRole::Note, scopeWidth);
+        }
     }
 
     // Returns the number of pages.

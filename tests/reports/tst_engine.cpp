@@ -89,6 +89,7 @@ private slots:
     void groupsCarrySubtotals();
     void wideTotalsNeverOverlap();
     void identifiersDatesAndFeesPrintWhole();
+    void longHeadingKeepsTheRowsOnThePage();
     void pdfHoldsExactlyTheSelectedRows();
     void pdfBoldTextExtractsWhole();
     void pdfInHalvesMatchesOneWriter();
@@ -356,6 +357,30 @@ void TestEngine::identifiersDatesAndFeesPrintWhole()
         QVERIFY2(printedWhole.contains(QString::fromUtf8(value)), value);
     for (const QString &value : printedWhole)
         QVERIFY2(!value.contains(QStringLiteral("e-")) && !value.startsWith(QStringLiteral("-0")), qPrintable(value));
+}
+
+// A store box may hold thousands of characters: the heading says what it can
+// in three lines, and the rows still begin and end on the page.
+void TestEngine::longHeadingKeepsTheRowsOnThePage()
+{
+    const common::Result<ReportDefinition> definition =
+        loadReportDefinition(QStringLiteral(":/reports/definitions/商场报表.RPT"));
+    QVERIFY(definition.ok());
+    QVector<ReportRow> rows(60);
+    for (ReportRow &row : rows)
+        row.cells = QStringList(definition->columns.size(), QStringLiteral("1"));
+    const ReportHeading heading{QStringLiteral("购店以“%1”开头").arg(QString(5000, QChar(u'长'))), QDate(2026, 12, 8)};
+    const LaidOutReport report = layoutReport(*definition, rows, heading);
+    for (const ReportPage &page : report.pages) {
+        QVERIFY(!page.rows.isEmpty());
+        int headingLines = 0;
+        for (const PageItem &item : page.items) {
+            QVERIFY(item.rect.bottom() <= report.pageSize.height() - 34);
+            if (item.font == FontRole::Note && (item.text.startsWith(u'购') || item.text.startsWith(u'长')))
+                ++headingLines;
+        }
+        QCOMPARE(headingLines, 3);
+    }
 }
 
 void TestEngine::groupsCarrySubtotals()
