@@ -17,7 +17,7 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
     if (const QString e = ensureReportDefinitions(folder); !e.isEmpty())
         return common::Error::failed(e);
     common::Result<ReportDefinition> definition = loadReportDefinition(reportFilePath(folder, request.file));
-    if (!definition)
+    if (definition.failed())
         return definition.error();
     const QDate today = common::clock().today();
     // A formula that is refused is said before the database is opened; an
@@ -25,22 +25,22 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
     FormulaTree tree;
     if (!request.formula.trimmed().isEmpty()) {
         common::Result<FormulaTree> parsed = parseFormula(request.formula);
-        if (!parsed.ok())
+        if (parsed.failed())
             return common::Error::failed(formulaMessage(parsed.error(), request.formula));
         tree = std::move(*parsed);
     }
-    if (const common::Result<SqlCondition> checked = compileFormula(tree, today); !checked.ok())
+    if (const common::Result<SqlCondition> checked = compileFormula(tree, today); checked.failed())
         return common::Error::failed(formulaMessage(checked.error(), request.formula));
     const common::Result<std::unique_ptr<store::Database>> db =
-        store::openDatabase(store::jobTableLocation(folder));
-    if (!db)
+        store::Database::open(store::jobTableLocation(folder));
+    if (db.failed())
         return common::Error::failed(
             QStringLiteral("无法打开数据库 “%1”：%2").arg(store::databaseFileName(), db.error().text));
     const common::Result<SqlCondition> condition = compileFormula(tree, today, (*db)->engine());
-    if (!condition)
+    if (condition.failed())
         return common::Error::failed(formulaMessage(condition.error(), request.formula));
     common::Result<QVector<ReportRow>> rows = selectReportRows(**db, *definition, *condition);
-    if (!rows)
+    if (rows.failed())
         return rows.error();
     return PreparedReport{std::move(*definition), std::move(*rows), {describeSelection(tree, today), today}};
 }
@@ -48,7 +48,7 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
 common::Result<BuiltReport> buildReport(const ReportRequest &request, const QString &folder)
 {
     common::Result<PreparedReport> prepared = prepareReport(request, folder);
-    if (!prepared)
+    if (prepared.failed())
         return prepared.error();
     LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->heading);
     const int selected = int(prepared->rows.size());

@@ -241,13 +241,13 @@ ReportPdfWriter::ReportPdfWriter(const LaidOutReport &frame, QIODevice *device)
 
 ReportPdfWriter::~ReportPdfWriter() = default;
 
-common::Error ReportPdfWriter::begin()
+common::Result<void> ReportPdfWriter::begin()
 {
     if (m_device) {
         m_open = std::make_unique<Open>(m_device);
     } else {
         auto file = std::make_unique<OutputFile>(m_path, OutputKind::Pdf);
-        if (common::Error e = file->open())
+        if (const auto e = file->open(); e.failed())
             return e;
         m_open = std::make_unique<Open>(std::move(file));
     }
@@ -278,7 +278,7 @@ void ReportPdfWriter::addPage(const ReportPage &page)
     painter.restore();
 }
 
-common::Error ReportPdfWriter::finish()
+common::Result<void> ReportPdfWriter::finish()
 {
     if (!m_open)
         return OutputFile(m_path, OutputKind::Pdf).cannotWrite();
@@ -293,10 +293,10 @@ common::Error ReportPdfWriter::finish()
     return open->file->commit();
 }
 
-common::Error writeReportPdf(const LaidOutReport &report, const QString &path)
+common::Result<void> writeReportPdf(const LaidOutReport &report, const QString &path)
 {
     ReportPdfWriter writer(report, path);
-    if (common::Error e = writer.begin())
+    if (const auto e = writer.begin(); e.failed())
         return e;
     for (const ReportPage &page : report.pages)
         writer.addPage(page);

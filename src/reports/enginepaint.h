@@ -25,10 +25,10 @@ public:
     ReportPdfWriter(const LaidOutReport &frame, QIODevice *device);
     ~ReportPdfWriter();
 
-    common::Error begin();
+    common::Result<void> begin();
     void addPage(const ReportPage &page);
     // Closes the file; an error when it could not be written.
-    common::Error finish();
+    common::Result<void> finish();
 
 private:
     struct Open;
@@ -39,7 +39,7 @@ private:
 };
 
 // Writes every page to a PDF file.
-common::Error writeReportPdf(const LaidOutReport &report, const QString &path);
+common::Result<void> writeReportPdf(const LaidOutReport &report, const QString &path);
 
 // Draws pages first .. end-1 onto a printer (or any paged device), one sheet each.
 void paintReportPages(const LaidOutReport &report, QPagedPaintDevice &device, int first, int end);

@@ -129,7 +129,7 @@ common::Result<ReportDefinition> loadReportDefinition(const QString &path)
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return common::Error::failed(QStringLiteral("无法读取报表文件 “%1”").arg(shown));
     common::Result<ReportDefinition> loaded = parseReportDefinition(file.readAll());
-    if (!loaded)
+    if (loaded.failed())
         return common::Error::failed(QStringLiteral("报表文件 “%1” 有误：%2").arg(shown, loaded.error().text));
     return loaded;
 }

@@ -402,11 +402,11 @@ void ReportRenderer::renderCalibration(QPagedPaintDevice *device) const
     paintCalibrationPage(device);
 }
 
-common::Error ReportRenderer::writePdf(const QString &path,
+common::Result<void> ReportRenderer::writePdf(const QString &path,
                                        const std::function<bool(QPagedPaintDevice *)> &paint) const
 {
     OutputFile file(path, OutputKind::Pdf);
-    if (common::Error e = file.open())
+    if (const auto e = file.open(); e.failed())
         return e;
     {
         QPdfWriter writer(file.device());
@@ -421,7 +421,7 @@ common::Error ReportRenderer::writePdf(const QString &path,
     return file.commit();
 }
 
-common::Error ReportRenderer::renderToPdf(const QString &path, const QVector<Row> &rows) const
+common::Result<void> ReportRenderer::renderToPdf(const QString &path, const QVector<Row> &rows) const
 {
     return writePdf(path, [&](QPagedPaintDevice *device) {
         QVector<DrawnItem> drawn;
@@ -429,7 +429,7 @@ common::Error ReportRenderer::renderToPdf(const QString &path, const QVector<Row
     });
 }
 
-common::Error ReportRenderer::calibrationToPdf(const QString &path) const
+common::Result<void> ReportRenderer::calibrationToPdf(const QString &path) const
 {
     return writePdf(path, [&](QPagedPaintDevice *device) { return paintCalibrationPage(device); });
 }

@@ -65,15 +65,15 @@ public:
     // The calibration sheet on one page of device.
     void renderCalibration(QPagedPaintDevice *device) const;
 
-    common::Error renderToPdf(const QString &path, const QVector<Row> &rows) const;
-    common::Error calibrationToPdf(const QString &path) const;
+    common::Result<void> renderToPdf(const QString &path, const QVector<Row> &rows) const;
+    common::Result<void> calibrationToPdf(const QString &path) const;
 
 private:
     common::Stationery stationery() const;
     // Paints onto device; false when the painter could not begin.
     bool paintRows(QPagedPaintDevice *device, const QVector<Row> &rows, QVector<DrawnItem> *drawn) const;
     bool paintCalibrationPage(QPagedPaintDevice *device) const;
-    common::Error writePdf(const QString &path, const std::function<bool(QPagedPaintDevice *)> &paint) const;
+    common::Result<void> writePdf(const QString &path, const std::function<bool(QPagedPaintDevice *)> &paint) const;
 
     ReportLayout m_layout;
     common::SiteSettings m_settings;
