@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Any text, quoted, is one text constant that reads back as itself.
     const common::Result<reports::FormulaTree> quoted =
         reports::parseFormula(QStringLiteral("{客户信息.地区} = ") + reports::formulaText(formula));
-    if (!quoted.ok() || quoted->conditions.size() != 1 || quoted->conditions.first().value.text != formula)
+    if (quoted.failed() || quoted->conditions.size() != 1 || quoted->conditions.first().value.text != formula)
         __builtin_trap();
 
     const common::Result<reports::FormulaTree> parsed = reports::parseFormula(formula);

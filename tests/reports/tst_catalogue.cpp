@@ -113,7 +113,7 @@ QList<int> TestCatalogue::jobsOf(const QString &entry, const PanelInputs &inputs
     if (!request)
         return {};
     const common::Result<PreparedReport> prepared = prepareReport(*request, m_folder->path());
-    if (!prepared.ok()) {
+    if (prepared.failed()) {
         qWarning() << prepared.error().text;
         return {-1};
     }
@@ -232,7 +232,7 @@ void TestCatalogue::malformedStartDateIsRefusedNotRead()
         boxes.start = start;
         const common::Result<PreparedReport> prepared =
             prepareReport(*catalogueRequest(QStringLiteral("配件流水帐"), boxes.inputs(), state), m_folder->path());
-        QVERIFY(!prepared.ok());
+        QVERIFY(prepared.failed());
         QVERIFY2(prepared.error().text.startsWith(QStringLiteral("选择公式有误")), qPrintable(prepared.error().text));
         QVERIFY2(prepared.error().text.contains(start), qPrintable(prepared.error().text));
     }
