@@ -80,8 +80,9 @@ QString shortDateText(const QString &stored)
 
 QString moneyText(double amount)
 {
-    const QString text = QString::number(amount, 'f', 2);
-    return text == QLatin1String("-0.00") ? text.mid(1) : text;
+    // Rounded to the fen first, so that -0.001 does not print as "-0.00".
+    const double fen = std::round(amount * 100) / 100;
+    return QString::number(fen == 0 ? 0.0 : fen, 'f', 2);
 }
 
 std::optional<double> parseNumber(const QString &text)

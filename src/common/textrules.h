@@ -19,8 +19,7 @@ QString shortDate(const QDate &date);
 // form; other text (a purchase date of "超保") as it is.
 QString shortDateText(const QString &stored);
 
-// An amount of money as it is printed: two decimals, never an exponent,
-// and no "-0.00" for a sum that rounds to nothing.
+// A fee as money: two decimals, never an exponent ("0.30", "99999.99").
 QString moneyText(double amount);
 
 // A plain signed decimal, optionally with an exponent, blanks around allowed;
