@@ -22,11 +22,12 @@ reports::ReportRequest catalogueEntry(const QString &entry)
 {
     reports::PanelInputs in;
     in.month = QStringLiteral("六月");
+    in.year = 2003; // the generated jobs begin in 2003
     in.quarterBox = QStringLiteral("2nd");
     in.partsLedgerStart = QStringLiteral("2003,7,22");
     in.area = QStringLiteral("江北");
     in.store = QStringLiteral("苏宁");
-    reports::PanelState state;
+    reports::PanelState state = reports::panelStateAtLoad(QDate(2003, 7, 1));
     return *reports::catalogueRequest(entry, in, state);
 }
 

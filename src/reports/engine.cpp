@@ -22,20 +22,28 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
     if (definition.failed())
         return definition.error();
     const QDate today = common::clock().today();
-    // A formula that does not parse is said before the database is opened.
-    if (const common::Result<SqlCondition> checked = compileFormula(request.formula, today); checked.failed())
+    // A formula that is refused is said before the database is opened; an
+    // empty one selects every record.
+    FormulaTree tree;
+    if (!request.formula.trimmed().isEmpty()) {
+        common::Result<FormulaTree> parsed = parseFormula(request.formula);
+        if (parsed.failed())
+            return common::Error::failed(formulaMessage(parsed.error(), request.formula));
+        tree = std::move(*parsed);
+    }
+    if (const common::Result<SqlCondition> checked = compileFormula(tree, today); checked.failed())
         return common::Error::failed(formulaMessage(checked.error(), request.formula));
     const common::Result<std::unique_ptr<store::Database>> db = store::Database::open(shop.jobTable);
     if (db.failed())
         return common::Error::failed(
             QStringLiteral("无法打开数据库 “%1”：%2").arg(store::displayedAddress(shop.jobTable), db.error().text));
-    const common::Result<SqlCondition> condition = compileFormula(request.formula, today, (*db)->engine());
+    const common::Result<SqlCondition> condition = compileFormula(tree, today, (*db)->engine());
     if (condition.failed())
         return common::Error::failed(formulaMessage(condition.error(), request.formula));
     common::Result<QVector<ReportRow>> rows = selectReportRows(**db, *definition, *condition);
     if (rows.failed())
         return rows.error();
-    return PreparedReport{std::move(*definition), std::move(*rows), today};
+    return PreparedReport{std::move(*definition), std::move(*rows), {describeSelection(tree, today), today}};
 }
 
 common::Result<BuiltReport> buildReport(const ReportRequest &request, const common::ShopContext &shop)
@@ -43,7 +51,7 @@ common::Result<BuiltReport> buildReport(const ReportRequest &request, const comm
     common::Result<PreparedReport> prepared = prepareReport(request, shop);
     if (prepared.failed())
         return prepared.error();
-    LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->printed);
+    LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->heading);
     const int selected = int(prepared->rows.size());
     return BuiltReport{std::move(report), selected, std::move(*prepared)};
 }

@@ -13,7 +13,7 @@ namespace reports {
 struct PreparedReport {
     ReportDefinition definition;
     QVector<ReportRow> rows;
-    QDate printed;
+    ReportHeading heading; // what the formula selected, and today
 };
 
 struct BuiltReport {
@@ -25,7 +25,8 @@ struct BuiltReport {
 };
 
 // Reads the shop's 报表/…, compiles the formula (today from the clock) and
-// selects from the shop's jobs through a connection of its own. Nothing is
+// selects from the shop's jobs through a connection of its own; the heading
+// says in words what the formula selects. Nothing is
 // queried when the file or the formula is refused. A failure's text is the
 // engine's message to the user.
 common::Result<PreparedReport> prepareReport(const ReportRequest &request, const common::ShopContext &shop);

@@ -196,6 +196,10 @@ common::Result<void> writePreparedCsv(const PreparedReport &prepared, const QStr
             out.clear();
         }
     };
+    // On top, as in the workbook: the title, what the report covers, the print date.
+    add({prepared.definition.title});
+    add({prepared.heading.scope});
+    add({printDateLabel(prepared.heading.printed)});
     QStringList captions;
     for (const ReportColumn &c : prepared.definition.columns)
         captions << c.caption;

@@ -13,6 +13,7 @@
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
+class QSpinBox;
 
 namespace reports {
 
@@ -20,15 +21,20 @@ class DataReportWindow;
 class DataSource;
 class EnginePreview;
 
-// A label that reports a left click: the tiles and the report captions.
+// The tiles and the report captions: a label that takes the keyboard focus,
+// shows it with an outline, and acts on a left click, Enter or Space.
 class ClickLabel : public QLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit ClickLabel(const QString &text, QWidget *parent = nullptr);
 signals:
     void clicked();
+    // After clicked, when the key did it: the one who pressed it goes on by keyboard.
+    void keyActivated();
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 };
 
 class PaiZi : public QWidget {
@@ -48,8 +54,8 @@ public:
     void selectBrand(int index);
 
     QGroupBox *brandFrame(int index) const;
-    QString dateFrom() const { return m_state.dateFrom; }
-    QString dateTo() const { return m_state.dateTo; }
+    QDate dateFrom() const { return m_state.dateFrom; }
+    QDate dateTo() const { return m_state.dateTo; }
     QString quarter() const { return m_state.quarter; }
     PanelInputs inputs() const;
 
@@ -59,6 +65,9 @@ public:
     // The report's window while it is open; nullptr otherwise.
     DataReportWindow *dataReportWindow(const QString &report) const;
     EnginePreview *cataloguePreview(const QString &entry) const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 signals:
     // A report that prints the service point's particulars is about to be
@@ -84,6 +93,7 @@ private:
     PanelState m_state;
     QGroupBox *m_frames[kBrands + 1] = {};
     QComboBox *m_cboDate = nullptr;
+    QSpinBox *m_txtYear = nullptr;
     QComboBox *m_jido = nullptr;
     QLineEdit *m_txtPeiJianDate = nullptr;
     QComboBox *m_aera = nullptr;
