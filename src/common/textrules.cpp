@@ -41,6 +41,23 @@ QString shortDate(const QDate &date)
     return date.isValid() ? QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day()) : QString();
 }
 
+QString moneyText(double amount)
+{
+    // Rounded to the fen first, so that -0.001 does not print as "-0.00".
+    const double fen = std::round(amount * 100) / 100;
+    return QString::number(fen == 0 ? 0.0 : fen, 'f', 2);
+}
+
+QString numberText(double number)
+{
+    QString text = moneyText(number);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
 std::optional<double> parseNumber(const QString &text)
 {
     static const QRegularExpression number(

@@ -9,22 +9,23 @@
 
 namespace reports {
 
-QFont reportFont(FontRole role, double bodyPoints)
+PageFont roleFont(FontRole role, double bodyPoints)
 {
     const QString family = QStringLiteral("宋体");
     switch (role) {
-    case FontRole::Title: return common::cjkFont(family, 16, true);
-    case FontRole::Note: return common::cjkFont(family, 9);
-    case FontRole::Caption: return common::cjkFont(family, bodyPoints, true);
-    case FontRole::Body: return common::cjkFont(family, bodyPoints);
-    case FontRole::Bold: return common::cjkFont(family, bodyPoints, true);
+    case FontRole::Title: return {family, 16, true};
+    case FontRole::Note: return {family, 9};
+    case FontRole::Caption: return {family, bodyPoints, true};
+    case FontRole::Body: return {family, bodyPoints};
+    case FontRole::Bold: return {family, bodyPoints, true};
     }
     return {};
 }
 
-bool drawnAlone(char16_t c)
+QFont reportFont(FontRole role, double bodyPoints)
 {
-    return c < 0x0300 || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF);
+    const PageFont f = roleFont(role, bodyPoints);
+    return common::cjkFont(f.family, f.points, f.bold, f.underline);
 }
 
 // Measured on a 720 dpi image so advances come out in tenths of a point.
@@ -156,13 +157,13 @@ private:
     void text(const QRectF &r, const QString &t, Qt::Alignment align, FontRole font)
     {
         if (!t.isEmpty() && !counting())
-            m_page.items.append({PageItem::Kind::Text, r, t, align, font});
+            m_page.items.append({PageItem::Kind::Text, r, t, align, int(font)});
     }
 
     void line(double y, double left, double right)
     {
         if (!counting())
-            m_page.items.append({PageItem::Kind::Line, QRectF(left, y, right - left, 0), {}, {}, {}});
+            m_page.items.append({PageItem::Kind::Line, QRectF(left, y, right - left, 0)});
     }
 
     QRectF cell(int column, double height) const
@@ -312,15 +313,9 @@ QString totalLabel(int rows)
 
 LaidOutReport reportFrame(const ReportDefinition &definition)
 {
-    LaidOutReport frame;
-    QSizeF size = QPageSize(definition.paper).sizePoints();
-    if (definition.orientation == QPageLayout::Landscape)
-        size.transpose();
-    frame.title = definition.title;
-    frame.pageSize = size;
-    frame.paper = definition.paper;
-    frame.orientation = definition.orientation;
-    frame.bodyPoints = definition.fontPoints;
+    LaidOutReport frame = blankReport(definition.title, definition.paper, definition.orientation);
+    for (const FontRole role : {FontRole::Title, FontRole::Note, FontRole::Caption, FontRole::Body, FontRole::Bold})
+        frame.fonts.append(roleFont(role, definition.fontPoints));
     return frame;
 }
 

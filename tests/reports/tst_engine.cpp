@@ -44,7 +44,7 @@ QStringList texts(const ReportPage &page, FontRole role)
 {
     QStringList out;
     for (const PageItem &item : page.items)
-        if (item.kind == PageItem::Kind::Text && item.font == role)
+        if (item.kind == PageItem::Kind::Text && item.font == int(role))
             out << item.text;
     return out;
 }
@@ -276,7 +276,7 @@ void TestEngine::wideTotalsNeverOverlap()
     QVERIFY2(built, qPrintable(built.error().text));
     QVector<PageItem> figures;
     for (const PageItem &item : built->report.pages.last().items)
-        if (item.kind == PageItem::Kind::Text && item.font == FontRole::Bold && !item.text.startsWith(QStringLiteral("总计")))
+        if (item.kind == PageItem::Kind::Text && item.font == int(FontRole::Bold) && !item.text.startsWith(QStringLiteral("总计")))
             figures << item;
     QStringList shown;
     for (const PageItem &f : figures)

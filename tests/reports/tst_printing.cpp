@@ -150,18 +150,18 @@ void TestPrinting::captionOpensOneWindowPerReport()
     QVERIFY(voucher && voucher->isVisible());
     QCOMPARE(voucher->windowTitle(), QString("修理凭单"));
     QCOMPARE(voucher->pageCount(), 1);
-    const auto number = std::find_if(voucher->lastDrawn().begin(), voucher->lastDrawn().end(),
-                                     [](const DrawnItem &i) { return i.name == "txt编号"; });
-    QVERIFY(number != voucher->lastDrawn().end());
+    const auto number = std::find_if(voucher->pages().pages.first().items.begin(), voucher->pages().pages.first().items.end(),
+                                     [](const PageItem &i) { return i.name == "txt编号"; });
+    QVERIFY(number != voucher->pages().pages.first().items.end());
     QCOMPARE(number->text, QString("57"));
 
     // The same window again, now on the job the next print command chose.
     m_print->run(qint16(58));
     QTest::mouseClick(panel->findChild<QLabel *>("Label96"), Qt::LeftButton);
     QCOMPARE(panel->dataReportWindow("修理凭单"), voucher);
-    const auto again = std::find_if(voucher->lastDrawn().begin(), voucher->lastDrawn().end(),
-                                    [](const DrawnItem &i) { return i.name == "txt编号"; });
-    QVERIFY(again != voucher->lastDrawn().end());
+    const auto again = std::find_if(voucher->pages().pages.first().items.begin(), voucher->pages().pages.first().items.end(),
+                                    [](const PageItem &i) { return i.name == "txt编号"; });
+    QVERIFY(again != voucher->pages().pages.first().items.end());
     QCOMPARE(again->text, QString("58"));
 
     QTest::mouseClick(panel->findChild<QLabel *>("Label35"), Qt::LeftButton);
@@ -274,10 +274,10 @@ void TestPrinting::calibrationSheetInPlaceOfTheJob()
     m_print->run(qint16(57));
     m_print->panel()->showDataReport("快件单");
     DataReportWindow *window = m_print->panel()->dataReportWindow("快件单");
-    QVERIFY(window && !window->lastDrawn().isEmpty());
+    QVERIFY(window && window->pages().pages.size() == 1);
     QTest::mouseClick(window->findChild<QPushButton *>("cmdCalibration"), Qt::LeftButton);
     QVERIFY(window->calibration());
-    QVERIFY(window->lastDrawn().isEmpty()); // no job on the sheet
+    QVERIFY(window->pages().pages.first().rows.isEmpty()); // no job on the sheet
     const QString pdf = m_folder->file("校准.pdf");
     QVERIFY(window->savePdf(pdf));
     QProcess text;
