@@ -2,6 +2,7 @@
 // place in its size, read back from the PDF the renderer writes.
 #include "support/jobtable.h"
 #include "support/coretestapp.h"
+#include "support/pdfwords.h"
 
 #include "common/twips.h"
 #include "reports/datareport.h"
@@ -52,38 +53,6 @@ Row rowOf(const QVariantMap &job)
     for (auto it = job.constBegin(); it != job.constEnd(); ++it)
         row.insert(it.key(), it.value());
     return row;
-}
-
-struct PdfWord {
-    int page;
-    QRectF mm;
-    QString text;
-};
-
-// Words with their boxes as poppler reads them back from the file.
-QVector<PdfWord> pdfWords(const QString &pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox-layout"), pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return {};
-    const QString xml = QString::fromUtf8(p.readAllStandardOutput());
-    static const QRegularExpression page(QStringLiteral("<page "));
-    static const QRegularExpression word(QStringLiteral(
-        "<word xMin=\"(-?[\\d.]+)\" yMin=\"(-?[\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    QVector<PdfWord> words;
-    const QStringList pages = xml.split(page);
-    const double mmPerPt = 25.4 / 72.0;
-    for (int i = 1; i < pages.size(); ++i) {
-        auto it = word.globalMatch(pages.at(i));
-        while (it.hasNext()) {
-            const auto m = it.next();
-            const QRectF r(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
-                           QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
-            words.append({i - 1, QRectF(r.topLeft() * mmPerPt, r.bottomRight() * mmPerPt), m.captured(5)});
-        }
-    }
-    return words;
 }
 
 int pdfPages(const QString &pdf)
