@@ -7,6 +7,7 @@
 #include "reports/reportdefinition.h"
 #include "store/database.h"
 #include "store/fields.h"
+#include "support/requiredtool.h"
 #include "support/datafolder.h"
 #include "support/fixedclock.h"
 #include "support/jobtable.h"
@@ -325,8 +326,7 @@ void TestEngine::groupsCarrySubtotals()
 
 void TestEngine::pdfHoldsExactlyTheSelectedRows()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+    REQUIRE_PROGRAM("pdftotext", "poppler-utils");
     DataFolder folder;
     QList<QVariantMap> jobs;
     for (int n = 1; n <= 90; ++n) {
@@ -355,8 +355,7 @@ void TestEngine::pdfHoldsExactlyTheSelectedRows()
 // totals must still come out of the PDF as whole words and figures.
 void TestEngine::pdfBoldTextExtractsWhole()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+    REQUIRE_PROGRAM("pdftotext", "poppler-utils");
     DataFolder folder;
     QList<QVariantMap> jobs;
     double sum = 0;
@@ -381,8 +380,7 @@ void TestEngine::pdfBoldTextExtractsWhole()
 // numbered against the whole report.
 void TestEngine::pdfInHalvesMatchesOneWriter()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+    REQUIRE_PROGRAM("pdftotext", "poppler-utils");
     DataFolder folder;
     QList<QVariantMap> jobs;
     for (int n = 1; n <= 400; ++n)
