@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QImage>
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -59,6 +60,25 @@ struct TextFitter::Metrics {
         }
         return sum;
     }
+
+    // The longest beginning that fits width with "…" after it, found from the
+    // characters' advances where the text allows.
+    QString elided(const QString &text, double width)
+    {
+        const QString mark = QStringLiteral("…");
+        if (!std::all_of(text.cbegin(), text.cend(), [](QChar c) { return drawnAlone(c.unicode()); }))
+            return metrics.elidedText(text, Qt::ElideRight, width);
+        double used = this->width(mark);
+        int length = 0;
+        for (; length < text.size(); ++length) {
+            used += this->width(text.mid(length, 1));
+            if (used > width)
+                break;
+        }
+        if (length > 0 && text.at(length - 1).isHighSurrogate())
+            --length;
+        return text.left(length) + mark;
+    }
 };
 
 TextFitter::TextFitter(double bodyPoints) : m_bodyPoints(bodyPoints) {}
@@ -70,7 +90,7 @@ QString TextFitter::fit(const QString &text, FontRole role, double width)
         m = std::make_shared<Metrics>(reportFont(role, m_bodyPoints));
     if (m->width(text) / 10.0 <= width)
         return text;
-    return m->metrics.elidedText(text, Qt::ElideRight, width * 10.0);
+    return m->elided(text, width * 10.0);
 }
 
 namespace {

@@ -16,11 +16,12 @@ namespace reports {
 constexpr double kPointsPerMm = 72.0 / 25.4;
 
 // True for the characters report text is made of (Chinese, full-width
-// forms, digits, Latin): each is drawn as the font's glyph for it alone, so
-// a string of them is as wide as its characters.
+// forms, digits, Latin, the cut mark): each is drawn as the font's glyph for
+// it alone, so a string of them is as wide as its characters.
 inline bool drawnAlone(char16_t c)
 {
-    return c < 0x0300 || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF);
+    return c < 0x0300 || c == 0x2026 || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF)
+        || (c >= 0xFF00 && c <= 0xFFEF);
 }
 
 struct PageFont {
