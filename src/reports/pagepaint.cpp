@@ -322,7 +322,7 @@ common::Error ReportPdfWriter::begin()
         m_open = std::make_unique<Open>(m_device);
     } else {
         auto file = std::make_unique<OutputFile>(m_path, OutputKind::Pdf);
-        if (common::Error e = file->open())
+        if (const common::Error e = file->open(); !e.ok())
             return e;
         m_open = std::make_unique<Open>(std::move(file));
     }
@@ -368,7 +368,7 @@ common::Error ReportPdfWriter::finish()
 common::Error writeReportPdf(const LaidOutReport &report, const QString &path)
 {
     ReportPdfWriter writer(report, path);
-    if (common::Error e = writer.begin())
+    if (const common::Error e = writer.begin(); !e.ok())
         return e;
     for (const ReportPage &page : report.pages)
         writer.addPage(page);
