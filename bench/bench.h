@@ -2,8 +2,11 @@
 // A small benchmark harness: cases register themselves, each is timed as the
 // median of several runs, and a raw-SQLite counterpart is timed beside it
 // where one exists.
+#include "common/result.h"
+
 #include <QString>
 #include <functional>
+#include <stdexcept>
 #include <optional>
 #include <vector>
 
@@ -29,6 +32,13 @@ struct Case {
 };
 
 std::vector<Case> &registry();
+
+// A step of a case that must work: a failure ends the run with its text.
+inline void check(const common::Result<void> &done)
+{
+    if (done.failed())
+        throw std::runtime_error(done.error().text.toStdString());
+}
 
 struct Registrar {
     explicit Registrar(Case c) { registry().push_back(std::move(c)); }

@@ -30,9 +30,10 @@ Case dataReport(const QString &report, int order)
 {
     return Case{QStringLiteral("data report %1 for one job to PDF").arg(report), {},
                 [report](Context &ctx) {
-                    if (const common::Error e = reports::renderJobToPdf(
-                            ctx.folder, report, 1000, QDir(ctx.folder).filePath(QStringLiteral("job.pdf"))))
-                        throw std::runtime_error(e.text.toStdString());
+                    if (const auto e = reports::renderJobToPdf(
+                            ctx.folder, report, 1000, QDir(ctx.folder).filePath(QStringLiteral("job.pdf")));
+                        e.failed())
+                        throw std::runtime_error(e.error().text.toStdString());
                 },
                 {}, 5, order};
 }

@@ -18,8 +18,8 @@ namespace {
 
 void render(const Context &ctx, const reports::ReportRequest &request, const QString &suffix = QStringLiteral("pdf"))
 {
-    if (const common::Error e = reports::renderRequest(request, QDir(ctx.folder).filePath(QStringLiteral("bench.") + suffix)))
-        throw std::runtime_error(e.text.toStdString());
+    if (const auto e = reports::renderRequest(request, QDir(ctx.folder).filePath(QStringLiteral("bench.") + suffix)); e.failed())
+        throw std::runtime_error(e.error().text.toStdString());
 }
 
 reports::ReportRequest catalogueEntry(const QString &entry)

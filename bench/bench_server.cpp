@@ -21,25 +21,21 @@ struct ServerFixture {
     std::unique_ptr<store::Database> db;
     std::unique_ptr<store::RecordSet> set;
 
-    static void check(const store::StoreError &e)
-    {
-        if (e)
-            throw std::runtime_error(e.text.toStdString());
-    }
 
     // The generated table copied onto the server once.
     void open(const Context &ctx)
     {
         if (db)
             return;
-        store::StoreError err;
-        db = store::Database::open(qEnvironmentVariable("CORVALE_BENCH_SERVER"), &err);
-        if (!db)
-            throw std::runtime_error(err.text.toStdString());
-        auto file = store::Database::open(ctx.database, &err);
-        if (!file)
-            throw std::runtime_error(err.text.toStdString());
-        if (const auto copied = store::copyAllJobs(*file, *db); !copied)
+        auto opened = store::Database::open(qEnvironmentVariable("CORVALE_BENCH_SERVER"));
+        if (opened.failed())
+            throw std::runtime_error(opened.error().text.toStdString());
+        db = std::move(opened).value();
+        auto fileOpened = store::Database::open(ctx.database);
+        if (fileOpened.failed())
+            throw std::runtime_error(fileOpened.error().text.toStdString());
+        auto file = std::move(fileOpened).value();
+        if (const auto copied = store::copyAllJobs(*file, *db); copied.failed())
             throw std::runtime_error(copied.error().text.toStdString());
         set = std::make_unique<store::RecordSet>(*db);
         check(set->setRecordSource(QStringLiteral("客户信息")));
@@ -80,8 +76,8 @@ bool registerServerCases()
     Registrar open({QStringLiteral("server: open record set"), setUp,
                     [](Context &) {
                         auto &set = *server().set;
-                        ServerFixture::check(set.setRecordSource(QStringLiteral("客户信息")));
-                        ServerFixture::check(set.moveLast());
+                        check(set.setRecordSource(QStringLiteral("客户信息")));
+                        check(set.moveLast());
                         (void)set.current();
                     },
                     [](Context &) {
@@ -92,7 +88,7 @@ bool registerServerCases()
     Registrar search({QStringLiteral("server: number search"), setUp,
                       [](Context &) {
                           auto &set = *server().set;
-                          ServerFixture::check(set.findFirst(QStringLiteral("编号 =16384")));
+                          check(set.findFirst(QStringLiteral("编号 =16384")));
                           (void)set.current();
                       },
                       [](Context &) {
@@ -103,10 +99,10 @@ bool registerServerCases()
     Registrar query({QStringLiteral("server: query: three conditions and a date range"), setUp,
                      [](Context &) {
                          auto &set = *server().set;
-                         ServerFixture::check(set.setRecordSource(QStringLiteral(
+                         check(set.setRecordSource(QStringLiteral(
                              "select * from 客户信息 where 编号<>0 and 接货日期 >= #2010-1-1# and 接货日期 <= #2020-12-31#"
                              " and 客户姓名 Like '*王*' and 地址 Like '*路*' and 型号 Like '*新飞*'")));
-                         ServerFixture::check(set.moveLast());
+                         check(set.moveLast());
                          (void)set.current();
                      },
                      [](Context &) {
@@ -120,8 +116,8 @@ bool registerServerCases()
     Registrar sort({QStringLiteral("server: sort by 接货日期 desc"), setUp,
                     [](Context &) {
                         auto &set = *server().set;
-                        ServerFixture::check(set.setRecordSource(QStringLiteral("select * from 客户信息 order by 接货日期 desc")));
-                        ServerFixture::check(set.moveLast());
+                        check(set.setRecordSource(QStringLiteral("select * from 客户信息 order by 接货日期 desc")));
+                        check(set.moveLast());
                         (void)set.current();
                     },
                     [](Context &) {
@@ -133,15 +129,15 @@ bool registerServerCases()
     Registrar append({QStringLiteral("server: append and delete"), setUp,
                       [](Context &) {
                           auto &set = *server().set;
-                          if (const auto e = set.setRecordSource(QStringLiteral("select * from 客户信息 where 编号=1")))
-                              throw std::runtime_error("source: " + e.text.toStdString());
+                          if (const auto e = set.setRecordSource(QStringLiteral("select * from 客户信息 where 编号=1")); e.failed())
+                              throw std::runtime_error("source: " + e.error().text.toStdString());
                           const auto added = set.appendJob(-100);
-                          if (!added)
+                          if (added.failed())
                               throw std::runtime_error("append: " + added.error().text.toStdString());
-                          if (const auto e = set.moveLast())
-                              throw std::runtime_error("last: " + e.text.toStdString());
-                          if (const auto e = set.deleteCurrent())
-                              throw std::runtime_error("delete: " + e.text.toStdString() + " at " + std::to_string(set.absolutePosition()) + " of " + std::to_string(set.recordCount()));
+                          if (const auto e = set.moveLast(); e.failed())
+                              throw std::runtime_error("last: " + e.error().text.toStdString());
+                          if (const auto e = set.deleteCurrent(); e.failed())
+                              throw std::runtime_error("delete: " + e.error().text.toStdString() + " at " + std::to_string(set.absolutePosition()) + " of " + std::to_string(set.recordCount()));
                       },
                       [](Context &) {
                           server().raw(QStringLiteral("SELECT \"编号\" FROM \"客户信息\" WHERE \"编号\" = -100"));

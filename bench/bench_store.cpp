@@ -20,18 +20,13 @@ struct StoreFixture {
     void open(const Context &ctx)
     {
         set.reset();
-        store::StoreError err;
-        db = store::Database::open(ctx.database, &err);
-        if (!db)
-            throw std::runtime_error(err.text.toStdString());
+        auto opened = store::Database::open(ctx.database);
+        if (opened.failed())
+            throw std::runtime_error(opened.error().text.toStdString());
+        db = std::move(opened).value();
         set = std::make_unique<store::RecordSet>(*db);
         check(set->setRecordSource(QStringLiteral("客户信息")));
         raw = std::make_unique<RawDb>(ctx.database);
-    }
-    static void check(const store::StoreError &e)
-    {
-        if (e)
-            throw std::runtime_error(e.text.toStdString());
     }
 };
 
@@ -57,7 +52,7 @@ Registrar openSet({
     nullptr,
     [](Context &ctx) {
         fixture().open(ctx);
-        StoreFixture::check(fixture().set->moveLast());
+        check(fixture().set->moveLast());
         (void)fixture().set->current();
     },
     [](Context &ctx) {
@@ -72,8 +67,8 @@ Registrar refresh({
     ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
-        StoreFixture::check(set.setRecordSource(QStringLiteral("select * from 客户信息")));
-        StoreFixture::check(set.moveLast());
+        check(set.setRecordSource(QStringLiteral("select * from 客户信息")));
+        check(set.moveLast());
         (void)set.current();
     },
     [](Context &) {
@@ -87,9 +82,9 @@ Registrar firstToLast({
     ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
-        StoreFixture::check(set.moveFirst());
+        check(set.moveFirst());
         (void)set.current();
-        StoreFixture::check(set.moveLast());
+        check(set.moveLast());
         (void)set.current();
     },
     [](Context &) {
@@ -103,10 +98,10 @@ Registrar pageSweep({
     ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
-        StoreFixture::check(set.moveFirst());
+        check(set.moveFirst());
         while (!set.eof()) {
             (void)set.current();
-            StoreFixture::check(set.moveNext());
+            check(set.moveNext());
         }
     },
     [](Context &) {
@@ -121,7 +116,7 @@ Registrar numberSearch({
     ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
-        StoreFixture::check(set.findFirst(QStringLiteral("编号 =16384")));
+        check(set.findFirst(QStringLiteral("编号 =16384")));
         if (set.noMatch())
             throw std::runtime_error("number search found nothing");
         (void)set.current();
@@ -134,10 +129,10 @@ Registrar query({
     ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
-        StoreFixture::check(set.setRecordSource(QStringLiteral(
+        check(set.setRecordSource(QStringLiteral(
             "select * from 客户信息 where 编号<>0 and 接货日期 >= #2010-1-1# and 接货日期 <= #2020-12-31#"
             " and 客户姓名 Like '*王*' and 地址 Like '*路*' and 型号 Like '*新飞*'")));
-        StoreFixture::check(set.moveLast());
+        check(set.moveLast());
         (void)set.current();
     },
     [](Context &) {
@@ -153,8 +148,8 @@ Registrar sort({
     ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
-        StoreFixture::check(set.setRecordSource(QStringLiteral("select * from 客户信息 order by 接货日期 desc")));
-        StoreFixture::check(set.moveLast());
+        check(set.setRecordSource(QStringLiteral("select * from 客户信息 order by 接货日期 desc")));
+        check(set.moveLast());
         (void)set.current();
     },
     [](Context &) {
@@ -171,7 +166,7 @@ void freeWriteNumbers(Context &ctx)
     ensureStore(ctx);
     RawDb raw(ctx.database);
     raw.exec("DELETE FROM 客户信息 WHERE 编号 >= 32100 AND 编号 < 32400");
-    StoreFixture::check(fixture().set->refresh());
+    check(fixture().set->refresh());
 }
 
 int storeNumber = 32100; // the record set's side
@@ -182,10 +177,10 @@ Registrar storeAppend({
     freeWriteNumbers,
     [](Context &) {
         auto &set = *fixture().set;
-        StoreFixture::check(set.addNew());
+        check(set.addNew());
         set.setValue(QStringLiteral("编号"), storeNumber++);
         set.setValue(QStringLiteral("客户姓名"), QStringLiteral("王五"));
-        StoreFixture::check(set.update());
+        check(set.update());
     },
     [](Context &) {
         fixture().raw->exec("INSERT INTO 客户信息 (编号, 客户姓名, 配件, Photo) VALUES ("
@@ -197,10 +192,10 @@ Registrar storeCopy({
     QStringLiteral("store copy"),
     [](Context &ctx) {
         ensureStore(ctx);
-        StoreFixture::check(fixture().set->findFirst(QStringLiteral("编号 =100")));
+        check(fixture().set->findFirst(QStringLiteral("编号 =100")));
     },
     [](Context &) {
-        StoreFixture::check(fixture().set->copyCurrent(qint16(storeNumber++), {{QStringLiteral("故障修理"), QString()}}));
+        check(fixture().set->copyCurrent(qint16(storeNumber++), {{QStringLiteral("故障修理"), QString()}}));
     },
     [](Context &) {
         QStringList columns = store::fieldNames();
@@ -217,8 +212,8 @@ Registrar storeDelete({
     ensureStore,
     [](Context &) {
         auto &set = *fixture().set;
-        StoreFixture::check(set.findFirst(QStringLiteral("编号 =%1").arg(--storeNumber)));
-        StoreFixture::check(set.deleteCurrent());
+        check(set.findFirst(QStringLiteral("编号 =%1").arg(--storeNumber)));
+        check(set.deleteCurrent());
     },
     [](Context &) {
         fixture().raw->exec("DELETE FROM 客户信息 WHERE 编号 = " + std::to_string(--rawNumber));

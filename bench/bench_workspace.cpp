@@ -39,10 +39,10 @@ struct Workspace {
     {
         close();
         common::setPrompt(&prompt);
-        store::StoreError err;
-        db = store::Database::open(ctx.database, &err);
-        if (!db)
-            throw std::runtime_error(err.text.toStdString());
+        auto opened = store::Database::open(ctx.database);
+        if (opened.failed())
+            throw std::runtime_error(opened.error().text.toStdString());
+        db = std::move(opened).value();
         window = std::make_unique<workspace::frmCorvale>(*db, common::SiteSettings::defaults());
         window->show();
         QApplication::processEvents();
@@ -96,9 +96,9 @@ Registrar firstLast({
     QStringLiteral("workspace first→last"),
     ensureOpen,
     [](Context &) {
-        ws().set().moveFirst();
+        check(ws().set().moveFirst());
         QApplication::processEvents();
-        ws().set().moveLast();
+        check(ws().set().moveLast());
         QApplication::processEvents();
     },
     nullptr, 9, 120});
@@ -107,7 +107,7 @@ Registrar pageDownStep({
     QStringLiteral("Page Down sweep of every row"),
     [](Context &ctx) {
         ensureOpen(ctx);
-        ws().set().moveFirst();
+        check(ws().set().moveFirst());
     },
     [](Context &) {
         auto &w = ws();
@@ -132,7 +132,7 @@ Registrar append({
     [](Context &) { ws().click("cmdAppend"); },
     nullptr,
     5, 140,
-    [](Context &) { ws().set().moveLast(); }});
+    [](Context &) { check(ws().set().moveLast()); }});
 
 Registrar copy({
     QStringLiteral("copy"),
@@ -149,7 +149,7 @@ Registrar remove({
     [](Context &) { ws().click("cmdDeleted"); },
     nullptr,
     5, 160,
-    [](Context &) { ws().set().moveLast(); }});
+    [](Context &) { check(ws().set().moveLast()); }});
 
 Registrar numberSearch({
     QStringLiteral("workspace number search"),

@@ -31,10 +31,10 @@ QString digits(QRandomGenerator &rng, int n)
 
 void generateJobTable(const QString &path, int count, quint32 seed)
 {
-    store::StoreError err;
-    auto db = store::Database::create(path, &err);
-    if (!db)
-        throw std::runtime_error(err.text.toStdString());
+    auto dbOpened = store::Database::create(path);
+    if (dbOpened.failed())
+        throw std::runtime_error(dbOpened.error().text.toStdString());
+    auto db = std::move(dbOpened).value();
 
     QRandomGenerator rng(seed);
     const QStringList surnames{"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "周", "吴", "徐", "孙", "胡", "朱", "高"};

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString formula = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     const common::Result<reports::FormulaTree> parsed = reports::parseFormula(formula);
-    if (!parsed) {
+    if (parsed.failed()) {
         checkError(parsed.error(), formula);
         return 0;
     }
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // month-to-date bounds across their edges.
     for (const QDate today : {QDate(2003, 1, 1), QDate(2004, 2, 29), QDate(2003, 12, 31)}) {
         const common::Result<reports::SqlCondition> compiled = reports::compileFormula(*parsed, today);
-        if (!compiled)
+        if (compiled.failed())
             checkError(compiled.error(), formula);
         else
             checkSql(*compiled);

@@ -39,12 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // Ask for every table the file names: a second pass reads them all.
     const auto names = store::readMdbIsolated(inputPath(), {}, 3000);
-    if (!names) {
+    if (names.failed()) {
         require(!names.error().text.isEmpty());
         return 0;
     }
     const auto contents = store::readMdbIsolated(inputPath(), names->tableNames, 3000);
-    if (!contents) {
+    if (contents.failed()) {
         require(!contents.error().text.isEmpty());
         return 0;
     }

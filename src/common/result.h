@@ -1,12 +1,12 @@
 #pragma once
-// Failures are values, and no caller may drop one: an operation that can fail
-// returns an Error (empty when it worked), one that also gives a value returns
-// a Result<T> (the value or the Error). Both are [[nodiscard]].
+// Failures are values, and no caller may drop one. An operation that can
+// fail returns a Result<T> (the value or the Error) or a Result<void> (nothing
+// or the Error). Both, and Error itself, read the same way: ok() / failed().
 //
-//     if (common::Error e = save())      // true when it failed
-//         show(e.text);
+//     if (const auto saved = save(); saved.failed())
+//         show(saved.error().text);
 //     common::Result<Rows> rows = read();
-//     if (!rows)                         // false when it failed
+//     if (rows.failed())
 //         return rows.error();
 #include <QString>
 
@@ -15,7 +15,7 @@
 
 namespace common {
 
-struct [[nodiscard]] Error {
+struct Error {
     // A failure that has no number of its own (the store has its codes).
     static constexpr int Failed = -1;
 
@@ -33,17 +33,44 @@ struct [[nodiscard]] Error {
     static Error failed(QString text, int position = -1) { return {Failed, std::move(text), position}; }
 
     bool ok() const { return code == 0; }
-    explicit operator bool() const { return code != 0; }
+    bool failed() const { return code != 0; }
+};
+
+template <typename T>
+class Result;
+
+// An operation that gives nothing back but may fail. An empty Error is
+// success, so a failure passed along from below needs no test first.
+template <>
+class [[nodiscard]] Result<void> {
+public:
+    Result() = default;
+    Result(Error error) : m_error(std::move(error)) {}
+    Result(int code, QString text, int position = -1, QString field = {})
+        : m_error(code, std::move(text), position, std::move(field))
+    {
+    }
+
+    bool ok() const { return m_error.ok(); }
+    bool failed() const { return m_error.failed(); }
+    const Error &error() const { return m_error; }
+
+private:
+    Error m_error;
 };
 
 template <typename T>
 class [[nodiscard]] Result {
 public:
     Result(T value) : m_value(std::move(value)) {}
-    Result(Error error) : m_value(std::move(error)) { Q_ASSERT(!std::get<Error>(m_value).ok()); }
+    // A Result<T> is either its value or a real failure: an empty Error here
+    // is a fault of the caller, who meant to return a value.
+    Result(Error error) : m_value(std::move(error)) { Q_ASSERT(std::get<Error>(m_value).failed()); }
+    // A failure from below, passed up as it is.
+    Result(const Result<void> &failure) : Result(failure.error()) {}
 
     bool ok() const { return std::holds_alternative<T>(m_value); }
-    explicit operator bool() const { return ok(); }
+    bool failed() const { return !ok(); }
 
     const T &value() const & { return std::get<T>(m_value); }
     T &value() & { return std::get<T>(m_value); }

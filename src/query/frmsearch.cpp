@@ -227,19 +227,18 @@ void FrmSearch::updateSearchButton()
 
 // Puts the criteria into force on the workspace and marks its query button;
 // with no criterion filled nothing changes.
-store::StoreError FrmSearch::applyQuery()
+common::Result<void> FrmSearch::applyQuery()
 {
     const QString source = queryRecordSource(criteria());
     if (source.isEmpty())
         return {};
-    store::StoreError error;
-    {
-        common::BusyCursor busy;
-        error = m_workspace.recordSet().setRecordSource(source);
-    }
-    if (!error)
+    const common::Result<void> applied = [&] {
+        const common::BusyCursor busy;
+        return m_workspace.recordSet().setRecordSource(source);
+    }();
+    if (applied.ok())
         m_workspace.markFilter();
-    return error;
+    return applied;
 }
 
 void FrmSearch::search()
@@ -250,10 +249,10 @@ void FrmSearch::search()
         m_values[box]->selectAll();
         return;
     }
-    if (const store::StoreError error = applyQuery()) {
+    if (const auto error = applyQuery(); error.failed()) {
         // The workspace keeps its previous rows and marks; the criteria stay
         // here to be corrected.
-        common::say(error.text, windowTitleText(), common::Icon::Warning);
+        common::say(error.error().text, windowTitleText(), common::Icon::Warning);
         return;
     }
     // While a filter is shown, records cannot be appended, deleted or copied.

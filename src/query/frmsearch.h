@@ -42,7 +42,7 @@ private:
     void arrangeTabOrder();
     void activate();
     void search();
-    store::StoreError applyQuery();
+    common::Result<void> applyQuery();
     void unload();
     void updateSearchButton();
     bool checkDate(QComboBox *box);

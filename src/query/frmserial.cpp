@@ -104,13 +104,12 @@ void FrmSerial::sort()
     }
     const QString source = sortRecordSource(keys());
     if (!source.isEmpty()) {
-        store::StoreError error;
-        {
-            common::BusyCursor busy;
-            error = m_workspace.recordSet().setRecordSource(source);
-        }
-        if (error) {
-            common::say(error.text, QStringLiteral("排序窗口"), common::Icon::Warning);
+        const common::Result<void> sorted = [&] {
+            const common::BusyCursor busy;
+            return m_workspace.recordSet().setRecordSource(source);
+        }();
+        if (sorted.failed()) {
+            common::say(sorted.error().text, QStringLiteral("排序窗口"), common::Icon::Warning);
         } else {
             m_workspace.setCommandEnabled(RecordWorkspace::Command::Refresh, true);
             m_workspace.setCommandEnabled(RecordWorkspace::Command::Append, true);

@@ -11,7 +11,7 @@ namespace reports {
 common::Result<ReportRenderer> dataReportRenderer(const QString &report, const QString &folder);
 
 // Renders `report` for job `job` of the database in `folder` into pdfPath.
-common::Error renderJobToPdf(const QString &folder, const QString &report, qint16 job,
+common::Result<void> renderJobToPdf(const QString &folder, const QString &report, qint16 job,
                              const QString &pdfPath);
 
 } // namespace reports

@@ -19,7 +19,7 @@ void DataSource::setDatabasePath(const QString &path)
     m_databasePath = path;
 }
 
-common::Error DataSource::connect()
+common::Result<void> DataSource::connect()
 {
     // Where the program works (the file in the working folder or the shop's
     // server), or the file named; a relative name follows the working folder,
@@ -30,8 +30,8 @@ common::Error DataSource::connect()
     if (m_db && m_db->path() == path)
         return {};
     m_db.reset();
-    common::Result<std::unique_ptr<store::Database>> db = store::openDatabase(path);
-    if (!db)
+    common::Result<std::unique_ptr<store::Database>> db = store::Database::open(path);
+    if (db.failed())
         return db.error();
     m_db = std::move(*db);
     return {};
@@ -39,19 +39,19 @@ common::Error DataSource::connect()
 
 common::Result<QVector<Row>> DataSource::rows()
 {
-    if (common::Error e = connect())
+    if (const auto e = connect(); e.failed())
         return e;
     const QStringList names = store::fieldNames();
     QVector<store::FieldValues> read;
     if (m_job) {
         common::Result<std::optional<store::FieldValues>> one = store::readJob(*m_db, *m_job, names);
-        if (!one)
+        if (one.failed())
             return one.error();
         if (*one)
             read << **one;
     } else {
         common::Result<QVector<store::FieldValues>> all = store::readRows(*m_db, {names, {}, {}, {}});
-        if (!all)
+        if (all.failed())
             return all.error();
         read = std::move(*all);
     }

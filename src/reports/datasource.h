@@ -41,7 +41,7 @@ public:
     common::Result<QVector<Row>> rows();
 
 private:
-    common::Error connect();
+    common::Result<void> connect();
 
     QString m_databasePath;
     std::optional<qint16> m_job;

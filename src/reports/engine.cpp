@@ -14,25 +14,25 @@ namespace reports {
 
 common::Result<PreparedReport> prepareReport(const ReportRequest &request, const QString &folder)
 {
-    if (const QString e = ensureReportDefinitions(folder); !e.isEmpty())
-        return common::Error::failed(e);
+    if (const auto written = ensureReportDefinitions(folder); written.failed())
+        return written.error();
     common::Result<ReportDefinition> definition = loadReportDefinition(reportFilePath(folder, request.file));
-    if (!definition)
+    if (definition.failed())
         return definition.error();
     const QDate today = common::clock().today();
     // A formula that does not parse is said before the database is opened.
-    if (const common::Result<SqlCondition> checked = compileFormula(request.formula, today); !checked)
+    if (const common::Result<SqlCondition> checked = compileFormula(request.formula, today); checked.failed())
         return common::Error::failed(formulaMessage(checked.error(), request.formula));
     const common::Result<std::unique_ptr<store::Database>> db =
-        store::openDatabase(store::jobTableLocation(folder));
-    if (!db)
+        store::Database::open(store::jobTableLocation(folder));
+    if (db.failed())
         return common::Error::failed(
             QStringLiteral("无法打开数据库 “%1”：%2").arg(store::databaseFileName(), db.error().text));
     const common::Result<SqlCondition> condition = compileFormula(request.formula, today, (*db)->engine());
-    if (!condition)
+    if (condition.failed())
         return common::Error::failed(formulaMessage(condition.error(), request.formula));
     common::Result<QVector<ReportRow>> rows = selectReportRows(**db, *definition, *condition);
-    if (!rows)
+    if (rows.failed())
         return rows.error();
     return PreparedReport{std::move(*definition), std::move(*rows), today};
 }
@@ -40,7 +40,7 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
 common::Result<BuiltReport> buildReport(const ReportRequest &request, const QString &folder)
 {
     common::Result<PreparedReport> prepared = prepareReport(request, folder);
-    if (!prepared)
+    if (prepared.failed())
         return prepared.error();
     LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->printed);
     const int selected = int(prepared->rows.size());

@@ -55,12 +55,12 @@ bool isRequestCommandLine(const QStringList &arguments)
 int runRequestCli(const QStringList &arguments)
 {
     const common::Result<RequestArguments> parsed = parseArguments(arguments);
-    if (!parsed)
+    if (parsed.failed())
         return fail(parsed.error().text);
     if (!QDir::setCurrent(parsed->folder))
         return fail(QStringLiteral("找不到数据文件夹 “%1”").arg(parsed->folder));
-    if (const common::Error e = renderRequest(parsed->request, parsed->out))
-        return fail(e.text);
+    if (const auto e = renderRequest(parsed->request, parsed->out); e.failed())
+        return fail(e.error().text);
     return 0;
 }
 

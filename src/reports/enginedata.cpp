@@ -65,7 +65,7 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
     order += d.sort;
     QVector<QString> texts(fields.size());
     QVector<ReportRow> rows;
-    const common::Error e = store::forEachRow(
+    const common::Result<void> e = store::forEachRow(
         db, {fields, condition.where, condition.values, order}, [&](const store::FieldValues &values) {
             for (int i = 0; i < fields.size(); ++i)
                 texts[i] = cellText(values.at(i), defs.at(i));
@@ -82,8 +82,8 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
                 row.group = texts.at(groupIndex);
             rows.append(std::move(row));
         });
-    if (e)
-        return common::Error{e.code, QStringLiteral("读取数据库出错：") + e.text};
+    if (e.failed())
+        return common::Error{e.error().code, QStringLiteral("读取数据库出错：") + e.error().text};
     return rows;
 }
 

@@ -27,10 +27,10 @@ common::Error cannotWrite(const QString &path)
 
 // Pages first .. end-1, numbered as in the whole report. Each call has its own
 // writer, painter and glyph tables, so two calls may run on two threads.
-common::Error writePages(const PreparedReport &prepared, int pageCount, int first, int end,
+common::Result<void> writePages(const PreparedReport &prepared, int pageCount, int first, int end,
                          ReportPdfWriter &writer)
 {
-    if (common::Error e = writer.begin())
+    if (const auto e = writer.begin(); e.failed())
         return e;
     layoutReportPages(prepared.definition, prepared.rows, prepared.printed, pageCount, first, end,
                       [&](ReportPage &&page) { writer.addPage(page); });
@@ -48,7 +48,7 @@ bool writeHalf(const PreparedReport &prepared, int pageCount, int first, int end
 
 } // namespace
 
-common::Error writePreparedPdf(const PreparedReport &prepared, const QString &path, int halvesFrom)
+common::Result<void> writePreparedPdf(const PreparedReport &prepared, const QString &path, int halvesFrom)
 {
     const int pageCount = countReportPages(prepared.definition, prepared.rows, prepared.printed);
     if (pageCount < halvesFrom) {
@@ -66,7 +66,7 @@ common::Error writePreparedPdf(const PreparedReport &prepared, const QString &pa
     return joinPdfs({halves[0], halves[1]}, path);
 }
 
-common::Error joinPdfs(const QList<QByteArray> &parts, const QString &path)
+common::Result<void> joinPdfs(const QList<QByteArray> &parts, const QString &path)
 {
     try {
         // Pages taken from the other parts are read from them while writing,
@@ -81,7 +81,7 @@ common::Error joinPdfs(const QList<QByteArray> &parts, const QString &path)
             for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*docs[i]).getAllPages())
                 joined.addPage(page, false);
         OutputFile file(path, OutputKind::Pdf);
-        if (common::Error e = file.open())
+        if (const auto e = file.open(); e.failed())
             return e;
         // Straight into the file beside the target, not through memory: the
         // join of a long report is as large as the report.
@@ -100,10 +100,10 @@ common::Error joinPdfs(const QList<QByteArray> &parts, const QString &path)
     }
 }
 
-common::Error renderRequestToPdf(const ReportRequest &request, const QString &pdfPath)
+common::Result<void> renderRequestToPdf(const ReportRequest &request, const QString &pdfPath)
 {
     const common::Result<PreparedReport> prepared = prepareReport(request, QDir::currentPath());
-    if (!prepared)
+    if (prepared.failed())
         return prepared.error();
     return writePreparedPdf(*prepared, pdfPath, pdfHalvesFromPages);
 }

@@ -16,15 +16,15 @@ constexpr int pdfHalvesFromPages = 200;
 
 // Lays out and writes every page of prepared to path, in two halves when the
 // report has at least halvesFrom pages. On failure nothing is left at path.
-common::Error writePreparedPdf(const PreparedReport &prepared, const QString &path, int halvesFrom);
+common::Result<void> writePreparedPdf(const PreparedReport &prepared, const QString &path, int halvesFrom);
 
 // Joins whole PDF documents, in order, into one file at path. The first
 // part's title and creator are kept; page contents are copied as they are,
 // still compressed.
-common::Error joinPdfs(const QList<QByteArray> &parts, const QString &path);
+common::Result<void> joinPdfs(const QList<QByteArray> &parts, const QString &path);
 
 // Runs request against the database in the working folder and writes the
 // report to pdfPath, without any window. A failure's text is the engine's.
-common::Error renderRequestToPdf(const ReportRequest &request, const QString &pdfPath);
+common::Result<void> renderRequestToPdf(const ReportRequest &request, const QString &pdfPath);
 
 } // namespace reports

@@ -145,10 +145,10 @@ void appendCsvField(QString &line, const QString &text)
 
 } // namespace
 
-common::Error writePreparedSheet(const PreparedReport &prepared, const QString &path)
+common::Result<void> writePreparedSheet(const PreparedReport &prepared, const QString &path)
 {
     OutputFile file(path, OutputKind::Excel);
-    if (common::Error e = file.open())
+    if (const auto e = file.open(); e.failed())
         return e;
     const SheetFrame frame = sheetFrame(prepared);
     lxw_error written = LXW_ERROR_CREATING_XLSX_FILE;
@@ -174,10 +174,10 @@ common::Error writePreparedSheet(const PreparedReport &prepared, const QString &
     return file.commit();
 }
 
-common::Error writePreparedCsv(const PreparedReport &prepared, const QString &path)
+common::Result<void> writePreparedCsv(const PreparedReport &prepared, const QString &path)
 {
     OutputFile file(path, OutputKind::Csv);
-    if (common::Error e = file.open())
+    if (const auto e = file.open(); e.failed())
         return e;
     QByteArray out("\xEF\xBB\xBF");
     bool written = true;
@@ -209,10 +209,10 @@ common::Error writePreparedCsv(const PreparedReport &prepared, const QString &pa
     return file.commit();
 }
 
-common::Error renderRequest(const ReportRequest &request, const QString &path)
+common::Result<void> renderRequest(const ReportRequest &request, const QString &path)
 {
     const common::Result<PreparedReport> prepared = prepareReport(request, QDir::currentPath());
-    if (!prepared)
+    if (prepared.failed())
         return prepared.error();
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
         return writePreparedSheet(*prepared, path);

@@ -7,15 +7,15 @@
 
 namespace reports {
 
-common::Error writePreparedSheet(const PreparedReport &prepared, const QString &path);
+common::Result<void> writePreparedSheet(const PreparedReport &prepared, const QString &path);
 
 // UTF-8 with a byte-order mark, so a spreadsheet program reads the Chinese
 // right; fields quoted as RFC 4180 has them, lines ended by CR LF. Cells are
 // the texts the report prints.
-common::Error writePreparedCsv(const PreparedReport &prepared, const QString &path);
+common::Result<void> writePreparedCsv(const PreparedReport &prepared, const QString &path);
 
 // Runs request against the database in the working folder and writes the
 // report to path as its extension asks: .xlsx, .csv, anything else PDF.
-common::Error renderRequest(const ReportRequest &request, const QString &path);
+common::Result<void> renderRequest(const ReportRequest &request, const QString &path);
 
 } // namespace reports

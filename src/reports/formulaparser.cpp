@@ -38,9 +38,9 @@ public:
                 break;
             tree.conditions.append(c);
         } while (acceptWord(u"and"));
-        if (!m_error && peek().kind != TokenKind::End)
+        if (m_error.ok() && peek().kind != TokenKind::End)
             fail(QStringLiteral("此处应为 and 或公式结束，却是 %1").arg(describe(peek())));
-        if (m_error)
+        if (m_error.failed())
             return m_error;
         return tree;
     }

@@ -32,7 +32,7 @@ class ConditionCompiler {
 public:
     ConditionCompiler(const QDate &today, store::Engine engine) : m_today(today), m_engine(engine) {}
 
-    common::Error add(const Condition &c, SqlCondition *out)
+    common::Result<void> add(const Condition &c, SqlCondition *out)
     {
         const store::FieldDef &def = *store::findField(c.field);
         const store::FieldKind kind = def.kind;
@@ -65,7 +65,7 @@ public:
     }
 
 private:
-    common::Error compare(const Condition &c, store::FieldKind kind, const QString &col,
+    common::Result<void> compare(const Condition &c, store::FieldKind kind, const QString &col,
                                         SqlCondition *out) const
     {
         const Operand &v = c.value;
@@ -110,7 +110,7 @@ common::Result<SqlCondition> compileFormula(const FormulaTree &tree, const QDate
     for (const Condition &c : tree.conditions) {
         if (!sql.where.isEmpty())
             sql.where += QStringLiteral(" AND ");
-        if (common::Error error = compiler.add(c, &sql))
+        if (const auto error = compiler.add(c, &sql); error.failed())
             return error;
     }
     return sql;
@@ -122,7 +122,7 @@ common::Result<SqlCondition> compileFormula(const QString &formula, const QDate 
     if (formula.trimmed().isEmpty())
         return SqlCondition{};
     const common::Result<FormulaTree> parsed = parseFormula(formula);
-    if (!parsed)
+    if (parsed.failed())
         return parsed.error();
     return compileFormula(*parsed, today, engine);
 }

@@ -27,10 +27,10 @@ int renderDataReport(const QStringList &args)
         return usage();
     if (args.at(2) == QLatin1String("--calibration")) {
         const common::Result<reports::ReportRenderer> renderer = reports::dataReportRenderer(args.at(1), args.at(0));
-        const common::Error e = renderer ? renderer->calibrationToPdf(args.at(3)) : renderer.error();
-        if (e)
-            QTextStream(stderr) << "corvale-render: " << e.text << "\n";
-        return e ? 1 : 0;
+        const common::Result<void> e = renderer.ok() ? renderer->calibrationToPdf(args.at(3)) : renderer.error();
+        if (e.failed())
+            QTextStream(stderr) << "corvale-render: " << e.error().text << "\n";
+        return e.failed() ? 1 : 0;
     }
     bool ok = false;
     const int job = args.at(2).toInt(&ok);
@@ -38,8 +38,8 @@ int renderDataReport(const QStringList &args)
         QTextStream(stderr) << "corvale-render: not a job number: " << args.at(2) << "\n";
         return 2;
     }
-    if (const common::Error e = reports::renderJobToPdf(args.at(0), args.at(1), qint16(job), args.at(3))) {
-        QTextStream(stderr) << "corvale-render: " << e.text << "\n";
+    if (const auto e = reports::renderJobToPdf(args.at(0), args.at(1), qint16(job), args.at(3)); e.failed()) {
+        QTextStream(stderr) << "corvale-render: " << e.error().text << "\n";
         return 1;
     }
     return 0;

@@ -28,7 +28,7 @@ common::Error OutputFile::cannotWrite(const QString &why) const
                                                : QStringLiteral("无法写入 %1 文件 “%2”：%3").arg(kind, file, why));
 }
 
-common::Error OutputFile::open()
+common::Result<void> OutputFile::open()
 {
     const QFileInfo target(m_target);
     if (target.isDir())
@@ -42,7 +42,7 @@ common::Error OutputFile::open()
 
 // Not synced to the disk before the rename, as the PDF writer never did: a
 // report is written again in a moment, and a sync costs more than drawing a form.
-common::Error OutputFile::commit()
+common::Result<void> OutputFile::commit()
 {
     // The PDF writer tells of a failure by writing nothing; no file of any kind is empty.
     if (!m_part.isOpen() || m_part.size() <= 0 || !m_part.flush())

@@ -19,7 +19,7 @@ public:
 
     // Refuses a target marked read-only, even for a user the system would
     // let write it: the mark is the shop's way of keeping a file.
-    common::Error open();
+    common::Result<void> open();
     QIODevice *device() { return &m_part; }
     // The open file's descriptor, for a writer that takes no QIODevice.
     int handle() const { return m_part.handle(); }
@@ -27,7 +27,7 @@ public:
     QString partPath() const { return m_part.fileName(); }
     // Renames the finished file into place. Until then, and after any
     // failure, nothing is left of the attempt.
-    common::Error commit();
+    common::Result<void> commit();
     // Drops what was written (a failure found by the caller).
     void discard() { m_part.close(); }
 

@@ -316,13 +316,13 @@ ReportPdfWriter::ReportPdfWriter(const LaidOutReport &frame, QIODevice *device)
 
 ReportPdfWriter::~ReportPdfWriter() = default;
 
-common::Error ReportPdfWriter::begin()
+common::Result<void> ReportPdfWriter::begin()
 {
     if (m_device) {
         m_open = std::make_unique<Open>(m_device);
     } else {
         auto file = std::make_unique<OutputFile>(m_path, OutputKind::Pdf);
-        if (const common::Error e = file->open(); !e.ok())
+        if (const auto e = file->open(); e.failed())
             return e;
         m_open = std::make_unique<Open>(std::move(file));
     }
@@ -349,7 +349,7 @@ void ReportPdfWriter::addPage(const ReportPage &page)
     paintScaled(m_open->painter, *m_open->pages, m_frame, page, kPdfDpi / 72.0);
 }
 
-common::Error ReportPdfWriter::finish()
+common::Result<void> ReportPdfWriter::finish()
 {
     if (!m_open)
         return OutputFile(m_path, OutputKind::Pdf).cannotWrite();
@@ -357,7 +357,7 @@ common::Error ReportPdfWriter::finish()
     const bool ended = m_open->painter.end();
     const std::unique_ptr<Open> open = std::move(m_open);
     if (!open->file)
-        return ended ? common::Error{} : common::Error::failed(QStringLiteral("无法写入 PDF"));
+        return ended ? common::Result<void>() : common::Error::failed(QStringLiteral("无法写入 PDF"));
     if (!ended) {
         open->file->discard();
         return open->file->cannotWrite();
@@ -365,10 +365,10 @@ common::Error ReportPdfWriter::finish()
     return open->file->commit();
 }
 
-common::Error writeReportPdf(const LaidOutReport &report, const QString &path)
+common::Result<void> writeReportPdf(const LaidOutReport &report, const QString &path)
 {
     ReportPdfWriter writer(report, path);
-    if (const common::Error e = writer.begin(); !e.ok())
+    if (const auto e = writer.begin(); e.failed())
         return e;
     for (const ReportPage &page : report.pages)
         writer.addPage(page);

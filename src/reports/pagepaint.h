@@ -51,10 +51,10 @@ public:
     ReportPdfWriter(const LaidOutReport &frame, QIODevice *device);
     ~ReportPdfWriter();
 
-    common::Error begin();
+    common::Result<void> begin();
     void addPage(const ReportPage &page);
     // Closes the file; an error when it could not be written.
-    common::Error finish();
+    common::Result<void> finish();
 
 private:
     struct Open;
@@ -65,6 +65,6 @@ private:
 };
 
 // Writes every page to a PDF file.
-common::Error writeReportPdf(const LaidOutReport &report, const QString &path);
+common::Result<void> writeReportPdf(const LaidOutReport &report, const QString &path);
 
 } // namespace reports

@@ -37,7 +37,7 @@ common::Error fail(const QString &text)
     return common::Error::failed(text);
 }
 
-common::Error parseItem(const QJsonObject &o, LayoutItem *item)
+common::Result<void> parseItem(const QJsonObject &o, LayoutItem *item)
 {
     item->name = o.value(QLatin1String("name")).toString();
     const auto kind = kindFromName(o.value(QLatin1String("kind")).toString());
@@ -82,7 +82,7 @@ common::Result<ReportLayout> parseLayout(const QByteArray &json)
         return fail(QStringLiteral("the band needs a width and a detail height"));
     for (const QJsonValue &v : root.value(QLatin1String("items")).toArray()) {
         LayoutItem item;
-        if (common::Error e = parseItem(v.toObject(), &item))
+        if (const auto e = parseItem(v.toObject(), &item); e.failed())
             return e;
         layout.items.append(item);
     }

@@ -557,12 +557,12 @@ LaidOutReport ReportRenderer::calibration(const PrinterMargins &margins) const
     return layoutCalibration(m_layout, stationery(), margins);
 }
 
-common::Error ReportRenderer::renderToPdf(const QString &path, const QVector<Row> &rows) const
+common::Result<void> ReportRenderer::renderToPdf(const QString &path, const QVector<Row> &rows) const
 {
     return writeReportPdf(pages(rows), path);
 }
 
-common::Error ReportRenderer::calibrationToPdf(const QString &path) const
+common::Result<void> ReportRenderer::calibrationToPdf(const QString &path) const
 {
     return writeReportPdf(calibration(), path);
 }

@@ -62,8 +62,8 @@ public:
     LaidOutReport pages(const QVector<Row> &rows) const;
     LaidOutReport calibration(const PrinterMargins &margins = {}) const;
 
-    common::Error renderToPdf(const QString &path, const QVector<Row> &rows) const;
-    common::Error calibrationToPdf(const QString &path) const;
+    common::Result<void> renderToPdf(const QString &path, const QVector<Row> &rows) const;
+    common::Result<void> calibrationToPdf(const QString &path) const;
 
 private:
     common::Stationery stationery() const;

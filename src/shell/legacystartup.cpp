@@ -59,7 +59,7 @@ namespace {
 QString readProblem(const QString &path)
 {
     const common::Result<MdbContents> contents = readMdbIsolated(path, {});
-    if (!contents)
+    if (contents.failed())
         return contents.error().text;
     if (!contents->tableNames.contains(tableName()))
         return QStringLiteral("文件中没有表“%1”").arg(tableName());
@@ -97,7 +97,7 @@ LegacyOutcome offerLegacyImport(const QString &mdbPath, LegacyImport *result)
         return LegacyOutcome::Declined;
     }
     const common::Result<LegacyImport> imported = importLegacyDatabase(mdbPath);
-    if (!imported) {
+    if (imported.failed()) {
         common::say(legacyImportFailedNotice(imported.error().text), QStringLiteral("警告"), Icon::Critical);
         return LegacyOutcome::Failed;
     }

@@ -86,12 +86,11 @@ void Shell::onSplashTimer()
     if (!backupFailure.isEmpty())
         common::say(backupFailure, QStringLiteral("警告"), common::Icon::Warning);
     // After the snapshot, so the file as it was stays restorable.
-    if (const store::StoreError e = store::bringUpToDate(*m_db))
-        common::say(QStringLiteral("数据库文件未能更新到本版本的格式，程序照常运行：\n") + e.text,
+    if (const auto e = store::bringUpToDate(*m_db); e.failed())
+        common::say(QStringLiteral("数据库文件未能更新到本版本的格式，程序照常运行：\n") + e.error().text,
                     QStringLiteral("警告"), common::Icon::Warning);
-    if (const QString failure = reports::ensureReportDefinitions(m_folder);
-        !failure.isEmpty())
-        common::say(failure, QStringLiteral("警告"), common::Icon::Warning);
+    if (const auto written = reports::ensureReportDefinitions(m_folder); written.failed())
+        common::say(written.error().text, QStringLiteral("警告"), common::Icon::Warning);
     {
         const common::BusyCursor busy;
         m_workspace = std::make_unique<workspace::frmCorvale>(*m_db, m_settings);
@@ -124,14 +123,14 @@ void Shell::moveLocalDataToServer()
                     QStringLiteral("提示"), common::Icon::Information);
         return;
     }
-    store::StoreError err;
-    const std::unique_ptr<store::Database> file = store::Database::open(local, &err);
-    if (!file) {
-        common::say(openFailedText(local, err.text), QStringLiteral("警告"), common::Icon::Critical);
+    const common::Result<std::unique_ptr<store::Database>> opened = store::Database::open(local);
+    if (opened.failed()) {
+        common::say(openFailedText(local, opened.error().text), QStringLiteral("警告"), common::Icon::Critical);
         return;
     }
+    const std::unique_ptr<store::Database> &file = *opened;
     const common::Result<int> count = store::jobCount(*file);
-    if (!count) {
+    if (count.failed()) {
         common::say(count.error().text, QStringLiteral("警告"), common::Icon::Critical);
         return;
     }
@@ -139,12 +138,11 @@ void Shell::moveLocalDataToServer()
     if (common::say(moveToServerQuestion(*count, server), QStringLiteral("提示"), common::Icon::Question,
                     common::Buttons::YesNo) != common::Answer::Yes)
         return;
-    common::Result<int> moved = common::Error{};
-    {
+    const common::Result<int> moved = [&] {
         const common::BusyCursor busy;
-        moved = store::copyAllJobs(*file, *m_db);
-    }
-    if (!moved) {
+        return store::copyAllJobs(*file, *m_db);
+    }();
+    if (moved.failed()) {
         common::say(QStringLiteral("没有移入任何记录：%1").arg(moved.error().text), QStringLiteral("警告"),
                     common::Icon::Critical);
         return;

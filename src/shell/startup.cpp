@@ -34,16 +34,15 @@ QString openFailedText(const QString &path, const QString &engineText)
 std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    store::StoreError err;
     switch (databaseActionFor(store::detectFileKind(path))) {
     case DatabaseAction::CreateNew: {
-        auto db = store::Database::create(path, &err);
-        if (!db) {
-            common::say(openFailedText(absolute, err.text), QStringLiteral("警告"), common::Icon::Critical);
+        auto db = store::Database::create(path);
+        if (db.failed()) {
+            common::say(openFailedText(absolute, db.error().text), QStringLiteral("警告"), common::Icon::Critical);
             return nullptr;
         }
         common::say(createdText(absolute), QStringLiteral("提示"), common::Icon::Information);
-        return db;
+        return std::move(db).value();
     }
     case DatabaseAction::LegacyData:
         // The import asks first, keeps the original as a backup and leaves the
@@ -52,10 +51,12 @@ std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
             return nullptr;
         [[fallthrough]];
     case DatabaseAction::Open: {
-        auto db = store::Database::open(path, &err);
-        if (!db)
-            common::say(openFailedText(absolute, err.text), QStringLiteral("警告"), common::Icon::Critical);
-        return db;
+        auto db = store::Database::open(path);
+        if (db.failed()) {
+            common::say(openFailedText(absolute, db.error().text), QStringLiteral("警告"), common::Icon::Critical);
+            return nullptr;
+        }
+        return std::move(db).value();
     }
     }
     return nullptr;
@@ -63,12 +64,13 @@ std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
 
 std::unique_ptr<store::Database> openServerDatabase(const QString &address)
 {
-    store::StoreError err;
-    auto db = store::Database::open(address, &err);
-    if (!db)
-        common::say(QStringLiteral("无法使用数据库服务器：\n%1\n\n%2").arg(store::displayedAddress(address), err.text),
+    auto db = store::Database::open(address);
+    if (db.failed()) {
+        common::say(QStringLiteral("无法使用数据库服务器：\n%1\n\n%2").arg(store::displayedAddress(address), db.error().text),
                     QStringLiteral("警告"), common::Icon::Critical);
-    return db;
+        return nullptr;
+    }
+    return std::move(db).value();
 }
 
 } // namespace shell

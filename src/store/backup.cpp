@@ -208,12 +208,12 @@ BackupResult backupServerOnStart(const Database &server, const QString &folder, 
     if (taking.isEmpty())
         return failed(error);
     {
-        StoreError made;
-        std::unique_ptr<Database> snapshot = Database::create(taking, &made);
-        if (!snapshot)
-            return failed(made.text);
+        common::Result<std::unique_ptr<Database>> made = Database::create(taking);
+        if (made.failed())
+            return failed(made.error().text);
+        std::unique_ptr<Database> snapshot = std::move(made).value();
         const common::Result<int> copied = copyAllJobs(server, *snapshot);
-        if (!copied) {
+        if (copied.failed()) {
             snapshot.reset();
             QFile::remove(taking);
             return failed(copied.error().text);

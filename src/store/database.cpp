@@ -69,40 +69,37 @@ bool registerFunctions(QSqlDatabase &db)
 
 // Adds a connection and lets open set it up and open it; a connection that
 // did not open is removed again, so its name can be used anew.
-bool addConnection(const QString &driver, const QString &connection,
-                   const std::function<bool(QSqlDatabase &)> &open)
+common::Result<void> addConnection(const QString &driver, const QString &connection,
+                                   const std::function<common::Result<void>(QSqlDatabase &)> &open)
 {
-    bool ok = false;
+    common::Result<void> opened;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(driver, connection);
-        ok = open(db);
-        if (!ok)
+        opened = open(db);
+        if (opened.failed())
             db.close();
     }
-    if (!ok)
+    if (opened.failed())
         QSqlDatabase::removeDatabase(connection);
-    return ok;
+    return opened;
 }
 
-// Opens the connection; on failure removes it again and fills err.
-bool connect(const QString &connection, const QString &path, bool mayCreate, StoreError *err)
+common::Result<void> connect(const QString &connection, const QString &path, bool mayCreate)
 {
-    return addConnection(QStringLiteral("QSQLITE"), connection, [&](QSqlDatabase &db) {
+    return addConnection(QStringLiteral("QSQLITE"), connection, [&](QSqlDatabase &db) -> common::Result<void> {
         db.setDatabaseName(uriFor(path, mayCreate));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
         if (!db.open()) {
-            *err = errorFromSql(db.lastError());
-            err->text = QStringLiteral("无法打开数据库文件 %1：%2").arg(path, err->text);
-            return false;
+            StoreError e = errorFromSql(db.lastError());
+            e.text = QStringLiteral("无法打开数据库文件 %1：%2").arg(path, e.text);
+            return e;
         }
-        if (!registerFunctions(db)) {
-            *err = engineError(QStringLiteral("无法在数据库连接上注册 jet_like 函数"));
-            return false;
-        }
+        if (!registerFunctions(db))
+            return engineError(QStringLiteral("无法在数据库连接上注册 jet_like 函数"));
         QSqlQuery pragma(db);
         // A writer may be killed at any moment: every commit reaches the disk.
         pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"));
-        return true;
+        return {};
     });
 }
 
@@ -134,10 +131,10 @@ common::Result<QStringList> tableColumns(const QSqlDatabase &db, Engine engine)
 
 // The table must hold every field: a window bound to a missing one would
 // show blanks and drop what was typed.
-StoreError checkTable(const QSqlDatabase &db, const QString &path, Engine engine)
+common::Result<void> checkTable(const QSqlDatabase &db, const QString &path, Engine engine)
 {
     const common::Result<QStringList> columns = tableColumns(db, engine);
-    if (!columns) {
+    if (columns.failed()) {
         StoreError e = columns.error();
         e.text = QStringLiteral("无法读取数据库文件 %1：%2").arg(displayedAddress(path), e.text);
         return e;
@@ -156,7 +153,7 @@ StoreError checkTable(const QSqlDatabase &db, const QString &path, Engine engine
 }
 
 // The statements in one transaction; the first failure undoes them all.
-StoreError runInTransaction(QSqlDatabase db, Engine engine, const QStringList &statements)
+common::Result<void> runInTransaction(QSqlDatabase db, Engine engine, const QStringList &statements)
 {
     if (!db.transaction())
         return errorFromSql(db.lastError(), engine);
@@ -177,10 +174,10 @@ StoreError runInTransaction(QSqlDatabase db, Engine engine, const QStringList &s
 }
 
 // A connection to the server at address; on failure removed again.
-bool connectServer(const QString &connection, const QString &address, StoreError *err)
+common::Result<void> connectServer(const QString &connection, const QString &address)
 {
     const QUrl url(address);
-    return addConnection(QStringLiteral("QPSQL"), connection, [&](QSqlDatabase &db) {
+    return addConnection(QStringLiteral("QPSQL"), connection, [&](QSqlDatabase &db) -> common::Result<void> {
         db.setHostName(url.host());
         db.setPort(url.port(5432));
         db.setUserName(url.userName());
@@ -189,11 +186,11 @@ bool connectServer(const QString &connection, const QString &address, StoreError
         // A server that does not answer is said within seconds, not minutes.
         db.setConnectOptions(QStringLiteral("connect_timeout=5"));
         if (db.open())
-            return true;
-        *err = errorFromServer(db.lastError().nativeErrorCode(), db.lastError().text(), displayedAddress(address));
-        if (err->code != code::ServerAway)
-            err->text = QStringLiteral("无法连接数据库服务器 %1：%2").arg(displayedAddress(address), err->text);
-        return false;
+            return {};
+        StoreError e = errorFromServer(db.lastError().nativeErrorCode(), db.lastError().text(), displayedAddress(address));
+        if (e.code != code::ServerAway)
+            e.text = QStringLiteral("无法连接数据库服务器 %1：%2").arg(displayedAddress(address), e.text);
+        return e;
     });
 }
 
@@ -233,73 +230,61 @@ Database::~Database() { disconnect(m_connection); }
 
 QSqlDatabase Database::sql() const { return QSqlDatabase::database(m_connection, false); }
 
-std::unique_ptr<Database> Database::open(const QString &path, StoreError *err)
+common::Result<std::unique_ptr<Database>> Database::open(const QString &path)
 {
-    StoreError local;
-    StoreError &e = err ? *err : local;
-    e = {};
     if (isServerAddress(path)) {
         const QString connection = newConnectionName();
-        if (!connectServer(connection, path, &e))
-            return nullptr;
+        if (const auto connected = connectServer(connection, path); connected.failed())
+            return connected;
         std::unique_ptr<Database> db(new Database(path, connection, Engine::PostgreSQL));
         const common::Result<QStringList> columns = tableColumns(db->sql(), Engine::PostgreSQL);
-        if (!columns) {
-            e = columns.error();
-            return nullptr;
-        }
+        if (columns.failed())
+            return columns.error();
         // An empty database on a new server gets the table.
         if (columns->isEmpty()) {
-            if (StoreError made = runInTransaction(db->sql(), Engine::PostgreSQL, serverSchemaStatements())) {
-                e = made;
+            if (const auto made = runInTransaction(db->sql(), Engine::PostgreSQL, serverSchemaStatements()); made.failed()) {
+                StoreError e = made.error();
                 e.text = QStringLiteral("无法在服务器 %1 上建立表“客户信息”：%2").arg(displayedAddress(path), e.text);
-                return nullptr;
+                return e;
             }
         }
-        e = checkTable(db->sql(), path, Engine::PostgreSQL);
-        return e ? nullptr : std::move(db);
+        if (const auto checked = checkTable(db->sql(), path, Engine::PostgreSQL); checked.failed())
+            return checked;
+        return db;
     }
     switch (detectFileKind(path)) {
     case FileKind::Missing:
-        e = {code::FileNotFound, QStringLiteral("找不到数据库文件 %1").arg(path)};
-        return nullptr;
+        return StoreError{code::FileNotFound, QStringLiteral("找不到数据库文件 %1").arg(path)};
     case FileKind::Jet3:
     case FileKind::Jet4:
     case FileKind::Ace:
-        e = engineError(QStringLiteral("%1 是 Access (Jet) 数据库文件，需要先导入").arg(path));
-        return nullptr;
+        return engineError(QStringLiteral("%1 是 Access (Jet) 数据库文件，需要先导入").arg(path));
     default:
         break;
     }
     const QString connection = newConnectionName();
-    if (!connect(connection, path, false, &e))
-        return nullptr;
+    if (const auto connected = connect(connection, path, false); connected.failed())
+        return connected;
     std::unique_ptr<Database> db(new Database(path, connection, Engine::SQLite));
-    e = checkTable(db->sql(), path, Engine::SQLite);
-    if (e)
-        return nullptr;
+    if (const auto checked = checkTable(db->sql(), path, Engine::SQLite); checked.failed())
+        return checked;
     return db;
 }
 
-std::unique_ptr<Database> Database::create(const QString &path, StoreError *err)
+common::Result<std::unique_ptr<Database>> Database::create(const QString &path)
 {
     if (isServerAddress(path))
-        return open(path, err);
-    StoreError local;
-    StoreError &e = err ? *err : local;
-    e = {};
-    if (QFileInfo::exists(path)) {
-        e = engineError(QStringLiteral("%1 已经存在，不会覆盖").arg(path));
-        return nullptr;
-    }
+        return open(path);
+    if (QFileInfo::exists(path))
+        return engineError(QStringLiteral("%1 已经存在，不会覆盖").arg(path));
     const QString connection = newConnectionName();
-    if (!connect(connection, path, true, &e))
-        return nullptr;
+    if (const auto connected = connect(connection, path, true); connected.failed())
+        return connected;
     std::unique_ptr<Database> db(new Database(path, connection, Engine::SQLite));
-    if ((e = runInTransaction(db->sql(), Engine::SQLite, schemaStatements()))) {
+    if (const auto made = runInTransaction(db->sql(), Engine::SQLite, schemaStatements()); made.failed()) {
         db.reset();
         QFile::remove(path);
-        return nullptr;
+        return made;
     }
     return db;
 }
@@ -315,7 +300,7 @@ StoreError Database::failure(const QSqlError &error) const
     return e;
 }
 
-StoreError Database::reconnectIfLost() const
+common::Result<void> Database::reconnectIfLost() const
 {
     if (!m_lost)
         return {};
@@ -335,7 +320,7 @@ StoreError Database::reconnectIfLost() const
     return {};
 }
 
-StoreError bringUpToDate(Database &db)
+common::Result<void> bringUpToDate(Database &db)
 {
     // A server's table is made by this version already.
     if (db.engine() == Engine::PostgreSQL)

@@ -41,11 +41,11 @@ public:
     // Opens the jobs at location, a file or a server address. A file must
     // be an SQLite file that holds 客户信息, and is never created, truncated
     // or altered. On a server whose database has no 客户信息 yet, the table
-    // is made. On failure err carries a Chinese text and the engine's own.
-    static std::unique_ptr<Database> open(const QString &location, StoreError *err);
+    // is made. A failure carries a Chinese text and the engine's own.
+    static common::Result<std::unique_ptr<Database>> open(const QString &location);
     // Creates a new file with the schema; fails if anything exists at path.
     // For a server address the same as open.
-    static std::unique_ptr<Database> create(const QString &location, StoreError *err);
+    static common::Result<std::unique_ptr<Database>> create(const QString &location);
 
     Engine engine() const { return m_engine; }
     QSqlDatabase sql() const;
@@ -57,7 +57,7 @@ public:
     StoreError failure(const class QSqlError &error) const;
     // Connects again when the server was lost; the statements prepared on
     // the old connection are gone with it, which generation() tells.
-    StoreError reconnectIfLost() const;
+    common::Result<void> reconnectIfLost() const;
     int generation() const { return m_generation; }
 
 private:
@@ -72,7 +72,7 @@ private:
 // Brings a file written by an earlier version up to what this one expects,
 // once, in one transaction: yes/no flags never unset, 配件 and Photo never
 // NULL. Run after the start-up snapshot; a file already up to date is not written.
-StoreError bringUpToDate(Database &db);
+common::Result<void> bringUpToDate(Database &db);
 
 // Maps an engine failure (constraint names, unique index, a busy, read-only,
 // damaged or full file) to the codes the windows test, with a Chinese text

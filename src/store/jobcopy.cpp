@@ -12,7 +12,7 @@ namespace store {
 
 common::Result<int> jobCount(const Database &db)
 {
-    if (StoreError e = db.reconnectIfLost())
+    if (const auto e = db.reconnectIfLost(); e.failed())
         return e;
     QSqlQuery q(db.sql());
     if (!q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(quoted(tableName()))) || !q.next())
@@ -23,11 +23,11 @@ common::Result<int> jobCount(const Database &db)
 common::Result<int> copyAllJobs(const Database &from, const Database &to)
 {
     const common::Result<int> already = jobCount(to);
-    if (!already)
+    if (already.failed())
         return already.error();
     if (*already > 0)
         return StoreError{code::Engine, QStringLiteral("目标数据库已有 %1 条记录，没有复制任何记录。").arg(*already)};
-    if (StoreError e = from.reconnectIfLost())
+    if (const auto e = from.reconnectIfLost(); e.failed())
         return e;
 
     QStringList columns, marks;
@@ -60,7 +60,7 @@ common::Result<int> copyAllJobs(const Database &from, const Database &to)
         // value the field cannot hold stops the copy rather than go missing.
         for (int i = 0; i < defs.size(); ++i) {
             const StoredValue v = toStored(defs.at(i), fromStored(defs.at(i), read.value(i)));
-            if (v.error)
+            if (v.error.failed())
                 return undo({v.error.code, QStringLiteral("编号 %1 的记录无法复制：%2").arg(read.value(0).toInt()).arg(v.error.text),
                              -1, defs.at(i).name});
             write.bindValue(i, v.value);

@@ -404,12 +404,13 @@ common::Result<MappedJobs> mapLegacyJobs(const QStringList &columns, const QList
     return result;
 }
 
-StoreError writeJobs(const QString &path, const QList<QVariantMap> &rows)
+common::Result<void> writeJobs(const QString &path, const QList<QVariantMap> &rows)
 {
+    common::Result<std::unique_ptr<Database>> made = Database::create(path);
+    if (made.failed())
+        return made.error();
+    std::unique_ptr<Database> db = std::move(made).value();
     StoreError err;
-    auto db = Database::create(path, &err);
-    if (!db)
-        return err;
     QSqlDatabase sql = db->sql();
     const QStringList names = fieldNames();
     QStringList marks;
@@ -452,7 +453,7 @@ StoreError writeJobs(const QString &path, const QList<QVariantMap> &rows)
         sql = QSqlDatabase();
         db.reset();
         QFile::remove(path);
-        if (!err)
+        if (err.ok())
             err = {code::Engine, QStringLiteral("写入新数据库失败")};
     }
     return err;
@@ -522,7 +523,7 @@ common::Result<LegacyImport> importLegacyDatabase(const QString &mdbPath)
         return common::Error::failed(
             QStringLiteral("%1 不是可以导入的 Access 97/2000/2003 数据库文件").arg(mdbPath));
     common::Result<MdbContents> contents = readMdbIsolated(mdbPath, {tableName()});
-    if (!contents)
+    if (contents.failed())
         return contents.error();
     MdbTable &old = contents->tables.first();
     return importLegacyRows(mdbPath, old.columnNames(), old.rows);
@@ -534,7 +535,7 @@ common::Result<LegacyImport> importLegacyRows(const QString &mdbPath, const QStr
     LegacyImport result;
     result.rowsRead = rows.size();
     common::Result<MappedJobs> mapped = mapLegacyJobs(columns, rows);
-    if (!mapped)
+    if (mapped.failed())
         return mapped.error();
     result.jobs = std::move(mapped).value();
     // Built under a name of its own so a half-written database never sits
@@ -542,8 +543,8 @@ common::Result<LegacyImport> importLegacyRows(const QString &mdbPath, const QStr
     const QFileInfo info(mdbPath);
     const QString building = info.dir().filePath(info.fileName() + QStringLiteral(".导入中"));
     QFile::remove(building);
-    if (const StoreError err = writeJobs(building, result.jobs.rows))
-        return common::Error::failed(QStringLiteral("无法写入新数据库：%1").arg(err.text));
+    if (const auto err = writeJobs(building, result.jobs.rows); err.failed())
+        return common::Error::failed(QStringLiteral("无法写入新数据库：%1").arg(err.error().text));
 
     const QString backup = uniqueBeside(legacyBackupPath(mdbPath, common::clock().now()));
     if (!QFile::rename(mdbPath, backup)) {

@@ -48,7 +48,7 @@ common::Result<MappedJobs> mapLegacyJobs(const QStringList &columns, const QList
 
 // Creates a new database at path and writes the rows in one transaction.
 // On failure nothing is left at path.
-StoreError writeJobs(const QString &path, const QList<QVariantMap> &rows);
+common::Result<void> writeJobs(const QString &path, const QList<QVariantMap> &rows);
 
 struct LegacyImport {
     QString backupPath;     // where the original now lies, byte for byte

@@ -69,7 +69,7 @@ QByteArray readMdbForParent(const QString &path, const QStringList &wanted)
     QByteArray bytes;
     QDataStream s(&bytes, QIODevice::WriteOnly);
     common::Result<std::unique_ptr<MdbReader>> reader = MdbReader::open(path);
-    if (!reader) {
+    if (reader.failed()) {
         s << false << reader.error().text;
         return bytes;
     }
@@ -77,7 +77,7 @@ QByteArray readMdbForParent(const QString &path, const QStringList &wanted)
     contents.tableNames = (*reader)->tableNames();
     for (const QString &name : wanted) {
         common::Result<MdbTable> table = (*reader)->readTable(name);
-        if (!table) {
+        if (table.failed()) {
             s << false << table.error().text;
             return bytes;
         }

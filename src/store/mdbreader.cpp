@@ -1,5 +1,7 @@
 #include "store/mdbreader.h"
 
+#include <optional>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -92,13 +94,12 @@ using TablePtr = std::unique_ptr<MdbTableDef, TableCloser>;
 
 // A fixed-size cell read straight from the page libmdb left the row on.
 template <typename T>
-bool rawCell(const MdbHandle *mdb, const MdbColumn *col, T *out)
+std::optional<T> rawCell(const MdbHandle *mdb, const MdbColumn *col)
 {
     if (col->cur_value_len != int(sizeof(T)) || col->cur_value_start < 0
         || size_t(col->cur_value_start) + sizeof(T) > sizeof(mdb->pg_buf))
-        return false;
-    *out = qFromLittleEndian<T>(mdb->pg_buf + col->cur_value_start);
-    return true;
+        return std::nullopt;
+    return qFromLittleEndian<T>(mdb->pg_buf + col->cur_value_start);
 }
 
 QVariant cellValue(const MdbHandle *mdb, const MdbColumn *col, const QByteArray &bound, int boundLength)
@@ -111,34 +112,34 @@ QVariant cellValue(const MdbHandle *mdb, const MdbColumn *col, const QByteArray 
         return {};
     switch (type) {
     case MdbColumnType::Byte: {
-        quint8 v;
-        return rawCell(mdb, col, &v) ? QVariant(qint64(v)) : QVariant();
+        const std::optional<quint8> v = rawCell<quint8>(mdb, col);
+        return v ? QVariant(qint64(*v)) : QVariant();
     }
     case MdbColumnType::Int: {
-        qint16 v;
-        return rawCell(mdb, col, &v) ? QVariant(qint64(v)) : QVariant();
+        const std::optional<qint16> v = rawCell<qint16>(mdb, col);
+        return v ? QVariant(qint64(*v)) : QVariant();
     }
     case MdbColumnType::LongInt: {
-        qint32 v;
-        return rawCell(mdb, col, &v) ? QVariant(qint64(v)) : QVariant();
+        const std::optional<qint32> v = rawCell<qint32>(mdb, col);
+        return v ? QVariant(qint64(*v)) : QVariant();
     }
     case MdbColumnType::Money: {
-        qint64 v;
-        return rawCell(mdb, col, &v) ? QVariant(double(v) / 10000.0) : QVariant();
+        const std::optional<qint64> v = rawCell<qint64>(mdb, col);
+        return v ? QVariant(double(*v) / 10000.0) : QVariant();
     }
     case MdbColumnType::Float: {
-        float v;
-        return rawCell(mdb, col, &v) ? QVariant(double(v)) : QVariant();
+        const std::optional<float> v = rawCell<float>(mdb, col);
+        return v ? QVariant(double(*v)) : QVariant();
     }
     case MdbColumnType::Double: {
-        double v;
-        return rawCell(mdb, col, &v) ? QVariant(v) : QVariant();
+        const std::optional<double> v = rawCell<double>(mdb, col);
+        return v ? QVariant(*v) : QVariant();
     }
     case MdbColumnType::DateTime: {
-        double v;
-        if (!rawCell(mdb, col, &v))
+        const std::optional<double> v = rawCell<double>(mdb, col);
+        if (!v)
             return {};
-        const QDateTime dt = jetDateTime(v);
+        const QDateTime dt = jetDateTime(*v);
         return dt.isValid() ? QVariant(dt) : QVariant();
     }
     case MdbColumnType::Numeric: {

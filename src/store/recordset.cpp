@@ -71,24 +71,24 @@ QSqlRecord emptyRecord()
 
 // Runs work inside one transaction; rolls back when it reports a failure.
 template <typename Work>
-StoreError inTransaction(const Database &database, Work work)
+common::Result<void> inTransaction(const Database &database, Work work)
 {
     QSqlDatabase db = database.sql();
     if (!db.transaction())
         return database.failure(db.lastError());
-    StoreError e = work();
-    if (e) {
+    if (const common::Result<void> done = work(); done.failed()) {
+        db.rollback();
+        return done;
+    }
+    if (!db.commit()) {
+        const StoreError e = database.failure(db.lastError());
         db.rollback();
         return e;
     }
-    if (!db.commit()) {
-        e = database.failure(db.lastError());
-        db.rollback();
-    }
-    return e;
+    return {};
 }
 
-StoreError exec(const Database &db, QSqlQuery &q)
+common::Result<void> exec(const Database &db, QSqlQuery &q)
 {
     if (q.exec())
         return {};
@@ -141,9 +141,9 @@ RecordSet::RecordSet(Database &db, QObject *parent)
 {
 }
 
-StoreError RecordSet::connected()
+common::Result<void> RecordSet::connected()
 {
-    if (StoreError e = m_db.reconnectIfLost())
+    if (const auto e = m_db.reconnectIfLost(); e.failed())
         return e;
     // The statements of a lost connection went with it.
     if (m_statements->generation != m_db.generation())
@@ -155,7 +155,7 @@ RecordSet::~RecordSet() = default;
 
 // ---------------------------------------------------------------- source
 
-StoreError RecordSet::load(const QString &source, QVector<qint64> *keys) const
+common::Result<void> RecordSet::load(const QString &source, QVector<qint64> *keys) const
 {
     const JetTranslation t = translateJet(source, m_db.engine());
     if (!t.ok)
@@ -163,7 +163,7 @@ StoreError RecordSet::load(const QString &source, QVector<qint64> *keys) const
     if (t.kind != JetTranslation::Kind::Select)
         return {code::Syntax, QStringLiteral("记录源必须是 select 语句或表名 (a record source must select rows)")};
     QSqlQuery q(m_db.sql());
-    if (StoreError e = select(q, t.keySql, t.params))
+    if (const auto e = select(q, t.keySql, t.params); e.failed())
         return e;
     keys->clear();
     while (q.next())
@@ -171,7 +171,7 @@ StoreError RecordSet::load(const QString &source, QVector<qint64> *keys) const
     return {};
 }
 
-StoreError RecordSet::select(QSqlQuery &q, const QString &sql, const QVariantList &params) const
+common::Result<void> RecordSet::select(QSqlQuery &q, const QString &sql, const QVariantList &params) const
 {
     q.setForwardOnly(true);
     if (!q.prepare(sql))
@@ -183,19 +183,19 @@ StoreError RecordSet::select(QSqlQuery &q, const QString &sql, const QVariantLis
     return {};
 }
 
-StoreError RecordSet::setRecordSource(const QString &source)
+common::Result<void> RecordSet::setRecordSource(const QString &source)
 {
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
-    if (StoreError e = connected())
+    if (const auto e = connected(); e.failed())
         return e;
     QVector<qint64> keys;
-    if (StoreError e = load(source, &keys))
+    if (const auto e = load(source, &keys); e.failed())
         return e;
     invalidateCache();
     if (!keys.isEmpty()) {
         common::Result<QSqlRecord> first = readKey(keys.first());
-        if (!first)
+        if (first.failed())
             return first.error();
     }
     m_source = source;
@@ -205,7 +205,7 @@ StoreError RecordSet::setRecordSource(const QString &source)
     return {};
 }
 
-StoreError RecordSet::refresh() { return setRecordSource(m_source); }
+common::Result<void> RecordSet::refresh() { return setRecordSource(m_source); }
 
 void RecordSet::setKeys(QVector<qint64> keys)
 {
@@ -227,20 +227,20 @@ bool RecordSet::hasCurrent() const
     return !m_currentDeleted && m_pos >= 0 && m_pos < recordCount();
 }
 
-StoreError RecordSet::leaveRow()
+common::Result<void> RecordSet::leaveRow()
 {
     if (m_pending)
         return m_pending->writePendingEdits();
     return {};
 }
 
-StoreError RecordSet::moveToRow(int pos)
+common::Result<void> RecordSet::moveToRow(int pos)
 {
     // The row is read before the move: a row that cannot be read leaves the
     // set where it was, rather than showing an empty row in its place.
     if (pos >= 0 && pos < recordCount()) {
         common::Result<QSqlRecord> row = readRow(pos);
-        if (!row)
+        if (row.failed())
             return row.error();
     }
     setPosition(pos);
@@ -258,60 +258,61 @@ void RecordSet::setPosition(int pos)
     emit repositioned();
 }
 
-StoreError RecordSet::moveFirst()
+common::Result<void> RecordSet::moveFirst()
 {
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
     return moveToRow(0);
 }
 
-StoreError RecordSet::moveLast()
+common::Result<void> RecordSet::moveLast()
 {
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
     return moveToRow(m_keys.isEmpty() ? 0 : recordCount() - 1);
 }
 
-StoreError RecordSet::moveNext()
+common::Result<void> RecordSet::moveNext()
 {
     if (m_keys.isEmpty() || (eof() && !m_currentDeleted))
         return noCurrentRecord();
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
     const int target = m_currentDeleted ? m_pos : m_pos + 1;
     return moveToRow(qMin(target, recordCount()));
 }
 
-StoreError RecordSet::movePrevious()
+common::Result<void> RecordSet::movePrevious()
 {
     if (bof())
         return noCurrentRecord();
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
     return moveToRow(qMax(m_pos - 1, -1));
 }
 
-StoreError RecordSet::moveTo(int index)
+common::Result<void> RecordSet::moveTo(int index)
 {
     if (index < 0 || index >= recordCount())
         return noCurrentRecord();
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
     return moveToRow(index);
 }
 
-StoreError RecordSet::findFirst(const QString &criterion)
+common::Result<void> RecordSet::findFirst(const QString &criterion)
 {
     const JetTranslation t = translateJetCondition(criterion, m_db.engine());
     if (!t.ok)
         return syntaxError(t);
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
-    if (StoreError e = connected())
+    if (const auto e = connected(); e.failed())
         return e;
     QSqlQuery q(m_db.sql());
-    if (StoreError e = select(q, QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(rowKey(m_db.engine()), table()) + t.sql,
-                              t.params))
+    if (const auto e = select(q, QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(rowKey(m_db.engine()), table()) + t.sql,
+                              t.params);
+        e.failed())
         return e;
     int best = -1;
     while (q.next()) {
@@ -331,7 +332,7 @@ common::Result<QSqlRecord> RecordSet::readKey(qint64 key) const
 {
     if (auto it = m_cache.constFind(key); it != m_cache.constEnd())
         return *it;
-    if (StoreError e = const_cast<RecordSet *>(this)->connected())
+    if (const auto e = const_cast<RecordSet *>(this)->connected(); e.failed())
         return e;
     QSqlQuery &q = m_statements->fetchRow;
     if (!m_statements->prepared)
@@ -379,7 +380,7 @@ QSqlRecord RecordSet::rowAt(int index) const
     if (!m_cache.contains(key) && !m_quietUntil.hasExpired())
         return {};
     common::Result<QSqlRecord> row = readKey(key);
-    return row ? *row : QSqlRecord();
+    return row.ok() ? *row : QSqlRecord();
 }
 
 QSqlRecord RecordSet::current() const
@@ -390,7 +391,7 @@ QSqlRecord RecordSet::current() const
         return {};
     // Moves read their row before they happen, so it is in the cache.
     common::Result<QSqlRecord> row = readRow(m_pos);
-    return row ? *row : QSqlRecord();
+    return row.ok() ? *row : QSqlRecord();
 }
 
 QVariant RecordSet::value(const QString &field) const
@@ -400,9 +401,9 @@ QVariant RecordSet::value(const QString &field) const
 
 // ---------------------------------------------------------------- editing
 
-StoreError RecordSet::addNew()
+common::Result<void> RecordSet::addNew()
 {
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
     m_buffer = emptyRecord();
     for (const FieldDef &f : fields())
@@ -413,7 +414,7 @@ StoreError RecordSet::addNew()
     return {};
 }
 
-StoreError RecordSet::edit()
+common::Result<void> RecordSet::edit()
 {
     if (!hasCurrent())
         return noCurrentRecord();
@@ -422,7 +423,7 @@ StoreError RecordSet::edit()
         // server its version then is what the save must still find. A row that
         // cannot be read is a failure, never an empty row to be written back.
         common::Result<QSqlRecord> stored = readRow(m_pos);
-        if (!stored)
+        if (stored.failed())
             return stored.error();
         m_buffer = *stored;
         m_bufferVersion = m_versions.value(keyAt(m_pos));
@@ -441,14 +442,14 @@ void RecordSet::setValue(const QString &field, const QVariant &value)
         return;
     }
     if (m_mode == EditMode::None) {
-        if (StoreError e = edit()) {
-            m_badValues.insert(index, e);
+        if (const auto e = edit(); e.failed()) {
+            m_badValues.insert(index, e.error());
             return;
         }
     }
     const FieldDef &f = fields().at(index);
     const StoredValue stored = toStored(f, value);
-    if (stored.error) {
+    if (stored.error.failed()) {
         m_badValues.insert(index, stored.error);
         return;
     }
@@ -457,50 +458,50 @@ void RecordSet::setValue(const QString &field, const QVariant &value)
     m_buffer.setValue(index, fromStored(f, stored.value));
 }
 
-StoreError RecordSet::update()
+common::Result<void> RecordSet::update()
 {
     if (m_mode == EditMode::None)
         return {code::Engine, QStringLiteral("没有 AddNew 或 Edit 就执行了 Update")};
     // The first refused field in the table's order, every time.
     if (!m_badValues.isEmpty())
         return m_badValues.first();
-    const StoreError e = m_mode == EditMode::AddNew ? insertBuffer() : updateBuffer();
-    if (e)
+    const common::Result<void> e = m_mode == EditMode::AddNew ? insertBuffer() : updateBuffer();
+    if (e.failed())
         return e;
     m_mode = EditMode::None;
     m_buffer = QSqlRecord();
     return {};
 }
 
-StoreError RecordSet::insertBuffer()
+common::Result<void> RecordSet::insertBuffer()
 {
-    if (StoreError e = connected())
+    if (const auto e = connected(); e.failed())
         return e;
     if (!m_statements->prepared)
         return m_statements->failure;
     QSqlQuery &q = m_statements->insertRow;
     const QVector<FieldDef> &defs = fields();
     qint64 key = kNoKey;
-    StoreError e = inTransaction(m_db, [&]() -> StoreError {
+    common::Result<void> e = inTransaction(m_db, [&]() -> common::Result<void> {
         for (int i = 0; i < defs.size(); ++i)
             q.bindValue(i, toStored(defs.at(i), m_buffer.value(i)).value);
-        if (StoreError err = exec(m_db, q))
+        if (const auto err = exec(m_db, q); err.failed())
             return err;
         key = q.next() ? q.value(0).toLongLong() : kNoKey;
         q.finish();
         return {};
     });
-    if (e)
+    if (e.failed())
         return e;
     includeKey(key);
     return {};
 }
 
-StoreError RecordSet::updateBuffer()
+common::Result<void> RecordSet::updateBuffer()
 {
     // Only what was set is written: a column nobody changed keeps whatever
     // the file holds, even a value this program would not have stored.
-    if (StoreError e = connected())
+    if (const auto e = connected(); e.failed())
         return e;
     const qint64 key = keyAt(m_pos);
     const Engine engine = m_db.engine();
@@ -519,7 +520,7 @@ StoreError RecordSet::updateBuffer()
     // Outlives the transaction: the server cannot free a statement inside
     // one a failure has ended.
     QSqlQuery q(m_db.sql());
-    StoreError e = inTransaction(m_db, [&]() -> StoreError {
+    common::Result<void> e = inTransaction(m_db, [&]() -> common::Result<void> {
         QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                           .arg(table(), assignments.join(QStringLiteral(", ")), rowKey(engine));
         if (checkVersion)
@@ -531,14 +532,14 @@ StoreError RecordSet::updateBuffer()
         q.addBindValue(key);
         if (checkVersion)
             q.addBindValue(m_bufferVersion);
-        if (StoreError err = exec(m_db, q))
+        if (const auto err = exec(m_db, q); err.failed())
             return err;
         if (q.numRowsAffected() == 0)
             return changedOrGone(key);
         return {};
     });
     m_cache.remove(key);
-    if (e)
+    if (e.failed())
         return e;
     // On the server the job number is the row's key: a new number moves it.
     const int jobNumber = 0; // 编号 comes first in the table
@@ -552,11 +553,11 @@ StoreError RecordSet::updateBuffer()
     return {};
 }
 
-StoreError RecordSet::changedOrGone(qint64 key)
+common::Result<void> RecordSet::changedOrGone(qint64 key)
 {
     m_cache.remove(key);
     common::Result<QSqlRecord> now = readKey(key);
-    if (!now) {
+    if (now.failed()) {
         if (now.error().code == code::NoCurrentRecord)
             return {code::NoCurrentRecord, QStringLiteral("这条记录已被另一台电脑删除，修改没有保存。")};
         return now.error();
@@ -584,26 +585,26 @@ void RecordSet::cancelUpdate()
     m_changed.clear();
 }
 
-StoreError RecordSet::deleteCurrent()
+common::Result<void> RecordSet::deleteCurrent()
 {
     if (!hasCurrent())
         return noCurrentRecord();
     // What was typed into the row goes first, so the controls hold nothing
     // that would be written to a row that no longer exists.
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
     cancelUpdate();
-    if (StoreError e = connected())
+    if (const auto e = connected(); e.failed())
         return e;
     if (!m_statements->prepared)
         return m_statements->failure;
     const qint64 key = keyAt(m_pos);
     QSqlQuery &q = m_statements->deleteRow;
-    StoreError e = inTransaction(m_db, [&]() -> StoreError {
+    common::Result<void> e = inTransaction(m_db, [&]() -> common::Result<void> {
         q.bindValue(0, key);
         return exec(m_db, q);
     });
-    if (e)
+    if (e.failed())
         return e;
     m_cache.remove(key);
     QVector<qint64> keys = m_keys;
@@ -619,16 +620,17 @@ StoreError RecordSet::deleteCurrent()
 
 common::Result<qint16> RecordSet::appendJob(qint16 number)
 {
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
-    if (StoreError e = connected())
+    if (const auto e = connected(); e.failed())
         return e;
     // Which row, if any, holds the number now, and is it one this set shows?
     QSqlQuery q(m_db.sql());
-    if (StoreError e = select(q,
+    if (const auto e = select(q,
                               QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                                   .arg(rowKey(m_db.engine()), table(), quoted(fields().first().name)),
-                              {int(number)}))
+                              {int(number)});
+        e.failed())
         return e;
     const bool shown = q.next() && m_indexOfKey.contains(q.value(0).toLongLong());
     q.finish();
@@ -636,31 +638,31 @@ common::Result<qint16> RecordSet::appendJob(qint16 number)
         return StoreError{code::DuplicateKey, QStringLiteral("编号 %1 已有记录").arg(number), -1,
                           fields().first().name};
     for (int n = number; n <= 32767; ++n) {
-        if (StoreError e = addNew())
+        if (const auto e = addNew(); e.failed())
             return e;
         setValue(fields().first().name, n);
-        const StoreError e = update();
-        if (!e)
+        const common::Result<void> e = update();
+        if (e.ok())
             return qint16(n);
         cancelUpdate();
-        if (e.code != code::DuplicateKey)
+        if (e.error().code != code::DuplicateKey)
             return e;
     }
     return StoreError{code::DuplicateKey, QStringLiteral("编号 %1 以后已没有空号").arg(number), -1,
                       fields().first().name};
 }
 
-StoreError RecordSet::execute(const QString &jetStatement)
+common::Result<void> RecordSet::execute(const QString &jetStatement)
 {
     const JetTranslation t = translateJet(jetStatement, m_db.engine());
     if (!t.ok)
         return syntaxError(t);
     if (t.kind != JetTranslation::Kind::InsertCopy)
         return {code::Syntax, QStringLiteral("只能执行 INSERT 语句 (not an action statement)")};
-    if (StoreError e = connected())
+    if (const auto e = connected(); e.failed())
         return e;
     QSqlQuery q(m_db.sql());
-    return inTransaction(m_db, [&]() -> StoreError {
+    return inTransaction(m_db, [&]() -> common::Result<void> {
         if (!q.prepare(t.sql))
             return m_db.failure(q.lastError());
         for (const QVariant &p : t.params)
@@ -669,11 +671,11 @@ StoreError RecordSet::execute(const QString &jetStatement)
     });
 }
 
-StoreError RecordSet::copyCurrent(qint16 newNumber, const QVariantMap &overrides, qint64 *newKey)
+common::Result<void> RecordSet::copyCurrent(qint16 newNumber, const QVariantMap &overrides, qint64 *newKey)
 {
     if (!hasCurrent())
         return noCurrentRecord();
-    if (StoreError e = leaveRow())
+    if (const auto e = leaveRow(); e.failed())
         return e;
     if (!hasCurrent())
         return noCurrentRecord();
@@ -688,7 +690,7 @@ StoreError RecordSet::copyCurrent(qint16 newNumber, const QVariantMap &overrides
             values << int(newNumber);
         } else if (overrides.contains(f.name)) {
             const StoredValue v = toStored(f, overrides.value(f.name));
-            if (v.error)
+            if (v.error.failed())
                 return v.error;
             expressions << typedParameter(m_db.engine(), f);
             values << v.value;
@@ -696,12 +698,12 @@ StoreError RecordSet::copyCurrent(qint16 newNumber, const QVariantMap &overrides
             expressions << quoted(f.name);
         }
     }
-    if (StoreError e = connected())
+    if (const auto e = connected(); e.failed())
         return e;
     const qint64 source = keyAt(m_pos);
     qint64 key = kNoKey;
     QSqlQuery q(m_db.sql());
-    StoreError e = inTransaction(m_db, [&]() -> StoreError {
+    common::Result<void> e = inTransaction(m_db, [&]() -> common::Result<void> {
         const QString k = rowKey(m_db.engine());
         if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %1 WHERE %4 = ? RETURNING %4")
                            .arg(table(), columnList(), expressions.join(QStringLiteral(", ")), k)))
@@ -709,13 +711,13 @@ StoreError RecordSet::copyCurrent(qint16 newNumber, const QVariantMap &overrides
         for (const QVariant &v : values)
             q.addBindValue(v);
         q.addBindValue(source);
-        if (StoreError err = exec(m_db, q))
+        if (const auto err = exec(m_db, q); err.failed())
             return err;
         key = q.next() ? q.value(0).toLongLong() : kNoKey;
         q.finish();
         return {};
     });
-    if (e)
+    if (e.failed())
         return e;
     includeKey(key);
     if (newKey)

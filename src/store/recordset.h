@@ -25,7 +25,7 @@ class Database;
 class PendingEdits {
 public:
     virtual ~PendingEdits() = default;
-    virtual StoreError writePendingEdits() = 0;
+    virtual common::Result<void> writePendingEdits() = 0;
 };
 
 class RecordSet : public QObject {
@@ -44,9 +44,9 @@ public:
     // Writes pending edits, then opens the set on source (the table name or a
     // Jet select) positioned on its first row. On any failure the previous
     // source, rows and position stay in force and nothing is announced.
-    StoreError setRecordSource(const QString &source);
+    common::Result<void> setRecordSource(const QString &source);
     // The same with the current source.
-    StoreError refresh();
+    common::Result<void> refresh();
 
     int recordCount() const { return int(m_keys.size()); }
     int absolutePosition() const;       // 0-based; -1 without a current row
@@ -57,15 +57,15 @@ public:
 
     // Each move writes pending edits first; when that fails the move does
     // not happen and the error is returned.
-    StoreError moveFirst();
-    StoreError moveLast();
-    StoreError moveNext();      // past the last row: eof
-    StoreError movePrevious();  // before the first row: bof
-    StoreError moveTo(int index);
+    common::Result<void> moveFirst();
+    common::Result<void> moveLast();
+    common::Result<void> moveNext();      // past the last row: eof
+    common::Result<void> movePrevious();  // before the first row: bof
+    common::Result<void> moveTo(int index);
 
     // Positions on the first row of the set matching criterion ("编号 =12").
     // No match: noMatch() is true and the position is unchanged.
-    StoreError findFirst(const QString &criterion);
+    common::Result<void> findFirst(const QString &criterion);
     bool noMatch() const { return m_noMatch; }
 
     // The current row (the edit buffer while editing); null without one.
@@ -83,21 +83,21 @@ public:
 
     // Edits: addNew/edit, setValue..., update. Values are given as the
     // windows hold them (text); the set converts to the field's kind.
-    StoreError addNew();
-    StoreError edit();
+    common::Result<void> addNew();
+    common::Result<void> edit();
     void setValue(const QString &field, const QVariant &value);
     // Writes the buffer in one transaction: for an edit only the fields set
     // since edit(), for a new row every field. A refused update leaves the
     // stored row as it was and keeps the buffer; the error names the first
     // refused field in table order. A new row joins the end of the set; the
     // current row stays the one before addNew.
-    StoreError update();
+    common::Result<void> update();
     void cancelUpdate();
     EditMode editMode() const { return m_mode; }
 
     // Removes the current row. Afterwards there is no current row until a
     // move: movePrevious gives the row before, moveNext the row after.
-    StoreError deleteCurrent();
+    common::Result<void> deleteCurrent();
 
     // Adds a new job numbered `number`, which joins the end of the set, and
     // returns the number it got. A number this set already shows is refused
@@ -106,12 +106,12 @@ public:
     common::Result<qint16> appendJob(qint16 number);
 
     // Runs an action statement (the copy's INSERT ... SELECT) on the file.
-    StoreError execute(const QString &jetStatement);
+    common::Result<void> execute(const QString &jetStatement);
 
     // Inserts, in one transaction, a copy of the current row numbered
     // newNumber with the fields in overrides replaced. The copy joins the end
     // of the set; the position does not change. newKey receives its key.
-    StoreError copyCurrent(qint16 newNumber, const QVariantMap &overrides, qint64 *newKey = nullptr);
+    common::Result<void> copyCurrent(qint16 newNumber, const QVariantMap &overrides, qint64 *newKey = nullptr);
     // Adds a row of the table to the end of the set, as rows added through
     // the set are. Unknown keys are ignored.
     void includeKey(qint64 key);
@@ -126,20 +126,20 @@ signals:
     void rowChanged(int index);
 
 private:
-    StoreError load(const QString &source, QVector<qint64> *keys) const;
+    common::Result<void> load(const QString &source, QVector<qint64> *keys) const;
     // Runs a read on the set's connection, forward only, params bound in order.
-    StoreError select(QSqlQuery &q, const QString &sql, const QVariantList &params) const;
+    common::Result<void> select(QSqlQuery &q, const QString &sql, const QVariantList &params) const;
     common::Result<QSqlRecord> readKey(qint64 key) const;
     // Connects again after the server was lost, with the statements anew.
-    StoreError connected();
-    StoreError changedOrGone(qint64 key);
-    StoreError leaveRow();
-    StoreError moveToRow(int pos);
+    common::Result<void> connected();
+    common::Result<void> changedOrGone(qint64 key);
+    common::Result<void> leaveRow();
+    common::Result<void> moveToRow(int pos);
     void setPosition(int pos);
     void invalidateCache() const;
     void setKeys(QVector<qint64> keys);
-    StoreError insertBuffer();
-    StoreError updateBuffer();
+    common::Result<void> insertBuffer();
+    common::Result<void> updateBuffer();
 
     struct Statements;
     std::unique_ptr<Statements> m_statements;

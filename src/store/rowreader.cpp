@@ -11,7 +11,7 @@ namespace store {
 
 namespace {
 
-common::Error checkFields(const QStringList &names)
+common::Result<void> checkFields(const QStringList &names)
 {
     for (const QString &name : names)
         if (!findField(name))
@@ -36,23 +36,14 @@ QString selectSql(const RowSelection &s)
 
 } // namespace
 
-common::Result<std::unique_ptr<Database>> openDatabase(const QString &path)
-{
-    StoreError e;
-    std::unique_ptr<Database> db = Database::open(path, &e);
-    if (!db)
-        return e ? e : StoreError{code::FileNotFound, path};
-    return db;
-}
-
-common::Error forEachRow(const Database &db, const RowSelection &selection,
+common::Result<void> forEachRow(const Database &db, const RowSelection &selection,
                          const std::function<void(const FieldValues &)> &take)
 {
     if (selection.fields.isEmpty())
         return common::Error{code::Syntax, QStringLiteral("没有要读取的字段")};
-    if (common::Error e = checkFields(selection.fields + selection.orderBy))
+    if (const auto e = checkFields(selection.fields + selection.orderBy); e.failed())
         return e;
-    if (common::Error e = db.reconnectIfLost())
+    if (const auto e = db.reconnectIfLost(); e.failed())
         return e;
     QSqlQuery q(db.sql());
     q.setForwardOnly(true);
@@ -74,7 +65,7 @@ common::Error forEachRow(const Database &db, const RowSelection &selection,
 common::Result<QVector<FieldValues>> readRows(const Database &db, const RowSelection &selection)
 {
     QVector<FieldValues> rows;
-    if (common::Error e = forEachRow(db, selection, [&rows](const FieldValues &row) { rows.append(row); }))
+    if (const auto e = forEachRow(db, selection, [&rows](const FieldValues &row) { rows.append(row); }); e.failed())
         return e;
     return rows;
 }
@@ -85,7 +76,7 @@ common::Result<std::optional<FieldValues>> readJob(const Database &db, qint16 nu
     const RowSelection one{fields, quoted(store::fields().first().name) + QStringLiteral(" = ?"),
                            {int(number)}, {}};
     common::Result<QVector<FieldValues>> rows = readRows(db, one);
-    if (!rows)
+    if (rows.failed())
         return rows.error();
     if (rows->isEmpty())
         return std::optional<FieldValues>();

@@ -15,9 +15,6 @@ namespace store {
 
 class Database;
 
-// The database file at path, opened on a connection of its own.
-common::Result<std::unique_ptr<Database>> openDatabase(const QString &path);
-
 struct RowSelection {
     QStringList fields;   // what each row holds, in this order
     QString where;        // a condition over 客户信息 with "?" placeholders; empty: every row
@@ -32,7 +29,7 @@ using FieldValues = QVector<QVariant>;
 common::Result<QVector<FieldValues>> readRows(const Database &db, const RowSelection &selection);
 // The same, each row handed to take as it is read (the values are reused for
 // the next row), so a long selection need not be held twice.
-common::Error forEachRow(const Database &db, const RowSelection &selection,
+common::Result<void> forEachRow(const Database &db, const RowSelection &selection,
                          const std::function<void(const FieldValues &)> &take);
 
 // The job numbered `number` with `fields`; nothing when there is no such job.

@@ -138,7 +138,7 @@ QVariant Binder::widgetValue(const Binding &b) const
     return text;
 }
 
-store::StoreError Binder::writePendingEdits()
+common::Result<void> Binder::writePendingEdits()
 {
     if (m_dirty.isEmpty())
         return {};
@@ -149,17 +149,17 @@ store::StoreError Binder::writePendingEdits()
     }
     // Another program holding the file makes the save wait a moment.
     const common::BusyCursor busy;
-    if (store::StoreError err = m_set.edit())
+    if (const auto err = m_set.edit(); err.failed())
         return err;
     for (const Binding &b : std::as_const(m_bindings))
         if (b.kind != Kind::Label && m_dirty.contains(b.field))
             m_set.setValue(b.field, widgetValue(b));
-    if (store::StoreError err = m_set.update()) {
+    if (const auto err = m_set.update(); err.failed()) {
         // Keep what was typed on screen so the clerk can correct it.
         m_set.cancelUpdate();
         // Another desk saved the row meanwhile: what it wrote shows in the
         // fields this clerk did not touch.
-        if (err.code == store::code::ChangedElsewhere)
+        if (err.error().code == store::code::ChangedElsewhere)
             showUntouched();
         return err;
     }

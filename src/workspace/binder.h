@@ -30,7 +30,7 @@ public:
 
     // Puts the current row (or nothing) into every bound control.
     void load();
-    store::StoreError writePendingEdits() override;
+    common::Result<void> writePendingEdits() override;
     bool hasPendingEdits() const { return !m_dirty.isEmpty(); }
     // Forgets what was typed (the row is going away).
     void discardPendingEdits() { m_dirty.clear(); }

@@ -218,8 +218,8 @@ frmCorvale::frmCorvale(store::Database &db, const common::SiteSettings &settings
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    if (store::StoreError err = m_set->setRecordSource(store::tableName()))
-        reportStoreFailure(err);
+    if (const auto err = m_set->setRecordSource(store::tableName()); err.failed())
+        reportStoreFailure(err.error());
     onRepositioned();
 }
 
@@ -403,8 +403,8 @@ void frmCorvale::buildGrid(QWidget *client)
             [this](const QModelIndex &current, const QModelIndex &previous) {
                 if (current.row() != previous.row() && current.isValid()
                     && current.row() != m_set->absolutePosition()) {
-                    if (store::StoreError err = m_set->moveTo(current.row())) {
-                        reportStoreFailure(err);
+                    if (const auto err = m_set->moveTo(current.row()); err.failed()) {
+                        reportStoreFailure(err.error());
                         // The row was not left: the grid goes back to it.
                         QMetaObject::invokeMethod(this, &frmCorvale::onRepositioned, Qt::QueuedConnection);
                     }
@@ -591,14 +591,14 @@ void frmCorvale::setCommandEnabled(Command command, bool enabled)
 
 bool frmCorvale::saveNow()
 {
-    if (store::StoreError err = m_binder->writePendingEdits()) {
-        reportStoreFailure(err);
+    if (const auto err = m_binder->writePendingEdits(); err.failed()) {
+        reportStoreFailure(err.error());
         return false;
     }
     return true;
 }
 
-void frmCorvale::reportStoreFailure(const store::StoreError &err)
+void frmCorvale::reportStoreFailure(const common::Error &err)
 {
     if (err.code == store::code::FieldTooSmall)
         common::say(QStringLiteral("字段太小而不能接受输入的数据，请重新输入！"), QStringLiteral("警告"),
@@ -610,13 +610,13 @@ void frmCorvale::reportStoreFailure(const store::StoreError &err)
     m_binder->focusField(err.field);
 }
 
-bool frmCorvale::moveGuarded(store::StoreError (store::RecordSet::*move)())
+bool frmCorvale::moveGuarded(common::Result<void> (store::RecordSet::*move)())
 {
     if (m_set->recordCount() == 0)
         return true;
-    const store::StoreError err = ((*m_set).*move)();
-    if (err && err.code != store::code::NoCurrentRecord) {
-        reportStoreFailure(err);
+    const common::Result<void> moved = ((*m_set).*move)();
+    if (moved.failed() && moved.error().code != store::code::NoCurrentRecord) {
+        reportStoreFailure(moved.error());
         return false;
     }
     return true;
@@ -645,8 +645,8 @@ void frmCorvale::activate()
 {
     if (m_set->recordCount() == 0 || m_closing)
         return;
-    if (store::StoreError err = m_set->moveLast()) {
-        reportStoreFailure(err);
+    if (const auto err = m_set->moveLast(); err.failed()) {
+        reportStoreFailure(err.error());
         return;
     }
     if (auto n = currentJobNumber())
@@ -755,13 +755,13 @@ void frmCorvale::showEvent(QShowEvent *event)
 void frmCorvale::closeEvent(QCloseEvent *event)
 {
     // Nothing typed is lost unless the clerk chooses to drop it.
-    if (store::StoreError err = m_binder->writePendingEdits()) {
+    if (const auto err = m_binder->writePendingEdits(); err.failed()) {
         const common::Answer answer =
-            common::say(QStringLiteral("记录未能保存：%1\n放弃修改并退出吗？").arg(err.text), QStringLiteral("警告"),
+            common::say(QStringLiteral("记录未能保存：%1\n放弃修改并退出吗？").arg(err.error().text), QStringLiteral("警告"),
                         common::Icon::Question, common::Buttons::YesNo);
         if (answer != common::Answer::Yes) {
             event->ignore();
-            m_binder->focusField(err.field);
+            m_binder->focusField(err.error().field);
             return;
         }
         m_binder->discardPendingEdits();

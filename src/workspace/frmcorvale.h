@@ -55,7 +55,7 @@ public:
     bool saveNow();
     // Tells the user, once, why the row could not be saved, read or left,
     // and puts the focus in the field at fault with its text selected.
-    void reportStoreFailure(const store::StoreError &err);
+    void reportStoreFailure(const common::Error &err);
 
     // Page Down / Page Up of the fields: move, focus 客户姓名, stay inside the set.
     void pageDown();
@@ -95,7 +95,7 @@ private:
     void onGridRowChanged();
     void onFocusWindowChanged(QWindow *window);
     // Moves; a refusal is reported. False when the row could not be left.
-    bool moveGuarded(store::StoreError (store::RecordSet::*move)());
+    bool moveGuarded(common::Result<void> (store::RecordSet::*move)());
     void openHelp(const QString &address);
     void showAbout();
 

@@ -48,10 +48,10 @@ RecordCommands::~RecordCommands()
 
 void RecordCommands::focusName() { m_window.txtInfo(0)->setFocus(Qt::OtherFocusReason); }
 
-void RecordCommands::reportMoveFailure(const common::Error &err)
+void RecordCommands::reportMoveFailure(const common::Result<void> &moved)
 {
-    if (err)
-        m_window.reportStoreFailure(err);
+    if (moved.failed())
+        m_window.reportStoreFailure(moved.error());
 }
 
 void RecordCommands::rs_Append()
@@ -70,7 +70,7 @@ void RecordCommands::rs_Append()
     // A number the clerk can see taken is refused; one another desk took in
     // the same moment gives way to the next free number.
     const common::Result<qint16> added = set.appendJob(*next);
-    if (!added) {
+    if (added.failed()) {
         if (added.error().code == store::code::DuplicateKey) {
             common::say(kDuplicate, kWarning, common::Icon::Critical);
             reportMoveFailure(set.moveLast());
@@ -80,8 +80,8 @@ void RecordCommands::rs_Append()
         }
         return;
     }
-    if (store::StoreError err = set.moveLast()) {
-        m_window.reportStoreFailure(err);
+    if (const auto err = set.moveLast(); err.failed()) {
+        m_window.reportStoreFailure(err.error());
         return;
     }
     c.cboBiaoXiu->setEditText(QStringLiteral("六个月"));
@@ -103,8 +103,8 @@ void RecordCommands::rs_Delete()
         return;
     // The row goes, and with it whatever was typed into it.
     m_window.binder().discardPendingEdits();
-    if (store::StoreError err = set.deleteCurrent()) {
-        m_window.reportStoreFailure(err);
+    if (const auto err = set.deleteCurrent(); err.failed()) {
+        m_window.reportStoreFailure(err.error());
         return;
     }
     reportMoveFailure(set.movePrevious());
@@ -124,8 +124,8 @@ void RecordCommands::number_Search()
     }
     if (!number.ok())
         return;
-    if (store::StoreError err = set.findFirst(numberCriterion(number.value))) {
-        m_window.reportStoreFailure(err);
+    if (const auto err = set.findFirst(numberCriterion(number.value)); err.failed()) {
+        m_window.reportStoreFailure(err.error());
         return;
     }
     if (set.noMatch()) {
@@ -146,14 +146,13 @@ void RecordCommands::rs_Refresh()
 {
     store::RecordSet &set = m_window.recordSet();
     const WorkspaceControls &c = m_window.controls();
-    store::StoreError err;
-    {
+    const common::Error err = [&] {
         const common::BusyCursor busy;
-        err = set.setRecordSource(fullSource());
-        if (!err && set.recordCount() > 0)
-            err = set.moveLast();
-    }
-    if (err) {
+        if (const auto shown = set.setRecordSource(fullSource()); shown.failed() || set.recordCount() == 0)
+            return shown.error();
+        return set.moveLast().error();
+    }();
+    if (err.failed()) {
         // Also a refused save other than 524: what was typed is still unsaved on screen.
         m_window.reportStoreFailure(err);
         if (err.code != store::code::FieldTooSmall)
@@ -185,20 +184,20 @@ void RecordCommands::copy()
     if (!m_window.saveNow())
         return;
     qint64 newKey = store::RecordSet::kNoKey;
-    if (store::StoreError err = set.copyCurrent(*number, copyOverrides(common::clock().today()), &newKey)) {
-        if (err.code == store::code::DuplicateKey)
+    if (const auto err = set.copyCurrent(*number, copyOverrides(common::clock().today()), &newKey); err.failed()) {
+        if (err.error().code == store::code::DuplicateKey)
             common::say(kDuplicate, kWarning, common::Icon::Critical);
         else
-            m_window.reportStoreFailure(err);
+            m_window.reportStoreFailure(err.error());
         return;
     }
-    if (store::StoreError err = set.setRecordSource(singleJobSource(*source))) {
-        m_window.reportStoreFailure(err);
+    if (const auto err = set.setRecordSource(singleJobSource(*source)); err.failed()) {
+        m_window.reportStoreFailure(err.error());
         return;
     }
     set.includeKey(newKey);
-    if (store::StoreError err = set.moveLast()) {
-        m_window.reportStoreFailure(err);
+    if (const auto err = set.moveLast(); err.failed()) {
+        m_window.reportStoreFailure(err.error());
         return;
     }
     common::say(QStringLiteral("操作成功,请刷新!"));

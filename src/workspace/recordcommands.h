@@ -33,7 +33,7 @@ public slots:
 
 private:
     void focusName();
-    void reportMoveFailure(const common::Error &err);
+    void reportMoveFailure(const common::Result<void> &moved);
 
     frmCorvale &m_window;
     reports::PrintCommand *m_print;

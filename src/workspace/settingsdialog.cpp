@@ -306,12 +306,11 @@ QString connectionTestText(const QString &address)
         return QStringLiteral("没有填写服务器地址：使用数据文件夹中的数据库文件。");
     if (!store::isServerAddress(address))
         return QStringLiteral("地址应以 postgresql:// 开头，例如 postgresql://用户名:密码@服务器:5432/数据库名");
-    store::StoreError err;
-    const std::unique_ptr<store::Database> db = store::Database::open(address, &err);
-    if (!db)
-        return QStringLiteral("连接失败：\n%1").arg(err.text);
-    const common::Result<int> jobs = store::jobCount(*db);
-    if (!jobs)
+    const common::Result<std::unique_ptr<store::Database>> db = store::Database::open(address);
+    if (db.failed())
+        return QStringLiteral("连接失败：\n%1").arg(db.error().text);
+    const common::Result<int> jobs = store::jobCount(**db);
+    if (jobs.failed())
         return QStringLiteral("连接成功，但读不到维修记录：\n%1").arg(jobs.error().text);
     return QStringLiteral("连接成功：服务器 %1 上有 %2 条维修记录。").arg(store::displayedAddress(address)).arg(*jobs);
 }

@@ -144,10 +144,10 @@ QString nameOf(const QString &folder, int job)
 // 客户姓名 of a job on the test's server.
 QString serverName(const QString &server, int job)
 {
-    store::StoreError err;
-    const auto db = store::Database::open(server, &err);
-    if (!db)
-        return err.text;
+    auto dbOpened = store::Database::open(server);
+    if (dbOpened.failed())
+        return dbOpened.error().text;
+    const auto db = std::move(dbOpened).value();
     QSqlQuery q(db->sql());
     q.prepare(QStringLiteral("SELECT \"客户姓名\" FROM \"客户信息\" WHERE \"编号\" = ?"));
     q.addBindValue(job);

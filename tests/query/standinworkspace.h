@@ -41,7 +41,7 @@ public:
         }
         db = createJobTable(folder.path(), rows);
         set = std::make_unique<store::RecordSet>(*db);
-        QVERIFY(!set->setRecordSource(QStringLiteral("select * from 客户信息")));
+        QVERIFY(set->setRecordSource(QStringLiteral("select * from 客户信息")).ok());
         for (const char *name : {"cmdSearch", "cmdFind", "cmdAppend", "cmdDeleted", "cmdCopy", "cmdRenovation"}) {
             auto *b = new QPushButton(QString::fromLatin1(name), &widget);
             b->setObjectName(QString::fromLatin1(name));

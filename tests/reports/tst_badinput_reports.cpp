@@ -180,8 +180,8 @@ private slots:
                                              QStringLiteral("{客户信息.购店} StartsWith '二百'"), 1};
         const QString pdf = m_folder->file(QStringLiteral("out.pdf"));
         // The first run writes the defaults.
-        const common::Error first = reports::renderRequestToPdf(request, pdf);
-        QVERIFY2(first.ok(), qPrintable(first.text));
+        const common::Result<void> first = reports::renderRequestToPdf(request, pdf);
+        QVERIFY2(first.ok(), qPrintable(first.error().text));
         QVERIFY(QFile::remove(pdf));
 
         QDir dir(m_folder->path());
@@ -212,13 +212,13 @@ private slots:
         }
         const QByteArray before = fileDigest(definition);
 
-        const common::Error error = reports::renderRequestToPdf(request, pdf);
+        const common::Result<void> error = reports::renderRequestToPdf(request, pdf);
         if (message.isEmpty()) {
-            QVERIFY2(error.ok(), qPrintable(error.text));
+            QVERIFY2(error.ok(), qPrintable(error.error().text));
             QVERIFY(QFileInfo(pdf).size() > 0);
             QVERIFY(QFileInfo(definition).isFile());
         } else {
-            QVERIFY2(error.text.contains(message), qPrintable(error.text));
+            QVERIFY2(error.error().text.contains(message), qPrintable(error.error().text));
             QVERIFY(!QFile::exists(pdf));
             QCOMPARE(fileDigest(definition), before);
         }

@@ -225,11 +225,11 @@ void TestDataReport::everyTextLandsInItsBox()
 {
     QFETCH(QString, report);
     const QString pdf = m_dir.filePath(report + QStringLiteral(".pdf"));
-    const common::Error error = renderJobToPdf(m_dir.path(), report, 57, pdf);
-    QVERIFY2(error.ok(), qPrintable(error.text));
+    const common::Result<void> error = renderJobToPdf(m_dir.path(), report, 57, pdf);
+    QVERIFY2(error.ok(), qPrintable(error.error().text));
 
     const auto renderer = dataReportRenderer(report, m_dir.path());
-    QVERIFY(renderer);
+    QVERIFY(renderer.ok());
     const QVector<DrawnItem> drawn =
         pageItems(renderer->layout(), rowOf(filledJob(57)), common::SiteSettings::defaults().servicePoint,
                   m_dir.path(), {});
@@ -302,7 +302,7 @@ void TestDataReport::placesAsTheFormsGiveThem()
     QFETCH(double, points);
     QFETCH(QString, family);
     const auto layout = loadLayout(report);
-    QVERIFY(layout);
+    QVERIFY(layout.ok());
     const QVector<DrawnItem> drawn = pageItems(*layout, rowOf(filledJob(57)),
                                                common::SiteSettings::defaults().servicePoint, {}, {});
     const DrawnItem *item = itemNamed(drawn, name);
@@ -329,7 +329,7 @@ void TestDataReport::everyParticularHasItsText()
     sp.stationCode = "12345";
     for (const QString &report : dataReportNames()) {
         const auto layout = loadLayout(report);
-        QVERIFY2(layout, qPrintable(report));
+        QVERIFY2(layout.ok(), qPrintable(report));
         QCOMPARE(layout->caption, report);
         for (const LayoutItem &item : layout->items)
             if (!item.role.isEmpty())
@@ -346,8 +346,8 @@ void TestDataReport::voucherNumberOnlyOnTheCompleteVoucher()
 {
     const auto words = [&](const QString &report) {
         const QString pdf = m_dir.filePath(report + QStringLiteral("-no.pdf"));
-        if (const common::Error e = renderJobToPdf(m_dir.path(), report, 58, pdf))
-            qWarning() << e.text;
+        if (const auto e = renderJobToPdf(m_dir.path(), report, 58, pdf); e.failed())
+            qWarning() << e.error().text;
         return pdfWords(pdf);
     };
     const QVector<PdfWord> complete = words(QStringLiteral("修理凭单"));
@@ -369,8 +369,8 @@ void TestDataReport::envelopesAddressWhateverTheSex()
     for (const QString &report : {QStringLiteral("小信封"), QStringLiteral("中信封"), QStringLiteral("大信封")}) {
         for (int job : {57, 58}) {
             const QString pdf = m_dir.filePath(QStringLiteral("%1-%2.pdf").arg(report).arg(job));
-            const common::Error error = renderJobToPdf(m_dir.path(), report, qint16(job), pdf);
-            QVERIFY2(error.ok(), qPrintable(error.text));
+            const common::Result<void> error = renderJobToPdf(m_dir.path(), report, qint16(job), pdf);
+            QVERIFY2(error.ok(), qPrintable(error.error().text));
             QStringList texts;
             for (const PdfWord &w : pdfWords(pdf))
                 texts << w.text;
@@ -384,7 +384,7 @@ void TestDataReport::envelopesAddressWhateverTheSex()
 void TestDataReport::emptyFieldPrintsNothingButTheFormStays()
 {
     const auto layout = loadLayout(QStringLiteral("修理凭单"));
-    QVERIFY(layout);
+    QVERIFY(layout.ok());
     const auto sp = common::SiteSettings::defaults().servicePoint;
     const QVector<DrawnItem> full = pageItems(*layout, rowOf(filledJob(57)), sp, {}, {});
     Row sparse = rowOf(filledJob(57));
@@ -417,11 +417,11 @@ void TestDataReport::onePagePerRow()
     QVERIFY(db);
     DataSource source(dir.filePath(QStringLiteral("新客户信息.mdb")));
     const common::Result<QVector<Row>> rows = source.rows();
-    QVERIFY(rows);
+    QVERIFY(rows.ok());
     QCOMPARE(rows->size(), 3);
 
     const auto renderer = dataReportRenderer(QStringLiteral("快件单"), dir.path());
-    QVERIFY(renderer);
+    QVERIFY(renderer.ok());
     const QString pdf = dir.filePath(QStringLiteral("three.pdf"));
     QVERIFY(renderer->renderToPdf(pdf, *rows).ok());
     QCOMPARE(pdfPages(pdf), 3);
@@ -438,7 +438,7 @@ void TestDataReport::paperAndOffsetFollowTheStationery()
     const auto small = loadLayout(QStringLiteral("小信封"));
     const auto large = loadLayout(QStringLiteral("大信封"));
     const auto xinfei = loadLayout(QStringLiteral("新飞维修"));
-    QVERIFY(small && large && xinfei);
+    QVERIFY(small.ok() && large.ok() && xinfei.ok());
     const QPageLayout a4 = pageLayoutFor(*small, {});
     QCOMPARE(a4.pageSize().id(), QPageSize::A4);
     QCOMPARE(a4.orientation(), QPageLayout::Portrait);
@@ -491,7 +491,7 @@ void TestDataReport::formPictureOnlyWhenTheShopHasOne()
 {
     QTemporaryDir dir;
     const auto layout = loadLayout(QStringLiteral("新飞维修"));
-    QVERIFY(layout);
+    QVERIFY(layout.ok());
     const auto sp = common::SiteSettings::defaults().servicePoint;
     const auto pictures = [&] {
         int n = 0;
@@ -558,8 +558,8 @@ void TestDataReport::longValuesPrintWholeAndApart()
     QTemporaryDir dir;
     QVERIFY(createJobTable(dir.path(), {longJob(30123)}));
     const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
-    const common::Error error = renderJobToPdf(dir.path(), report, 30123, pdf);
-    QVERIFY2(error.ok(), qPrintable(error.text));
+    const common::Result<void> error = renderJobToPdf(dir.path(), report, 30123, pdf);
+    QVERIFY2(error.ok(), qPrintable(error.error().text));
     const QVector<PdfWord> words = pdfWords(pdf);
     QVERIFY(!words.isEmpty());
 
@@ -567,7 +567,7 @@ void TestDataReport::longValuesPrintWholeAndApart()
     // lines they were broken onto, each where the page model put it; free
     // text cut only with the mark.
     const auto layout = loadLayout(report);
-    QVERIFY(layout);
+    QVERIFY(layout.ok());
     const LaidOutReport laidOut = layoutDataReport(*layout, {rowOf(longJob(30123))},
                                                    common::SiteSettings::defaults().servicePoint, dir.path(), {});
     QMap<QString, QString> printed; // by control, its lines joined
@@ -673,7 +673,7 @@ void TestDataReport::layoutBoxesKeepApart()
 {
     for (const QString &report : dataReportNames()) {
         const auto layout = loadLayout(report);
-        QVERIFY(layout);
+        QVERIFY(layout.ok());
         QVector<const LayoutItem *> texts, rules;
         for (const LayoutItem &item : layout->items) {
             if (item.kind == ItemKind::Label || item.kind == ItemKind::TextBox)
@@ -732,7 +732,7 @@ void TestDataReport::calibrationScalesStandAtTheOffset()
     common::SiteSettings settings = common::SiteSettings::defaults();
     settings.stationery.insert(QStringLiteral("修理凭单"), common::Stationery{7.5, 12.25, {}, {}});
     const auto layout = loadLayout(QStringLiteral("修理凭单"));
-    QVERIFY(layout);
+    QVERIFY(layout.ok());
     const QString pdf = m_dir.filePath(QStringLiteral("calibration.pdf"));
     QVERIFY(ReportRenderer(*layout, settings, m_dir.path()).calibrationToPdf(pdf).ok());
     const QVector<PdfWord> words = pdfWords(pdf);

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <climits>
 #include <zlib.h>
@@ -105,8 +106,16 @@ void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("{\"title\": \"本店自定\", \"columns\": [{\"field\": \"编号\"}]}");
     }
-    QCOMPARE(ensureReportDefinitions(folder.path()), QString());
+    QVERIFY(ensureReportDefinitions(folder.path()).ok());
     QCOMPARE(QDir(folder.file(QStringLiteral("报表"))).entryList(QDir::Files).size(), 10);
+    // A file where the folder belongs: said, naming it.
+    QTemporaryDir blocked;
+    QFile file(QDir(blocked.path()).filePath(QStringLiteral("报表")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const common::Result<void> refused = ensureReportDefinitions(blocked.path());
+    QVERIFY(refused.failed());
+    QVERIFY2(refused.error().text.contains(QStringLiteral("报表")), qPrintable(refused.error().text));
     QFile f(edited);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().contains("本店自定"));
@@ -114,7 +123,7 @@ void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
     // The shop's own version is what the engine runs.
     createJobTable(folder.path(), {makeJob(1, {{QStringLiteral("购店"), QStringLiteral("苏宁")}})});
     const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("商场报表")), folder.path());
-    QVERIFY2(built, qPrintable(built.error().text));
+    QVERIFY2(built.ok(), qPrintable(built.error().text));
     QCOMPARE(built->report.title, QStringLiteral("本店自定"));
     QCOMPARE(built->selectedRows, 1);
 }
@@ -132,11 +141,11 @@ void TestEngine::builtInDefinitionsAreTheCataloguesFiles()
 
     for (const QString &name : builtIn) {
         const common::Result<ReportDefinition> d = loadReportDefinition(QStringLiteral(":/reports/definitions/") + name);
-        QVERIFY2(d, qPrintable(name + d.error().text));
+        QVERIFY2(d.ok(), qPrintable(name + d.error().text));
         QVERIFY(!d->title.isEmpty());
     }
     const common::Result<ReportDefinition> monthly = loadReportDefinition(QStringLiteral(":/reports/definitions/新飞月报表.PRN"));
-    QVERIFY(monthly);
+    QVERIFY(monthly.ok());
     QCOMPARE(monthly->paper, QPageSize::A4);
     QVERIFY(monthly->totals.contains(QStringLiteral("合计")));
 }
@@ -163,7 +172,7 @@ void TestEngine::badDefinitionsAreRefused()
     QFETCH(QByteArray, text);
     QFETCH(QString, problem);
     const common::Result<ReportDefinition> d = parseReportDefinition(text);
-    QVERIFY(!d);
+    QVERIFY(d.failed());
     QVERIFY2(d.error().text.contains(problem), qPrintable(d.error().text));
 }
 
@@ -194,7 +203,7 @@ void TestEngine::everyCatalogueEntryRenders()
     createJobTable(folder.path(), jobs);
     const ReportRequest request = requestFor(entry);
     const common::Result<BuiltReport> built = buildReport(request, folder.path());
-    QVERIFY2(built, qPrintable(built.error().text));
+    QVERIFY2(built.ok(), qPrintable(built.error().text));
     QVERIFY(built->selectedRows > 0);
     int placed = 0;
     for (const ReportPage &page : built->report.pages) {
@@ -209,8 +218,8 @@ void TestEngine::everyCatalogueEntryRenders()
     QCOMPARE(placed, built->selectedRows);
 
     const QString pdf = folder.file(QStringLiteral("out.pdf"));
-    const common::Error error = renderRequestToPdf(request, pdf);
-    QVERIFY2(error.ok(), qPrintable(error.text));
+    const common::Result<void> error = renderRequestToPdf(request, pdf);
+    QVERIFY2(error.ok(), qPrintable(error.error().text));
     QFile f(pdf);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.read(5) == "%PDF-");
@@ -234,7 +243,7 @@ void TestEngine::paginatesWithHeadersTotalsAndPageNumbers()
     createJobTable(folder.path(), jobs);
 
     const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.path());
-    QVERIFY2(built, qPrintable(built.error().text));
+    QVERIFY2(built.ok(), qPrintable(built.error().text));
     QCOMPARE(built->selectedRows, selected);
     const QVector<ReportPage> &pages = built->report.pages;
     QVERIFY(pages.size() >= 2);
@@ -274,7 +283,7 @@ void TestEngine::wideTotalsNeverOverlap()
     }
     createJobTable(folder.path(), jobs);
     const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.path());
-    QVERIFY2(built, qPrintable(built.error().text));
+    QVERIFY2(built.ok(), qPrintable(built.error().text));
     QVector<PageItem> figures;
     for (const PageItem &item : built->report.pages.last().items)
         if (item.kind == PageItem::Kind::Text && item.font == int(FontRole::Bold) && !item.text.startsWith(QStringLiteral("总计")))
@@ -306,7 +315,7 @@ void TestEngine::groupsCarrySubtotals()
     PanelInputs in;
     in.area = QStringLiteral("江北");
     const common::Result<BuiltReport> built = buildReport(*catalogueRequest(QStringLiteral("未修记录单"), in, state), folder.path());
-    QVERIFY2(built, qPrintable(built.error().text));
+    QVERIFY2(built.ok(), qPrintable(built.error().text));
     QCOMPARE(built->selectedRows, 60); // odd numbers are 江北, none of them a multiple of 4
 
     QStringList bold;
@@ -337,8 +346,8 @@ void TestEngine::pdfHoldsExactlyTheSelectedRows()
     }
     createJobTable(folder.path(), jobs);
     const QString pdf = folder.file(QStringLiteral("商场.pdf"));
-    const common::Error error = renderRequestToPdf(requestFor(QStringLiteral("商场报表")), pdf);
-    QVERIFY2(error.ok(), qPrintable(error.text));
+    const common::Result<void> error = renderRequestToPdf(requestFor(QStringLiteral("商场报表")), pdf);
+    QVERIFY2(error.ok(), qPrintable(error.error().text));
     const QString text = pdfText(pdf);
     QCOMPARE(text.count(QStringLiteral("乙客户")), 0);
     QCOMPARE(text.count(QStringLiteral("甲客户")), 30);
@@ -365,8 +374,8 @@ void TestEngine::pdfBoldTextExtractsWhole()
     }
     createJobTable(folder.path(), jobs);
     const QString pdf = folder.file(QStringLiteral("月报.pdf"));
-    const common::Error error = renderRequestToPdf(requestFor(QStringLiteral("新飞月报表")), pdf);
-    QVERIFY2(error.ok(), qPrintable(error.text));
+    const common::Result<void> error = renderRequestToPdf(requestFor(QStringLiteral("新飞月报表")), pdf);
+    QVERIFY2(error.ok(), qPrintable(error.error().text));
     const QString text = pdfText(pdf);
     for (const QString &caption : {QStringLiteral("接货日期"), QStringLiteral("用户姓名"), QStringLiteral("维修员")})
         QVERIFY2(text.contains(caption), qPrintable(text.left(600)));
@@ -388,14 +397,14 @@ void TestEngine::pdfInHalvesMatchesOneWriter()
     createJobTable(folder.path(), jobs);
     const common::Result<PreparedReport> prepared = prepareReport(
         {QStringLiteral("报表\\新飞月报表.PRN"), QStringLiteral("{客户信息.型号} StartsWith ''"), 1}, folder.path());
-    QVERIFY2(prepared, qPrintable(prepared.error().text));
+    QVERIFY2(prepared.ok(), qPrintable(prepared.error().text));
     const int pages = countReportPages(prepared->definition, prepared->rows, prepared->printed);
     QVERIFY(pages >= 4);
 
     const QString whole = folder.file(QStringLiteral("whole.pdf"));
     const QString halves = folder.file(QStringLiteral("halves.pdf"));
-    QCOMPARE(writePreparedPdf(*prepared, whole, INT_MAX).text, QString());
-    QCOMPARE(writePreparedPdf(*prepared, halves, 2).text, QString());
+    QCOMPARE(writePreparedPdf(*prepared, whole, INT_MAX).error().text, QString());
+    QCOMPARE(writePreparedPdf(*prepared, halves, 2).error().text, QString());
 
     const QString text = pdfText(halves);
     QCOMPARE(text.count(QLatin1Char('\f')), pages); // pdftotext ends every page with a form feed
@@ -460,19 +469,19 @@ void TestEngine::failuresQueryNothing()
     PanelInputs in;
     in.area = QStringLiteral("O'Neil");
     // The formula is refused before the database is looked at.
-    common::Error error = renderRequestToPdf(*catalogueRequest(QStringLiteral("未修记录单"), in, state), pdf);
-    QVERIFY2(error.text.contains(QStringLiteral("选择公式有误")), qPrintable(error.text));
+    common::Result<void> error = renderRequestToPdf(*catalogueRequest(QStringLiteral("未修记录单"), in, state), pdf);
+    QVERIFY2(error.error().text.contains(QStringLiteral("选择公式有误")), qPrintable(error.error().text));
     QVERIFY(!QFile::exists(pdf));
 
     in.partsLedgerStart = QStringLiteral("2003年7月22日");
     error = renderRequestToPdf(*catalogueRequest(QStringLiteral("配件流水帐"), in, state), pdf);
-    QVERIFY2(error.text.startsWith(QStringLiteral("选择公式有误（第 25 个字符处）：")), qPrintable(error.text));
+    QVERIFY2(error.error().text.startsWith(QStringLiteral("选择公式有误（第 25 个字符处）：")), qPrintable(error.error().text));
 
     error = renderRequestToPdf({QStringLiteral("报表\\不存在.RPT"), QString(), 1}, pdf);
-    QVERIFY2(error.text.contains(QStringLiteral("找不到报表文件")), qPrintable(error.text));
+    QVERIFY2(error.error().text.contains(QStringLiteral("找不到报表文件")), qPrintable(error.error().text));
 
     error = renderRequestToPdf(requestFor(QStringLiteral("商场报表")), pdf);
-    QVERIFY2(error.text.contains(QStringLiteral("无法打开数据库")), qPrintable(error.text));
+    QVERIFY2(error.error().text.contains(QStringLiteral("无法打开数据库")), qPrintable(error.error().text));
     QVERIFY(!QFile::exists(pdf));
     QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
 }

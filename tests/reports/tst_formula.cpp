@@ -90,7 +90,7 @@ void TestFormula::cleanupTestCase()
 QList<int> TestFormula::select(const QString &formula, const QDate &today)
 {
     const common::Result<SqlCondition> c = compileFormula(formula, today, m_db->engine());
-    if (!c) {
+    if (c.failed()) {
         qWarning() << formulaMessage(c.error(), formula);
         return {-1};
     }
@@ -210,7 +210,7 @@ void TestFormula::refuses()
     QFETCH(int, position);
     QFETCH(QString, problem);
     const common::Result<SqlCondition> c = compileFormula(formula, QDate(2003, 8, 15));
-    QVERIFY(!c);
+    QVERIFY(c.failed());
     QCOMPARE(c.error().position, position);
     const QString message = formulaMessage(c.error(), formula);
     QVERIFY2(message.contains(problem), qPrintable(message));

@@ -26,7 +26,7 @@ namespace {
 QList<int> jobNumbers(DataSource &source)
 {
     const common::Result<QVector<Row>> rows = source.rows();
-    if (!rows)
+    if (rows.failed())
         return {-1};
     QList<int> numbers;
     for (const Row &row : *rows)
@@ -132,7 +132,7 @@ void TestPrinting::reportsReadWhatWasSavedSince()
     QSqlQuery q(m_db->sql());
     QVERIFY(q.exec("UPDATE 客户信息 SET 客户姓名='赵敏' WHERE 编号=57"));
     const common::Result<QVector<Row>> rows = m_print->source().rows();
-    QVERIFY(rows);
+    QVERIFY(rows.ok());
     QCOMPARE(rows->size(), 1);
     QCOMPARE(rows->first().value("客户姓名").toString(), QString("赵敏"));
 }
@@ -143,7 +143,7 @@ void TestPrinting::unreadableFileStillOpensThePanel()
     QVERIFY(QFile::remove(m_folder->file("新客户信息.mdb")));
     m_print->run(qint16(57));
     QVERIFY(m_print->panel() && m_print->panel()->isVisible());
-    QVERIFY(!m_print->source().rows());
+    QVERIFY(m_print->source().rows().failed());
 }
 
 void TestPrinting::captionOpensOneWindowPerReport()

@@ -99,7 +99,7 @@ void writeReport(const DataFolder &folder, const QString &name, std::optional<Bu
     fillFolder(folder);
     QCOMPARE(render(folder.path(), folder.file(name)), 0);
     common::Result<BuiltReport> b = buildReport({definitionFile, formula, 1}, folder.path());
-    QVERIFY2(b, qPrintable(b.error().text));
+    QVERIFY2(b.ok(), qPrintable(b.error().text));
     *built = std::move(*b);
 }
 
@@ -301,7 +301,7 @@ void TestSheets::sheetLayoutHoldsTogether()
     QVERIFY(createJobTable(folder.path(), jobs));
     const bool none = QByteArray(QTest::currentDataTag()) == "nothing selected";
     common::Result<ReportDefinition> parsed = parseReportDefinition(definition);
-    QVERIFY2(parsed, qPrintable(parsed.error().text));
+    QVERIFY2(parsed.ok(), qPrintable(parsed.error().text));
     QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("报表")));
     QFile f(folder.file(QStringLiteral("报表/x.RPT")));
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -310,7 +310,7 @@ void TestSheets::sheetLayoutHoldsTogether()
     const common::Result<PreparedReport> report = prepareReport(
         {QStringLiteral("报表\\x.RPT"), none ? QStringLiteral("{客户信息.型号} StartsWith '无'") : QString(), 1},
         folder.path());
-    QVERIFY2(report, qPrintable(report.error().text));
+    QVERIFY2(report.ok(), qPrintable(report.error().text));
 
     const SheetFrame frame = sheetFrame(*report);
     const int columns = report->definition.columns.size();

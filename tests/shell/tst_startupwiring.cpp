@@ -25,13 +25,13 @@ namespace {
 
 void makeDatabaseWithJobs(const QString &folder, int count)
 {
-    store::StoreError err;
-    auto db = store::Database::create(QDir(folder).filePath(store::databaseFileName()), &err);
-    QVERIFY(db);
+    auto dbOpened = store::Database::create(QDir(folder).filePath(store::databaseFileName()));
+    QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+    auto db = std::move(dbOpened).value();
     QList<QVariantMap> jobs;
     for (int n = 1; n <= count; ++n)
         jobs << QVariantMap{{QStringLiteral("编号"), n}, {QStringLiteral("客户姓名"), QStringLiteral("客户%1").arg(n)}};
-    QVERIFY(!insertJobs(*db, jobs));
+    QVERIFY(insertJobs(*db, jobs).ok());
 }
 
 QStringList comboItems(const QComboBox *box)
@@ -81,8 +81,8 @@ private slots:
             QVERIFY(createEarlierJobTable(folder.path(), jobs));
         }
         const auto flags = [](const QString &path) {
-            auto file = store::Database::open(path, nullptr);
-            QSqlQuery q(file->sql());
+            auto file = store::Database::open(path);
+            QSqlQuery q(file.ok() ? (*file)->sql() : QSqlDatabase());
             q.exec(QStringLiteral("SELECT quote(已修否) FROM 客户信息 ORDER BY 编号"));
             QStringList out;
             while (q.next())
@@ -103,8 +103,9 @@ private slots:
         QCOMPARE(store::snapshots(db).size(), 1);
         QCOMPARE(flags(store::snapshots(db).first()), QStringList({"NULL", "-1", "NULL"}));
         // Marked as done, so the next start has nothing to change.
-        auto file = store::Database::open(db, nullptr);
-        QSqlQuery version(file->sql());
+        auto file = store::Database::open(db);
+        QVERIFY2(file.ok(), qPrintable(file.error().text));
+        QSqlQuery version((*file)->sql());
         QVERIFY(version.exec(QStringLiteral("PRAGMA user_version")) && version.next());
         QCOMPARE(version.value(0).toInt(), 1);
     }

@@ -28,24 +28,24 @@ QString repeated(const QString &piece, int times)
 
 int saves(const QString &dbPath)
 {
-    store::StoreError err;
-    auto db = store::Database::open(dbPath, &err);
-    if (!db)
+    auto dbOpened = store::Database::open(dbPath);
+    if (dbOpened.failed())
         return 2;
+    auto db = std::move(dbOpened).value();
     store::RecordSet set(*db);
-    if (set.setRecordSource(QStringLiteral("客户信息")))
+    if (set.setRecordSource(QStringLiteral("客户信息")).failed())
         return 2;
     QSqlQuery max(db->sql());
     max.exec(QStringLiteral("SELECT coalesce(max(编号), 0) FROM 客户信息"));
     max.next();
     for (int n = max.value(0).toInt() + 1; n <= 32767; ++n) {
-        if (set.addNew())
+        if (set.addNew().failed())
             return 2;
         set.setValue(QStringLiteral("编号"), n);
         set.setValue(QStringLiteral("客户姓名"), QStringLiteral("客户%1").arg(n));
         set.setValue(QStringLiteral("地址"), repeated(QString::number(n), 8));
         set.setValue(QStringLiteral("备注"), QStringLiteral("备注%1").arg(n));
-        if (set.update())
+        if (set.update().failed())
             return 3;
         std::printf("saved %d\n", n);
         std::fflush(stdout);
@@ -75,12 +75,12 @@ int import(const QString &dbPath)
 
 int backups(const QString &dbPath)
 {
-    store::StoreError err;
     for (int round = 0;; ++round) {
         {
-            auto db = store::Database::open(dbPath, &err);
-            if (!db)
+            auto dbOpened = store::Database::open(dbPath);
+            if (dbOpened.failed())
                 return 2;
+            auto db = std::move(dbOpened).value();
             QSqlQuery q(db->sql());
             q.exec(QStringLiteral("UPDATE 客户信息 SET 备注 = '%1'").arg(round));
         }

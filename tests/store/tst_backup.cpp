@@ -28,10 +28,10 @@ bool addJob(Database &db, int number)
 
 int jobCount(const QString &path)
 {
-    StoreError err;
-    auto db = Database::open(path, &err);
-    if (!db)
+    auto dbOpened = Database::open(path);
+    if (dbOpened.failed())
         return -1;
+    auto db = std::move(dbOpened).value();
     QSqlQuery q(db->sql());
     return q.exec(QStringLiteral("SELECT count(*) FROM 客户信息")) && q.next() ? q.value(0).toInt() : -1;
 }
@@ -54,9 +54,9 @@ void TestBackup::takenThenSkippedWhileUnchanged()
     DataFolder folder;
     FixedClock clock(kStart);
     const QString path = folder.file(databaseFileName());
-    StoreError err;
-    auto db = Database::create(path, &err);
-    QVERIFY2(db, qPrintable(err.text));
+    auto dbOpened = Database::create(path);
+    QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+    auto db = std::move(dbOpened).value();
     QVERIFY(addJob(*db, 1));
     QVERIFY(addJob(*db, 2));
 
@@ -87,8 +87,9 @@ void TestBackup::rotationKeepsTheNewest()
     DataFolder folder;
     FixedClock clock(kStart);
     const QString path = folder.file(databaseFileName());
-    auto db = Database::create(path, nullptr);
-    QVERIFY(db);
+    auto dbOpened = Database::create(path);
+    QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+    auto db = std::move(dbOpened).value();
     QStringList removed;
     for (int day = 0; day < 32; ++day) {
         QVERIFY(addJob(*db, day + 1));
@@ -118,8 +119,9 @@ void TestBackup::twoSnapshotsInOneSecondBothKept()
     DataFolder folder;
     FixedClock clock(kStart);
     const QString path = folder.file(databaseFileName());
-    auto db = Database::create(path, nullptr);
-    QVERIFY(db);
+    auto dbOpened = Database::create(path);
+    QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+    auto db = std::move(dbOpened).value();
     QVERIFY(addJob(*db, 1));
     const QString first = backupOnStart(path, 30).snapshotPath;
     QVERIFY(addJob(*db, 2));
@@ -148,7 +150,7 @@ void TestBackup::failuresAreReportedNotThrown()
 
     // A file where the folder should be.
     QVERIFY(QFile::remove(path));
-    QVERIFY(Database::create(path, nullptr));
+    QVERIFY(Database::create(path).ok());
     QFile blocker(folder.file(QStringLiteral("备份")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();

@@ -31,10 +31,10 @@ QString helperPath() { return QStringLiteral(CORVALE_TEST_HELPERS "/helper_crash
 
 QString integrity(const QString &path)
 {
-    store::StoreError err;
-    auto db = store::Database::open(path, &err);
-    if (!db)
-        return err.text;
+    auto dbOpened = store::Database::open(path);
+    if (dbOpened.failed())
+        return dbOpened.error().text;
+    auto db = std::move(dbOpened).value();
     QSqlQuery q(db->sql());
     if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next())
         return QStringLiteral("integrity_check did not run");
@@ -98,10 +98,7 @@ private slots:
     {
         DataFolder folder;
         const QString path = folder.file(store::databaseFileName());
-        {
-            store::StoreError err;
-            QVERIFY(store::Database::create(path, &err));
-        }
+        QVERIFY(store::Database::create(path).ok());
         QSet<int> saved;
         for (int round = 0; round < 12; ++round) {
             const QStringList lines = runAndKill(QStringLiteral("saves"), folder.path(),
@@ -112,9 +109,9 @@ private slots:
             }
             QCOMPARE(integrity(path), QStringLiteral("ok"));
         }
-        store::StoreError err;
-        auto db = store::Database::open(path, &err);
-        QVERIFY(db);
+        auto dbOpened = store::Database::open(path);
+        QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+        auto db = std::move(dbOpened).value();
         QSqlQuery q(db->sql());
         QVERIFY(q.exec(QStringLiteral("SELECT 编号, 客户姓名, 地址, 备注 FROM 客户信息")));
         QSet<int> present;
@@ -184,9 +181,9 @@ private slots:
             // Swapped in: a complete new database, the original kept beside it.
             QCOMPARE(store::detectFileKind(path), store::FileKind::SQLite);
             QCOMPARE(integrity(path), QStringLiteral("ok"));
-            store::StoreError err;
-            auto db = store::Database::open(path, &err);
-            QVERIFY(db);
+            auto dbOpened = store::Database::open(path);
+            QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+            auto db = std::move(dbOpened).value();
             QSqlQuery q(db->sql());
             QVERIFY(q.exec(QStringLiteral("SELECT count(*) FROM 客户信息")) && q.next());
             QCOMPARE(q.value(0).toInt(), 3000);
@@ -208,9 +205,9 @@ private slots:
         DataFolder folder;
         const QString path = folder.file(store::databaseFileName());
         {
-            store::StoreError err;
-            auto db = store::Database::create(path, &err);
-            QVERIFY(db);
+            auto dbOpened = store::Database::create(path);
+            QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+            auto db = std::move(dbOpened).value();
             QSqlQuery q(db->sql());
             db->sql().transaction();
             for (int n = 1; n <= 2000; ++n)
@@ -226,9 +223,9 @@ private slots:
             QVERIFY(!snapshots.isEmpty());
             for (const QString &snapshot : snapshots) {
                 QCOMPARE(integrity(snapshot), QStringLiteral("ok"));
-                store::StoreError err;
-                auto db = store::Database::open(snapshot, &err);
-                QVERIFY(db);
+                auto dbOpened = store::Database::open(snapshot);
+                QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+                auto db = std::move(dbOpened).value();
                 QSqlQuery q(db->sql());
                 QVERIFY(q.exec(QStringLiteral("SELECT count(*) FROM 客户信息")) && q.next());
                 QCOMPARE(q.value(0).toInt(), 2000);

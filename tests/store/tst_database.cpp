@@ -90,8 +90,9 @@ void TestDatabase::createMakesSchemaAndRefusesExistingPath()
     const QString path = folder.file(databaseFileName());
     StoreError err;
     {
-        auto db = Database::create(path, &err);
-        QVERIFY2(db, qPrintable(err.text));
+        auto dbOpened = Database::create(path);
+        QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+        auto db = std::move(dbOpened).value();
         QSqlQuery q(db->sql());
         QVERIFY(q.exec("SELECT * FROM 客户信息"));
         QStringList columns;
@@ -100,11 +101,12 @@ void TestDatabase::createMakesSchemaAndRefusesExistingPath()
         QCOMPARE(columns, fieldNames());
     }
     const QByteArray before = contentsOf(path);
-    QVERIFY(!Database::create(path, &err));
-    QVERIFY(err);
+    err = Database::create(path).error();
+    QVERIFY(err.failed());
+    QVERIFY(err.failed());
     QCOMPARE(contentsOf(path), before);
     // and it opens again
-    QVERIFY(Database::open(path, &err));
+    QVERIFY(Database::open(path).ok());
 }
 
 void TestDatabase::openNeverCreatesOrChangesFiles()
@@ -114,23 +116,27 @@ void TestDatabase::openNeverCreatesOrChangesFiles()
     DataFolder folder;
     StoreError err;
     const QString missing = folder.file(databaseFileName());
-    QVERIFY(!Database::open(missing, &err));
+    err = Database::open(missing).error();
+    QVERIFY(err.failed());
     QCOMPARE(err.code, code::FileNotFound);
     QVERIFY(!QFile::exists(missing));
 
     const QByteArray garbage = QByteArray("这不是数据库").repeated(200);
     writeFile(folder.file("garbage.mdb"), garbage);
-    QVERIFY(!Database::open(folder.file("garbage.mdb"), &err));
+    err = Database::open(folder.file("garbage.mdb")).error();
+    QVERIFY(err.failed());
     QVERIFY(!err.text.isEmpty());
     QCOMPARE(contentsOf(folder.file("garbage.mdb")), garbage);
 
     writeFile(folder.file("empty.mdb"), {});
-    QVERIFY(!Database::open(folder.file("empty.mdb"), &err));
+    err = Database::open(folder.file("empty.mdb")).error();
+    QVERIFY(err.failed());
     QCOMPARE(QFileInfo(folder.file("empty.mdb")).size(), 0);
 
     const QString jet = CORVALE_TESTDATA_DIR "/legacy-mdb/nwind.mdb";
     const QByteArray jetBytes = contentsOf(jet);
-    QVERIFY(!Database::open(jet, &err));
+    err = Database::open(jet).error();
+    QVERIFY(err.failed());
     QVERIFY(err.text.contains("Access"));
     QCOMPARE(contentsOf(jet), jetBytes);
 }
@@ -151,7 +157,8 @@ void TestDatabase::openRefusesFileWithoutTable()
     QSqlDatabase::removeDatabase("raw");
     const QByteArray before = contentsOf(path);
     StoreError err;
-    QVERIFY(!Database::open(path, &err));
+    err = Database::open(path).error();
+    QVERIFY(err.failed());
     QVERIFY2(err.text.contains("客户信息"), qPrintable(err.text));
     QCOMPARE(contentsOf(path), before);
 }
@@ -163,11 +170,11 @@ void TestDatabase::connectionsAreIndependent()
     DataFolder folder;
     auto writer = createJobTable(folder.path(), makeJobs(1, 3));
     QVERIFY(writer);
-    StoreError err;
-    auto reader = Database::open(folder.file(databaseFileName()), &err);
-    QVERIFY2(reader, qPrintable(err.text));
+    auto readerOpened = Database::open(folder.file(databaseFileName()));
+    QVERIFY2(readerOpened.ok(), qPrintable(readerOpened.error().text));
+    auto reader = std::move(readerOpened).value();
     QVERIFY(reader->sql().connectionName() != writer->sql().connectionName());
-    QVERIFY(!insertJobs(*writer, {makeJob(4)}));
+    QVERIFY(insertJobs(*writer, {makeJob(4)}).ok());
     QSqlQuery q(reader->sql());
     QVERIFY(q.exec("SELECT count(*) FROM 客户信息") && q.next());
     QCOMPARE(q.value(0).toInt(), 4);

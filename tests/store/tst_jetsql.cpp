@@ -186,7 +186,7 @@ void TestJetSql::acceptedStatementsSelectTheRightRows()
 
     // The record set opened on the same source holds the same rows in the same order.
     RecordSet set(*db);
-    QVERIFY(!set.setRecordSource(statement));
+    QVERIFY(set.setRecordSource(statement).ok());
     QList<int> inSet;
     for (int i = 0; i < set.recordCount(); ++i)
         inSet << set.rowAt(i).value("编号").toInt();
@@ -245,10 +245,10 @@ void TestJetSql::insertCopyIsRefusedByTheUniqueIndex()
     QCOMPARE(t.kind, JetTranslation::Kind::InsertCopy);
     const QString before = tableDump(*db);
     RecordSet set(*db);
-    QCOMPARE(set.execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=7").code, code::DuplicateKey);
+    QCOMPARE(set.execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=7").error().code, code::DuplicateKey);
     QCOMPARE(tableDump(*db), before);
     // a number nobody has copies nothing and succeeds
-    QVERIFY(!set.execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=99"));
+    QVERIFY(set.execute("INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=99").ok());
     QCOMPARE(tableDump(*db), before);
 }
 
@@ -301,15 +301,15 @@ void TestJetSql::rejectedStatementsLeaveTheFileUntouched()
     QVERIFY(db);
     const QString before = tableDump(*db);
     RecordSet set(*db);
-    QVERIFY(!set.setRecordSource("select * from 客户信息 order by 编号"));
-    QVERIFY(!set.moveLast());
+    QVERIFY(set.setRecordSource("select * from 客户信息 order by 编号").ok());
+    QVERIFY(set.moveLast().ok());
     for (const QString &bad : {"delete from 客户信息", "select * from 客户信息; drop table 客户信息",
                                "select * from 客户信息 where 地址 Like 'x", "客户信息 where 1"}) {
-        const StoreError e = set.setRecordSource(bad);
-        QCOMPARE(e.code, code::Syntax);
-        QCOMPARE(set.execute(bad).code, code::Syntax);
+        const common::Result<void> e = set.setRecordSource(bad);
+        QCOMPARE(e.error().code, code::Syntax);
+        QCOMPARE(set.execute(bad).error().code, code::Syntax);
     }
-    QCOMPARE(set.execute("select * from 客户信息").code, code::Syntax);
+    QCOMPARE(set.execute("select * from 客户信息").error().code, code::Syntax);
     // the set keeps its previous source and position
     QCOMPARE(set.recordSource(), QString("select * from 客户信息 order by 编号"));
     QCOMPARE(set.absolutePosition(), 5);

@@ -41,13 +41,12 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 QMap<int, QVariantMap> storedJobs(const QString &path)
 {
     QMap<int, QVariantMap> jobs;
-    StoreError err;
-    auto db = Database::open(path, &err);
-    if (!db) {
-        qWarning() << err.text;
+    const auto db = Database::open(path);
+    if (db.failed()) {
+        qWarning() << db.error().text;
         return jobs;
     }
-    QSqlQuery q(db->sql());
+    QSqlQuery q((*db)->sql());
     q.exec(QStringLiteral("SELECT * FROM 客户信息"));
     while (q.next()) {
         QVariantMap row;
@@ -100,14 +99,14 @@ void TestLegacyImport::everyKindIsStoredInItsNewForm()
         {QStringLiteral("备注"), QVariant()},
     };
     const auto mappedResult = mapLegacyJobs(old.keys(), {old});
-    QVERIFY(mappedResult);
+    QVERIFY(mappedResult.ok());
     const MappedJobs &mapped = *mappedResult;
     QCOMPARE(mapped.rows.size(), 1);
 
     DataFolder folder;
     const QString path = folder.file(QStringLiteral("new.db"));
-    const StoreError err = writeJobs(path, mapped.rows);
-    QVERIFY2(err.ok(), qPrintable(err.text));
+    const common::Result<void> err = writeJobs(path, mapped.rows);
+    QVERIFY2(err.ok(), qPrintable(err.error().text));
     const QVariantMap row = storedJobs(path).value(17);
     QCOMPARE(row.value(QStringLiteral("客户姓名")).toString(), QStringLiteral("王先生"));
     QCOMPARE(row.value(QStringLiteral("邮编")).toString(), QStringLiteral("450000"));
@@ -137,7 +136,7 @@ void TestLegacyImport::purchaseDateKeepsWordsAndNormalisesDates()
         {{"编号", qint64(5)}, {"购买日期", QStringLiteral("发票遗失")}},
     };
     const auto mappedResult = mapLegacyJobs(columns, rows);
-    QVERIFY(mappedResult);
+    QVERIFY(mappedResult.ok());
     const MappedJobs &mapped = *mappedResult;
     auto purchase = [&](int i) { return mapped.rows.at(i).value(QStringLiteral("购买日期")).toString(); };
     QCOMPARE(purchase(0), QStringLiteral("超保"));
@@ -160,7 +159,7 @@ void TestLegacyImport::duplicateAndMissingNumbersAreRenumbered()
         {{"编号", qint64(40000)}, {"客户姓名", QStringLiteral("超出范围")}},
     };
     const auto mappedResult = mapLegacyJobs(kTwoColumns, rows);
-    QVERIFY(mappedResult);
+    QVERIFY(mappedResult.ok());
     const MappedJobs &mapped = *mappedResult;
     QCOMPARE(mapped.rows.size(), rows.size());
 
@@ -193,7 +192,7 @@ void TestLegacyImport::missingFieldsGetDefaultsAndExtraFieldsAreListed()
          {"photo", QStringLiteral("C:\\p\\1.jpg")}},
     };
     const auto mappedResult = mapLegacyJobs(columns, rows);
-    QVERIFY(mappedResult);
+    QVERIFY(mappedResult.ok());
     const MappedJobs &mapped = *mappedResult;
     QCOMPARE(mapped.ignoredFields, QStringList({QStringLiteral("旧备注2")}));
     QVERIFY(mapped.missingFields.contains(QStringLiteral("配件")));
@@ -225,7 +224,7 @@ void TestLegacyImport::valuesThatDoNotFitAreKeptOrListed()
          {"开票时间", QStringLiteral("25:00")}},
     };
     const auto mappedResult = mapLegacyJobs(columns, rows);
-    QVERIFY(mappedResult);
+    QVERIFY(mappedResult.ok());
     const MappedJobs &mapped = *mappedResult;
     const QVariantMap first = mapped.rows.at(0);
     const QVariantMap second = mapped.rows.at(1);
@@ -252,8 +251,8 @@ void TestLegacyImport::valuesThatDoNotFitAreKeptOrListed()
 
     // What the schema accepts is exactly what the mapping produced.
     DataFolder folder;
-    const StoreError err = writeJobs(folder.file(QStringLiteral("new.db")), mapped.rows);
-    QVERIFY2(err.ok(), qPrintable(err.text));
+    const common::Result<void> err = writeJobs(folder.file(QStringLiteral("new.db")), mapped.rows);
+    QVERIFY2(err.ok(), qPrintable(err.error().text));
 }
 
 void TestLegacyImport::summaryNamesWhatChanged()
@@ -267,7 +266,7 @@ void TestLegacyImport::summaryNamesWhatChanged()
     result.rowsRead = result.rowsWritten = 2;
     result.backupPath = QStringLiteral("/x/新客户信息.jet-备份-20261208-143000.mdb");
     const auto mapped = mapLegacyJobs(columns, rows);
-    QVERIFY(mapped);
+    QVERIFY(mapped.ok());
     result.jobs = *mapped;
     const QString text = result.summary();
     QVERIFY(text.contains(QStringLiteral("读出 2 条，写入 2 条")));
@@ -284,12 +283,12 @@ void TestLegacyImport::failedWriteLeavesNoFile()
     DataFolder folder;
     // Rows that bypass the mapping: the second repeats the first's number.
     const auto mappedResult = mapLegacyJobs(kTwoColumns, {job(1, "a"), job(2, "b")});
-    QVERIFY(mappedResult);
+    QVERIFY(mappedResult.ok());
     MappedJobs mapped = *mappedResult;
     mapped.rows[1][QStringLiteral("编号")] = 1;
     const QString path = folder.file(QStringLiteral("new.db"));
-    const StoreError err = writeJobs(path, mapped.rows);
-    QCOMPARE(err.code, code::DuplicateKey);
+    const common::Result<void> err = writeJobs(path, mapped.rows);
+    QCOMPARE(err.error().code, code::DuplicateKey);
     QVERIFY(!QFile::exists(path));
 
     // Never over an existing file.
@@ -307,7 +306,7 @@ void TestLegacyImport::importSwapsInTheNewFileAndKeepsTheOriginal()
     writeBytes(original, oldBytes);
 
     auto result = importLegacyRows(original, kTwoColumns, {job(1, "甲"), job(1, "乙")});
-    QVERIFY2(result, qPrintable(result.error().text));
+    QVERIFY2(result.ok(), qPrintable(result.error().text));
     const QString backup = folder.file(QStringLiteral("新客户信息.jet-备份-20261208-143000.mdb"));
     QCOMPARE(result->backupPath, backup);
     QCOMPARE(sha(backup), QCryptographicHash::hash(oldBytes, QCryptographicHash::Sha256));
@@ -321,7 +320,7 @@ void TestLegacyImport::importSwapsInTheNewFileAndKeepsTheOriginal()
     QVERIFY(QFile::rename(original, folder.file(QStringLiteral("imported.db"))));
     writeBytes(original, oldBytes);
     result = importLegacyRows(original, kTwoColumns, {job(1, "甲")});
-    QVERIFY(result);
+    QVERIFY(result.ok());
     QCOMPARE(result->backupPath, folder.file(QStringLiteral("新客户信息.jet-备份-20261208-143000-2.mdb")));
     QCOMPARE(sha(backup), QCryptographicHash::hash(oldBytes, QCryptographicHash::Sha256));
 
@@ -332,7 +331,7 @@ void TestLegacyImport::importSwapsInTheNewFileAndKeepsTheOriginal()
     // Something in the way of the file being built.
     QVERIFY(QDir(folder.path()).mkdir(databaseFileName() + QStringLiteral(".导入中")));
     result = importLegacyRows(original, kTwoColumns, {job(1, "甲")});
-    QVERIFY(!result);
+    QVERIFY(result.failed());
     QVERIFY(!result.error().text.isEmpty());
     QCOMPARE(sha(original), QCryptographicHash::hash(oldBytes, QCryptographicHash::Sha256));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), before);
@@ -346,7 +345,7 @@ void TestLegacyImport::accessFileWithoutJobTableIsLeftAlone()
     const QByteArray before = sha(path);
 
     const auto result = importLegacyDatabase(path);
-    QVERIFY(!result);
+    QVERIFY(result.failed());
     QVERIFY2(result.error().text.contains(QStringLiteral("客户信息")), qPrintable(result.error().text));
     QCOMPARE(sha(path), before);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({databaseFileName()}));

@@ -20,10 +20,10 @@ QString testFile(const char *name)
 MdbTable readDirectly(const QString &path, const QString &name)
 {
     const auto reader = MdbReader::open(path);
-    if (!reader)
+    if (reader.failed())
         return {};
     const auto table = (*reader)->readTable(name);
-    return table ? *table : MdbTable();
+    return table.ok() ? *table : MdbTable();
 }
 
 } // namespace
@@ -45,7 +45,7 @@ void TestMdbIsolated::tablesMatchADirectRead()
     const QString path = testFile("nwind.mdb");
     const QStringList wanted{QStringLiteral("Products"), QStringLiteral("Umsätze"), QStringLiteral("Employees")};
     const auto read = readMdbIsolated(path, wanted);
-    QVERIFY2(read, qPrintable(read.error().text));
+    QVERIFY2(read.ok(), qPrintable(read.error().text));
     const MdbContents &contents = *read;
     QCOMPARE(contents.tables.size(), wanted.size());
     for (int i = 0; i < wanted.size(); ++i) {
@@ -63,9 +63,9 @@ void TestMdbIsolated::tablesMatchADirectRead()
 void TestMdbIsolated::namesOnly()
 {
     const auto reader = MdbReader::open(testFile("DateTestDatabase.mdb"));
-    QVERIFY(reader);
+    QVERIFY(reader.ok());
     const auto read = readMdbIsolated(testFile("DateTestDatabase.mdb"), {});
-    QVERIFY2(read, qPrintable(read.error().text));
+    QVERIFY2(read.ok(), qPrintable(read.error().text));
     QCOMPARE(read->tableNames, (*reader)->tableNames());
     QVERIFY(read->tables.isEmpty());
 }
@@ -102,14 +102,14 @@ void TestMdbIsolated::refusalsCarryTheReason()
         f.write(content);
     }
     const auto read = readMdbIsolated(path, table.isEmpty() ? QStringList() : QStringList{table});
-    QVERIFY(!read);
+    QVERIFY(read.failed());
     QVERIFY2(read.error().text.contains(reasonHolds), qPrintable(read.error().text));
 }
 
 void TestMdbIsolated::readerThatRunsTooLongIsStopped()
 {
     const auto read = readMdbIsolated(testFile("nwind.mdb"), {QStringLiteral("Orders")}, 0);
-    QVERIFY(!read);
+    QVERIFY(read.failed());
     QVERIFY2(read.error().text.contains(QStringLiteral("损坏")), qPrintable(read.error().text));
 }
 
@@ -129,10 +129,10 @@ void TestMdbIsolated::filesThatBreakTheReaderAreRefused()
     QFETCH(QString, path);
     // Some break on the catalog, others only when a table's rows are read.
     auto read = readMdbIsolated(path, {});
-    if (read) {
+    if (read.ok()) {
         const QStringList names = read->tableNames;
         read = readMdbIsolated(path, names);
-        QVERIFY2(!read, qPrintable(path));
+        QVERIFY2(read.failed(), qPrintable(path));
     }
     QVERIFY2(read.error().text.contains(QStringLiteral("损坏")), qPrintable(read.error().text));
 }

@@ -20,14 +20,14 @@ QString testFile(const char *name)
 MdbTable readOrFail(const QString &path, const QString &table)
 {
     auto reader = MdbReader::open(path);
-    if (!reader) {
+    if (reader.failed()) {
         qWarning() << reader.error().text;
         return {};
     }
     auto result = (*reader)->readTable(table);
-    if (!result)
+    if (result.failed())
         qWarning() << result.error().text;
-    return result ? *result : MdbTable();
+    return result.ok() ? *result : MdbTable();
 }
 
 QVariantMap rowWhere(const MdbTable &t, const QString &column, const QVariant &value)
@@ -75,7 +75,7 @@ private slots:
 void TestMdbReader::jet3FileWithLatinText()
 {
     auto opened = MdbReader::open(testFile("nwind.mdb"));
-    QVERIFY2(opened, qPrintable(opened.error().text));
+    QVERIFY2(opened.ok(), qPrintable(opened.error().text));
     const MdbReader &reader = **opened;
     QVERIFY(reader.isJet3());
     QCOMPARE(reader.codePage(), quint16(1252));
@@ -87,7 +87,7 @@ void TestMdbReader::jet3FileWithLatinText()
     QVERIFY(!reader.hasTable(QStringLiteral("客户信息")));
 
     const auto read = reader.readTable(QStringLiteral("Products"));
-    QVERIFY2(read, qPrintable(read.error().text));
+    QVERIFY2(read.ok(), qPrintable(read.error().text));
     const MdbTable &products = *read;
     const QVariantMap row = rowWhere(products, QStringLiteral("ProductID"), qint64(22));
     QCOMPARE(row.value(QStringLiteral("ProductName")).toString(), QStringLiteral("Gustaf's Knäckebröd"));
@@ -150,10 +150,10 @@ void TestMdbReader::jet3KindsBooleansAndNulls()
 void TestMdbReader::jet4DatesAtTheEdges()
 {
     auto reader = MdbReader::open(testFile("DateTestDatabase.mdb"));
-    QVERIFY2(reader, qPrintable(reader.error().text));
+    QVERIFY2(reader.ok(), qPrintable(reader.error().text));
     QVERIFY(!(*reader)->isJet3());
     const auto read = (*reader)->readTable(QStringLiteral("DateTest"));
-    QVERIFY2(read, qPrintable(read.error().text));
+    QVERIFY2(read.ok(), qPrintable(read.error().text));
     const MdbTable &t = *read;
     QCOMPARE(t.rows.size(), 6);
     QCOMPARE(t.columnNames(), QStringList({"IDCol", "DateTimeCol", "DateCol", "TimeCol", "LongTextCol", "ShortTextCol"}));
@@ -210,7 +210,7 @@ void TestMdbReader::unreadableFilesAndTables()
 {
     DataFolder folder;
     const auto nothing = MdbReader::open(folder.file(QStringLiteral("nothing.mdb")));
-    QVERIFY(!nothing);
+    QVERIFY(nothing.failed());
     QVERIFY(!nothing.error().text.isEmpty());
 
     QFile junk(folder.file(QStringLiteral("junk.mdb")));
@@ -218,13 +218,13 @@ void TestMdbReader::unreadableFilesAndTables()
     junk.write(QByteArray(8192, 'x'));
     junk.close();
     const auto garbage = MdbReader::open(junk.fileName());
-    QVERIFY(!garbage);
+    QVERIFY(garbage.failed());
     QVERIFY(!garbage.error().text.isEmpty());
 
     auto reader = MdbReader::open(testFile("nwind.mdb"));
-    QVERIFY(reader);
+    QVERIFY(reader.ok());
     const auto missing = (*reader)->readTable(QStringLiteral("客户信息"));
-    QVERIFY(!missing);
+    QVERIFY(missing.failed());
     QVERIFY(missing.error().text.contains(QStringLiteral("客户信息")));
 }
 

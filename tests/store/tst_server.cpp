@@ -25,10 +25,10 @@ QString server() { return qEnvironmentVariable("CORVALE_TEST_POSTGRES"); }
 // A second desk: a connection of its own to the same server.
 std::unique_ptr<Database> otherDesk()
 {
-    StoreError err;
-    auto db = Database::open(server(), &err);
-    if (!db)
-        qWarning() << err.text;
+    auto dbOpened = Database::open(server());
+    if (dbOpened.failed())
+        qWarning() << dbOpened.error().text;
+    auto db = std::move(dbOpened).value();
     return db;
 }
 
@@ -49,9 +49,9 @@ QByteArray sha(const QString &path)
 // Opens a set on the whole table at the row of job `number`.
 bool openAt(RecordSet &set, int number)
 {
-    if (set.setRecordSource(QStringLiteral("客户信息")))
+    if (set.setRecordSource(QStringLiteral("客户信息")).failed())
         return false;
-    return !set.findFirst(QStringLiteral("编号 =%1").arg(number)) && !set.noMatch();
+    return set.findFirst(QStringLiteral("编号 =%1").arg(number)).ok() && !set.noMatch();
 }
 
 } // namespace
@@ -75,25 +75,25 @@ private slots:
         QVERIFY(openAt(deskA, 3) && openAt(deskB, 3));
         const QVariant addressBefore = stored(*a, 3, QStringLiteral("地址"));
 
-        QVERIFY(!deskA.edit());
+        QVERIFY(deskA.edit().ok());
         deskA.setValue(QStringLiteral("客户姓名"), QStringLiteral("甲台"));
-        QVERIFY(!deskA.update());
+        QVERIFY(deskA.update().ok());
 
-        QVERIFY(!deskB.edit());
+        QVERIFY(deskB.edit().ok());
         deskB.setValue(QStringLiteral("客户姓名"), QStringLiteral("乙台"));
         deskB.setValue(QStringLiteral("地址"), QStringLiteral("乙台的地址"));
-        const StoreError e = deskB.update();
-        QCOMPARE(e.code, code::ChangedElsewhere);
-        QVERIFY2(e.text.startsWith(QStringLiteral("此记录已被另一台电脑修改")), qPrintable(e.text));
-        QVERIFY2(e.text.contains(QStringLiteral("客户姓名：甲台")), qPrintable(e.text));
+        const common::Result<void> e = deskB.update();
+        QCOMPARE(e.error().code, code::ChangedElsewhere);
+        QVERIFY2(e.error().text.startsWith(QStringLiteral("此记录已被另一台电脑修改")), qPrintable(e.error().text));
+        QVERIFY2(e.error().text.contains(QStringLiteral("客户姓名：甲台")), qPrintable(e.error().text));
         QCOMPARE(stored(*a, 3, QStringLiteral("客户姓名")), QVariant(QStringLiteral("甲台")));
         QCOMPARE(stored(*a, 3, QStringLiteral("地址")), addressBefore);
 
         // Saved again knowing it, the clerk's own values stand.
-        QVERIFY(!deskB.update());
+        QVERIFY(deskB.update().ok());
         QCOMPARE(stored(*a, 3, QStringLiteral("客户姓名")), QVariant(QStringLiteral("乙台")));
         // Refresh shows each desk the other's work.
-        QVERIFY(!deskA.refresh());
+        QVERIFY(deskA.refresh().ok());
         QVERIFY(openAt(deskA, 3));
         QCOMPARE(deskA.value(QStringLiteral("地址")), QVariant(QStringLiteral("乙台的地址")));
     }
@@ -108,27 +108,27 @@ private slots:
         QVERIFY(openAt(deskA, 17) && openAt(deskB, 17));
 
         const auto first = deskA.appendJob(18);
-        QVERIFY2(first, qPrintable(first.error().text));
+        QVERIFY2(first.ok(), qPrintable(first.error().text));
         QCOMPARE(*first, qint16(18));
         // The new job joins the end of the desk's set, where the window goes next.
         QCOMPARE(deskA.recordCount(), 18);
-        QVERIFY(!deskA.moveLast());
+        QVERIFY(deskA.moveLast().ok());
         QCOMPARE(deskA.value(QStringLiteral("编号")).toInt(), 18);
         // Desk B has not seen 18 yet: it gets the next free number, no error.
         const auto second = deskB.appendJob(18);
-        QVERIFY2(second, qPrintable(second.error().text));
+        QVERIFY2(second.ok(), qPrintable(second.error().text));
         QCOMPARE(*second, qint16(19));
         // A number a desk can see taken is still refused.
         const auto seen = deskA.appendJob(18);
-        QVERIFY(!seen);
+        QVERIFY(seen.failed());
         QCOMPARE(seen.error().code, code::DuplicateKey);
         QCOMPARE(stored(*a, 19, QStringLiteral("编号")).toInt(), 19);
         // On the server the job number is the row's key, negative ones too.
         const auto negative = deskA.appendJob(-7);
-        QVERIFY(negative);
-        QVERIFY(!deskA.moveLast());
+        QVERIFY(negative.ok());
+        QVERIFY(deskA.moveLast().ok());
         QCOMPARE(deskA.value(QStringLiteral("编号")).toInt(), -7);
-        QVERIFY(!deskA.deleteCurrent());
+        QVERIFY(deskA.deleteCurrent().ok());
         QCOMPARE(stored(*a, -7, QStringLiteral("编号")), QVariant(QStringLiteral("<no row>")));
         QCOMPARE(stored(*a, 17, QStringLiteral("编号")).toInt(), 17);
     }
@@ -141,12 +141,12 @@ private slots:
         QVERIFY(a && b);
         RecordSet deskA(*a), deskB(*b);
         QVERIFY(openAt(deskA, 4) && openAt(deskB, 4));
-        QVERIFY(!deskA.deleteCurrent());
-        QVERIFY(!deskB.edit());
+        QVERIFY(deskA.deleteCurrent().ok());
+        QVERIFY(deskB.edit().ok());
         deskB.setValue(QStringLiteral("客户姓名"), QStringLiteral("删了还改"));
-        const StoreError e = deskB.update();
-        QCOMPARE(e.code, code::NoCurrentRecord);
-        QVERIFY2(e.text.contains(QStringLiteral("已被另一台电脑删除")), qPrintable(e.text));
+        const common::Result<void> e = deskB.update();
+        QCOMPARE(e.error().code, code::NoCurrentRecord);
+        QVERIFY2(e.error().text.contains(QStringLiteral("已被另一台电脑删除")), qPrintable(e.error().text));
         QCOMPARE(stored(*a, 4, QStringLiteral("编号")), QVariant(QStringLiteral("<no row>")));
     }
 
@@ -166,16 +166,16 @@ private slots:
         QSqlQuery drop(admin->sql());
         QVERIFY(drop.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend)));
 
-        QVERIFY(!desk.edit());
+        QVERIFY(desk.edit().ok());
         desk.setValue(QStringLiteral("客户姓名"), QStringLiteral("断线前输入"));
-        const StoreError e = desk.update();
-        QCOMPARE(e.code, code::ServerAway);
-        QVERIFY2(e.text.contains(QStringLiteral("无法连接数据库服务器")), qPrintable(e.text));
-        QVERIFY2(e.text.contains(QUrl(server()).host()), qPrintable(e.text));
+        const common::Result<void> e = desk.update();
+        QCOMPARE(e.error().code, code::ServerAway);
+        QVERIFY2(e.error().text.contains(QStringLiteral("无法连接数据库服务器")), qPrintable(e.error().text));
+        QVERIFY2(e.error().text.contains(QUrl(server()).host()), qPrintable(e.error().text));
         // The edit is still there; the next try connects again and saves it.
         QCOMPARE(desk.value(QStringLiteral("客户姓名")), QVariant(QStringLiteral("断线前输入")));
-        const StoreError again = desk.update();
-        QVERIFY2(!again, qPrintable(again.text));
+        const common::Result<void> again = desk.update();
+        QVERIFY2(again.ok(), qPrintable(again.error().text));
         QCOMPARE(stored(*admin, 2, QStringLiteral("客户姓名")), QVariant(QStringLiteral("断线前输入")));
     }
 
@@ -185,18 +185,19 @@ private slots:
         auto onServer = createJobTable(folder.path(), {});
         QVERIFY(onServer);
         // The shop's own file, beside it in the data folder.
-        StoreError err;
         const QString path = folder.file(QStringLiteral("本机.mdb"));
         {
-            auto file = Database::create(path, &err);
-            QVERIFY(file);
-            QVERIFY(!insertJobs(*file, makeJobs(1, 40)));
+            auto fileOpened = Database::create(path);
+            QVERIFY2(fileOpened.ok(), qPrintable(fileOpened.error().text));
+            auto file = std::move(fileOpened).value();
+            QVERIFY(insertJobs(*file, makeJobs(1, 40)).ok());
         }
         const QByteArray before = sha(path);
-        auto file = Database::open(path, &err);
-        QVERIFY(file);
+        auto fileOpened = Database::open(path);
+        QVERIFY2(fileOpened.ok(), qPrintable(fileOpened.error().text));
+        auto file = std::move(fileOpened).value();
         const auto moved = copyAllJobs(*file, *onServer);
-        QVERIFY2(moved, qPrintable(moved.error().text));
+        QVERIFY2(moved.ok(), qPrintable(moved.error().text));
         QCOMPARE(*moved, 40);
         QCOMPARE(*jobCount(*onServer), 40);
         QCOMPARE(stored(*onServer, 40, QStringLiteral("客户姓名")), makeJob(40).value(QStringLiteral("客户姓名")));
@@ -205,16 +206,19 @@ private slots:
         QCOMPARE(sha(path), before);
 
         // A server that holds jobs already takes none.
-        file = Database::open(path, &err);
+        fileOpened = Database::open(path);
+        QVERIFY2(fileOpened.ok(), qPrintable(fileOpened.error().text));
+        file = std::move(fileOpened).value();
         const auto again = copyAllJobs(*file, *onServer);
-        QVERIFY(!again);
+        QVERIFY(again.failed());
         QCOMPARE(*jobCount(*onServer), 40);
 
         // The start-up snapshot of the server is a file the program opens like its own.
         const BackupResult taken = backupServerOnStart(*onServer, folder.path(), 5);
         QCOMPARE(taken.outcome, BackupResult::Outcome::Taken);
-        auto snapshot = Database::open(taken.snapshotPath, &err);
-        QVERIFY2(snapshot, qPrintable(err.text));
+        auto snapshotOpened = Database::open(taken.snapshotPath);
+        QVERIFY2(snapshotOpened.ok(), qPrintable(snapshotOpened.error().text));
+        auto snapshot = std::move(snapshotOpened).value();
         QCOMPARE(snapshot->engine(), Engine::SQLite);
         QCOMPARE(*jobCount(*snapshot), 40);
         QCOMPARE(backupServerOnStart(*onServer, folder.path(), 5).outcome, BackupResult::Outcome::Unchanged);

@@ -52,7 +52,7 @@ QList<QVariantMap> makeJobs(int first, int last)
     return jobs;
 }
 
-store::StoreError insertJobs(store::Database &db, const QList<QVariantMap> &jobs)
+common::Result<void> insertJobs(store::Database &db, const QList<QVariantMap> &jobs)
 {
     QSqlDatabase sql = db.sql();
     if (!sql.transaction())
@@ -100,17 +100,24 @@ std::unique_ptr<store::Database> freshServerTable(bool earlier)
 {
     const QString server = qEnvironmentVariable("CORVALE_TEST_POSTGRES");
     qputenv("CORVALE_DATABASE", server.toUtf8());
-    store::StoreError err;
-    auto db = store::Database::open(server, &err);
-    QSqlQuery q(db ? db->sql() : QSqlDatabase());
-    if (!db || !q.exec(QStringLiteral("DROP TABLE \"客户信息\""))) {
-        QTest::qFail(qPrintable(QStringLiteral("the test server %1: %2").arg(server, db ? q.lastError().text() : err.text)),
+    {
+        const auto db = store::Database::open(server);
+        QSqlQuery q(db.ok() ? (*db)->sql() : QSqlDatabase());
+        if (db.failed() || !q.exec(QStringLiteral("DROP TABLE \"客户信息\""))) {
+            QTest::qFail(qPrintable(QStringLiteral("the test server %1: %2")
+                                        .arg(server, db.ok() ? q.lastError().text() : db.error().text)),
+                         __FILE__, __LINE__);
+            return nullptr;
+        }
+    }
+    auto opened = store::Database::open(server);
+    if (opened.failed()) {
+        QTest::qFail(qPrintable(QStringLiteral("the test server %1: %2").arg(server, opened.error().text)),
                      __FILE__, __LINE__);
         return nullptr;
     }
-    db.reset();
-    db = store::Database::open(server, &err);
-    if (db && earlier) {
+    auto db = std::move(opened).value();
+    if (earlier) {
         QSqlQuery alter(db->sql());
         if (!alter.exec(QStringLiteral("ALTER TABLE \"客户信息\" ALTER COLUMN \"已修否\" DROP NOT NULL"))) {
             QTest::qFail("the schema of an earlier version could not be made", __FILE__, __LINE__);
@@ -122,11 +129,18 @@ std::unique_ptr<store::Database> freshServerTable(bool earlier)
 
 std::unique_ptr<store::Database> createAndFill(const QString &path, const QList<QVariantMap> &jobs, bool earlier)
 {
-    store::StoreError err;
-    auto db = onServer() ? freshServerTable(earlier) : store::Database::create(path, &err);
-    if (!db) {
-        QTest::qFail(qPrintable(QStringLiteral("creating %1: %2").arg(path, err.text)), __FILE__, __LINE__);
-        return nullptr;
+    std::unique_ptr<store::Database> db;
+    if (onServer()) {
+        db = freshServerTable(earlier);
+        if (!db)
+            return nullptr;
+    } else {
+        auto created = store::Database::create(path);
+        if (created.failed()) {
+            QTest::qFail(qPrintable(QStringLiteral("creating %1: %2").arg(path, created.error().text)), __FILE__, __LINE__);
+            return nullptr;
+        }
+        db = std::move(created).value();
     }
     if (earlier && !onServer()) {
         QSqlQuery q(db->sql());
@@ -142,10 +156,15 @@ std::unique_ptr<store::Database> createAndFill(const QString &path, const QList<
         }
         // A new connection reads the changed schema.
         db.reset();
-        db = store::Database::open(path, &err);
+        auto reopened = store::Database::open(path);
+        if (reopened.failed()) {
+            QTest::qFail(qPrintable(QStringLiteral("opening %1: %2").arg(path, reopened.error().text)), __FILE__, __LINE__);
+            return nullptr;
+        }
+        db = std::move(reopened).value();
     }
-    if (const auto e = insertJobs(*db, jobs)) {
-        QTest::qFail(qPrintable(QStringLiteral("filling %1: %2").arg(path, e.text)), __FILE__, __LINE__);
+    if (const auto e = insertJobs(*db, jobs); e.failed()) {
+        QTest::qFail(qPrintable(QStringLiteral("filling %1: %2").arg(path, e.error().text)), __FILE__, __LINE__);
         return nullptr;
     }
     return db;

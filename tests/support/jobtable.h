@@ -16,7 +16,7 @@ QList<QVariantMap> makeJobs(int first, int last);
 
 // Inserts the rows in one transaction, in order. Fields not named stay at
 // their defaults.
-store::StoreError insertJobs(store::Database &db, const QList<QVariantMap> &jobs);
+common::Result<void> insertJobs(store::Database &db, const QList<QVariantMap> &jobs);
 
 // Whether this run of the tests keeps the jobs on the test's PostgreSQL server
 // (CORVALE_TEST_ENGINE=postgresql, the server in CORVALE_TEST_POSTGRES).

@@ -291,7 +291,7 @@ private slots:
         if (!purchase.isEmpty()) {
             WorkspaceFixture::type(f.info(5), purchase);
             pageUp(f);
-            QVERIFY(!f.set().moveLast());
+            QVERIFY(f.set().moveLast().ok());
         }
         const Table before = snapshot(f.folder.path());
         f.prompt.clear();
@@ -667,7 +667,7 @@ private slots:
         QFETCH(QList<int>, order);
         WorkspaceFixture f(makeJobs(1, 3));
         const Table before = snapshot(f.folder.path());
-        QVERIFY(!f.set().setRecordSource(QStringLiteral("select * from 客户信息 order by 编号")));
+        QVERIFY(f.set().setRecordSource(QStringLiteral("select * from 客户信息 order by 编号")).ok());
         auto *w = new query::FrmSerial(*f.window);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         w->show();
@@ -712,8 +712,8 @@ private slots:
             QVERIFY(q.exec(QStringLiteral("PRAGMA ignore_check_constraints = ON")));
             QVERIFY(q.exec(QStringLiteral("UPDATE 客户信息 SET 上门费 = '12元' WHERE 编号 = 2")));
         }
-        QVERIFY(!f.set().refresh());
-        QVERIFY(!f.set().moveTo(1));
+        QVERIFY(f.set().refresh().ok());
+        QVERIFY(f.set().moveTo(1).ok());
         Table expected = snapshot(f.folder.path());
         QCOMPARE(expected.at(1).value(QStringLiteral("上门费")).toString(), QStringLiteral("12元"));
 
@@ -758,9 +758,9 @@ private slots:
         QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         const bool permissionsHold = !QFile(folder.file(QStringLiteral("probe"))).open(QIODevice::WriteOnly);
-        store::StoreError err;
-        std::unique_ptr<store::Database> db = store::Database::open(file, &err);
-        QVERIFY2(db, qPrintable(err.text));
+        auto dbOpened = store::Database::open(file);
+        QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
+        auto db = std::move(dbOpened).value();
         if (!permissionsHold) {
             // Run as root the permissions stop nothing: the connection itself
             // is made read-only, which the engine reports the same way.
@@ -803,7 +803,7 @@ private slots:
 
             window.findChild<QAction *>(QStringLiteral("ViewImage"))->trigger();
             prompt.clear();
-            QVERIFY(!window.recordSet().moveLast());
+            QVERIFY(window.recordSet().moveLast().ok());
             click("Command3");
             QVERIFY2(anyStartsWith(prompt.texts(), kNotSaved), qPrintable(prompt.texts().join(u'|')));
             window.binder().discardPendingEdits();

@@ -110,8 +110,8 @@ void DataReportWindow::setRenderer(ReportRenderer renderer)
 void DataReportWindow::reload()
 {
     common::Result<QVector<Row>> rows = m_source.rows();
-    m_rows = rows ? std::move(*rows) : QVector<Row>();
-    if (!rows)
+    m_rows = rows.ok() ? std::move(*rows) : QVector<Row>();
+    if (rows.failed())
         common::say(rows.error().text, QStringLiteral("警告"), common::Icon::Warning);
     layOut();
 }
@@ -142,9 +142,9 @@ void DataReportWindow::saveAsPdf()
 
 bool DataReportWindow::savePdf(const QString &path)
 {
-    const common::Error e = m_calibration ? m_renderer.calibrationToPdf(path) : m_renderer.renderToPdf(path, m_rows);
-    if (e)
-        common::say(e.text, QStringLiteral("警告"), common::Icon::Warning);
+    const common::Result<void> e = m_calibration ? m_renderer.calibrationToPdf(path) : m_renderer.renderToPdf(path, m_rows);
+    if (e.failed())
+        common::say(e.error().text, QStringLiteral("警告"), common::Icon::Warning);
     return e.ok();
 }
 

@@ -128,7 +128,7 @@ void EnginePreview::print()
 }
 
 void EnginePreview::saveAs(const QString &title, const QString &suffix, const QString &filter,
-                           const std::function<common::Error(const QString &)> &write)
+                           const std::function<common::Result<void>(const QString &)> &write)
 {
     QString path = common::askSaveFile(title, m_report.title + u'.' + suffix, filter);
     if (path.isEmpty())
@@ -136,12 +136,12 @@ void EnginePreview::saveAs(const QString &title, const QString &suffix, const QS
     // A name typed without its suffix would not open in the program that reads it.
     if (QFileInfo(path).suffix().isEmpty())
         path += u'.' + suffix;
-    const common::Error e = [&] {
-        common::BusyCursor busy;
+    const common::Result<void> written = [&] {
+        const common::BusyCursor busy;
         return write(path);
     }();
-    if (e)
-        common::say(e.text, common::appTitle(), common::Icon::Warning);
+    if (written.failed())
+        common::say(written.error().text, common::appTitle(), common::Icon::Warning);
 }
 
 void EnginePreview::saveAsPdf()

@@ -47,7 +47,7 @@ protected:
 private:
     // Asks where to save, offering the title and suffix, and writes there.
     void saveAs(const QString &title, const QString &suffix, const QString &filter,
-                const std::function<common::Error(const QString &)> &write);
+                const std::function<common::Result<void>(const QString &)> &write);
 
     LaidOutReport m_report;
     PreparedReport m_prepared;

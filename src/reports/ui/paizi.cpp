@@ -162,18 +162,19 @@ void PaiZi::showDataReport(const QString &report)
     // Read afresh each time: the shop may have moved the stationery since.
     const auto load = [&report] {
         common::Result<ReportRenderer> renderer = dataReportRenderer(report, QDir::currentPath());
-        if (!renderer)
+        if (renderer.failed())
             common::say(renderer.error().text, QStringLiteral("警告"), common::Icon::Warning);
         return renderer;
     };
     common::Result<ReportRenderer> renderer = load();
-    if (!renderer)
+    if (renderer.failed())
         return;
     if (printsParticulars(renderer->layout())) {
         if (const QStringList placeholders = renderer->settings().servicePoint.placeholders(); !placeholders.isEmpty()) {
             // Before the preview, which then shows what the clerk may just have filled in.
             emit placeholdersAboutToPrint(placeholders);
-            if (!(renderer = load()))
+            renderer = load();
+            if (renderer.failed())
                 return;
         }
     }

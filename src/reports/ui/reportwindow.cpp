@@ -15,7 +15,7 @@ EnginePreview *runReportRequest(const ReportRequest &request, QWidget *parent)
         common::BusyCursor busy;
         return buildReport(request, QDir::currentPath());
     }();
-    if (!built) {
+    if (built.failed()) {
         common::say(built.error().text, common::appTitle(), common::Icon::Warning);
         return nullptr;
     }

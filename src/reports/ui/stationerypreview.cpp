@@ -17,7 +17,7 @@ StationeryPreview::StationeryPreview(QWidget *parent) : QWidget(parent)
 void StationeryPreview::setReport(const QString &report)
 {
     common::Result<ReportLayout> layout = loadLayout(report);
-    m_layout = layout ? std::optional(std::move(*layout)) : std::nullopt;
+    m_layout = layout.ok() ? std::optional(std::move(*layout)) : std::nullopt;
     update();
 }
 
