@@ -28,6 +28,7 @@ public:
     std::optional<QString> input(const QString &, const QString &, const QString &) override { return number; }
     QString openFile(const QString &, const QString &) override { return {}; }
     QString saveFile(const QString &, const QString &, const QString &) override { return {}; }
+    QString openFolder(const QString &, const QString &) override { return {}; }
 };
 
 struct Workspace {

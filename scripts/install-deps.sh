@@ -17,8 +17,10 @@ packages=(
   # a private PostgreSQL server for the tests of the shop-server store
   postgresql
   clang libclang-rt-14-dev
-  # make package: library dependencies, icons, checks of the menu entry
-  dpkg-dev librsvg2-bin desktop-file-utils appstream
+  # make package: library dependencies, icons, and the checks Debian runs on a
+  # package (lintian, with man-db for the manual pages), the menu entry and
+  # the software-centre description
+  dpkg-dev librsvg2-bin desktop-file-utils appstream lintian man-db
 )
 missing=()
 for p in "${packages[@]}"; do

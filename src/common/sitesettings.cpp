@@ -304,6 +304,7 @@ SiteSettings SiteSettings::load(const QString &path, QStringList *warnings)
     r.text(QStringLiteral("help"), QStringLiteral("manualUrl"), s.manualUrl);
     r.text(QStringLiteral("help"), QStringLiteral("companyUrl"), s.companyUrl);
     r.wholeNumber(QStringLiteral("backup"), QStringLiteral("count"), 1, kMaxBackupCount, s.backupCount);
+    r.text(QStringLiteral("backup"), QStringLiteral("copyFolder"), s.backupCopyFolder);
     r.text(QStringLiteral("database"), QStringLiteral("server"), s.databaseServer);
 
     for (const QString &section : ini.sectionOrder) {
@@ -460,6 +461,8 @@ bool SiteSettings::save(const QString &path) const
     value(help, QStringLiteral("manualUrl"), manualUrl);
     value(help, QStringLiteral("companyUrl"), companyUrl);
     value(QStringLiteral("backup"), QStringLiteral("count"), QString::number(backupCount));
+    value(QStringLiteral("backup"), QStringLiteral("copyFolder"),
+          backupCopyFolder.isEmpty() ? std::nullopt : std::optional<QString>(backupCopyFolder));
     value(QStringLiteral("database"), QStringLiteral("server"),
           databaseServer.isEmpty() ? std::nullopt : std::optional<QString>(databaseServer));
 

@@ -61,6 +61,8 @@ struct SiteSettings {
     QString companyUrl;
     QMap<QString, Stationery> stationery; // by report name, e.g. "修理凭单"
     int backupCount = 30;
+    // A second folder each start's snapshot is also copied to; empty: none.
+    QString backupCopyFolder;
     // A shop server's address (postgresql://...); empty: the file in the folder.
     QString databaseServer;
 

@@ -11,13 +11,20 @@
 
 namespace {
 
+// What --help prints, and the first lines of the manual page corvale-render(1).
+QString usageText()
+{
+    return QStringLiteral("usage: corvale-render DATAFOLDER REPORT JOBNUMBER OUT.pdf\n"
+                          "       corvale-render DATAFOLDER REPORT --calibration OUT.pdf\n"
+                          "       corvale-render DATAFOLDER --file DEFINITION --formula FORMULA OUT.pdf|OUT.xlsx|OUT.csv\n"
+                          "       corvale-render --help | --version\n"
+                          "REPORT is one of: ")
+        + reports::dataReportNames().join(QLatin1Char(' ')) + u'\n';
+}
+
 int usage()
 {
-    QTextStream(stderr) << "usage: corvale-render DATAFOLDER REPORT JOBNUMBER OUT.pdf\n"
-                        << "       corvale-render DATAFOLDER REPORT --calibration OUT.pdf\n"
-                        << "       corvale-render DATAFOLDER --file DEFINITION --formula FORMULA OUT.pdf|OUT.xlsx|OUT.csv\n"
-                        << "REPORT is one of: " << reports::dataReportNames().join(QLatin1Char(' '))
-                        << "\n";
+    QTextStream(stderr) << usageText();
     return 2;
 }
 
@@ -49,6 +56,17 @@ int renderDataReport(const QStringList &args)
 
 int main(int argc, char *argv[])
 {
+    // Answered before any platform plugin is loaded.
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
+            QTextStream(stdout) << usageText();
+            return 0;
+        }
+        if (qstrcmp(argv[i], "--version") == 0) {
+            QTextStream(stdout) << "corvale-render " << CORVALE_VERSION << '\n';
+            return 0;
+        }
+    }
     // Fonts need a GUI application; none of its windows is ever shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -31,6 +31,8 @@ LaunchOptions parseLaunchArguments(const QStringList &arguments)
             options.fromMenu = true;
         else if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
             options.help = true;
+        else if (arg == QLatin1String("--version"))
+            options.version = true;
         else if (arg == QLatin1String("--data"))
             takeFolder(i + 1 < arguments.size() ? arguments.at(++i) : QString());
         else if (arg.startsWith(dataPrefix))
@@ -45,15 +47,25 @@ LaunchOptions parseLaunchArguments(const QStringList &arguments)
     return options;
 }
 
+QString shortUsageText()
+{
+    return QStringLiteral("用法：corvale [--data 文件夹] [--database 服务器地址] [--from-menu]\n"
+                          "      corvale --help | --version\n");
+}
+
 QString usageText()
 {
-    return QStringLiteral(
-        "用法：corvale [--data 文件夹] [--database 服务器地址] [--from-menu]\n"
-        "  不带参数         在当前文件夹中工作\n"
-        "  --data 文件夹    在指定的文件夹中工作，不存在时自动创建\n"
-        "  --database 地址  维修记录放在维修站的数据库服务器上，如\n"
-        "                   postgresql://用户:密码@主机:5432/数据库\n"
-        "  --from-menu      从桌面菜单启动：使用上次选定的数据文件夹，第一次启动时询问\n");
+    return shortUsageText()
+        + QStringLiteral(
+            "冰箱空调维修服务站的维修记录与报表。\n"
+            "\n"
+            "  不带参数         在当前文件夹中工作\n"
+            "  --data 文件夹    在指定的文件夹中工作，不存在时自动创建\n"
+            "  --database 地址  维修记录放在维修站的数据库服务器上，如\n"
+            "                   postgresql://用户:密码@主机:5432/数据库\n"
+            "  --from-menu      从桌面菜单启动：使用上次选定的数据文件夹，第一次启动时询问\n"
+            "  -h, --help       显示本说明后退出\n"
+            "  --version        显示版本后退出\n");
 }
 
 FolderDecision decideDataFolder(const LaunchOptions &options, const QString &workingFolder,

@@ -12,12 +12,16 @@ struct LaunchOptions {
     QString database;        // --database: a shop server's address
     bool fromMenu = false;   // --from-menu: the desktop's working folder means nothing
     bool help = false;
+    bool version = false;
     QString error;           // what was wrong with the arguments; empty when nothing
 };
 
 // The arguments after the program's name.
 LaunchOptions parseLaunchArguments(const QStringList &arguments);
+// What --help prints; the manual page corvale(1) says the same.
 QString usageText();
+// The first lines of it, for a wrong argument.
+QString shortUsageText();
 
 enum class FolderSource {
     Argument,       // --data

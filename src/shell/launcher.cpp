@@ -38,17 +38,28 @@ std::optional<QString> askForFolder(QString suggestion, QString problem, const Q
 
 } // namespace
 
-std::optional<int> enterDataFolder(const QStringList &arguments)
+std::optional<int> answerCommandLine(const QStringList &arguments)
 {
     const LaunchOptions options = parseLaunchArguments(arguments.mid(1));
+    if (!options.error.isEmpty()) {
+        QTextStream(stderr) << "corvale: " << options.error << '\n' << shortUsageText()
+                            << "详见 corvale --help。\n";
+        return 2;
+    }
     if (options.help) {
         QTextStream(stdout) << usageText();
         return 0;
     }
-    if (!options.error.isEmpty()) {
-        QTextStream(stderr) << "corvale: " << options.error << '\n' << usageText();
-        return 2;
+    if (options.version) {
+        QTextStream(stdout) << "corvale " << CORVALE_VERSION << '\n';
+        return 0;
     }
+    return std::nullopt;
+}
+
+std::optional<int> enterDataFolder(const QStringList &arguments)
+{
+    const LaunchOptions options = parseLaunchArguments(arguments.mid(1));
     // The store finds the server where it looks first, before corvale.ini.
     if (!options.database.isEmpty())
         qputenv("CORVALE_DATABASE", options.database.toUtf8());

@@ -12,9 +12,17 @@
 
 int main(int argc, char *argv[])
 {
+    // --help, --version and a wrong argument are answered before anything
+    // touches the window system, so they work without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<int> end = shell::answerCommandLine(arguments))
+        return *end;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvale"));
-    QApplication::setDesktopFileName(QStringLiteral("cn.corvale.Corvale"));
+    QApplication::setDesktopFileName(QStringLiteral("cn.corvale.corvale"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("corvale")));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     common::installFontSubstitutions();

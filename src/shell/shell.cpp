@@ -1,15 +1,18 @@
 #include "shell/shell.h"
 
+#include "common/clock.h"
 #include "common/ui/busycursor.h"
 #include "common/ui/prompt.h"
 #include "shell/centrewindow.h"
 #include "shell/frmface.h"
+#include "shell/restorewindow.h"
 #include "reports/reportdefinition.h"
 #include "shell/startup.h"
 #include "store/backup.h"
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/jobcopy.h"
+#include "store/rowreader.h"
 #include "workspace/frmcorvale.h"
 #include "workspace/settingsdialog.h"
 
@@ -64,39 +67,53 @@ void Shell::onSplashTimer()
     if (!warnings.isEmpty())
         common::say(settingsWarningText(warnings), QStringLiteral("提示"), common::Icon::Warning);
     const QString location = store::jobTableLocation(m_folder);
-    QString backupFailure;
+    common::Result<store::Backup> backup = store::Backup{};
     if (store::isServerAddress(location)) {
         m_db = openServerDatabase(location);
         if (!m_db) {
             emit finished(1);
             return;
         }
-        backupFailure = backUpServerAtStart(*m_db, m_folder, m_settings.backupCount);
+        backup = store::backupServerOnStart(*m_db, m_folder, m_settings.backupCount);
     } else {
         // The snapshot comes before anything at all is written to the file.
         // Its failure is told once the file has opened: a file that cannot
         // be opened is said once, by the open.
-        backupFailure = backUpAtStart(location, m_settings.backupCount);
+        if (store::detectFileKind(location) == store::FileKind::SQLite)
+            backup = store::backupOnStart(location, m_settings.backupCount);
         m_db = openWorkingDatabase(location);
         if (!m_db) {
             emit finished(1);
             return;
         }
     }
-    if (!backupFailure.isEmpty())
-        common::say(backupFailure, QStringLiteral("警告"), common::Icon::Warning);
+    if (const QString notice = backupNotice(backup, m_settings); !notice.isEmpty())
+        common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
+    prepareDatabase();
+    if (const auto written = reports::ensureReportDefinitions(m_folder); written.failed())
+        common::say(written.error().text, QStringLiteral("警告"), common::Icon::Warning);
+    showWorkspace();
+}
+
+void Shell::prepareDatabase()
+{
     // After the snapshot, so the file as it was stays restorable.
     if (const auto e = store::bringUpToDate(*m_db); e.failed())
         common::say(QStringLiteral("数据库文件未能更新到本版本的格式，程序照常运行：\n") + e.error().text,
                     QStringLiteral("警告"), common::Icon::Warning);
-    if (const auto written = reports::ensureReportDefinitions(m_folder); written.failed())
-        common::say(written.error().text, QStringLiteral("警告"), common::Icon::Warning);
+}
+
+void Shell::showWorkspace()
+{
     {
         const common::BusyCursor busy;
         m_workspace = std::make_unique<workspace::frmCorvale>(*m_db, m_settings);
     }
     connect(m_workspace.get(), &workspace::frmCorvale::settingsRequested, this, &Shell::editSettings);
     connect(m_workspace.get(), &workspace::frmCorvale::moveToServerRequested, this, &Shell::moveLocalDataToServer);
+    // Queued: the restore replaces the workspace whose menu asked for it.
+    connect(m_workspace.get(), &workspace::frmCorvale::restoreRequested, this, &Shell::restoreFromBackup,
+            Qt::QueuedConnection);
     connect(m_workspace.get(), &workspace::frmCorvale::closed, this, [this] { emit finished(0); });
     m_workspace->show();
     centreWindow(m_workspace.get());
@@ -152,6 +169,141 @@ void Shell::moveLocalDataToServer()
     m_workspace->commands().refresh->trigger();
 }
 
+namespace {
+
+struct ChosenRestore {
+    store::SnapshotSummary snapshot;
+    std::unique_ptr<store::StagedRestore> staged;
+};
+
+// The clerk picks one of dbPath's snapshots; it is checked and staged, and
+// the clerk confirms. Nothing when the clerk stopped or the snapshot was
+// refused (which is said).
+std::optional<ChosenRestore> chooseRestore(QWidget *parent, const QString &dbPath)
+{
+    const std::optional<store::SnapshotSummary> chosen = RestoreWindow::choose(parent, store::snapshots(dbPath));
+    if (!chosen)
+        return std::nullopt;
+    common::Result<std::unique_ptr<store::StagedRestore>> staged = [&] {
+        const common::BusyCursor busy;
+        return store::StagedRestore::prepare(chosen->path, dbPath);
+    }();
+    if (staged.failed()) {
+        common::say(staged.error().text, QStringLiteral("警告"), common::Icon::Warning);
+        return std::nullopt;
+    }
+    if (common::say(restoreQuestion(*chosen), QStringLiteral("提示"), common::Icon::Question,
+                    common::Buttons::YesNo) != common::Answer::Yes)
+        return std::nullopt;
+    return ChosenRestore{*chosen, std::move(*staged)};
+}
+
+} // namespace
+
+void Shell::restoreFromBackup()
+{
+    if (!m_workspace || !m_db)
+        return;
+    if (m_db->engine() == store::Engine::PostgreSQL) {
+        restoreIntoServer();
+        return;
+    }
+    const QString dbPath = m_db->path();
+    std::optional<ChosenRestore> chosen = chooseRestore(m_workspace.get(), dbPath);
+    if (!chosen)
+        return;
+    // What was typed goes into the snapshot below, so the restore can be undone.
+    if (!m_workspace->saveNow())
+        return;
+    common::Result<store::Backup> before = store::Backup{};
+    {
+        const common::BusyCursor busy;
+        before = store::backupOnStart(dbPath, m_settings.backupCount);
+    }
+    if (!before.ok()) {
+        common::say(QStringLiteral("没有恢复：现在的数据没能先备份。\n%1").arg(before.error().text),
+                    QStringLiteral("警告"), common::Icon::Critical);
+        return;
+    }
+    swapInAndReopen(*chosen->staged, chosen->snapshot, before->snapshotPath);
+}
+
+void Shell::swapInAndReopen(store::StagedRestore &staged, const store::SnapshotSummary &chosen,
+                            const QString &preRestoreSnapshot)
+{
+    const QString dbPath = m_db->path();
+    // Every connection to the file closes before it is replaced.
+    m_workspace.reset();
+    m_db.reset();
+    const common::Result<void> swapped = staged.swapIn();
+    m_db = openWorkingDatabase(dbPath);
+    if (!m_db) {
+        emit finished(1);
+        return;
+    }
+    prepareDatabase();
+    showWorkspace();
+    if (swapped.failed()) {
+        common::say(QStringLiteral("没有恢复，数据保持原样：%1").arg(swapped.error().text), QStringLiteral("警告"),
+                    common::Icon::Critical);
+        return;
+    }
+    common::say(QStringLiteral("已用 %1 的备份恢复，共 %2 条记录。\n恢复之前的数据保存在 %3，需要时可以同样恢复回去。")
+                    .arg(chosen.takenAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                    .arg(chosen.jobs)
+                    .arg(QDir::toNativeSeparators(preRestoreSnapshot)),
+                QStringLiteral("提示"), common::Icon::Information);
+}
+
+void Shell::restoreIntoServer()
+{
+    const QString server = store::displayedAddress(m_db->path());
+    const common::Result<int> jobs = store::jobCount(*m_db);
+    if (!jobs.ok()) {
+        common::say(jobs.error().text, QStringLiteral("警告"), common::Icon::Critical);
+        return;
+    }
+    if (*jobs > 0) {
+        common::say(QStringLiteral("服务器 %1 上已有 %2 条维修记录。备份只能恢复到服务器上的空表中，"
+                                   "以免覆盖别的电脑正在使用的记录。\n\n"
+                                   "请先关闭各台电脑上的本程序，由管理员在服务器上另建一个空的数据库"
+                                   "（原来的数据库改名保留，做法见说明书“从备份恢复”一节），"
+                                   "再启动本程序，从这里恢复。")
+                        .arg(server)
+                        .arg(*jobs),
+                    QStringLiteral("提示"), common::Icon::Information);
+        return;
+    }
+    const std::optional<ChosenRestore> chosen =
+        chooseRestore(m_workspace.get(), QDir(m_folder).filePath(store::databaseFileName()));
+    if (!chosen)
+        return;
+    const common::Result<int> copied = [&]() -> common::Result<int> {
+        const common::BusyCursor busy;
+        const auto file = store::Database::open(chosen->staged->path());
+        if (file.failed())
+            return file.error();
+        return store::copyAllJobs(**file, *m_db);
+    }();
+    if (copied.failed()) {
+        common::say(QStringLiteral("没有恢复任何记录：%1").arg(copied.error().text), QStringLiteral("警告"),
+                    common::Icon::Critical);
+        return;
+    }
+    common::say(QStringLiteral("已把备份中的 %1 条记录恢复到服务器 %2。").arg(*copied).arg(server),
+                QStringLiteral("提示"), common::Icon::Information);
+    m_workspace->commands().refresh->trigger();
+}
+
+QString restoreQuestion(const store::SnapshotSummary &snapshot)
+{
+    return QStringLiteral("用 %1 的备份（%2 条记录，最大编号 %3）替换现在的全部维修记录吗？\n"
+                          "替换之前，现在的数据会先备份一次。")
+        .arg(snapshot.takenAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+        .arg(snapshot.jobs)
+        .arg(snapshot.highestJob);
+}
+
 QString moveToServerQuestion(int jobs, const QString &server)
 {
     return QStringLiteral("把本机数据文件中的全部 %1 条记录复制到服务器 %2 吗？\n"
@@ -173,22 +325,22 @@ QString settingsWarningText(const QStringList &warnings)
         + warnings.join(u'\n');
 }
 
-QString backUpServerAtStart(const store::Database &server, const QString &folder, int keep)
+QString backupNotice(const common::Result<store::Backup> &backup, const common::SiteSettings &settings)
 {
-    const store::BackupResult result = store::backupServerOnStart(server, folder, keep);
-    if (result.outcome != store::BackupResult::Outcome::Failed)
-        return {};
-    return QStringLiteral("自动备份失败，程序照常运行：\n") + result.message;
-}
-
-QString backUpAtStart(const QString &dbPath, int keep)
-{
-    if (store::detectFileKind(dbPath) != store::FileKind::SQLite)
-        return {}; // nothing of ours to back up yet
-    const store::BackupResult result = store::backupOnStart(dbPath, keep);
-    if (result.outcome != store::BackupResult::Outcome::Failed)
-        return {};
-    return QStringLiteral("自动备份失败，程序照常运行：\n") + result.message;
+    if (!backup.ok())
+        return QStringLiteral("自动备份失败，程序照常运行：\n") + backup.error().text;
+    QStringList notes;
+    if (backup->clockBehind)
+        notes << QStringLiteral("电脑的时钟比最新的备份还早：现在是 %1。\n请在系统设置中改正日期和时间。"
+                                "在改正之前，新备份上的日期是错的；最新的备份都会保留。")
+                     .arg(common::clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    if (!settings.backupCopyFolder.isEmpty() && !backup->snapshotPath.isEmpty()) {
+        const common::Result<QString> copied =
+            store::copySnapshotTo(backup->snapshotPath, settings.backupCopyFolder, settings.backupCount);
+        if (!copied.ok())
+            notes << QStringLiteral("%1\n这次的备份只保存在数据文件夹的“备份”中，程序照常运行。").arg(copied.error().text);
+    }
+    return notes.join(QStringLiteral("\n\n"));
 }
 
 } // namespace shell

@@ -3,6 +3,7 @@
 // workspace, and the end.
 #include "common/sitesettings.h"
 #include "shell/instanceguard.h"
+#include "store/backup.h"
 
 #include <QObject>
 #include <memory>
@@ -32,6 +33,9 @@ public:
     // Copies every job of the data folder's file onto the (empty) server the
     // program works on, after asking; the file stays as it was.
     void moveLocalDataToServer();
+    // 高级功能 → 从备份恢复…: a snapshot of 备份/ in the job table's place,
+    // after a snapshot of the current state; into a server only when empty.
+    void restoreFromBackup();
 
     workspace::frmCorvale *workspace() const { return m_workspace.get(); }
     frmFace *splash() const { return m_splash.get(); }
@@ -41,6 +45,14 @@ signals:
     void finished(int exitCode);
 
 private:
+    void prepareDatabase();
+    void showWorkspace();
+    void restoreIntoServer();
+    // The workspace and the database closed, the staged snapshot swapped in,
+    // and both opened again (on the old file when the swap failed).
+    void swapInAndReopen(store::StagedRestore &staged, const store::SnapshotSummary &chosen,
+                         const QString &preRestoreSnapshot);
+
     QString m_folder;
     InstanceGuard m_guard;
     std::unique_ptr<frmFace> m_splash;
@@ -55,10 +67,11 @@ private:
 QString folderNotWritableText(const QString &folder);
 // The notice for values of corvale.ini that fell back to their defaults.
 QString settingsWarningText(const QStringList &warnings);
-// Takes the start-up snapshot of an existing database; the message to show
-// when it failed, empty otherwise.
-QString backUpAtStart(const QString &dbPath, int keep);
-QString backUpServerAtStart(const store::Database &server, const QString &folder, int keep);
+// What start-up says of its snapshot, once: a failure, a clock behind the
+// snapshots, a second backup folder that did not take the copy. Copies the
+// snapshot there. Empty when there is nothing to say.
+QString backupNotice(const common::Result<store::Backup> &backup, const common::SiteSettings &settings);
 QString moveToServerQuestion(int jobs, const QString &server);
+QString restoreQuestion(const store::SnapshotSummary &snapshot);
 
 } // namespace shell

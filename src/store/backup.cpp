@@ -4,17 +4,21 @@
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/jobcopy.h"
+#include "store/rowreader.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <memory>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace store {
 
@@ -25,40 +29,46 @@ struct SqliteCloser {
 };
 using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
 
-SqlitePtr openSqlite(const QString &path, int flags, QString *error)
+common::Error sqliteError(sqlite3 *db, int rc)
+{
+    return common::Error::failed(db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)));
+}
+
+common::Result<SqlitePtr> openSqlite(const QString &path, int flags)
 {
     sqlite3 *raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
     SqlitePtr db(raw);
-    if (rc != SQLITE_OK) {
-        *error = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc));
-        return nullptr;
-    }
+    if (rc != SQLITE_OK)
+        return sqliteError(raw, rc);
     return db;
 }
 
 // Copies the database page by page under a read lock, so a snapshot is
 // never half of one write and half of another.
-bool onlineCopy(const QString &from, const QString &to, QString *error)
+common::Result<void> onlineCopy(const QString &from, const QString &to)
 {
-    const SqlitePtr source = openSqlite(from, SQLITE_OPEN_READONLY, error);
-    if (!source)
-        return false;
-    const SqlitePtr target = openSqlite(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
-    if (!target)
-        return false;
-    sqlite3_backup *backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
-    if (!backup) {
-        *error = QString::fromUtf8(sqlite3_errmsg(target.get()));
-        return false;
-    }
+    const common::Result<SqlitePtr> source = openSqlite(from, SQLITE_OPEN_READONLY);
+    if (!source.ok())
+        return source.error();
+    const common::Result<SqlitePtr> target = openSqlite(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (!target.ok())
+        return target.error();
+    sqlite3_backup *backup = sqlite3_backup_init(target->get(), "main", source->get(), "main");
+    if (!backup)
+        return sqliteError(target->get(), SQLITE_ERROR);
     const int step = sqlite3_backup_step(backup, -1);
     const int finish = sqlite3_backup_finish(backup);
-    if (step != SQLITE_DONE || finish != SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errstr(step != SQLITE_DONE ? step : finish));
-        return false;
-    }
-    return true;
+    if (step != SQLITE_DONE || finish != SQLITE_OK)
+        return common::Error::failed(QString::fromUtf8(sqlite3_errstr(step != SQLITE_DONE ? step : finish)));
+    return {};
+}
+
+// A file SQLite writes, with the journals it may leave beside it.
+void removeWithJournals(const QString &path)
+{
+    for (const char *suffix : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
 }
 
 // The snapshot's content without the header counters SQLite bumps on every
@@ -80,12 +90,120 @@ QByteArray contentHash(const QString &path)
     return hash.result();
 }
 
-QString timestampOf(const QDateTime &at) { return at.toString(QStringLiteral("yyyyMMdd-HHmmss")); }
+const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
 
-QRegularExpression snapshotPattern(const QString &dbPath)
+// A snapshot's name: the database's base name, when it was taken, and a
+// sequence number for a second one within the same second.
+QRegularExpression snapshotPattern(const QString &baseName)
 {
-    return QRegularExpression(QStringLiteral("^%1-(\\d{8}-\\d{6})(?:-(\\d+))?\\.db$")
-                                  .arg(QRegularExpression::escape(QFileInfo(dbPath).completeBaseName())));
+    return QRegularExpression(
+        QStringLiteral("^%1-(\\d{8}-\\d{6})(?:-(\\d+))?\\.db$").arg(QRegularExpression::escape(baseName)));
+}
+
+struct SnapshotFile {
+    QString path;
+    QDateTime modified;
+    QString stamp;
+    int sequence;
+};
+
+// The snapshots of baseName in folder, newest first by modification time;
+// the name breaks ties between files written within the same moment.
+QList<SnapshotFile> snapshotFiles(const QString &folder, const QString &baseName)
+{
+    const QDir dir(folder);
+    const QRegularExpression pattern = snapshotPattern(baseName);
+    QList<SnapshotFile> files;
+    for (const QFileInfo &info : dir.entryInfoList(QDir::Files)) {
+        const auto m = pattern.match(info.fileName());
+        if (m.hasMatch())
+            files.append({info.filePath(), info.lastModified(), m.captured(1),
+                          m.captured(2).isEmpty() ? 1 : m.captured(2).toInt()});
+    }
+    std::sort(files.begin(), files.end(), [](const SnapshotFile &a, const SnapshotFile &b) {
+        if (a.modified != b.modified)
+            return a.modified > b.modified;
+        return a.stamp != b.stamp ? a.stamp > b.stamp : a.sequence > b.sequence;
+    });
+    return files;
+}
+
+// Keeps the snapshot just made and the newest keep - 1 of the others: a
+// snapshot dated in the future by a clock that was ahead never pushes out
+// the one that holds today's work.
+QStringList prune(const QString &folder, const QString &baseName, const QString &justMade, int keep)
+{
+    QStringList removed;
+    int kept = 1;
+    for (const SnapshotFile &f : snapshotFiles(folder, baseName)) {
+        if (f.path == justMade)
+            continue;
+        if (kept < std::max(keep, 1)) {
+            ++kept;
+            continue;
+        }
+        if (QFile::remove(f.path))
+            removed << f.path;
+    }
+    return removed;
+}
+
+// Later than now by more than a clock drifts between two starts.
+bool isInTheFuture(const QDateTime &at) { return at > common::clock().now().addSecs(10 * 60); }
+
+common::Error failed(const QString &why)
+{
+    return common::Error::failed(QStringLiteral("备份数据库失败：%1").arg(why));
+}
+
+void setModified(const QString &path, const QDateTime &at)
+{
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly))
+        (void)f.setFileTime(at, QFileDevice::FileModificationTime);
+}
+
+// The snapshot just written at taking becomes the newest, unless the newest
+// already holds the same content; then the count is kept.
+common::Result<Backup> keepSnapshot(const QString &dbPath, const QString &taking, int keep)
+{
+    const QString folder = backupFolder(dbPath);
+    const QString baseName = QFileInfo(dbPath).completeBaseName();
+    const QList<SnapshotFile> existing = snapshotFiles(folder, baseName);
+    Backup result;
+    result.clockBehind = !existing.isEmpty() && isInTheFuture(existing.first().modified);
+    if (!existing.isEmpty() && contentHash(existing.first().path) == contentHash(taking)) {
+        removeWithJournals(taking);
+        result.outcome = Backup::Outcome::Unchanged;
+        result.snapshotPath = existing.first().path;
+        return result;
+    }
+    const QDateTime now = common::clock().now();
+    const QString stem = snapshotPath(dbPath, now).chopped(3);
+    QString target = stem + QStringLiteral(".db");
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = QStringLiteral("%1-%2.db").arg(stem).arg(n);
+    if (!QFile::rename(taking, target)) {
+        removeWithJournals(taking);
+        return failed(QStringLiteral("无法保存 %1").arg(target));
+    }
+    // Its age on disk is what pruning goes by.
+    setModified(target, now);
+    result.outcome = Backup::Outcome::Taken;
+    result.snapshotPath = target;
+    result.removed = prune(folder, baseName, target, keep);
+    return result;
+}
+
+// Where a snapshot is written before it is known whole.
+common::Result<QString> takingPath(const QString &dbPath)
+{
+    const QString folder = backupFolder(dbPath);
+    if (!QDir().mkpath(folder))
+        return failed(QStringLiteral("无法建立文件夹 %1").arg(folder));
+    const QString taking = QDir(folder).filePath(QStringLiteral(".正在备份.tmp"));
+    removeWithJournals(taking);
+    return taking;
 }
 
 } // namespace
@@ -98,128 +216,179 @@ QString backupFolder(const QString &dbPath)
 QString snapshotPath(const QString &dbPath, const QDateTime &at)
 {
     return QDir(backupFolder(dbPath)).filePath(
-        QStringLiteral("%1-%2.db").arg(QFileInfo(dbPath).completeBaseName(), timestampOf(at)));
+        QStringLiteral("%1-%2.db").arg(QFileInfo(dbPath).completeBaseName(), at.toString(kStampFormat)));
 }
 
 QStringList snapshots(const QString &dbPath)
 {
-    const QDir dir(backupFolder(dbPath));
-    const QRegularExpression pattern = snapshotPattern(dbPath);
-    struct Entry {
-        QString stamp;
-        int sequence;
-        QString path;
-    };
-    QList<Entry> entries;
-    for (const QString &name : dir.entryList(QDir::Files)) {
-        const auto m = pattern.match(name);
-        if (m.hasMatch())
-            entries.append({m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt(), dir.filePath(name)});
-    }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-        return a.stamp != b.stamp ? a.stamp > b.stamp : a.sequence > b.sequence;
-    });
     QStringList paths;
-    for (const Entry &e : entries)
-        paths << e.path;
+    for (const SnapshotFile &f : snapshotFiles(backupFolder(dbPath), QFileInfo(dbPath).completeBaseName()))
+        paths << f.path;
     return paths;
+}
+
+common::Result<Backup> backupOnStart(const QString &dbPath, int keep)
+{
+    if (!QFileInfo::exists(dbPath))
+        return Backup{};
+    if (detectFileKind(dbPath) != FileKind::SQLite)
+        return failed(QStringLiteral("%1 不是本程序的数据库文件").arg(QFileInfo(dbPath).fileName()));
+    const common::Result<QString> taking = takingPath(dbPath);
+    if (!taking.ok())
+        return taking.error();
+    if (const auto e = onlineCopy(dbPath, *taking); e.failed()) {
+        removeWithJournals(*taking);
+        return failed(e.error().text);
+    }
+    return keepSnapshot(dbPath, *taking, keep);
+}
+
+common::Result<Backup> backupServerOnStart(const Database &server, const QString &folder, int keep)
+{
+    // Named as the file's snapshots are, so a restore is the same for both.
+    const QString dbPath = QDir(folder).filePath(databaseFileName());
+    const common::Result<QString> taking = takingPath(dbPath);
+    if (!taking.ok())
+        return taking.error();
+    common::Error copyFailure;
+    int jobs = 0;
+    {
+        const common::Result<std::unique_ptr<Database>> snapshot = Database::create(*taking);
+        if (snapshot.failed())
+            copyFailure = snapshot.error();
+        else if (const common::Result<int> copied = copyAllJobs(server, **snapshot); !copied.ok())
+            copyFailure = copied.error();
+        else
+            jobs = *copied;
+    }
+    if (!copyFailure.ok()) {
+        removeWithJournals(*taking);
+        return failed(copyFailure.text);
+    }
+    // A server emptied for a restore would otherwise push a good snapshot out.
+    if (jobs == 0) {
+        removeWithJournals(*taking);
+        return Backup{};
+    }
+    return keepSnapshot(dbPath, *taking, keep);
+}
+
+common::Result<QString> copySnapshotTo(const QString &snapshot, const QString &folder, int keep)
+{
+    const QFileInfo dir(folder);
+    if (!dir.exists())
+        return common::Error::failed(
+            QStringLiteral("备份副本文件夹 %1 不存在（U 盘或网络文件夹没有接上？）").arg(QDir::toNativeSeparators(folder)));
+    if (!dir.isDir())
+        return common::Error::failed(
+            QStringLiteral("备份副本文件夹 %1 不是文件夹").arg(QDir::toNativeSeparators(folder)));
+    const QFileInfo source(snapshot);
+    const QString target = QDir(folder).filePath(source.fileName());
+    if (QFileInfo(target).size() != source.size() || !QFileInfo::exists(target)) {
+        QFile in(snapshot);
+        // Written aside and renamed into place: a stick pulled out halfway
+        // leaves no snapshot-named half file, and the aside file goes.
+        QSaveFile out(target);
+        bool written = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
+        while (written && !in.atEnd()) {
+            const QByteArray chunk = in.read(1 << 20);
+            written = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+        }
+        if (!written || !out.commit())
+            return common::Error::failed(QStringLiteral("无法写入备份副本文件夹 %1：%2")
+                                             .arg(QDir::toNativeSeparators(folder),
+                                                  out.errorString().isEmpty() ? in.errorString() : out.errorString()));
+        setModified(target, source.lastModified());
+    }
+    const auto name = QRegularExpression(QStringLiteral("^(.+)-\\d{8}-\\d{6}(?:-\\d+)?\\.db$")).match(source.fileName());
+    if (name.hasMatch())
+        prune(folder, name.captured(1), target, keep);
+    return target;
+}
+
+common::Result<SnapshotSummary> summarizeSnapshot(const QString &path)
+{
+    const QFileInfo info(path);
+    SnapshotSummary summary;
+    summary.path = path;
+    summary.bytes = info.size();
+    const auto m = QRegularExpression(QStringLiteral("-(\\d{8}-\\d{6})(?:-\\d+)?\\.db$")).match(info.fileName());
+    summary.takenAt = m.hasMatch() ? QDateTime::fromString(m.captured(1), kStampFormat) : QDateTime();
+    if (!summary.takenAt.isValid())
+        summary.takenAt = info.lastModified();
+    const common::Result<SqlitePtr> db = openSqlite(path, SQLITE_OPEN_READONLY);
+    if (!db.ok())
+        return db.error();
+    sqlite3_stmt *raw = nullptr;
+    const int rc = sqlite3_prepare_v2(db->get(), "SELECT count(*), coalesce(max(\"编号\"), 0) FROM \"客户信息\"", -1,
+                                      &raw, nullptr);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> statement(raw, &sqlite3_finalize);
+    if (rc != SQLITE_OK || sqlite3_step(raw) != SQLITE_ROW)
+        return sqliteError(db->get(), rc);
+    summary.jobs = sqlite3_column_int(raw, 0);
+    summary.highestJob = sqlite3_column_int(raw, 1);
+    return summary;
 }
 
 namespace {
 
-BackupResult failed(const QString &why)
+// SQLite's own check of every page and index; empty when the file is whole.
+common::Result<void> integrityCheck(const QString &path)
 {
-    BackupResult result;
-    result.outcome = BackupResult::Outcome::Failed;
-    result.message = QStringLiteral("备份数据库失败：%1\n程序照常运行，但这次没有备份。").arg(why);
-    return result;
-}
-
-// The snapshot just written at taking becomes the newest, unless the newest
-// already holds the same content; then only the newest keep are kept.
-BackupResult keepSnapshot(const QString &dbPath, const QString &taking, int keep)
-{
-    BackupResult result;
-    const QStringList existing = snapshots(dbPath);
-    if (!existing.isEmpty() && contentHash(existing.first()) == contentHash(taking)) {
-        QFile::remove(taking);
-        result.outcome = BackupResult::Outcome::Unchanged;
-        result.snapshotPath = existing.first();
-    } else {
-        const QString stem = snapshotPath(dbPath, common::clock().now()).chopped(3);
-        QString target = stem + QStringLiteral(".db");
-        for (int n = 2; QFileInfo::exists(target); ++n)
-            target = QStringLiteral("%1-%2.db").arg(stem).arg(n);
-        if (!QFile::rename(taking, target)) {
-            QFile::remove(taking);
-            return failed(QStringLiteral("无法保存 %1").arg(target));
-        }
-        result.outcome = BackupResult::Outcome::Taken;
-        result.snapshotPath = target;
-    }
-    const QStringList all = snapshots(dbPath);
-    for (int i = std::max(keep, 1); i < all.size(); ++i)
-        if (QFile::remove(all.at(i)))
-            result.removed << all.at(i);
-    return result;
-}
-
-// Where a snapshot is written before it is known whole.
-QString takingPath(const QString &dbPath, QString *problem)
-{
-    const QString folder = backupFolder(dbPath);
-    if (!QDir().mkpath(folder)) {
-        *problem = QStringLiteral("无法建立文件夹 %1").arg(folder);
-        return {};
-    }
-    const QString taking = QDir(folder).filePath(QStringLiteral(".正在备份.tmp"));
-    QFile::remove(taking);
-    return taking;
+    const common::Result<SqlitePtr> db = openSqlite(path, SQLITE_OPEN_READONLY);
+    if (!db.ok())
+        return db.error();
+    sqlite3_stmt *raw = nullptr;
+    int rc = sqlite3_prepare_v2(db->get(), "PRAGMA integrity_check", -1, &raw, nullptr);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> statement(raw, &sqlite3_finalize);
+    if (rc != SQLITE_OK || (rc = sqlite3_step(raw)) != SQLITE_ROW)
+        return sqliteError(db->get(), rc);
+    const QString verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 0)));
+    if (verdict != u"ok")
+        return common::Error::failed(verdict);
+    return {};
 }
 
 } // namespace
 
-BackupResult backupOnStart(const QString &dbPath, int keep)
+common::Result<std::unique_ptr<StagedRestore>> StagedRestore::prepare(const QString &snapshot, const QString &dbPath)
 {
-    if (!QFileInfo::exists(dbPath)) {
-        BackupResult nothing;
-        nothing.outcome = BackupResult::Outcome::NothingToBackUp;
-        return nothing;
-    }
-    if (detectFileKind(dbPath) != FileKind::SQLite)
-        return failed(QStringLiteral("%1 不是本程序的数据库文件").arg(QFileInfo(dbPath).fileName()));
-    QString error;
-    const QString taking = takingPath(dbPath, &error);
-    if (taking.isEmpty())
-        return failed(error);
-    if (!onlineCopy(dbPath, taking, &error)) {
-        QFile::remove(taking);
-        return failed(error);
-    }
-    return keepSnapshot(dbPath, taking, keep);
+    const QString name = QFileInfo(snapshot).fileName();
+    if (detectFileKind(snapshot) != FileKind::SQLite)
+        return common::Error::failed(QStringLiteral("%1 不是本程序的备份文件，不能用来恢复。").arg(name));
+    // Beside the database, so that taking its place is one rename.
+    const QString staged = QFileInfo(dbPath).absoluteDir().filePath(QStringLiteral(".正在恢复.tmp"));
+    removeWithJournals(staged);
+    std::unique_ptr<StagedRestore> restore(new StagedRestore(staged, dbPath));
+    if (const auto e = onlineCopy(snapshot, staged); e.failed())
+        return common::Error::failed(QStringLiteral("无法复制备份 %1：%2").arg(name, e.error().text));
+    if (const auto e = integrityCheck(staged); e.failed())
+        return common::Error::failed(
+            QStringLiteral("备份 %1 已损坏，不能用来恢复（SQLite 检查：%2）。请选另一个备份。").arg(name, e.error().text));
+    if (const auto db = Database::open(staged); db.failed())
+        return common::Error::failed(
+            QStringLiteral("备份 %1 中没有完整的维修记录表“客户信息”，不能用来恢复。\n%2").arg(name, db.error().text));
+    if (QFileInfo::exists(dbPath))
+        QFile::setPermissions(staged, QFile::permissions(dbPath));
+    return restore;
 }
 
-BackupResult backupServerOnStart(const Database &server, const QString &folder, int keep)
+StagedRestore::~StagedRestore()
 {
-    // Named as the file's snapshots are, so a restore is the same for both.
-    const QString dbPath = QDir(folder).filePath(databaseFileName());
-    QString error;
-    const QString taking = takingPath(dbPath, &error);
-    if (taking.isEmpty())
-        return failed(error);
-    {
-        common::Result<std::unique_ptr<Database>> made = Database::create(taking);
-        if (made.failed())
-            return failed(made.error().text);
-        std::unique_ptr<Database> snapshot = std::move(made).value();
-        const common::Result<int> copied = copyAllJobs(server, *snapshot);
-        if (copied.failed()) {
-            snapshot.reset();
-            QFile::remove(taking);
-            return failed(copied.error().text);
-        }
-    }
-    return keepSnapshot(dbPath, taking, keep);
+    if (!m_swapped)
+        removeWithJournals(m_staged);
+}
+
+common::Result<void> StagedRestore::swapIn()
+{
+    for (const char *suffix : {"-journal", "-wal", "-shm"})
+        QFile::remove(m_dbPath + QLatin1String(suffix));
+    // rename(2) replaces the old file in one step; QFile::rename would not overwrite.
+    if (std::rename(QFile::encodeName(m_staged).constData(), QFile::encodeName(m_dbPath).constData()) != 0)
+        return common::Error::failed(QStringLiteral("无法用备份替换 %1：%2")
+                                         .arg(QDir::toNativeSeparators(m_dbPath), QString::fromLocal8Bit(std::strerror(errno))));
+    m_swapped = true;
+    return {};
 }
 
 } // namespace store

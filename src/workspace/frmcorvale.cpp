@@ -459,6 +459,7 @@ void frmCorvale::buildCommands()
     k.moveToServer = action(this, "MoveToServer", QStringLiteral("把本机数据移到服务器…"));
     // Only a program working on a shop's server has somewhere to move to.
     k.moveToServer->setEnabled(m_set->database().engine() == store::Engine::PostgreSQL);
+    k.restoreBackup = action(this, "RestoreBackup", QStringLiteral("从备份恢复…"));
     k.viewImage = action(this, "ViewImage", QStringLiteral("显示图像"));
     k.viewImage->setCheckable(true);
     k.viewTable = action(this, "ViewTable", QStringLiteral("显示表格"));
@@ -469,6 +470,7 @@ void frmCorvale::buildCommands()
 
     connect(k.exit, &QAction::triggered, this, &QWidget::close);
     connect(k.moveToServer, &QAction::triggered, this, &frmCorvale::moveToServerRequested);
+    connect(k.restoreBackup, &QAction::triggered, this, &frmCorvale::restoreRequested);
     connect(k.helpDownload, &QAction::triggered, this, [this] { openHelp(m_settings.manualUrl); });
     connect(k.companyWeb, &QAction::triggered, this, [this] { openHelp(m_settings.companyUrl); });
     connect(k.about, &QAction::triggered, this, &frmCorvale::showAbout);
@@ -486,6 +488,7 @@ void frmCorvale::buildMenus()
     advanced->setObjectName(QStringLiteral("mnuAdvanced"));
     advanced->addAction(k.copy);
     advanced->addAction(k.moveToServer);
+    advanced->addAction(k.restoreBackup);
 
     QMenu *basics = bar->addMenu(QStringLiteral("基础资料设置(&B)"));
     basics->setObjectName(QStringLiteral("mnuBasics"));

@@ -73,6 +73,8 @@ signals:
     void settingsRequested(int page);
     // 高级功能 → the shop's jobs from the data folder's file onto its server.
     void moveToServerRequested();
+    // 高级功能 → a snapshot of 备份/ in the job table's place.
+    void restoreRequested();
     // The window has closed; the program ends.
     void closed();
 

@@ -9,6 +9,7 @@
 #include "reports/ui/stationerypreview.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -261,6 +262,7 @@ common::SiteSettings SettingsDialog::settings() const
         s.servicePoint.*p.member = m_particulars.value(QLatin1String(p.objectName))->text().trimmed();
     s.stationery = m_stationery;
     s.databaseServer = m_server->text().trimmed();
+    s.backupCopyFolder = m_backupCopyFolder->text().trimmed();
     return s;
 }
 
@@ -286,8 +288,34 @@ QWidget *SettingsDialog::databasePage()
     auto *layout = new QVBoxLayout(page);
     layout->addWidget(hint);
     layout->addLayout(row);
+    layout->addWidget(backupCopyBox());
     layout->addStretch(1);
     return page;
+}
+
+QWidget *SettingsDialog::backupCopyBox()
+{
+    auto *box = new QGroupBox(QStringLiteral("备份副本文件夹"));
+    auto *hint = new QLabel(QStringLiteral(
+        "每次启动时的备份另外复制一份到这里，例如 U 盘或别的电脑上的共享文件夹，保留的个数相同。"
+        "留空则只备份到数据文件夹的“备份”中。"));
+    hint->setWordWrap(true);
+    m_backupCopyFolder = new QLineEdit(m_settings.backupCopyFolder);
+    m_backupCopyFolder->setObjectName(QStringLiteral("txtBackupCopyFolder"));
+    auto *choose = new QPushButton(QStringLiteral("选择…"));
+    choose->setObjectName(QStringLiteral("cmdChooseBackupCopyFolder"));
+    connect(choose, &QPushButton::clicked, this, [this] {
+        const QString folder = common::askFolder(QStringLiteral("备份副本文件夹"), m_backupCopyFolder->text());
+        if (!folder.isEmpty())
+            m_backupCopyFolder->setText(QDir::toNativeSeparators(folder));
+    });
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_backupCopyFolder, 1);
+    row->addWidget(choose);
+    auto *layout = new QVBoxLayout(box);
+    layout->addWidget(hint);
+    layout->addLayout(row);
+    return box;
 }
 
 void SettingsDialog::testConnection()

@@ -53,6 +53,7 @@ private:
     QPlainTextEdit *listEditor(const QString &name, const QStringList &items);
     QWidget *stationeryPage();
     QWidget *databasePage();
+    QWidget *backupCopyBox();
     void testConnection();
     void showStationeryOf(const QString &report);
     void stationeryEdited();
@@ -68,6 +69,7 @@ private:
     QDoubleSpinBox *m_offsetY = nullptr;
     reports::StationeryPreview *m_preview = nullptr;
     QLineEdit *m_server = nullptr;
+    QLineEdit *m_backupCopyFolder = nullptr;
 };
 
 // What the connection test says of a server address: that it works, how many

@@ -54,7 +54,7 @@ struct WorkspaceControls {
 struct WorkspaceCommands {
     QAction *append = nullptr, *deleteJob = nullptr, *sort = nullptr, *findNumber = nullptr,
             *search = nullptr, *print = nullptr, *refresh = nullptr, *copy = nullptr, *exit = nullptr;
-    QAction *moveToServer = nullptr;
+    QAction *moveToServer = nullptr, *restoreBackup = nullptr;
     QAction *viewImage = nullptr, *viewTable = nullptr;
     QAction *helpDownload = nullptr, *companyWeb = nullptr, *about = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "store/database.h"
 #include "store/fields.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -112,17 +113,17 @@ void keys(const QString &sequence) { xdotool({QStringLiteral("key"), QStringLite
 // mapping has reached it.
 void typeText(const QString &text) { xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), text}); }
 
-// Reads the database file through a connection of its own.
-QVariantList column(const QString &folder, const QString &sql)
+// Reads a database file through a connection of its own.
+QVariantList columnOf(const QString &file, const QString &sql)
 {
     const QString name = QUuid::createUuid().toString();
     QVariantList out;
     {
         QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        c.setDatabaseName(QDir(folder).filePath(store::databaseFileName()));
+        c.setDatabaseName(file);
         c.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!c.open())
-            qWarning() << "cannot open the file:" << c.lastError().text() << QDir(folder).entryList();
+            qWarning() << "cannot open the file:" << c.lastError().text() << QFileInfo(file).absoluteDir().entryList();
         else {
             QSqlQuery q(c);
             if (!q.exec(sql))
@@ -133,6 +134,11 @@ QVariantList column(const QString &folder, const QString &sql)
     }
     QSqlDatabase::removeDatabase(name);
     return out;
+}
+
+QVariantList column(const QString &folder, const QString &sql)
+{
+    return columnOf(QDir(folder).filePath(store::databaseFileName()), sql);
 }
 
 QString nameOf(const QString &folder, int job)
@@ -399,6 +405,53 @@ private slots:
         keys(QStringLiteral("Return"));
         QVERIFY(corvale.waitGone(QStringLiteral("警告")));
         QCOMPARE(cupsTool(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), printer}), before);
+    }
+
+    // A changed job put back from the start's snapshot through the menu, the
+    // change itself kept in the snapshot taken just before.
+    void restoreThroughTheMenu()
+    {
+        QTemporaryDir folder;
+        QVERIFY(createJobTable(folder.path(), makeJobs(1, 3)));
+        const QString original = nameOf(folder.path(), 3);
+        Program corvale(folder.path());
+        QVERIFY(corvale.started());
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+        // The workspace opens on the last job with the caret in 客户姓名.
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("Changed Name"));
+        keys(QStringLiteral("alt+r"));
+        QVERIFY(fileShows([&] { return nameOf(folder.path(), 3) == QStringLiteral("Changed Name"); }));
+
+        // 数据修改, one menu to the right, its last item.
+        keys(QStringLiteral("alt+m"));
+        keys(QStringLiteral("Right"));
+        keys(QStringLiteral("Up")); // from the first item round to the last
+        keys(QStringLiteral("Return"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("从备份恢复")).isEmpty());
+        // The start's snapshot is the only one, and chosen.
+        keys(QStringLiteral("alt+r"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("提示")).isEmpty());
+        keys(QStringLiteral("alt+y"));
+        QVERIFY(corvale.waitGone(QStringLiteral("从备份恢复")));
+        QVERIFY(fileShows([&] { return nameOf(folder.path(), 3) == original; }));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("提示")).isEmpty());
+        keys(QStringLiteral("Return"));
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+
+        QStringList kept;
+        const QDir backups(QDir(folder.path()).filePath(QStringLiteral("备份")));
+        for (const QString &name : backups.entryList({QStringLiteral("*.db")}, QDir::Files))
+            kept << columnOf(backups.filePath(name), QStringLiteral("select 客户姓名 from 客户信息 where 编号=3"))
+                        .value(0).toString();
+        QVERIFY2(kept.contains(QStringLiteral("Changed Name")) && kept.contains(original), qPrintable(kept.join(u'|')));
+        QCOMPARE(column(folder.path(), QStringLiteral("select count(*) from 客户信息")), QVariantList{3});
+
+        // The restored table is the one the workspace now edits.
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("After Restore"));
+        keys(QStringLiteral("alt+r"));
+        QVERIFY(fileShows([&] { return nameOf(folder.path(), 3) == QStringLiteral("After Restore"); }));
     }
 
     void secondCopyIsRefused()

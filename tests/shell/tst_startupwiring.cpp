@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -32,6 +33,24 @@ void makeDatabaseWithJobs(const QString &folder, int count)
     for (int n = 1; n <= count; ++n)
         jobs << QVariantMap{{QStringLiteral("编号"), n}, {QStringLiteral("客户姓名"), QStringLiteral("客户%1").arg(n)}};
     QVERIFY(insertJobs(*db, jobs).ok());
+}
+
+// Starts the program in folder as far as the workspace, which must open;
+// what it said on the way goes to said.
+void startUntilWorkspace(const QString &folder, QStringList *said)
+{
+    ScriptedPrompt prompt;
+    shell::Shell shell(folder);
+    shell.onSplashTimer();
+    QVERIFY(shell.workspace());
+    *said = prompt.texts();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
 QStringList comboItems(const QComboBox *box)
@@ -114,15 +133,29 @@ private slots:
     {
         DataFolder folder;
         makeDatabaseWithJobs(folder.path(), 1);
-        QFile blocker(folder.file(QStringLiteral("备份")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
-        blocker.close();
-        ScriptedPrompt prompt;
-        shell::Shell shell(folder.path());
-        shell.onSplashTimer();
-        QVERIFY(shell.workspace());
-        QCOMPARE(prompt.messages.size(), 1);
-        QVERIFY(prompt.messages.first().text.startsWith(QStringLiteral("自动备份失败")));
+        writeFile(folder.file(QStringLiteral("备份")), {}); // a file where the folder should be
+        QStringList said;
+        startUntilWorkspace(folder.path(), &said);
+        QCOMPARE(said.size(), 1);
+        QVERIFY(said.first().startsWith(QStringLiteral("自动备份失败")));
+    }
+
+    // A USB stick not plugged in: said once, and the start's own snapshot and
+    // the workspace go ahead.
+    void missingBackupCopyFolderIsToldOnce()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 2);
+        const QString stick = folder.file(QStringLiteral("U盘"));
+        writeFile(folder.file(common::settingsFileName()),
+                  QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8());
+        QStringList said;
+        startUntilWorkspace(folder.path(), &said);
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said.first().contains(stick) && said.first().contains(QStringLiteral("不存在")),
+                 qPrintable(said.first()));
+        QCOMPARE(store::snapshots(folder.file(store::databaseFileName())).size(), 1);
+        QVERIFY(!QFileInfo::exists(stick));
     }
 
     void reportDefinitionsAreWrittenWhenMissing()
@@ -142,16 +175,11 @@ private slots:
     {
         DataFolder folder;
         makeDatabaseWithJobs(folder.path(), 1);
-        QFile ini(folder.file(common::settingsFileName()));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[backup]\ncount = many\n");
-        ini.close();
-        ScriptedPrompt prompt;
-        shell::Shell shell(folder.path());
-        shell.onSplashTimer();
-        QVERIFY(shell.workspace());
-        QCOMPARE(prompt.messages.size(), 1);
-        QVERIFY(prompt.messages.first().text.contains(QStringLiteral("corvale.ini")));
+        writeFile(folder.file(common::settingsFileName()), "[backup]\ncount = many\n");
+        QStringList said;
+        startUntilWorkspace(folder.path(), &said);
+        QCOMPARE(said.size(), 1);
+        QVERIFY(said.first().contains(QStringLiteral("corvale.ini")));
     }
 
     void savedStaffReachTheWorkspaceAtOnce()

@@ -84,8 +84,7 @@ int backups(const QString &dbPath)
             QSqlQuery q(db->sql());
             q.exec(QStringLiteral("UPDATE 客户信息 SET 备注 = '%1'").arg(round));
         }
-        const auto result = store::backupOnStart(dbPath, 5);
-        if (result.outcome == store::BackupResult::Outcome::Failed)
+        if (!store::backupOnStart(dbPath, 5).ok())
             return 3;
         std::printf("backup %d\n", round);
         std::fflush(stdout);

@@ -1,4 +1,5 @@
-// Start-up snapshots: taken, skipped when nothing changed, rotated, usable.
+// Start-up snapshots: taken, skipped when nothing changed, rotated by their
+// age on disk, copied to a second folder, and checked before a restore.
 #include "store/backup.h"
 #include "store/database.h"
 #include "store/fields.h"
@@ -9,11 +10,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 using namespace store;
-using Outcome = BackupResult::Outcome;
+using Outcome = Backup::Outcome;
 
 namespace {
 
@@ -28,15 +36,64 @@ bool addJob(Database &db, int number)
 
 int jobCount(const QString &path)
 {
-    auto dbOpened = Database::open(path);
-    if (dbOpened.failed())
+    const auto db = Database::open(path);
+    if (db.failed())
         return -1;
-    auto db = std::move(dbOpened).value();
-    QSqlQuery q(db->sql());
+    QSqlQuery q((*db)->sql());
     return q.exec(QStringLiteral("SELECT count(*) FROM 客户信息")) && q.next() ? q.value(0).toInt() : -1;
 }
 
+// A new job table at path; nullptr (and why, in the log) when it cannot be made.
+std::unique_ptr<Database> created(const QString &path)
+{
+    auto db = Database::create(path);
+    if (db.failed()) {
+        qWarning() << db.error().text;
+        return nullptr;
+    }
+    return std::move(db).value();
+}
+
 const QDateTime kStart(QDate(2026, 12, 8), QTime(14, 30, 0));
+
+// A data folder holding a new job table, the clock at kStart.
+struct Shop {
+    DataFolder folder;
+    FixedClock clock{kStart};
+    QString path = folder.file(databaseFileName());
+    std::unique_ptr<Database> db = created(path);
+};
+
+Backup taken(const common::Result<Backup> &result)
+{
+    if (!result.ok())
+        qWarning() << result.error().text;
+    return result.ok() ? *result : Backup{};
+}
+
+// Files a failed attempt could leave: .正在备份.tmp, its journal, a save aside.
+QStringList hiddenFiles(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression(QStringLiteral("^\\.|\\.db\\.")));
+}
+
+// Permission bits bind this thread even when it runs as root, as they bind
+// a clerk: the two capabilities that override them leave its effective set.
+class PermissionsBindRoot {
+public:
+    PermissionsBindRoot()
+    {
+        syscall(SYS_capget, &m_header, m_saved);
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        syscall(SYS_capset, &m_header, reduced);
+    }
+    ~PermissionsBindRoot() { syscall(SYS_capset, &m_header, m_saved); }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2] = {};
+};
 
 } // namespace
 
@@ -46,28 +103,30 @@ private slots:
     void takenThenSkippedWhileUnchanged();
     void rotationKeepsTheNewest();
     void twoSnapshotsInOneSecondBothKept();
-    void failuresAreReportedNotThrown();
+    void clockBehindKeepsTheSnapshotJustTaken();
+    void failuresAreReportedAndLeaveNothing();
+    void secondFolderGetsTheSameSnapshots();
+    void secondFolderMissingOrReadOnly();
+    void damagedSnapshotsAreRefused();
 };
 
 void TestBackup::takenThenSkippedWhileUnchanged()
 {
-    DataFolder folder;
-    FixedClock clock(kStart);
-    const QString path = folder.file(databaseFileName());
-    auto dbOpened = Database::create(path);
-    QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
-    auto db = std::move(dbOpened).value();
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     QVERIFY(addJob(*db, 1));
     QVERIFY(addJob(*db, 2));
 
     // Taken while the program's own connection is open.
-    BackupResult r = backupOnStart(path, 30);
+    Backup r = taken(backupOnStart(path, 30));
     QCOMPARE(r.outcome, Outcome::Taken);
     QCOMPARE(r.snapshotPath, folder.file(QStringLiteral("备份/新客户信息-20261208-143000.db")));
     QCOMPARE(jobCount(r.snapshotPath), 2);
+    QVERIFY(!r.clockBehind);
 
     clock.set(kStart.addDays(1));
-    r = backupOnStart(path, 30);
+    r = taken(backupOnStart(path, 30));
     QCOMPARE(r.outcome, Outcome::Unchanged);
     QCOMPARE(r.snapshotPath, folder.file(QStringLiteral("备份/新客户信息-20261208-143000.db")));
     QCOMPARE(snapshots(path).size(), 1);
@@ -75,7 +134,7 @@ void TestBackup::takenThenSkippedWhileUnchanged()
 
     QVERIFY(addJob(*db, 3));
     clock.set(kStart.addDays(2));
-    r = backupOnStart(path, 30);
+    r = taken(backupOnStart(path, 30));
     QCOMPARE(r.outcome, Outcome::Taken);
     QCOMPARE(QFileInfo(r.snapshotPath).fileName(), QStringLiteral("新客户信息-20261210-143000.db"));
     QCOMPARE(jobCount(r.snapshotPath), 3);
@@ -84,17 +143,14 @@ void TestBackup::takenThenSkippedWhileUnchanged()
 
 void TestBackup::rotationKeepsTheNewest()
 {
-    DataFolder folder;
-    FixedClock clock(kStart);
-    const QString path = folder.file(databaseFileName());
-    auto dbOpened = Database::create(path);
-    QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
-    auto db = std::move(dbOpened).value();
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     QStringList removed;
     for (int day = 0; day < 32; ++day) {
         QVERIFY(addJob(*db, day + 1));
         clock.set(kStart.addDays(day));
-        const BackupResult r = backupOnStart(path, 30);
+        const Backup r = taken(backupOnStart(path, 30));
         QCOMPARE(r.outcome, Outcome::Taken);
         removed << r.removed;
     }
@@ -109,23 +165,20 @@ void TestBackup::rotationKeepsTheNewest()
     // A smaller count lets the oldest go at the next start.
     QVERIFY(addJob(*db, 100));
     clock.set(kStart.addDays(40));
-    const BackupResult r = backupOnStart(path, 5);
+    const Backup r = taken(backupOnStart(path, 5));
     QCOMPARE(r.removed.size(), 26);
     QCOMPARE(snapshots(path).size(), 5);
 }
 
 void TestBackup::twoSnapshotsInOneSecondBothKept()
 {
-    DataFolder folder;
-    FixedClock clock(kStart);
-    const QString path = folder.file(databaseFileName());
-    auto dbOpened = Database::create(path);
-    QVERIFY2(dbOpened.ok(), qPrintable(dbOpened.error().text));
-    auto db = std::move(dbOpened).value();
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
     QVERIFY(addJob(*db, 1));
-    const QString first = backupOnStart(path, 30).snapshotPath;
+    const QString first = taken(backupOnStart(path, 30)).snapshotPath;
     QVERIFY(addJob(*db, 2));
-    const BackupResult second = backupOnStart(path, 30);
+    const Backup second = taken(backupOnStart(path, 30));
     QCOMPARE(second.outcome, Outcome::Taken);
     QCOMPARE(QFileInfo(second.snapshotPath).fileName(), QStringLiteral("新客户信息-20261208-143000-2.db"));
     QCOMPARE(snapshots(path), QStringList({second.snapshotPath, first}));
@@ -133,31 +186,186 @@ void TestBackup::twoSnapshotsInOneSecondBothKept()
     QCOMPARE(jobCount(second.snapshotPath), 2);
 }
 
-void TestBackup::failuresAreReportedNotThrown()
+// Snapshots taken while the clock ran ahead are newer on disk than today:
+// the one taken now holds the latest work and stays; the oldest on disk goes.
+void TestBackup::clockBehindKeepsTheSnapshotJustTaken()
+{
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
+    QStringList ahead;
+    for (int day = 0; day < 3; ++day) {
+        QVERIFY(addJob(*db, day + 1));
+        clock.set(kStart.addYears(1).addDays(day));
+        ahead << taken(backupOnStart(path, 3)).snapshotPath;
+    }
+    QVERIFY(addJob(*db, 4));
+    clock.set(kStart);
+    const Backup r = taken(backupOnStart(path, 3));
+    QCOMPARE(r.outcome, Outcome::Taken);
+    QVERIFY(r.clockBehind);
+    QCOMPARE(jobCount(r.snapshotPath), 4);
+    QCOMPARE(r.removed, QStringList{ahead.first()});
+    QCOMPARE(snapshots(path), QStringList({ahead.at(2), ahead.at(1), r.snapshotPath}));
+
+    // Nothing changed: the newest on disk is compared, and still nothing is lost.
+    clock.set(kStart.addSecs(60));
+    const Backup again = taken(backupOnStart(path, 3));
+    QVERIFY(again.clockBehind);
+    QVERIFY(snapshots(path).contains(again.snapshotPath));
+    QCOMPARE(jobCount(again.snapshotPath), 4);
+}
+
+void TestBackup::failuresAreReportedAndLeaveNothing()
 {
     DataFolder folder;
     FixedClock clock(kStart);
     const QString path = folder.file(databaseFileName());
-    QCOMPARE(backupOnStart(path, 30).outcome, Outcome::NothingToBackUp);
+    QCOMPARE(taken(backupOnStart(path, 30)).outcome, Outcome::NothingToBackUp);
 
     QFile junk(path);
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write("not a database at all");
     junk.close();
-    BackupResult r = backupOnStart(path, 30);
-    QCOMPARE(r.outcome, Outcome::Failed);
-    QVERIFY(r.message.startsWith(QStringLiteral("备份数据库失败")));
+    common::Result<Backup> r = backupOnStart(path, 30);
+    QVERIFY(!r.ok());
+    QVERIFY(r.error().text.startsWith(QStringLiteral("备份数据库失败")));
+
+    // Another program holds the file for writing while the copy reads it.
+    QVERIFY(QFile::remove(path));
+    auto db = created(path);
+    QVERIFY(db);
+    QVERIFY(addJob(*db, 1));
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        other.setDatabaseName(path);
+        QVERIFY(other.open());
+        QSqlQuery hold(other);
+        QVERIFY(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QVERIFY(hold.exec(QStringLiteral("UPDATE 客户信息 SET 客户姓名 = 'x'")));
+        r = backupOnStart(path, 30);
+        QVERIFY(!r.ok());
+        QCOMPARE(QDir(backupFolder(path)).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
 
     // A file where the folder should be.
-    QVERIFY(QFile::remove(path));
-    QVERIFY(Database::create(path).ok());
+    QVERIFY(QDir(backupFolder(path)).removeRecursively());
     QFile blocker(folder.file(QStringLiteral("备份")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     r = backupOnStart(path, 30);
-    QCOMPARE(r.outcome, Outcome::Failed);
-    QVERIFY(r.message.contains(QStringLiteral("备份")));
-    QVERIFY(r.snapshotPath.isEmpty());
+    QVERIFY(!r.ok());
+    QVERIFY(r.error().text.contains(QStringLiteral("备份")));
+}
+
+void TestBackup::secondFolderGetsTheSameSnapshots()
+{
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
+    QTemporaryDir stick;
+    QStringList copies;
+    for (int day = 0; day < 3; ++day) {
+        QVERIFY(addJob(*db, day + 1));
+        clock.set(kStart.addDays(day));
+        const Backup r = taken(backupOnStart(path, 2));
+        const common::Result<QString> copy = copySnapshotTo(r.snapshotPath, stick.path(), 2);
+        QVERIFY2(copy.ok(), qPrintable(copy.error().text));
+        QCOMPARE(QFileInfo(*copy).fileName(), QFileInfo(r.snapshotPath).fileName());
+        QCOMPARE(QFileInfo(*copy).lastModified(), QFileInfo(r.snapshotPath).lastModified());
+        QCOMPARE(jobCount(*copy), day + 1);
+        copies << *copy;
+    }
+    QCOMPARE(QDir(stick.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({QFileInfo(copies.at(1)).fileName(), QFileInfo(copies.at(2)).fileName()}));
+
+    // A stick plugged in again after a start that found nothing new gets
+    // the unchanged snapshot.
+    QVERIFY(QFile::remove(copies.at(2)));
+    const Backup unchanged = taken(backupOnStart(path, 2));
+    QCOMPARE(unchanged.outcome, Outcome::Unchanged);
+    QVERIFY(copySnapshotTo(unchanged.snapshotPath, stick.path(), 2).ok());
+    QCOMPARE(jobCount(copies.at(2)), 3);
+}
+
+void TestBackup::secondFolderMissingOrReadOnly()
+{
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
+    QVERIFY(addJob(*db, 1));
+    const Backup r = taken(backupOnStart(path, 30));
+    QCOMPARE(r.outcome, Outcome::Taken);
+
+    // A stick that is not plugged in: said, and never made on the local disk.
+    const QString missing = folder.file(QStringLiteral("U盘/备份"));
+    common::Result<QString> copy = copySnapshotTo(r.snapshotPath, missing, 30);
+    QVERIFY(!copy.ok());
+    QVERIFY2(copy.error().text.contains(QStringLiteral("不存在")), qPrintable(copy.error().text));
+    QVERIFY(!QFileInfo::exists(folder.file(QStringLiteral("U盘"))));
+
+    const QString readOnly = folder.file(QStringLiteral("只读"));
+    QVERIFY(QDir().mkpath(readOnly));
+    QVERIFY(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    {
+        const PermissionsBindRoot asAClerk;
+        QVERIFY(!QFile(QDir(readOnly).filePath(QStringLiteral("probe"))).open(QIODevice::WriteOnly));
+        copy = copySnapshotTo(r.snapshotPath, readOnly, 30);
+    }
+    QVERIFY(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(!copy.ok());
+    QVERIFY2(copy.error().text.contains(QStringLiteral("无法写入")), qPrintable(copy.error().text));
+    QCOMPARE(QDir(readOnly).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(jobCount(r.snapshotPath), 1);
+}
+
+void TestBackup::damagedSnapshotsAreRefused()
+{
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
+    for (int n = 1; n <= 400; ++n)
+        QVERIFY(addJob(*db, n));
+    const QString good = taken(backupOnStart(path, 30)).snapshotPath;
+    db.reset();
+
+    // Pages of the table overwritten in the middle of the file.
+    const QString damaged = folder.file(QStringLiteral("备份/新客户信息-20261101-090000.db"));
+    QVERIFY(QFile::copy(good, damaged));
+    {
+        QFile f(damaged);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.size() > 8 * 4096);
+        QVERIFY(f.seek(5 * 4096 + 16));
+        QVERIFY(f.write(QByteArray(3000, '\xA5')) == 3000);
+    }
+    // An SQLite file of something else.
+    const QString foreign = folder.file(QStringLiteral("备份/新客户信息-20261102-090000.db"));
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+        other.setDatabaseName(foreign);
+        QVERIFY(other.open());
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("CREATE TABLE 别的 (x)")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+
+    const QByteArray before = [&] {
+        QFile f(shop.path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    auto refused = StagedRestore::prepare(damaged, path);
+    QVERIFY(!refused.ok());
+    QVERIFY2(refused.error().text.contains(QStringLiteral("已损坏")), qPrintable(refused.error().text));
+    refused = StagedRestore::prepare(foreign, path);
+    QVERIFY(!refused.ok());
+    QVERIFY2(refused.error().text.contains(QStringLiteral("客户信息")), qPrintable(refused.error().text));
+
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
+    QCOMPARE(hiddenFiles(folder.path()), QStringList());
 }
 
 CORVALE_CORE_TEST_MAIN(TestBackup)

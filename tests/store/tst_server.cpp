@@ -13,6 +13,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSqlQuery>
+#include <QFileInfo>
 #include <QTest>
 #include <QUrl>
 
@@ -184,6 +185,9 @@ private slots:
         DataFolder folder;
         auto onServer = createJobTable(folder.path(), {});
         QVERIFY(onServer);
+        // An empty server (made empty for a restore) is no snapshot worth keeping.
+        QCOMPARE(backupServerOnStart(*onServer, folder.path(), 5)->outcome, Backup::Outcome::NothingToBackUp);
+        QVERIFY(!QFileInfo::exists(folder.file(QStringLiteral("备份/.正在备份.tmp"))));
         // The shop's own file, beside it in the data folder.
         const QString path = folder.file(QStringLiteral("本机.mdb"));
         {
@@ -214,14 +218,15 @@ private slots:
         QCOMPARE(*jobCount(*onServer), 40);
 
         // The start-up snapshot of the server is a file the program opens like its own.
-        const BackupResult taken = backupServerOnStart(*onServer, folder.path(), 5);
-        QCOMPARE(taken.outcome, BackupResult::Outcome::Taken);
-        auto snapshotOpened = Database::open(taken.snapshotPath);
+        const common::Result<Backup> taken = backupServerOnStart(*onServer, folder.path(), 5);
+        QVERIFY2(taken.ok(), qPrintable(taken.error().text));
+        QCOMPARE(taken->outcome, Backup::Outcome::Taken);
+        auto snapshotOpened = Database::open(taken->snapshotPath);
         QVERIFY2(snapshotOpened.ok(), qPrintable(snapshotOpened.error().text));
         auto snapshot = std::move(snapshotOpened).value();
         QCOMPARE(snapshot->engine(), Engine::SQLite);
         QCOMPARE(*jobCount(*snapshot), 40);
-        QCOMPARE(backupServerOnStart(*onServer, folder.path(), 5).outcome, BackupResult::Outcome::Unchanged);
+        QCOMPARE(backupServerOnStart(*onServer, folder.path(), 5)->outcome, Backup::Outcome::Unchanged);
     }
 };
 

@@ -67,6 +67,11 @@ QString ScriptedPrompt::saveFile(const QString &, const QString &, const QString
     return fileDialog(filter, QFileDialog::AcceptSave);
 }
 
+QString ScriptedPrompt::openFolder(const QString &, const QString &)
+{
+    return fileDialog(QStringLiteral("<folder>"), QFileDialog::AcceptOpen);
+}
+
 QString ScriptedPrompt::fileDialog(const QString &filter, int mode)
 {
     filesAsked << filter;

@@ -33,6 +33,7 @@ public:
                                  const QString &defaultText) override;
     QString openFile(const QString &title, const QString &filter) override;
     QString saveFile(const QString &title, const QString &name, const QString &filter) override;
+    QString openFolder(const QString &title, const QString &start) override; // asked as filter "<folder>"
 
     QStringList texts() const;
     void clear();

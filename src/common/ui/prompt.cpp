@@ -63,6 +63,11 @@ public:
     {
         return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, name, filter);
     }
+
+    QString openFolder(const QString &title, const QString &start) override
+    {
+        return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, start);
+    }
 };
 
 DialogPrompt g_dialogs;
@@ -138,6 +143,12 @@ QString askSaveFile(const QString &title, const QString &name, const QString &fi
 {
     const FocusReturn back;
     return prompt().saveFile(title, name, filter);
+}
+
+QString askFolder(const QString &title, const QString &start)
+{
+    const FocusReturn back;
+    return prompt().openFolder(title, start);
 }
 
 } // namespace common

@@ -31,6 +31,8 @@ public:
     virtual QString openFile(const QString &title, const QString &filter) = 0;
     // A save-file dialog offering name; an empty path when cancelled.
     virtual QString saveFile(const QString &title, const QString &name, const QString &filter) = 0;
+    // A folder chooser starting at start; an empty path when cancelled.
+    virtual QString openFolder(const QString &title, const QString &start) = 0;
 };
 
 // The prompt in force: the real dialogs unless a test installed another.
@@ -51,5 +53,6 @@ Answer say(const QString &text, const QString &title = appTitle(),
 std::optional<QString> askText(const QString &label, const QString &title, const QString &defaultText = {});
 QString askOpenFile(const QString &title, const QString &filter);
 QString askSaveFile(const QString &title, const QString &name, const QString &filter);
+QString askFolder(const QString &title, const QString &start);
 
 } // namespace common
