@@ -96,6 +96,7 @@ QString TextFitter::fit(const QString &text, FontRole role, double width)
 namespace {
 
 constexpr double margin = 34;       // 12 mm
+constexpr double kLinePoints = 0.6;
 constexpr double cellPadding = 2;
 constexpr double footerHeight = 20;
 
@@ -177,13 +178,13 @@ private:
     void text(const QRectF &r, const QString &t, Qt::Alignment align, FontRole font)
     {
         if (!t.isEmpty() && !counting())
-            m_page.items.append({PageItem::Kind::Text, r, t, align, int(font)});
+            m_page.items.append(PageItem::textAt(r, t, align, int(font)));
     }
 
     void line(double y, double left, double right)
     {
         if (!counting())
-            m_page.items.append({PageItem::Kind::Line, QRectF(left, y, right - left, 0)});
+            m_page.items.append(PageItem::drawn(PageItem::Kind::Line, QRectF(left, y, right - left, 0), kLinePoints));
     }
 
     QRectF cell(int column, double height) const

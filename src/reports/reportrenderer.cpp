@@ -257,13 +257,13 @@ public:
                 break;
             case ItemKind::Picture:
                 if (const QString file = findPicture(m_folder, item.image); !file.isEmpty())
-                    page.items.append({PageItem::Kind::Picture, at, file, {}, 0, 0, Qt::black, item.name});
+                    page.items.append(PageItem::picture(at, file, item.name));
                 break;
             case ItemKind::Line:
-                page.items.append({PageItem::Kind::Line, at, {}, {}, 0, kRulePoints, Qt::black, item.name});
+                page.items.append(PageItem::drawn(PageItem::Kind::Line, at, kRulePoints, Qt::black, item.name));
                 break;
             case ItemKind::Rectangle:
-                page.items.append({PageItem::Kind::Box, at, {}, {}, 0, kRulePoints, Qt::black, item.name});
+                page.items.append(PageItem::drawn(PageItem::Kind::Box, at, kRulePoints, Qt::black, item.name));
                 break;
             }
         }
@@ -288,9 +288,8 @@ private:
         // A value that runs on starts where its box does.
         const Qt::Alignment align = Qt::AlignTop | (item.centred && !fitted.runsOn ? Qt::AlignHCenter : Qt::AlignLeft);
         for (int line = 0; line < fitted.lines.size(); ++line)
-            page.items.append({PageItem::Kind::Text,
-                               QRectF(box.left(), box.top() + line * lineHeight, width, lineHeight),
-                               fitted.lines.at(line), align, font, 0, Qt::black, item.name});
+            page.items.append(PageItem::textAt(QRectF(box.left(), box.top() + line * lineHeight, width, lineHeight),
+                                               fitted.lines.at(line), align, font, Qt::black, item.name));
     }
 
     const ReportLayout &m_layout;
@@ -347,14 +346,14 @@ public:
 private:
     void line(const QPointF &from, const QPointF &to, const QColor &colour = Qt::black)
     {
-        m_page.items.append({PageItem::Kind::Line, QRectF(from * kPointsPerMm, to * kPointsPerMm), {}, {}, 0,
-                             kThinPoints, colour});
+        m_page.items.append(
+            PageItem::drawn(PageItem::Kind::Line, QRectF(from * kPointsPerMm, to * kPointsPerMm), kThinPoints, colour));
     }
 
     void text(const QRectF &mm, const QString &t, int font, Qt::Alignment align, const QColor &colour = Qt::black)
     {
-        m_page.items.append({PageItem::Kind::Text,
-                             QRectF(mm.topLeft() * kPointsPerMm, mm.size() * kPointsPerMm), t, align, font, 0, colour});
+        m_page.items.append(
+            PageItem::textAt(QRectF(mm.topLeft() * kPointsPerMm, mm.size() * kPointsPerMm), t, align, font, colour));
     }
 
     void boxes()
@@ -364,13 +363,13 @@ private:
             const bool rule = item.kind == ItemKind::Line || item.kind == ItemKind::Rectangle;
             const QColor colour = rule ? QColor(Qt::black) : QColor(Qt::darkBlue);
             if (item.kind == ItemKind::Line) {
-                m_page.items.append({PageItem::Kind::Line, r, {}, {}, 0, kThinPoints, colour, item.name});
+                m_page.items.append(PageItem::drawn(PageItem::Kind::Line, r, kThinPoints, colour, item.name));
                 continue;
             }
-            m_page.items.append({PageItem::Kind::Box, r, {}, {}, 0, kThinPoints, colour, item.name});
+            m_page.items.append(PageItem::drawn(PageItem::Kind::Box, r, kThinPoints, colour, item.name));
             const QString name = !item.field.isEmpty() ? item.field : !item.text.isEmpty() ? item.text : item.name;
-            m_page.items.append({PageItem::Kind::Text, r.adjusted(0.3 * kPointsPerMm, 0, 0, 0), name,
-                                 Qt::AlignLeft | Qt::AlignTop, m_note, 0, Qt::darkGray, item.name});
+            m_page.items.append(PageItem::textAt(r.adjusted(0.3 * kPointsPerMm, 0, 0, 0), name,
+                                                 Qt::AlignLeft | Qt::AlignTop, m_note, Qt::darkGray, item.name));
         }
     }
 
@@ -380,17 +379,17 @@ private:
         if (m_margins.mm.isNull())
             return;
         const QRectF r = m_printable.adjusted(0.1, 0.1, -0.1, -0.1);
-        m_page.items.append({PageItem::Kind::Box, QRectF(r.topLeft() * kPointsPerMm, r.size() * kPointsPerMm), {},
-                             {}, 0, kThinPoints, Qt::gray});
+        m_page.items.append(PageItem::drawn(PageItem::Kind::Box,
+                                            QRectF(r.topLeft() * kPointsPerMm, r.size() * kPointsPerMm), kThinPoints,
+                                            Qt::gray));
     }
 
     void crosshair(const QPointF &at, double arm)
     {
         line(at - QPointF(arm, 0), at + QPointF(arm, 0));
         line(at - QPointF(0, arm), at + QPointF(0, arm));
-        m_page.items.append({PageItem::Kind::Circle,
-                             QRectF((at - QPointF(2, 2)) * kPointsPerMm, QSizeF(4, 4) * kPointsPerMm), {}, {}, 0,
-                             kThinPoints});
+        m_page.items.append(PageItem::drawn(
+            PageItem::Kind::Circle, QRectF((at - QPointF(2, 2)) * kPointsPerMm, QSizeF(4, 4) * kPointsPerMm), kThinPoints));
     }
 
     // Millimetre scales along the form's top and left edges, numbered each
