@@ -85,6 +85,16 @@ QString moneyText(double amount)
     return QString::number(fen == 0 ? 0.0 : fen, 'f', 2);
 }
 
+QString numberText(double number)
+{
+    QString text = moneyText(number);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
 std::optional<double> parseNumber(const QString &text)
 {
     static const QRegularExpression number(

@@ -22,6 +22,11 @@ QString shortDateText(const QString &stored);
 // A fee as money: two decimals, never an exponent ("0.30", "99999.99").
 QString moneyText(double amount);
 
+// A fee as money: two decimals, never an exponent ("0.30", "99999.99").
+QString moneyText(double amount);
+// Any other number: up to two decimals, no trailing zeros, never an exponent ("16", "126.5").
+QString numberText(double number);
+
 // A plain signed decimal, optionally with an exponent, blanks around allowed;
 // the value must be finite.
 bool isNumeric(const QString &text);

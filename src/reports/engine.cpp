@@ -16,8 +16,8 @@ namespace reports {
 
 common::Result<PreparedReport> prepareReport(const ReportRequest &request, const common::ShopContext &shop)
 {
-    if (const QString e = ensureReportDefinitions(shop.folder); !e.isEmpty())
-        return common::Error::failed(e);
+    if (const auto written = ensureReportDefinitions(shop.folder); written.failed())
+        return written.error();
     common::Result<ReportDefinition> definition = loadReportDefinition(reportFilePath(shop.folder, request.file));
     if (definition.failed())
         return definition.error();

@@ -12,22 +12,23 @@
 
 namespace reports {
 
-QFont reportFont(FontRole role, double bodyPoints)
+PageFont roleFont(FontRole role, double bodyPoints)
 {
     const QString family = QStringLiteral("宋体");
     switch (role) {
-    case FontRole::Title: return common::cjkFont(family, 16, true);
-    case FontRole::Note: return common::cjkFont(family, 9);
-    case FontRole::Caption: return common::cjkFont(family, bodyPoints, true);
-    case FontRole::Body: return common::cjkFont(family, bodyPoints);
-    case FontRole::Bold: return common::cjkFont(family, bodyPoints, true);
+    case FontRole::Title: return {family, 16, true};
+    case FontRole::Note: return {family, 9};
+    case FontRole::Caption: return {family, bodyPoints, true};
+    case FontRole::Body: return {family, bodyPoints};
+    case FontRole::Bold: return {family, bodyPoints, true};
     }
     return {};
 }
 
-bool drawnAlone(char16_t c)
+QFont reportFont(FontRole role, double bodyPoints)
 {
-    return c < 0x0300 || (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF);
+    const PageFont f = roleFont(role, bodyPoints);
+    return common::cjkFont(f.family, f.points, f.bold, f.underline);
 }
 
 // Measured on a 720 dpi image so advances come out in tenths of a point.
@@ -60,6 +61,25 @@ struct TextFitter::Metrics {
             sum += advance;
         }
         return sum;
+    }
+
+    // The longest beginning that fits width with "…" after it, found from the
+    // characters' advances where the text allows.
+    QString elided(const QString &text, double width)
+    {
+        const QString mark = QStringLiteral("…");
+        if (!std::all_of(text.cbegin(), text.cend(), [](QChar c) { return drawnAlone(c.unicode()); }))
+            return metrics.elidedText(text, Qt::ElideRight, width);
+        double used = this->width(mark);
+        int length = 0;
+        for (; length < text.size(); ++length) {
+            used += this->width(text.mid(length, 1));
+            if (used > width)
+                break;
+        }
+        if (length > 0 && text.at(length - 1).isHighSurrogate())
+            --length;
+        return text.left(length) + mark;
     }
 };
 
@@ -97,7 +117,7 @@ QString TextFitter::fit(const QString &text, FontRole role, double width)
     Metrics &m = metrics(role);
     if (m.width(text) / 10.0 <= width)
         return text;
-    return m.metrics.elidedText(text, Qt::ElideRight, width * 10.0);
+    return m.elided(text, width * 10.0);
 }
 
 QStringList TextFitter::wrap(const QString &text, FontRole role, double width)
@@ -128,6 +148,7 @@ QStringList TextFitter::wrap(const QString &text, FontRole role, double width)
 namespace {
 
 constexpr double margin = 34;       // 12 mm
+constexpr double kLinePoints = 0.6;
 constexpr double cellPadding = 2;
 constexpr double footerHeight = 20;
 // The most lines a report's heading gives to what the report covers.
@@ -311,13 +332,13 @@ private:
     void text(const QRectF &r, const QString &t, Qt::Alignment align, FontRole font)
     {
         if (!t.isEmpty() && !counting())
-            m_page.items.append({PageItem::Kind::Text, r, t, align, font});
+            m_page.items.append(PageItem::textAt(r, t, align, int(font)));
     }
 
     void line(double y, double left, double right)
     {
         if (!counting())
-            m_page.items.append({PageItem::Kind::Line, QRectF(left, y, right - left, 0), {}, {}, {}});
+            m_page.items.append(PageItem::drawn(PageItem::Kind::Line, QRectF(left, y, right - left, 0), kLinePoints));
     }
 
     QRectF cell(int column, double height) const
@@ -500,15 +521,9 @@ QString totalLabel(int rows)
 
 LaidOutReport reportFrame(const ReportDefinition &definition)
 {
-    LaidOutReport frame;
-    QSizeF size = QPageSize(definition.paper).sizePoints();
-    if (definition.orientation == QPageLayout::Landscape)
-        size.transpose();
-    frame.title = definition.title;
-    frame.pageSize = size;
-    frame.paper = definition.paper;
-    frame.orientation = definition.orientation;
-    frame.bodyPoints = definition.fontPoints;
+    LaidOutReport frame = blankReport(definition.title, definition.paper, definition.orientation);
+    for (const FontRole role : {FontRole::Title, FontRole::Note, FontRole::Caption, FontRole::Body, FontRole::Bold})
+        frame.fonts.append(roleFont(role, definition.fontPoints));
     return frame;
 }
 

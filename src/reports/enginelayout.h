@@ -1,8 +1,9 @@
 #pragma once
-// Lays a report out into pages of placed text and lines, in points, before
-// anything is drawn: measured, then placed; "第 N 页 共 M 页" is filled in once
+// Lays a catalogue report out into pages of the page model (pagemodel.h)
+// before anything is drawn: measured, then placed; "第 N 页 共 M 页" is filled in once
 // the page count is known.
 #include "reports/enginedata.h"
+#include "reports/pagemodel.h"
 #include "reports/reportdefinition.h"
 
 #include <QDate>
@@ -14,38 +15,12 @@
 
 namespace reports {
 
+// The fonts of a catalogue report, in this order in its LaidOutReport's fonts.
 enum class FontRole { Title, Note, Caption, Body, Bold };
 
-struct PageItem {
-    enum class Kind { Text, Line };
-    Kind kind = Kind::Text;
-    QRectF rect; // points from the page's top left; a line runs along the rect's top edge
-    QString text;
-    Qt::Alignment align = Qt::AlignLeft;
-    FontRole font = FontRole::Body;
-};
-
-struct ReportPage {
-    QVector<PageItem> items;
-    QVector<int> rows; // indices of the selected rows placed on this page, in order
-};
-
-struct LaidOutReport {
-    QString title;
-    QSizeF pageSize; // points
-    QPageSize::PageSizeId paper = QPageSize::A4;
-    QPageLayout::Orientation orientation = QPageLayout::Portrait;
-    double bodyPoints = 9;
-    QVector<ReportPage> pages;
-};
-
 // The font a role is drawn in, for a report whose body text has bodyPoints.
+PageFont roleFont(FontRole role, double bodyPoints);
 QFont reportFont(FontRole role, double bodyPoints);
-
-// True for the characters report text is made of (Chinese, full-width
-// forms, digits, Latin): each is drawn as the font's glyph for it alone, so
-// a string of them is as wide as its characters.
-bool drawnAlone(char16_t c);
 
 // Measures report text, shortens free text to a width in points with "…"
 // and breaks a value that must stay whole into lines of that width.

@@ -1,6 +1,6 @@
 #include "reports/enginepdf.h"
 
-#include "reports/enginepaint.h"
+#include "reports/pagepaint.h"
 #include "reports/outputfile.h"
 
 #include <QBuffer>

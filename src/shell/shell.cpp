@@ -98,9 +98,8 @@ void Shell::onSplashTimer()
     if (const QString notice = backupNotice(backup, m_shop.settings); !notice.isEmpty())
         common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
     prepareDatabase();
-    if (const QString failure = reports::ensureReportDefinitions(m_shop.folder);
-        !failure.isEmpty())
-        common::say(failure, QStringLiteral("警告"), common::Icon::Warning);
+    if (const auto written = reports::ensureReportDefinitions(m_shop.folder); written.failed())
+        common::say(written.error().text, QStringLiteral("警告"), common::Icon::Warning);
     showWorkspace();
 }
 

@@ -7,6 +7,7 @@
 #include "reports/reportdefinition.h"
 #include "store/database.h"
 #include "store/fields.h"
+#include "support/requiredtool.h"
 #include "support/datafolder.h"
 #include "support/fixedclock.h"
 #include "support/jobtable.h"
@@ -16,6 +17,7 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <climits>
 #include <zlib.h>
@@ -46,7 +48,7 @@ QStringList texts(const ReportPage &page, FontRole role)
 {
     QStringList out;
     for (const PageItem &item : page.items)
-        if (item.kind == PageItem::Kind::Text && item.font == role)
+        if (item.kind == PageItem::Kind::Text && item.font == int(role))
             out << item.text;
     return out;
 }
@@ -109,8 +111,16 @@ void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("{\"title\": \"本店自定\", \"columns\": [{\"field\": \"编号\"}]}");
     }
-    QCOMPARE(ensureReportDefinitions(folder.path()), QString());
+    QVERIFY(ensureReportDefinitions(folder.path()).ok());
     QCOMPARE(QDir(folder.file(QStringLiteral("报表"))).entryList(QDir::Files).size(), 10);
+    // A file where the folder belongs: said, naming it.
+    QTemporaryDir blocked;
+    QFile file(QDir(blocked.path()).filePath(QStringLiteral("报表")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const common::Result<void> refused = ensureReportDefinitions(blocked.path());
+    QVERIFY(refused.failed());
+    QVERIFY2(refused.error().text.contains(QStringLiteral("报表")), qPrintable(refused.error().text));
     QFile f(edited);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().contains("本店自定"));
@@ -281,7 +291,7 @@ void TestEngine::wideTotalsNeverOverlap()
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QVector<PageItem> figures;
     for (const PageItem &item : built->report.pages.last().items)
-        if (item.kind == PageItem::Kind::Text && item.font == FontRole::Bold && !item.text.startsWith(QStringLiteral("总计")))
+        if (item.kind == PageItem::Kind::Text && item.font == int(FontRole::Bold) && !item.text.startsWith(QStringLiteral("总计")))
             figures << item;
     QStringList shown;
     for (const PageItem &f : figures)
@@ -323,11 +333,11 @@ void TestEngine::identifiersDatesAndFeesPrintWhole()
         const ReportRequest request{requestFor(entry).file, QStringLiteral("{客户信息.型号} StartsWith '新飞'"), 1};
         const common::Result<BuiltReport> built = buildReport(request, folder.shop());
         QVERIFY2(built.ok(), qPrintable(built.error().text));
-        TextFitter fitter(built->report.bodyPoints);
+        TextFitter fitter(built->report.fonts.at(int(FontRole::Body)).points);
         QStringList body;
         for (const ReportPage &page : built->report.pages)
             for (const PageItem &item : page.items)
-                if (item.kind == PageItem::Kind::Text && item.font == FontRole::Body) {
+                if (item.kind == PageItem::Kind::Text && item.font == int(FontRole::Body)) {
                     QVERIFY2(fitter.width(item.text, FontRole::Body) <= item.rect.width() + 0.01,
                              qPrintable(entry + u' ' + item.text));
                     body << item.text;
@@ -377,7 +387,7 @@ void TestEngine::longHeadingKeepsTheRowsOnThePage()
         int headingLines = 0;
         for (const PageItem &item : page.items) {
             QVERIFY(item.rect.bottom() <= report.pageSize.height() - 34);
-            if (item.font == FontRole::Note && (item.text.startsWith(u'购') || item.text.startsWith(u'长')))
+            if (item.font == int(FontRole::Note) && (item.text.startsWith(u'购') || item.text.startsWith(u'长')))
                 ++headingLines;
         }
         QCOMPARE(headingLines, 3);
@@ -419,8 +429,7 @@ void TestEngine::groupsCarrySubtotals()
 
 void TestEngine::pdfHoldsExactlyTheSelectedRows()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+    REQUIRE_PROGRAM("pdftotext", "poppler-utils");
     DataFolder folder;
     QList<QVariantMap> jobs;
     for (int n = 1; n <= 90; ++n) {
@@ -449,8 +458,7 @@ void TestEngine::pdfHoldsExactlyTheSelectedRows()
 // totals must still come out of the PDF as whole words and figures.
 void TestEngine::pdfBoldTextExtractsWhole()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+    REQUIRE_PROGRAM("pdftotext", "poppler-utils");
     DataFolder folder;
     QList<QVariantMap> jobs;
     double sum = 0;
@@ -475,8 +483,7 @@ void TestEngine::pdfBoldTextExtractsWhole()
 // numbered against the whole report.
 void TestEngine::pdfInHalvesMatchesOneWriter()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+    REQUIRE_PROGRAM("pdftotext", "poppler-utils");
     DataFolder folder;
     QList<QVariantMap> jobs;
     for (int n = 1; n <= 400; ++n)

@@ -468,7 +468,7 @@ void TestPanel::keyboardAloneRunsAMonthsReport()
     QVERIFY2(m_prompt->messages.isEmpty(), qPrintable(m_prompt->texts().join(u'|')));
     QStringList notes;
     for (const PageItem &item : preview->report().pages.first().items)
-        if (item.font == FontRole::Note)
+        if (item.font == int(FontRole::Note))
             notes << item.text;
     QVERIFY2(notes.contains(QStringLiteral("接货日期：2025年7月20日 至 2025年8月19日；型号以“新飞”开头")),
              qPrintable(notes.join(u'|')));
