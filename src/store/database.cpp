@@ -2,6 +2,7 @@
 
 #include "common/sitesettings.h"
 #include "store/fields.h"
+#include "store/serveraddress.h"
 #include "store/serverwatch.h"
 #include "store/sqlitefunctions.h"
 
@@ -256,58 +257,59 @@ QString connectionState(const QString &sqlState, const QString &text)
     return QStringLiteral("08001");
 }
 
-StoreError connectionRefused(const QSqlError &error, const QString &address)
+StoreError connectionRefused(const QSqlError &error, const QString &address, const QString &shown)
 {
     const QString text = withoutPassword(error.databaseText().isEmpty() ? error.text() : error.databaseText(), address);
-    return errorFromServer(connectionState(error.nativeErrorCode(), text), text, displayedAddress(address));
+    return errorFromServer(connectionState(error.nativeErrorCode(), text), text, shown);
 }
 
 // A connection to the server at address; on failure removed again.
-common::Result<void> connectServer(const QString &connection, const QString &address)
+common::Result<void> connectServer(const QString &connection, const QString &text)
 {
-    const QUrl url(address);
+    const common::Result<ServerAddress> address = parseServerAddress(text);
+    if (address.failed())
+        return StoreError{code::ServerAway, address.error().text};
     return addConnection(QStringLiteral("QPSQL"), connection, [&](QSqlDatabase &db) -> common::Result<void> {
-        db.setHostName(url.host());
-        db.setPort(url.port(5432));
-        db.setUserName(url.userName());
-        db.setPassword(url.password());
-        db.setDatabaseName(url.path().mid(1));
+        db.setHostName(address->host);
+        db.setPort(address->port);
+        db.setUserName(address->user);
+        db.setPassword(address->password);
+        db.setDatabaseName(address->database);
         // A server that does not answer is said within seconds, not minutes.
-        db.setConnectOptions(QStringLiteral("connect_timeout=5;") + serverConnectOptions());
+        db.setConnectOptions(address->connectOptions() + u';' + serverConnectOptions());
         if (db.open())
             return {};
-        return connectionRefused(db.lastError(), address);
+        return connectionRefused(db.lastError(), text, address->shown());
     });
 }
 
 } // namespace
 
-bool isServerAddress(const QString &location)
-{
-    return location.startsWith(QLatin1String("postgresql://")) || location.startsWith(QLatin1String("postgres://"));
-}
+bool isServerAddress(const QString &location) { return looksLikeServerAddress(location); }
 
 QString displayedAddress(const QString &location)
 {
-    if (!isServerAddress(location))
+    if (!looksLikeServerAddress(location))
         return location;
-    // Taken apart by hand: the address may not be a well-formed URL.
-    const QString password = passwordIn(location);
-    if (password.isEmpty())
-        return location;
-    const qsizetype colon = location.indexOf(u':', location.indexOf(QLatin1String("://")) + 3);
-    return location.left(colon) + location.mid(colon + 1 + password.size());
+    const common::Result<ServerAddress> address = parseServerAddress(location);
+    return address.ok() ? address->shown() : maskedAddress(location);
 }
 
-QString jobTableLocation(const QString &folder)
+common::Result<QString> jobTableLocation(const QString &folder, const common::SiteSettings &settings)
 {
-    if (const QString given = qEnvironmentVariable("CORVALE_DATABASE"); !given.isEmpty())
-        return given;
-    const QDir dir(folder);
-    if (const QString server = common::SiteSettings::load(dir.filePath(common::settingsFileName())).databaseServer;
-        !server.isEmpty())
-        return server;
-    return dir.filePath(databaseFileName());
+    const QString given = qEnvironmentVariable("CORVALE_DATABASE").trimmed();
+    const QString server = given.isEmpty() ? settings.databaseServer.trimmed() : given;
+    if (server.isEmpty())
+        return QDir(folder).filePath(databaseFileName());
+    // A mistyped server line must never become a file of that name, where
+    // the desk would work on its own without a word.
+    if (const common::Result<ServerAddress> address = parseServerAddress(server); address.failed())
+        return common::Error::failed(
+            given.isEmpty()
+                ? QStringLiteral("%1 中 [database] server 一行：\n%2\n\n请改正这一行；删去它则使用本机的数据文件。")
+                      .arg(QDir(folder).filePath(common::settingsFileName()), address.error().text)
+                : QStringLiteral("--database（或环境变量 CORVALE_DATABASE）给出的地址不能用：\n%1").arg(address.error().text));
+    return server;
 }
 
 void setLongWaitObserver(std::function<void()> observer) { longWaitObserver() = std::move(observer); }
@@ -491,7 +493,7 @@ common::Result<void> Database::reconnectIfLost() const
     db.close();
     m_cut = false;
     if (!db.open())
-        return connectionRefused(db.lastError(), m_path);
+        return connectionRefused(db.lastError(), m_path, displayedAddress(m_path));
     watchConnection();
     m_lost = false;
     m_loss = Loss::None;

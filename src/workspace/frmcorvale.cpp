@@ -180,9 +180,9 @@ QWidget *topLevelOf(QWindow *window)
 
 } // namespace
 
-frmCorvale::frmCorvale(store::Database &db, const common::SiteSettings &settings, QWidget *parent)
+frmCorvale::frmCorvale(store::Database &db, const common::ShopContext &shop, QWidget *parent)
     : QMainWindow(parent), m_set(std::make_unique<store::RecordSet>(db)),
-      m_writer(std::make_unique<store::JobWriter>(*m_set)), m_settings(settings)
+      m_writer(std::make_unique<store::JobWriter>(*m_set)), m_shop(shop)
 {
     setObjectName(QStringLiteral("frmCorvale"));
     setWindowTitle(common::appTitle());
@@ -274,11 +274,11 @@ void frmCorvale::buildFrames(QWidget *client)
               *t3 = info(base, 3);
     c.cboAera = combo(base, QStringLiteral("cboAera"), districts());
     c.cboMail = combo(base, QStringLiteral("cboMail"), postcodes());
-    c.cboType = combo(base, QStringLiteral("cboType"), m_settings.models);
+    c.cboType = combo(base, QStringLiteral("cboType"), m_shop.settings.models);
     QLineEdit *t8 = info(base, 8), *t5 = info(base, 5), *t6 = info(base, 6), *t7 = info(base, 7);
     c.cboBiaoXiu = combo(base, QStringLiteral("cboBiaoXiu"), warrantyPeriods());
     QLineEdit *t12 = info(base, 12), *t13 = info(base, 13);
-    c.cboMessage = combo(base, QStringLiteral("cboMessage"), m_settings.messageSources);
+    c.cboMessage = combo(base, QStringLiteral("cboMessage"), m_shop.settings.messageSources);
     c.Combo10 = combo(base, QStringLiteral("Combo10"), remarks());
     placeRow(base, 20, {{QStringLiteral("姓名"), t0, 130}, {QStringLiteral("地址"), t1, 0}});
     placeRow(base, 46, {{QStringLiteral("电话"), t2, 130}, {QStringLiteral("手机"), t4, 130},
@@ -296,10 +296,10 @@ void frmCorvale::buildFrames(QWidget *client)
     c.Combo9 = combo(repair, QStringLiteral("Combo9"), findings());
     c.Combo8 = combo(repair, QStringLiteral("Combo8"), repairContents());
     c.txtCode = lineEdit(repair, QStringLiteral("txtCode"));
-    c.cboRepairType = combo(repair, QStringLiteral("cboRepairType"), m_settings.repairTypes);
-    c.cboPeople = combo(repair, QStringLiteral("cboPeople"), m_settings.repairers);
-    c.cboSendIn = combo(repair, QStringLiteral("cboSendIn"), m_settings.broughtIn);
-    c.cboSendOut = combo(repair, QStringLiteral("cboSendOut"), m_settings.takenBack);
+    c.cboRepairType = combo(repair, QStringLiteral("cboRepairType"), m_shop.settings.repairTypes);
+    c.cboPeople = combo(repair, QStringLiteral("cboPeople"), m_shop.settings.repairers);
+    c.cboSendIn = combo(repair, QStringLiteral("cboSendIn"), m_shop.settings.broughtIn);
+    c.cboSendOut = combo(repair, QStringLiteral("cboSendOut"), m_shop.settings.takenBack);
     c.cboRepair = combo(repair, QStringLiteral("cboRepair"), repairedAnswers());
     placeRow(repair, 20, {{QStringLiteral("故障"), c.Combo4, 100}, {QStringLiteral("检修"), c.Combo9, 150},
                           {QStringLiteral("修理"), c.Combo8, 110}, {QStringLiteral("维修代码"), c.txtCode, 0}});
@@ -309,7 +309,7 @@ void frmCorvale::buildFrames(QWidget *client)
 
     c.Frame1 = frame(client, "Frame1", QStringLiteral("配件"), twipRect(165, 4305, 8800, 780));
     QWidget *parts = c.Frame1;
-    c.Combo13 = combo(parts, QStringLiteral("Combo13"), m_settings.parts);
+    c.Combo13 = combo(parts, QStringLiteral("Combo13"), m_shop.settings.parts);
     c.txtTingsCode = lineEdit(parts, QStringLiteral("txtTingsCode"));
     QLineEdit *t9 = info(parts, 9);
     t9->setToolTip(QStringLiteral("一旦填了,就不能删除！"));
@@ -473,8 +473,8 @@ void frmCorvale::buildCommands()
     connect(k.exit, &QAction::triggered, this, &QWidget::close);
     connect(k.moveToServer, &QAction::triggered, this, &frmCorvale::moveToServerRequested);
     connect(k.restoreBackup, &QAction::triggered, this, &frmCorvale::restoreRequested);
-    connect(k.helpDownload, &QAction::triggered, this, [this] { openHelp(m_settings.manualUrl); });
-    connect(k.companyWeb, &QAction::triggered, this, [this] { openHelp(m_settings.companyUrl); });
+    connect(k.helpDownload, &QAction::triggered, this, [this] { openHelp(m_shop.settings.manualUrl); });
+    connect(k.companyWeb, &QAction::triggered, this, [this] { openHelp(m_shop.settings.companyUrl); });
     connect(k.about, &QAction::triggered, this, &frmCorvale::showAbout);
 }
 
@@ -719,9 +719,9 @@ void frmCorvale::onGridRowChanged()
     m_controls.chkDisplay->move(m_controls.chkDisplay->x(), y);
 }
 
-void frmCorvale::applySettings(const common::SiteSettings &settings)
+void frmCorvale::applySettings()
 {
-    m_settings = settings;
+    const common::SiteSettings &settings = m_shop.settings;
     const WorkspaceControls &c = m_controls;
     setItems(c.cboPeople, settings.repairers);
     setItems(c.cboSendIn, settings.broughtIn);

@@ -35,7 +35,7 @@ void sayNoNextNumber(const QString &command)
 } // namespace
 
 RecordCommands::RecordCommands(frmCorvale &window)
-    : QObject(&window), m_window(window), m_print(new reports::PrintCommand(&window))
+    : QObject(&window), m_window(window), m_print(new reports::PrintCommand(&window, window.shop()))
 {
     const WorkspaceCommands &k = window.commands();
     connect(k.append, &QAction::triggered, this, &RecordCommands::rs_Append);
