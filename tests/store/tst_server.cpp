@@ -155,6 +155,81 @@ private slots:
         QCOMPARE(stored(*a, 4, QStringLiteral("编号")), QVariant(QStringLiteral("<no row>")));
     }
 
+    void deleteOrCopyFromAnOutOfDateScreenWritesNothing()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 8));
+        auto b = otherDesk();
+        QVERIFY(a && b);
+        RecordSet deskA(*a), deskB(*b);
+        JobWriter writerA(deskA), writerB(deskB);
+        QVERIFY(openAt(deskA, 4) && openAt(deskB, 4));
+        deskA.setValue(QStringLiteral("客户姓名"), QStringLiteral("新的名字"));
+        QVERIFY(writerA.save().ok());
+        // Desk B still shows the old job 4: its copy is refused.
+        const common::Result<qint64> refused = writerB.copyCurrent(9, {});
+        QCOMPARE(refused.error().code, code::ChangedElsewhere);
+        QVERIFY2(refused.error().text.contains(QStringLiteral("新的名字")), qPrintable(refused.error().text));
+        QCOMPARE(stored(*a, 9, QStringLiteral("编号")), QVariant(QStringLiteral("<no row>")));
+        // The screen now shows the job as it is.
+        QCOMPARE(deskB.value(QStringLiteral("客户姓名")), QVariant(QStringLiteral("新的名字")));
+
+        // A job deleted and numbered again elsewhere is another job: the
+        // delete is refused once, and goes through when made knowing it.
+        QVERIFY(openAt(deskA, 7) && openAt(deskB, 7));
+        QVERIFY(writerA.deleteCurrent().ok());
+        QCOMPARE(*writerA.appendJob(7), qint16(7));
+        QCOMPARE(writerB.deleteCurrent().error().code, code::ChangedElsewhere);
+        QCOMPARE(stored(*a, 7, QStringLiteral("编号")).toInt(), 7);
+        QVERIFY(writerB.deleteCurrent().ok());
+        QCOMPARE(stored(*a, 7, QStringLiteral("编号")), QVariant(QStringLiteral("<no row>")));
+    }
+
+    void movesShowOtherDesksChangesAndLeaveDeletedJobs()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 6));
+        auto b = otherDesk();
+        QVERIFY(a && b);
+        RecordSet deskA(*a), deskB(*b);
+        JobWriter writerA(deskA);
+        QVERIFY(openAt(deskA, 3) && openAt(deskB, 2));
+        QVERIFY(deskB.readRow(2).ok()); // job 3 read, as the grid does
+        deskA.setValue(QStringLiteral("维修费"), QStringLiteral("88"));
+        QVERIFY(writerA.save().ok());
+        QVERIFY(deskB.moveNext().ok());
+        QCOMPARE(deskB.value(QStringLiteral("维修费")).toDouble(), 88.0);
+        // Job 3 goes at desk A: desk B's moves step past it, in both directions.
+        QVERIFY(writerA.deleteCurrent().ok());
+        QVERIFY(deskB.moveNext().ok());
+        QCOMPARE(deskB.value(QStringLiteral("编号")).toInt(), 4);
+        QVERIFY(deskB.movePrevious().ok());
+        QCOMPARE(deskB.value(QStringLiteral("编号")).toInt(), 2);
+        QCOMPARE(deskB.recordCount(), 5);
+    }
+
+    void aRowLockedElsewhereIsWaitedForALimitedTime()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 3));
+        auto other = otherDesk();
+        QVERIFY(a && other);
+        RecordSet desk(*a);
+        JobWriter writer(desk);
+        QVERIFY(openAt(desk, 2));
+        QSqlQuery lock(other->sql());
+        QVERIFY(lock.exec(QStringLiteral("BEGIN")));
+        QVERIFY(lock.exec(QStringLiteral("SELECT 1 FROM \"客户信息\" WHERE \"编号\" = 2 FOR UPDATE")));
+        desk.setValue(QStringLiteral("客户姓名"), QStringLiteral("等锁"));
+        const common::Result<void> waited = writer.save();
+        QCOMPARE(waited.error().code, code::Busy);
+        // The edit is kept; once the lock goes, the same save goes through.
+        QCOMPARE(desk.value(QStringLiteral("客户姓名")), QVariant(QStringLiteral("等锁")));
+        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+        QVERIFY(writer.save().ok());
+        QCOMPARE(stored(*other, 2, QStringLiteral("客户姓名")), QVariant(QStringLiteral("等锁")));
+    }
+
     void firstCommandAfterAServerRestartGoesThrough()
     {
         DataFolder folder;
