@@ -7,6 +7,7 @@
 #include "store/jobcopy.h"
 #include "store/jobwriter.h"
 #include "store/recordset.h"
+#include "store/rowreader.h"
 #include "support/coretestapp.h"
 #include "support/datafolder.h"
 #include "support/jobtable.h"
@@ -208,6 +209,20 @@ private slots:
         QCOMPARE(deskB.recordCount(), 5);
     }
 
+    void reportRowsPutEmptyFieldsFirstAsTheFileDoes()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 4));
+        QVERIFY(a);
+        QSqlQuery q(a->sql());
+        QVERIFY(q.exec(QStringLiteral("UPDATE \"客户信息\" SET \"发货日期\" = NULL, \"地区\" = NULL WHERE \"编号\" = 3")));
+        for (const QString &field : {QStringLiteral("发货日期"), QStringLiteral("地区")}) {
+            const auto rows = readRows(*a, {{QStringLiteral("编号")}, {}, {}, {field}});
+            QVERIFY2(rows.ok(), qPrintable(rows.error().text));
+            QCOMPARE(rows->first().first().toInt(), 3);
+        }
+    }
+
     void aRowLockedElsewhereIsWaitedForALimitedTime()
     {
         DataFolder folder;
@@ -270,6 +285,10 @@ private slots:
             QVERIFY2(fileOpened.ok(), qPrintable(fileOpened.error().text));
             auto file = std::move(fileOpened).value();
             QVERIFY(insertJobs(*file, makeJobs(1, 40)).ok());
+            // An empty text and a NULL are different values, on both engines.
+            QSqlQuery empty(file->sql());
+            QVERIFY(empty.exec(QStringLiteral("UPDATE \"客户信息\" SET \"客户姓名\" = '', \"备注\" = '' WHERE \"编号\" = 3")));
+            QVERIFY(empty.exec(QStringLiteral("UPDATE \"客户信息\" SET \"备注\" = NULL WHERE \"编号\" = 4")));
         }
         const QByteArray before = sha(path);
         auto fileOpened = Database::open(path);
@@ -281,8 +300,24 @@ private slots:
         QCOMPARE(*jobCount(*onServer), 40);
         QCOMPARE(stored(*onServer, 40, QStringLiteral("客户姓名")), makeJob(40).value(QStringLiteral("客户姓名")));
         QCOMPARE(stored(*onServer, 7, QStringLiteral("维修费")).toDouble(), 35.5);
+        for (const QString &field : {QStringLiteral("客户姓名"), QStringLiteral("备注")}) {
+            const QVariant emptyText = stored(*onServer, 3, field);
+            QVERIFY(!emptyText.isNull() && emptyText.toString().isEmpty());
+        }
+        QVERIFY(stored(*onServer, 4, QStringLiteral("备注")).isNull());
         file.reset();
         QCOMPARE(sha(path), before);
+
+        // The server refuses impossible dates and times, as the file does.
+        QSqlQuery check(onServer->sql());
+        const auto takes = [&check](const QString &field, const QString &value) {
+            return check.exec(QStringLiteral("UPDATE \"客户信息\" SET %1 = '%2' WHERE \"编号\" = 5").arg(quoted(field), value));
+        };
+        QVERIFY(!takes(QStringLiteral("出厂日期"), QStringLiteral("2025-02-30")));
+        QVERIFY(!takes(QStringLiteral("出厂日期"), QStringLiteral("2023-02-29")));
+        QVERIFY(takes(QStringLiteral("出厂日期"), QStringLiteral("2024-02-29")));
+        QVERIFY(!takes(QStringLiteral("开票时间"), QStringLiteral("29:10:00")));
+        QVERIFY(takes(QStringLiteral("开票时间"), QStringLiteral("23:59:59")));
 
         // A server that holds jobs already takes none.
         fileOpened = Database::open(path);
