@@ -4,6 +4,7 @@
 #include "support/testapp.h"
 #include "workspace/workspacefixture.h"
 
+#include "common/ui/lateinput.h"
 #include "common/ui/prompt.h"
 #include "workspace/commandrules.h"
 #include "workspace/binder.h"
@@ -16,6 +17,7 @@
 #include <QUrl>
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -395,6 +397,26 @@ private slots:
         QCOMPARE(people->itemText(1), QStringLiteral("乙"));
         QCOMPARE(people->currentText(), shown);
         QVERIFY(f.window->binder().pendingFields().isEmpty());
+    }
+
+    void keysTypedDuringALongWaitGoNowhere()
+    {
+        // The job field the clerk types into after a save that kept the
+        // program waiting; the keys carry the window system's times.
+        WorkspaceFixture f(makeJobs(1, 2));
+        QLineEdit *name = f.info(0);
+        name->clear();
+        common::LateInputFilter late(QCoreApplication::instance());
+        const auto press = [name](Qt::Key key, const QString &text, ulong stamp) {
+            QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+            event.setTimestamp(stamp);
+            QApplication::sendEvent(name, &event);
+        };
+        press(Qt::Key_A, QStringLiteral("a"), 500000);
+        late.discardUntilNow();
+        press(Qt::Key_B, QStringLiteral("b"), 499990); // typed during the wait
+        press(Qt::Key_C, QStringLiteral("c"), 500000 + 3600000);
+        QCOMPARE(name->text(), QStringLiteral("ac"));
     }
 };
 
