@@ -245,6 +245,26 @@ private slots:
         QCOMPARE(stored(*other, 2, QStringLiteral("客户姓名")), QVariant(QStringLiteral("等锁")));
     }
 
+    void connectFailuresAreSaidInChineseWithoutThePassword()
+    {
+        const QUrl url(server());
+        const auto refused = [&url](const QString &user, const QString &database) {
+            const QString address = QStringLiteral("postgresql://%1:s3cr%2x9@%3:%4/%5")
+                                        .arg(user, QStringLiteral("%40"), url.host())
+                                        .arg(url.port())
+                                        .arg(database);
+            const auto opened = Database::open(address);
+            return opened.failed() ? opened.error().text : QString();
+        };
+        const QString noDatabase = refused(QStringLiteral("corvale"), QStringLiteral("没有这个库"));
+        QVERIFY2(noDatabase.startsWith(QStringLiteral("数据库服务器")) && noDatabase.contains(QStringLiteral("没有地址中写的那个数据库")),
+                 qPrintable(noDatabase));
+        const QString noUser = refused(QStringLiteral("nobody_here"), QStringLiteral("postgres"));
+        QVERIFY2(noUser.contains(QStringLiteral("用户名不对")), qPrintable(noUser));
+        for (const QString &text : {noDatabase, noUser})
+            QVERIFY2(!text.contains(QStringLiteral("s3cr")) && !text.contains(QStringLiteral("x9@")), qPrintable(text));
+    }
+
     void firstCommandAfterAServerRestartGoesThrough()
     {
         DataFolder folder;
