@@ -5,6 +5,7 @@
 #include "support/coretestapp.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using common::SiteSettings;
@@ -63,6 +64,7 @@ private slots:
     void handEditedFileReads();
     void saveKeepsWhatTheShopAddedByHand();
     void saveReportsFailure();
+    void aSavedPasswordIsForTheOwnerOnly();
 };
 
 void TestSiteSettings::everySettingSurvivesSaveAndLoad()
@@ -222,6 +224,18 @@ void TestSiteSettings::saveReportsFailure()
 {
     DataFolder folder;
     QVERIFY(!SiteSettings::defaults().save(folder.file(QStringLiteral("no/such/folder/corvale.ini"))));
+}
+
+void TestSiteSettings::aSavedPasswordIsForTheOwnerOnly()
+{
+    DataFolder folder;
+    const QString path = folder.file(QStringLiteral("corvale.ini"));
+    SiteSettings s = SiteSettings::defaults();
+    // A raw '@' in the password is a password all the same.
+    s.databaseServer = QStringLiteral("postgresql://corvale:ab@1@10.0.0.5/corvale");
+    QVERIFY(s.save(path));
+    QCOMPARE(QFileInfo(path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther),
+             QFileDevice::Permissions());
 }
 
 CORVALE_CORE_TEST_MAIN(TestSiteSettings)
