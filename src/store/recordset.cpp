@@ -300,12 +300,18 @@ common::Result<void> RecordSet::findFirst(const QString &criterion)
     });
     if (matching.failed())
         return matching.error();
-    // The first in the set's order.
+    // The first in the set's order. A find by number matches one row, which
+    // a plain scan of the keys finds faster than a hash lookup per row.
     int best = -1;
-    if (!matching->isEmpty())
+    if (matching->size() <= 16) {
+        for (const qint64 key : *matching)
+            if (const int i = int(m_keys.indexOf(key)); i >= 0 && (best < 0 || i < best))
+                best = i;
+    } else {
         for (int i = 0; i < recordCount() && best < 0; ++i)
             if (matching->contains(m_keys.at(i)))
                 best = i;
+    }
     m_noMatch = best < 0;
     if (!m_noMatch)
         return moveToRow(best, 1);
