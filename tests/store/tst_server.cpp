@@ -5,6 +5,7 @@
 #include "store/backup.h"
 #include "store/database.h"
 #include "store/jobcopy.h"
+#include "store/jobphotos.h"
 #include "store/jobwriter.h"
 #include "store/recordset.h"
 #include "store/rowreader.h"
@@ -263,6 +264,31 @@ private slots:
         QVERIFY2(noUser.contains(QStringLiteral("用户名不对")), qPrintable(noUser));
         for (const QString &text : {noDatabase, noUser})
             QVERIFY2(!text.contains(QStringLiteral("s3cr")) && !text.contains(QStringLiteral("x9@")), qPrintable(text));
+    }
+
+    void aJobsPhotoIsKeptOnTheServerAndFollowsTheJob()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 3));
+        auto b = otherDesk();
+        QVERIFY(a && b);
+        const QByteArray jpeg("\xFF\xD8\xFF\xE0 a picture", 15);
+        QVERIFY(savePhoto(*a, 2, {QStringLiteral("冰箱.jpg"), jpeg}).ok());
+        // The other desk sees it, bytes and name.
+        const auto seen = readPhoto(*b, 2);
+        QVERIFY(seen.ok() && seen->has_value());
+        QCOMPARE((*seen)->bytes, jpeg);
+        QCOMPARE((*seen)->fileName, QStringLiteral("冰箱.jpg"));
+        // A copy of the job takes its photo along; a deleted job leaves none behind.
+        RecordSet desk(*a);
+        JobWriter writer(desk);
+        QVERIFY(openAt(desk, 2));
+        QVERIFY(writer.copyCurrent(9, {}).ok());
+        QCOMPARE((*readPhoto(*b, 9))->bytes, jpeg);
+        QVERIFY(writer.deleteCurrent().ok());
+        QVERIFY(!readPhoto(*b, 2)->has_value());
+        // A folder is no photo.
+        QVERIFY(photoFromFile(folder.path()).failed());
     }
 
     void firstCommandAfterAServerRestartGoesThrough()
