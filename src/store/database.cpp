@@ -222,22 +222,14 @@ common::Result<void> checkTable(const Database &db)
 // The statements in one transaction; the first failure undoes them all.
 common::Result<void> runInTransaction(const Database &db, const QStringList &statements)
 {
-    if (!db.begin())
-        return db.failure(db.sql().lastError());
-    for (const QString &statement : statements) {
-        QSqlQuery q(db.sql());
-        if (!db.exec(q, statement)) {
-            const StoreError e = db.failure(q.lastError());
-            db.rollback();
-            return e;
+    return inTransaction(db, [&]() -> common::Result<void> {
+        for (const QString &statement : statements) {
+            QSqlQuery q(db.sql());
+            if (!db.exec(q, statement))
+                return db.failure(q.lastError());
         }
-    }
-    if (!db.commit()) {
-        const StoreError e = db.failure(db.sql().lastError());
-        db.rollback();
-        return e;
-    }
-    return {};
+        return {};
+    });
 }
 
 // Why a connection to the server failed: libpq says it in words, and a
@@ -352,6 +344,14 @@ Database::~Database() { disconnect(m_connection); }
 QSqlDatabase Database::sql() const { return QSqlDatabase::database(m_connection, false); }
 
 void Database::watchConnection() const { m_socket = socketOf(sql()); }
+
+bool PreparedStatements::prepare(const Database &db, QSqlQuery &q, const QString &sql)
+{
+    if (db.prepare(q, sql))
+        return true;
+    failure = db.failure(q.lastError());
+    return false;
+}
 
 bool Database::prepare(QSqlQuery &q, const QString &sql) const
 {

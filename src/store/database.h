@@ -6,6 +6,7 @@
 #include "store/storeerror.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -111,6 +112,34 @@ auto retried(const Database &db, Attempt attempt) -> decltype(attempt())
         return attempt();
     return result;
 }
+
+// Runs work inside one transaction; rolls back when it reports a failure.
+template <typename Work>
+common::Result<void> inTransaction(const Database &db, Work work)
+{
+    if (!db.begin())
+        return db.failure(db.sql().lastError());
+    if (const common::Result<void> done = work(); done.failed()) {
+        db.rollback();
+        return done;
+    }
+    if (!db.commit()) {
+        const StoreError e = db.failure(db.sql().lastError());
+        db.rollback();
+        return e;
+    }
+    return {};
+}
+
+// Statements prepared once per connection (generation). When one cannot be
+// prepared (a file that went away, a busy schema), every use says why.
+struct PreparedStatements {
+    explicit PreparedStatements(const Database &db) : generation(db.generation()) {}
+    bool prepare(const Database &db, QSqlQuery &q, const QString &sql);
+    int generation;
+    bool prepared = false;
+    StoreError failure;
+};
 
 // Told, on the program's thread, after a round trip kept the program waiting
 // longer than a clerk waits unawares (longWaitMs): the windows then drop what

@@ -16,38 +16,12 @@ namespace {
 
 QString table() { return quoted(tableName()); }
 
-QString columnList()
-{
-    QStringList names;
-    for (const FieldDef &f : fields())
-        names << quoted(f.name);
-    return names.join(QStringLiteral(", "));
-}
-
 bool onServer(const Database &db) { return db.engine() == Engine::PostgreSQL; }
 
 // The row version a write to an existing job must still find, on a server.
 QString versionCheck(const Database &db)
 {
     return onServer(db) ? QStringLiteral(" AND xmin::text = ?") : QString();
-}
-
-// Runs work inside one transaction; rolls back when it reports a failure.
-template <typename Work>
-common::Result<void> inTransaction(const Database &db, Work work)
-{
-    if (!db.begin())
-        return db.failure(db.sql().lastError());
-    if (const common::Result<void> done = work(); done.failed()) {
-        db.rollback();
-        return done;
-    }
-    if (!db.commit()) {
-        const StoreError e = db.failure(db.sql().lastError());
-        db.rollback();
-        return e;
-    }
-    return {};
 }
 
 common::Result<void> exec(const Database &db, QSqlQuery &q)
@@ -77,29 +51,19 @@ QString shown(const QVariant &v) { return v.isNull() ? QStringLiteral("（空）
 } // namespace
 
 // Statements prepared once per connection.
-struct JobWriter::Statements {
-    explicit Statements(const Database &db) : generation(db.generation()), insertRow(db.sql()), deleteRow(db.sql())
+struct JobWriter::Statements : PreparedStatements {
+    explicit Statements(const Database &db) : PreparedStatements(db), insertRow(db.sql()), deleteRow(db.sql())
     {
         const QString key = rowKey(db.engine());
         QStringList marks;
         for (int i = 0; i < fields().size(); ++i)
             marks << QStringLiteral("?");
         prepared = prepare(db, insertRow, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                                              .arg(table(), columnList(), marks.join(QLatin1Char(',')), key))
+                                              .arg(table(), allColumns(), marks.join(QLatin1Char(',')), key))
             && prepare(db, deleteRow, QStringLiteral("DELETE FROM %1 WHERE %2 = ?%3").arg(table(), key, versionCheck(db)));
     }
-    bool prepare(const Database &db, QSqlQuery &q, const QString &sql)
-    {
-        if (db.prepare(q, sql))
-            return true;
-        failure = db.failure(q.lastError());
-        return false;
-    }
-    int generation;
     QSqlQuery insertRow;
     QSqlQuery deleteRow;
-    bool prepared = false;
-    StoreError failure;
 };
 
 JobWriter::JobWriter(RecordSet &set) : m_set(set) {}
@@ -423,7 +387,7 @@ common::Result<qint64> JobWriter::copyCurrent(qint16 newNumber, const QVariantMa
             // The source as the screen read it: on a server, of that version.
             const QString k = rowKey(db.engine());
             if (!db.prepare(q, QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %1 WHERE %4 = ?%5 RETURNING %4")
-                                   .arg(table(), columnList(), expressions.join(QStringLiteral(", ")), k,
+                                   .arg(table(), allColumns(), expressions.join(QStringLiteral(", ")), k,
                                         versionCheck(db))))
                 return db.failure(q.lastError());
             for (const QVariant &v : values)

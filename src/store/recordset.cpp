@@ -16,13 +16,6 @@ namespace {
 
 constexpr int cacheLimit = 4096;
 
-QString columnList()
-{
-    QStringList names;
-    for (const FieldDef &f : fields())
-        names << quoted(f.name);
-    return names.join(QStringLiteral(", "));
-}
 
 QString table() { return quoted(tableName()); }
 
@@ -66,28 +59,18 @@ QSqlRecord emptyRecord()
 // The row read prepared once per connection. When it cannot be prepared (a
 // file that went away, a busy schema), every use says why. On the server a
 // row is read with its row version (xmin), which a write must still find.
-struct RecordSet::Statements {
-    explicit Statements(const Database &db) : generation(db.generation()), fetchRow(db.sql()), keyExists(db.sql())
+struct RecordSet::Statements : PreparedStatements {
+    explicit Statements(const Database &db) : PreparedStatements(db), fetchRow(db.sql()), keyExists(db.sql())
     {
         const QString key = rowKey(db.engine());
         const QString version = db.engine() == Engine::PostgreSQL ? QStringLiteral(", xmin::text") : QString();
         fetchRow.setForwardOnly(true);
         keyExists.setForwardOnly(true);
-        prepared = prepare(db, fetchRow, QStringLiteral("SELECT %1%2 FROM %3 WHERE %4 = ?").arg(columnList(), version, table(), key))
+        prepared = prepare(db, fetchRow, QStringLiteral("SELECT %1%2 FROM %3 WHERE %4 = ?").arg(allColumns(), version, table(), key))
             && prepare(db, keyExists, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table(), key));
     }
-    bool prepare(const Database &db, QSqlQuery &q, const QString &sql)
-    {
-        if (db.prepare(q, sql))
-            return true;
-        failure = db.failure(q.lastError());
-        return false;
-    }
-    int generation;
     QSqlQuery fetchRow;
     QSqlQuery keyExists;
-    bool prepared = false;
-    StoreError failure;
 };
 
 RecordSet::RecordSet(Database &db, QObject *parent)

@@ -11,6 +11,14 @@ QString rowKey(Engine engine)
     return engine == Engine::SQLite ? QStringLiteral("rowid") : quoted(jobNumberField().name);
 }
 
+QString allColumns()
+{
+    QStringList names;
+    for (const FieldDef &f : fields())
+        names << quoted(f.name);
+    return names.join(QStringLiteral(", "));
+}
+
 // On the server, text in the "C" collation compares by its characters' codes
 // as SQLite does, and lower() in it folds A-Z only, as NOCASE does.
 QString textComparison(Engine engine, const QString &column, const QString &op)

@@ -13,6 +13,8 @@ enum class Engine { SQLite, PostgreSQL };
 
 // A name as standard SQL quotes it (PostgreSQL folds unquoted names to lower case).
 QString quoted(const QString &name);
+// Every field of 客户信息, quoted, in table order, for a select or insert list.
+QString allColumns();
 
 // The column that tells the rows of 客户信息 apart in a record set: SQLite's
 // rowid (so rows keep the order they were written in), the unique job number
