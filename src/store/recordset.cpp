@@ -94,21 +94,16 @@ common::Result<void> RecordSet::connected() const
 
 // ---------------------------------------------------------------- source
 
-common::Result<QVector<qint64>> RecordSet::load(const QString &source) const
+common::Result<QVector<qint64>> RecordSet::selectKeys(const QString &sql, const QVariantList &params) const
 {
-    const common::Result<JetTranslation> t = translateJet(source, m_db.engine());
-    if (t.failed())
-        return syntaxError(t.error());
-    if (t->kind != JetTranslation::Kind::Select)
-        return StoreError{code::Syntax, QStringLiteral("记录源必须是 select 语句或表名。")};
     return retried(m_db, [&]() -> common::Result<QVector<qint64>> {
         if (const auto e = m_db.reconnectIfLost(); e.failed())
             return e;
         QSqlQuery q(m_db.sql());
         q.setForwardOnly(true);
-        if (!m_db.prepare(q, t->keySql))
+        if (!m_db.prepare(q, sql))
             return m_db.failure(q.lastError());
-        for (const QVariant &p : t->params)
+        for (const QVariant &p : params)
             q.addBindValue(p);
         if (!m_db.exec(q))
             return m_db.failure(q.lastError());
@@ -119,6 +114,16 @@ common::Result<QVector<qint64>> RecordSet::load(const QString &source) const
             return m_db.failure(q.lastError());
         return keys;
     });
+}
+
+common::Result<QVector<qint64>> RecordSet::load(const QString &source) const
+{
+    const common::Result<JetTranslation> t = translateJet(source, m_db.engine());
+    if (t.failed())
+        return syntaxError(t.error());
+    if (t->kind != JetTranslation::Kind::Select)
+        return StoreError{code::Syntax, QStringLiteral("记录源必须是 select 语句或表名。")};
+    return selectKeys(t->keySql, t->params);
 }
 
 common::Result<void> RecordSet::setRecordSource(const QString &source)
@@ -263,24 +268,8 @@ common::Result<void> RecordSet::findFirst(const QString &criterion)
         return syntaxError(t.error());
     if (const auto e = leaveRow(); e.failed())
         return e;
-    const common::Result<QSet<qint64>> matching = retried(m_db, [&]() -> common::Result<QSet<qint64>> {
-        if (const auto e = m_db.reconnectIfLost(); e.failed())
-            return e;
-        QSqlQuery q(m_db.sql());
-        q.setForwardOnly(true);
-        if (!m_db.prepare(q, QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(rowKey(m_db.engine()), table()) + t->sql))
-            return m_db.failure(q.lastError());
-        for (const QVariant &p : t->params)
-            q.addBindValue(p);
-        if (!m_db.exec(q))
-            return m_db.failure(q.lastError());
-        QSet<qint64> keys;
-        while (m_db.next(q))
-            keys.insert(q.value(0).toLongLong());
-        if (q.lastError().isValid())
-            return m_db.failure(q.lastError());
-        return keys;
-    });
+    const common::Result<QVector<qint64>> matching =
+        selectKeys(QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(rowKey(m_db.engine()), table()) + t->sql, t->params);
     if (matching.failed())
         return matching.error();
     // The first in the set's order. A find by number matches one row, which
@@ -291,8 +280,9 @@ common::Result<void> RecordSet::findFirst(const QString &criterion)
             if (const int i = int(m_keys.indexOf(key)); i >= 0 && (best < 0 || i < best))
                 best = i;
     } else {
+        const QSet<qint64> wanted(matching->cbegin(), matching->cend());
         for (int i = 0; i < recordCount() && best < 0; ++i)
-            if (matching->contains(m_keys.at(i)))
+            if (wanted.contains(m_keys.at(i)))
                 best = i;
     }
     m_noMatch = best < 0;

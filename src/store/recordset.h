@@ -117,6 +117,8 @@ private:
     friend class JobWriter;
 
     common::Result<QVector<qint64>> load(const QString &source) const;
+    // The keys a select of them gives, params bound in order.
+    common::Result<QVector<qint64>> selectKeys(const QString &sql, const QVariantList &params) const;
     common::Result<QSqlRecord> readKey(qint64 key) const;
     // Connects again after the server was lost, with the statements anew.
     common::Result<void> connected() const;
