@@ -74,14 +74,14 @@ common::Result<QVector<Token>> tokenize(const QString &in)
                 text += in.at(i++);
             }
             if (!closed)
-                return syntaxError(QStringLiteral("字符串缺少结束的引号 (unterminated quote)"), start);
+                return syntaxError(QStringLiteral("字符串缺少结束的引号"), start);
             if (text.isNull())
                 text = QStringLiteral(""); // '' is an empty text, never a null
             out->append({T::String, text, start});
         } else if (c == QLatin1Char('#')) {
             const int close = int(in.indexOf(QLatin1Char('#'), i + 1));
             if (close < 0)
-                return syntaxError(QStringLiteral("日期缺少结束的 # (unterminated date literal)"), start);
+                return syntaxError(QStringLiteral("日期缺少结束的 #"), start);
             out->append({T::Date, in.mid(i + 1, close - i - 1), start});
             i = close + 1;
         } else if (c == QLatin1Char('<') || c == QLatin1Char('>')) {
@@ -101,17 +101,6 @@ common::Result<QVector<Token>> tokenize(const QString &in)
 }
 
 // ---------------------------------------------------------------- parser
-
-QString quotedColumns()
-{
-    static const QString cols = [] {
-        QStringList names;
-        for (const FieldDef &f : fields())
-            names << quoted(f.name);
-        return names.join(QStringLiteral(", "));
-    }();
-    return cols;
-}
 
 class Parser {
 public:
@@ -153,12 +142,12 @@ public:
             expectEnd();
             t.kind = JetTranslation::Kind::InsertCopy;
             t.sql = QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %1 WHERE %3")
-                        .arg(quoted(tableName()), quotedColumns(), where);
+                        .arg(quoted(tableName()), allColumns(), where);
             return finish(t);
         }
         fail(peek().type == Token::Type::End
-                 ? QStringLiteral("语句是空的 (empty statement)")
-                 : QStringLiteral("不支持的语句“%1”：只接受 select 和 insert into 客户信息 select (unsupported statement)")
+                 ? QStringLiteral("语句是空的")
+                 : QStringLiteral("不支持的语句“%1”：只接受 select 和 insert into 客户信息 select")
                        .arg(peek().text));
         return t;
     }
@@ -181,7 +170,7 @@ private:
         const QString whereSql = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where;
         const QString key = rowKey(m_engine);
         const QString orderSql = QStringLiteral(" ORDER BY ") + (order.isEmpty() ? QString() : order + QStringLiteral(", ")) + keyOrder(m_engine);
-        t.sql = QStringLiteral("SELECT %1, %2 FROM %3%4%5").arg(quotedColumns(), key, quoted(tableName()), whereSql, orderSql);
+        t.sql = QStringLiteral("SELECT %1, %2 FROM %3%4%5").arg(allColumns(), key, quoted(tableName()), whereSql, orderSql);
         t.keySql = QStringLiteral("SELECT %1 FROM %2%3%4").arg(key, quoted(tableName()), whereSql, orderSql);
         return finish(t);
     }
@@ -210,7 +199,7 @@ private:
             const FieldDef *f = field();
             if (f && f->kind != FieldKind::YesNo)
                 failAt(m_tokens.at(m_at - 1).position,
-                       QStringLiteral("“not”只能用于是/否字段，“%1”不是 (not a yes/no field)").arg(f->name));
+                       QStringLiteral("“not”只能用于是/否字段，“%1”不是").arg(f->name));
             return f ? QStringLiteral("NOT (%1 <> 0)").arg(conditionOperand(*f)) : QString();
         }
         const int fieldAt = m_at;
@@ -222,7 +211,7 @@ private:
             ++m_at;
             const Token &pattern = peek();
             if (pattern.type != Token::Type::String) {
-                fail(QStringLiteral("Like 后面应是用引号括起的模式 (pattern expected)"));
+                fail(QStringLiteral("Like 后面应是用引号括起的模式"));
                 return {};
             }
             ++m_at;
@@ -244,7 +233,7 @@ private:
         if (f->kind == FieldKind::YesNo)
             return QStringLiteral("(%1 <> 0)").arg(conditionOperand(*f));
         failAt(m_tokens.at(fieldAt).position,
-               QStringLiteral("字段“%1”后面应是比较运算符或 Like (operator expected)").arg(f->name));
+               QStringLiteral("字段“%1”后面应是比较运算符或 Like").arg(f->name));
         return {};
     }
 
@@ -256,7 +245,7 @@ private:
             negative = peek().text == QLatin1String("-");
             ++m_at;
             if (peek().type != Token::Type::Number) {
-                fail(QStringLiteral("符号后面应是数字 (number expected)"));
+                fail(QStringLiteral("符号后面应是数字"));
                 return {};
             }
         }
@@ -266,7 +255,7 @@ private:
         case Token::Type::Number: {
             const QString text = (negative ? QStringLiteral("-") : QString()) + tok.text;
             if (f.kind == FieldKind::Date || f.kind == FieldKind::Time) {
-                fail(QStringLiteral("字段“%1”应与 #日期# 比较，不是数字 (type mismatch)").arg(f.name));
+                fail(QStringLiteral("字段“%1”应与 #日期# 比较，不是数字").arg(f.name));
                 return {};
             }
             if (f.isTextLike()) {
@@ -282,7 +271,7 @@ private:
             if (f.kind == FieldKind::Date) {
                 const auto d = common::parseDate(tok.text);
                 if (!d) {
-                    fail(QStringLiteral("“%1”不是有效的日期 (invalid date)").arg(tok.text));
+                    fail(QStringLiteral("“%1”不是有效的日期").arg(tok.text));
                     return {};
                 }
                 v = common::isoDate(*d);
@@ -291,7 +280,7 @@ private:
             } else {
                 const auto num = common::parseNumber(tok.text);
                 if (!num) {
-                    fail(QStringLiteral("字段“%1”应与数字比较 (type mismatch)").arg(f.name));
+                    fail(QStringLiteral("字段“%1”应与数字比较").arg(f.name));
                     return {};
                 }
                 v = *num;
@@ -300,11 +289,11 @@ private:
         case Token::Type::Date: {
             const auto d = common::parseDate(tok.text);
             if (!d) {
-                fail(QStringLiteral("#%1# 不是有效的日期 (invalid date)").arg(tok.text));
+                fail(QStringLiteral("#%1# 不是有效的日期").arg(tok.text));
                 return {};
             }
             if (f.kind != FieldKind::Date && f.kind != FieldKind::PurchaseDate) {
-                fail(QStringLiteral("字段“%1”不是日期字段 (type mismatch)").arg(f.name));
+                fail(QStringLiteral("字段“%1”不是日期字段").arg(f.name));
                 return {};
             }
             v = common::isoDate(*d);
@@ -324,7 +313,7 @@ private:
             }
             [[fallthrough]];
         default:
-            fail(QStringLiteral("应是数字、'文本' 或 #日期# (value expected)"));
+            fail(QStringLiteral("应是数字、'文本' 或 #日期#"));
             return {};
         }
         ++m_at;
@@ -353,7 +342,7 @@ private:
             return nullptr;
         const Token &tok = peek();
         if (tok.type != Token::Type::Word) {
-            fail(QStringLiteral("应是字段名 (field name expected)"));
+            fail(QStringLiteral("应是字段名"));
             return nullptr;
         }
         // Jet also accepts the qualified 客户信息.字段.
@@ -370,7 +359,7 @@ private:
             if (fields().at(i).name.compare(name, Qt::CaseInsensitive) == 0)
                 f = &fields().at(i);
         if (!f) {
-            failAt(m_tokens.at(at).position, QStringLiteral("客户信息中没有字段“%1” (unknown field)").arg(name));
+            failAt(m_tokens.at(at).position, QStringLiteral("表“客户信息”中没有字段“%1”，请检查字段名是否写错。").arg(name));
             return nullptr;
         }
         m_at = at + 1;
@@ -386,8 +375,8 @@ private:
             return;
         }
         fail(peek().type == Token::Type::Word
-                 ? QStringLiteral("没有表“%1”，只有 客户信息 (unknown table)").arg(peek().text)
-                 : QStringLiteral("应是表名 客户信息 (table name expected)"));
+                 ? QStringLiteral("没有表“%1”，只有 客户信息").arg(peek().text)
+                 : QStringLiteral("应是表名 客户信息"));
     }
 
     void expectEnd()
@@ -396,22 +385,22 @@ private:
             return;
         // One trailing semicolon is harmless; anything after it is a second statement.
         if (acceptSymbol(";") && peek().type != Token::Type::End) {
-            fail(QStringLiteral("只能执行一条语句 (a second statement is not allowed)"));
+            fail(QStringLiteral("只能执行一条语句"));
             return;
         }
         if (peek().type != Token::Type::End)
-            fail(QStringLiteral("语句在“%1”处应结束 (unexpected text)").arg(peek().text));
+            fail(QStringLiteral("语句在“%1”处应结束").arg(peek().text));
     }
 
     void expectKeyword(const char *word)
     {
         if (!m_failed && !acceptKeyword(word))
-            fail(QStringLiteral("此处应是“%1” (expected %1)").arg(QLatin1String(word).toString().toUpper()));
+            fail(QStringLiteral("此处应是“%1”").arg(QLatin1String(word).toString().toUpper()));
     }
     void expectSymbol(const char *symbol)
     {
         if (!m_failed && !acceptSymbol(symbol))
-            fail(QStringLiteral("此处应是“%1” (expected %1)").arg(QLatin1String(symbol)));
+            fail(QStringLiteral("此处应是“%1”").arg(QLatin1String(symbol)));
     }
 
     bool acceptKeyword(const char *word)

@@ -13,10 +13,13 @@ QString rowKey(Engine engine)
 
 QString allColumns()
 {
-    QStringList names;
-    for (const FieldDef &f : fields())
-        names << quoted(f.name);
-    return names.join(QStringLiteral(", "));
+    static const QString columns = [] {
+        QStringList names;
+        for (const FieldDef &f : fields())
+            names << quoted(f.name);
+        return names.join(QStringLiteral(", "));
+    }();
+    return columns;
 }
 
 // On the server, text in the "C" collation compares by its characters' codes

@@ -261,11 +261,11 @@ void TestJetSql::rejectedStatements_data()
     const QString base = "select * from 客户信息 where 编号<>0";
     QTest::newRow("unknown field") << base + " and 姓名 Like '*a*'" << "姓名" << int(base.size()) + 5;
     QTest::newRow("unknown order field") << "select * from 客户信息 order by 价格" << "价格" << 28;
-    QTest::newRow("unterminated quote") << base + " and 地址 Like '*abc" << "quote" << int(base.size()) + 13;
+    QTest::newRow("unterminated quote") << base + " and 地址 Like '*abc" << "引号" << int(base.size()) + 13;
     QTest::newRow("malformed date") << base + " and 接货日期 >= #2003-13-1#" << "2003-13-1" << int(base.size()) + 13;
     QTest::newRow("not a date") << base + " and 接货日期 >= #abc#" << "abc" << -1;
     QTest::newRow("unterminated date") << base + " and 接货日期 >= #2003-1-1" << "#" << -1;
-    QTest::newRow("second statement") << "select * from 客户信息; delete from 客户信息" << "second" << -1;
+    QTest::newRow("second statement") << "select * from 客户信息; delete from 客户信息" << "一条语句" << -1;
     QTest::newRow("delete") << "delete from 客户信息" << "delete" << 0;
     QTest::newRow("drop") << "DROP TABLE 客户信息" << "DROP" << 0;
     QTest::newRow("update") << "update 客户信息 set 编号=1" << "update" << 0;
@@ -276,7 +276,7 @@ void TestJetSql::rejectedStatements_data()
     QTest::newRow("not on text field") << base + " and not 地址" << "地址" << -1;
     QTest::newRow("like without pattern") << base + " and 地址 Like 5" << "Like" << -1;
     QTest::newRow("column list") << "select 编号 from 客户信息" << "*" << -1;
-    QTest::newRow("empty") << "" << "empty" << -1;
+    QTest::newRow("empty") << "" << "空的" << -1;
     QTest::newRow("stray symbol") << "select * from 客户信息 where 编号=1 | 1" << "|" << -1;
     QTest::newRow("date against number") << "select * from 客户信息 where 编号 = #2003-1-1#" << "编号" << -1;
 }
