@@ -291,6 +291,30 @@ private slots:
         QVERIFY(photoFromFile(folder.path()).failed());
     }
 
+    void aTableOfAnEarlierVersionGetsTheRealDateCheck()
+    {
+        DataFolder folder;
+        {
+            auto made = createJobTable(folder.path(), makeJobs(1, 2));
+            QVERIFY(made);
+            QSqlQuery earlier(made->sql());
+            QVERIFY(earlier.exec(QStringLiteral("DROP TABLE \"客户照片\"")));
+            QVERIFY(earlier.exec(QStringLiteral("COMMENT ON TABLE \"客户信息\" IS NULL")));
+            QVERIFY(earlier.exec(QStringLiteral(
+                "ALTER TABLE \"客户信息\" DROP CONSTRAINT \"kind_出厂日期\", ADD CONSTRAINT \"kind_出厂日期\" "
+                "CHECK (\"出厂日期\" ~ '^[0-9]{4}-(0[1-9]|1[0-2])-(0[1-9]|[12][0-9]|3[01])$')")));
+            QVERIFY(earlier.exec(QStringLiteral("UPDATE \"客户信息\" SET \"出厂日期\" = '2025-02-30' WHERE \"编号\" = 1")));
+        }
+        auto opened = Database::open(server());
+        QVERIFY2(opened.ok(), qPrintable(opened.error().text));
+        QVERIFY(bringUpToDate(**opened).ok());
+        QSqlQuery q((*opened)->sql());
+        QVERIFY(!q.exec(QStringLiteral("UPDATE \"客户信息\" SET \"出厂日期\" = '2025-02-30' WHERE \"编号\" = 2")));
+        QVERIFY(hasPhotoTable(**opened).value());
+        // The job written before keeps its value, to be corrected by the clerk.
+        QCOMPARE(stored(**opened, 1, QStringLiteral("出厂日期")), QVariant(QStringLiteral("2025-02-30")));
+    }
+
     void firstCommandAfterAServerRestartGoesThrough()
     {
         DataFolder folder;
