@@ -143,7 +143,6 @@ private:
     PendingEdits *m_pending = nullptr;
     QString m_source;
     QVector<qint64> m_keys;
-    mutable QHash<qint64, int> m_indexOfKey; // built when first asked
     int m_pos = -1;
     bool m_currentDeleted = false;
     bool m_noMatch = false;
