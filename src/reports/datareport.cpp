@@ -13,7 +13,7 @@ common::Result<ReportRenderer> dataReportRenderer(const QString &report, const Q
         return layout.error();
     const QDir dir(folder);
     const common::SiteSettings settings =
-        common::SiteSettings::load(dir.filePath(common::settingsFileName()));
+        common::SiteSettings::loadQuietly(dir.filePath(common::settingsFileName()));
     return ReportRenderer(std::move(*layout), settings, dir.absolutePath());
 }
 

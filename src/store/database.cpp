@@ -215,7 +215,7 @@ QString jobTableLocation(const QString &folder)
     if (const QString given = qEnvironmentVariable("CORVALE_DATABASE"); !given.isEmpty())
         return given;
     const QDir dir(folder);
-    if (const QString server = common::SiteSettings::load(dir.filePath(common::settingsFileName())).databaseServer;
+    if (const QString server = common::SiteSettings::loadQuietly(dir.filePath(common::settingsFileName())).databaseServer;
         !server.isEmpty())
         return server;
     return dir.filePath(databaseFileName());

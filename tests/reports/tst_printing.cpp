@@ -72,7 +72,7 @@ void TestPrinting::init()
     common::SiteSettings settings = common::SiteSettings::defaults();
     settings.servicePoint = {"浙江省宁波市", "甬江维修部", "中山路1号", "315000", "87654321",
                              "87654322", "www.example.com", "陈明", "12345"};
-    QVERIFY(settings.save(m_folder->file(common::settingsFileName())));
+    QVERIFY(settings.save(m_folder->file(common::settingsFileName())).ok());
     m_workspace = std::make_unique<QWidget>();
     m_print = new PrintCommand(m_workspace.get());
 }

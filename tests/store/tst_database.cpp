@@ -213,7 +213,7 @@ void TestDatabase::findsTheJobsByEnvironmentSettingsOrFolder()
     QCOMPARE(jobTableLocation(folder.path()), folder.file(databaseFileName()));
     common::SiteSettings settings = common::SiteSettings::defaults();
     settings.databaseServer = QStringLiteral("postgresql://店员:秘密@10.0.0.2:5432/shop");
-    QVERIFY(settings.save(folder.file(common::settingsFileName())));
+    QVERIFY(settings.save(folder.file(common::settingsFileName())).ok());
     QCOMPARE(jobTableLocation(folder.path()), settings.databaseServer);
     QCOMPARE(displayedAddress(settings.databaseServer), QStringLiteral("postgresql://店员@10.0.0.2:5432/shop"));
     qputenv("CORVALE_DATABASE", "postgresql://desk@10.0.0.3/other");

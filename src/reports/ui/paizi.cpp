@@ -169,14 +169,13 @@ void PaiZi::showDataReport(const QString &report)
     common::Result<ReportRenderer> renderer = load();
     if (renderer.failed())
         return;
-    if (printsParticulars(renderer->layout())) {
-        if (const QStringList placeholders = renderer->settings().servicePoint.placeholders(); !placeholders.isEmpty()) {
-            // Before the preview, which then shows what the clerk may just have filled in.
-            emit placeholdersAboutToPrint(placeholders);
-            renderer = load();
-            if (renderer.failed())
-                return;
-        }
+    if (const QStringList placeholders = placeholdersPrinted(renderer->layout(), renderer->settings().servicePoint);
+        !placeholders.isEmpty()) {
+        // Before the preview, which then shows what the clerk may just have filled in.
+        emit placeholdersAboutToPrint(placeholders);
+        renderer = load();
+        if (renderer.failed())
+            return;
     }
     common::WindowSlot<DataReportWindow> &slot = m_dataReports[report];
     if (DataReportWindow *open = slot.get())
