@@ -116,8 +116,8 @@ void Shell::showWorkspace()
     connect(m_workspace.get(), &workspace::frmCorvale::restoreRequested, this, &Shell::restoreFromBackup,
             Qt::QueuedConnection);
     connect(m_workspace.get(), &workspace::frmCorvale::closed, this, [this] { emit finished(0); });
+    // It sizes and places itself within the screen as it first shows.
     m_workspace->show();
-    centreWindow(m_workspace.get());
 }
 
 void Shell::editSettings(int page)

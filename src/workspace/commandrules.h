@@ -7,6 +7,9 @@
 
 namespace workspace {
 
+// A move of the navigator's arrows and the page keys.
+enum class Step { First, Previous, Next, Last };
+
 // The number after `number` in 16-bit signed arithmetic; nothing past 32767.
 std::optional<qint16> nextJobNumber(qint16 number);
 

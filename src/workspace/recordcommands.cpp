@@ -22,6 +22,7 @@ namespace workspace {
 namespace {
 const QString kWarning = QStringLiteral("警告");
 const QString kDuplicate = QStringLiteral("禁止编号重复！");
+const QString kNumbersUsedUp = QStringLiteral("编号已到最大值 32767，不能再添加记录。");
 } // namespace
 
 RecordCommands::RecordCommands(frmCorvale &window)
@@ -62,8 +63,12 @@ void RecordCommands::rs_Append()
     const auto current = m_window.currentJobNumber();
     const auto next = current ? nextJobNumber(*current)
                               : firstJobNumber(set.recordCount(), set.recordSource());
-    if (!next)
+    if (!next) {
+        common::say(current ? kNumbersUsedUp
+                            : QStringLiteral("当前查询结果中没有记录，无法确定新编号。请按“刷新”显示全部记录后再添加。"),
+                    kWarning, common::Icon::Warning);
         return;
+    }
     // What was typed into the row being left is written before the new row exists.
     if (!m_window.saveNow())
         return;
@@ -90,6 +95,8 @@ void RecordCommands::rs_Append()
     c.info(13)->setText(today);
     c.Timer->setText(common::clock().time().toString(QStringLiteral("HH:mm:ss")));
     c.cboReg->setEditText(QStringLiteral("否"));
+    // On a table that was empty the fields have only now begun to take input.
+    focusName();
 }
 
 void RecordCommands::rs_Delete()
@@ -160,9 +167,9 @@ void RecordCommands::rs_Refresh()
     } else {
         common::setBackColor(c.cmdSearch, common::buttonColor());
         common::setBackColor(c.cmdFind, common::buttonColor());
-        for (auto command : {query::RecordWorkspace::Command::Delete, query::RecordWorkspace::Command::Append,
-                             query::RecordWorkspace::Command::Copy})
-            m_window.setCommandEnabled(command, true);
+        const WorkspaceCommands &k = m_window.commands();
+        for (QAction *command : {k.deleteJob, k.append, k.copy})
+            command->setEnabled(true);
     }
     if (auto n = m_window.currentJobNumber())
         m_window.setTxtNewID(*n);
@@ -171,15 +178,17 @@ void RecordCommands::rs_Refresh()
 void RecordCommands::copy()
 {
     store::RecordSet &set = m_window.recordSet();
-    if (common::say(QStringLiteral("真的要复制吗？"), kWarning, common::Icon::Question,
-                    common::Buttons::YesNo) != common::Answer::Yes)
-        return;
     const auto source = m_window.currentJobNumber();
     if (!source)
         return;
     // The copy carries its final number from the start, so no two rows ever share one.
     const auto number = nextJobNumber(m_window.txtNewID());
-    if (!number)
+    if (!number) {
+        common::say(kNumbersUsedUp, kWarning, common::Icon::Warning);
+        return;
+    }
+    if (common::say(QStringLiteral("真的要复制吗？"), kWarning, common::Icon::Question,
+                    common::Buttons::YesNo) != common::Answer::Yes)
         return;
     if (!m_window.saveNow())
         return;
