@@ -3,6 +3,7 @@
 // median of several runs, and a raw-SQLite counterpart is timed beside it
 // where one exists.
 #include "common/result.h"
+#include "common/shopcontext.h"
 
 #include <QString>
 #include <functional>
@@ -15,6 +16,7 @@ namespace bench {
 struct Context {
     QString folder;     // data folder holding 新客户信息.mdb at full size
     QString database;   // its path
+    common::ShopContext shop; // the shop of that folder, as the program starts it
 };
 
 struct Case {

@@ -17,9 +17,9 @@ namespace {
 
 const Registrar panelOpening{Case{
     QStringLiteral("report panel opening"), {},
-    [](Context &) {
+    [](Context &ctx) {
         QWidget workspace;
-        auto *print = new reports::PrintCommand(&workspace);
+        auto *print = new reports::PrintCommand(&workspace, ctx.shop);
         print->run(std::nullopt);
         print->panel()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -31,7 +31,7 @@ Case dataReport(const QString &report, int order)
     return Case{QStringLiteral("data report %1 for one job to PDF").arg(report), {},
                 [report](Context &ctx) {
                     if (const auto e = reports::renderJobToPdf(
-                            ctx.folder, report, 1000, QDir(ctx.folder).filePath(QStringLiteral("job.pdf")));
+                            ctx.shop, report, 1000, QDir(ctx.folder).filePath(QStringLiteral("job.pdf")));
                         e.failed())
                         throw std::runtime_error(e.error().text.toStdString());
                 },

@@ -44,7 +44,7 @@ struct Workspace {
         if (opened.failed())
             throw std::runtime_error(opened.error().text.toStdString());
         db = std::move(opened).value();
-        window = std::make_unique<workspace::frmCorvale>(*db, common::SiteSettings::defaults());
+        window = std::make_unique<workspace::frmCorvale>(*db, ctx.shop);
         window->show();
         QApplication::processEvents();
     }

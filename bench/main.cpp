@@ -48,8 +48,8 @@ int main(int argc, char *argv[])
     common::installFontSubstitutions();
 
     QTemporaryDir dir;
-    bench::Context ctx{dir.path(), dir.filePath(store::databaseFileName())};
-    QDir::setCurrent(dir.path());
+    bench::Context ctx{dir.path(), dir.filePath(store::databaseFileName()),
+                       {dir.path(), dir.filePath(store::databaseFileName()), common::SiteSettings::defaults()}};
     {
         QElapsedTimer t;
         t.start();

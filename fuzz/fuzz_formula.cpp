@@ -1,6 +1,7 @@
 // Any selection formula must come back as a usable SQL condition or as an
 // error that points inside the text; never a crash, and never SQL that SQLite
-// refuses or whose placeholders do not match the values.
+// refuses or whose placeholders do not match the values. Any text, quoted as
+// a text constant, must read back as itself.
 #include "reports/formula.h"
 #include "store/fields.h"
 
@@ -49,6 +50,12 @@ void checkSql(const reports::SqlCondition &sql)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString formula = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    // Any text, quoted, is one text constant that reads back as itself.
+    const common::Result<reports::FormulaTree> quoted =
+        reports::parseFormula(QStringLiteral("{客户信息.地区} = ") + reports::formulaText(formula));
+    if (quoted.failed() || quoted->conditions.size() != 1 || quoted->conditions.first().value.text != formula)
+        __builtin_trap();
+
     const common::Result<reports::FormulaTree> parsed = reports::parseFormula(formula);
     if (parsed.failed()) {
         checkError(parsed.error(), formula);
@@ -62,6 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             checkError(compiled.error(), formula);
         else
             checkSql(*compiled);
+        if (reports::describeSelection(*parsed, today).isEmpty())
+            __builtin_trap();
     }
     return 0;
 }

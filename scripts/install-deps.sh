@@ -6,6 +6,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n
   libsqlite3-dev sqlite3 mdbtools-dev libqpdf-dev zlib1g-dev
+  # printing: what became of a job (libcups); the tests print through a private
+  # CUPS scheduler into PDF files
+  libcups2-dev cups-daemon cups-client cups-filters
   # catalogue reports as spreadsheets; the tests read them back with openpyxl
   libxlsxwriter-dev python3-openpyxl
   fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai

@@ -5,8 +5,38 @@
 
 namespace common {
 
+namespace {
+
+// The stored form, 2003-01-05, read without a pattern: a report reads thousands.
+std::optional<QDate> isoForm(const QString &text)
+{
+    if (text.size() != 10 || text.at(4) != u'-' || text.at(7) != u'-')
+        return std::nullopt;
+    const auto number = [&text](int from, int length) {
+        int n = 0;
+        for (int i = from; i < from + length; ++i) {
+            const char16_t c = text.at(i).unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            n = n * 10 + (c - u'0');
+        }
+        return n;
+    };
+    const int y = number(0, 4), m = number(5, 2), d = number(8, 2);
+    if (y < 0 || m < 0 || d < 0)
+        return std::nullopt;
+    return QDate(y, m, d);
+}
+
+} // namespace
+
 std::optional<QDate> parseDate(const QString &text)
 {
+    if (const std::optional<QDate> iso = isoForm(text)) {
+        if (iso->isValid() && iso->year() >= 100)
+            return iso;
+        return std::nullopt;
+    }
     static const QRegularExpression plain(
         QStringLiteral(R"(^\s*(\d{4})\s*([-/.])\s*(\d{1,2})\s*\2\s*(\d{1,2})\s*$)"));
     static const QRegularExpression chinese(
@@ -39,6 +69,30 @@ QString isoDate(const QDate &date)
 QString shortDate(const QDate &date)
 {
     return date.isValid() ? QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day()) : QString();
+}
+
+QString shortDateText(const QString &stored)
+{
+    if (const std::optional<QDate> date = parseDate(stored))
+        return shortDate(*date);
+    return stored;
+}
+
+QString moneyText(double amount)
+{
+    // Rounded to the fen first, so that -0.001 does not print as "-0.00".
+    const double fen = std::round(amount * 100) / 100;
+    return QString::number(fen == 0 ? 0.0 : fen, 'f', 2);
+}
+
+QString numberText(double number)
+{
+    QString text = moneyText(number);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
 }
 
 std::optional<double> parseNumber(const QString &text)

@@ -15,6 +15,17 @@ QString isoDate(const QDate &date);
 // The short date form a Chinese desktop shows: year, month and day without
 // leading zeros ("2025-5-18").
 QString shortDate(const QDate &date);
+// A stored date ("2025-05-18", or any form parseDate reads) in the short
+// form; other text (a purchase date of "超保") as it is.
+QString shortDateText(const QString &stored);
+
+// A fee as money: two decimals, never an exponent ("0.30", "99999.99").
+QString moneyText(double amount);
+
+// A fee as money: two decimals, never an exponent ("0.30", "99999.99").
+QString moneyText(double amount);
+// Any other number: up to two decimals, no trailing zeros, never an exponent ("16", "126.5").
+QString numberText(double number);
 
 // A plain signed decimal, optionally with an exponent, blanks around allowed;
 // the value must be finite.

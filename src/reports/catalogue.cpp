@@ -1,43 +1,55 @@
 #include "reports/catalogue.h"
 
+#include "common/textrules.h"
+#include "reports/formula.h"
+
+#include <QStringList>
 #include <array>
+#include <tuple>
 
 namespace reports {
 
 namespace {
 
-struct MonthWindow {
-    const char16_t *name;
-    const char16_t *from;
-    const char16_t *to;
+constexpr std::array<const char16_t *, 12> monthNames = {
+    u"一月", u"二月", u"三月", u"四月", u"五月", u"六月",
+    u"七月", u"八月", u"九月", u"十月", u"十一月", u"十二月",
 };
 
-// The monthly report's windows run from the 20th to the 19th in these fixed
-// years, whatever today is.
-constexpr std::array<MonthWindow, 12> monthWindows = {{
-    {u"一月", u"2002,12,20", u"2003,1,19"},
-    {u"二月", u"2003,1,20", u"2003,2,19"},
-    {u"三月", u"2003,2,20", u"2003,3,19"},
-    {u"四月", u"2003,3,20", u"2003,4,19"},
-    {u"五月", u"2003,4,20", u"2003,5,19"},
-    {u"六月", u"2003,5,20", u"2003,6,19"},
-    {u"七月", u"2003,6,20", u"2003,7,19"},
-    {u"八月", u"2003,7,20", u"2003,8,19"},
-    {u"九月", u"2003,8,20", u"2003,9,19"},
-    {u"十月", u"2003,9,20", u"2003,10,19"},
-    {u"十一月", u"2003,10,20", u"2003,11,19"},
-    {u"十二月", u"2003,11,20", u"2003,12,19"},
-}};
-
-void applyMonth(const QString &month, PanelState &state)
+const QStringList &quarterCodes()
 {
-    for (const MonthWindow &w : monthWindows) {
-        if (month == QStringView(w.name)) {
-            state.dateFrom = QString::fromUtf16(w.from);
-            state.dateTo = QString::fromUtf16(w.to);
+    static const QStringList codes = {QStringLiteral("1st"), QStringLiteral("2nd"), QStringLiteral("3rd"),
+                                      QStringLiteral("4th")};
+    return codes;
+}
+
+// The window of the month named exactly as the box holds it, in the year of
+// the year box; any other text keeps the window there was.
+void applyMonth(const PanelInputs &inputs, PanelState &state)
+{
+    for (int m = 0; m < int(monthNames.size()); ++m) {
+        if (inputs.month == QStringView(monthNames[m])) {
+            std::tie(state.dateFrom, state.dateTo) = monthWindow(inputs.year, m + 1);
             return;
         }
     }
+}
+
+QString formulaDate(const QDate &d)
+{
+    return QStringLiteral("Date(%1,%2,%3)").arg(d.year()).arg(d.month()).arg(d.day());
+}
+
+// The ledger's start date as typed, "2003,7,22" or any date form the
+// program reads; anything else stays a text the formula refuses, shown to
+// the clerk, rather than a piece of formula.
+QString startDate(const QString &typed)
+{
+    QString asDate = typed;
+    asDate.replace(u',', u'-').replace(u'，', u'-');
+    if (const std::optional<QDate> date = common::parseDate(asDate))
+        return formulaDate(*date);
+    return QStringLiteral("Date(") + formulaText(typed) + u')';
 }
 
 ReportRequest request(const QString &file, const QString &formula)
@@ -47,27 +59,39 @@ ReportRequest request(const QString &file, const QString &formula)
 
 QString partsLedgerFormula(const QString &start, const QString &brand)
 {
-    return QStringLiteral("{客户信息.到货日期} >= Date(") + start
-        + QStringLiteral(") and {客户信息.型号} StartsWith '") + brand + QStringLiteral("'");
+    return QStringLiteral("{客户信息.到货日期} >= ") + startDate(start)
+        + QStringLiteral(" and {客户信息.型号} StartsWith ") + formulaText(brand);
 }
 
 QString partsStockFormula(const QString &brand)
 {
-    return QStringLiteral("{客户信息.是否库存} = '是' and {客户信息.型号} StartsWith '") + brand
-        + QStringLiteral("'");
+    return QStringLiteral("{客户信息.是否库存} = '是' and {客户信息.型号} StartsWith ") + formulaText(brand);
 }
 
 } // namespace
+
+std::pair<QDate, QDate> monthWindow(int year, int month)
+{
+    const QDate last(year, month, 19);
+    return {last.addMonths(-1).addDays(1), last};
+}
+
+PanelState panelStateAtLoad(const QDate &today)
+{
+    PanelState state;
+    std::tie(state.dateFrom, state.dateTo) = monthWindow(today.year(), today.month());
+    return state;
+}
 
 std::optional<ReportRequest> catalogueRequest(const QString &entry, const PanelInputs &inputs,
                                               PanelState &state)
 {
     if (entry == u"新飞月报表") {
-        applyMonth(inputs.month, state);
+        applyMonth(inputs, state);
         return request(QStringLiteral("报表\\新飞月报表.PRN"),
-                       QStringLiteral("{客户信息.接货日期} >= Date(") + state.dateFrom
-                           + QStringLiteral(") and {客户信息.接货日期} <= Date (") + state.dateTo
-                           + QStringLiteral(") and {客户信息.型号} StartsWith '新飞'"));
+                       QStringLiteral("{客户信息.接货日期} >= ") + formulaDate(state.dateFrom)
+                           + QStringLiteral(" and {客户信息.接货日期} <= ") + formulaDate(state.dateTo)
+                           + QStringLiteral(" and {客户信息.型号} StartsWith '新飞'"));
     }
     if (entry == u"新飞申请配件单")
         return request(QStringLiteral("报表\\新飞申请配件单.PRN"),
@@ -83,9 +107,10 @@ std::optional<ReportRequest> catalogueRequest(const QString &entry, const PanelI
         return request(QStringLiteral("报表\\配件流水帐.RPT"),
                        partsLedgerFormula(inputs.partsLedgerStart, QStringLiteral("新飞")));
     if (entry == u"佳利季报表" || entry == u"维修人员报表") {
-        // The quarter is taken on every click, even when it is empty.
+        // The quarter is taken on every click, even when it is empty; only
+        // the box's four codes name a quarter.
         state.quarter = inputs.quarterBox;
-        if (state.quarter.isEmpty())
+        if (!quarterCodes().contains(state.quarter))
             return std::nullopt;
         const QString quarterPart =
             QStringLiteral("{客户信息.接货日期} in Calendar") + state.quarter + QStringLiteral("Qtr and ");
@@ -93,19 +118,17 @@ std::optional<ReportRequest> catalogueRequest(const QString &entry, const PanelI
             return request(QStringLiteral("报表\\佳利季报表.PRN"),
                            quarterPart + QStringLiteral("{客户信息.型号} StartsWith '佳利'"));
         return request(QStringLiteral("报表\\维修人员报表.RPT"),
-                       quarterPart + QStringLiteral("{客户信息.修理人员} StartsWith '") + inputs.staff
-                           + QStringLiteral("'"));
+                       quarterPart + QStringLiteral("{客户信息.修理人员} StartsWith ") + formulaText(inputs.staff));
     }
     if (entry == u"容声月报表")
         return request(QStringLiteral("报表\\容声月报表.RPT"),
                        QStringLiteral("{客户信息.接货日期} in MonthToDate and {客户信息.型号} StartsWith '容声'"));
     if (entry == u"未修记录单")
         return request(QStringLiteral("报表\\未修记录单.RPT"),
-                       QStringLiteral("{客户信息.已修否} = No") + QStringLiteral(" and {客户信息.地区} = ")
-                           + QStringLiteral("'") + inputs.area + QStringLiteral("'"));
+                       QStringLiteral("{客户信息.已修否} = No and {客户信息.地区} = ") + formulaText(inputs.area));
     if (entry == u"商场报表")
         return request(QStringLiteral("报表\\商场报表.RPT"),
-                       QStringLiteral("{客户信息.购店} StartsWith '") + inputs.store + QStringLiteral("'"));
+                       QStringLiteral("{客户信息.购店} StartsWith ") + formulaText(inputs.store));
     if (entry == u"新飞回访记录表")
         return request(QStringLiteral("报表\\新飞回访记录表.RPT"),
                        QStringLiteral("{客户信息.入档} StartsWith '是'"));

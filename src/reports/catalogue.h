@@ -1,21 +1,34 @@
 #pragma once
 // The report catalogue: the panel's box texts and state in, one report
-// request out, exactly as the shop's report engine has always been handed it.
+// request out, as the shop's report engine has always been handed it. The
+// clerk's texts go in as text constants of the formula language, so no
+// text typed into a box can change what the formula asks.
+#include <QDate>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace reports {
 
-// The panel state a catalogue run may change (initial values as at load).
+// The panel state a catalogue run may change.
 struct PanelState {
-    QString dateFrom = QStringLiteral("2003,4,25");
-    QString dateTo = QStringLiteral("2003,5,24");
+    // The monthly report's window, kept when the month box holds no month.
+    QDate dateFrom;
+    QDate dateTo;
     QString quarter;
 };
+
+// The state as the panel loads: the window of today's month.
+PanelState panelStateAtLoad(const QDate &today);
+
+// The monthly report's window for a month (1..12) of a year: from the 20th
+// of the month before to the 19th of that month.
+std::pair<QDate, QDate> monthWindow(int year, int month);
 
 // The panel's boxes at the moment of the click, as they hold them.
 struct PanelInputs {
     QString month;            // cboDate
+    int year = 0;             // the year box: the monthly report's window ends in this year
     QString quarterBox;       // jido
     QString partsLedgerStart; // txtPeiJianDate
     QString area;             // Aera

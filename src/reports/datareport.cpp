@@ -1,29 +1,24 @@
 #include "reports/datareport.h"
 
-#include "store/fields.h"
-
 #include <QDir>
 
 namespace reports {
 
-common::Result<ReportRenderer> dataReportRenderer(const QString &report, const QString &folder)
+common::Result<ReportRenderer> dataReportRenderer(const QString &report, const common::ShopContext &shop)
 {
     common::Result<ReportLayout> layout = loadLayout(report);
     if (layout.failed())
         return layout.error();
-    const QDir dir(folder);
-    const common::SiteSettings settings =
-        common::SiteSettings::loadQuietly(dir.filePath(common::settingsFileName()));
-    return ReportRenderer(std::move(*layout), settings, dir.absolutePath());
+    return ReportRenderer(std::move(*layout), shop.settings, QDir(shop.folder).absolutePath());
 }
 
-common::Result<void> renderJobToPdf(const QString &folder, const QString &report, qint16 job,
-                             const QString &pdfPath)
+common::Result<void> renderJobToPdf(const common::ShopContext &shop, const QString &report, qint16 job,
+                                    const QString &pdfPath)
 {
-    const common::Result<ReportRenderer> renderer = dataReportRenderer(report, folder);
+    const common::Result<ReportRenderer> renderer = dataReportRenderer(report, shop);
     if (renderer.failed())
         return renderer.error();
-    DataSource source(QDir(folder).absoluteFilePath(store::databaseFileName()));
+    DataSource source(shop.jobTable);
     source.selectJob(job);
     const common::Result<QVector<Row>> rows = source.rows();
     if (rows.failed())

@@ -4,33 +4,16 @@
 #include "store/fields.h"
 #include "store/rowreader.h"
 
-#include <QDir>
-
 namespace reports {
 
-DataSource::DataSource(QString databasePath) : m_databasePath(std::move(databasePath)) {}
+DataSource::DataSource(QString jobTable) : m_jobTable(std::move(jobTable)) {}
 DataSource::~DataSource() = default;
-
-QString DataSource::defaultDatabasePath() { return QString(); }
-
-void DataSource::setDatabasePath(const QString &path)
-{
-    m_db.reset();
-    m_databasePath = path;
-}
 
 common::Result<void> DataSource::connect()
 {
-    // Where the program works (the file in the working folder or the shop's
-    // server), or the file named; a relative name follows the working folder,
-    // so reconnect when it moved.
-    const QString path = m_databasePath.isEmpty()            ? store::jobTableLocation(QDir::currentPath())
-                         : store::isServerAddress(m_databasePath) ? m_databasePath
-                                                                  : QDir::current().absoluteFilePath(m_databasePath);
-    if (m_db && m_db->path() == path)
+    if (m_db)
         return {};
-    m_db.reset();
-    common::Result<std::unique_ptr<store::Database>> db = store::Database::open(path);
+    common::Result<std::unique_ptr<store::Database>> db = store::Database::open(m_jobTable);
     if (db.failed())
         return db.error();
     m_db = std::move(*db);

@@ -1,7 +1,7 @@
 #pragma once
 // What the data reports print from: every job in number order, or the one
 // job the print command chose, read through a connection of its own to the
-// database file.
+// shop's job table.
 #include "common/result.h"
 
 #include <QHash>
@@ -20,17 +20,13 @@ using Row = QHash<QString, QVariant>;
 
 class DataSource {
 public:
-    // path: the database file or a server address; a relative name follows
-    // the working folder, and none is where the program works there.
-    explicit DataSource(QString databasePath = defaultDatabasePath());
+    // jobTable: the shop's database file or server address.
+    explicit DataSource(QString jobTable);
     ~DataSource();
     DataSource(const DataSource &) = delete;
     DataSource &operator=(const DataSource &) = delete;
 
-    static QString defaultDatabasePath();
-
-    void setDatabasePath(const QString &path);
-    QString databasePath() const { return m_databasePath; }
+    QString jobTable() const { return m_jobTable; }
 
     // The job the reports print; nothing: every job.
     void selectJob(std::optional<qint16> job) { m_job = job; }
@@ -43,7 +39,7 @@ public:
 private:
     common::Result<void> connect();
 
-    QString m_databasePath;
+    QString m_jobTable;
     std::optional<qint16> m_job;
     std::unique_ptr<store::Database> m_db;
 };

@@ -1,50 +1,71 @@
 #include "reports/engine.h"
 
 #include "common/clock.h"
+#include "common/shopcontext.h"
 #include "reports/enginedata.h"
+#include "reports/enginepdf.h"
+#include "reports/enginesheet.h"
 #include "reports/formula.h"
 #include "reports/reportdefinition.h"
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/rowreader.h"
 
-#include <QDir>
 
 namespace reports {
 
-common::Result<PreparedReport> prepareReport(const ReportRequest &request, const QString &folder)
+common::Result<PreparedReport> prepareReport(const ReportRequest &request, const common::ShopContext &shop)
 {
-    if (const QString e = ensureReportDefinitions(folder); !e.isEmpty())
-        return common::Error::failed(e);
-    common::Result<ReportDefinition> definition = loadReportDefinition(reportFilePath(folder, request.file));
+    if (const auto written = ensureReportDefinitions(shop.folder); written.failed())
+        return written.error();
+    common::Result<ReportDefinition> definition = loadReportDefinition(reportFilePath(shop.folder, request.file));
     if (definition.failed())
         return definition.error();
     const QDate today = common::clock().today();
-    // A formula that does not parse is said before the database is opened.
-    if (const common::Result<SqlCondition> checked = compileFormula(request.formula, today); checked.failed())
+    // A formula that is refused is said before the database is opened; an
+    // empty one selects every record.
+    FormulaTree tree;
+    if (!request.formula.trimmed().isEmpty()) {
+        common::Result<FormulaTree> parsed = parseFormula(request.formula);
+        if (parsed.failed())
+            return common::Error::failed(formulaMessage(parsed.error(), request.formula));
+        tree = std::move(*parsed);
+    }
+    if (const common::Result<SqlCondition> checked = compileFormula(tree, today); checked.failed())
         return common::Error::failed(formulaMessage(checked.error(), request.formula));
-    const common::Result<std::unique_ptr<store::Database>> db =
-        store::Database::open(store::jobTableLocation(folder));
+    const common::Result<std::unique_ptr<store::Database>> db = store::Database::open(shop.jobTable);
     if (db.failed())
         return common::Error::failed(
-            QStringLiteral("无法打开数据库 “%1”：%2").arg(store::databaseFileName(), db.error().text));
-    const common::Result<SqlCondition> condition = compileFormula(request.formula, today, (*db)->engine());
+            QStringLiteral("无法打开数据库 “%1”：%2").arg(store::displayedAddress(shop.jobTable), db.error().text));
+    const common::Result<SqlCondition> condition = compileFormula(tree, today, (*db)->engine());
     if (condition.failed())
         return common::Error::failed(formulaMessage(condition.error(), request.formula));
     common::Result<QVector<ReportRow>> rows = selectReportRows(**db, *definition, *condition);
     if (rows.failed())
         return rows.error();
-    return PreparedReport{std::move(*definition), std::move(*rows), today};
+    return PreparedReport{std::move(*definition), std::move(*rows), {describeSelection(tree, today), today}};
 }
 
-common::Result<BuiltReport> buildReport(const ReportRequest &request, const QString &folder)
+common::Result<BuiltReport> buildReport(const ReportRequest &request, const common::ShopContext &shop)
 {
-    common::Result<PreparedReport> prepared = prepareReport(request, folder);
+    common::Result<PreparedReport> prepared = prepareReport(request, shop);
     if (prepared.failed())
         return prepared.error();
-    LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->printed);
+    LaidOutReport report = layoutReport(prepared->definition, prepared->rows, prepared->heading);
     const int selected = int(prepared->rows.size());
     return BuiltReport{std::move(report), selected, std::move(*prepared)};
+}
+
+common::Result<void> renderRequest(const ReportRequest &request, const common::ShopContext &shop, const QString &path)
+{
+    const common::Result<PreparedReport> prepared = prepareReport(request, shop);
+    if (prepared.failed())
+        return prepared.error();
+    if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
+        return writePreparedSheet(*prepared, path);
+    if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+        return writePreparedCsv(*prepared, path);
+    return writePreparedPdf(*prepared, path, pdfHalvesFromPages);
 }
 
 } // namespace reports

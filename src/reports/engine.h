@@ -5,13 +5,15 @@
 #include "reports/enginelayout.h"
 #include "reports/reportdefinition.h"
 
+namespace common { struct ShopContext; }
+
 namespace reports {
 
 // What a report is made from, before layout.
 struct PreparedReport {
     ReportDefinition definition;
     QVector<ReportRow> rows;
-    QDate printed;
+    ReportHeading heading; // what the formula selected, and today
 };
 
 struct BuiltReport {
@@ -22,13 +24,18 @@ struct BuiltReport {
     PreparedReport prepared;
 };
 
-// Reads folder/报表/…, compiles the formula (today from the clock) and
-// selects from folder/新客户信息.mdb through its own connection. Nothing is
+// Reads the shop's 报表/…, compiles the formula (today from the clock) and
+// selects from the shop's jobs through a connection of its own; the heading
+// says in words what the formula selects. Nothing is
 // queried when the file or the formula is refused. A failure's text is the
 // engine's message to the user.
-common::Result<PreparedReport> prepareReport(const ReportRequest &request, const QString &folder);
+common::Result<PreparedReport> prepareReport(const ReportRequest &request, const common::ShopContext &shop);
 
 // prepareReport, then lays out every page.
-common::Result<BuiltReport> buildReport(const ReportRequest &request, const QString &folder);
+common::Result<BuiltReport> buildReport(const ReportRequest &request, const common::ShopContext &shop);
+
+// prepareReport, then writes the report to path as its extension asks:
+// .xlsx, .csv, anything else PDF. On failure nothing is left at path.
+common::Result<void> renderRequest(const ReportRequest &request, const common::ShopContext &shop, const QString &path);
 
 } // namespace reports

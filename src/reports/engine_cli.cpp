@@ -1,8 +1,10 @@
 #include "reports/engine_cli.h"
 
-#include "reports/enginesheet.h"
+#include "reports/engine.h"
+#include "store/database.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace reports {
@@ -35,7 +37,7 @@ common::Result<RequestArguments> parseArguments(const QStringList &arguments)
         return common::Error::failed(QStringLiteral(
             "用法：corvale-render 数据文件夹 --file \"报表\\名称.RPT\" --formula \"公式\" 输出.pdf|.xlsx|.csv"));
     parsed.folder = positional.at(0);
-    parsed.out = QDir(QDir::currentPath()).absoluteFilePath(positional.at(1));
+    parsed.out = QFileInfo(positional.at(1)).absoluteFilePath();
     return parsed;
 }
 
@@ -57,11 +59,32 @@ int runRequestCli(const QStringList &arguments)
     const common::Result<RequestArguments> parsed = parseArguments(arguments);
     if (parsed.failed())
         return fail(parsed.error().text);
-    if (!QDir::setCurrent(parsed->folder))
-        return fail(QStringLiteral("找不到数据文件夹 “%1”").arg(parsed->folder));
-    if (const auto e = renderRequest(parsed->request, parsed->out); e.failed())
+    const common::Result<common::ShopContext> shop = shopInFolder(parsed->folder);
+    if (shop.failed())
+        return fail(shop.error().text);
+    if (const auto e = renderRequest(parsed->request, *shop, parsed->out); e.failed())
         return fail(e.error().text);
     return 0;
+}
+
+common::Result<common::ShopContext> shopInFolder(const QString &folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return common::Error::failed(QStringLiteral("找不到数据文件夹 “%1”").arg(folder));
+    common::ShopContext shop;
+    shop.folder = QFileInfo(folder).absoluteFilePath();
+    const common::Result<common::LoadedSettings> loaded =
+        common::SiteSettings::load(shop.file(common::settingsFileName()));
+    if (loaded.failed())
+        std::fprintf(stderr, "corvale.ini: %s\n", loaded.error().text.toLocal8Bit().constData());
+    shop.settings = loaded.ok() ? loaded->settings : common::SiteSettings::defaults();
+    for (const QString &note : loaded.ok() ? loaded->notes : QStringList())
+        std::fprintf(stderr, "corvale.ini: %s\n", note.toLocal8Bit().constData());
+    const common::Result<QString> located = store::jobTableLocation(shop.folder, shop.settings);
+    if (located.failed())
+        return located.error();
+    shop.jobTable = *located;
+    return shop;
 }
 
 } // namespace reports

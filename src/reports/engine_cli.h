@@ -1,4 +1,8 @@
 #pragma once
+// corvale-render's command lines.
+#include "common/result.h"
+#include "common/shopcontext.h"
+
 #include <QStringList>
 
 namespace reports {
@@ -11,5 +15,10 @@ bool isRequestCommandLine(const QStringList &arguments);
 // as QCoreApplication::arguments() gives them. Prints the engine's message to
 // stderr and returns non-zero on failure.
 int runRequestCli(const QStringList &arguments);
+
+// The shop whose data folder is folder, found as the program finds it when
+// it starts there: its settings (what cannot be read is said on stderr) and
+// its jobs, on the server its settings name or in the folder's file.
+common::Result<common::ShopContext> shopInFolder(const QString &folder);
 
 } // namespace reports

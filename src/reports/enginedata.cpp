@@ -1,5 +1,7 @@
 #include "reports/enginedata.h"
 
+#include "common/textrules.h"
+#include "reports/sheetlayout.h"
 #include "store/fields.h"
 #include "store/rowreader.h"
 
@@ -32,12 +34,44 @@ QString cellText(const QVariant &value, const store::FieldDef *f)
 {
     if (value.isNull())
         return {};
-    if (f && f->kind == store::FieldKind::YesNo)
+    if (!f)
+        return value.toString();
+    switch (f->kind) {
+    case store::FieldKind::YesNo:
         return value.toInt() != 0 ? QStringLiteral("是") : QStringLiteral("否");
-    if (f && f->kind == store::FieldKind::Number)
-        return QString::number(value.toDouble(), 'f', 2);
-    return value.toString();
+    case store::FieldKind::Number:
+        return common::moneyText(value.toDouble());
+    case store::FieldKind::Date:
+    case store::FieldKind::PurchaseDate:
+        return common::shortDateText(value.toString());
+    default:
+        return value.toString();
+    }
 }
+
+namespace {
+
+// What a spreadsheet takes for a stored value: a number or job number as
+// it is, a date as its day; NaN for anything else.
+double sheetValue(const QVariant &value, const store::FieldDef *f)
+{
+    if (value.isNull() || !f)
+        return qQNaN();
+    switch (f->kind) {
+    case store::FieldKind::Number:
+    case store::FieldKind::JobNumber:
+        return value.toDouble();
+    case store::FieldKind::Date:
+    case store::FieldKind::PurchaseDate:
+        if (const std::optional<QDate> date = common::parseDate(value.toString()))
+            return sheetDayNumber(*date).value_or(qQNaN());
+        return qQNaN();
+    default:
+        return qQNaN();
+    }
+}
+
+} // namespace
 
 common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, const ReportDefinition &d,
                                                     const SqlCondition &condition)
@@ -49,11 +83,6 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
     QVector<const store::FieldDef *> defs;
     for (const QString &f : fields)
         defs << store::findField(f);
-    QVector<int> numberIndex; // per column: the field taken as a number, or -1
-    for (int i : cellIndex) {
-        const store::FieldKind kind = i < 0 || !defs.at(i) ? store::FieldKind::Text : defs.at(i)->kind;
-        numberIndex << (kind == store::FieldKind::Number || kind == store::FieldKind::JobNumber ? i : -1);
-    }
     QVector<int> sumIndex;
     for (const QString &t : d.totals)
         sumIndex << int(fields.indexOf(t));
@@ -71,11 +100,11 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
                 texts[i] = cellText(values.at(i), defs.at(i));
             ReportRow row;
             row.cells.reserve(cellIndex.size());
-            for (int i : cellIndex)
+            row.numbers.reserve(cellIndex.size());
+            for (int i : cellIndex) {
                 row.cells << (i < 0 ? QString() : texts.at(i));
-            row.numbers.reserve(numberIndex.size());
-            for (int i : numberIndex)
-                row.numbers << (i < 0 || values.at(i).isNull() ? qQNaN() : values.at(i).toDouble());
+                row.numbers << (i < 0 ? qQNaN() : sheetValue(values.at(i), defs.at(i)));
+            }
             for (int i : sumIndex)
                 row.sums << values.at(i).toDouble();
             if (groupIndex >= 0)

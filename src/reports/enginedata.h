@@ -21,9 +21,9 @@ struct ReportRow {
     QStringList cells;     // one per column of the definition
     QVector<double> sums;  // one per total field, in the definition's order
     QString group;         // the group field's text; empty without groups
-    // One per column: the stored value of a number or job-number column, as
-    // a spreadsheet takes it (the cell is rounded to print); NaN elsewhere
-    // and for no value.
+    // One per column, as a spreadsheet takes the stored value: a number or
+    // job number in full (the cell is rounded to print), a date as its day;
+    // NaN elsewhere and for no value.
     QVector<double> numbers;
 };
 
@@ -31,8 +31,8 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db,
                                                     const ReportDefinition &definition,
                                                     const SqlCondition &condition);
 
-// A stored value as the report prints it: dates as stored, yes/no as 是/否,
-// numbers with two decimals, null as nothing.
+// A stored value as the report prints it: dates in the short form
+// (2025-5-18), yes/no as 是/否, numbers as money, null as nothing.
 QString cellText(const QVariant &value, const QString &field);
 QString cellText(const QVariant &value, const store::FieldDef *field);
 

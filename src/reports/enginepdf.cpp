@@ -1,6 +1,6 @@
 #include "reports/enginepdf.h"
 
-#include "reports/enginepaint.h"
+#include "reports/pagepaint.h"
 #include "reports/outputfile.h"
 
 #include <QBuffer>
@@ -32,7 +32,7 @@ common::Result<void> writePages(const PreparedReport &prepared, int pageCount, i
 {
     if (const auto e = writer.begin(); e.failed())
         return e;
-    layoutReportPages(prepared.definition, prepared.rows, prepared.printed, pageCount, first, end,
+    layoutReportPages(prepared.definition, prepared.rows, prepared.heading, pageCount, first, end,
                       [&](ReportPage &&page) { writer.addPage(page); });
     return writer.finish();
 }
@@ -50,7 +50,7 @@ bool writeHalf(const PreparedReport &prepared, int pageCount, int first, int end
 
 common::Result<void> writePreparedPdf(const PreparedReport &prepared, const QString &path, int halvesFrom)
 {
-    const int pageCount = countReportPages(prepared.definition, prepared.rows, prepared.printed);
+    const int pageCount = countReportPages(prepared.definition, prepared.rows, prepared.heading);
     if (pageCount < halvesFrom) {
         ReportPdfWriter writer(reportFrame(prepared.definition), path);
         return writePages(prepared, pageCount, 0, pageCount, writer);
@@ -98,14 +98,6 @@ common::Result<void> joinPdfs(const QList<QByteArray> &parts, const QString &pat
     } catch (const std::exception &) {
         return cannotWrite(path);
     }
-}
-
-common::Result<void> renderRequestToPdf(const ReportRequest &request, const QString &pdfPath)
-{
-    const common::Result<PreparedReport> prepared = prepareReport(request, QDir::currentPath());
-    if (prepared.failed())
-        return prepared.error();
-    return writePreparedPdf(*prepared, pdfPath, pdfHalvesFromPages);
 }
 
 } // namespace reports

@@ -23,8 +23,4 @@ common::Result<void> writePreparedPdf(const PreparedReport &prepared, const QStr
 // still compressed.
 common::Result<void> joinPdfs(const QList<QByteArray> &parts, const QString &path);
 
-// Runs request against the database in the working folder and writes the
-// report to pdfPath, without any window. A failure's text is the engine's.
-common::Result<void> renderRequestToPdf(const ReportRequest &request, const QString &pdfPath);
-
 } // namespace reports

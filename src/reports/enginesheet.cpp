@@ -196,6 +196,10 @@ common::Result<void> writePreparedCsv(const PreparedReport &prepared, const QStr
             out.clear();
         }
     };
+    // On top, as in the workbook: the title, what the report covers, the print date.
+    add({prepared.definition.title});
+    add({prepared.heading.scope});
+    add({printDateLabel(prepared.heading.printed)});
     QStringList captions;
     for (const ReportColumn &c : prepared.definition.columns)
         captions << c.caption;
@@ -207,18 +211,6 @@ common::Result<void> writePreparedCsv(const PreparedReport &prepared, const QStr
         return file.cannotWrite(file.device()->errorString());
     }
     return file.commit();
-}
-
-common::Result<void> renderRequest(const ReportRequest &request, const QString &path)
-{
-    const common::Result<PreparedReport> prepared = prepareReport(request, QDir::currentPath());
-    if (prepared.failed())
-        return prepared.error();
-    if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
-        return writePreparedSheet(*prepared, path);
-    if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
-        return writePreparedCsv(*prepared, path);
-    return writePreparedPdf(*prepared, path, pdfHalvesFromPages);
 }
 
 } // namespace reports

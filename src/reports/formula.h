@@ -47,6 +47,15 @@ struct FormulaTree {
 
 common::Result<FormulaTree> parseFormula(const QString &formula);
 
+// text as a text constant of the formula language, whatever it holds:
+// O'Neil gives 'O''Neil', which reads back as O'Neil.
+QString formulaText(const QString &text);
+
+// What a formula selects, as a report's heading tells the clerk: the period
+// of each date field, then the other conditions, or "全部" when nothing is
+// left out. today fixes MonthToDate and the quarters, as in compileFormula.
+QString describeSelection(const FormulaTree &tree, const QDate &today);
+
 struct SqlCondition {
     QString where;       // placeholders are "?"
     QVariantList values; // in placeholder order

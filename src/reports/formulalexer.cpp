@@ -1,5 +1,7 @@
 #include "reports/formulalexer.h"
 
+#include "reports/formula.h"
+
 #include "store/fields.h"
 
 namespace reports {
@@ -30,16 +32,31 @@ Token fieldToken(const QString &f, int start, int *next)
     return {TokenKind::Field, inner.mid(prefix.size()), start};
 }
 
+// 'text', where a quote inside is written twice: 'O''Neil'.
 Token textToken(const QString &f, int start, int *next)
 {
-    const int close = f.indexOf(u'\'', start + 1);
-    if (close < 0)
-        return invalid(QStringLiteral("文字常量缺少结束的单引号"), start);
-    *next = close + 1;
-    return {TokenKind::Text, f.mid(start + 1, close - start - 1), start};
+    QString text = QStringLiteral(""); // '' is an empty text, never a null one
+    for (int from = start + 1;;) {
+        const int quote = f.indexOf(u'\'', from);
+        if (quote < 0)
+            return invalid(QStringLiteral("文字常量缺少结束的单引号"), start);
+        text += QStringView(f).mid(from, quote - from);
+        if (quote + 1 < f.size() && f.at(quote + 1) == u'\'') {
+            text += u'\'';
+            from = quote + 2;
+            continue;
+        }
+        *next = quote + 1;
+        return {TokenKind::Text, text, start};
+    }
 }
 
 } // namespace
+
+QString formulaText(const QString &text)
+{
+    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
+}
 
 QVector<Token> tokenizeFormula(const QString &f)
 {

@@ -8,7 +8,7 @@ namespace reports {
 
 enum class TokenKind {
     Field,        // {客户信息.name}: text holds name
-    Text,         // 'text': text holds what stands between the quotes
+    Text,         // 'text': text holds what stands between the quotes, '' read as '
     Number,       // digits
     Word,         // StartsWith, and, Date, in, MonthToDate, Calendar1stQtr, No ...
     OpenParen,

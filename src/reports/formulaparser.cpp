@@ -19,7 +19,7 @@ QString describe(const Token &t)
     switch (t.kind) {
     case TokenKind::End: return QStringLiteral("公式结束");
     case TokenKind::Field: return QStringLiteral("字段 {%1.%2}").arg(store::tableName(), t.text);
-    case TokenKind::Text: return QStringLiteral("'%1'").arg(t.text);
+    case TokenKind::Text: return formulaText(t.text);
     default: return QStringLiteral("“%1”").arg(t.text);
     }
 }

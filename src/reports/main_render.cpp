@@ -32,8 +32,13 @@ int renderDataReport(const QStringList &args)
 {
     if (args.size() != 4)
         return usage();
+    const common::Result<common::ShopContext> shop = reports::shopInFolder(args.at(0));
+    if (shop.failed()) {
+        QTextStream(stderr) << "corvale-render: " << shop.error().text << "\n";
+        return 1;
+    }
     if (args.at(2) == QLatin1String("--calibration")) {
-        const common::Result<reports::ReportRenderer> renderer = reports::dataReportRenderer(args.at(1), args.at(0));
+        const common::Result<reports::ReportRenderer> renderer = reports::dataReportRenderer(args.at(1), *shop);
         const common::Result<void> e = renderer.ok() ? renderer->calibrationToPdf(args.at(3)) : renderer.error();
         if (e.failed())
             QTextStream(stderr) << "corvale-render: " << e.error().text << "\n";
@@ -45,7 +50,7 @@ int renderDataReport(const QStringList &args)
         QTextStream(stderr) << "corvale-render: not a job number: " << args.at(2) << "\n";
         return 2;
     }
-    if (const auto e = reports::renderJobToPdf(args.at(0), args.at(1), qint16(job), args.at(3)); e.failed()) {
+    if (const auto e = reports::renderJobToPdf(*shop, args.at(1), qint16(job), args.at(3)); e.failed()) {
         QTextStream(stderr) << "corvale-render: " << e.error().text << "\n";
         return 1;
     }

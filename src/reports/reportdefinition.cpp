@@ -146,11 +146,11 @@ QStringList builtInDefinitionNames()
     return QDir(resourceFolder).entryList(QDir::Files, QDir::Name);
 }
 
-QString ensureReportDefinitions(const QString &folder)
+common::Result<void> ensureReportDefinitions(const QString &folder)
 {
     QDir dir(folder);
     if (!dir.exists(reportFolder) && !dir.mkpath(reportFolder))
-        return QStringLiteral("无法建立文件夹 “%1”").arg(dir.filePath(reportFolder));
+        return common::Error::failed(QStringLiteral("无法建立文件夹 “%1”").arg(dir.filePath(reportFolder)));
     for (const QString &name : builtInDefinitionNames()) {
         const QString target = dir.filePath(reportFolder + u'/' + name);
         if (QFile::exists(target))
@@ -159,7 +159,7 @@ QString ensureReportDefinitions(const QString &folder)
         QFile out(target);
         if (!source.open(QIODevice::ReadOnly) || !out.open(QIODevice::NewOnly | QIODevice::WriteOnly)
             || out.write(source.readAll()) < 0)
-            return QStringLiteral("无法写入报表文件 “%1”").arg(target);
+            return common::Error::failed(QStringLiteral("无法写入报表文件 “%1”").arg(target));
     }
     return {};
 }

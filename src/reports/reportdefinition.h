@@ -42,8 +42,8 @@ QString reportFilePath(const QString &folder, const QString &catalogueFile);
 QStringList builtInDefinitionNames();
 
 // Writes each built-in definition that is missing from folder/报表; never
-// overwrites one that is there, as the shop may have edited it. Returns an
-// error text when a file could not be written.
-QString ensureReportDefinitions(const QString &folder);
+// overwrites one that is there, as the shop may have edited it. Fails,
+// naming the file or folder, when one could not be written.
+common::Result<void> ensureReportDefinitions(const QString &folder);
 
 } // namespace reports

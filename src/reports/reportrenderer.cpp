@@ -3,7 +3,7 @@
 #include "common/fonts.h"
 #include "common/textrules.h"
 #include "common/twips.h"
-#include "reports/outputfile.h"
+#include "reports/pagepaint.h"
 #include "reports/textfit.h"
 #include "store/fields.h"
 
@@ -11,18 +11,19 @@
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QPagedPaintDevice>
-#include <QPainter>
-#include <QPdfWriter>
+#include <QTextLayout>
+#include <cmath>
 
 namespace reports {
 
 namespace {
 
-constexpr double kRuleMm = 0.2;
-constexpr double kThinMm = 0.1;
-// The PDF writer's resolution, at which texts are measured to fit their boxes.
+constexpr double kRulePoints = 0.2 * kPointsPerMm;
+constexpr double kThinPoints = 0.1 * kPointsPerMm;
+// Texts are measured at the resolution of a fine printer.
 constexpr int kMeasureDpi = 1200;
+// Blank paper kept between a value that runs on and whatever comes next.
+constexpr int kGapTwips = 20;
 
 // The named picture, or the same name with another common image suffix.
 QString findPicture(const QString &folder, const QString &image)
@@ -39,11 +40,15 @@ QString findPicture(const QString &folder, const QString &image)
     return {};
 }
 
-QRectF twipsToMmRect(const QRect &twips, const QPointF &offsetMm)
+QRectF twipsToPoints(const QRect &twips, const QPointF &offset)
 {
-    return QRectF(common::twipsToMm(twips.left()) + offsetMm.x(),
-                  common::twipsToMm(twips.top()) + offsetMm.y(), common::twipsToMm(twips.width()),
-                  common::twipsToMm(twips.height()));
+    return QRectF(common::twipsToPoints(twips.left()) + offset.x(), common::twipsToPoints(twips.top()) + offset.y(),
+                  common::twipsToPoints(twips.width()), common::twipsToPoints(twips.height()));
+}
+
+QPointF offsetPoints(const common::Stationery &stationery)
+{
+    return QPointF(stationery.offsetXmm, stationery.offsetYmm) * kPointsPerMm;
 }
 
 QPageSize::PageSizeId chooseSize(const QSizeF &needMm, QPageLayout::Orientation *orientation)
@@ -63,56 +68,81 @@ QPageSize::PageSizeId chooseSize(const QSizeF &needMm, QPageLayout::Orientation 
     return QPageSize::A3;
 }
 
-QFont layoutFont(const LayoutFont &f, double points)
+PageFont pageFont(const LayoutFont &f, double points)
 {
-    return common::cjkFont(f.family, points, f.bold, f.underline);
+    return PageFont{f.family, points, f.bold, f.underline};
 }
 
-// A box of one line keeps its text on that line, as the form's box would; a
-// box tall enough for two lines at the layout's size wraps.
-bool wrapsAt(const QRectF &boxMm, const QFontMetricsF &metrics)
-{
-    return boxMm.height() / common::kMmPerInch * metrics.fontDpi() >= 2 * metrics.height();
-}
-
-// Measures texts as the PDF writer lays them out. A form has a handful of
-// fonts, each measured with metrics made once.
-class BoxMeasure {
+// Measures texts in one of a form's fonts as they will be drawn, in points.
+class FontMeasure : public TextMeasure {
 public:
-    BoxMeasure() : m_device(1, 1, QImage::Format_Mono)
+    FontMeasure(const LayoutFont &font, const QImage *device) : m_font(font), m_device(device) {}
+
+    double width(const QString &text, double points) override
+    {
+        return metrics(points).horizontalAdvance(text) * kPointsPerPixel;
+    }
+
+    QStringList lines(const QString &text, double points, double width, bool anywhere) override
+    {
+        QTextLayout layout(text, font(points), m_device);
+        QTextOption option;
+        option.setWrapMode(anywhere ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QStringList lines;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width / kPointsPerPixel);
+            lines << text.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+        lines.removeAll(QString());
+        return lines;
+    }
+
+    double lineHeight(double points) override { return metrics(points).height() * kPointsPerPixel; }
+    double descent(double points) override { return metrics(points).descent() * kPointsPerPixel; }
+
+private:
+    static constexpr double kPointsPerPixel = 72.0 / kMeasureDpi;
+
+    QFont font(double points) const { return common::cjkFont(m_font.family, points, m_font.bold, m_font.underline); }
+
+    const QFontMetricsF &metrics(double points)
+    {
+        auto it = m_metrics.find(points);
+        if (it == m_metrics.end())
+            it = m_metrics.insert(points, QFontMetricsF(font(points), m_device));
+        return *it;
+    }
+
+    LayoutFont m_font;
+    const QImage *m_device;
+    QHash<double, QFontMetricsF> m_metrics;
+};
+
+// The measures of a form's fonts, each made once.
+class FormMeasures {
+public:
+    FormMeasures() : m_device(1, 1, QImage::Format_Mono)
     {
         const int dotsPerMetre = qRound(kMeasureDpi / 0.0254);
         m_device.setDotsPerMeterX(dotsPerMetre);
         m_device.setDotsPerMeterY(dotsPerMetre);
     }
 
-    bool wraps(const QRectF &boxMm, const LayoutFont &f) { return wrapsAt(boxMm, metrics(f, f.points)); }
-
-    FitsBox fitsIn(const QRectF &boxMm, const LayoutFont &f, bool wrapping)
+    TextMeasure &of(const LayoutFont &f)
     {
-        const QSizeF box = boxMm.size() * (kMeasureDpi / common::kMmPerInch);
-        return [this, box, f, wrapping](const QString &text, double points) {
-            const QFontMetricsF &m = metrics(f, points);
-            if (!wrapping)
-                return m.horizontalAdvance(text) <= box.width();
-            const QRectF used = m.boundingRect(QRectF(0, 0, box.width(), 1e6),
-                                               Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
-            return used.width() <= box.width() && used.height() <= box.height() + m.descent();
-        };
+        const QString key = QStringLiteral("%1|%2|%3").arg(f.family).arg(f.bold).arg(f.underline);
+        auto it = m_measures.find(key);
+        if (it == m_measures.end())
+            it = m_measures.emplace(key, std::make_unique<FontMeasure>(f, &m_device)).first;
+        return *it->second;
     }
 
 private:
-    const QFontMetricsF &metrics(const LayoutFont &f, double points)
-    {
-        const QString key = QStringLiteral("%1|%2|%3|%4").arg(f.family).arg(points).arg(f.bold).arg(f.underline);
-        auto it = m_metrics.find(key);
-        if (it == m_metrics.end())
-            it = m_metrics.insert(key, QFontMetricsF(layoutFont(f, points), &m_device));
-        return *it;
-    }
-
     QImage m_device;
-    QHash<QString, QFontMetricsF> m_metrics;
+    std::map<QString, std::unique_ptr<FontMeasure>> m_measures;
 };
 
 // Fixed captions keep every character, and so do the particulars that are,
@@ -136,6 +166,297 @@ bool printedWhole(const LayoutItem &item)
     return field && field->printedWhole();
 }
 
+// What a value on the form runs into: every other box and every rule, a
+// rectangle by its four sides; the picture behind a form is paper.
+struct Obstacle {
+    QRect twips;
+    int owner; // index of the layout item
+};
+
+QVector<Obstacle> obstaclesOf(const ReportLayout &layout)
+{
+    QVector<Obstacle> obstacles;
+    for (int i = 0; i < layout.items.size(); ++i) {
+        const LayoutItem &item = layout.items.at(i);
+        const QRect r = item.twips;
+        switch (item.kind) {
+        case ItemKind::Label:
+        case ItemKind::TextBox:
+            obstacles.append({r, i});
+            break;
+        case ItemKind::Line:
+            obstacles.append({QRect(r.left(), r.top(), std::max(1, r.width()), std::max(1, r.height())), i});
+            break;
+        case ItemKind::Rectangle:
+            obstacles.append({QRect(r.left(), r.top(), r.width(), 1), i});
+            obstacles.append({QRect(r.left(), r.top() + r.height(), r.width(), 1), i});
+            obstacles.append({QRect(r.left(), r.top(), 1, r.height()), i});
+            obstacles.append({QRect(r.left() + r.width(), r.top(), 1, r.height()), i});
+            break;
+        case ItemKind::Picture:
+            break;
+        }
+    }
+    return obstacles;
+}
+
+// The blank paper beside and below box `index` of the form, in twips.
+FitSpace spaceOf(const ReportLayout &layout, int index, const QVector<Obstacle> &obstacles)
+{
+    const QRect box = layout.items.at(index).twips;
+    const int boxRight = box.left() + box.width();
+    const int boxBottom = box.top() + box.height();
+    int right = layout.width;
+    for (const Obstacle &o : obstacles) {
+        const QRect r = o.twips;
+        if (o.owner != index && r.top() < boxBottom && r.top() + r.height() > box.top()
+            && r.left() >= boxRight - kGapTwips)
+            right = std::min(right, r.left() - kGapTwips);
+    }
+    right = std::max(right, boxRight);
+    int bottom = layout.detailHeight;
+    for (const Obstacle &o : obstacles) {
+        const QRect r = o.twips;
+        if (o.owner != index && r.left() < right && r.left() + r.width() > box.left()
+            && r.top() >= boxBottom - kGapTwips)
+            bottom = std::min(bottom, r.top() - kGapTwips);
+    }
+    bottom = std::max(bottom, boxBottom);
+    const auto points = [](int w, int h) { return QSizeF(common::twipsToPoints(w), common::twipsToPoints(h)); };
+    return {points(box.width(), box.height()), points(right - box.left(), box.height()),
+            points(right - box.left(), bottom - box.top())};
+}
+
+// The text a label or text box prints on this row; empty prints nothing.
+QString itemText(const LayoutItem &item, const Row &row, const common::ServicePoint &servicePoint)
+{
+    if (item.kind == ItemKind::TextBox)
+        return fieldText(row.value(item.field), item.field);
+    return item.role.isEmpty() ? item.text : roleText(item.role, servicePoint);
+}
+
+class FormLayout {
+public:
+    FormLayout(const ReportLayout &layout, const common::ServicePoint &servicePoint, const QString &folder,
+               const common::Stationery &stationery, LaidOutReport &report)
+        : m_layout(layout), m_servicePoint(servicePoint), m_folder(folder), m_offset(offsetPoints(stationery)),
+          m_obstacles(obstaclesOf(layout)), m_report(report)
+    {
+    }
+
+    ReportPage page(const Row &row)
+    {
+        ReportPage page;
+        for (int i = 0; i < m_layout.items.size(); ++i) {
+            const LayoutItem &item = m_layout.items.at(i);
+            const QRectF at = twipsToPoints(item.twips, m_offset);
+            switch (item.kind) {
+            case ItemKind::Label:
+            case ItemKind::TextBox:
+                placeText(page, i, itemText(item, row, m_servicePoint), at);
+                break;
+            case ItemKind::Picture:
+                if (const QString file = findPicture(m_folder, item.image); !file.isEmpty())
+                    page.items.append(PageItem::picture(at, file, item.name));
+                break;
+            case ItemKind::Line:
+                page.items.append(PageItem::drawn(PageItem::Kind::Line, at, kRulePoints, Qt::black, item.name));
+                break;
+            case ItemKind::Rectangle:
+                page.items.append(PageItem::drawn(PageItem::Kind::Box, at, kRulePoints, Qt::black, item.name));
+                break;
+            }
+        }
+        return page;
+    }
+
+private:
+    void placeText(ReportPage &page, int index, const QString &text, const QRectF &box)
+    {
+        if (text.isEmpty())
+            return;
+        const LayoutItem &item = m_layout.items.at(index);
+        TextMeasure &measure = m_measures.of(item.font);
+        FitSpace space = spaceOf(m_layout, index, m_obstacles);
+        // A fixed caption is part of the form's drawing: it keeps to its box.
+        if (item.kind == ItemKind::Label && item.role.isEmpty())
+            space.runOn = space.room = space.box;
+        const FittedText fitted = fitText(text, item.font.points, printedWhole(item), space, measure);
+        const int font = m_report.fontIndex(pageFont(item.font, fitted.points));
+        const double lineHeight = fitted.lines.size() > 1 ? measure.lineHeight(fitted.points) : box.height();
+        const double width = fitted.runsOn ? space.room.width() : box.width();
+        // A value that runs on starts where its box does.
+        const Qt::Alignment align = Qt::AlignTop | (item.centred && !fitted.runsOn ? Qt::AlignHCenter : Qt::AlignLeft);
+        for (int line = 0; line < fitted.lines.size(); ++line)
+            page.items.append(PageItem::textAt(QRectF(box.left(), box.top() + line * lineHeight, width, lineHeight),
+                                               fitted.lines.at(line), align, font, Qt::black, item.name));
+    }
+
+    const ReportLayout &m_layout;
+    const common::ServicePoint &m_servicePoint;
+    QString m_folder;
+    QPointF m_offset;
+    QVector<Obstacle> m_obstacles;
+    LaidOutReport &m_report;
+    FormMeasures m_measures;
+};
+
+LaidOutReport blankSheet(const ReportLayout &layout, const common::Stationery &stationery, const QString &title)
+{
+    const QPageLayout sheet = pageLayoutFor(layout, stationery);
+    return blankReport(title, sheet.pageSize().id(), sheet.orientation());
+}
+
+// The calibration sheet's drawing, in millimetres on the paper.
+class CalibrationSheet {
+public:
+    CalibrationSheet(const ReportLayout &layout, const common::Stationery &stationery, const PrinterMargins &margins)
+        : m_layout(layout), m_stationery(stationery), m_margins(margins),
+          m_report(blankSheet(layout, stationery, layout.caption + QStringLiteral(" 校准页"))),
+          m_origin(stationery.offsetXmm, stationery.offsetYmm),
+          m_band(common::twipsToMm(layout.width), common::twipsToMm(layout.detailHeight))
+    {
+        const QSizeF paper = m_report.pageSize / kPointsPerMm;
+        m_printable = QRectF(QPointF(0, 0), paper).marginsRemoved(margins.mm);
+        m_note = m_report.fontIndex({QStringLiteral("宋体"), 6});
+        m_caption = m_report.fontIndex({QStringLiteral("宋体"), 9});
+    }
+
+    LaidOutReport draw()
+    {
+        boxes();
+        printableArea();
+        // Crosshairs stand a whole number of millimetres inside the form's
+        // corners, at least 10, and far enough in to print whole.
+        const double arm = 5;
+        const double inset = std::max({10.0, std::ceil(m_printable.left() - m_origin.x() + arm + 1),
+                                       std::ceil(m_printable.top() - m_origin.y() + arm + 1),
+                                       std::ceil(m_origin.x() + m_band.width() + arm + 1 - m_printable.right()),
+                                       std::ceil(m_origin.y() + m_band.height() + arm + 1 - m_printable.bottom())});
+        for (const QPointF corner : {QPointF(inset, inset), QPointF(m_band.width() - inset, inset),
+                                     QPointF(inset, m_band.height() - inset),
+                                     QPointF(m_band.width() - inset, m_band.height() - inset)})
+            crosshair(m_origin + corner, arm);
+        scales();
+        captions(inset);
+        m_report.pages.append(m_page);
+        return m_report;
+    }
+
+private:
+    void line(const QPointF &from, const QPointF &to, const QColor &colour = Qt::black)
+    {
+        m_page.items.append(
+            PageItem::drawn(PageItem::Kind::Line, QRectF(from * kPointsPerMm, to * kPointsPerMm), kThinPoints, colour));
+    }
+
+    void text(const QRectF &mm, const QString &t, int font, Qt::Alignment align, const QColor &colour = Qt::black)
+    {
+        m_page.items.append(
+            PageItem::textAt(QRectF(mm.topLeft() * kPointsPerMm, mm.size() * kPointsPerMm), t, align, font, colour));
+    }
+
+    void boxes()
+    {
+        for (const LayoutItem &item : m_layout.items) {
+            const QRectF r = twipsToPoints(item.twips, m_origin * kPointsPerMm);
+            const bool rule = item.kind == ItemKind::Line || item.kind == ItemKind::Rectangle;
+            const QColor colour = rule ? QColor(Qt::black) : QColor(Qt::darkBlue);
+            if (item.kind == ItemKind::Line) {
+                m_page.items.append(PageItem::drawn(PageItem::Kind::Line, r, kThinPoints, colour, item.name));
+                continue;
+            }
+            m_page.items.append(PageItem::drawn(PageItem::Kind::Box, r, kThinPoints, colour, item.name));
+            const QString name = !item.field.isEmpty() ? item.field : !item.text.isEmpty() ? item.text : item.name;
+            m_page.items.append(PageItem::textAt(r.adjusted(0.3 * kPointsPerMm, 0, 0, 0), name,
+                                                 Qt::AlignLeft | Qt::AlignTop, m_note, Qt::darkGray, item.name));
+        }
+    }
+
+    // The edge of what the printer prints, where it has margins.
+    void printableArea()
+    {
+        if (m_margins.mm.isNull())
+            return;
+        const QRectF r = m_printable.adjusted(0.1, 0.1, -0.1, -0.1);
+        m_page.items.append(PageItem::drawn(PageItem::Kind::Box,
+                                            QRectF(r.topLeft() * kPointsPerMm, r.size() * kPointsPerMm), kThinPoints,
+                                            Qt::gray));
+    }
+
+    void crosshair(const QPointF &at, double arm)
+    {
+        line(at - QPointF(arm, 0), at + QPointF(arm, 0));
+        line(at - QPointF(0, arm), at + QPointF(0, arm));
+        m_page.items.append(PageItem::drawn(
+            PageItem::Kind::Circle, QRectF((at - QPointF(2, 2)) * kPointsPerMm, QSizeF(4, 4) * kPointsPerMm), kThinPoints));
+    }
+
+    // Millimetre scales along the form's top and left edges, numbered each
+    // centimetre from its corner; moved in where the printer cannot print
+    // the edge, and begun at the first millimetre it prints.
+    void scales()
+    {
+        const double top = std::max(m_origin.y(), m_printable.top() + 0.5);
+        const double left = std::max(m_origin.x(), m_printable.left() + 0.5);
+        const double right = std::min(m_origin.x() + m_band.width(), m_printable.right() - 0.5);
+        const double bottom = std::min(m_origin.y() + m_band.height(), m_printable.bottom() - 0.5);
+        const auto tick = [](int mm) { return mm % 10 == 0 ? 4.0 : mm % 5 == 0 ? 3.0 : 1.5; };
+        for (int mm = int(std::ceil(left - m_origin.x())); m_origin.x() + mm <= right; ++mm) {
+            const double x = m_origin.x() + mm;
+            line(QPointF(x, top), QPointF(x, top + tick(mm)));
+            if (mm % 10 == 0 && mm > 0)
+                text(QRectF(x + 0.5, top + 3.5, 10, 3), QString::number(mm), m_note, Qt::AlignLeft | Qt::AlignTop);
+        }
+        for (int mm = int(std::ceil(top - m_origin.y())); m_origin.y() + mm <= bottom; ++mm) {
+            const double y = m_origin.y() + mm;
+            line(QPointF(left, y), QPointF(left + tick(mm), y));
+            if (mm % 10 == 0 && mm > 0)
+                text(QRectF(left + 4.5, y - 2.5, 10, 3), QString::number(mm), m_note, Qt::AlignLeft | Qt::AlignTop);
+        }
+    }
+
+    void captions(double inset)
+    {
+        const QString offsets = QStringLiteral("校准页：%1　横向偏移 %2 mm　纵向偏移 %3 mm")
+                                    .arg(m_layout.caption, common::numberText(m_stationery.offsetXmm),
+                                         common::numberText(m_stationery.offsetYmm));
+        const QString marks = QStringLiteral("十字中心距表格各角 %1 mm，刻度从表格左上角量起").arg(common::numberText(inset));
+        const QMarginsF &m = m_margins.mm;
+        const QString printer = m_margins.printer.isEmpty()
+            ? QStringLiteral("PDF 文件，整张纸都印得到")
+            : QStringLiteral("打印机“%1”印不到的边距：左 %2 mm　上 %3 mm　右 %4 mm　下 %5 mm（灰框以内印得到）")
+                  .arg(m_margins.printer, common::numberText(m.left()), common::numberText(m.top()), common::numberText(m.right()),
+                       common::numberText(m.bottom()));
+        // Below the form where the printable sheet has room, else inside along its foot.
+        const double height = 3 * 5;
+        const double below = m_origin.y() + m_band.height() + 7;
+        const double top = below + height <= m_printable.bottom() ? below : m_origin.y() + m_band.height() - inset - 6 - height;
+        const double left = std::max(m_origin.x() + 8, m_printable.left() + 1);
+        const double width = m_printable.right() - 1 - left;
+        int row = 0;
+        for (const QString &t : {offsets, marks, printer})
+            text(QRectF(left, top + 5 * row++, width, 5), t, m_caption, Qt::AlignLeft | Qt::AlignTop);
+    }
+
+    const ReportLayout &m_layout;
+    common::Stationery m_stationery;
+    PrinterMargins m_margins;
+    LaidOutReport m_report;
+    ReportPage m_page;
+    QPointF m_origin; // the form's corner on the paper, mm
+    QSizeF m_band;    // the form's size, mm
+    QRectF m_printable;
+    int m_note = 0;
+    int m_caption = 0;
+};
+
+bool isMoney(const store::FieldDef &field)
+{
+    // Every number a job keeps is a fee but the mileage.
+    return field.kind == store::FieldKind::Number && field.name != QStringLiteral("里程数");
+}
+
 } // namespace
 
 QString fieldText(const QVariant &value, const QString &field)
@@ -144,12 +465,25 @@ QString fieldText(const QVariant &value, const QString &field)
         return {};
     const QString text = value.toString();
     const store::FieldDef *def = store::findField(field);
-    if (def && (def->kind == store::FieldKind::Date || def->kind == store::FieldKind::PurchaseDate)) {
+    if (!def)
+        return text;
+    switch (def->kind) {
+    case store::FieldKind::Date:
+    case store::FieldKind::PurchaseDate:
         // A purchase date may hold words such as 超保: those print as they are.
         if (const std::optional<QDate> date = common::parseDate(text))
             return common::shortDate(*date);
+        return text;
+    case store::FieldKind::Number: {
+        bool ok = false;
+        const double number = value.toDouble(&ok);
+        if (!ok)
+            return text;
+        return isMoney(*def) ? common::moneyText(number) : common::numberText(number);
     }
-    return text;
+    default:
+        return text;
+    }
 }
 
 QPageLayout pageLayoutFor(const ReportLayout &layout, const common::Stationery &stationery)
@@ -165,184 +499,36 @@ QPageLayout pageLayoutFor(const ReportLayout &layout, const common::Stationery &
     return QPageLayout(QPageSize(size), orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
-QVector<DrawnItem> pageItems(const ReportLayout &layout, const Row &row,
-                             const common::ServicePoint &servicePoint, const QString &folder,
-                             const common::Stationery &stationery, int page)
+LaidOutReport layoutDataReport(const ReportLayout &layout, const QVector<Row> &rows,
+                               const common::ServicePoint &servicePoint, const QString &folder,
+                               const common::Stationery &stationery)
 {
-    static BoxMeasure measure;
-    const QPointF offset(stationery.offsetXmm, stationery.offsetYmm);
-    QVector<DrawnItem> items;
-    for (const LayoutItem &item : layout.items) {
-        DrawnItem drawn{page, item.name, item.kind, {}, twipsToMmRect(item.twips, offset), item.font,
-                        item.font.points, false, item.centred, false};
-        switch (item.kind) {
-        case ItemKind::Label:
-            drawn.text = item.role.isEmpty() ? item.text : roleText(item.role, servicePoint);
-            break;
-        case ItemKind::TextBox:
-            drawn.text = fieldText(row.value(item.field), item.field);
-            if (drawn.text.isEmpty())
-                continue;
-            break;
-        case ItemKind::Picture:
-            drawn.text = findPicture(folder, item.image);
-            if (drawn.text.isEmpty())
-                continue;
-            break;
-        case ItemKind::Line:
-        case ItemKind::Rectangle:
-            break;
-        }
-        if (item.kind == ItemKind::Label || item.kind == ItemKind::TextBox) {
-            drawn.wraps = measure.wraps(drawn.mm, item.font);
-            const FittedText fitted = fitText(drawn.text, item.font.points, printedWhole(item),
-                                              measure.fitsIn(drawn.mm, item.font, drawn.wraps));
-            drawn.text = fitted.text;
-            drawn.points = fitted.points;
-            drawn.cut = fitted.cut;
-        }
-        items.append(drawn);
+    LaidOutReport report = blankSheet(layout, stationery, layout.caption);
+    FormLayout form(layout, servicePoint, folder, stationery, report);
+    for (int r = 0; r < rows.size(); ++r) {
+        report.pages.append(form.page(rows.at(r)));
+        report.pages.last().rows = {r};
     }
-    return items;
+    return report;
 }
 
-namespace {
-
-// Draws the items of a data report's form in millimetres onto a device.
-class FormItemPainter {
-public:
-    FormItemPainter(QPainter &painter, const QPaintDevice &device)
-        : m_p(painter), m_device(device),
-          m_pxPerMmX(device.logicalDpiX() / common::kMmPerInch),
-          m_pxPerMmY(device.logicalDpiY() / common::kMmPerInch)
-    {
-    }
-
-    void draw(const DrawnItem &item)
-    {
-        const QRectF r = toDevice(item.mm);
-        switch (item.kind) {
-        case ItemKind::Label:
-        case ItemKind::TextBox:
-            drawText(r, item.text, layoutFont(item.font, item.points), item.centred, item.wraps);
-            break;
-        case ItemKind::Line:
-            m_p.setPen(pen(kRuleMm));
-            m_p.drawLine(r.topLeft(), r.topLeft() + QPointF(r.width(), r.height()));
-            break;
-        case ItemKind::Rectangle:
-            m_p.setPen(pen(kRuleMm));
-            m_p.setBrush(Qt::NoBrush);
-            m_p.drawRect(r);
-            break;
-        case ItemKind::Picture:
-            m_p.drawImage(r, QImage(item.text));
-            break;
-        }
-    }
-
-    // The calibration sheet: boxes, crosshairs, scales, all from the band's corner.
-    void drawCalibration(const ReportLayout &layout, const common::Stationery &stationery)
-    {
-        const QPointF origin(stationery.offsetXmm, stationery.offsetYmm);
-        const QSizeF band(common::twipsToMm(layout.width), common::twipsToMm(layout.detailHeight));
-        const QFont note = common::cjkFont(QStringLiteral("宋体"), 6);
-        for (const LayoutItem &item : layout.items) {
-            const QRectF r = toDevice(twipsToMmRect(item.twips, origin));
-            m_p.setPen(pen(kThinMm, item.kind == ItemKind::Line || item.kind == ItemKind::Rectangle
-                                        ? Qt::black : Qt::darkBlue));
-            m_p.setBrush(Qt::NoBrush);
-            if (item.kind == ItemKind::Line) {
-                m_p.drawLine(r.topLeft(), r.topLeft() + QPointF(r.width(), r.height()));
-                continue;
-            }
-            m_p.drawRect(r);
-            const QString name = !item.field.isEmpty() ? item.field : !item.text.isEmpty() ? item.text : item.name;
-            m_p.setFont(note);
-            m_p.setPen(Qt::darkGray);
-            m_p.drawText(r.adjusted(m_pxPerMmX * 0.3, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, name);
-        }
-        for (const QPointF corner : {origin, origin + QPointF(band.width(), 0),
-                                     origin + QPointF(0, band.height()), origin + QPointF(band.width(), band.height())})
-            crosshair(corner);
-        scales(origin, band);
-        m_p.setPen(Qt::black);
-        m_p.setFont(common::cjkFont(QStringLiteral("宋体"), 9));
-        const QString caption = QStringLiteral("校准页：%1　横向偏移 %2 mm　纵向偏移 %3 mm　（刻度从表格左上角量起）")
-                                    .arg(layout.caption)
-                                    .arg(stationery.offsetXmm, 0, 'f', 1)
-                                    .arg(stationery.offsetYmm, 0, 'f', 1);
-        // Below the band where the sheet has room, else along its foot.
-        const QSizeF sheet = pageLayoutFor(layout, stationery).fullRect(QPageLayout::Millimeter).size();
-        const double below = origin.y() + band.height() + 7;
-        const double top = below + 5 <= sheet.height() ? below : origin.y() + band.height() - 6;
-        m_p.drawText(toDevice(QRectF(origin.x() + 8, top, band.width(), 5)), Qt::AlignLeft | Qt::AlignTop, caption);
-    }
-
-private:
-    QRectF toDevice(const QRectF &mm) const
-    {
-        return QRectF(mm.x() * m_pxPerMmX, mm.y() * m_pxPerMmY, mm.width() * m_pxPerMmX,
-                      mm.height() * m_pxPerMmY);
-    }
-    QPointF toDevice(const QPointF &mm) const { return QPointF(mm.x() * m_pxPerMmX, mm.y() * m_pxPerMmY); }
-
-    QPen pen(double mm, const QColor &colour = Qt::black) const { return QPen(colour, mm * m_pxPerMmX); }
-
-    void crosshair(const QPointF &at)
-    {
-        m_p.setPen(pen(kThinMm));
-        m_p.drawLine(toDevice(at - QPointF(5, 0)), toDevice(at + QPointF(5, 0)));
-        m_p.drawLine(toDevice(at - QPointF(0, 5)), toDevice(at + QPointF(0, 5)));
-        m_p.drawEllipse(toDevice(at), 2 * m_pxPerMmX, 2 * m_pxPerMmY);
-    }
-
-    // A millimetre scale along the band's top and left edges, numbered each centimetre.
-    void scales(const QPointF &origin, const QSizeF &band)
-    {
-        m_p.setFont(common::cjkFont(QStringLiteral("宋体"), 6));
-        for (int mm = 0; mm <= int(band.width()); ++mm) {
-            const double tick = mm % 10 == 0 ? 4 : mm % 5 == 0 ? 3 : 1.5;
-            const QPointF at = origin + QPointF(mm, 0);
-            m_p.setPen(pen(kThinMm));
-            m_p.drawLine(toDevice(at), toDevice(at + QPointF(0, tick)));
-            if (mm % 10 == 0 && mm > 0)
-                m_p.drawText(toDevice(at + QPointF(0.5, 6)), QString::number(mm));
-        }
-        for (int mm = 0; mm <= int(band.height()); ++mm) {
-            const double tick = mm % 10 == 0 ? 4 : mm % 5 == 0 ? 3 : 1.5;
-            const QPointF at = origin + QPointF(0, mm);
-            m_p.setPen(pen(kThinMm));
-            m_p.drawLine(toDevice(at), toDevice(at + QPointF(tick, 0)));
-            if (mm % 10 == 0 && mm > 0)
-                m_p.drawText(toDevice(at + QPointF(4.5, 1)), QString::number(mm));
-        }
-    }
-
-    void drawText(const QRectF &box, const QString &text, const QFont &font, bool centred, bool wrapping)
-    {
-        m_p.setFont(font);
-        m_p.setPen(Qt::black);
-        int flags = Qt::AlignTop | (centred ? Qt::AlignHCenter : Qt::AlignLeft);
-        if (wrapping)
-            flags |= Qt::TextWordWrap;
-        // The text was fitted to the box; a one-line box may be less tall
-        // than the font, which then reaches below it as on the form.
-        m_p.drawText(box, flags | Qt::TextDontClip, text);
-    }
-
-    QPainter &m_p;
-    const QPaintDevice &m_device;
-    double m_pxPerMmX;
-    double m_pxPerMmY;
-};
-
-} // namespace
-
-void paintCalibration(QPainter &painter, const QPaintDevice &device, const ReportLayout &layout,
-                      const common::Stationery &stationery)
+LaidOutReport layoutCalibration(const ReportLayout &layout, const common::Stationery &stationery,
+                                const PrinterMargins &margins)
 {
-    FormItemPainter(painter, device).drawCalibration(layout, stationery);
+    return CalibrationSheet(layout, stationery, margins).draw();
+}
+
+QVector<const PageItem *> itemsInMargins(const ReportPage &page, const QSizeF &pageSize, const QMarginsF &marginsMm)
+{
+    const QRectF printable = QRectF(QPointF(0, 0), pageSize).marginsRemoved(marginsMm * kPointsPerMm);
+    QVector<const PageItem *> outside;
+    for (const PageItem &item : page.items) {
+        // A rule has no width or height of its own.
+        const QRectF r = item.rect.normalized().adjusted(0, 0, 0.01, 0.01);
+        if (!printable.contains(r))
+            outside.append(&item);
+    }
+    return outside;
 }
 
 ReportRenderer::ReportRenderer(ReportLayout layout, common::SiteSettings settings, QString folder)
@@ -360,78 +546,24 @@ QPageLayout ReportRenderer::pageLayout() const
     return pageLayoutFor(m_layout, stationery());
 }
 
-bool ReportRenderer::paintRows(QPagedPaintDevice *device, const QVector<Row> &rows, QVector<DrawnItem> *drawn) const
+LaidOutReport ReportRenderer::pages(const QVector<Row> &rows) const
 {
-    QPainter painter;
-    if (!painter.begin(device))
-        return false;
-    painter.setRenderHint(QPainter::Antialiasing);
-    FormItemPainter items(painter, *device);
-    const common::Stationery place = stationery();
-    for (int page = 0; page < rows.size(); ++page) {
-        if (page > 0)
-            device->newPage();
-        const QVector<DrawnItem> onPage =
-            pageItems(m_layout, rows.at(page), m_settings.servicePoint, m_folder, place, page);
-        for (const DrawnItem &item : onPage)
-            items.draw(item);
-        *drawn += onPage;
-    }
-    return painter.end();
+    return layoutDataReport(m_layout, rows, m_settings.servicePoint, m_folder, stationery());
 }
 
-bool ReportRenderer::paintCalibrationPage(QPagedPaintDevice *device) const
+LaidOutReport ReportRenderer::calibration(const PrinterMargins &margins) const
 {
-    QPainter painter;
-    if (!painter.begin(device))
-        return false;
-    painter.setRenderHint(QPainter::Antialiasing);
-    paintCalibration(painter, *device, m_layout, stationery());
-    return painter.end();
-}
-
-QVector<DrawnItem> ReportRenderer::render(QPagedPaintDevice *device, const QVector<Row> &rows) const
-{
-    QVector<DrawnItem> drawn;
-    paintRows(device, rows, &drawn);
-    return drawn;
-}
-
-void ReportRenderer::renderCalibration(QPagedPaintDevice *device) const
-{
-    paintCalibrationPage(device);
-}
-
-common::Result<void> ReportRenderer::writePdf(const QString &path,
-                                       const std::function<bool(QPagedPaintDevice *)> &paint) const
-{
-    OutputFile file(path, OutputKind::Pdf);
-    if (const auto e = file.open(); e.failed())
-        return e;
-    {
-        QPdfWriter writer(file.device());
-        writer.setTitle(m_layout.caption);
-        writer.setCreator(QStringLiteral("Corvale"));
-        writer.setPageLayout(pageLayout());
-        if (!paint(&writer)) {
-            file.discard();
-            return file.cannotWrite();
-        }
-    }
-    return file.commit();
+    return layoutCalibration(m_layout, stationery(), margins);
 }
 
 common::Result<void> ReportRenderer::renderToPdf(const QString &path, const QVector<Row> &rows) const
 {
-    return writePdf(path, [&](QPagedPaintDevice *device) {
-        QVector<DrawnItem> drawn;
-        return paintRows(device, rows, &drawn);
-    });
+    return writeReportPdf(pages(rows), path);
 }
 
 common::Result<void> ReportRenderer::calibrationToPdf(const QString &path) const
 {
-    return writePdf(path, [&](QPagedPaintDevice *device) { return paintCalibrationPage(device); });
+    return writeReportPdf(calibration(), path);
 }
 
 } // namespace reports

@@ -1,36 +1,23 @@
 #pragma once
-// Draws a data report, one page per row, onto any paged device (preview,
-// printer, PDF) in physical units, and tells what it drew where.
+// Lays a data report out into the page model (pagemodel.h), one page per
+// row: every label and field at its place on the form, the form moved on the
+// paper by the shop's offsets for the report, every value fitted to its box
+// (textfit.h). The calibration sheet of a form is laid out the same way.
+// What is laid out is painted by pagepaint.h, on screen, printer and PDF alike.
 #include "common/result.h"
 #include "common/sitesettings.h"
 #include "reports/datasource.h"
+#include "reports/pagemodel.h"
 #include "reports/reportlayout.h"
 
+#include <QMarginsF>
 #include <QPageLayout>
-#include <QRectF>
-#include <functional>
-
-class QPagedPaintDevice;
-class QPaintDevice;
-class QPainter;
 
 namespace reports {
 
-struct DrawnItem {
-    int page = 0;       // 0-based
-    QString name;
-    ItemKind kind = ItemKind::Label;
-    QString text;       // what a label or text box printed, fitted to its box
-    QRectF mm;          // the control's box from the printable corner of the sheet
-    LayoutFont font;    // as the layout gives it
-    double points = 0;  // the size the text was printed at (smaller when it had to fit)
-    bool cut = false;   // the text ends in the cut mark
-    bool centred = false;
-    bool wraps = false; // a box tall enough for two lines takes the text on several
-};
-
 // The text a text box of `field` prints for a value: dates in the short
-// form, a purchase date that is not a date as it is; empty prints nothing.
+// form, a purchase date that is not a date as it is, fees as money and other
+// numbers without an exponent; empty prints nothing.
 QString fieldText(const QVariant &value, const QString &field);
 
 // The sheet for a report: the shop's paper and orientation if set, otherwise
@@ -38,17 +25,30 @@ QString fieldText(const QVariant &value, const QString &field);
 // the band at its offset. No margins: the band is placed by the offset alone.
 QPageLayout pageLayoutFor(const ReportLayout &layout, const common::Stationery &stationery);
 
-// What one row puts on its page, without drawing, each text fitted to its
-// box. Pictures whose file is missing are left out, as are empty fields.
-QVector<DrawnItem> pageItems(const ReportLayout &layout, const Row &row,
-                             const common::ServicePoint &servicePoint, const QString &folder,
-                             const common::Stationery &stationery, int page = 0);
+// The pages of rows, one a row. A text's item is named after its control;
+// a value broken over lines gives one item a line, all of that name.
+// Pictures whose file is missing are left out, as are empty fields.
+LaidOutReport layoutDataReport(const ReportLayout &layout, const QVector<Row> &rows,
+                               const common::ServicePoint &servicePoint, const QString &folder,
+                               const common::Stationery &stationery);
 
-// The calibration sheet of a layout onto painter, whose device gives the
-// resolution: every box drawn thin and named, crosshairs at the band's corners
-// and millimetre scales from its top left corner, all at the stationery offset.
-void paintCalibration(QPainter &painter, const QPaintDevice &device, const ReportLayout &layout,
-                      const common::Stationery &stationery);
+// What a printer cannot print: the margins its driver declares, in mm.
+struct PrinterMargins {
+    QString printer; // empty for a PDF file
+    QMarginsF mm;
+};
+
+// The calibration sheet of a form: every box drawn thin and named at the
+// stationery offset, crosshairs 10 mm inside the form's corners (further in
+// where the printer's margin reaches further) and millimetre scales counted
+// from the form's corner, all inside what the printer prints; the outline
+// of the printable area and the margins as the driver gives them.
+LaidOutReport layoutCalibration(const ReportLayout &layout, const common::Stationery &stationery,
+                                const PrinterMargins &margins = {});
+
+// The items of page that reach into the margins a printer cannot print on
+// a sheet of size pageSize (points).
+QVector<const PageItem *> itemsInMargins(const ReportPage &page, const QSizeF &pageSize, const QMarginsF &marginsMm);
 
 class ReportRenderer {
 public:
@@ -59,21 +59,14 @@ public:
     const common::SiteSettings &settings() const { return m_settings; }
     QPageLayout pageLayout() const;
 
-    // Paints every row on its own page of device, which must not be painted
-    // on yet. Returns what was drawn.
-    QVector<DrawnItem> render(QPagedPaintDevice *device, const QVector<Row> &rows) const;
-    // The calibration sheet on one page of device.
-    void renderCalibration(QPagedPaintDevice *device) const;
+    LaidOutReport pages(const QVector<Row> &rows) const;
+    LaidOutReport calibration(const PrinterMargins &margins = {}) const;
 
     common::Result<void> renderToPdf(const QString &path, const QVector<Row> &rows) const;
     common::Result<void> calibrationToPdf(const QString &path) const;
 
 private:
     common::Stationery stationery() const;
-    // Paints onto device; false when the painter could not begin.
-    bool paintRows(QPagedPaintDevice *device, const QVector<Row> &rows, QVector<DrawnItem> *drawn) const;
-    bool paintCalibrationPage(QPagedPaintDevice *device) const;
-    common::Result<void> writePdf(const QString &path, const std::function<bool(QPagedPaintDevice *)> &paint) const;
 
     ReportLayout m_layout;
     common::SiteSettings m_settings;

@@ -1,6 +1,5 @@
 #include "reports/sheetlayout.h"
 
-#include "common/textrules.h"
 #include "store/fields.h"
 
 #include <QDate>
@@ -99,12 +98,12 @@ std::optional<SheetCell> recordCell(const ReportRow &row, int column, ColumnKind
         cell.text = row.cells.value(column);
         if (cell.text.isEmpty())
             return std::nullopt;
-        if (kind != ColumnKind::Text) {
-            if (const std::optional<double> day = sheetDayNumber(cell.text)) {
-                cell.type = SheetCell::Type::Number;
-                cell.number = *day;
-                cell.style = SheetStyle::Date;
-            }
+        // A date is its day, shown as the report prints it; a purchase date
+        // of "超保" stays text.
+        if (kind != ColumnKind::Text && !std::isnan(row.numbers.value(column, qQNaN()))) {
+            cell.type = SheetCell::Type::Number;
+            cell.number = row.numbers.at(column);
+            cell.style = SheetStyle::Date;
         }
         return cell;
     }
@@ -122,8 +121,8 @@ double figureWidth(double value, int decimals)
 double cellWidth(const SheetCell &cell)
 {
     switch (cell.style) {
-    case SheetStyle::Date: // its ISO text shown short: 2025-05-18 as 2025-5-18
-        return 8 + (cell.text.at(5) != u'0') + (cell.text.at(8) != u'0');
+    case SheetStyle::Date: // shown as the report prints it
+        return cell.text.size();
     case SheetStyle::Integer:
         return figureWidth(cell.number, 0);
     case SheetStyle::Number:
@@ -166,21 +165,8 @@ int paperNumber(QPageSize::PageSizeId paper)
 
 } // namespace
 
-std::optional<double> sheetDayNumber(const QString &iso)
+std::optional<double> sheetDayNumber(const QDate &date)
 {
-    if (iso.size() != 10 || iso.at(4) != u'-' || iso.at(7) != u'-')
-        return std::nullopt;
-    const auto number = [&iso](int from, int length) {
-        int n = 0;
-        for (int i = from; i < from + length; ++i) {
-            const char16_t c = iso.at(i).unicode();
-            if (c < u'0' || c > u'9')
-                return -1;
-            n = n * 10 + (c - u'0');
-        }
-        return n;
-    };
-    const QDate date(number(0, 4), number(5, 2), number(8, 2));
     if (!date.isValid() || date.year() < 1900)
         return std::nullopt;
     // Counted from 1899-12-30, as the sheets count once past the 29th of
@@ -273,7 +259,8 @@ void sheetRows(const PreparedReport &report, const SheetFrame &frame,
         ++row.row;
     };
     hand({text(0, d.title, SheetStyle::Title)});
-    hand({text(0, QStringLiteral("打印日期：") + common::shortDate(report.printed), SheetStyle::Note)});
+    hand({text(0, report.heading.scope, SheetStyle::Note)});
+    hand({text(0, printDateLabel(report.heading.printed), SheetStyle::Note)});
     QVector<SheetCell> headings;
     for (int c = 0; c < d.columns.size(); ++c)
         headings << text(c, d.columns.at(c).caption, SheetStyle::Heading);

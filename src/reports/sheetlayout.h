@@ -3,9 +3,9 @@
 // which cell holds what in which style, how wide each column is, how the
 // sheet prints. The Excel writer (enginesheet.cpp) only carries it out.
 //
-// From the top: the title, the print date, the column headings, then the
-// records in the report's order, each group opened by its heading and closed
-// by its subtotal, and the total last. Subtotals and the total are formulas
+// From the top: the title, what the report covers, the print date, the
+// column headings, then the records in the report's order, each group opened
+// by its heading and closed by its subtotal, and the total last. Subtotals and the total are formulas
 // (SUBTOTAL, so a filter narrows them and they do not count each other),
 // with the sums the PDF prints as their values.
 #include "reports/engine.h"
@@ -46,8 +46,8 @@ struct SheetRow {
 struct SheetFrame {
     QString name;             // the sheet's tab: the title, as a tab may be named
     QVector<double> widths;   // per column, in characters of the body font
-    int headingRow = 2;       // frozen below it; the autofilter starts here
-    int lastFilteredRow = 2;  // the autofilter's last row: the last record or subtotal
+    int headingRow = 3;       // frozen below it; the autofilter starts here
+    int lastFilteredRow = 3;  // the autofilter's last row: the last record or subtotal
     int paper = 9;            // the sheet's paper number (9: A4)
     bool landscape = false;
     bool labelsAlone = false; // the subtotal and total labels take a row above their sums
@@ -60,9 +60,9 @@ SheetFrame sheetFrame(const PreparedReport &report);
 void sheetRows(const PreparedReport &report, const SheetFrame &frame,
               const std::function<void(const SheetRow &)> &take);
 
-// The day number a spreadsheet keeps for an ISO date ("2003-06-01"), counted
-// as Excel counts them; nothing for text that is no such date or lies before 1900.
-std::optional<double> sheetDayNumber(const QString &isoDate);
+// The day number a spreadsheet keeps for a date, counted as Excel counts
+// them; nothing for a date before 1900.
+std::optional<double> sheetDayNumber(const QDate &date);
 
 // The columns a text takes in the sheet's body font.
 double sheetTextWidth(const QString &text);

@@ -22,8 +22,9 @@
 namespace shell {
 
 Shell::Shell(const QString &dataFolder, QObject *parent)
-    : QObject(parent), m_folder(dataFolder), m_guard(QDir(dataFolder).filePath(instanceLockName()))
+    : QObject(parent), m_guard(QDir(dataFolder).filePath(instanceLockName()))
 {
+    m_shop.folder = dataFolder;
 }
 
 Shell::~Shell()
@@ -54,19 +55,26 @@ void Shell::onSplashTimer()
         emit finished(0);
         return;
     case InstanceGuard::State::CannotLock:
-        common::say(folderNotWritableText(m_folder), QStringLiteral("警告"), common::Icon::Critical);
+        common::say(folderNotWritableText(m_shop.folder), QStringLiteral("警告"), common::Icon::Critical);
         emit finished(1);
         return;
     }
     if (m_splash)
         m_splash->close();
-    const QDir folder(m_folder);
-    m_settingsPath = folder.filePath(common::settingsFileName());
+    m_settingsPath = m_shop.file(common::settingsFileName());
     const common::Result<common::LoadedSettings> loaded = common::SiteSettings::load(m_settingsPath);
-    m_settings = loaded.ok() ? loaded->settings : common::SiteSettings::defaults();
+    m_shop.settings = loaded.ok() ? loaded->settings : common::SiteSettings::defaults();
     if (const QString notice = settingsNotice(loaded); !notice.isEmpty())
         common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
-    const QString location = store::jobTableLocation(m_folder);
+    const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
+    if (located.failed()) {
+        common::say(located.error().text, QStringLiteral("警告"), common::Icon::Critical);
+        emit finished(1);
+        return;
+    }
+    // Found once: a server line changed in the settings counts from the next start.
+    m_shop.jobTable = *located;
+    const QString &location = m_shop.jobTable;
     common::Result<store::Backup> backup = store::Backup{};
     if (store::isServerAddress(location)) {
         m_db = openServerDatabase(location);
@@ -74,25 +82,24 @@ void Shell::onSplashTimer()
             emit finished(1);
             return;
         }
-        backup = store::backupServerOnStart(*m_db, m_folder, m_settings.backupCount);
+        backup = store::backupServerOnStart(*m_db, m_shop.folder, m_shop.settings.backupCount);
     } else {
         // The snapshot comes before anything at all is written to the file.
         // Its failure is told once the file has opened: a file that cannot
         // be opened is said once, by the open.
         if (store::detectFileKind(location) == store::FileKind::SQLite)
-            backup = store::backupOnStart(location, m_settings.backupCount);
+            backup = store::backupOnStart(location, m_shop.settings.backupCount);
         m_db = openWorkingDatabase(location);
         if (!m_db) {
             emit finished(1);
             return;
         }
     }
-    if (const QString notice = backupNotice(backup, m_settings); !notice.isEmpty())
+    if (const QString notice = backupNotice(backup, m_shop.settings); !notice.isEmpty())
         common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
     prepareDatabase();
-    if (const QString failure = reports::ensureReportDefinitions(m_folder);
-        !failure.isEmpty())
-        common::say(failure, QStringLiteral("警告"), common::Icon::Warning);
+    if (const auto written = reports::ensureReportDefinitions(m_shop.folder); written.failed())
+        common::say(written.error().text, QStringLiteral("警告"), common::Icon::Warning);
     showWorkspace();
 }
 
@@ -108,7 +115,7 @@ void Shell::showWorkspace()
 {
     {
         const common::BusyCursor busy;
-        m_workspace = std::make_unique<workspace::frmCorvale>(*m_db, m_settings);
+        m_workspace = std::make_unique<workspace::frmCorvale>(*m_db, m_shop);
     }
     connect(m_workspace.get(), &workspace::frmCorvale::settingsRequested, this, &Shell::editSettings);
     connect(m_workspace.get(), &workspace::frmCorvale::moveToServerRequested, this, &Shell::moveLocalDataToServer);
@@ -124,18 +131,18 @@ void Shell::editSettings(int page)
 {
     if (!m_workspace)
         return;
-    common::SiteSettings edited = m_settings;
+    common::SiteSettings edited = m_shop.settings;
     if (!workspace::SettingsDialog::edit(m_workspace.get(), page, edited, m_settingsPath))
         return;
-    m_settings = edited;
-    m_workspace->applySettings(m_settings);
+    m_shop.settings = edited;
+    m_workspace->applySettings();
 }
 
 void Shell::moveLocalDataToServer()
 {
     if (!m_workspace || !m_db || m_db->engine() != store::Engine::PostgreSQL)
         return;
-    const QString local = QDir(m_folder).filePath(store::databaseFileName());
+    const QString local = QDir(m_shop.folder).filePath(store::databaseFileName());
     if (store::detectFileKind(local) != store::FileKind::SQLite) {
         common::say(QStringLiteral("数据文件夹中没有本机的数据库文件：\n%1").arg(QDir::toNativeSeparators(local)),
                     QStringLiteral("提示"), common::Icon::Information);
@@ -219,7 +226,7 @@ void Shell::restoreFromBackup()
     common::Result<store::Backup> before = store::Backup{};
     {
         const common::BusyCursor busy;
-        before = store::backupOnStart(dbPath, m_settings.backupCount);
+        before = store::backupOnStart(dbPath, m_shop.settings.backupCount);
     }
     if (!before.ok()) {
         common::say(QStringLiteral("没有恢复：现在的数据没能先备份。\n%1").arg(before.error().text),
@@ -276,7 +283,7 @@ void Shell::restoreIntoServer()
         return;
     }
     const std::optional<ChosenRestore> chosen =
-        chooseRestore(m_workspace.get(), QDir(m_folder).filePath(store::databaseFileName()));
+        chooseRestore(m_workspace.get(), QDir(m_shop.folder).filePath(store::databaseFileName()));
     if (!chosen)
         return;
     const common::Result<int> copied = [&]() -> common::Result<int> {

@@ -1,7 +1,7 @@
 #pragma once
 // The run of the program: splash, the one-copy test, the database, the
 // workspace, and the end.
-#include "common/sitesettings.h"
+#include "common/shopcontext.h"
 #include "shell/instanceguard.h"
 #include "store/backup.h"
 
@@ -53,13 +53,14 @@ private:
     void swapInAndReopen(store::StagedRestore &staged, const store::SnapshotSummary &chosen,
                          const QString &preRestoreSnapshot);
 
-    QString m_folder;
+
     InstanceGuard m_guard;
     std::unique_ptr<frmFace> m_splash;
     std::unique_ptr<store::Database> m_db;
     std::unique_ptr<workspace::frmCorvale> m_workspace;
     QString m_settingsPath;
-    common::SiteSettings m_settings;
+    // Handed down to the workspace and everything it opens.
+    common::ShopContext m_shop;
     bool m_timerDone = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "common/sitesettings.h"
 #include "store/fields.h"
+#include "store/serveraddress.h"
 #include "store/sqlitefunctions.h"
 
 #include <QAtomicInt>
@@ -174,51 +175,54 @@ common::Result<void> runInTransaction(QSqlDatabase db, Engine engine, const QStr
 }
 
 // A connection to the server at address; on failure removed again.
-common::Result<void> connectServer(const QString &connection, const QString &address)
+common::Result<void> connectServer(const QString &connection, const QString &text)
 {
-    const QUrl url(address);
+    const common::Result<ServerAddress> address = parseServerAddress(text);
+    if (address.failed())
+        return StoreError{code::ServerAway, address.error().text};
     return addConnection(QStringLiteral("QPSQL"), connection, [&](QSqlDatabase &db) -> common::Result<void> {
-        db.setHostName(url.host());
-        db.setPort(url.port(5432));
-        db.setUserName(url.userName());
-        db.setPassword(url.password());
-        db.setDatabaseName(url.path().mid(1));
-        // A server that does not answer is said within seconds, not minutes.
-        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        db.setHostName(address->host);
+        db.setPort(address->port);
+        db.setUserName(address->user);
+        db.setPassword(address->password);
+        db.setDatabaseName(address->database);
+        db.setConnectOptions(address->connectOptions());
         if (db.open())
             return {};
-        StoreError e = errorFromServer(db.lastError().nativeErrorCode(), db.lastError().text(), displayedAddress(address));
+        StoreError e = errorFromServer(db.lastError().nativeErrorCode(), db.lastError().text(), address->shown());
         if (e.code != code::ServerAway)
-            e.text = QStringLiteral("无法连接数据库服务器 %1：%2").arg(displayedAddress(address), e.text);
+            e.text = QStringLiteral("无法连接数据库服务器 %1：%2").arg(address->shown(), e.text);
         return e;
     });
 }
 
 } // namespace
 
-bool isServerAddress(const QString &location)
-{
-    return location.startsWith(QLatin1String("postgresql://")) || location.startsWith(QLatin1String("postgres://"));
-}
+bool isServerAddress(const QString &location) { return looksLikeServerAddress(location); }
 
 QString displayedAddress(const QString &location)
 {
-    if (!isServerAddress(location))
+    if (!looksLikeServerAddress(location))
         return location;
-    QUrl url(location);
-    url.setPassword(QString());
-    return url.toString();
+    const common::Result<ServerAddress> address = parseServerAddress(location);
+    return address.ok() ? address->shown() : maskedAddress(location);
 }
 
-QString jobTableLocation(const QString &folder)
+common::Result<QString> jobTableLocation(const QString &folder, const common::SiteSettings &settings)
 {
-    if (const QString given = qEnvironmentVariable("CORVALE_DATABASE"); !given.isEmpty())
-        return given;
-    const QDir dir(folder);
-    if (const QString server = common::SiteSettings::loadQuietly(dir.filePath(common::settingsFileName())).databaseServer;
-        !server.isEmpty())
-        return server;
-    return dir.filePath(databaseFileName());
+    const QString given = qEnvironmentVariable("CORVALE_DATABASE").trimmed();
+    const QString server = given.isEmpty() ? settings.databaseServer.trimmed() : given;
+    if (server.isEmpty())
+        return QDir(folder).filePath(databaseFileName());
+    // A mistyped server line must never become a file of that name, where
+    // the desk would work on its own without a word.
+    if (const common::Result<ServerAddress> address = parseServerAddress(server); address.failed())
+        return common::Error::failed(
+            given.isEmpty()
+                ? QStringLiteral("%1 中 [database] server 一行：\n%2\n\n请改正这一行；删去它则使用本机的数据文件。")
+                      .arg(QDir(folder).filePath(common::settingsFileName()), address.error().text)
+                : QStringLiteral("--database（或环境变量 CORVALE_DATABASE）给出的地址不能用：\n%1").arg(address.error().text));
+    return server;
 }
 
 Database::Database(QString path, QString connection, Engine engine)

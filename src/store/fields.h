@@ -31,7 +31,9 @@ struct FieldDef {
     FieldKind kind;
     int maxLength; // characters, for Text and PurchaseDate; 0 otherwise
     Empty empty = Empty::Null;
-    bool code = false; // a number kept as text: phones, postcode, invoice and product numbers
+    // An identifier kept as text: phones, postcode, invoice, product and
+    // model numbers, the repair and material codes.
+    bool code = false;
 
     // Compared as text: case-insensitively in Jet SQL, by prefix in formulas,
     // and an emptied box stores '' rather than no value.
@@ -39,7 +41,7 @@ struct FieldDef {
     // What the field holds when nothing was given.
     bool neverNull() const { return empty != Empty::Null; }
     // Printed whole or not at all: dates, numbers, the job number, codes.
-    // Only free text may be shortened to fit a form's box.
+    // Only free text may be shortened to fit a form's or a column's width.
     bool printedWhole() const { return kind != FieldKind::Text || code; }
 };
 

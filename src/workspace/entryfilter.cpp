@@ -43,6 +43,14 @@ bool EntryRuleFilter::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::MouseButtonRelease
             && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
             addUpFees();
+        // Enter or Space adds up as the click does; a total holds no blanks.
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                addUpFees();
+                return true;
+            }
+        }
         return false;
     }
     if (watched == m_combo8) {

@@ -1,7 +1,7 @@
 #pragma once
 // The entry rules at work on the workspace's fields: Enter, Page Up/Down,
 // the checks when a date or fee field is left, the shop rule on 修理内容,
-// and the fee total on a click of 合计.
+// and the fee total on a click of 合计, or Enter or Space in it.
 #include <QObject>
 
 class QComboBox;

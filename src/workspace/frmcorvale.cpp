@@ -74,8 +74,8 @@ QString noCurrentJobHint()
 
 } // namespace
 
-frmCorvale::frmCorvale(store::Database &db, const common::SiteSettings &settings, QWidget *parent)
-    : QMainWindow(parent), m_set(std::make_unique<store::RecordSet>(db)), m_settings(settings)
+frmCorvale::frmCorvale(store::Database &db, const common::ShopContext &shop, QWidget *parent)
+    : QMainWindow(parent), m_set(std::make_unique<store::RecordSet>(db)), m_shop(shop)
 {
     setObjectName(QStringLiteral("frmCorvale"));
     setWindowTitle(common::appTitle());
@@ -86,7 +86,7 @@ frmCorvale::frmCorvale(store::Database &db, const common::SiteSettings &settings
     auto *client = new QWidget;
     client->setObjectName(QStringLiteral("client"));
     m_commands = WorkspaceCommands::create(this);
-    m_controls = buildWorkspaceForm(client, new JobGrid(*m_set), m_settings);
+    m_controls = buildWorkspaceForm(client, new JobGrid(*m_set), m_shop.settings);
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("clientScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
@@ -155,8 +155,8 @@ void frmCorvale::connectCommands()
     connect(k.restoreBackup, &QAction::triggered, this, &frmCorvale::restoreRequested);
     for (const auto &[settingsAction, page] : k.settingsPages())
         connect(settingsAction, &QAction::triggered, this, [this, page = page] { emit settingsRequested(page); });
-    connect(k.helpDownload, &QAction::triggered, this, [this] { openHelp(m_settings.manualUrl); });
-    connect(k.companyWeb, &QAction::triggered, this, [this] { openHelp(m_settings.companyUrl); });
+    connect(k.helpDownload, &QAction::triggered, this, [this] { openHelp(m_shop.settings.manualUrl); });
+    connect(k.companyWeb, &QAction::triggered, this, [this] { openHelp(m_shop.settings.companyUrl); });
     connect(k.about, &QAction::triggered, this, &frmCorvale::showAbout);
 }
 
@@ -374,9 +374,9 @@ void frmCorvale::onRowChosen(int row)
     }
 }
 
-void frmCorvale::applySettings(const common::SiteSettings &settings)
+void frmCorvale::applySettings()
 {
-    m_settings = settings;
+    const common::SiteSettings &settings = m_shop.settings;
     const WorkspaceControls &c = m_controls;
     setItems(c.cboPeople, settings.repairers);
     setItems(c.cboSendIn, settings.broughtIn);

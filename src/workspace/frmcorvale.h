@@ -1,7 +1,7 @@
 #pragma once
 // The record workspace: the program's main window, a data-entry form over
 // 客户信息 with its grid, command buttons, status line and menus.
-#include "common/sitesettings.h"
+#include "common/shopcontext.h"
 #include "common/ui/windowslot.h"
 #include "query/recordworkspace.h"
 #include "store/storeerror.h"
@@ -32,13 +32,15 @@ class RecordCommands;
 class frmCorvale : public QMainWindow, public query::RecordWorkspace {
     Q_OBJECT
 public:
-    frmCorvale(store::Database &db, const common::SiteSettings &settings, QWidget *parent = nullptr);
+    // shop must outlive the window; its settings fill the lists.
+    frmCorvale(store::Database &db, const common::ShopContext &shop, QWidget *parent = nullptr);
     ~frmCorvale() override;
 
     store::RecordSet &recordSet() override { return *m_set; }
     Binder &binder() { return *m_binder; }
     const WorkspaceControls &controls() const { return m_controls; }
     const WorkspaceCommands &commands() const { return m_commands; }
+    const common::ShopContext &shop() const { return m_shop; }
     QLineEdit *txtInfo(int index) const { return m_controls.info(index); }
 
     // query::RecordWorkspace
@@ -71,7 +73,8 @@ public:
     void activate();
 
 public slots:
-    void applySettings(const common::SiteSettings &settings);
+    // The shop's settings changed: the lists follow.
+    void applySettings();
 
 signals:
     // A 基础资料设置 item: 0 staff, 1 models, 2 repair types, 3 parts, 4 message sources.
@@ -105,7 +108,7 @@ private:
     void showAbout();
 
     std::unique_ptr<store::RecordSet> m_set;
-    common::SiteSettings m_settings;
+    const common::ShopContext &m_shop;
     WorkspaceCommands m_commands;
     WorkspaceControls m_controls;
     Binder *m_binder = nullptr;

@@ -26,7 +26,7 @@ const QString kNumbersUsedUp = QStringLiteral("编号已到最大值 32767，不
 } // namespace
 
 RecordCommands::RecordCommands(frmCorvale &window)
-    : QObject(&window), m_window(window), m_print(new reports::PrintCommand(&window))
+    : QObject(&window), m_window(window), m_print(new reports::PrintCommand(&window, window.shop()))
 {
     const WorkspaceCommands &k = window.commands();
     connect(k.append, &QAction::triggered, this, &RecordCommands::rs_Append);

@@ -141,7 +141,7 @@ QWidget *SettingsDialog::stationeryPage()
         auto *box = new QDoubleSpinBox;
         box->setObjectName(QLatin1String(name));
         box->setRange(-200, 200); // as far as the settings file accepts
-        box->setDecimals(1);
+        box->setDecimals(2); // as the calibration sheet prints them: 12.25 stays 12.25
         box->setSingleStep(0.5);
         box->setSuffix(QStringLiteral(" mm"));
         connect(box, &QDoubleSpinBox::valueChanged, this, &SettingsDialog::stationeryEdited);

@@ -2,6 +2,9 @@
 // real key events through xdotool as a clerk would drive it, and judged by
 // what lands in the database file.
 #include "support/jobtable.h"
+#include "support/pdfwords.h"
+
+#include "common/sitesettings.h"
 
 #include "store/database.h"
 #include "store/fields.h"
@@ -74,21 +77,22 @@ public:
         return ended;
     }
 
-    // The id of a visible window of this copy with exactly this title, or empty.
-    QString window(const QString &title) const
+    // The id of a visible window of this copy with exactly this title (or,
+    // with prefix, a title beginning so), or empty.
+    QString window(const QString &title, bool prefix = false) const
     {
         const QString ids = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
                                      QStringLiteral("--pid"), pid(), QStringLiteral("--name"),
-                                     QLatin1Char('^') + exactly(title) + QLatin1Char('$')});
+                                     QLatin1Char('^') + exactly(title) + (prefix ? QString() : QStringLiteral("$"))});
         return ids.section(u'\n', 0, 0);
     }
 
     // Waits until such a window is shown and has the keyboard focus.
-    QString waitForActive(const QString &title) const
+    QString waitForActive(const QString &title, bool prefix = false) const
     {
         QString id;
         const bool active = QTest::qWaitFor([&] {
-            id = window(title);
+            id = window(title, prefix);
             return !id.isEmpty() && xdotool({QStringLiteral("getactivewindow")}) == id;
         }, kWindowWaitMs);
         return active ? id : QString();
@@ -160,6 +164,42 @@ QString serverName(const QString &server, int job)
 bool fileShows(const std::function<bool()> &expected) { return QTest::qWaitFor(expected, kWindowWaitMs); }
 
 const QString kWorkspace = QStringLiteral("Corvale V3.0");
+
+// Clicks a point of a window, given in twips from its corner as the panel is laid out.
+void clickAt(const QString &window, int xTwips, int yTwips)
+{
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(xTwips / 15),
+             QString::number(yTwips / 15)});
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
+}
+
+// A shop that has filled in its particulars: no placeholder to point out.
+bool fillParticulars(const QString &folder)
+{
+    common::SiteSettings settings = common::SiteSettings::defaults();
+    settings.servicePoint = {"浙江省宁波市", "甬江维修部", "中山路1号", "315000", "87654321",
+                             "87654322", "www.example.com", "陈明", "12345"};
+    return settings.save(QDir(folder).filePath(common::settingsFileName()));
+}
+
+// What corvale-render draws into a PDF for these arguments; empty when it failed.
+QString rendered(const QStringList &args)
+{
+    QProcess render;
+    render.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    render.start(QStringLiteral(CORVALE_BINARY_DIR "/src/reports/corvale-render"), args);
+    return render.waitForFinished(60000) && render.exitCode() == 0 ? args.last() : QString();
+}
+
+// Prints the active preview through the print dialog on the default printer.
+bool printFromPreview(const Program &corvale)
+{
+    keys(QStringLiteral("alt+p"));
+    if (corvale.waitForActive(QStringLiteral("打印")).isEmpty())
+        return false;
+    keys(QStringLiteral("Return"));
+    return corvale.waitGone(QStringLiteral("打印"));
+}
 
 } // namespace
 
@@ -299,6 +339,72 @@ private slots:
         QCOMPARE(serverName(server, 3), QStringLiteral("Desk A"));
         keys(QStringLiteral("Return"));
         QVERIFY(deskB.waitGone(QStringLiteral("警告")));
+    }
+
+    // Through the Qt print dialog onto the print system's default printer,
+    // whose driver declares 12 pt margins: the form and the list land where
+    // their PDFs put them; a queue that refuses the job says so.
+    void printsWhereThePdfPutsIt()
+    {
+        const QString printer = QStringLiteral("corvale-margins");
+        QVERIFY2(!qEnvironmentVariableIsEmpty("CORVALE_TEST_PRINTS"), "run through tests/print/with-cups.sh");
+        QTemporaryDir folder;
+        QList<QVariantMap> jobs;
+        for (int n = 1; n <= 40; ++n)
+            jobs << makeJob(n, {{QStringLiteral("入档"), QStringLiteral("是")}});
+        QVERIFY(createJobTable(folder.path(), jobs));
+        QVERIFY(fillParticulars(folder.path()));
+        Program corvale(folder.path());
+        QVERIFY(corvale.started());
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+
+        // 打印 on the workspace, then the waybill from the panel's envelope frame.
+        keys(QStringLiteral("alt+p"));
+        const QString panel = corvale.waitForActive(QStringLiteral("报表打印"));
+        QVERIFY(!panel.isEmpty());
+        clickAt(panel, 7680 + 2010 + 300, 5190 + 1020 + 120);
+        QVERIFY(!corvale.waitForActive(QStringLiteral("快件单")).isEmpty());
+        int done = jobsDone(printer);
+        QVERIFY(printFromPreview(corvale));
+        QVERIFY(printerDone(printer, done));
+        // The job the workspace stood on, by the customer's name on the sheet.
+        const QVector<PdfWord> printedWaybill = pdfWords(printedFile(printer));
+        QString job;
+        for (const PdfWord &w : printedWaybill)
+            for (int n = 1; n <= 40 && job.isEmpty(); ++n)
+                if (w.text == makeJob(n).value(QStringLiteral("客户姓名")).toString())
+                    job = QString::number(n);
+        QVERIFY(!job.isEmpty());
+        const QString waybill = rendered({folder.path(), QStringLiteral("快件单"), job,
+                                          folder.filePath(QStringLiteral("快件单.pdf"))});
+        QVERIFY(!waybill.isEmpty());
+        QString differs = wordsDiffer(printedWaybill, pdfWords(waybill), 0.2);
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
+
+        // The list of jobs to call back, from the management frame.
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), panel});
+        clickAt(panel, 3840 + 120 + 300, 5190 + 1920 + 120);
+        QVERIFY(!corvale.waitForActive(QStringLiteral("用户回访记录表"), true).isEmpty());
+        done = jobsDone(printer);
+        QVERIFY(printFromPreview(corvale));
+        QVERIFY(printerDone(printer, done));
+        const QString list = rendered({folder.path(), QStringLiteral("--file"), QStringLiteral("报表\\新飞回访记录表.RPT"),
+                                       QStringLiteral("--formula"), QStringLiteral("{客户信息.入档} StartsWith '是'"),
+                                       folder.filePath(QStringLiteral("回访.pdf"))});
+        QVERIFY(!list.isEmpty());
+        differs = wordsDiffer(pdfWords(printedFile(printer)), pdfWords(list), 0.2);
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
+
+        // A queue that refuses jobs: the clerk is told, nothing is printed.
+        QCOMPARE(cupsTool(QStringLiteral("cupsreject"), {printer}), QString());
+        const QString before = cupsTool(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), printer});
+        QVERIFY(printFromPreview(corvale));
+        const bool told = !corvale.waitForActive(QStringLiteral("警告")).isEmpty();
+        QCOMPARE(cupsTool(QStringLiteral("cupsaccept"), {printer}), QString());
+        QVERIFY(told);
+        keys(QStringLiteral("Return"));
+        QVERIFY(corvale.waitGone(QStringLiteral("警告")));
+        QCOMPARE(cupsTool(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), printer}), before);
     }
 
     // A changed job put back from the start's snapshot through the menu, the

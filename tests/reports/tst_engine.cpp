@@ -7,14 +7,17 @@
 #include "reports/reportdefinition.h"
 #include "store/database.h"
 #include "store/fields.h"
+#include "support/requiredtool.h"
 #include "support/datafolder.h"
 #include "support/fixedclock.h"
 #include "support/jobtable.h"
 #include "support/coretestapp.h"
 
 #include <QProcess>
+#include <QSet>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <climits>
 #include <zlib.h>
@@ -31,6 +34,7 @@ ReportRequest requestFor(const QString &entry)
 {
     PanelInputs in;
     in.month = QStringLiteral("六月");
+    in.year = 2003;
     in.quarterBox = QStringLiteral("2nd");
     in.partsLedgerStart = QStringLiteral("2003,7,22");
     in.area = QStringLiteral("新乡");
@@ -44,7 +48,7 @@ QStringList texts(const ReportPage &page, FontRole role)
 {
     QStringList out;
     for (const PageItem &item : page.items)
-        if (item.kind == PageItem::Kind::Text && item.font == role)
+        if (item.kind == PageItem::Kind::Text && item.font == int(role))
             out << item.text;
     return out;
 }
@@ -86,12 +90,15 @@ private slots:
     void paginatesWithHeadersTotalsAndPageNumbers();
     void groupsCarrySubtotals();
     void wideTotalsNeverOverlap();
+    void identifiersDatesAndFeesPrintWhole();
+    void longHeadingKeepsTheRowsOnThePage();
     void pdfHoldsExactlyTheSelectedRows();
     void pdfBoldTextExtractsWhole();
     void pdfInHalvesMatchesOneWriter();
     void defaultDeflateIsTheFastest();
     void failuresQueryNothing();
     void commandLineRendersOrFails();
+    void commandLinePrintsFromTheServerTheFolderNames();
 };
 
 void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
@@ -104,15 +111,23 @@ void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("{\"title\": \"本店自定\", \"columns\": [{\"field\": \"编号\"}]}");
     }
-    QCOMPARE(ensureReportDefinitions(folder.path()), QString());
+    QVERIFY(ensureReportDefinitions(folder.path()).ok());
     QCOMPARE(QDir(folder.file(QStringLiteral("报表"))).entryList(QDir::Files).size(), 10);
+    // A file where the folder belongs: said, naming it.
+    QTemporaryDir blocked;
+    QFile file(QDir(blocked.path()).filePath(QStringLiteral("报表")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const common::Result<void> refused = ensureReportDefinitions(blocked.path());
+    QVERIFY(refused.failed());
+    QVERIFY2(refused.error().text.contains(QStringLiteral("报表")), qPrintable(refused.error().text));
     QFile f(edited);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().contains("本店自定"));
 
     // The shop's own version is what the engine runs.
     createJobTable(folder.path(), {makeJob(1, {{QStringLiteral("购店"), QStringLiteral("苏宁")}})});
-    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("商场报表")), folder.path());
+    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("商场报表")), folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QCOMPARE(built->report.title, QStringLiteral("本店自定"));
     QCOMPARE(built->selectedRows, 1);
@@ -192,7 +207,7 @@ void TestEngine::everyCatalogueEntryRenders()
     }
     createJobTable(folder.path(), jobs);
     const ReportRequest request = requestFor(entry);
-    const common::Result<BuiltReport> built = buildReport(request, folder.path());
+    const common::Result<BuiltReport> built = buildReport(request, folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QVERIFY(built->selectedRows > 0);
     int placed = 0;
@@ -208,7 +223,7 @@ void TestEngine::everyCatalogueEntryRenders()
     QCOMPARE(placed, built->selectedRows);
 
     const QString pdf = folder.file(QStringLiteral("out.pdf"));
-    const common::Result<void> error = renderRequestToPdf(request, pdf);
+    const common::Result<void> error = renderRequest(request, folder.shop(), pdf);
     QVERIFY2(error.ok(), qPrintable(error.error().text));
     QFile f(pdf);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -232,7 +247,7 @@ void TestEngine::paginatesWithHeadersTotalsAndPageNumbers()
     jobs << makeJob(901, {{QStringLiteral("型号"), QStringLiteral("海尔"), }, {QStringLiteral("接货日期"), QStringLiteral("2003-06-01")}});
     createJobTable(folder.path(), jobs);
 
-    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.path());
+    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QCOMPARE(built->selectedRows, selected);
     const QVector<ReportPage> &pages = built->report.pages;
@@ -272,11 +287,11 @@ void TestEngine::wideTotalsNeverOverlap()
         jobs << job;
     }
     createJobTable(folder.path(), jobs);
-    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.path());
+    const common::Result<BuiltReport> built = buildReport(requestFor(QStringLiteral("新飞月报表")), folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QVector<PageItem> figures;
     for (const PageItem &item : built->report.pages.last().items)
-        if (item.kind == PageItem::Kind::Text && item.font == FontRole::Bold && !item.text.startsWith(QStringLiteral("总计")))
+        if (item.kind == PageItem::Kind::Text && item.font == int(FontRole::Bold) && !item.text.startsWith(QStringLiteral("总计")))
             figures << item;
     QStringList shown;
     for (const PageItem &f : figures)
@@ -288,6 +303,95 @@ void TestEngine::wideTotalsNeverOverlap()
         for (int j = i + 1; j < figures.size(); ++j)
             QVERIFY2(!figures[i].rect.intersects(figures[j].rect),
                      qPrintable(figures[i].text + QStringLiteral(" / ") + figures[j].text));
+}
+
+// Long realistic values on every report: identifiers, dates and fees come out
+// whole (on more lines when they must) and no text runs out of its column;
+// only free text is shortened, with "…". Dates are short, fees money.
+void TestEngine::identifiersDatesAndFeesPrintWhole()
+{
+    DataFolder folder;
+    const QVariantMap longValues = {
+        {"型号", "新飞BCD-268WBX/HC-Ⅱ型"}, {"产品编号", "0120527A0Z1234567890"},
+        {"宅电", "0574-87654321-8001"}, {"移动电话", "+86 13912345678"},
+        {"发票号码", "44031234567890123456"}, {"物料代码", "0060801234-A1"},
+        {"地址", "浙江省宁波市鄞州区首南街道天童南路一千二百八十八号七幢二单元"},
+        {"客户姓名", "欧阳娜娜"}, {"接货日期", "2003-06-08"}, {"发货日期", "2003-06-09"},
+        {"购买日期", "2002-01-05"}, {"到货日期", "2003-07-30"}, {"出厂日期", "2001-12-01"},
+        {"上门费", 99999.99}, {"维修费", 0.1 + 0.2}, {"材料费", 1e-7}, {"合计", 100000.29},
+        {"车补", -0.001}, {"是否申请", "是"}, {"是否库存", "是"}, {"入档", "是"}, {"已修否", 0},
+        {"配件", "压缩机"}, {"修理人员", "王"}, {"购店", "苏宁"}, {"地区", "江北"}};
+    QList<QVariantMap> jobs;
+    for (int n = 1; n <= 3; ++n)
+        jobs << makeJob(n, longValues);
+    jobs << makeJob(4, {{"型号", "新飞"}, {"接货日期", "2003-06-10"}}); // short values beside them
+    createJobTable(folder.path(), jobs);
+    QSet<QString> printedWhole;
+
+    FixedClock clock(QDateTime(QDate(2003, 6, 20), QTime(10, 0)));
+    for (const QString &entry : catalogueEntries) {
+        const ReportRequest request{requestFor(entry).file, QStringLiteral("{客户信息.型号} StartsWith '新飞'"), 1};
+        const common::Result<BuiltReport> built = buildReport(request, folder.shop());
+        QVERIFY2(built.ok(), qPrintable(built.error().text));
+        TextFitter fitter(built->report.fonts.at(int(FontRole::Body)).points);
+        QStringList body;
+        for (const ReportPage &page : built->report.pages)
+            for (const PageItem &item : page.items)
+                if (item.kind == PageItem::Kind::Text && item.font == int(FontRole::Body)) {
+                    QVERIFY2(fitter.width(item.text, FontRole::Body) <= item.rect.width() + 0.01,
+                             qPrintable(entry + u' ' + item.text));
+                    body << item.text;
+                }
+        // A cell's lines follow each other among the page's texts.
+        const auto printed = [&body](const QString &value) {
+            for (int i = 0; i < body.size(); ++i) {
+                QString joined;
+                for (int k = i; k < body.size() && value.startsWith(joined + body.at(k)); ++k)
+                    if ((joined += body.at(k)) == value)
+                        return true;
+            }
+            return false;
+        };
+        const QVector<ReportColumn> &columns = built->prepared.definition.columns;
+        for (const ReportRow &row : built->prepared.rows)
+            for (int c = 0; c < columns.size(); ++c) {
+                const store::FieldDef *field = store::findField(columns.at(c).field);
+                if (field && field->printedWhole() && !row.cells.at(c).isEmpty()) {
+                    QVERIFY2(printed(row.cells.at(c)), qPrintable(entry + u' ' + columns.at(c).caption + u' ' + row.cells.at(c)));
+                    printedWhole << row.cells.at(c);
+                }
+            }
+    }
+    for (const char *value : {"新飞BCD-268WBX/HC-Ⅱ型", "0120527A0Z1234567890", "0574-87654321-8001", "+86 13912345678",
+                              "44031234567890123456", "0060801234-A1", "2003-6-8", "2003-6-9", "2002-1-5",
+                              "2003-7-30", "2001-12-1", "99999.99", "0.30", "0.00"})
+        QVERIFY2(printedWhole.contains(QString::fromUtf8(value)), value);
+    for (const QString &value : printedWhole)
+        QVERIFY2(!value.contains(QStringLiteral("e-")) && !value.startsWith(QStringLiteral("-0")), qPrintable(value));
+}
+
+// A store box may hold thousands of characters: the heading says what it can
+// in three lines, and the rows still begin and end on the page.
+void TestEngine::longHeadingKeepsTheRowsOnThePage()
+{
+    const common::Result<ReportDefinition> definition =
+        loadReportDefinition(QStringLiteral(":/reports/definitions/商场报表.RPT"));
+    QVERIFY(definition.ok());
+    QVector<ReportRow> rows(60);
+    for (ReportRow &row : rows)
+        row.cells = QStringList(definition->columns.size(), QStringLiteral("1"));
+    const ReportHeading heading{QStringLiteral("购店以“%1”开头").arg(QString(5000, QChar(u'长'))), QDate(2026, 12, 8)};
+    const LaidOutReport report = layoutReport(*definition, rows, heading);
+    for (const ReportPage &page : report.pages) {
+        QVERIFY(!page.rows.isEmpty());
+        int headingLines = 0;
+        for (const PageItem &item : page.items) {
+            QVERIFY(item.rect.bottom() <= report.pageSize.height() - 34);
+            if (item.font == int(FontRole::Note) && (item.text.startsWith(u'购') || item.text.startsWith(u'长')))
+                ++headingLines;
+        }
+        QCOMPARE(headingLines, 3);
+    }
 }
 
 void TestEngine::groupsCarrySubtotals()
@@ -304,7 +408,7 @@ void TestEngine::groupsCarrySubtotals()
     PanelState state;
     PanelInputs in;
     in.area = QStringLiteral("江北");
-    const common::Result<BuiltReport> built = buildReport(*catalogueRequest(QStringLiteral("未修记录单"), in, state), folder.path());
+    const common::Result<BuiltReport> built = buildReport(*catalogueRequest(QStringLiteral("未修记录单"), in, state), folder.shop());
     QVERIFY2(built.ok(), qPrintable(built.error().text));
     QCOMPARE(built->selectedRows, 60); // odd numbers are 江北, none of them a multiple of 4
 
@@ -325,8 +429,7 @@ void TestEngine::groupsCarrySubtotals()
 
 void TestEngine::pdfHoldsExactlyTheSelectedRows()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+    REQUIRE_PROGRAM("pdftotext", "poppler-utils");
     DataFolder folder;
     QList<QVariantMap> jobs;
     for (int n = 1; n <= 90; ++n) {
@@ -337,7 +440,7 @@ void TestEngine::pdfHoldsExactlyTheSelectedRows()
     }
     createJobTable(folder.path(), jobs);
     const QString pdf = folder.file(QStringLiteral("商场.pdf"));
-    const common::Result<void> error = renderRequestToPdf(requestFor(QStringLiteral("商场报表")), pdf);
+    const common::Result<void> error = renderRequest(requestFor(QStringLiteral("商场报表")), folder.shop(), pdf);
     QVERIFY2(error.ok(), qPrintable(error.error().text));
     const QString text = pdfText(pdf);
     QCOMPARE(text.count(QStringLiteral("乙客户")), 0);
@@ -345,7 +448,7 @@ void TestEngine::pdfHoldsExactlyTheSelectedRows()
     for (int n = 3; n <= 90; n += 3)
         QVERIFY2(text.contains(QStringLiteral("甲客户%1号").arg(n, 3, 10, QLatin1Char('0'))), qPrintable(text.left(400)));
     QVERIFY(text.contains(QStringLiteral("总计（共 30 条）")));
-    const int pages = buildReport(requestFor(QStringLiteral("商场报表")), folder.path())->report.pages.size();
+    const int pages = buildReport(requestFor(QStringLiteral("商场报表")), folder.shop())->report.pages.size();
     QVERIFY(pages > 1);
     for (int p = 1; p <= pages; ++p)
         QVERIFY(text.contains(QStringLiteral("第 %1 页 共 %2 页").arg(p).arg(pages)));
@@ -355,8 +458,7 @@ void TestEngine::pdfHoldsExactlyTheSelectedRows()
 // totals must still come out of the PDF as whole words and figures.
 void TestEngine::pdfBoldTextExtractsWhole()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+    REQUIRE_PROGRAM("pdftotext", "poppler-utils");
     DataFolder folder;
     QList<QVariantMap> jobs;
     double sum = 0;
@@ -366,7 +468,7 @@ void TestEngine::pdfBoldTextExtractsWhole()
     }
     createJobTable(folder.path(), jobs);
     const QString pdf = folder.file(QStringLiteral("月报.pdf"));
-    const common::Result<void> error = renderRequestToPdf(requestFor(QStringLiteral("新飞月报表")), pdf);
+    const common::Result<void> error = renderRequest(requestFor(QStringLiteral("新飞月报表")), folder.shop(), pdf);
     QVERIFY2(error.ok(), qPrintable(error.error().text));
     const QString text = pdfText(pdf);
     for (const QString &caption : {QStringLiteral("接货日期"), QStringLiteral("用户姓名"), QStringLiteral("维修员")})
@@ -381,17 +483,16 @@ void TestEngine::pdfBoldTextExtractsWhole()
 // numbered against the whole report.
 void TestEngine::pdfInHalvesMatchesOneWriter()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext is not installed");
+    REQUIRE_PROGRAM("pdftotext", "poppler-utils");
     DataFolder folder;
     QList<QVariantMap> jobs;
     for (int n = 1; n <= 400; ++n)
         jobs << xinfeiJob(n, QStringLiteral("客户%1").arg(n, 3, 10, QLatin1Char('0')), QStringLiteral("王"));
     createJobTable(folder.path(), jobs);
     const common::Result<PreparedReport> prepared = prepareReport(
-        {QStringLiteral("报表\\新飞月报表.PRN"), QStringLiteral("{客户信息.型号} StartsWith ''"), 1}, folder.path());
+        {QStringLiteral("报表\\新飞月报表.PRN"), QStringLiteral("{客户信息.型号} StartsWith ''"), 1}, folder.shop());
     QVERIFY2(prepared.ok(), qPrintable(prepared.error().text));
-    const int pages = countReportPages(prepared->definition, prepared->rows, prepared->printed);
+    const int pages = countReportPages(prepared->definition, prepared->rows, prepared->heading);
     QVERIFY(pages >= 4);
 
     const QString whole = folder.file(QStringLiteral("whole.pdf"));
@@ -460,20 +561,16 @@ void TestEngine::failuresQueryNothing()
     const QString pdf = folder.file(QStringLiteral("x.pdf"));
     PanelState state;
     PanelInputs in;
-    in.area = QStringLiteral("O'Neil");
     // The formula is refused before the database is looked at.
-    common::Result<void> error = renderRequestToPdf(*catalogueRequest(QStringLiteral("未修记录单"), in, state), pdf);
-    QVERIFY2(error.error().text.contains(QStringLiteral("选择公式有误")), qPrintable(error.error().text));
+    in.partsLedgerStart = QStringLiteral("七月二十二日");
+    common::Result<void> error = renderRequest(*catalogueRequest(QStringLiteral("配件流水帐"), in, state), folder.shop(), pdf);
+    QVERIFY2(error.error().text.startsWith(QStringLiteral("选择公式有误（第 21 个字符处）：")), qPrintable(error.error().text));
     QVERIFY(!QFile::exists(pdf));
 
-    in.partsLedgerStart = QStringLiteral("2003年7月22日");
-    error = renderRequestToPdf(*catalogueRequest(QStringLiteral("配件流水帐"), in, state), pdf);
-    QVERIFY2(error.error().text.startsWith(QStringLiteral("选择公式有误（第 25 个字符处）：")), qPrintable(error.error().text));
-
-    error = renderRequestToPdf({QStringLiteral("报表\\不存在.RPT"), QString(), 1}, pdf);
+    error = renderRequest({QStringLiteral("报表\\不存在.RPT"), QString(), 1}, folder.shop(), pdf);
     QVERIFY2(error.error().text.contains(QStringLiteral("找不到报表文件")), qPrintable(error.error().text));
 
-    error = renderRequestToPdf(requestFor(QStringLiteral("商场报表")), pdf);
+    error = renderRequest(requestFor(QStringLiteral("商场报表")), folder.shop(), pdf);
     QVERIFY2(error.error().text.contains(QStringLiteral("无法打开数据库")), qPrintable(error.error().text));
     QVERIFY(!QFile::exists(pdf));
     QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
@@ -493,6 +590,41 @@ void TestEngine::commandLineRendersOrFails()
              1);
     QVERIFY(!QFile::exists(folder.file("bad.pdf")));
     QCOMPARE(runRequestCli({"corvale-render", folder.path(), "--file"}), 1);
+}
+
+// A shop whose corvale.ini names its server prints from there, data reports
+// and catalogue reports alike; its folder holds no database file at all.
+void TestEngine::commandLinePrintsFromTheServerTheFolderNames()
+{
+    if (!onServer())
+        QSKIP("a shop on a server");
+    DataFolder folder;
+    createJobTable(folder.path(), {xinfeiJob(7, QStringLiteral("服务器"), QStringLiteral("王"))});
+    common::SiteSettings settings = common::SiteSettings::defaults();
+    settings.databaseServer = qEnvironmentVariable("CORVALE_TEST_POSTGRES");
+    QVERIFY(settings.save(folder.file(common::settingsFileName())));
+    QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
+    const auto render = [&](const QStringList &arguments) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("CORVALE_DATABASE")); // the folder's settings alone say where
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(CORVALE_BINARY_DIR "/src/reports/corvale-render"), arguments);
+        if (!p.waitForFinished(-1) || p.exitCode() != 0)
+            return QString::fromLocal8Bit(p.readAllStandardError());
+        return QString();
+    };
+    const QString card = folder.file(QStringLiteral("card.pdf"));
+    QCOMPARE(render({folder.path(), QStringLiteral("小信封"), QStringLiteral("7"), card}), QString());
+    const QString cardText = pdfText(card);
+    QVERIFY2(cardText.contains(QStringLiteral("服务器")), qPrintable(cardText));
+    const QString list = folder.file(QStringLiteral("list.pdf"));
+    QCOMPARE(render({folder.path(), QStringLiteral("--file"), QStringLiteral("报表\\新飞回访记录表.RPT"),
+                     QStringLiteral("--formula"), QStringLiteral("{客户信息.型号} StartsWith '新飞'"), list}),
+             QString());
+    const QString listText = pdfText(list);
+    QVERIFY2(listText.contains(QStringLiteral("服务器")), qPrintable(listText));
+    QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
 }
 
 CORVALE_CORE_TEST_MAIN(TestEngine)

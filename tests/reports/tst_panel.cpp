@@ -10,6 +10,7 @@
 #include "reports/ui/paizi.h"
 #include "reports/ui/printing.h"
 #include "reports/ui/reportwindow.h"
+#include "support/fixedclock.h"
 #include "support/jobtable.h"
 #include "support/readsheet.h"
 
@@ -18,6 +19,7 @@
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 
 using namespace reports;
@@ -56,6 +58,43 @@ void unload(PaiZi *panel)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+const QDate kToday(2026, 12, 8);
+
+// A widget by name, or by its text when it has none.
+QString nameOf(const QWidget *w)
+{
+    // The line edit inside a combo or spin box stands for its box.
+    while (w && w->objectName().startsWith(QStringLiteral("qt_")))
+        w = w->parentWidget();
+    if (!w)
+        return QStringLiteral("(none)");
+    if (!w->objectName().isEmpty())
+        return w->objectName();
+    auto *label = qobject_cast<const QLabel *>(w);
+    return label ? label->text() : QString::fromUtf8(w->metaObject()->className());
+}
+
+QString focusName() { return nameOf(QApplication::focusWidget()); }
+
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+// The names Tab walks through from the focus, until it comes back to where it began.
+QStringList tabChain(int limit = 80)
+{
+    const QString start = focusName();
+    QStringList names{start};
+    for (int i = 0; i < limit; ++i) {
+        press(Qt::Key_Tab);
+        if (focusName() == start)
+            break;
+        names << focusName();
+    }
+    return names;
+}
+
 } // namespace
 
 class TestPanel : public QObject {
@@ -68,6 +107,9 @@ private slots:
     void opensWithNoBrandShown();
     void boxesStartWithTheirTexts();
     void captionsSitInTheirFrames();
+    void tabReachesEveryTileAndCaptionInOrder();
+    void keyboardAloneRunsAMonthsReport();
+    void focusIsOutlined();
     void tileShowsItsFrameInTheOnePlace();
     void hideAllHidesAndMovesOnly();
     void printCommandsKeepStateWhileLoaded();
@@ -85,17 +127,21 @@ private:
     }
 
     std::unique_ptr<DataFolder> m_folder;
+    std::unique_ptr<FixedClock> m_clock;
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<QWidget> m_workspace;
+    common::ShopContext m_shop;
     PrintCommand *m_print = nullptr;
 };
 
 void TestPanel::init()
 {
     m_folder = std::make_unique<DataFolder>();
+    m_clock = std::make_unique<FixedClock>(QDateTime(kToday, QTime(10, 0)));
     m_prompt = std::make_unique<ScriptedPrompt>();
     m_workspace = std::make_unique<QWidget>();
-    m_print = new PrintCommand(m_workspace.get());
+    m_shop = m_folder->shop();
+    m_print = new PrintCommand(m_workspace.get(), m_shop);
 }
 
 void TestPanel::cleanup()
@@ -105,6 +151,7 @@ void TestPanel::cleanup()
     QVERIFY(!m_print->panel());
     m_workspace.reset();
     m_prompt.reset();
+    m_clock.reset();
     m_folder.reset();
 }
 
@@ -113,29 +160,25 @@ void TestPanel::opensWithNoBrandShown()
     PaiZi *panel = showPanel();
     QVERIFY(QTest::qWaitForWindowExposed(panel));
     QCOMPARE(panel->windowTitle(), QString("报表打印"));
-    QCOMPARE(panel->size(), QSize(common::px(11430), common::px(8010)));
-    QCOMPARE(panel->palette().color(QPalette::Window), QColor(255, 192, 192));
     QVERIFY(visibleFrames(panel).isEmpty());
-    for (int i = 1; i <= PaiZi::kBrands; ++i) {
-        QCOMPARE(panel->brandFrame(i)->objectName(), QString("FraPrn_%1").arg(i));
-        QCOMPARE(panel->brandFrame(i)->size(), QSize(common::px(3645), common::px(2475)));
+    for (int i = 1; i <= PaiZi::kBrands; ++i)
         QCOMPARE(panel->brandFrame(i)->title(), reports::brandTiles().at(i - 1).frameCaption);
-    }
     QCOMPARE(reports::brandTiles().size(), 16);
     for (const reports::BrandTile &t : reports::brandTiles()) {
         auto *tile = panel->findChild<QLabel *>(t.control);
         QVERIFY2(tile && tile->isVisible(), qPrintable(t.control));
+        QVERIFY(panel->rect().contains(tile->geometry()));
         QCOMPARE(tile->toolTip(), t.toolTip);
     }
     QCOMPARE(panel->findChild<QLabel *>("Label200")->text(), QString("佳利制冷"));
-    QCOMPARE(panel->findChild<QLabel *>("Label80")->font().pointSizeF(), 26.25);
     for (const char *name : {"Frame3", "Frame2", "Frame1"}) {
         auto *frame = panel->findChild<QGroupBox *>(name);
         QVERIFY2(frame && frame->isVisible(), name);
-        QCOMPARE(frame->palette().color(QPalette::Window), QColor(192, 192, 255));
+        QVERIFY(panel->rect().contains(frame->geometry()));
     }
-    QCOMPARE(panel->dateFrom(), QString("2003,4,25"));
-    QCOMPARE(panel->dateTo(), QString("2003,5,24"));
+    // The monthly report's window starts as this month's, in this year.
+    QCOMPARE(panel->dateFrom(), QDate(2026, 11, 20));
+    QCOMPARE(panel->dateTo(), QDate(2026, 12, 19));
     QCOMPARE(panel->quarter(), QString());
 }
 
@@ -147,6 +190,7 @@ void TestPanel::boxesStartWithTheirTexts()
     QCOMPARE(month->count(), 12);
     QCOMPARE(month->itemText(10), QString("十一月"));
     QCOMPARE(month->currentText(), QString("九月"));
+    QCOMPARE(panel->findChild<QSpinBox *>("txtYear")->value(), 2026);
     const auto *quarter = panel->findChild<QComboBox *>("jido");
     QCOMPARE(quarter->currentText(), QString("3rd"));
     QCOMPARE(quarter->count(), 4);
@@ -162,6 +206,7 @@ void TestPanel::boxesStartWithTheirTexts()
 
     const reports::PanelInputs in = panel->inputs();
     QCOMPARE(in.month, QString("九月"));
+    QCOMPARE(in.year, 2026);
     QCOMPARE(in.quarterBox, QString("3rd"));
     QCOMPARE(in.partsLedgerStart, QString("2003,7,22"));
     QCOMPARE(in.store, QString("二百"));
@@ -184,14 +229,8 @@ void TestPanel::captionsSitInTheirFrames()
         auto *label = panel->findChild<QLabel *>(name);
         QVERIFY2(label, qPrintable(name));
         QCOMPARE(label->parentWidget()->objectName(), frame);
-        QVERIFY(label->font().underline());
     }
     QCOMPARE(panel->findChild<QLabel *>("Label32")->text(), QString("维修员报表"));
-    QCOMPARE(panel->findChild<QLabel *>("Label32")->palette().color(QPalette::Window), QColor(255, 255, 192));
-    QVERIFY(panel->findChild<QLabel *>("Label74")->font().bold());
-    QCOMPARE(panel->findChild<QLabel *>("Label35")->font().pointSizeF(), 12.0);
-    QCOMPARE(panel->findChild<QLabel *>("Label57")->cursor().shape(), Qt::ArrowCursor);
-    QCOMPARE(panel->findChild<QLabel *>("Label36")->cursor().shape(), Qt::BitmapCursor);
 
     const QStringList tags = {"16K", "A4", "A4", " 8K", "16K", "A4"};
     const QStringList tagFrames = {"FraPrn_1", "FraPrn_1", "FraPrn_2", "FraPrn_4", "FraPrn_13", "FraPrn_14"};
@@ -201,11 +240,17 @@ void TestPanel::captionsSitInTheirFrames()
         QCOMPARE(tag->text(), tags.at(i));
         QCOMPARE(tag->parentWidget()->objectName(), tagFrames.at(i));
     }
-    // Frame 6 holds the most captions; the last pair still fits inside it.
-    QWidget *six = panel->brandFrame(6);
-    QLabel *last = captionIn(six, "小天鹅季报表");
-    QVERIFY(last);
-    QVERIFY(six->rect().contains(last->geometry()));
+    // Whatever a frame holds, boxes included, stands inside it and clear of the rest.
+    for (int i = 1; i <= PaiZi::kBrands; ++i) {
+        QWidget *frame = panel->brandFrame(i);
+        const QList<QWidget *> parts = frame->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        for (int a = 0; a < parts.size(); ++a) {
+            QVERIFY2(frame->rect().contains(parts.at(a)->geometry()), qPrintable(frame->objectName()));
+            for (int b = a + 1; b < parts.size(); ++b)
+                QVERIFY2(!parts.at(a)->geometry().intersects(parts.at(b)->geometry()),
+                         qPrintable(frame->objectName() + ' ' + nameOf(parts.at(a)) + ' ' + nameOf(parts.at(b))));
+        }
+    }
 }
 
 void TestPanel::tileShowsItsFrameInTheOnePlace()
@@ -262,19 +307,21 @@ void TestPanel::reopeningResetsState()
     panel->findChild<QComboBox *>("cboDate")->setCurrentText("一月");
     panel->findChild<QComboBox *>("Aera")->setCurrentText("江北");
     panel->findChild<QLineEdit *>("txtPeiJianDate")->setText("2004,1,1");
+    panel->findChild<QSpinBox *>("txtYear")->setValue(2004);
     // The monthly report moves the date window and the quarterly one takes the quarter.
     panel->runCatalogueEntry("新飞月报表");
     panel->runCatalogueEntry("佳利季报表");
-    QVERIFY(panel->dateFrom() != QString("2003,4,25"));
+    QCOMPARE(panel->dateFrom(), QDate(2003, 12, 20));
     QCOMPARE(panel->quarter(), QString("1st"));
 
     unload(panel);
     QVERIFY(!m_print->panel());
     panel = showPanel();
     QVERIFY(visibleFrames(panel).isEmpty());
-    QCOMPARE(panel->dateFrom(), QString("2003,4,25"));
-    QCOMPARE(panel->dateTo(), QString("2003,5,24"));
+    QCOMPARE(panel->dateFrom(), QDate(2026, 11, 20));
+    QCOMPARE(panel->dateTo(), QDate(2026, 12, 19));
     QCOMPARE(panel->quarter(), QString());
+    QCOMPARE(panel->findChild<QSpinBox *>("txtYear")->value(), 2026);
     QCOMPARE(panel->findChild<QComboBox *>("jido")->currentText(), QString("3rd"));
     QCOMPARE(panel->findChild<QComboBox *>("cboDate")->currentText(), QString("九月"));
     QCOMPARE(panel->findChild<QComboBox *>("Aera")->currentText(), QString());
@@ -288,14 +335,14 @@ void TestPanel::captionWithoutActionDoesNothing()
     const QWidgetList windowsBefore = QApplication::topLevelWidgets();
     QLabel *caption = captionIn(panel->brandFrame(1), "鉴定证明表");
     QVERIFY(caption);
-    QVERIFY(caption->font().underline());
     QTest::mouseClick(caption, Qt::LeftButton);
+    QTest::keyClick(caption, Qt::Key_Return);
     QTest::mouseClick(captionIn(panel->brandFrame(1), "请选择月份："), Qt::LeftButton);
 
     QVERIFY(m_prompt->messages.isEmpty());
     QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore.size());
     QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_1"});
-    QCOMPARE(panel->dateFrom(), QString("2003,4,25"));
+    QCOMPARE(panel->dateFrom(), QDate(2026, 11, 20));
     QCOMPARE(panel->quarter(), QString());
 }
 
@@ -305,16 +352,16 @@ void TestPanel::catalogueReportShowsPreviewOrMessage()
     ScriptedPrompt &prompt = *m_prompt;
     QWidget panel;
 
-    PanelState state;
+    PanelState state = panelStateAtLoad(kToday);
     PanelInputs in;
-    in.store = QStringLiteral("x'");
-    QVERIFY(!runReportRequest(*catalogueRequest(QStringLiteral("商场报表"), in, state), &panel));
+    in.partsLedgerStart = QStringLiteral("七月");
+    QVERIFY(!runReportRequest(*catalogueRequest(QStringLiteral("配件流水帐"), in, state), m_shop, &panel));
     QCOMPARE(prompt.messages.size(), 1);
     QVERIFY(prompt.messages.first().text.contains(QStringLiteral("选择公式有误")));
     QCOMPARE(prompt.messages.first().icon, common::Icon::Warning);
 
     prompt.clear();
-    EnginePreview *preview = runReportRequest(*catalogueRequest(QStringLiteral("新飞回访记录表"), in, state), &panel);
+    EnginePreview *preview = runReportRequest(*catalogueRequest(QStringLiteral("新飞回访记录表"), in, state), m_shop, &panel);
     QVERIFY(prompt.messages.isEmpty());
     QVERIFY(preview);
     QCOMPARE(preview->parentWidget(), &panel);
@@ -335,15 +382,15 @@ void TestPanel::previewSavesItsOwnRowsAsExcel()
     QVERIFY(db);
     const ReportRequest request{QStringLiteral("报表\\新飞回访记录表.RPT"), QStringLiteral("{客户信息.型号} StartsWith '新飞'"), 1};
     QWidget panel;
-    EnginePreview *preview = runReportRequest(request, &panel);
+    EnginePreview *preview = runReportRequest(request, m_shop, &panel);
     QVERIFY(preview);
     preview->show();
     QList<int> shown; // as the table was when the preview was made
-    const common::Result<BuiltReport> before = buildReport(request, m_folder->path());
+    const common::Result<BuiltReport> before = buildReport(request, m_folder->shop());
     for (const ReportRow &row : before->prepared.rows)
         shown << row.cells.first().toInt();
     QVERIFY(insertJobs(*db, {makeJob(21, {{"型号", "新飞BCD-21"}})}).ok());
-    QCOMPARE(buildReport(request, m_folder->path())->selectedRows, shown.size() + 1);
+    QCOMPARE(buildReport(request, m_folder->shop())->selectedRows, shown.size() + 1);
 
     m_prompt->fileAnswers << m_folder->file(QStringLiteral("回访"));
     QTest::mouseClick(preview->findChild<QPushButton *>(QStringLiteral("cmdSaveExcel")), Qt::LeftButton);
@@ -357,6 +404,107 @@ void TestPanel::previewSavesItsOwnRowsAsExcel()
     QVERIFY(!shown.isEmpty());
     QCOMPARE(saved, shown);
     preview->close();
+}
+
+// From the first tile, Tab goes through the tiles row by row, then the
+// shown brand's captions and boxes, then the frames along the bottom; a
+// brand chosen with Enter takes the focus straight to its first caption.
+void TestPanel::tabReachesEveryTileAndCaptionInOrder()
+{
+    PaiZi *panel = showPanel();
+    QVERIFY(waitForFocus(panel));
+    QStringList tiles;
+    for (const BrandTile &t : brandTiles())
+        tiles << t.control;
+    const QStringList bottom = {"txtPeiJianDate", "jido", "Label74", "Aera", "Label32", "Text1", "Label76",
+                                "cboShop", "Label59", "Label35", "Label36", "Label37", "Label57"};
+    panel->findChild<QLabel *>(tiles.first())->setFocus(Qt::TabFocusReason);
+    QCOMPARE(tabChain(), tiles + bottom);
+
+    press(Qt::Key_Return);
+    QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_1"});
+    QCOMPARE(focusName(), QString("Label1"));
+    const QStringList frameOne = {"Label1", "鉴定证明表", "Label3", "Label95", "Label33", "Label69", "cboDate", "txtYear"};
+    QCOMPARE(tabChain().mid(0, frameOne.size() + 1), frameOne + QStringList{"txtPeiJianDate"});
+
+    // Shift+Tab walks back; Space chooses as Enter does.
+    panel->findChild<QLabel *>("Image5")->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focusName(), QString("Image1"));
+    press(Qt::Key_Space);
+    QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_13"});
+    QCOMPARE(focusName(), QString("保修记录单"));
+}
+
+// No mouse: choose 新飞冰箱, pick the month and the year, print the month's
+// report, close the preview and the panel with Esc.
+void TestPanel::keyboardAloneRunsAMonthsReport()
+{
+    QVERIFY(createJobTable(m_folder->path(),
+                           {makeJob(1, {{"型号", "新飞BCD-1"}, {"接货日期", "2025-08-19"}}),
+                            makeJob(2, {{"型号", "新飞BCD-2"}, {"接货日期", "2025-08-20"}}),
+                            makeJob(3, {{"型号", "新飞BCD-3"}, {"接货日期", "2026-08-01"}})}));
+    PaiZi *panel = showPanel();
+    QVERIFY(waitForFocus(panel));
+    panel->findChild<QLabel *>("Image11")->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Enter);
+    while (focusName() != QString("cboDate") && focusName() != QString("Image11"))
+        press(Qt::Key_Tab);
+    QCOMPARE(focusName(), QString("cboDate"));
+    press(Qt::Key_Up); // 九月 to 八月
+    QCOMPARE(panel->inputs().month, QString("八月"));
+    press(Qt::Key_Tab);
+    QCOMPARE(focusName(), QString("txtYear"));
+    press(Qt::Key_Down); // a year back
+    QCOMPARE(panel->inputs().year, 2025);
+    for (int i = 0; i < 3; ++i)
+        press(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focusName(), QString("Label33"));
+    press(Qt::Key_Return);
+
+    EnginePreview *preview = panel->cataloguePreview(QStringLiteral("新飞月报表"));
+    QVERIFY(preview);
+    QVERIFY(waitForFocus(preview));
+    QVERIFY2(m_prompt->messages.isEmpty(), qPrintable(m_prompt->texts().join(u'|')));
+    QStringList notes;
+    for (const PageItem &item : preview->report().pages.first().items)
+        if (item.font == int(FontRole::Note))
+            notes << item.text;
+    QVERIFY2(notes.contains(QStringLiteral("接货日期：2025年7月20日 至 2025年8月19日；型号以“新飞”开头")),
+             qPrintable(notes.join(u'|')));
+    QCOMPARE(preview->report().pages.first().rows.size(), 1);
+
+    press(Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!panel->cataloguePreview(QStringLiteral("新飞月报表")));
+    QVERIFY(waitForFocus(panel));
+    // Esc closes the panel from a box as well.
+    panel->findChild<QLineEdit *>("Text1")->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!m_print->panel());
+}
+
+// The caption with the focus is outlined; the one without is not.
+void TestPanel::focusIsOutlined()
+{
+    PaiZi *panel = showPanel();
+    QVERIFY(waitForFocus(panel));
+    for (const char *name : {"Label59", "Label200", "Image10"}) {
+        auto *caption = panel->findChild<QLabel *>(name);
+        caption->setFocus(Qt::TabFocusReason);
+        QVERIFY(caption->hasFocus());
+        const QImage focused = caption->grab().toImage();
+        panel->findChild<QLineEdit *>("Text1")->setFocus(Qt::TabFocusReason);
+        const QImage unfocused = caption->grab().toImage();
+        QVERIFY(focused != unfocused);
+        const QColor outline = caption->palette().color(QPalette::Highlight);
+        for (const QPoint p : {QPoint(1, focused.height() / 2), QPoint(focused.width() - 2, focused.height() / 2),
+                               QPoint(focused.width() / 2, 1)}) {
+            QCOMPARE(focused.pixelColor(p), outline);
+            QVERIFY(unfocused.pixelColor(p) != outline);
+        }
+    }
 }
 
 CORVALE_TEST_MAIN(TestPanel)

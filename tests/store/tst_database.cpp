@@ -203,22 +203,42 @@ void TestDatabase::mapsEngineFailuresToCodes()
 }
 
 // CORVALE_DATABASE (corvale --database) before corvale.ini's server line,
-// before the file in the folder.
+// before the file in the folder; a server line that is no server address is
+// refused, never taken for a file where the desk would work on its own.
 void TestDatabase::findsTheJobsByEnvironmentSettingsOrFolder()
 {
     if (onServer())
         QSKIP("the test's server stands in CORVALE_DATABASE");
     DataFolder folder;
     qunsetenv("CORVALE_DATABASE");
-    QCOMPARE(jobTableLocation(folder.path()), folder.file(databaseFileName()));
     common::SiteSettings settings = common::SiteSettings::defaults();
-    settings.databaseServer = QStringLiteral("postgresql://店员:秘密@10.0.0.2:5432/shop");
-    QVERIFY(settings.save(folder.file(common::settingsFileName())).ok());
-    QCOMPARE(jobTableLocation(folder.path()), settings.databaseServer);
-    QCOMPARE(displayedAddress(settings.databaseServer), QStringLiteral("postgresql://店员@10.0.0.2:5432/shop"));
+    QCOMPARE(*jobTableLocation(folder.path(), settings), folder.file(databaseFileName()));
+    settings.databaseServer = QStringLiteral("PostgreSQL://店员:秘密@10.0.0.2:5432/shop?sslmode=require");
+    QCOMPARE(*jobTableLocation(folder.path(), settings), settings.databaseServer);
+    QCOMPARE(displayedAddress(settings.databaseServer), QStringLiteral("postgresql://店员@10.0.0.2:5432/shop?sslmode=require"));
     qputenv("CORVALE_DATABASE", "postgresql://desk@10.0.0.3/other");
-    QCOMPARE(jobTableLocation(folder.path()), QStringLiteral("postgresql://desk@10.0.0.3/other"));
+    QCOMPARE(*jobTableLocation(folder.path(), settings), QStringLiteral("postgresql://desk@10.0.0.3/other"));
     qunsetenv("CORVALE_DATABASE");
+
+    const QStringList refused = {
+        QStringLiteral("127.0.0.1:47311"),                              // no scheme: was a file of that name
+        QStringLiteral("postgresql://店员:秘密@10.0.0.2:notaport/shop"), // was port 5432 without a word
+        QStringLiteral("postgresql://店员:秘密@10.0.0.2:70000/shop"),
+        QStringLiteral("postgresql://店员:秘@密@10.0.0.2/shop"),          // a raw @ in the password
+        QStringLiteral("postgresql://店员:秘密@/shop"),
+        QStringLiteral("postgresql://店员:秘密@10.0.0.2/shop?sslmode=maybe"),
+        QStringLiteral("postgresql://店员:秘密@10.0.0.2/shop?options=-c%20x"),
+    };
+    for (const QString &line : refused) {
+        settings.databaseServer = line;
+        const common::Result<QString> located = jobTableLocation(folder.path(), settings);
+        QVERIFY2(located.failed(), qPrintable(line));
+        QVERIFY2(located.error().text.contains(QStringLiteral("corvale.ini")), qPrintable(located.error().text));
+        QVERIFY2(!located.error().text.contains(QStringLiteral("秘")), qPrintable(located.error().text));
+        // Opening it directly is refused alike, and creates nothing.
+        QVERIFY(Database::open(line).failed());
+    }
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList());
 }
 
 CORVALE_CORE_TEST_MAIN(TestDatabase)

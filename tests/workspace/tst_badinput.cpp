@@ -768,7 +768,8 @@ private slots:
             QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = 1")));
         }
         {
-            workspace::frmCorvale window(*db, common::SiteSettings::defaults());
+            const common::ShopContext shop = folder.shop();
+            workspace::frmCorvale window(*db, shop);
             window.show();
             window.activateWindow();
             QApplication::processEvents();

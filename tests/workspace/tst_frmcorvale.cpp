@@ -469,9 +469,8 @@ private slots:
         QComboBox *people = f.combo(QStringLiteral("cboPeople"));
         QCOMPARE(people->count(), 7);
         const QString shown = people->currentText();
-        common::SiteSettings s = common::SiteSettings::defaults();
-        s.repairers = QStringList{QStringLiteral("甲"), QStringLiteral("乙")};
-        f.window->applySettings(s);
+        f.shop.settings.repairers = QStringList{QStringLiteral("甲"), QStringLiteral("乙")};
+        f.window->applySettings();
         QCOMPARE(people->count(), 2);
         QCOMPARE(people->itemText(1), QStringLiteral("乙"));
         QCOMPARE(people->currentText(), shown);

@@ -315,7 +315,7 @@ private slots:
         QCOMPARE(f.combo(QStringLiteral("cboRepair"))->currentText(), QStringLiteral("否"));
     }
 
-    void feeTotalOnClickOnly()
+    void feeTotalOnClickEnterOrSpace()
     {
         WorkspaceFixture f(makeJobs(1, 1));
         QLineEdit *sum = f.get<QLineEdit>(QStringLiteral("sum3"));
@@ -326,6 +326,13 @@ private slots:
         f.info(26)->setFocus();
         QTest::keyClick(f.info(26), Qt::Key_Tab);
         QCOMPARE(sum->text(), QStringLiteral("55.5")); // Tab does not add up
+        QVERIFY(sum->hasFocus());
+        QTest::keyClick(sum, Qt::Key_Return);
+        QCOMPARE(sum->text(), QStringLiteral("50"));
+        f.info(23)->setText(QStringLiteral("5"));
+        QTest::keyClick(sum, Qt::Key_Space);
+        QCOMPARE(sum->text(), QStringLiteral("55")); // added up, and no blank typed into it
+        f.info(23)->setText(QStringLiteral("0"));
         QTest::mouseClick(sum, Qt::LeftButton);
         QCOMPARE(sum->text(), QStringLiteral("50"));
 

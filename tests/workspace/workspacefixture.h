@@ -26,6 +26,7 @@ struct WorkspaceFixture {
     FixedClock clock{QDateTime(QDate(2024, 5, 20), QTime(9, 30, 15))};
     ScriptedPrompt prompt;
     std::unique_ptr<store::Database> db;
+    common::ShopContext shop;
     std::unique_ptr<workspace::frmCorvale> window;
 
     explicit WorkspaceFixture(const QList<QVariantMap> &jobs)
@@ -33,7 +34,8 @@ struct WorkspaceFixture {
         db = createJobTable(folder.path(), jobs);
         if (!db)
             return;
-        window = std::make_unique<workspace::frmCorvale>(*db, common::SiteSettings::defaults());
+        shop = folder.shop();
+        window = std::make_unique<workspace::frmCorvale>(*db, shop);
         window->show();
         if (!waitForFocus(window.get()))
             QTest::qFail("the workspace never became the active window", __FILE__, __LINE__);

@@ -3,6 +3,8 @@
 #include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
 #include "reports/datasource.h"
+#include "reports/pagepaint.h"
+#include "reports/ui/paperprinter.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -35,9 +37,8 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, 
     common::markProgramWindow(this);
     setAttribute(Qt::WA_DeleteOnClose);
     resize(900, 700);
-    applyPageLayout();
 
-    auto *printButton = new QPushButton(QStringLiteral("打印"), this);
+    auto *printButton = new QPushButton(QStringLiteral("打印(&P)"), this);
     printButton->setObjectName(QStringLiteral("cmdPrint"));
     auto *pdfButton = new QPushButton(QStringLiteral("另存为PDF"), this);
     pdfButton->setObjectName(QStringLiteral("cmdPdf"));
@@ -65,17 +66,16 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(m_preview);
+    layOut();
 }
 
-// One printer for preview and print, so what the dialog sets is what prints.
-// A printer refuses a whole layout whose margins it cannot print; paper and
-// orientation are set apart, and the margins fall to its printable corner.
-void DataReportWindow::applyPageLayout()
+// One printer for preview and print, so what the dialog sets is what prints;
+// the calibration sheet shows that printer's margins.
+void DataReportWindow::layOut()
 {
-    const QPageLayout page = m_renderer.pageLayout();
-    m_printer->setPageSize(page.pageSize());
-    m_printer->setPageOrientation(page.orientation());
-    m_printer->setPageMargins(page.margins(), page.units());
+    m_pages = m_calibration ? m_renderer.calibration(printerMargins(*m_printer)) : m_renderer.pages(m_rows);
+    setUpPrinter(*m_printer, m_pages);
+    m_preview->updatePreview();
 }
 
 // As a dialog does: Esc anywhere in the window closes it.
@@ -89,12 +89,8 @@ void DataReportWindow::keyPressEvent(QKeyEvent *event)
 
 void DataReportWindow::paint(QPrinter *printer)
 {
-    if (m_calibration) {
-        m_renderer.renderCalibration(printer);
-        m_lastDrawn.clear();
-    } else {
-        m_lastDrawn = m_renderer.render(printer, m_rows);
-    }
+    if (!paintReportPages(m_pages, *printer, 0, int(m_pages.pages.size())))
+        qWarning("cannot paint the preview of %s", qPrintable(m_pages.title));
 }
 
 void DataReportWindow::setCalibration(bool on)
@@ -102,13 +98,13 @@ void DataReportWindow::setCalibration(bool on)
     m_calibration = on;
     setWindowTitle(on ? m_renderer.layout().caption + QStringLiteral(" — 校准页") : m_renderer.layout().caption);
     m_calibrationButton->setChecked(on);
-    m_preview->updatePreview();
+    layOut();
 }
 
 void DataReportWindow::setRenderer(ReportRenderer renderer)
 {
     m_renderer = std::move(renderer);
-    applyPageLayout();
+    layOut();
 }
 
 void DataReportWindow::reload()
@@ -117,16 +113,23 @@ void DataReportWindow::reload()
     m_rows = rows.ok() ? std::move(*rows) : QVector<Row>();
     if (rows.failed())
         common::say(rows.error().text, QStringLiteral("警告"), common::Icon::Warning);
-    m_preview->updatePreview();
+    layOut();
 }
+
 void DataReportWindow::print()
 {
     QPrintDialog dialog(m_printer.get(), this);
     dialog.setWindowTitle(QStringLiteral("打印"));
-    if (dialog.exec() == QDialog::Accepted) {
-        paint(m_printer.get());
-        m_preview->updatePreview();
-    }
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The sheet names the margins of the printer chosen in the dialog.
+    if (m_calibration)
+        m_pages = m_renderer.calibration(printerMargins(*m_printer));
+    const int pages = int(m_pages.pages.size());
+    const int first = m_printer->fromPage() > 0 ? m_printer->fromPage() - 1 : 0;
+    const int end = m_printer->toPage() > 0 ? std::min(m_printer->toPage(), pages) : pages;
+    printReport(*m_printer, m_pages, first, end, this);
+    m_preview->updatePreview();
 }
 
 void DataReportWindow::saveAsPdf()

@@ -26,7 +26,8 @@ public:
     void reload();
 
     int pageCount() const { return int(m_rows.size()); }
-    const QVector<DrawnItem> &lastDrawn() const { return m_lastDrawn; }
+    // What the window shows and prints: the rows' pages or the calibration sheet.
+    const LaidOutReport &pages() const { return m_pages; }
 
     bool savePdf(const QString &path);
 
@@ -43,13 +44,14 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void applyPageLayout();
+    // Lays the rows or the calibration sheet out again and shows them.
+    void layOut();
     void paint(QPrinter *printer);
 
     ReportRenderer m_renderer;
     DataSource &m_source;
     QVector<Row> m_rows;
-    QVector<DrawnItem> m_lastDrawn;
+    LaidOutReport m_pages;
     bool m_calibration = false;
     std::unique_ptr<QPrinter> m_printer;
     QPrintPreviewWidget *m_preview = nullptr;

@@ -3,8 +3,9 @@
 #include "common/ui/busycursor.h"
 #include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
-#include "reports/enginepaint.h"
+#include "reports/pagepaint.h"
 #include "reports/enginesheet.h"
+#include "reports/ui/paperprinter.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -114,17 +115,16 @@ void EnginePreview::keyPressEvent(QKeyEvent *event)
 void EnginePreview::print()
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(QPageLayout(QPageSize(m_report.paper), m_report.orientation, QMarginsF()));
-    printer.setDocName(m_report.title);
+    setUpPrinter(printer, m_report);
     printer.setFromTo(1, m_report.pages.size());
     QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("打印"));
     dialog.setMinMax(1, m_report.pages.size());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    printer.setFullPage(true);
     const int first = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
     const int end = printer.toPage() > 0 ? printer.toPage() : int(m_report.pages.size());
-    paintReportPages(m_report, printer, first, end);
+    printReport(printer, m_report, first, end, this);
 }
 
 void EnginePreview::saveAs(const QString &title, const QString &suffix, const QString &filter,

@@ -1,5 +1,6 @@
 #include "reports/ui/paizi.h"
 
+#include "common/clock.h"
 #include "common/ui/programwindow.h"
 #include "common/fonts.h"
 #include "common/twips.h"
@@ -12,11 +13,13 @@
 #include "reports/ui/reportwindow.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QSpinBox>
 
 namespace reports {
 
@@ -74,6 +77,11 @@ QComboBox *comboBox(QWidget *parent, const QString &name, const QStringList &ite
 
 } // namespace
 
+ClickLabel::ClickLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+}
+
 void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
@@ -81,7 +89,31 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
     QLabel::mouseReleaseEvent(event);
 }
 
-PaiZi::PaiZi(DataSource &source, QWidget *parent) : QWidget(parent, Qt::Window), m_source(source)
+void ClickLabel::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && !event->isAutoRepeat()) {
+        emit clicked();
+        emit keyActivated();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ClickLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    // Thick enough to tell from a tile's own frame at a glance.
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+}
+
+PaiZi::PaiZi(const common::ShopContext &shop, DataSource &source, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_shop(shop), m_source(source)
 {
     setObjectName(QStringLiteral("PaiZi"));
     common::markProgramWindow(this);
@@ -105,10 +137,20 @@ PaiZi::~PaiZi() = default;
 
 void PaiZi::load()
 {
-    m_state.dateFrom = QStringLiteral("2003,4,25");
-    m_state.dateTo = QStringLiteral("2003,5,24");
+    const QDate today = common::clock().today();
+    m_state = panelStateAtLoad(today);
+    m_txtYear->setValue(today.year());
     HideAll(0);
     m_jido->setCurrentText(QStringLiteral("3rd"));
+}
+
+void PaiZi::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PaiZi::HideAll(qint16 index)
@@ -135,6 +177,7 @@ PanelInputs PaiZi::inputs() const
 {
     PanelInputs in;
     in.month = m_cboDate->currentText();
+    in.year = m_txtYear->value();
     in.quarterBox = m_jido->currentText();
     in.partsLedgerStart = m_txtPeiJianDate->text();
     in.area = m_aera->currentText();
@@ -148,7 +191,7 @@ void PaiZi::runCatalogueEntry(const QString &entry)
     const std::optional<ReportRequest> request = catalogueRequest(entry, inputs(), m_state);
     if (!request)
         return;
-    EnginePreview *preview = runReportRequest(*request, this);
+    EnginePreview *preview = runReportRequest(*request, m_shop, this);
     if (!preview)
         return;
     // The entry's window shows the new run in place of the last one.
@@ -160,8 +203,8 @@ void PaiZi::runCatalogueEntry(const QString &entry)
 void PaiZi::showDataReport(const QString &report)
 {
     // Read afresh each time: the shop may have moved the stationery since.
-    const auto load = [&report] {
-        common::Result<ReportRenderer> renderer = dataReportRenderer(report, QDir::currentPath());
+    const auto load = [this, &report] {
+        common::Result<ReportRenderer> renderer = dataReportRenderer(report, m_shop);
         if (renderer.failed())
             common::say(renderer.error().text, QStringLiteral("警告"), common::Icon::Warning);
         return renderer;
@@ -214,6 +257,11 @@ void PaiZi::buildTiles()
         label->setGeometry(common::twipRect(columns[i % 4], rows[i / 4], 1680, 810));
         const int index = tile.index;
         connect(label, &ClickLabel::clicked, this, [this, index] { selectBrand(index); });
+        // From the keyboard, straight on to the brand's first caption.
+        connect(label, &ClickLabel::keyActivated, this, [this, index] {
+            if (QWidget *first = m_frames[index]->findChild<ClickLabel *>())
+                first->setFocus(Qt::TabFocusReason);
+        });
     }
 }
 
@@ -230,6 +278,7 @@ ClickLabel *PaiZi::addCaption(QWidget *frame, const ReportCaption &caption, doub
     if (caption.text != QStringLiteral("快件单"))
         label->setCursor(handCursor());
     label->setGeometry(common::twipRect(left, top, width, points > 11 ? 300 : 255));
+    label->setContentsMargins(4, 3, 4, 3); // room for the focus outline around the text
     label->adjustSize();
 
     switch (caption.action) {
@@ -259,7 +308,7 @@ void PaiZi::buildBrandFrame(int index)
     frame->setGeometry(common::twipRect(kDesignLeft, kDesignTop, 3645, 2475));
 
     const QVector<CaptionRow> rows = brandCaptions(index);
-    const int rowCount = int(rows.size()) + (index == 1 ? 1 : 0);
+    const int rowCount = int(rows.size()) + (index == 1 ? 2 : 0); // frame 1: month and year
     const int step = std::min(420, 2000 / std::max(rowCount, 1));
     int top = 330;
     for (const CaptionRow &row : rows) {
@@ -276,7 +325,15 @@ void PaiZi::buildBrandFrame(int index)
                              {"一月", "二月", "三月", "四月", "五月", "六月", "七月", "八月",
                               "九月", "十月", "十一月", "十二月"},
                              true, 1500, top, 1200);
-        m_cboDate->setCurrentText(QStringLiteral("九月"));
+        // As an item, so the arrow keys step on from it.
+        m_cboDate->setCurrentIndex(m_cboDate->findText(QStringLiteral("九月")));
+        // The window ends in the chosen month of this year unless the clerk picks another.
+        plainLabel(frame, QStringLiteral("请选择年份："), 150, top + 450, 1300);
+        m_txtYear = new QSpinBox(frame);
+        m_txtYear->setObjectName(QStringLiteral("txtYear"));
+        m_txtYear->setRange(1900, 9999);
+        m_txtYear->setSuffix(QStringLiteral(" 年"));
+        m_txtYear->setGeometry(common::twipRect(1500, top + 420, 1200, 300));
     }
 }
 

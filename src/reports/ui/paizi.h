@@ -1,6 +1,7 @@
 #pragma once
 // PaiZi, the report panel "报表打印": brand tiles, one brand frame of report
 // captions at a time, and the settings, management and envelope frames.
+#include "common/shopcontext.h"
 #include "common/ui/windowslot.h"
 #include "reports/catalogue.h"
 #include "reports/panelcontent.h"
@@ -12,6 +13,7 @@
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
+class QSpinBox;
 
 namespace reports {
 
@@ -19,15 +21,20 @@ class DataReportWindow;
 class DataSource;
 class EnginePreview;
 
-// A label that reports a left click: the tiles and the report captions.
+// The tiles and the report captions: a label that takes the keyboard focus,
+// shows it with an outline, and acts on a left click, Enter or Space.
 class ClickLabel : public QLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit ClickLabel(const QString &text, QWidget *parent = nullptr);
 signals:
     void clicked();
+    // After clicked, when the key did it: the one who pressed it goes on by keyboard.
+    void keyActivated();
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 };
 
 class PaiZi : public QWidget {
@@ -35,8 +42,9 @@ class PaiZi : public QWidget {
 public:
     static constexpr int kBrands = 16;
 
-    // The data reports print what source selects; it must outlive the panel.
-    explicit PaiZi(DataSource &source, QWidget *parent = nullptr);
+    // The reports are the shop's; the data reports print what source
+    // selects. Both must outlive the panel.
+    PaiZi(const common::ShopContext &shop, DataSource &source, QWidget *parent = nullptr);
     ~PaiZi() override;
 
     // Hides every brand frame; moves frame `index` (1..16, 0 none) into place
@@ -46,8 +54,8 @@ public:
     void selectBrand(int index);
 
     QGroupBox *brandFrame(int index) const;
-    QString dateFrom() const { return m_state.dateFrom; }
-    QString dateTo() const { return m_state.dateTo; }
+    QDate dateFrom() const { return m_state.dateFrom; }
+    QDate dateTo() const { return m_state.dateTo; }
     QString quarter() const { return m_state.quarter; }
     PanelInputs inputs() const;
 
@@ -57,6 +65,9 @@ public:
     // The report's window while it is open; nullptr otherwise.
     DataReportWindow *dataReportWindow(const QString &report) const;
     EnginePreview *cataloguePreview(const QString &entry) const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 signals:
     // A report that prints the service point's particulars is about to be
@@ -75,12 +86,14 @@ private:
                            const QColor &colour, int left, int top, int width);
     void load();
 
+    const common::ShopContext &m_shop;
     DataSource &m_source;
     QMap<QString, common::WindowSlot<DataReportWindow>> m_dataReports;
     QMap<QString, common::WindowSlot<EnginePreview>> m_previews;
     PanelState m_state;
     QGroupBox *m_frames[kBrands + 1] = {};
     QComboBox *m_cboDate = nullptr;
+    QSpinBox *m_txtYear = nullptr;
     QComboBox *m_jido = nullptr;
     QLineEdit *m_txtPeiJianDate = nullptr;
     QComboBox *m_aera = nullptr;

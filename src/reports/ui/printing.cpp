@@ -10,7 +10,10 @@
 
 namespace reports {
 
-PrintCommand::PrintCommand(QWidget *workspace) : QObject(workspace), m_workspace(workspace) {}
+PrintCommand::PrintCommand(QWidget *workspace, const common::ShopContext &shop)
+    : QObject(workspace), m_workspace(workspace), m_shop(shop), m_source(shop.jobTable)
+{
+}
 
 // The panel and its previews read the source: they go first.
 PrintCommand::~PrintCommand() { m_panel.reset(); }
@@ -23,7 +26,7 @@ void PrintCommand::run(std::optional<qint16> currentJob)
         m_source.selectJob(*currentJob);
     const bool opening = !m_panel.get();
     PaiZi *panel = m_panel.ensure([this] {
-        auto *made = new PaiZi(m_source, m_workspace);
+        auto *made = new PaiZi(m_shop, m_source, m_workspace);
         connect(made, &PaiZi::placeholdersAboutToPrint, this, &PrintCommand::pointOutPlaceholders);
         return made;
     });

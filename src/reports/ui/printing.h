@@ -1,5 +1,6 @@
 #pragma once
 // The workspace's print command and the report panel behind it.
+#include "common/shopcontext.h"
 #include "common/ui/windowslot.h"
 #include "reports/datasource.h"
 
@@ -19,7 +20,9 @@ class PaiZi;
 class PrintCommand : public QObject {
     Q_OBJECT
 public:
-    explicit PrintCommand(QWidget *workspace);
+    // shop must outlive the command: its settings are read as they are when
+    // a report opens.
+    PrintCommand(QWidget *workspace, const common::ShopContext &shop);
     ~PrintCommand() override;
 
     // Points the data source at job `currentJob` when there is one, then
@@ -41,6 +44,7 @@ private:
     void pointOutPlaceholders(const QStringList &captions);
 
     QWidget *m_workspace;
+    const common::ShopContext &m_shop;
     DataSource m_source;
     common::WindowSlot<PaiZi> m_panel;
     bool m_placeholdersPointedOut = false;

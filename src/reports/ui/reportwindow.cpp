@@ -5,15 +5,14 @@
 #include "reports/engine.h"
 #include "reports/ui/enginepreview.h"
 
-#include <QDir>
 
 namespace reports {
 
-EnginePreview *runReportRequest(const ReportRequest &request, QWidget *parent)
+EnginePreview *runReportRequest(const ReportRequest &request, const common::ShopContext &shop, QWidget *parent)
 {
     common::Result<BuiltReport> built = [&] {
-        common::BusyCursor busy;
-        return buildReport(request, QDir::currentPath());
+        const common::BusyCursor busy;
+        return buildReport(request, shop);
     }();
     if (built.failed()) {
         common::say(built.error().text, common::appTitle(), common::Icon::Warning);

@@ -1,5 +1,6 @@
 #include "reports/ui/stationerypreview.h"
 
+#include "reports/pagepaint.h"
 #include "reports/reportrenderer.h"
 
 #include <QImage>
@@ -32,7 +33,8 @@ void StationeryPreview::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), palette().color(QPalette::Mid));
     if (!m_layout)
         return;
-    const QSizeF sheetMm = pageLayoutFor(*m_layout, m_stationery).fullRect(QPageLayout::Millimeter).size();
+    const LaidOutReport calibration = layoutCalibration(*m_layout, m_stationery);
+    const QSizeF sheetMm = calibration.pageSize / kPointsPerMm;
     const double scale = std::min((width() - 16) / sheetMm.width(), (height() - 16) / sheetMm.height());
     // Drawn at twice the shown size and scaled down, so thin lines and small
     // names stay legible; the sheet's resolution makes fonts keep their size.
@@ -44,7 +46,7 @@ void StationeryPreview::paintEvent(QPaintEvent *)
     {
         QPainter onSheet(&sheet);
         onSheet.setRenderHint(QPainter::Antialiasing);
-        paintCalibration(onSheet, sheet, *m_layout, m_stationery);
+        paintReportPage(onSheet, calibration, 0, pxPerMm / kPointsPerMm);
     }
     const QSizeF shown = sheetMm * scale;
     const QRectF target(QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown);

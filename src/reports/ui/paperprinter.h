@@ -1,0 +1,31 @@
+#pragma once
+// Laid-out reports on the clerk's printer, with one page set-up for every
+// report: the whole paper from its corner, no margins added, so a form lands
+// where its PDF puts it whatever margins the printer's driver declares.
+#include "reports/pagemodel.h"
+#include "reports/reportrenderer.h"
+
+#include <QPrinter>
+
+class QWidget;
+
+namespace reports {
+
+// Paper and orientation of the report, the whole sheet from its corner.
+void setUpPrinter(QPrinter &printer, const LaidOutReport &report);
+
+// What the printer's driver says it cannot print, in mm; none for a PDF file.
+PrinterMargins printerMargins(const QPrinter &printer);
+
+// The one notice of what falls into those margins: which report, which
+// items; empty when everything lies within what the printer prints.
+QString marginNotice(const LaidOutReport &report, const PrinterMargins &margins);
+
+// Prints pages first .. end-1 (from 0) on printer, chosen in its dialog.
+// What falls into the printer's margins is said once, not moved; a job the
+// print system refuses, or that fails later, is said with the printer's
+// name and the reason; one only queued on a paused printer is said as such.
+// False when nothing went to the printer.
+bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int end, QObject *owner);
+
+} // namespace reports

@@ -1,0 +1,145 @@
+#include "store/serveraddress.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace store {
+
+namespace {
+
+const QStringList kSchemes = {QStringLiteral("postgresql://"), QStringLiteral("postgres://")};
+const QStringList kSslModes = {QStringLiteral("disable"), QStringLiteral("allow"), QStringLiteral("prefer"),
+                               QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+constexpr int kLongestConnectWaitS = 600;
+
+QString howToWrite()
+{
+    return QStringLiteral("地址应写成 postgresql://用户:密码@主机:5432/数据库");
+}
+
+common::Error refused(const QString &text, const QString &why)
+{
+    return common::Error::failed(QStringLiteral("数据库服务器地址 %1 有误：%2").arg(maskedAddress(text), why));
+}
+
+// "user:password@host:port" of a URL whose scheme is known.
+QString authorityOf(const QString &text)
+{
+    const int start = text.indexOf(QStringLiteral("://")) + 3;
+    int end = text.size();
+    for (const QChar c : {u'/', u'?', u'#'}) {
+        const int at = text.indexOf(c, start);
+        if (at >= 0)
+            end = qMin(end, at);
+    }
+    return text.mid(start, end - start);
+}
+
+// The port as written after the host, empty when none is.
+QString portText(const QString &authority)
+{
+    const QString hostPort = authority.mid(authority.lastIndexOf(u'@') + 1);
+    const int bracket = hostPort.lastIndexOf(u']');
+    const int colon = hostPort.lastIndexOf(u':');
+    if (colon < 0 || colon < bracket || (bracket < 0 && hostPort.count(u':') > 1))
+        return {};
+    return hostPort.mid(colon + 1);
+}
+
+} // namespace
+
+bool looksLikeServerAddress(const QString &text)
+{
+    const QString t = text.trimmed();
+    for (const QString &scheme : kSchemes)
+        if (t.startsWith(scheme, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QString maskedAddress(const QString &text)
+{
+    if (!looksLikeServerAddress(text))
+        return text;
+    const QString t = text.trimmed();
+    const int start = t.indexOf(QStringLiteral("://")) + 3;
+    const int query = t.indexOf(u'?', start);
+    const int at = t.lastIndexOf(u'@', query < 0 ? -1 : query);
+    if (at < start)
+        return t;
+    return t.left(start) + QStringLiteral("***") + t.mid(at);
+}
+
+common::Result<ServerAddress> parseServerAddress(const QString &given)
+{
+    const QString text = given.trimmed();
+    if (!looksLikeServerAddress(text))
+        return common::Error::failed(QStringLiteral("“%1”不是数据库服务器地址。%2").arg(maskedAddress(text), howToWrite()));
+    const QString authority = authorityOf(text);
+    if (authority.count(u'@') > 1)
+        return refused(text, QStringLiteral("其中有不止一个 @。密码里的 @ 要写成 %40（其他特殊字符见说明书）。"));
+    if (const QString port = portText(authority); !port.isEmpty()) {
+        bool number = false;
+        const int value = port.toInt(&number);
+        if (!number || value < 1 || value > 65535)
+            return refused(text, QStringLiteral("端口“%1”不是 1 到 65535 之间的数。").arg(port));
+    }
+    // The scheme in any case: QUrl keeps it as written.
+    const int schemeEnd = text.indexOf(QStringLiteral("://"));
+    const QUrl url(text.left(schemeEnd).toLower() + text.mid(schemeEnd), QUrl::StrictMode);
+    if (!url.isValid())
+        return refused(text, QStringLiteral("写法不对（空格和 % @ : / ? # 等字符在用户名和密码中要写成 %XX）。") + howToWrite());
+    if (url.host().isEmpty())
+        return refused(text, QStringLiteral("缺少服务器的主机名或 IP 地址。") + howToWrite());
+    ServerAddress address;
+    address.host = url.host();
+    address.port = url.port(5432);
+    address.user = url.userName();
+    address.password = url.password();
+    address.database = url.path().mid(1);
+    if (address.database.contains(u'/'))
+        return refused(text, QStringLiteral("数据库名“%1”中不能有 /。").arg(address.database));
+    const QUrlQuery query(url);
+    for (const auto &[key, value] : query.queryItems(QUrl::FullyDecoded)) {
+        if (key == QLatin1String("sslmode")) {
+            if (!kSslModes.contains(value))
+                return refused(text, QStringLiteral("sslmode 只能是 %1。").arg(kSslModes.join(QStringLiteral("、"))));
+            address.sslMode = value;
+        } else if (key == QLatin1String("connect_timeout")) {
+            bool number = false;
+            const int seconds = value.toInt(&number);
+            if (!number || seconds < 1 || seconds > kLongestConnectWaitS)
+                return refused(text, QStringLiteral("connect_timeout 应是 1 到 %1 之间的秒数。").arg(kLongestConnectWaitS));
+            address.connectTimeoutS = seconds;
+        } else {
+            return refused(text, QStringLiteral("本程序不认识参数“%1”（可用的有 sslmode 和 connect_timeout）。").arg(key));
+        }
+    }
+    return address;
+}
+
+QString ServerAddress::shown() const
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("postgresql"));
+    url.setUserName(user);
+    url.setHost(host);
+    url.setPort(port);
+    url.setPath(u'/' + database);
+    if (!sslMode.isEmpty())
+        url.setQuery(QStringLiteral("sslmode=") + sslMode);
+    return url.toString();
+}
+
+QString ServerAddress::connectOptions() const
+{
+    QStringList options{QStringLiteral("connect_timeout=%1").arg(connectTimeoutS),
+                        QStringLiteral("application_name=corvale")};
+    if (!sslMode.isEmpty())
+        options << QStringLiteral("sslmode=") + sslMode;
+    return options.join(u';');
+}
+
+} // namespace store
