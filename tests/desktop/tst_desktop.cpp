@@ -179,7 +179,7 @@ bool fillParticulars(const QString &folder)
     common::SiteSettings settings = common::SiteSettings::defaults();
     settings.servicePoint = {"浙江省宁波市", "甬江维修部", "中山路1号", "315000", "87654321",
                              "87654322", "www.example.com", "陈明", "12345"};
-    return settings.save(QDir(folder).filePath(common::settingsFileName()));
+    return settings.save(QDir(folder).filePath(common::settingsFileName())).ok();
 }
 
 // What corvale-render draws into a PDF for these arguments; empty when it failed.
