@@ -3,6 +3,7 @@
 #include "common/ui/programwindow.h"
 #include "common/ui/busycursor.h"
 #include "common/ui/prompt.h"
+#include "common/ui/screenfit.h"
 #include "store/database.h"
 #include "store/jobcopy.h"
 #include "reports/reportlayout.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -44,6 +46,17 @@ QString editorName(const common::Setting &setting)
     return QStringLiteral("txt") + setting.key.left(1).toUpper() + setting.key.mid(1);
 }
 
+// A page taller than a small screen's dialog scrolls instead of pushing
+// 保存 and 取消 off the screen.
+QWidget *scrolled(QWidget *page)
+{
+    auto *scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page);
+    return scroll;
+}
+
 } // namespace
 
 SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString iniPath, QWidget *parent)
@@ -54,11 +67,11 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
     common::markProgramWindow(this);
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabPages"));
-    m_tabs->addTab(staffPage(), QStringLiteral("员工设置"));
+    m_tabs->addTab(scrolled(staffPage()), QStringLiteral("员工设置"));
     for (const common::Setting *list : common::settingsOf(QStringLiteral("lists")))
         m_tabs->addTab(listPage(*list), list->label);
-    m_tabs->addTab(stationeryPage(), QStringLiteral("票据位置"));
-    m_tabs->addTab(databasePage(), QStringLiteral("数据库服务器"));
+    m_tabs->addTab(scrolled(stationeryPage()), QStringLiteral("票据位置"));
+    m_tabs->addTab(scrolled(databasePage()), QStringLiteral("数据库服务器"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Save)->setText(QStringLiteral("保存(&S)"));
@@ -71,7 +84,7 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);
-    resize(720, 640);
+    common::fitOnScreen(this, {720, 640});
 }
 
 QPlainTextEdit *SettingsDialog::listEditor(const common::Setting &list)
