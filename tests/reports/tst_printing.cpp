@@ -13,10 +13,14 @@
 #include "reports/ui/paperprinter.h"
 #include "reports/ui/printing.h"
 
+#include <QAbstractScrollArea>
+#include <QComboBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QScreen>
 #include <QSqlQuery>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace reports;
@@ -53,6 +57,7 @@ private slots:
     void previewSavesThePdf();
     void panelOpensOverTheWorkspaceAndGoesWithIt();
     void previewsCloseWithEscapeOrTheirButton();
+    void previewsFitTheScreenAndZoom();
     void placeholdersArePointedOutOncePerRun();
     void calibrationSheetInPlaceOfTheJob();
     void printedFormLandsWhereThePdfPutsIt_data();
@@ -247,6 +252,41 @@ void TestPrinting::previewsCloseWithEscapeOrTheirButton()
         QTest::mouseClick(close, Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY2(!shown, caption);
+    }
+}
+
+// Both previews open within the screen, fitted to the page; Ctrl+plus steps
+// up from where the fitted page stands, Ctrl+wheel back down.
+void TestPrinting::previewsFitTheScreenAndZoom()
+{
+    m_print->run(qint16(57));
+    PaiZi *panel = m_print->panel();
+    const auto open = [panel](const char *caption) -> QWidget * {
+        QTest::mouseClick(panel->findChild<QLabel *>(caption), Qt::LeftButton);
+        if (QLatin1String(caption) == QLatin1String("Label96"))
+            return panel->dataReportWindow("修理凭单");
+        return panel->cataloguePreview("新飞回访记录表");
+    };
+    for (const char *caption : {"Label96", "Label59"}) {
+        QPointer<QWidget> preview = open(caption);
+        QVERIFY(preview);
+        preview->activateWindow();
+        QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == preview; }));
+        QVERIFY(preview->screen()->availableGeometry().contains(preview->frameGeometry()));
+        auto *zoom = preview->findChild<QComboBox *>("cboZoom");
+        QVERIFY(zoom);
+        QCOMPARE(zoom->currentText(), QStringLiteral("整页"));
+        QTest::keySequence(preview->windowHandle(), QKeySequence::ZoomIn);
+        const int up = zoom->currentText().chopped(1).toInt();
+        // One step above a page fitted into less than 1024 px.
+        QVERIFY2(up > 25 && up <= 100, qPrintable(zoom->currentText()));
+        QWidget *pageArea = preview->findChild<QAbstractScrollArea *>()->viewport();
+        QWheelEvent wheel(QPointF(20, 20), pageArea->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pageArea, &wheel);
+        QVERIFY(zoom->currentText().chopped(1).toInt() < up);
+        preview->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

@@ -88,7 +88,7 @@ private slots:
         WorkspaceFixture f(makeJobs(1, 30));
         QVERIFY(f.window->maximumSize().height() > 2000);
         const QRect screen = f.window->screen()->availableGeometry();
-        QVERIFY(f.window->frameGeometry().height() <= screen.height());
+        QVERIFY2(screen.contains(f.window->frameGeometry()), "the title bar and the bottom edge on the screen");
         auto *grid = f.get<QTableView>(QStringLiteral("dbgrdDataBase"));
         auto *frame = f.get<QGroupBox>(QStringLiteral("FraPrice"));
         const QPoint framePlace = frame->mapTo(f.window.get(), QPoint());

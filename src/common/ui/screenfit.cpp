@@ -27,11 +27,18 @@ QSize roomOnScreen(const QWidget *window) { return freeArea(window).size() - fra
 void fitOnScreen(QWidget *window, const QSize &wanted)
 {
     const QSize size = wanted.boundedTo(roomOnScreen(window)).expandedTo(window->minimumSize());
-    window->resize(size);
     const QRect area = freeArea(window);
-    const QSize outer = size + frameExtra(window);
-    window->move(area.x() + qMax(0, (area.width() - outer.width()) / 2),
-                 area.y() + qMax(0, (area.height() - outer.height()) / 2));
+    const QSize extra = frameExtra(window);
+    const QSize outer = size + extra;
+    // Placed by its inside: before the window manager has framed it, a
+    // position given for the frame lands on the inside, and the title bar
+    // would go above the screen. The frame is taken as borders of equal
+    // width with the title on top.
+    const int border = extra.width() / 2;
+    const int title = extra.height() - border;
+    window->setGeometry(area.x() + qMax(0, (area.width() - outer.width()) / 2) + border,
+                        area.y() + qMax(0, (area.height() - outer.height()) / 2) + title, size.width(),
+                        size.height());
 }
 
 } // namespace common

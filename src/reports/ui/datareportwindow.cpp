@@ -61,14 +61,13 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, 
     connect(m_preview, &QPrintPreviewWidget::paintRequested, this, &DataReportWindow::paint);
     QWidget *pageArea = m_preview->findChild<QGraphicsView *>() ? m_preview->findChild<QGraphicsView *>()->viewport()
                                                                 : m_preview;
-    auto *zoom = new PreviewZoom(this, pageArea);
-    connect(zoom, &PreviewZoom::changed, this, [this, zoom](const Zoom &z) {
+    auto *zoom = new PreviewZoom(this, pageArea, [this] { return m_preview->zoomFactor(); });
+    connect(zoom, &PreviewZoom::changed, this, [this](const Zoom &z) {
         switch (z.fit) {
         case Zoom::Fit::Page: m_preview->fitInView(); break;
         case Zoom::Fit::Width: m_preview->fitToWidth(); break;
         case Zoom::Fit::Scale: m_preview->setZoomFactor(z.scale); break;
         }
-        zoom->setShownScale(m_preview->zoomFactor());
     });
 
     auto *buttons = new QHBoxLayout;

@@ -82,7 +82,8 @@ EnginePreview::EnginePreview(BuiltReport built, QWidget *parent)
     m_scroll->setBackgroundRole(QPalette::Dark);
     m_scroll->setWidget(m_view);
     m_scroll->viewport()->installEventFilter(this);
-    m_zoom = new PreviewZoom(this, m_scroll->viewport());
+    m_zoom = new PreviewZoom(this, m_scroll->viewport(),
+                             [this] { return m_view->scale() * 72.0 / m_view->logicalDpiX(); });
     connect(m_zoom, &PreviewZoom::changed, this, &EnginePreview::applyZoom);
     m_pageLabel = new QLabel(this);
     m_previous = new QPushButton(QStringLiteral("上一页"), this);
@@ -123,7 +124,6 @@ EnginePreview::EnginePreview(BuiltReport built, QWidget *parent)
 void EnginePreview::applyZoom()
 {
     m_view->setZoom(m_zoom->zoom(), m_scroll->viewport()->size());
-    m_zoom->setShownScale(m_view->scale() * 72.0 / m_view->logicalDpiX());
 }
 
 bool EnginePreview::eventFilter(QObject *watched, QEvent *event)

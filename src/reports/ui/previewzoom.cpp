@@ -33,7 +33,8 @@ double steppedScale(double current, int steps)
     return std::clamp(current, kScales.front(), kScales.back());
 }
 
-PreviewZoom::PreviewZoom(QWidget *window, QWidget *wheelArea) : QObject(window), m_box(new QComboBox(window))
+PreviewZoom::PreviewZoom(QWidget *window, QWidget *wheelArea, std::function<double()> shownScale)
+    : QObject(window), m_box(new QComboBox(window)), m_shownScale(std::move(shownScale))
 {
     m_box->setObjectName(QStringLiteral("cboZoom"));
     m_box->addItem(QStringLiteral("整页"));
@@ -62,7 +63,7 @@ PreviewZoom::PreviewZoom(QWidget *window, QWidget *wheelArea) : QObject(window),
 
 void PreviewZoom::step(int steps)
 {
-    const double from = m_zoom.fit == Zoom::Fit::Scale ? m_zoom.scale : m_shownScale;
+    const double from = m_zoom.fit == Zoom::Fit::Scale ? m_zoom.scale : m_shownScale();
     set({Zoom::Fit::Scale, steppedScale(from, steps)});
 }
 

@@ -3,6 +3,8 @@
 // scale the clerk steps with Ctrl+plus/minus, Ctrl+wheel or the zoom box.
 #include <QObject>
 
+#include <functional>
+
 class QComboBox;
 class QWidget;
 
@@ -19,14 +21,13 @@ double steppedScale(double current, int steps);
 class PreviewZoom : public QObject {
     Q_OBJECT
 public:
-    // Adds the shortcuts to window and watches Ctrl+wheel on wheelArea.
-    PreviewZoom(QWidget *window, QWidget *wheelArea);
+    // Adds the shortcuts to window and watches Ctrl+wheel on wheelArea;
+    // shownScale says where a fitted page stands, so a step starts from it.
+    PreviewZoom(QWidget *window, QWidget *wheelArea, std::function<double()> shownScale);
 
     // The box that picks a zoom; its owner places it.
     QComboBox *box() const { return m_box; }
     const Zoom &zoom() const { return m_zoom; }
-    // Where a fitted page stands now, so that the next step starts from it.
-    void setShownScale(double scale) { m_shownScale = scale; }
     void step(int steps);
 
 signals:
@@ -40,7 +41,7 @@ private:
 
     QComboBox *m_box;
     Zoom m_zoom;
-    double m_shownScale = 1.0;
+    std::function<double()> m_shownScale;
 };
 
 } // namespace reports
