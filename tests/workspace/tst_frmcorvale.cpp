@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -119,6 +120,28 @@ private slots:
         QCOMPARE(f.info(0)->text(), QStringLiteral("客户"));
         QCOMPARE(f.combo(QStringLiteral("Combo4"))->currentText(), QStringLiteral("不制冷"));
         QCOMPARE(f.set().absolutePosition(), 1);
+    }
+
+    // While pinyin is being composed, the keys that would leave the field or
+    // the job wait until a candidate is chosen.
+    void compositionHoldsTheClerkInPlace()
+    {
+        WorkspaceFixture f(makeJobs(1, 3));
+        QCOMPARE(f.set().absolutePosition(), 2);
+        QLineEdit *name = f.info(0);
+        WorkspaceFixture::type(name, QString());
+        QInputMethodEvent composing(QStringLiteral("zhao"), {});
+        QApplication::sendEvent(name, &composing);
+        for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_Tab, Qt::Key_Return})
+            QTest::keyClick(name, key);
+        QCOMPARE(f.set().absolutePosition(), 2);
+        QCOMPARE(QApplication::focusWidget(), name);
+        QInputMethodEvent chosen;
+        chosen.setCommitString(QStringLiteral("赵"));
+        QApplication::sendEvent(name, &chosen);
+        QTest::keyClick(name, Qt::Key_PageUp);
+        QCOMPARE(f.set().absolutePosition(), 1);
+        QCOMPARE(f.stored(3, QStringLiteral("客户姓名")).toString(), QStringLiteral("赵"));
     }
 
     // What the file holds is what the fields and the grid show.
