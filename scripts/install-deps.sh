@@ -14,6 +14,8 @@ packages=(
   fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai
   poppler-utils libgl-dev
   xvfb xauth openbox xdotool x11-utils
+  # a Chinese input method for the desktop scenarios, on a D-Bus session of its own
+  fcitx5 fcitx5-pinyin fcitx5-module-punctuation fcitx5-frontend-qt6 dbus-bin libglib2.0-bin
   # a private PostgreSQL server for the tests of the shop-server store
   postgresql
   clang libclang-rt-14-dev

@@ -236,6 +236,33 @@ private slots:
         QCOMPARE(column(folder.path(), QStringLiteral("select count(*) from 客户信息")), QVariantList{2});
     }
 
+    // The clerk's Chinese input method (fcitx5 pinyin, which the test command
+    // starts): a page key pressed while pinyin waits for its candidate leaves
+    // neither the job nor the composition; the chosen characters are stored.
+    void pinyinNameKeptThroughPageKeys()
+    {
+        QTemporaryDir folder;
+        Program corvale(folder.path());
+        QVERIFY(corvale.started());
+        QVERIFY(!corvale.waitForActive(QStringLiteral("提示")).isEmpty());
+        keys(QStringLiteral("Return"));
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+        keys(QStringLiteral("alt+a"));
+        typeText(QStringLiteral("Li"));
+        keys(QStringLiteral("alt+a"));
+        keys(QStringLiteral("ctrl+space"));
+        typeText(QStringLiteral("zhao"));
+        keys(QStringLiteral("Prior"));
+        keys(QStringLiteral("space"));
+        keys(QStringLiteral("ctrl+space"));
+        keys(QStringLiteral("Prior"));
+        QVERIFY2(fileShows([&] { return !nameOf(folder.path(), 2).isEmpty(); }), "job 2 was never saved");
+        // One character of the pinyin zhao, and no Latin letters left over.
+        const QString name = nameOf(folder.path(), 2);
+        QVERIFY2(name.size() == 1 && name.at(0).script() == QChar::Script_Han, qPrintable(name));
+        QCOMPARE(nameOf(folder.path(), 1), QStringLiteral("Li"));
+    }
+
     void numberSearchThenDeleteHitsThatJob()
     {
         QTemporaryDir folder;
