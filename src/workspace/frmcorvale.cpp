@@ -249,14 +249,13 @@ bool frmCorvale::saveNow()
     return true;
 }
 
-void frmCorvale::reportStoreFailure(const common::Error &err)
+void frmCorvale::reportStoreFailure(const common::Error &err, const QString &whatFailed)
 {
     if (err.code == store::code::FieldTooSmall)
         common::say(QStringLiteral("字段太小而不能接受输入的数据，请重新输入！"), QStringLiteral("警告"),
                     common::Icon::Critical);
     else
-        common::say(QStringLiteral("记录未能保存或移动：\n") + err.text, QStringLiteral("警告"),
-                    common::Icon::Critical);
+        common::say(storeFailureText(whatFailed, err.code, err.text), QStringLiteral("警告"), common::Icon::Critical);
     // What was typed is still there: the clerk corrects it where it is.
     m_binder->focusField(err.field);
 }

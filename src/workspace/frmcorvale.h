@@ -58,7 +58,9 @@ public:
     bool saveNow();
     // Tells the user, once, why the row could not be saved, read or left,
     // and puts the focus in the field at fault with its text selected.
-    void reportStoreFailure(const common::Error &err);
+    // whatFailed names what did not happen ("没有添加新记录").
+    void reportStoreFailure(const common::Error &err,
+                            const QString &whatFailed = QStringLiteral("记录未能保存或移动"));
 
     // The one way to step through the set, for the navigator's arrows and
     // the page keys: the move, then back onto the first or the last row past

@@ -81,7 +81,7 @@ void RecordCommands::rs_Append()
             reportMoveFailure(set.moveLast());
         } else {
             // A file that cannot be written: no row was added, and the clerk must know.
-            m_window.reportStoreFailure(added.error());
+            m_window.reportStoreFailure(added.error(), QStringLiteral("没有添加新记录"));
         }
         return;
     }
@@ -111,7 +111,7 @@ void RecordCommands::rs_Delete()
     // The row goes, and with it whatever was typed into it.
     m_window.binder().discardPendingEdits();
     if (const auto err = set.deleteCurrent(); err.failed()) {
-        m_window.reportStoreFailure(err.error());
+        m_window.reportStoreFailure(err.error(), QStringLiteral("记录没有删除"));
         return;
     }
     reportMoveFailure(set.movePrevious());
@@ -197,7 +197,7 @@ void RecordCommands::copy()
         if (err.error().code == store::code::DuplicateKey)
             common::say(kDuplicate, kWarning, common::Icon::Critical);
         else
-            m_window.reportStoreFailure(err.error());
+            m_window.reportStoreFailure(err.error(), QStringLiteral("记录没有复制"));
         return;
     }
     if (const auto err = set.setRecordSource(singleJobSource(*source)); err.failed()) {
