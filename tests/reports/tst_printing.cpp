@@ -38,6 +38,15 @@ QList<int> jobNumbers(DataSource &source)
     return numbers;
 }
 
+// Label96 opens the data report 修理凭单, Label59 the catalogue list 新飞回访记录表.
+QWidget *openPreview(PaiZi *panel, const char *caption)
+{
+    QTest::mouseClick(panel->findChild<QLabel *>(caption), Qt::LeftButton);
+    if (QLatin1String(caption) == QLatin1String("Label96"))
+        return panel->dataReportWindow("修理凭单");
+    return panel->cataloguePreview("新飞回访记录表");
+}
+
 } // namespace
 
 class TestPrinting : public QObject {
@@ -229,12 +238,7 @@ void TestPrinting::previewsCloseWithEscapeOrTheirButton()
 {
     m_print->run(qint16(57));
     PaiZi *panel = m_print->panel();
-    const auto open = [panel](const char *caption) -> QWidget * {
-        QTest::mouseClick(panel->findChild<QLabel *>(caption), Qt::LeftButton);
-        if (QLatin1String(caption) == QLatin1String("Label96"))
-            return panel->dataReportWindow("修理凭单");
-        return panel->cataloguePreview("新飞回访记录表");
-    };
+    const auto open = [panel](const char *caption) { return openPreview(panel, caption); };
     for (const char *caption : {"Label96", "Label59"}) {
         QPointer<QWidget> shown = open(caption);
         QVERIFY(shown);
@@ -261,12 +265,7 @@ void TestPrinting::previewsFitTheScreenAndZoom()
 {
     m_print->run(qint16(57));
     PaiZi *panel = m_print->panel();
-    const auto open = [panel](const char *caption) -> QWidget * {
-        QTest::mouseClick(panel->findChild<QLabel *>(caption), Qt::LeftButton);
-        if (QLatin1String(caption) == QLatin1String("Label96"))
-            return panel->dataReportWindow("修理凭单");
-        return panel->cataloguePreview("新飞回访记录表");
-    };
+    const auto open = [panel](const char *caption) { return openPreview(panel, caption); };
     for (const char *caption : {"Label96", "Label59"}) {
         QPointer<QWidget> preview = open(caption);
         QVERIFY(preview);
