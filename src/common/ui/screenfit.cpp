@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace common {
 namespace {
 
@@ -27,18 +29,25 @@ QSize roomOnScreen(const QWidget *window) { return freeArea(window).size() - fra
 void fitOnScreen(QWidget *window, const QSize &wanted)
 {
     const QSize size = wanted.boundedTo(roomOnScreen(window)).expandedTo(window->minimumSize());
+    window->resize(size);
+    centreOver(window, freeArea(window));
+}
+
+void centreOver(QWidget *window, const QRect &over)
+{
     const QRect area = freeArea(window);
     const QSize extra = frameExtra(window);
-    const QSize outer = size + extra;
+    QRect frame(QPoint(), window->size() + extra);
+    frame.moveCenter(over.center());
+    frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
+    frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
     // Placed by its inside: before the window manager has framed it, a
     // position given for the frame lands on the inside, and the title bar
     // would go above the screen. The frame is taken as borders of equal
     // width with the title on top.
     const int border = extra.width() / 2;
     const int title = extra.height() - border;
-    window->setGeometry(area.x() + qMax(0, (area.width() - outer.width()) / 2) + border,
-                        area.y() + qMax(0, (area.height() - outer.height()) / 2) + title, size.width(),
-                        size.height());
+    window->setGeometry(QRect(frame.topLeft() + QPoint(border, title), window->size()));
 }
 
 } // namespace common
