@@ -14,6 +14,8 @@ packages=(
   fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai
   poppler-utils libgl-dev
   xvfb xauth openbox xdotool x11-utils
+  # a Chinese input method for the desktop scenarios, on a D-Bus session of its own
+  fcitx5 fcitx5-pinyin fcitx5-module-punctuation fcitx5-frontend-qt6 dbus-bin libglib2.0-bin
   # the shop-server store's own link to libpq (its connection's socket), and
   # a private PostgreSQL server for its tests
   libpq-dev postgresql

@@ -1,12 +1,17 @@
 #pragma once
 // The shop's own values: staff, the service point's particulars, help
 // addresses, stationery placement, backups. One INI file beside the database.
+#include "common/initext.h"
+#include "common/result.h"
+
 #include <QMap>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <optional>
+#include <variant>
 
 namespace common {
 
@@ -31,10 +36,6 @@ struct ServicePoint {
     QString stationCode;   // five-digit station code of the 新飞 forms
 
     bool operator==(const ServicePoint &) const = default;
-
-    // The captions of the particulars still reading as the built-in
-    // placeholders, e.g. "（维修站名称）"; empty when the shop filled them in.
-    QStringList placeholders() const;
 };
 
 // Where a report's band lands on the sheet. Paper and orientation are the
@@ -47,6 +48,16 @@ struct Stationery {
 
     bool operator==(const Stationery &) const = default;
 };
+
+struct SiteSettings;
+
+// What reading the file gave: the settings, and what the clerk should hear
+// of it once (values that fell back to their default, a file read as GBK).
+struct LoadedSettings;
+
+// Whether a save may replace a file that is no settings text (binary, or
+// far too large); its original is kept as corvale.ini.bak either way.
+enum class ReplaceNonText { No, Yes };
 
 struct SiteSettings {
     QStringList repairers;    // cboPeople, 7 by default
@@ -68,28 +79,63 @@ struct SiteSettings {
 
     static SiteSettings defaults();
     // Reads path; a missing file gives the defaults, a malformed value its
-    // default with a line in warnings.
-    static SiteSettings load(const QString &path, QStringList *warnings = nullptr);
-    // Writes the values it owns into the file at path; every other line a
-    // shop added by hand (comments, sections and keys it does not know) is
-    // kept where it was.
-    bool save(const QString &path) const;
+    // default with a note. Fails (settingsCode) when the file cannot be used
+    // at all: unreadable, binary or over a megabyte; the defaults apply then.
+    static Result<LoadedSettings> load(const QString &path);
+    // The settings as far as path gives them, without a word of what it did not.
+    static SiteSettings loadQuietly(const QString &path);
+    // Writes the values it owns into the file at path, as UTF-8; every other
+    // line a shop added by hand (comments, sections and keys it does not
+    // know) is kept where it was. A file in another encoding is first kept
+    // as corvale.ini.bak beside it. A file that is no text is replaced only
+    // when `replace` says so; otherwise settingsCode::NotText.
+    Result<void> save(const QString &path, ReplaceNonText replace = ReplaceNonText::No) const;
 
     Stationery stationeryFor(const QString &report) const { return stationery.value(report); }
 
     bool operator==(const SiteSettings &) const = default;
 };
 
-// One value the settings own in the INI text; no value: its line goes.
-struct IniValue {
-    QString section;
-    QString key;
-    std::optional<QString> value;
+struct LoadedSettings {
+    SiteSettings settings;
+    QStringList notes;
 };
 
-// existing with each owned key's line replaced in place (the first one, later
-// repeats dropped), missing keys added at the end of their section's first
-// block and missing sections at the end. Every other line stays as it was.
-QString mergeIni(const QString &existing, const QList<IniValue> &owned);
+// corvale.ini.bak beside path.
+QString settingsBackupPath(const QString &path);
+
+// One of the shop's settings as the file, the settings dialog, the reports
+// and the start-up check know it. Only the stationery placement, a section
+// per report, is kept outside the table.
+struct Setting {
+    enum class Kind { List, Text, WholeNumber };
+    using Member = std::variant<QStringList SiteSettings::*, QString SiteSettings::*, QString ServicePoint::*,
+                                int SiteSettings::*>;
+
+    QString section;
+    QString key;
+    QString label;          // what the dialog and the messages call it
+    Member member;
+    QVariant fallback;      // a new shop's value: a QStringList, QString or int
+    // For a particular: the roles of the data-report layouts whose text holds
+    // it ("name" prints it alone, "nameWithCity" with the province and city).
+    QStringList printedIn;
+    bool lineWhenEmpty = true; // false: an empty value has no line in the file
+    int low = 0, high = 0;     // the range of a whole number
+
+    Kind kind() const;
+    bool isParticular() const { return std::holds_alternative<QString ServicePoint::*>(member); }
+    QVariant valueIn(const SiteSettings &s) const;
+    void setIn(SiteSettings &s, const QVariant &value) const;
+};
+
+const QList<Setting> &settingTable();
+// The settings of one section, in the table's order.
+QList<const Setting *> settingsOf(const QString &section);
+const Setting *findSetting(const QString &section, const QString &key);
+
+// The labels of the particulars that roles print and that still read as a
+// new shop's placeholders, e.g. "维修站名称" while it is "（维修站名称）".
+QStringList placeholdersIn(const ServicePoint &servicePoint, const QStringList &roles);
 
 } // namespace common

@@ -110,6 +110,24 @@ std::optional<double> parseNumber(const QString &text)
 
 bool isNumeric(const QString &text) { return parseNumber(text).has_value(); }
 
+QString plainNumber(double value)
+{
+    // Fifteen significant digits, what a double holds faithfully, written out.
+    const QString general = QString::number(value, 'g', 15);
+    const qsizetype e = general.indexOf(QLatin1Char('e'));
+    if (e < 0 || !std::isfinite(value))
+        return general;
+    const int exponent = general.mid(e + 1).toInt();
+    QString fixed = QString::number(value, 'f', qMax(0, 14 - exponent));
+    if (fixed.contains(QLatin1Char('.'))) {
+        while (fixed.endsWith(QLatin1Char('0')))
+            fixed.chop(1);
+        if (fixed.endsWith(QLatin1Char('.')))
+            fixed.chop(1);
+    }
+    return fixed;
+}
+
 Int16Result toInt16(const QString &text)
 {
     if (text.trimmed().isEmpty())

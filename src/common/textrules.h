@@ -32,6 +32,10 @@ QString numberText(double number);
 bool isNumeric(const QString &text);
 std::optional<double> parseNumber(const QString &text);
 
+// A number as a clerk writes it: whole, without an exponent or trailing
+// zeros (12, 12.5, -0.0001, 123456789012).
+QString plainNumber(double value);
+
 enum class Int16Error { None, Empty, NotNumeric, Overflow };
 struct Int16Result {
     qint16 value = 0;

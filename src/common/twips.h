@@ -17,6 +17,5 @@ inline QRect twipRect(int left, int top, int width, int height)
 }
 constexpr double twipsToMm(double twips) { return twips / kTwipsPerInch * kMmPerInch; }
 constexpr double twipsToPoints(double twips) { return twips / 20.0; }
-constexpr double mmToTwips(double mm) { return mm / kMmPerInch * kTwipsPerInch; }
 
 } // namespace common

@@ -10,6 +10,7 @@
 #include "common/ui/widgets.h"
 #include "store/recordset.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -256,9 +257,9 @@ void FrmSearch::search()
         return;
     }
     // While a filter is shown, records cannot be appended, deleted or copied.
-    for (auto command : {RecordWorkspace::Command::Append, RecordWorkspace::Command::Delete,
-                         RecordWorkspace::Command::Copy})
-        m_workspace.setCommandEnabled(command, false);
+    const FilterCommands commands = m_workspace.filterCommands();
+    for (QAction *command : {commands.append, commands.deleteJob, commands.copy})
+        command->setEnabled(false);
     if (m_workspace.recordSet().eof()) {
         common::say(QStringLiteral("对不起，没有您需要的记录！请重新输入。"), windowTitleText(),
                     common::Icon::Information);
@@ -270,8 +271,8 @@ void FrmSearch::search()
 
 void FrmSearch::unload()
 {
-    m_workspace.setCommandEnabled(RecordWorkspace::Command::Append, true);
-    m_workspace.setCommandEnabled(RecordWorkspace::Command::Delete, true);
+    m_workspace.filterCommands().append->setEnabled(true);
+    m_workspace.filterCommands().deleteJob->setEnabled(true);
     reject();
 }
 

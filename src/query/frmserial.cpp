@@ -111,8 +111,8 @@ void FrmSerial::sort()
         if (sorted.failed()) {
             common::say(sorted.error().text, QStringLiteral("排序窗口"), common::Icon::Warning);
         } else {
-            m_workspace.setCommandEnabled(RecordWorkspace::Command::Refresh, true);
-            m_workspace.setCommandEnabled(RecordWorkspace::Command::Append, true);
+            m_workspace.filterCommands().refresh->setEnabled(true);
+            m_workspace.filterCommands().append->setEnabled(true);
         }
     }
     close();
@@ -120,7 +120,7 @@ void FrmSerial::sort()
 
 void FrmSerial::unload()
 {
-    m_workspace.setCommandEnabled(RecordWorkspace::Command::Append, true);
+    m_workspace.filterCommands().append->setEnabled(true);
     close();
 }
 

@@ -73,10 +73,13 @@ common::Result<common::ShopContext> shopInFolder(const QString &folder)
         return common::Error::failed(QStringLiteral("找不到数据文件夹 “%1”").arg(folder));
     common::ShopContext shop;
     shop.folder = QFileInfo(folder).absoluteFilePath();
-    QStringList warnings;
-    shop.settings = common::SiteSettings::load(shop.file(common::settingsFileName()), &warnings);
-    for (const QString &warning : std::as_const(warnings))
-        std::fprintf(stderr, "corvale.ini: %s\n", warning.toLocal8Bit().constData());
+    const common::Result<common::LoadedSettings> loaded =
+        common::SiteSettings::load(shop.file(common::settingsFileName()));
+    if (loaded.failed())
+        std::fprintf(stderr, "corvale.ini: %s\n", loaded.error().text.toLocal8Bit().constData());
+    shop.settings = loaded.ok() ? loaded->settings : common::SiteSettings::defaults();
+    for (const QString &note : loaded.ok() ? loaded->notes : QStringList())
+        std::fprintf(stderr, "corvale.ini: %s\n", note.toLocal8Bit().constData());
     const common::Result<QString> located = store::jobTableLocation(shop.folder, shop.settings);
     if (located.failed())
         return located.error();

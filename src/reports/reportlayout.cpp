@@ -4,7 +4,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <algorithm>
 
 namespace reports {
 
@@ -97,39 +96,37 @@ common::Result<ReportLayout> loadLayout(const QString &name)
     return parseLayout(file.readAll());
 }
 
-bool printsParticulars(const ReportLayout &layout)
+namespace {
+const QString kRolePrefix = QStringLiteral("servicePoint.");
+} // namespace
+
+QStringList placeholdersPrinted(const ReportLayout &layout, const common::ServicePoint &servicePoint)
 {
-    return std::any_of(layout.items.begin(), layout.items.end(),
-                       [](const LayoutItem &item) { return !item.role.isEmpty(); });
+    QStringList roles;
+    for (const LayoutItem &item : layout.items)
+        if (item.role.startsWith(kRolePrefix))
+            roles << item.role.mid(kRolePrefix.size());
+    return common::placeholdersIn(servicePoint, roles);
 }
 
 QString roleText(const QString &role, const common::ServicePoint &sp)
 {
-    const QString prefix = QStringLiteral("servicePoint.");
-    if (!role.startsWith(prefix))
+    if (!role.startsWith(kRolePrefix))
         return {};
-    const QString key = role.mid(prefix.size());
+    const QString key = role.mid(kRolePrefix.size());
+    // A particular printed on its own goes by its key in the settings.
+    if (const common::Setting *particular = common::findSetting(QStringLiteral("servicePoint"), key)) {
+        common::SiteSettings s;
+        s.servicePoint = sp;
+        return particular->valueIn(s).toString();
+    }
     const QString phoneFax = QStringLiteral("电话:%1  传真:%2").arg(sp.phone, sp.fax);
-    if (key == QLatin1String("name"))
-        return sp.name;
     if (key == QLatin1String("nameWithCity"))
         return sp.provinceCity + sp.name;
-    if (key == QLatin1String("address"))
-        return sp.address;
     if (key == QLatin1String("addressPhoneFax"))
         return sp.address + QStringLiteral("  ") + phoneFax;
     if (key == QLatin1String("phoneFax"))
         return phoneFax;
-    if (key == QLatin1String("postcode"))
-        return sp.postcode;
-    if (key == QLatin1String("phone"))
-        return sp.phone;
-    if (key == QLatin1String("web"))
-        return sp.web;
-    if (key == QLatin1String("contact"))
-        return sp.contact;
-    if (key == QLatin1String("stationCode"))
-        return sp.stationCode;
     if (key == QLatin1String("voucherTitle"))
         return sp.name + QStringLiteral("冰箱凭单");
     if (key == QLatin1String("contactLine"))

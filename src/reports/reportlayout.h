@@ -46,8 +46,9 @@ common::Result<ReportLayout> parseLayout(const QByteArray &json);
 // The built-in layout of data report `name`.
 common::Result<ReportLayout> loadLayout(const QString &name);
 
-// Whether the layout prints any of the service point's particulars.
-bool printsParticulars(const ReportLayout &layout);
+// The particulars the layout prints that still read as a new shop's
+// placeholders, by their labels; empty when the form is ready to print.
+QStringList placeholdersPrinted(const ReportLayout &layout, const common::ServicePoint &servicePoint);
 
 // The text a role label prints; a null string for an unknown role.
 QString roleText(const QString &role, const common::ServicePoint &servicePoint);

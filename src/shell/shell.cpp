@@ -62,10 +62,10 @@ void Shell::onSplashTimer()
     if (m_splash)
         m_splash->close();
     m_settingsPath = m_shop.file(common::settingsFileName());
-    QStringList warnings;
-    m_shop.settings = common::SiteSettings::load(m_settingsPath, &warnings);
-    if (!warnings.isEmpty())
-        common::say(settingsWarningText(warnings), QStringLiteral("提示"), common::Icon::Warning);
+    const common::Result<common::LoadedSettings> loaded = common::SiteSettings::load(m_settingsPath);
+    m_shop.settings = loaded.ok() ? loaded->settings : common::SiteSettings::defaults();
+    if (const QString notice = settingsNotice(loaded); !notice.isEmpty())
+        common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
     const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
     if (located.failed()) {
         common::say(located.error().text, QStringLiteral("警告"), common::Icon::Critical);
@@ -123,8 +123,8 @@ void Shell::showWorkspace()
     connect(m_workspace.get(), &workspace::frmCorvale::restoreRequested, this, &Shell::restoreFromBackup,
             Qt::QueuedConnection);
     connect(m_workspace.get(), &workspace::frmCorvale::closed, this, [this] { emit finished(0); });
+    // It sizes and places itself within the screen as it first shows.
     m_workspace->show();
-    centreWindow(m_workspace.get());
 }
 
 void Shell::editSettings(int page)
@@ -334,10 +334,21 @@ QString folderNotWritableText(const QString &folder)
         .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()));
 }
 
-QString settingsWarningText(const QStringList &warnings)
+QString settingsNotice(const common::Result<common::LoadedSettings> &loaded)
 {
-    return QStringLiteral("设置文件 corvale.ini 中有以下内容无法识别，已改用默认值：\n")
-        + warnings.join(u'\n');
+    if (loaded.failed())
+        return QStringLiteral("设置文件没有读取：%1。\n本次全部使用默认设置；在基础资料设置中保存时，会先询问是否替换它"
+                              "（原文件保留为 corvale.ini.bak）。")
+            .arg(loaded.error().text);
+    const QStringList &notes = loaded->notes;
+    if (notes.isEmpty())
+        return {};
+    // A few lines say what is wrong; a box taller than the screen says nothing.
+    constexpr int shown = 6;
+    QStringList lines = notes.mid(0, shown);
+    if (notes.size() > shown)
+        lines << QStringLiteral("……另有 %1 处，请打开 corvale.ini 检查。").arg(notes.size() - shown);
+    return QStringLiteral("设置文件 corvale.ini：\n") + lines.join(u'\n');
 }
 
 QString backupNotice(const common::Result<store::Backup> &backup, const common::SiteSettings &settings)

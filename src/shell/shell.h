@@ -66,8 +66,9 @@ private:
 
 // Why the program cannot run in a data folder it may not write.
 QString folderNotWritableText(const QString &folder);
-// The notice for values of corvale.ini that fell back to their defaults.
-QString settingsWarningText(const QStringList &warnings);
+// What start-up says of corvale.ini, once: a file it could not use, a file
+// read as GBK, values that fell back to their defaults. A few lines at most.
+QString settingsNotice(const common::Result<common::LoadedSettings> &loaded);
 // What start-up says of its snapshot, once: a failure, a clock behind the
 // snapshots, a second backup folder that did not take the copy. Copies the
 // snapshot there. Empty when there is nothing to say.

@@ -1,5 +1,6 @@
 #include "store/recordsetmodel.h"
 
+#include "common/textrules.h"
 #include "store/fields.h"
 #include "store/recordset.h"
 
@@ -10,16 +11,16 @@ namespace store {
 
 namespace {
 
-// The grid's text for a stored value: yes/no as Yes/No, whole numbers
-// without a decimal part.
+// The grid's text for a stored value: yes/no as 是/否, as the box beside it
+// reads; numbers written out whole.
 QString displayText(const FieldDef *field, const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
         return {};
     if (field && field->kind == FieldKind::YesNo)
-        return value.toInt() != 0 ? QStringLiteral("Yes") : QStringLiteral("No");
+        return value.toInt() != 0 ? QStringLiteral("是") : QStringLiteral("否");
     if (field && field->kind == FieldKind::Number && value.typeId() == QMetaType::Double)
-        return QString::number(value.toDouble(), 'g', 15);
+        return common::plainNumber(value.toDouble());
     return value.toString();
 }
 

@@ -162,6 +162,12 @@ QVariant fromStored(const FieldDef &field, const QVariant &stored)
     case FieldKind::YesNo:
         return stored.toInt();
     case FieldKind::Number: {
+        // Text a file from elsewhere put in a number column reads as that text,
+        // as the forms print it, not as a made-up 0.
+        if (stored.typeId() == QMetaType::QByteArray)
+            return QString::fromUtf8(stored.toByteArray());
+        if (stored.typeId() == QMetaType::QString && !common::isNumeric(stored.toString()))
+            return stored;
         if (stored.typeId() == QMetaType::Double) {
             const QVariant whole = wholeIfIntegral(stored.toDouble());
             if (whole.typeId() == QMetaType::LongLong && std::fabs(whole.toDouble()) <= 2147483647.0)

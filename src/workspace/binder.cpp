@@ -1,6 +1,7 @@
 #include "workspace/binder.h"
 
 #include "common/ui/busycursor.h"
+#include "common/textrules.h"
 #include "store/fields.h"
 
 #include <QCheckBox>
@@ -93,7 +94,9 @@ void Binder::markChanged(const QString &field)
 
 void Binder::show(const Binding &b, const QVariant &value)
 {
-    const QString text = value.isNull() ? QString() : value.toString();
+    const QString text = value.isNull()                       ? QString()
+                         : value.typeId() == QMetaType::Double ? common::plainNumber(value.toDouble())
+                                                               : value.toString();
     switch (b.kind) {
     case Kind::Line: static_cast<QLineEdit *>(b.widget)->setText(text); break;
     case Kind::Combo: static_cast<QComboBox *>(b.widget)->setEditText(text); break;

@@ -32,7 +32,6 @@ public:
     // Puts the current row (or nothing) into every bound control.
     void load();
     common::Result<void> writePendingEdits() override;
-    bool hasPendingEdits() const { return !m_dirty.isEmpty(); }
     // Forgets what was typed (the row is going away).
     void discardPendingEdits() { m_dirty.clear(); }
     // Writes field with the rest even if its control shows no change.

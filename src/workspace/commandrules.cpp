@@ -1,6 +1,7 @@
 #include "workspace/commandrules.h"
 
 #include "common/textrules.h"
+#include "store/storeerror.h"
 
 namespace workspace {
 
@@ -18,6 +19,24 @@ std::optional<qint16> firstJobNumber(int rowsInSet, const QString &recordSource)
     if (rowsInSet != 0 || recordSource.contains(QLatin1String("where"), Qt::CaseInsensitive))
         return std::nullopt;
     return qint16(1);
+}
+
+QString storeFailureText(const QString &whatFailed, int code, const QString &reason)
+{
+    QString advice;
+    switch (code) {
+    case store::code::Busy:
+        advice = QStringLiteral("另一台电脑或另一个程序正在使用数据文件，请稍等片刻再试。");
+        break;
+    case store::code::ReadOnly:
+        advice = QStringLiteral("数据文件或数据文件夹不能写入：请检查它的写入权限和磁盘空间。");
+        break;
+    case store::code::ServerAway:
+        advice = QStringLiteral("与维修站的数据库服务器断开了：请检查网络，再试一次。");
+        break;
+    default: break;
+    }
+    return whatFailed + QStringLiteral("：\n") + reason + (advice.isEmpty() ? QString() : QStringLiteral("\n\n") + advice);
 }
 
 QString recordCaption(int absolutePosition)

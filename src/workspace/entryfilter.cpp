@@ -94,7 +94,12 @@ void EntryRuleFilter::checkLeftField(int index)
     if (QApplication::activeModalWidget())
         return;
     QLineEdit *field = m_window.txtInfo(index);
-    const LeaveOutcome outcome = leaveOutcome(index, field->text(), m_window.txtInfo(5)->text());
+    const store::FieldDef *bound = store::findField(txtInfoField(index));
+    LeaveOutcome outcome = leaveOutcome(*bound, field->text(), m_window.txtInfo(5)->text());
+    // What the file already held (text an older program put in a number
+    // column) is checked once the clerk changes it, not on every pass.
+    if (!field->isModified() && outcome != LeaveOutcome::FillZero)
+        outcome = LeaveOutcome::Accept;
     switch (outcome) {
     case LeaveOutcome::Accept:
         break;

@@ -38,26 +38,21 @@ std::optional<int> enterTarget(int index)
     return std::nullopt;
 }
 
-bool isDateIndex(int index)
+LeaveOutcome leaveOutcome(const store::FieldDef &field, const QString &text, const QString &purchaseDate)
 {
-    return index == 5 || index == 7 || index == 9 || index == 12 || index == 13;
-}
-
-bool isNumberIndex(int index) { return index >= 21 && index <= 26; }
-
-LeaveOutcome leaveOutcome(int index, const QString &text, const QString &purchaseDate)
-{
-    if (isDateIndex(index)) {
+    switch (field.kind) {
+    case store::FieldKind::Date:
+    case store::FieldKind::PurchaseDate:
         if (purchaseDate == QStringLiteral("超保") || text.isEmpty())
             return LeaveOutcome::Accept;
         return common::parseDate(text) ? LeaveOutcome::Accept : LeaveOutcome::RefuseDate;
-    }
-    if (isNumberIndex(index)) {
+    case store::FieldKind::Number:
         if (text.isEmpty())
             return LeaveOutcome::FillZero;
         return common::isNumeric(text) ? LeaveOutcome::Accept : LeaveOutcome::RefuseNumber;
+    default:
+        return LeaveOutcome::Accept;
     }
-    return LeaveOutcome::Accept;
 }
 
 QString refusalText(LeaveOutcome outcome)

@@ -1,5 +1,7 @@
 #pragma once
 // What happens while the clerk types in the txtInfo fields and leaves them.
+#include "store/fields.h"
+
 #include <QString>
 #include <QVector>
 #include <optional>
@@ -15,9 +17,6 @@ QString txtInfoField(int index);
 // Enter moves to the next element, when there is one.
 std::optional<int> enterTarget(int index);
 
-bool isDateIndex(int index);    // 5, 7, 9, 12, 13
-bool isNumberIndex(int index);  // 21-26
-
 enum class LeaveOutcome {
     Accept,       // nothing to do
     FillZero,     // an empty number field becomes "0"
@@ -25,9 +24,10 @@ enum class LeaveOutcome {
     RefuseNumber, // "请输入数字！", focus back
 };
 
-// The check when txtInfo(index) loses focus; purchaseDate is txtInfo(5)'s text,
-// whose exact "超保" turns every date check off.
-LeaveOutcome leaveOutcome(int index, const QString &text, const QString &purchaseDate);
+// The check when a field's box loses focus, by the field's kind: dates (the
+// purchase date included) and numbers are checked, text never. purchaseDate
+// is 购买日期's text, whose exact "超保" turns every date check off.
+LeaveOutcome leaveOutcome(const store::FieldDef &field, const QString &text, const QString &purchaseDate);
 QString refusalText(LeaveOutcome outcome);
 
 // An exchange or a certificate needs the shop where the appliance was bought.

@@ -5,6 +5,7 @@
 #include "common/ui/windowslot.h"
 #include "query/recordworkspace.h"
 #include "store/storeerror.h"
+#include "workspace/commandrules.h"
 #include "workspace/workspacecontrols.h"
 
 #include <QMainWindow>
@@ -13,11 +14,11 @@
 
 class QWindow;
 
+namespace common { class TypingGuard; }
 namespace store {
 class Database;
 class JobWriter;
 class RecordSet;
-class RecordSetModel;
 }
 
 namespace workspace {
@@ -46,7 +47,7 @@ public:
 
     // query::RecordWorkspace
     void markFilter() override;
-    void setCommandEnabled(Command command, bool enabled) override;
+    query::FilterCommands filterCommands() override;
     QWidget *workspaceWindow() override { return this; }
 
     // 编号 of the last row, taken on activation and by refresh.
@@ -57,12 +58,17 @@ public:
 
     // Writes what was typed now; a failure is told to the user. True when saved.
     bool saveNow();
-    // Tells the user, once, why the row could not be saved, read or left
-    // (or, given notDone, what else did not happen), and puts the focus in
-    // the field at fault with its text selected.
-    void reportStoreFailure(const common::Error &err, const QString &notDone = QString());
+    // Tells the user, once, why the row could not be saved, read or left,
+    // and puts the focus in the field at fault with its text selected.
+    // whatFailed names what did not happen ("没有添加新记录").
+    void reportStoreFailure(const common::Error &err,
+                            const QString &whatFailed = QStringLiteral("记录未能保存或移动"));
 
-    // Page Down / Page Up of the fields: move, focus 客户姓名, stay inside the set.
+    // The one way to step through the set, for the navigator's arrows and
+    // the page keys: the move, then back onto the first or the last row past
+    // either end. A refusal is reported; false when the row was not left.
+    bool step(Step step);
+    // Page Down / Page Up of the fields: a step, and the focus in 客户姓名.
     void pageDown();
     void pageUp();
 
@@ -89,35 +95,33 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void buildStatusLine(QWidget *client);
-    void buildFrames(QWidget *client);
-    void buildPhotoControls(QWidget *client);
-    void buildButtons(QWidget *client);
-    void buildGrid(QWidget *client);
-    void buildCommands();
+    void connectCommands();
     void buildMenus();
-    void bindButtons();
     void bindFields();
-    void arrangeTabOrder();
+    void guardTyping();
     void onRepositioned();
-    void onGridRowChanged();
+    void onRowChosen(int row);
+    // With no current job the fields take no input, and the status bar says
+    // how to get one: nothing typed there can be lost.
+    void showWhetherFieldsTakeInput();
+    // 已经修否 reads the row's 已修否 (a row without one leaves it as it was).
+    void showRepaired();
+    QList<QWidget *> inputFields() const;
     void onFocusWindowChanged(QWindow *window);
-    // Moves; a refusal is reported. False when the row could not be left.
-    bool moveGuarded(common::Result<void> (store::RecordSet::*move)());
     void openHelp(const QString &address);
     void showAbout();
 
     std::unique_ptr<store::RecordSet> m_set;
     std::unique_ptr<store::JobWriter> m_writer;
     const common::ShopContext &m_shop;
-    WorkspaceControls m_controls;
     WorkspaceCommands m_commands;
+    WorkspaceControls m_controls;
     Binder *m_binder = nullptr;
     RecordCommands *m_recordCommands = nullptr;
     EntryRuleFilter *m_rules = nullptr;
     LookupFills *m_fills = nullptr;
     PhotoView *m_photo = nullptr;
-    store::RecordSetModel *m_model = nullptr;
+    common::TypingGuard *m_typing = nullptr;
     common::WindowSlot<AboutWindow> m_about;
     qint16 m_txtNewID = 0;
     bool m_closing = false;

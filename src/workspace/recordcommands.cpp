@@ -23,15 +23,7 @@ namespace workspace {
 namespace {
 const QString kWarning = QStringLiteral("警告");
 const QString kDuplicate = QStringLiteral("禁止编号重复！");
-
-// The job number after 32767 does not exist: said, rather than nothing happening.
-void sayNoNextNumber(const QString &command)
-{
-    common::say(QStringLiteral("当前记录的编号已是最大的 32767，后面没有编号了，所以不能%1。\n"
-                               "请先移到后面还有空编号的记录上（例如用“编号查询”），再%1。")
-                    .arg(command),
-                kWarning, common::Icon::Warning);
-}
+const QString kNumbersUsedUp = QStringLiteral("编号已到最大值 32767，不能再添加记录。");
 } // namespace
 
 RecordCommands::RecordCommands(frmCorvale &window)
@@ -73,8 +65,9 @@ void RecordCommands::rs_Append()
     const auto next = current ? nextJobNumber(*current)
                               : firstJobNumber(set.recordCount(), set.recordSource());
     if (!next) {
-        if (current)
-            sayNoNextNumber(QStringLiteral("添加新记录"));
+        common::say(current ? kNumbersUsedUp
+                            : QStringLiteral("当前查询结果中没有记录，无法确定新编号。请按“刷新”显示全部记录后再添加。"),
+                    kWarning, common::Icon::Warning);
         return;
     }
     // What was typed into the row being left is written before the new row exists.
@@ -103,6 +96,8 @@ void RecordCommands::rs_Append()
     c.info(13)->setText(today);
     c.Timer->setText(common::clock().time().toString(QStringLiteral("HH:mm:ss")));
     c.cboReg->setEditText(QStringLiteral("否"));
+    // On a table that was empty the fields have only now begun to take input.
+    focusName();
 }
 
 void RecordCommands::rs_Delete()
@@ -173,9 +168,9 @@ void RecordCommands::rs_Refresh()
     } else {
         common::setBackColor(c.cmdSearch, common::buttonColor());
         common::setBackColor(c.cmdFind, common::buttonColor());
-        for (auto command : {query::RecordWorkspace::Command::Delete, query::RecordWorkspace::Command::Append,
-                             query::RecordWorkspace::Command::Copy})
-            m_window.setCommandEnabled(command, true);
+        const WorkspaceCommands &k = m_window.commands();
+        for (QAction *command : {k.deleteJob, k.append, k.copy})
+            command->setEnabled(true);
     }
     if (auto n = m_window.currentJobNumber())
         m_window.setTxtNewID(*n);
@@ -184,16 +179,13 @@ void RecordCommands::rs_Refresh()
 void RecordCommands::copy()
 {
     store::RecordSet &set = m_window.recordSet();
-    // What cannot be copied is said before the question, not after it.
     const auto source = m_window.currentJobNumber();
-    if (!source) {
-        common::say(QStringLiteral("没有当前记录，无法复制。请先移到要复制的记录上。"), kWarning, common::Icon::Warning);
+    if (!source)
         return;
-    }
     // The copy carries its final number from the start, so no two rows ever share one.
     const auto number = nextJobNumber(m_window.txtNewID());
     if (!number) {
-        sayNoNextNumber(QStringLiteral("复制记录"));
+        common::say(kNumbersUsedUp, kWarning, common::Icon::Warning);
         return;
     }
     if (common::say(QStringLiteral("真的要复制吗？"), kWarning, common::Icon::Question,
@@ -206,7 +198,7 @@ void RecordCommands::copy()
         if (copied.error().code == store::code::DuplicateKey)
             common::say(kDuplicate, kWarning, common::Icon::Critical);
         else
-            m_window.reportStoreFailure(copied.error(), QStringLiteral("没有复制记录"));
+            m_window.reportStoreFailure(copied.error(), QStringLiteral("记录没有复制"));
         return;
     }
     const qint64 newKey = *copied;

@@ -3,6 +3,7 @@
 #include "common/ui/programwindow.h"
 #include "common/ui/busycursor.h"
 #include "common/ui/prompt.h"
+#include "common/ui/screenfit.h"
 #include "store/database.h"
 #include "store/jobcopy.h"
 #include "reports/reportlayout.h"
@@ -10,6 +11,7 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -18,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -37,61 +40,21 @@ QStringList itemsFromLines(const QString &text)
 
 namespace {
 
-// The particulars in the order the forms print them: objectName, caption, member.
-struct Particular {
-    const char *objectName;
-    QString caption;
-    QString common::ServicePoint::*member;
-};
-
-const QList<Particular> &particulars()
+// The editor's name: "txt" and the key, e.g. txtRepairers, txtStationCode.
+QString editorName(const common::Setting &setting)
 {
-    static const QList<Particular> all = {
-        {"txtProvinceCity", QStringLiteral("省市"), &common::ServicePoint::provinceCity},
-        {"txtStationName", QStringLiteral("维修站名称"), &common::ServicePoint::name},
-        {"txtStationAddress", QStringLiteral("地址"), &common::ServicePoint::address},
-        {"txtStationPostcode", QStringLiteral("邮编"), &common::ServicePoint::postcode},
-        {"txtStationPhone", QStringLiteral("电话"), &common::ServicePoint::phone},
-        {"txtStationFax", QStringLiteral("传真"), &common::ServicePoint::fax},
-        {"txtStationWeb", QStringLiteral("网址"), &common::ServicePoint::web},
-        {"txtStationContact", QStringLiteral("联系人"), &common::ServicePoint::contact},
-        {"txtStationCode", QStringLiteral("站点代码"), &common::ServicePoint::stationCode},
-    };
-    return all;
+    return QStringLiteral("txt") + setting.key.left(1).toUpper() + setting.key.mid(1);
 }
 
-// The preset-list pages: objectName, tab caption, member.
-struct PresetList {
-    const char *objectName;
-    QString caption;
-    QStringList common::SiteSettings::*member;
-};
-
-const QList<PresetList> &presetLists()
+// A page taller than a small screen's dialog scrolls instead of pushing
+// 保存 and 取消 off the screen.
+QWidget *scrolled(QWidget *page)
 {
-    static const QList<PresetList> all = {
-        {"txtModels", QStringLiteral("型号设置"), &common::SiteSettings::models},
-        {"txtRepairTypes", QStringLiteral("维修类别设置"), &common::SiteSettings::repairTypes},
-        {"txtParts", QStringLiteral("申请配件设置"), &common::SiteSettings::parts},
-        {"txtMessageSources", QStringLiteral("信息来源设置"), &common::SiteSettings::messageSources},
-    };
-    return all;
-}
-
-struct StaffList {
-    const char *objectName;
-    QString caption;
-    QStringList common::SiteSettings::*member;
-};
-
-const QList<StaffList> &staffLists()
-{
-    static const QList<StaffList> all = {
-        {"txtRepairers", QStringLiteral("修理人员"), &common::SiteSettings::repairers},
-        {"txtBroughtIn", QStringLiteral("运来者"), &common::SiteSettings::broughtIn},
-        {"txtTakenBack", QStringLiteral("运去者"), &common::SiteSettings::takenBack},
-    };
-    return all;
+    auto *scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page);
+    return scroll;
 }
 
 } // namespace
@@ -104,12 +67,11 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
     common::markProgramWindow(this);
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabPages"));
-    m_tabs->addTab(staffPage(), QStringLiteral("员工设置"));
-    const common::SiteSettings defaults = common::SiteSettings::defaults();
-    for (const PresetList &p : presetLists())
-        m_tabs->addTab(listPage(QLatin1String(p.objectName), p.caption, defaults.*p.member), p.caption);
-    m_tabs->addTab(stationeryPage(), QStringLiteral("票据位置"));
-    m_tabs->addTab(databasePage(), QStringLiteral("数据库服务器"));
+    m_tabs->addTab(scrolled(staffPage()), QStringLiteral("员工设置"));
+    for (const common::Setting *list : common::settingsOf(QStringLiteral("lists")))
+        m_tabs->addTab(listPage(*list), list->label);
+    m_tabs->addTab(scrolled(stationeryPage()), QStringLiteral("票据位置"));
+    m_tabs->addTab(scrolled(databasePage()), QStringLiteral("数据库服务器"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Save)->setText(QStringLiteral("保存(&S)"));
@@ -122,15 +84,23 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);
-    resize(720, 640);
+    common::fitOnScreen(this, {720, 640});
 }
 
-QPlainTextEdit *SettingsDialog::listEditor(const QString &name, const QStringList &items)
+QPlainTextEdit *SettingsDialog::listEditor(const common::Setting &list)
 {
     auto *edit = new QPlainTextEdit;
-    edit->setObjectName(name);
-    edit->setPlainText(items.join(QLatin1Char('\n')));
-    m_lists.insert(name, edit);
+    edit->setObjectName(editorName(list));
+    edit->setPlainText(list.valueIn(m_settings).toStringList().join(QLatin1Char('\n')));
+    m_lists.append({&list, edit});
+    return edit;
+}
+
+QLineEdit *SettingsDialog::textEditor(const common::Setting &text, QWidget *parent)
+{
+    auto *edit = new QLineEdit(text.valueIn(m_settings).toString(), parent);
+    edit->setObjectName(editorName(text));
+    m_texts.append({&text, edit});
     return edit;
 }
 
@@ -138,20 +108,16 @@ QWidget *SettingsDialog::staffPage()
 {
     auto *page = new QWidget;
     auto *lists = new QHBoxLayout;
-    for (const StaffList &s : staffLists()) {
-        auto *box = new QGroupBox(s.caption);
+    for (const common::Setting *list : common::settingsOf(QStringLiteral("staff"))) {
+        auto *box = new QGroupBox(list->label);
         auto *boxLayout = new QVBoxLayout(box);
-        boxLayout->addWidget(listEditor(QLatin1String(s.objectName), m_settings.*s.member));
+        boxLayout->addWidget(listEditor(*list));
         lists->addWidget(box);
     }
     auto *station = new QGroupBox(QStringLiteral("维修站资料"));
     auto *form = new QFormLayout(station);
-    for (const Particular &p : particulars()) {
-        auto *edit = new QLineEdit(m_settings.servicePoint.*p.member);
-        edit->setObjectName(QLatin1String(p.objectName));
-        m_particulars.insert(QLatin1String(p.objectName), edit);
-        form->addRow(p.caption, edit);
-    }
+    for (const common::Setting *particular : common::settingsOf(QStringLiteral("servicePoint")))
+        form->addRow(particular->label, textEditor(*particular));
     auto *layout = new QVBoxLayout(page);
     layout->addWidget(new QLabel(QStringLiteral("每行一个名字：")));
     layout->addLayout(lists, 1);
@@ -159,21 +125,17 @@ QWidget *SettingsDialog::staffPage()
     return page;
 }
 
-QWidget *SettingsDialog::listPage(const QString &name, const QString &hint, const QStringList &defaults)
+QWidget *SettingsDialog::listPage(const common::Setting &list)
 {
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
-    layout->addWidget(new QLabel(QStringLiteral("%1：每行一项，按此顺序出现在下拉列表中。").arg(hint)));
-    QStringList current;
-    for (const PresetList &p : presetLists())
-        if (QLatin1String(p.objectName) == name)
-            current = m_settings.*p.member;
-    QPlainTextEdit *edit = listEditor(name, current);
+    layout->addWidget(new QLabel(QStringLiteral("%1：每行一项，按此顺序出现在下拉列表中。").arg(list.label)));
+    QPlainTextEdit *edit = listEditor(list);
     layout->addWidget(edit, 1);
     auto *restore = new QPushButton(QStringLiteral("恢复默认(&D)"));
-    restore->setObjectName(name + QStringLiteral("Defaults"));
+    restore->setObjectName(edit->objectName() + QStringLiteral("Defaults"));
     connect(restore, &QPushButton::clicked, edit,
-            [edit, defaults] { edit->setPlainText(defaults.join(QLatin1Char('\n'))); });
+            [edit, &list] { edit->setPlainText(list.fallback.toStringList().join(QLatin1Char('\n'))); });
     auto *row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(restore);
@@ -254,15 +216,11 @@ int SettingsDialog::currentPage() const { return m_tabs->currentIndex(); }
 common::SiteSettings SettingsDialog::settings() const
 {
     common::SiteSettings s = m_settings;
-    for (const StaffList &l : staffLists())
-        s.*l.member = itemsFromLines(m_lists.value(QLatin1String(l.objectName))->toPlainText());
-    for (const PresetList &l : presetLists())
-        s.*l.member = itemsFromLines(m_lists.value(QLatin1String(l.objectName))->toPlainText());
-    for (const Particular &p : particulars())
-        s.servicePoint.*p.member = m_particulars.value(QLatin1String(p.objectName))->text().trimmed();
+    for (const auto &[setting, edit] : m_lists)
+        setting->setIn(s, itemsFromLines(edit->toPlainText()));
+    for (const auto &[setting, edit] : m_texts)
+        setting->setIn(s, edit->text().trimmed());
     s.stationery = m_stationery;
-    s.databaseServer = m_server->text().trimmed();
-    s.backupCopyFolder = m_backupCopyFolder->text().trimmed();
     return s;
 }
 
@@ -276,8 +234,7 @@ QWidget *SettingsDialog::databasePage()
         "留空则使用数据文件夹中的数据库文件。修改在下次启动本程序时生效。"),
                             page);
     hint->setWordWrap(true);
-    m_server = new QLineEdit(m_settings.databaseServer, page);
-    m_server->setObjectName(QStringLiteral("txtServer"));
+    m_server = textEditor(*common::findSetting(QStringLiteral("database"), QStringLiteral("server")), page);
     m_server->setPlaceholderText(QStringLiteral("postgresql://用户名:密码@服务器:5432/数据库名"));
     auto *test = new QPushButton(QStringLiteral("测试连接"), page);
     test->setObjectName(QStringLiteral("cmdTestConnection"));
@@ -300,8 +257,7 @@ QWidget *SettingsDialog::backupCopyBox()
         "每次启动时的备份另外复制一份到这里，例如 U 盘或别的电脑上的共享文件夹，保留的个数相同。"
         "留空则只备份到数据文件夹的“备份”中。"));
     hint->setWordWrap(true);
-    m_backupCopyFolder = new QLineEdit(m_settings.backupCopyFolder);
-    m_backupCopyFolder->setObjectName(QStringLiteral("txtBackupCopyFolder"));
+    m_backupCopyFolder = textEditor(*common::findSetting(QStringLiteral("backup"), QStringLiteral("copyFolder")));
     auto *choose = new QPushButton(QStringLiteral("选择…"));
     choose->setObjectName(QStringLiteral("cmdChooseBackupCopyFolder"));
     connect(choose, &QPushButton::clicked, this, [this] {
@@ -328,6 +284,18 @@ void SettingsDialog::testConnection()
     common::say(text, QStringLiteral("测试连接"), common::Icon::Information);
 }
 
+QString replaceNonTextQuestion(const QString &iniPath, const QString &why)
+{
+    return QStringLiteral("现有的设置文件 %1 无法读取：%2。\n\n用现在的设置替换它吗？原文件会保留为 %3。")
+        .arg(QDir::toNativeSeparators(iniPath), why, QFileInfo(common::settingsBackupPath(iniPath)).fileName());
+}
+
+QString settingsNotSavedText(const QString &iniPath, const QString &why)
+{
+    return QStringLiteral("设置没有保存：%1。\n请检查数据文件夹 %2 能否写入、磁盘是否已满，然后再按“保存”。")
+        .arg(why, QDir::toNativeSeparators(QFileInfo(iniPath).absolutePath()));
+}
+
 QString connectionTestText(const QString &address)
 {
     if (address.isEmpty())
@@ -346,9 +314,16 @@ QString connectionTestText(const QString &address)
 void SettingsDialog::accept()
 {
     const common::SiteSettings s = settings();
-    if (!s.save(m_iniPath)) {
-        common::say(QStringLiteral("无法保存设置文件 %1，设置没有改变。").arg(m_iniPath),
-                    QStringLiteral("警告"), common::Icon::Warning);
+    common::Result<void> saved = s.save(m_iniPath);
+    if (saved.failed() && saved.error().code == common::settingsCode::NotText) {
+        if (common::say(replaceNonTextQuestion(m_iniPath, saved.error().text), QStringLiteral("警告"),
+                        common::Icon::Question, common::Buttons::YesNo) != common::Answer::Yes)
+            return;
+        saved = s.save(m_iniPath, common::ReplaceNonText::Yes);
+    }
+    if (saved.failed()) {
+        common::say(settingsNotSavedText(m_iniPath, saved.error().text), QStringLiteral("警告"),
+                    common::Icon::Warning);
         return;
     }
     m_settings = s;

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QMap>
+#include <QVector>
 
 class QDoubleSpinBox;
 class QLineEdit;
@@ -41,6 +42,7 @@ public:
 
     // Runs the dialog on page; on a successful save settings holds the new
     // values and the answer is true. Cancel leaves both file and settings.
+    // A settings file that is no text is replaced only when the clerk says so.
     static bool edit(QWidget *parent, int page, common::SiteSettings &settings, const QString &iniPath);
 
 public slots:
@@ -49,8 +51,9 @@ public slots:
 
 private:
     QWidget *staffPage();
-    QWidget *listPage(const QString &name, const QString &hint, const QStringList &defaults);
-    QPlainTextEdit *listEditor(const QString &name, const QStringList &items);
+    QWidget *listPage(const common::Setting &list);
+    QPlainTextEdit *listEditor(const common::Setting &list);
+    QLineEdit *textEditor(const common::Setting &text, QWidget *parent = nullptr);
     QWidget *stationeryPage();
     QWidget *databasePage();
     QWidget *backupCopyBox();
@@ -61,8 +64,9 @@ private:
     common::SiteSettings m_settings;
     QString m_iniPath;
     QTabWidget *m_tabs = nullptr;
-    QMap<QString, QPlainTextEdit *> m_lists;   // by objectName
-    QMap<QString, QLineEdit *> m_particulars;  // by objectName
+    // Each editor with the setting it shows, in the order they were made.
+    QVector<std::pair<const common::Setting *, QPlainTextEdit *>> m_lists;
+    QVector<std::pair<const common::Setting *, QLineEdit *>> m_texts;
     QMap<QString, common::Stationery> m_stationery;
     QListWidget *m_reports = nullptr;
     QDoubleSpinBox *m_offsetX = nullptr;
@@ -75,6 +79,11 @@ private:
 // What the connection test says of a server address: that it works, how many
 // jobs it holds, or why not. An empty address is the file in the data folder.
 QString connectionTestText(const QString &address);
+
+// The question before a settings file that is no text is replaced, and the
+// word when the settings could not be saved; why is the file's own failure.
+QString replaceNonTextQuestion(const QString &iniPath, const QString &why);
+QString settingsNotSavedText(const QString &iniPath, const QString &why);
 
 // One name per line, blanks around a name and empty lines dropped.
 QStringList itemsFromLines(const QString &text);

@@ -1,11 +1,14 @@
 // The site settings file: every value survives a save and a load, a missing
-// file gives the built-in values, a malformed value its default and a warning.
+// file gives the built-in values, a malformed value its default and a note,
+// and a file from the old PC (GBK, binary, huge) is kept, never destroyed.
 #include "common/sitesettings.h"
 #include "support/datafolder.h"
 #include "support/coretestapp.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QTest>
 
 using common::SiteSettings;
@@ -18,6 +21,25 @@ void writeText(const QString &path, const QByteArray &utf8)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(utf8);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The settings the file gives, with the notes it raised.
+SiteSettings loadOk(const QString &path, QStringList *notes = nullptr)
+{
+    const common::Result<common::LoadedSettings> loaded = SiteSettings::load(path);
+    if (loaded.failed()) {
+        qWarning() << loaded.error().text;
+        return {};
+    }
+    if (notes)
+        *notes = loaded->notes;
+    return loaded->settings;
 }
 
 SiteSettings everythingChanged()
@@ -65,6 +87,10 @@ private slots:
     void saveKeepsWhatTheShopAddedByHand();
     void saveReportsFailure();
     void aSavedPasswordIsForTheOwnerOnly();
+    void gbkFileFromTheOldPcIsReadAndKept();
+    void fileThatIsNoTextIsLeftAlone_data();
+    void fileThatIsNoTextIsLeftAlone();
+    void placeholdersOnlyOfWhatAReportPrints();
 };
 
 void TestSiteSettings::everySettingSurvivesSaveAndLoad()
@@ -72,9 +98,9 @@ void TestSiteSettings::everySettingSurvivesSaveAndLoad()
     DataFolder folder;
     const QString path = folder.file(common::settingsFileName());
     const SiteSettings saved = everythingChanged();
-    QVERIFY(saved.save(path));
+    QVERIFY(saved.save(path).ok());
     QStringList warnings;
-    const SiteSettings loaded = SiteSettings::load(path, &warnings);
+    const SiteSettings loaded = loadOk(path, &warnings);
     QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
     QCOMPARE(loaded.repairers, saved.repairers);
     QCOMPARE(loaded.takenBack, QStringList());
@@ -97,7 +123,7 @@ void TestSiteSettings::missingFileGivesTheBuiltInValues()
 {
     DataFolder folder;
     QStringList warnings;
-    const SiteSettings s = SiteSettings::load(folder.file(common::settingsFileName()), &warnings);
+    const SiteSettings s = loadOk(folder.file(common::settingsFileName()), &warnings);
     QVERIFY(warnings.isEmpty());
     QVERIFY(s == SiteSettings::defaults());
     QCOMPARE(s.repairers.size(), 7);
@@ -108,7 +134,7 @@ void TestSiteSettings::missingFileGivesTheBuiltInValues()
 
     // An empty file, or one with only some sections, keeps the rest built in.
     writeText(folder.file(QStringLiteral("part.ini")), "[backup]\ncount = 12\n");
-    const SiteSettings part = SiteSettings::load(folder.file(QStringLiteral("part.ini")), &warnings);
+    const SiteSettings part = loadOk(folder.file(QStringLiteral("part.ini")), &warnings);
     QCOMPARE(part.backupCount, 12);
     QCOMPARE(part.repairers, SiteSettings::defaults().repairers);
     QVERIFY(warnings.isEmpty());
@@ -140,9 +166,11 @@ void TestSiteSettings::malformedValueFallsBackWithAWarning()
     // A good value beside the bad one still counts.
     writeText(path, "[servicePoint]\nname = 好站\n" + section + "\n" + line + "\n");
     QStringList warnings;
-    const SiteSettings s = SiteSettings::load(path, &warnings);
+    const SiteSettings s = loadOk(path, &warnings);
     QCOMPARE(warnings.size(), 1);
-    QVERIFY2(warnings.first().contains(common::settingsFileName()), qPrintable(warnings.first()));
+    // It quotes what was wrong, so the shop finds the line.
+    const QString bad = QString::fromUtf8(line).section(u'=', -1).trimmed();
+    QVERIFY2(warnings.first().contains(bad), qPrintable(warnings.first()));
     QCOMPARE(s.servicePoint.name, QStringLiteral("好站"));
     QCOMPARE(s.backupCount, 30);
     const Stationery st = s.stationeryFor(QStringLiteral("修理凭单"));
@@ -165,7 +193,7 @@ void TestSiteSettings::handEditedFileReads()
                     "paper = letter\r\n"
                     "orientation = 横向\r\n");
     QStringList warnings;
-    const SiteSettings s = SiteSettings::load(path, &warnings);
+    const SiteSettings s = loadOk(path, &warnings);
     QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
     QCOMPARE(s.repairers, QStringList({"甲", "乙", "丙", "丁"}));
     const Stationery st = s.stationeryFor(QStringLiteral("保修单"));
@@ -195,12 +223,14 @@ void TestSiteSettings::saveKeepsWhatTheShopAddedByHand()
                     "\r\n"
                     "[servicePoint]\r\n"
                     "name = 又一个名称\r\n");
-    SiteSettings s = SiteSettings::load(path);
+    SiteSettings s = loadOk(path);
     s.servicePoint.name = QStringLiteral("城东家电维修部");
     s.stationery[QStringLiteral("小信封")].paper.reset();
     s.stationery[QStringLiteral("小信封")].offsetXmm = 2.5;
     s.stationery.insert(QStringLiteral("修理凭单"), Stationery{1, -1.5, {}, {}});
-    QVERIFY(s.save(path));
+    QVERIFY(s.save(path).ok());
+    // A UTF-8 file is merged line by line; nothing needs keeping aside.
+    QVERIFY(!QFile::exists(common::settingsBackupPath(path)));
 
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -217,13 +247,93 @@ void TestSiteSettings::saveKeepsWhatTheShopAddedByHand()
     QCOMPARE(lines.filter(QStringLiteral("name =")).size(), 1);
     QVERIFY(lines.indexOf("offsetX = 1") > lines.indexOf("[report 修理凭单]"));
     QVERIFY(lines.contains("repairers = " + s.repairers.join(", ")));
-    QVERIFY(SiteSettings::load(path) == s);
+    QVERIFY(loadOk(path) == s);
 }
 
 void TestSiteSettings::saveReportsFailure()
 {
     DataFolder folder;
-    QVERIFY(!SiteSettings::defaults().save(folder.file(QStringLiteral("no/such/folder/corvale.ini"))));
+    const auto saved = SiteSettings::defaults().save(folder.file(QStringLiteral("no/such/folder/corvale.ini")));
+    QCOMPARE(saved.error().code, common::settingsCode::NotSaved);
+}
+
+void TestSiteSettings::gbkFileFromTheOldPcIsReadAndKept()
+{
+    DataFolder folder;
+    const QString path = folder.file(common::settingsFileName());
+    const QString text = QStringLiteral("; 老电脑上的设置\r\n[servicePoint]\r\nname = 江北家电维修站\r\n"
+                                        "[staff]\r\nrepairers = 赵师傅，钱师傅\r\n");
+    QStringEncoder gbk("GB18030");
+    const QByteArray original = gbk.encode(text);
+    QVERIFY(!gbk.hasError());
+    writeText(path, original);
+
+    QStringList notes;
+    SiteSettings s = loadOk(path, &notes);
+    QCOMPARE(s.servicePoint.name, QStringLiteral("江北家电维修站"));
+    QCOMPARE(s.repairers, QStringList({"赵师傅", "钱师傅"}));
+    QCOMPARE(notes.size(), 1); // said once, that it was read as GBK
+    QVERIFY2(notes.first().contains(QStringLiteral("GBK")), qPrintable(notes.first()));
+
+    s.servicePoint.contact = QStringLiteral("钱师傅");
+    QVERIFY(s.save(path).ok());
+    QCOMPARE(contents(common::settingsBackupPath(path)), original);
+    const QString saved = QString::fromUtf8(contents(path));
+    QVERIFY(saved.contains(QStringLiteral("; 老电脑上的设置")));
+    QVERIFY(saved.contains(QStringLiteral("name = 江北家电维修站")));
+    QVERIFY(!saved.contains(QChar(0xFFFD)));
+    QVERIFY(loadOk(path, &notes) == s);
+    QVERIFY(notes.isEmpty());
+    // The next save of the now UTF-8 file leaves the original where it was kept.
+    QVERIFY(s.save(path).ok());
+    QCOMPARE(contents(common::settingsBackupPath(path)), original);
+}
+
+void TestSiteSettings::fileThatIsNoTextIsLeftAlone_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += char((i * 37 + 11) % 256);
+    QTest::newRow("binary") << binary;
+    QTest::newRow("text with a NUL") << QByteArray("[backup]\ncount = 5\n\0\0", 22);
+    // Ten megabytes of what reads as settings lines: no settings file is that big.
+    QTest::newRow("ten megabytes") << QByteArray("[staff]\nrepairers = 甲\n").repeated(400000);
+}
+
+void TestSiteSettings::fileThatIsNoTextIsLeftAlone()
+{
+    QFETCH(QByteArray, bytes);
+    DataFolder folder;
+    const QString path = folder.file(common::settingsFileName());
+    writeText(path, bytes);
+
+    const auto loaded = SiteSettings::load(path);
+    QCOMPARE(loaded.error().code, common::settingsCode::NotText);
+    QVERIFY2(loaded.error().text.contains(common::settingsFileName()), qPrintable(loaded.error().text));
+    QVERIFY(loaded.error().text.size() < 200);
+
+    // Saving asks first: without leave the file stays as it was.
+    SiteSettings s = SiteSettings::defaults();
+    s.servicePoint.name = QStringLiteral("新站");
+    QCOMPARE(s.save(path).error().code, common::settingsCode::NotText);
+    QCOMPARE(contents(path), bytes);
+    QVERIFY(!QFile::exists(common::settingsBackupPath(path)));
+    // With it, the original is kept beside the new file.
+    QVERIFY(s.save(path, common::ReplaceNonText::Yes).ok());
+    QCOMPARE(contents(common::settingsBackupPath(path)), bytes);
+    QVERIFY(loadOk(path) == s);
+}
+
+void TestSiteSettings::placeholdersOnlyOfWhatAReportPrints()
+{
+    common::ServicePoint sp = SiteSettings::defaults().servicePoint;
+    sp.name = QStringLiteral("城东家电维修部");
+    // An envelope printing the name with the city and the postcode.
+    QCOMPARE(common::placeholdersIn(sp, {"nameWithCity", "postcode"}), QStringList({"省市", "邮编"}));
+    QCOMPARE(common::placeholdersIn(sp, {"name"}), QStringList());
+    QCOMPARE(common::placeholdersIn(sp, {"contactLine"}), QStringList({"地址", "电话", "传真", "网址"}));
+    QCOMPARE(common::placeholdersIn(sp, {}), QStringList());
 }
 
 void TestSiteSettings::aSavedPasswordIsForTheOwnerOnly()
@@ -233,7 +343,7 @@ void TestSiteSettings::aSavedPasswordIsForTheOwnerOnly()
     SiteSettings s = SiteSettings::defaults();
     // A raw '@' in the password is a password all the same.
     s.databaseServer = QStringLiteral("postgresql://corvale:ab@1@10.0.0.5/corvale");
-    QVERIFY(s.save(path));
+    QVERIFY(s.save(path).ok());
     QCOMPARE(QFileInfo(path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther),
              QFileDevice::Permissions());
 }

@@ -165,6 +165,16 @@ bool fileShows(const std::function<bool()> &expected) { return QTest::qWaitFor(e
 
 const QString kWorkspace = QStringLiteral("Corvale V3.0");
 
+// A first start in an empty folder: the new, empty file is announced once,
+// then the workspace opens.
+bool firstStart(Program &corvale)
+{
+    if (!corvale.started() || corvale.waitForActive(QStringLiteral("提示")).isEmpty())
+        return false;
+    keys(QStringLiteral("Return"));
+    return !corvale.waitForActive(kWorkspace).isEmpty();
+}
+
 // Clicks a point of a window, given in twips from its corner as the panel is laid out.
 void clickAt(const QString &window, int xTwips, int yTwips)
 {
@@ -179,7 +189,7 @@ bool fillParticulars(const QString &folder)
     common::SiteSettings settings = common::SiteSettings::defaults();
     settings.servicePoint = {"浙江省宁波市", "甬江维修部", "中山路1号", "315000", "87654321",
                              "87654322", "www.example.com", "陈明", "12345"};
-    return settings.save(QDir(folder).filePath(common::settingsFileName()));
+    return settings.save(QDir(folder).filePath(common::settingsFileName())).ok();
 }
 
 // What corvale-render draws into a PDF for these arguments; empty when it failed.
@@ -218,11 +228,7 @@ private slots:
     {
         QTemporaryDir folder;
         Program corvale(folder.path());
-        QVERIFY(corvale.started());
-        // The new, empty file is announced once, then the workspace opens.
-        QVERIFY(!corvale.waitForActive(QStringLiteral("提示")).isEmpty());
-        keys(QStringLiteral("Return"));
-        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+        QVERIFY(firstStart(corvale));
         QCOMPARE(column(folder.path(), QStringLiteral("select count(*) from 客户信息")), QVariantList{0});
 
         keys(QStringLiteral("alt+a"));
@@ -234,6 +240,31 @@ private slots:
                  qPrintable(nameOf(folder.path(), 2)));
         QCOMPARE(nameOf(folder.path(), 1), QStringLiteral("Zhang San"));
         QCOMPARE(column(folder.path(), QStringLiteral("select count(*) from 客户信息")), QVariantList{2});
+    }
+
+    // The clerk's Chinese input method (fcitx5 pinyin, which the test command
+    // starts): a page key pressed while pinyin waits for its candidate leaves
+    // neither the job nor the composition; the chosen characters are stored.
+    void pinyinNameKeptThroughPageKeys()
+    {
+        QTemporaryDir folder;
+        Program corvale(folder.path());
+        QVERIFY(firstStart(corvale));
+        keys(QStringLiteral("alt+a"));
+        typeText(QStringLiteral("Li"));
+        keys(QStringLiteral("alt+a"));
+        keys(QStringLiteral("ctrl+space"));
+        typeText(QStringLiteral("zhao"));
+        keys(QStringLiteral("Prior"));
+        keys(QStringLiteral("space"));
+        keys(QStringLiteral("ctrl+space"));
+        keys(QStringLiteral("Prior"));
+        // One character of the pinyin zhao, and no Latin letters left over.
+        const auto oneHanCharacter = [](const QString &name) {
+            return name.size() == 1 && name.at(0).script() == QChar::Script_Han;
+        };
+        QVERIFY2(fileShows([&] { return oneHanCharacter(nameOf(folder.path(), 2)); }), qPrintable(nameOf(folder.path(), 2)));
+        QCOMPARE(nameOf(folder.path(), 1), QStringLiteral("Li"));
     }
 
     void numberSearchThenDeleteHitsThatJob()

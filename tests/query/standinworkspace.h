@@ -10,6 +10,7 @@
 #include "support/datafolder.h"
 #include "support/jobtable.h"
 
+#include <QAction>
 #include <QPushButton>
 #include <QSqlRecord>
 #include <QTest>
@@ -47,19 +48,29 @@ public:
             b->setObjectName(QString::fromLatin1(name));
             common::setBackColor(b, common::buttonColor());
         }
+        // The commands' buttons follow their actions, as on the workspace.
+        const auto command = [this](const char *button) {
+            auto *a = new QAction(&widget);
+            QObject::connect(a, &QAction::enabledChanged, this->button(button), &QWidget::setEnabled);
+            return a;
+        };
+        commands = {command("cmdAppend"), command("cmdDeleted"), command("cmdCopy"), command("cmdRenovation")};
     }
 
     store::RecordSet &recordSet() override { return *set; }
     void markFilter() override { common::setBackColor(button("cmdSearch"), common::filterMarkColor()); }
-    void setCommandEnabled(Command command, bool enabled) override
-    {
-        const char *name = command == Command::Append ? "cmdAppend"
-                         : command == Command::Delete ? "cmdDeleted"
-                         : command == Command::Copy   ? "cmdCopy"
-                                                      : "cmdRenovation";
-        button(name)->setEnabled(enabled);
-    }
+    query::FilterCommands filterCommands() override { return commands; }
     QWidget *workspaceWindow() override { return &widget; }
+
+    // The action a command button follows.
+    QAction *command(const char *button) const
+    {
+        const QString name = QString::fromLatin1(button);
+        return name == QLatin1String("cmdAppend")   ? commands.append
+             : name == QLatin1String("cmdDeleted")  ? commands.deleteJob
+             : name == QLatin1String("cmdCopy")     ? commands.copy
+                                                    : commands.refresh;
+    }
 
     QPushButton *button(const char *name) const
     {
@@ -90,6 +101,7 @@ public:
     std::unique_ptr<store::Database> db;
     std::unique_ptr<store::RecordSet> set;
     QWidget widget;
+    query::FilterCommands commands;
     // As the workspace keeps them: one query window, one sort window.
     common::WindowSlot<query::FrmSearch> searchWindow;
     common::WindowSlot<query::FrmSerial> sortWindow;

@@ -101,7 +101,7 @@ private slots:
         QVERIFY(ws.set->setRecordSource(QStringLiteral("select * from 客户信息 where 编号<>0 and 已修否")).ok());
         common::setBackColor(ws.button("cmdSearch"), common::filterMarkColor());
         for (const char *name : {"cmdAppend", "cmdDeleted", "cmdCopy", "cmdRenovation"})
-            ws.button(name)->setEnabled(false);
+            ws.command(name)->setEnabled(false);
 
         QPointer<FrmSerial> w = openWindow(ws);
         QVERIFY(w->isVisible());
@@ -127,8 +127,8 @@ private slots:
     void emptyPrimaryKeyAppliesNothing()
     {
         StandInWorkspace ws(kJobs);
-        ws.button("cmdRenovation")->setEnabled(false);
-        ws.button("cmdAppend")->setEnabled(false);
+        ws.command("cmdRenovation")->setEnabled(false);
+        ws.command("cmdAppend")->setEnabled(false);
         QPointer<FrmSerial> w = openWindow(ws);
         child<QComboBox>(w, "Combo1")->clearEditText();
         replaceText(child<QComboBox>(w, "Combo2"), QStringLiteral("编号"));
@@ -145,8 +145,8 @@ private slots:
         ScriptedPrompt prompt;
         const QString previous = QStringLiteral("select * from 客户信息 where 编号<>0 and  not 已修否");
         QVERIFY(ws.set->setRecordSource(previous).ok());
-        ws.button("cmdAppend")->setEnabled(false);
-        ws.button("cmdRenovation")->setEnabled(false);
+        ws.command("cmdAppend")->setEnabled(false);
+        ws.command("cmdRenovation")->setEnabled(false);
 
         QPointer<FrmSerial> w = openWindow(ws);
         replaceText(child<QComboBox>(w, "Combo1"), QStringLiteral("接货时间"));
@@ -165,7 +165,7 @@ private slots:
     {
         StandInWorkspace ws(kJobs);
         for (const char *name : {"cmdAppend", "cmdDeleted", "cmdCopy", "cmdRenovation"})
-            ws.button(name)->setEnabled(false);
+            ws.command(name)->setEnabled(false);
         QPointer<FrmSerial> w = openWindow(ws);
         click(w, "chkDownSerial");
         click(w, "cmdCancel");

@@ -478,7 +478,7 @@ void TestDataReport::paperAndOffsetFollowTheStationery()
     common::Stationery waybill;
     waybill.offsetXmm = 20;
     saved.stationery.insert(QStringLiteral("快件单"), waybill);
-    QVERIFY(saved.save(dir.filePath(common::settingsFileName())));
+    QVERIFY(saved.save(dir.filePath(common::settingsFileName())).ok());
     const QString shifted = dir.filePath(QStringLiteral("shifted.pdf"));
     QVERIFY(renderJobToPdf(shopAt(dir.path()), QStringLiteral("快件单"), 57, shifted).ok());
     const QVector<PdfWord> moved = pdfWords(shifted);

@@ -602,7 +602,7 @@ void TestEngine::commandLinePrintsFromTheServerTheFolderNames()
     createJobTable(folder.path(), {xinfeiJob(7, QStringLiteral("服务器"), QStringLiteral("王"))});
     common::SiteSettings settings = common::SiteSettings::defaults();
     settings.databaseServer = qEnvironmentVariable("CORVALE_TEST_POSTGRES");
-    QVERIFY(settings.save(folder.file(common::settingsFileName())));
+    QVERIFY(settings.save(folder.file(common::settingsFileName())).ok());
     QVERIFY(!QFile::exists(folder.file(store::databaseFileName())));
     const auto render = [&](const QStringList &arguments) {
         QProcess p;

@@ -13,10 +13,14 @@
 #include "reports/ui/paperprinter.h"
 #include "reports/ui/printing.h"
 
+#include <QAbstractScrollArea>
+#include <QComboBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QScreen>
 #include <QSqlQuery>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace reports;
@@ -32,6 +36,15 @@ QList<int> jobNumbers(DataSource &source)
     for (const Row &row : *rows)
         numbers << row.value(QStringLiteral("编号")).toInt();
     return numbers;
+}
+
+// Label96 opens the data report 修理凭单, Label59 the catalogue list 新飞回访记录表.
+QWidget *openPreview(PaiZi *panel, const char *caption)
+{
+    QTest::mouseClick(panel->findChild<QLabel *>(caption), Qt::LeftButton);
+    if (QLatin1String(caption) == QLatin1String("Label96"))
+        return panel->dataReportWindow("修理凭单");
+    return panel->cataloguePreview("新飞回访记录表");
 }
 
 } // namespace
@@ -53,6 +66,7 @@ private slots:
     void previewSavesThePdf();
     void panelOpensOverTheWorkspaceAndGoesWithIt();
     void previewsCloseWithEscapeOrTheirButton();
+    void previewsFitTheScreenAndZoom();
     void placeholdersArePointedOutOncePerRun();
     void calibrationSheetInPlaceOfTheJob();
     void printedFormLandsWhereThePdfPutsIt_data();
@@ -78,7 +92,7 @@ void TestPrinting::init()
     common::SiteSettings settings = common::SiteSettings::defaults();
     settings.servicePoint = {"浙江省宁波市", "甬江维修部", "中山路1号", "315000", "87654321",
                              "87654322", "www.example.com", "陈明", "12345"};
-    QVERIFY(settings.save(m_folder->file(common::settingsFileName())));
+    QVERIFY(settings.save(m_folder->file(common::settingsFileName())).ok());
     m_workspace = std::make_unique<QWidget>();
     m_shop = m_folder->shop();
     m_print = new PrintCommand(m_workspace.get(), m_shop);
@@ -224,12 +238,7 @@ void TestPrinting::previewsCloseWithEscapeOrTheirButton()
 {
     m_print->run(qint16(57));
     PaiZi *panel = m_print->panel();
-    const auto open = [panel](const char *caption) -> QWidget * {
-        QTest::mouseClick(panel->findChild<QLabel *>(caption), Qt::LeftButton);
-        if (QLatin1String(caption) == QLatin1String("Label96"))
-            return panel->dataReportWindow("修理凭单");
-        return panel->cataloguePreview("新飞回访记录表");
-    };
+    const auto open = [panel](const char *caption) { return openPreview(panel, caption); };
     for (const char *caption : {"Label96", "Label59"}) {
         QPointer<QWidget> shown = open(caption);
         QVERIFY(shown);
@@ -247,6 +256,36 @@ void TestPrinting::previewsCloseWithEscapeOrTheirButton()
         QTest::mouseClick(close, Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY2(!shown, caption);
+    }
+}
+
+// Both previews open within the screen, fitted to the page; Ctrl+plus steps
+// up from where the fitted page stands, Ctrl+wheel back down.
+void TestPrinting::previewsFitTheScreenAndZoom()
+{
+    m_print->run(qint16(57));
+    PaiZi *panel = m_print->panel();
+    const auto open = [panel](const char *caption) { return openPreview(panel, caption); };
+    for (const char *caption : {"Label96", "Label59"}) {
+        QPointer<QWidget> preview = open(caption);
+        QVERIFY(preview);
+        preview->activateWindow();
+        QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == preview; }));
+        QVERIFY(preview->screen()->availableGeometry().contains(preview->frameGeometry()));
+        auto *zoom = preview->findChild<QComboBox *>("cboZoom");
+        QVERIFY(zoom);
+        QCOMPARE(zoom->currentText(), QStringLiteral("整页"));
+        QTest::keySequence(preview->windowHandle(), QKeySequence::ZoomIn);
+        const int up = zoom->currentText().chopped(1).toInt();
+        // One step above a page fitted into less than 1024 px.
+        QVERIFY2(up > 25 && up <= 100, qPrintable(zoom->currentText()));
+        QWidget *pageArea = preview->findChild<QAbstractScrollArea *>()->viewport();
+        QWheelEvent wheel(QPointF(20, 20), pageArea->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pageArea, &wheel);
+        QVERIFY(zoom->currentText().chopped(1).toInt() < up);
+        preview->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

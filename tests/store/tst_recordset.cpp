@@ -481,10 +481,10 @@ void TestRecordSet::gridShowsYesNoAndPlainNumbersAndResetsOnce()
     QCOMPARE(model.rowCount(), 5);
     QCOMPARE(model.columnCount(), 5);
     QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QString("已修否"));
-    QCOMPARE(model.data(model.index(0, 1)).toString(), QString("Yes"));
-    QCOMPARE(model.data(model.index(1, 1)).toString(), QString("No"));
+    QCOMPARE(model.data(model.index(0, 1)).toString(), QString("是"));
+    QCOMPARE(model.data(model.index(1, 1)).toString(), QString("否"));
     // An emptied flag is stored as 否, never left unset.
-    QCOMPARE(model.data(model.index(3, 1)).toString(), QString("No"));
+    QCOMPARE(model.data(model.index(3, 1)).toString(), QString("否"));
     QCOMPARE(model.data(model.index(0, 2)).toString(), QString("20"));
     QCOMPARE(model.data(model.index(0, 3)).toString(), QString("35.5"));
     QCOMPARE(model.data(model.index(0, 4)).toString(), QString("2003-01-02"));

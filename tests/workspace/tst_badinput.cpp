@@ -789,18 +789,20 @@ private slots:
 
             prompt.clear();
             click("cmdAppend");
-            QVERIFY2(anyStartsWith(prompt.texts(), QStringLiteral("没有添加新记录：")), qPrintable(prompt.texts().join(u'|')));
+            // What did not happen, and what to look at.
+            QVERIFY2(anyStartsWith(prompt.texts(), QStringLiteral("没有添加新记录：\n")), qPrintable(prompt.texts().join(u'|')));
+            QVERIFY(prompt.texts().last().endsWith(QStringLiteral("请检查它的写入权限和磁盘空间。")));
 
             prompt.clear();
             prompt.answers << common::Answer::Yes;
             click("cmdDeleted");
-            QVERIFY2(anyStartsWith(prompt.texts().mid(1), QStringLiteral("记录没有删除：")), qPrintable(prompt.texts().join(u'|')));
+            QVERIFY2(anyStartsWith(prompt.texts().mid(1), QStringLiteral("记录没有删除：\n")), qPrintable(prompt.texts().join(u'|')));
 
             prompt.clear();
             prompt.answers << common::Answer::Yes;
             click("cmdCopy");
             QVERIFY(!prompt.texts().contains(QStringLiteral("操作成功,请刷新!")));
-            QVERIFY2(anyStartsWith(prompt.texts().mid(1), QStringLiteral("没有复制记录：")), qPrintable(prompt.texts().join(u'|')));
+            QVERIFY2(anyStartsWith(prompt.texts().mid(1), QStringLiteral("记录没有复制：\n")), qPrintable(prompt.texts().join(u'|')));
 
             window.findChild<QAction *>(QStringLiteral("ViewImage"))->trigger();
             prompt.clear();

@@ -18,9 +18,14 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QToolButton>
@@ -58,15 +63,111 @@ private slots:
         QVERIFY(f.info(0)->text().isEmpty());
         QCOMPARE(f.window->txtNewID(), qint16(0)); // no activation on an empty table
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Corvale V3.0"));
-        QCOMPARE(f.window->centralWidget()->size(), QSize(720, 543));
+        // The form as drawn, 10800 × 8145 twips, where the screen has room for it.
+        QCOMPARE(f.get<QWidget>(QStringLiteral("client"))->size(), QSize(720, 543));
         // Paging through nothing is harmless.
         QTest::keyClick(f.info(0), Qt::Key_PageDown);
         QTest::keyClick(f.info(0), Qt::Key_PageUp);
         QVERIFY(f.prompt.messages.isEmpty());
-        // Typing into nothing writes nothing.
+        // With no job the fields take nothing, and the status bar says how to get one.
+        QVERIFY(!f.info(0)->isEnabled() && !f.combo(QStringLiteral("cboType"))->isEnabled());
+        QVERIFY(f.window->statusBar()->currentMessage().contains(QStringLiteral("添加")));
         WorkspaceFixture::type(f.info(0), QStringLiteral("无处可存"));
+        QVERIFY(f.info(0)->text().isEmpty());
+        // 添加 gives a job, and with it fields that take input.
+        f.window->commands().append->trigger();
+        QVERIFY(f.info(0)->isEnabled());
+        QVERIFY(f.window->statusBar()->currentMessage().isEmpty());
+        WorkspaceFixture::type(f.info(0), QStringLiteral("赵六"));
         f.window->close();
-        QCOMPARE(f.count(), 0);
+        QCOMPARE(f.count(), 1);
+        QCOMPARE(f.stored(1, QStringLiteral("客户姓名")).toString(), QStringLiteral("赵六"));
+    }
+
+    // A laptop screen: the form scrolls rather than running off the screen;
+    // a tall window gives the grid the height, the fields keep their places.
+    void windowFitsAndGrows()
+    {
+        WorkspaceFixture f(makeJobs(1, 30));
+        QVERIFY(f.window->maximumSize().height() > 2000);
+        const QRect screen = f.window->screen()->availableGeometry();
+        QVERIFY2(screen.contains(f.window->frameGeometry()), "the title bar and the bottom edge on the screen");
+        auto *grid = f.get<QTableView>(QStringLiteral("dbgrdDataBase"));
+        auto *frame = f.get<QGroupBox>(QStringLiteral("FraPrice"));
+        const QPoint framePlace = frame->mapTo(f.window.get(), QPoint());
+        const int gridHeight = grid->height();
+        f.window->resize(f.window->width() + 100, f.window->height() + 200);
+        QVERIFY(QTest::qWaitFor([&] { return grid->height() >= gridHeight + 190; }));
+        QCOMPARE(frame->mapTo(f.window.get(), QPoint()), framePlace);
+        f.window->resize(600, 300);
+        auto *scroll = f.get<QScrollArea>(QStringLiteral("clientScroll"));
+        QVERIFY2(QTest::qWaitFor([&] { return scroll->verticalScrollBar()->isVisible(); }),
+                 qPrintable(QStringLiteral("%1x%2").arg(f.window->width()).arg(f.window->height())));
+        // A field out of sight comes into view as it takes the focus.
+        f.info(26)->setFocus(Qt::TabFocusReason);
+        QVERIFY(QTest::qWaitFor([&] {
+            return scroll->viewport()->rect().contains(f.info(26)->mapTo(scroll->viewport(), QPoint()));
+        }));
+    }
+
+    // Alt with a letter that is no command types nothing into the field.
+    void altLettersAreNoText()
+    {
+        WorkspaceFixture f(makeJobs(1, 2));
+        WorkspaceFixture::type(f.info(0), QStringLiteral("客户"));
+        for (Qt::Key key : {Qt::Key_C, Qt::Key_Z, Qt::Key_Q})
+            QTest::keyClick(f.info(0), key, Qt::AltModifier);
+        WorkspaceFixture::type(f.combo(QStringLiteral("Combo4")), QStringLiteral("不制冷"));
+        QTest::keyClick(f.combo(QStringLiteral("Combo4")), Qt::Key_Z, Qt::AltModifier);
+        QCOMPARE(f.info(0)->text(), QStringLiteral("客户"));
+        QCOMPARE(f.combo(QStringLiteral("Combo4"))->currentText(), QStringLiteral("不制冷"));
+        QCOMPARE(f.set().absolutePosition(), 1);
+    }
+
+    // While pinyin is being composed, the keys that would leave the field or
+    // the job wait until a candidate is chosen.
+    void compositionHoldsTheClerkInPlace()
+    {
+        WorkspaceFixture f(makeJobs(1, 3));
+        QCOMPARE(f.set().absolutePosition(), 2);
+        QLineEdit *name = f.info(0);
+        WorkspaceFixture::type(name, QString());
+        QInputMethodEvent composing(QStringLiteral("zhao"), {});
+        QApplication::sendEvent(name, &composing);
+        for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_Tab, Qt::Key_Return})
+            QTest::keyClick(name, key);
+        QCOMPARE(f.set().absolutePosition(), 2);
+        QCOMPARE(QApplication::focusWidget(), name);
+        QInputMethodEvent chosen;
+        chosen.setCommitString(QStringLiteral("赵"));
+        QApplication::sendEvent(name, &chosen);
+        QTest::keyClick(name, Qt::Key_PageUp);
+        QCOMPARE(f.set().absolutePosition(), 1);
+        QCOMPARE(f.stored(3, QStringLiteral("客户姓名")).toString(), QStringLiteral("赵"));
+    }
+
+    // What the file holds is what the fields and the grid show.
+    void storedValuesShowAsStored()
+    {
+        WorkspaceFixture f({makeJob(1, {{QStringLiteral("维修费"), -0.0001},
+                                        {QStringLiteral("车补"), 0.00001},
+                                        {QStringLiteral("已修否"), 0}})});
+        // Text in number columns, as a file converted from elsewhere may hold.
+        QSqlQuery q(f.db->sql());
+        QVERIFY(q.exec(QStringLiteral("PRAGMA ignore_check_constraints = ON")));
+        QVERIFY(q.exec(QStringLiteral("UPDATE 客户信息 SET 上门费 = 'abc', 里程数 = '12元' WHERE 编号 = 1")));
+        f.window->commands().refresh->trigger();
+        QCOMPARE(f.info(22)->text(), QStringLiteral("abc"));
+        QCOMPARE(f.info(21)->text(), QStringLiteral("12元"));
+        QCOMPARE(f.info(23)->text(), QStringLiteral("-0.0001"));
+        QCOMPARE(f.info(24)->text(), QStringLiteral("0.00001"));
+        // Passing through says nothing; the rule applies once the clerk edits.
+        f.info(22)->setFocus();
+        WorkspaceFixture::leaveTo(f.info(23));
+        QVERIFY(f.prompt.messages.isEmpty());
+        WorkspaceFixture::type(f.info(22), QStringLiteral("abcd"));
+        WorkspaceFixture::leaveTo(f.info(23));
+        QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("请输入数字！")});
     }
 
     void activationShowsTheLastRow()
@@ -140,8 +241,10 @@ private slots:
         QCOMPARE(grid->model()->columnCount(), expected.size());
         for (int c = 0; c < expected.size(); ++c)
             QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), expected.at(c));
-        QCOMPARE(grid->model()->index(0, 5).data().toString(), QStringLiteral("Yes")); // job 1
-        QCOMPARE(grid->model()->index(1, 5).data().toString(), QStringLiteral("No"));  // job 2
+        // Yes/no reads as in 已经修否; row numbers show whole.
+        QCOMPARE(grid->model()->index(0, 5).data().toString(), QStringLiteral("是")); // job 1
+        QCOMPARE(grid->model()->index(1, 5).data().toString(), QStringLiteral("否")); // job 2
+        QVERIFY(grid->verticalHeader()->width() > grid->fontMetrics().horizontalAdvance(QStringLiteral("32767")));
 
         grid->scrollToTop();
         grid->setCurrentIndex(grid->model()->index(2, 1));
@@ -150,7 +253,7 @@ private slots:
         QCheckBox *check = f.get<QCheckBox>(QStringLiteral("chkDisplay"));
         const int rowHeight = grid->verticalHeader()->defaultSectionSize();
         QCOMPARE(check->y(), grid->y() + 33 + 2 * rowHeight);
-        QCOMPARE(check->x(), 537);
+        QCOMPARE(check->mapTo(f.get<QWidget>(QStringLiteral("client")), QPoint()).x(), 537);
         QVERIFY(check->isChecked()); // job 3 is repaired
         grid->setCurrentIndex(grid->model()->index(0, 1));
         QCOMPARE(check->y(), grid->y() + 33);

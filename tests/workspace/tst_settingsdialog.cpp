@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QListWidget>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -62,7 +63,7 @@ void TestSettingsDialog::editedStaffListIsSavedAndReturned()
 
     whenOpen([](QWidget *dialog) {
         child<QPlainTextEdit>(dialog, "txtRepairers")->setPlainText(QStringLiteral("老孙\n\n  小李  \n"));
-        child<QLineEdit>(dialog, "txtStationName")->setText(QStringLiteral("城东家电维修部"));
+        child<QLineEdit>(dialog, "txtName")->setText(QStringLiteral("城东家电维修部"));
         QTest::mouseClick(child<QPushButton>(dialog, "cmdSave"), Qt::LeftButton);
     });
     QVERIFY(SettingsDialog::edit(nullptr, SettingsDialog::StaffPage, settings, ini));
@@ -71,9 +72,8 @@ void TestSettingsDialog::editedStaffListIsSavedAndReturned()
     QCOMPARE(settings.servicePoint.name, QStringLiteral("城东家电维修部"));
     QCOMPARE(settings.broughtIn, before.broughtIn);
     QCOMPARE(settings.backupCount, 9); // values the dialog does not show are kept
-    QStringList warnings;
-    QVERIFY(SiteSettings::load(ini, &warnings) == settings);
-    QVERIFY(warnings.isEmpty());
+    const auto loaded = SiteSettings::load(ini);
+    QVERIFY(loaded.ok() && loaded->settings == settings && loaded->notes.isEmpty());
 }
 
 void TestSettingsDialog::opensOnTheRequestedPageAndCancelChangesNothing()
@@ -122,7 +122,32 @@ void TestSettingsDialog::failedSaveKeepsTheDialogOpen()
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(prompt.messages.size(), 1);
     QCOMPARE(prompt.messages.first().title, QStringLiteral("警告"));
-    QVERIFY(prompt.messages.first().text.contains(QStringLiteral("无法保存")));
+    QVERIFY(prompt.messages.first().text.contains(QStringLiteral("设置没有保存")));
+
+    // A file that is no text is replaced only when the clerk says so, and kept.
+    const QString binaryIni = folder.file(common::settingsFileName());
+    const QByteArray binary("\x00\x01\x02\xff corvale\x00", 14);
+    {
+        QFile f(binaryIni);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(binary);
+    }
+    SettingsDialog replacing(SiteSettings::defaults(), binaryIni);
+    replacing.show();
+    prompt.clear();
+    prompt.answers = {common::Answer::No};
+    replacing.accept();
+    QVERIFY(replacing.isVisible());
+    QCOMPARE(prompt.messages.size(), 1);
+    QCOMPARE(prompt.messages.first().buttons, common::Buttons::YesNo);
+    QVERIFY(prompt.messages.first().text.contains(QStringLiteral("corvale.ini.bak")));
+    prompt.answers = {common::Answer::Yes};
+    replacing.accept();
+    QCOMPARE(replacing.result(), int(QDialog::Accepted));
+    QFile kept(common::settingsBackupPath(binaryIni));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), binary);
+    QVERIFY(SiteSettings::load(binaryIni).ok());
 }
 
 void TestSettingsDialog::stationeryOffsetsPerReport()

@@ -10,6 +10,11 @@
 
 using namespace workspace;
 
+namespace {
+// The field a txtInfo element is bound to: the rules go by its kind.
+const store::FieldDef &fieldOf(int index) { return *store::findField(txtInfoField(index)); }
+} // namespace
+
 class TestWorkspaceRules : public QObject {
     Q_OBJECT
 private slots:
@@ -29,29 +34,29 @@ private slots:
     void leavingDateFields()
     {
         const QString date = QStringLiteral("2003-01-05");
-        QCOMPARE(leaveOutcome(7, QStringLiteral("2003/1/5"), date), LeaveOutcome::Accept);
-        QCOMPARE(leaveOutcome(7, QStringLiteral("2003-13-40"), date), LeaveOutcome::RefuseDate);
-        QCOMPARE(leaveOutcome(12, QStringLiteral("明天"), date), LeaveOutcome::RefuseDate);
-        QCOMPARE(leaveOutcome(9, QString(), date), LeaveOutcome::Accept);
+        QCOMPARE(leaveOutcome(fieldOf(7), QStringLiteral("2003/1/5"), date), LeaveOutcome::Accept);
+        QCOMPARE(leaveOutcome(fieldOf(7), QStringLiteral("2003-13-40"), date), LeaveOutcome::RefuseDate);
+        QCOMPARE(leaveOutcome(fieldOf(12), QStringLiteral("明天"), date), LeaveOutcome::RefuseDate);
+        QCOMPARE(leaveOutcome(fieldOf(9), QString(), date), LeaveOutcome::Accept);
         // 超保 in 购买日期 switches every date check off, itself included.
         for (int i : {5, 7, 9, 12, 13})
-            QCOMPARE(leaveOutcome(i, QStringLiteral("乱写"), QStringLiteral("超保")), LeaveOutcome::Accept);
+            QCOMPARE(leaveOutcome(fieldOf(i), QStringLiteral("乱写"), QStringLiteral("超保")), LeaveOutcome::Accept);
         // Only the exact text counts.
-        QCOMPARE(leaveOutcome(7, QStringLiteral("乱写"), QStringLiteral(" 超保")), LeaveOutcome::RefuseDate);
+        QCOMPARE(leaveOutcome(fieldOf(7), QStringLiteral("乱写"), QStringLiteral(" 超保")), LeaveOutcome::RefuseDate);
         QCOMPARE(refusalText(LeaveOutcome::RefuseDate), QStringLiteral("日期格式输入有误！"));
     }
 
     void leavingNumberFields()
     {
         for (int i = 21; i <= 26; ++i)
-            QCOMPARE(leaveOutcome(i, QString(), QString()), LeaveOutcome::FillZero);
-        QCOMPARE(leaveOutcome(22, QStringLiteral("12.5"), QString()), LeaveOutcome::Accept);
-        QCOMPARE(leaveOutcome(22, QStringLiteral("-3"), QString()), LeaveOutcome::Accept);
-        QCOMPARE(leaveOutcome(23, QStringLiteral("12元"), QString()), LeaveOutcome::RefuseNumber);
+            QCOMPARE(leaveOutcome(fieldOf(i), QString(), QString()), LeaveOutcome::FillZero);
+        QCOMPARE(leaveOutcome(fieldOf(22), QStringLiteral("12.5"), QString()), LeaveOutcome::Accept);
+        QCOMPARE(leaveOutcome(fieldOf(22), QStringLiteral("-3"), QString()), LeaveOutcome::Accept);
+        QCOMPARE(leaveOutcome(fieldOf(23), QStringLiteral("12元"), QString()), LeaveOutcome::RefuseNumber);
         QCOMPARE(refusalText(LeaveOutcome::RefuseNumber), QStringLiteral("请输入数字！"));
         // Plain text fields have no leave rule.
-        QCOMPARE(leaveOutcome(0, QString(), QString()), LeaveOutcome::Accept);
-        QCOMPARE(leaveOutcome(8, QStringLiteral("12元"), QString()), LeaveOutcome::Accept);
+        QCOMPARE(leaveOutcome(fieldOf(0), QString(), QString()), LeaveOutcome::Accept);
+        QCOMPARE(leaveOutcome(fieldOf(8), QStringLiteral("12元"), QString()), LeaveOutcome::Accept);
     }
 
     void shopRule()

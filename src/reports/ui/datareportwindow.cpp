@@ -2,12 +2,16 @@
 
 #include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
+#include "common/ui/screenfit.h"
 #include "reports/datasource.h"
 #include "reports/pagepaint.h"
 #include "reports/ui/paperprinter.h"
+#include "reports/ui/previewzoom.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPrintDialog>
@@ -36,7 +40,6 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, 
     setWindowTitle(m_renderer.layout().caption);
     common::markProgramWindow(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(900, 700);
 
     auto *printButton = new QPushButton(QStringLiteral("打印(&P)"), this);
     printButton->setObjectName(QStringLiteral("cmdPrint"));
@@ -56,17 +59,29 @@ DataReportWindow::DataReportWindow(ReportRenderer renderer, DataSource &source, 
 
     m_preview = new QPrintPreviewWidget(m_printer.get(), this);
     connect(m_preview, &QPrintPreviewWidget::paintRequested, this, &DataReportWindow::paint);
+    QWidget *pageArea = m_preview->findChild<QGraphicsView *>() ? m_preview->findChild<QGraphicsView *>()->viewport()
+                                                                : m_preview;
+    auto *zoom = new PreviewZoom(this, pageArea, [this] { return m_preview->zoomFactor(); });
+    connect(zoom, &PreviewZoom::changed, this, [this](const Zoom &z) {
+        switch (z.fit) {
+        case Zoom::Fit::Page: m_preview->fitInView(); break;
+        case Zoom::Fit::Width: m_preview->fitToWidth(); break;
+        case Zoom::Fit::Scale: m_preview->setZoomFactor(z.scale); break;
+        }
+    });
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(printButton);
     buttons->addWidget(pdfButton);
     buttons->addWidget(calibrationButton);
+    buttons->addWidget(zoom->box());
     buttons->addStretch();
     buttons->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(m_preview);
     layOut();
+    common::fitOnScreen(this, {900, 700});
 }
 
 // One printer for preview and print, so what the dialog sets is what prints;

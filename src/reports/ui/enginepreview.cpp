@@ -3,10 +3,12 @@
 #include "common/ui/busycursor.h"
 #include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
+#include "common/ui/screenfit.h"
 #include "reports/pagepaint.h"
 #include "reports/enginesheet.h"
 #include "reports/ui/paperprinter.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -15,6 +17,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace reports {
@@ -22,8 +25,26 @@ namespace reports {
 EnginePageView::EnginePageView(const LaidOutReport *report, QWidget *parent)
     : QWidget(parent), m_report(report)
 {
-    setMinimumSize(300, 300);
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void EnginePageView::setZoom(const Zoom &zoom, const QSize &room)
+{
+    constexpr int margin = 20;
+    const QSizeF page = m_report->pageSize;
+    const double paperSize = logicalDpiX() / 72.0;
+    switch (zoom.fit) {
+    case Zoom::Fit::Page:
+        m_scale = std::min((room.width() - margin) / page.width(), (room.height() - margin) / page.height());
+        break;
+    case Zoom::Fit::Width: m_scale = (room.width() - margin) / page.width(); break;
+    case Zoom::Fit::Scale: m_scale = zoom.scale * paperSize; break;
+    }
+    m_scale = std::max(m_scale, 0.05);
+    const QSize needed = (page * m_scale).toSize() + QSize(margin, margin);
+    // Fitted, the page takes the room it was given; scaled, it may be larger and scroll.
+    resize(needed.expandedTo(room));
+    update();
 }
 
 void EnginePageView::setPage(int index)
@@ -37,7 +58,7 @@ void EnginePageView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), QColor(128, 128, 128));
     const QSizeF page = m_report->pageSize;
-    const double scale = std::min((width() - 20) / page.width(), (height() - 20) / page.height());
+    const double scale = m_scale;
     const QSizeF shown = page * scale;
     const QPointF origin((width() - shown.width()) / 2, (height() - shown.height()) / 2);
     painter.fillRect(QRectF(origin + QPointF(3, 3), shown), Qt::black);
@@ -55,7 +76,15 @@ EnginePreview::EnginePreview(BuiltReport built, QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(m_report.title);
     common::markProgramWindow(this);
-    m_view = new EnginePageView(&m_report, this);
+    m_view = new EnginePageView(&m_report);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("pageScroll"));
+    m_scroll->setBackgroundRole(QPalette::Dark);
+    m_scroll->setWidget(m_view);
+    m_scroll->viewport()->installEventFilter(this);
+    m_zoom = new PreviewZoom(this, m_scroll->viewport(),
+                             [this] { return m_view->scale() * 72.0 / m_view->logicalDpiX(); });
+    connect(m_zoom, &PreviewZoom::changed, this, &EnginePreview::applyZoom);
     m_pageLabel = new QLabel(this);
     m_previous = new QPushButton(QStringLiteral("上一页"), this);
     m_next = new QPushButton(QStringLiteral("下一页"), this);
@@ -71,6 +100,7 @@ EnginePreview::EnginePreview(BuiltReport built, QWidget *parent)
     bar->addWidget(m_previous);
     bar->addWidget(m_pageLabel);
     bar->addWidget(m_next);
+    bar->addWidget(m_zoom->box());
     bar->addStretch();
     bar->addWidget(printButton);
     bar->addWidget(pdfButton);
@@ -78,7 +108,7 @@ EnginePreview::EnginePreview(BuiltReport built, QWidget *parent)
     bar->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);
-    layout->addWidget(m_view, 1);
+    layout->addWidget(m_scroll, 1);
 
     connect(m_previous, &QPushButton::clicked, this, [this] { showPage(currentPage() - 1); });
     connect(m_next, &QPushButton::clicked, this, [this] { showPage(currentPage() + 1); });
@@ -87,8 +117,21 @@ EnginePreview::EnginePreview(BuiltReport built, QWidget *parent)
     connect(excelButton, &QPushButton::clicked, this, &EnginePreview::saveAsExcel);
     closeButton->setObjectName(QStringLiteral("cmdClose"));
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
-    resize(m_report.orientation == QPageLayout::Landscape ? QSize(1000, 760) : QSize(720, 940));
+    common::fitOnScreen(this, m_report.orientation == QPageLayout::Landscape ? QSize(1000, 760) : QSize(720, 940));
     showPage(0);
+}
+
+void EnginePreview::applyZoom()
+{
+    m_view->setZoom(m_zoom->zoom(), m_scroll->viewport()->size());
+}
+
+bool EnginePreview::eventFilter(QObject *watched, QEvent *event)
+{
+    // A fitted page follows the window's size.
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize && m_zoom->zoom().fit != Zoom::Fit::Scale)
+        applyZoom();
+    return QWidget::eventFilter(watched, event);
 }
 
 void EnginePreview::showPage(int index)

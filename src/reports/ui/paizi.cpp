@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/ui/programwindow.h"
+#include "common/ui/screenfit.h"
 #include "common/fonts.h"
 #include "common/twips.h"
 #include "common/ui/widgets.h"
@@ -19,7 +20,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 namespace reports {
 
@@ -131,6 +134,33 @@ PaiZi::PaiZi(const common::ShopContext &shop, DataSource &source, QWidget *paren
     buildManagementFrame();
     buildEnvelopeFrame();
     load();
+    scrollWhereTheScreenIsSmaller();
+}
+
+void PaiZi::scrollWhereTheScreenIsSmaller()
+{
+    // The panel keeps the places it was drawn with; on a screen with less room
+    // (a laptop at 150 %) it scrolls inside a window the screen can hold.
+    const QSize drawn = size();
+    const QSize room = common::roomOnScreen(this);
+    if (room.width() >= drawn.width() && room.height() >= drawn.height())
+        return;
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("panelContent"));
+    content->setFixedSize(drawn);
+    common::setBackColor(content, kPanelBack);
+    for (QObject *child : children())
+        if (auto *w = qobject_cast<QWidget *>(child); w && !w->isWindow())
+            w->setParent(content);
+    auto *scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(content);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+    setMinimumSize(0, 0);
+    setMaximumSize(drawn);
+    resize(drawn.boundedTo(room));
 }
 
 PaiZi::~PaiZi() = default;
@@ -212,14 +242,13 @@ void PaiZi::showDataReport(const QString &report)
     common::Result<ReportRenderer> renderer = load();
     if (renderer.failed())
         return;
-    if (printsParticulars(renderer->layout())) {
-        if (const QStringList placeholders = renderer->settings().servicePoint.placeholders(); !placeholders.isEmpty()) {
-            // Before the preview, which then shows what the clerk may just have filled in.
-            emit placeholdersAboutToPrint(placeholders);
-            renderer = load();
-            if (renderer.failed())
-                return;
-        }
+    if (const QStringList placeholders = placeholdersPrinted(renderer->layout(), renderer->settings().servicePoint);
+        !placeholders.isEmpty()) {
+        // Before the preview, which then shows what the clerk may just have filled in.
+        emit placeholdersAboutToPrint(placeholders);
+        renderer = load();
+        if (renderer.failed())
+            return;
     }
     common::WindowSlot<DataReportWindow> &slot = m_dataReports[report];
     if (DataReportWindow *open = slot.get())

@@ -82,6 +82,7 @@ private:
     QGroupBox *buildSettingsFrame();
     QGroupBox *buildManagementFrame();
     QGroupBox *buildEnvelopeFrame();
+    void scrollWhereTheScreenIsSmaller();
     ClickLabel *addCaption(QWidget *frame, const ReportCaption &caption, double points, bool bold,
                            const QColor &colour, int left, int top, int width);
     void load();

@@ -2,6 +2,7 @@
 
 #include "common/sitesettings.h"
 #include "common/ui/prompt.h"
+#include "common/ui/screenfit.h"
 #include "reports/ui/paizi.h"
 
 #include <QScreen>
@@ -30,15 +31,9 @@ void PrintCommand::run(std::optional<qint16> currentJob)
         connect(made, &PaiZi::placeholdersAboutToPrint, this, &PrintCommand::pointOutPlaceholders);
         return made;
     });
-    if (opening && m_workspace) {
-        QRect place = panel->frameGeometry();
-        place.moveCenter(m_workspace->frameGeometry().center());
-        // Over the workspace, but never off the screen it is on.
-        const QRect screen = m_workspace->screen()->availableGeometry();
-        place.moveLeft(std::clamp(place.left(), screen.left(), std::max(screen.left(), screen.right() - place.width())));
-        place.moveTop(std::clamp(place.top(), screen.top(), std::max(screen.top(), screen.bottom() - place.height())));
-        panel->move(place.topLeft());
-    }
+    // Over the workspace, but never off the screen it is on.
+    if (opening && m_workspace)
+        common::centreOver(panel, m_workspace->frameGeometry());
     m_panel.show([panel] { return panel; });
 }
 

@@ -1,0 +1,53 @@
+#include "common/ui/screenfit.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace common {
+namespace {
+
+QRect freeArea(const QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// The frame's share of a window's outer size: a title bar and borders.
+QSize frameExtra(const QWidget *window)
+{
+    const QSize measured = window->frameGeometry().size() - window->geometry().size();
+    return window->isVisible() && !measured.isEmpty() ? measured : QSize(12, 40);
+}
+
+} // namespace
+
+QSize roomOnScreen(const QWidget *window) { return freeArea(window).size() - frameExtra(window); }
+
+void fitOnScreen(QWidget *window, const QSize &wanted)
+{
+    const QSize size = wanted.boundedTo(roomOnScreen(window)).expandedTo(window->minimumSize());
+    window->resize(size);
+    centreOver(window, freeArea(window));
+}
+
+void centreOver(QWidget *window, const QRect &over)
+{
+    const QRect area = freeArea(window);
+    const QSize extra = frameExtra(window);
+    QRect frame(QPoint(), window->size() + extra);
+    frame.moveCenter(over.center());
+    frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
+    frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
+    // Placed by its inside: before the window manager has framed it, a
+    // position given for the frame lands on the inside, and the title bar
+    // would go above the screen. The frame is taken as borders of equal
+    // width with the title on top.
+    const int border = extra.width() / 2;
+    const int title = extra.height() - border;
+    window->setGeometry(QRect(frame.topLeft() + QPoint(border, title), window->size()));
+}
+
+} // namespace common

@@ -1,0 +1,23 @@
+#pragma once
+// Windows that fit the screen they open on: a laptop at 1366 × 768, or a
+// desktop scaled to 150 %, has less room than the forms were drawn for.
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace common {
+
+// The room a window may take on its screen: the free area less the window
+// manager's frame (measured once the window is shown, estimated before).
+QSize roomOnScreen(const QWidget *window);
+
+// Sizes window as wanted, or as much of it as the screen leaves, and centres
+// its frame in the screen's free area.
+void fitOnScreen(QWidget *window, const QSize &wanted);
+
+// Centres window's frame over a place (another window), as far as its screen
+// allows: the title bar and the bottom edge stay on the screen.
+void centreOver(QWidget *window, const QRect &over);
+
+} // namespace common
