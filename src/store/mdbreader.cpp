@@ -176,8 +176,7 @@ struct MdbReader::Handle {
     }
 };
 
-MdbReader::MdbReader(std::unique_ptr<Handle> handle, QByteArray charset)
-    : m_handle(std::move(handle)), m_charset(std::move(charset))
+MdbReader::MdbReader(std::unique_ptr<Handle> handle) : m_handle(std::move(handle))
 {
 }
 
@@ -210,7 +209,7 @@ common::Result<std::unique_ptr<MdbReader>> MdbReader::open(const QString &path)
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
         return common::Error::failed(QStringLiteral("无法读取 Access 文件 %1 的表目录").arg(path));
     }
-    return std::unique_ptr<MdbReader>(new MdbReader(std::move(handle), charset));
+    return std::unique_ptr<MdbReader>(new MdbReader(std::move(handle)));
 }
 
 bool MdbReader::isJet3() const { return IS_JET3(m_handle->mdb); }

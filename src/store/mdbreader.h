@@ -52,7 +52,6 @@ public:
 
     bool isJet3() const;
     quint16 codePage() const;
-    QByteArray textCharset() const { return m_charset; }
 
     QStringList tableNames() const;   // user tables, in catalog order
     bool hasTable(const QString &name) const;
@@ -61,9 +60,8 @@ public:
 
 private:
     struct Handle;
-    explicit MdbReader(std::unique_ptr<Handle> handle, QByteArray charset);
+    explicit MdbReader(std::unique_ptr<Handle> handle);
     std::unique_ptr<Handle> m_handle;
-    QByteArray m_charset;
 };
 
 } // namespace store

@@ -6,6 +6,7 @@
 #include "common/ui/screenfit.h"
 #include "store/database.h"
 #include "store/jobcopy.h"
+#include "store/serveraddress.h"
 #include "reports/reportlayout.h"
 #include "reports/ui/stationerypreview.h"
 
@@ -236,11 +237,25 @@ QWidget *SettingsDialog::databasePage()
     hint->setWordWrap(true);
     m_server = textEditor(*common::findSetting(QStringLiteral("database"), QStringLiteral("server")), page);
     m_server->setPlaceholderText(QStringLiteral("postgresql://用户名:密码@服务器:5432/数据库名"));
+    // A password in the line is not shown to whoever stands behind the clerk:
+    // dots until the line is edited or 显示 is pressed.
+    auto *reveal = new QPushButton(QStringLiteral("显示"), page);
+    reveal->setObjectName(QStringLiteral("cmdShowServer"));
+    reveal->setCheckable(true);
+    const auto address = store::parseServerAddress(m_server->text().trimmed());
+    const bool secret = address.ok() && !address->password.isEmpty();
+    reveal->setVisible(secret);
+    if (secret)
+        m_server->setEchoMode(QLineEdit::PasswordEchoOnEdit);
+    connect(reveal, &QPushButton::toggled, m_server, [this](bool shown) {
+        m_server->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::PasswordEchoOnEdit);
+    });
     auto *test = new QPushButton(QStringLiteral("测试连接"), page);
     test->setObjectName(QStringLiteral("cmdTestConnection"));
     connect(test, &QPushButton::clicked, this, &SettingsDialog::testConnection);
     auto *row = new QHBoxLayout;
     row->addWidget(m_server, 1);
+    row->addWidget(reveal);
     row->addWidget(test);
     auto *layout = new QVBoxLayout(page);
     layout->addWidget(hint);
