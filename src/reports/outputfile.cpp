@@ -1,6 +1,8 @@
 #include "reports/outputfile.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -35,9 +37,26 @@ common::Result<void> OutputFile::open()
         return cannotWrite(QStringLiteral("这是一个文件夹"));
     if (target.exists() && !(target.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
         return cannotWrite(QStringLiteral("文件是只读的"));
+    removeLeftovers();
     if (!m_part.open())
         return cannotWrite(m_part.errorString());
     return {};
+}
+
+// A write killed part way (a power cut, the program ended) leaves its hidden
+// part beside the target. One untouched for an hour belongs to no writer
+// still at work, even at another desk sharing the folder.
+void OutputFile::removeLeftovers() const
+{
+    const QFileInfo target(m_target);
+    const QDateTime stale = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    QDirIterator parts(target.absolutePath(), {QStringLiteral(".") + target.fileName() + QStringLiteral(".??????")},
+                       QDir::Files | QDir::Hidden);
+    while (parts.hasNext()) {
+        const QFileInfo part(parts.next());
+        if (part.lastModified().toUTC() < stale)
+            QFile::remove(part.absoluteFilePath());
+    }
 }
 
 // Not synced to the disk before the rename, as the PDF writer never did: a

@@ -35,6 +35,8 @@ public:
     common::Error cannotWrite(const QString &why = {}) const;
 
 private:
+    void removeLeftovers() const;
+
     QString m_path;   // as given, for messages
     QString m_target; // where the file goes: a link's target, not the link
     OutputKind m_kind;

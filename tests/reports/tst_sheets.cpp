@@ -274,6 +274,18 @@ void TestSheets::failedWritesKeepTheFileThere()
         QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*ro.") + suffix + u'*'}, QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("ro.") + suffix});
 
+        // What a killed write left an hour ago goes; a part still being written stays.
+        const QString left = folder.file(QStringLiteral("left.") + suffix);
+        QFile killed(folder.file(QStringLiteral(".left.") + suffix + QStringLiteral(".Ab12Cd")));
+        QFile writing(folder.file(QStringLiteral(".left.") + suffix + QStringLiteral(".Zz99Yy")));
+        QVERIFY(killed.open(QIODevice::WriteOnly) && writing.open(QIODevice::WriteOnly));
+        QVERIFY(killed.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime));
+        killed.close();
+        writing.close();
+        QCOMPARE(render(folder.path(), left), 0);
+        QVERIFY(!killed.exists());
+        QVERIFY(writing.exists());
+
         const QString underAFile = folder.file(QStringLiteral("ro.") + suffix + QStringLiteral("/报表.") + suffix);
         QCOMPARE(render(folder.path(), underAFile), 1);
         QVERIFY(!QFileInfo::exists(underAFile));
