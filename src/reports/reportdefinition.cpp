@@ -103,16 +103,47 @@ QString readDefinition(const QJsonObject &o, ReportDefinition &d)
     return readTotals(o.value(u"totals").toArray(), d, &d.totals);
 }
 
+// The parser's reason in the shop's words; its own text follows only for
+// the rare cases a clerk cannot act on anyway.
+QString jsonProblem(const QJsonParseError &e)
+{
+    switch (e.error) {
+    case QJsonParseError::NoError:
+        return QStringLiteral("最外层不是 { } 括起的定义");
+    case QJsonParseError::UnterminatedObject:
+    case QJsonParseError::UnterminatedArray:
+    case QJsonParseError::UnterminatedString:
+        return QStringLiteral("括号或引号没有配对");
+    case QJsonParseError::MissingNameSeparator:
+    case QJsonParseError::MissingValueSeparator:
+    case QJsonParseError::MissingObject:
+        return QStringLiteral("缺少冒号、逗号或括号");
+    case QJsonParseError::IllegalValue:
+    case QJsonParseError::IllegalNumber:
+    case QJsonParseError::IllegalEscapeSequence:
+    case QJsonParseError::IllegalUTF8String:
+        return QStringLiteral("有不能识别的内容，文件可能已损坏或不是文字");
+    case QJsonParseError::DeepNesting:
+        return QStringLiteral("括号套得太深");
+    case QJsonParseError::DocumentTooLarge:
+        return QStringLiteral("文件太大");
+    default:
+        return QStringLiteral("不能识别（%1）").arg(e.errorString());
+    }
+}
+
 } // namespace
 
 common::Result<ReportDefinition> parseReportDefinition(const QByteArray &text)
 {
+    if (text.trimmed().isEmpty())
+        return common::Error::failed(QStringLiteral("报表定义的格式不对（文件是空的）"));
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
     if (!doc.isObject())
-        return common::Error::failed(QStringLiteral("报表定义不是有效的 JSON（第 %1 字节）：%2")
+        return common::Error::failed(QStringLiteral("报表定义的格式不对（第 %1 字节：%2）")
                                          .arg(parseError.offset)
-                                         .arg(parseError.errorString()));
+                                         .arg(jsonProblem(parseError)));
     ReportDefinition d;
     if (const QString e = readDefinition(doc.object(), d); !e.isEmpty())
         return common::Error::failed(e);
@@ -130,7 +161,10 @@ common::Result<ReportDefinition> loadReportDefinition(const QString &path)
         return common::Error::failed(QStringLiteral("无法读取报表文件 “%1”").arg(shown));
     common::Result<ReportDefinition> loaded = parseReportDefinition(file.readAll());
     if (loaded.failed())
-        return common::Error::failed(QStringLiteral("报表文件 “%1” 有误：%2").arg(shown, loaded.error().text));
+        return common::Error::failed(
+            QStringLiteral("报表文件 “%1” 有误：%2。\n删除这个文件后再打开报表，程序会重新写入自带的定义；"
+                           "若是自己改过的定义，请先留一份副本。")
+                .arg(shown, loaded.error().text));
     return loaded;
 }
 
@@ -149,7 +183,13 @@ QStringList builtInDefinitionNames()
 common::Result<void> ensureReportDefinitions(const QString &folder)
 {
     QDir dir(folder);
-    if (!dir.exists(reportFolder) && !dir.mkpath(reportFolder))
+    const QFileInfo reports(dir.filePath(reportFolder));
+    if (reports.exists() && !reports.isDir())
+        return common::Error::failed(
+            QStringLiteral("数据文件夹中的 “%1” 是一个文件，不是文件夹，报表定义无法放在那里。\n"
+                           "请把这个文件改名或移走，再打开报表，程序会重新写入报表定义。")
+                .arg(QDir::toNativeSeparators(reports.filePath())));
+    if (!reports.exists() && !dir.mkpath(reportFolder))
         return common::Error::failed(QStringLiteral("无法建立文件夹 “%1”").arg(dir.filePath(reportFolder)));
     for (const QString &name : builtInDefinitionNames()) {
         const QString target = dir.filePath(reportFolder + u'/' + name);

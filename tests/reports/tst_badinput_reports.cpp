@@ -168,11 +168,11 @@ private slots:
         QTest::addColumn<QString>("message"); // empty: the report renders
         QTest::newRow("missing") << "missing" << QString();
         QTest::newRow("folder in its place") << "folder" << "无法读取报表文件";
-        QTest::newRow("empty") << "empty" << "有误";
-        QTest::newRow("not JSON") << "garbage" << "有误";
-        QTest::newRow("binary") << "binary" << "有误";
+        QTest::newRow("empty") << "empty" << "文件是空的";
+        QTest::newRow("not JSON") << "garbage" << "删除这个文件";
+        QTest::newRow("binary") << "binary" << "已损坏";
         QTest::newRow("unknown field") << "field" << "有误";
-        QTest::newRow("报表 is a file") << "file" << "报表";
+        QTest::newRow("报表 is a file") << "file" << "是一个文件，不是文件夹";
     }
     void definitionFiles()
     {

@@ -159,7 +159,7 @@ void TestEngine::badDefinitionsAreRefused_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("problem");
-    QTest::newRow("not JSON") << QByteArray("title = 报表") << "JSON";
+    QTest::newRow("not JSON") << QByteArray("title = 报表") << "格式不对";
     QTest::newRow("no columns") << QByteArray("{\"title\": \"x\"}") << "没有列";
     QTest::newRow("unknown column field") << QByteArray("{\"columns\": [{\"field\": \"颜色\"}]}") << "颜色";
     QTest::newRow("unknown sort field")
