@@ -80,8 +80,8 @@ CONF
   >"$work/log/cupsd.out" 2>&1 &
 cupsd_pid=$!
 export CUPS_SERVER="$work/cups.sock"
-# Ready once it answers on its socket.
-for _ in $(seq 1 200); do
+# Ready once it answers on its socket; a loaded machine may take a while.
+for _ in $(seq 1 1200); do
   lpstat -r >/dev/null 2>&1 && break
   kill -0 "$cupsd_pid" 2>/dev/null || break
   sleep 0.05
