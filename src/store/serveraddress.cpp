@@ -135,8 +135,7 @@ QString ServerAddress::shown() const
 
 QString ServerAddress::connectOptions() const
 {
-    QStringList options{QStringLiteral("connect_timeout=%1").arg(connectTimeoutS),
-                        QStringLiteral("application_name=corvale")};
+    QStringList options{QStringLiteral("connect_timeout=%1").arg(connectTimeoutS)};
     if (!sslMode.isEmpty())
         options << QStringLiteral("sslmode=") + sslMode;
     return options.join(u';');

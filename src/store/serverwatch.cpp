@@ -8,7 +8,7 @@ QString serverConnectOptions()
 {
     // Seconds for keepalives: a link silent for 10 s is probed three times
     // 3 s apart; unacknowledged data gives up after the answer limit.
-    return QStringLiteral("keepalives=1;keepalives_idle=10;keepalives_interval=3;keepalives_count=3;"
+    return QStringLiteral("application_name=corvale;keepalives=1;keepalives_idle=10;keepalives_interval=3;keepalives_count=3;"
                           "tcp_user_timeout=%1;"
                           "options='-c statement_timeout=%2 -c lock_timeout=%3 "
                           "-c idle_in_transaction_session_timeout=%4'")
