@@ -119,7 +119,9 @@ bool registerFunctions(QSqlDatabase &db)
 int socketOf(const QSqlDatabase &db)
 {
     const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+    // Qt names the handle by libpq's struct (pg_conn*), not by its typedef.
+    if (!handle.isValid()
+        || (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
         return -1;
     PGconn *connection = *static_cast<PGconn *const *>(handle.constData());
     return connection ? PQsocket(connection) : -1;

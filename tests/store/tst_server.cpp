@@ -12,6 +12,7 @@
 #include "store/serveraddress.h"
 #include "support/coretestapp.h"
 #include "support/datafolder.h"
+#include "support/heldrelay.h"
 #include "support/jobtable.h"
 
 #include <QCryptographicHash>
@@ -245,6 +246,39 @@ private slots:
         QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
         QVERIFY(writer.save().ok());
         QCOMPARE(stored(*other, 2, QStringLiteral("客户姓名")), QVariant(QStringLiteral("等锁")));
+    }
+
+    // A server that takes the request and never answers (its process
+    // stopped): the desk's own watch ends the save within seconds with the
+    // busy message, nothing is written, the edit stays; once the server
+    // answers again the same save goes through on a new connection.
+    void aServerThatStopsAnsweringIsCutAndTheEditKept()
+    {
+        DataFolder folder;
+        auto admin = createJobTable(folder.path(), makeJobs(1, 3));
+        QVERIFY(admin);
+        HeldRelay relay(server());
+        auto deskOpened = Database::open(relay.address());
+        QVERIFY2(deskOpened.ok(), qPrintable(deskOpened.error().text));
+        RecordSet desk(**deskOpened);
+        JobWriter writer(desk);
+        QVERIFY(openAt(desk, 2));
+        const QVariant before = stored(*admin, 2, QStringLiteral("客户姓名"));
+        QVERIFY(desk.edit().ok());
+        desk.setValue(QStringLiteral("客户姓名"), QStringLiteral("无人应答"));
+
+        relay.hold();
+        const common::Result<void> cut = writer.save();
+        QVERIFY(relay.somethingWaits());
+        QVERIFY(cut.failed());
+        QCOMPARE(cut.error().code, code::Busy);
+        QCOMPARE(desk.value(QStringLiteral("客户姓名")), QVariant(QStringLiteral("无人应答")));
+        QCOMPARE(stored(*admin, 2, QStringLiteral("客户姓名")), before);
+
+        relay.release();
+        const common::Result<void> again = writer.save();
+        QVERIFY2(again.ok(), qPrintable(again.error().text));
+        QCOMPARE(stored(*admin, 2, QStringLiteral("客户姓名")), QVariant(QStringLiteral("无人应答")));
     }
 
     void connectFailuresAreSaidInChineseWithoutThePassword()
