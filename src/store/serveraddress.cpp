@@ -48,7 +48,43 @@ QString portText(const QString &authority)
     return hostPort.mid(colon + 1);
 }
 
+// text with every character a URL's user name or password cannot hold as
+// it is written %XX; a %XX already there is kept.
+QString encodedUserInfo(const QString &text)
+{
+    static const QByteArray plain("-._~!$&'()*+,;="); // RFC 3986 unreserved and sub-delims
+    const auto hex = [](char c) { return QByteArrayView("0123456789abcdefABCDEF").contains(c); };
+    const QByteArray bytes = text.toUtf8();
+    QByteArray out;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        const bool escaped = c == '%' && i + 2 < bytes.size() && hex(bytes.at(i + 1)) && hex(bytes.at(i + 2));
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || plain.contains(c) || escaped)
+            out += c;
+        else
+            out += '%' + QByteArray(1, c).toHex().toUpper();
+    }
+    return QString::fromLatin1(out);
+}
+
 } // namespace
+
+QString encodedServerAddress(const QString &given)
+{
+    const QString text = given.trimmed();
+    if (!looksLikeServerAddress(text))
+        return given;
+    const int start = text.indexOf(QStringLiteral("://")) + 3;
+    const int at = text.lastIndexOf(u'@');
+    if (at < start)
+        return text;
+    const QString userInfo = text.mid(start, at - start);
+    const int colon = userInfo.indexOf(u':');
+    QString encoded = encodedUserInfo(colon < 0 ? userInfo : userInfo.left(colon));
+    if (colon >= 0)
+        encoded += u':' + encodedUserInfo(userInfo.mid(colon + 1));
+    return text.left(start) + encoded + text.mid(at);
+}
 
 bool looksLikeServerAddress(const QString &text)
 {

@@ -35,6 +35,13 @@ bool looksLikeServerAddress(const QString &text);
 // option the program does not know or a value it does not take.
 common::Result<ServerAddress> parseServerAddress(const QString &text);
 
+// A server address as the clerk may type it, with the user name and password
+// written as they are: their special characters (space, @, :, /, ?, #, %, Chinese
+// …) percent-encoded, so the line reads back as typed. What is already
+// written as %XX stays. The password ends at the line's last "@"; anything
+// that is no server address comes back unchanged.
+QString encodedServerAddress(const QString &text);
+
 // text for a message: a server address without what lies between "://" and
 // its last "@"; anything else as it is.
 QString maskedAddress(const QString &text);

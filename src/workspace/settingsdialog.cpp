@@ -221,6 +221,8 @@ common::SiteSettings SettingsDialog::settings() const
         setting->setIn(s, itemsFromLines(edit->toPlainText()));
     for (const auto &[setting, edit] : m_texts)
         setting->setIn(s, edit->text().trimmed());
+    // A password typed with @, spaces or Chinese in it is kept as typed.
+    s.databaseServer = store::encodedServerAddress(s.databaseServer);
     s.stationery = m_stationery;
     return s;
 }
@@ -294,7 +296,7 @@ void SettingsDialog::testConnection()
     QString text;
     {
         const common::BusyCursor busy;
-        text = connectionTestText(m_server->text().trimmed());
+        text = connectionTestText(settings().databaseServer);
     }
     common::say(text, QStringLiteral("测试连接"), common::Icon::Information);
 }
@@ -329,6 +331,16 @@ QString connectionTestText(const QString &address)
 void SettingsDialog::accept()
 {
     const common::SiteSettings s = settings();
+    // A server line the next start would refuse is said now, while the clerk
+    // still has it in front of them.
+    if (!s.databaseServer.isEmpty()) {
+        if (const auto address = store::parseServerAddress(s.databaseServer); address.failed()) {
+            showPage(DatabasePage);
+            m_server->setFocus();
+            common::say(address.error().text, QStringLiteral("警告"), common::Icon::Warning);
+            return;
+        }
+    }
     common::Result<void> saved = s.save(m_iniPath);
     if (saved.failed() && saved.error().code == common::settingsCode::NotText) {
         if (common::say(replaceNonTextQuestion(m_iniPath, saved.error().text), QStringLiteral("警告"),

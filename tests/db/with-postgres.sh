@@ -39,6 +39,10 @@ if ! "${run_as[@]}" "$bindir/initdb" -D "$work/data" -U corvale --auth=trust -E 
   cat "$work/initdb.log" >&2
   exit 2
 fi
+# One account has to give its password, as a shop's server asks of every
+# desk; the rest of the cluster trusts the loopback address.
+hba="$work/data/pg_hba.conf"
+{ echo "host all keyholder 127.0.0.1/32 scram-sha-256"; cat "$hba"; } >"$work/hba" && cat "$work/hba" >"$hba"
 # A port nobody listens on: tried from a random start until the server
 # takes one (a port taken meanwhile only costs another try).
 for attempt in 1 2 3 4 5 6 7 8; do
@@ -55,4 +59,14 @@ if [ -z "$started" ]; then
   exit 2
 fi
 export CORVALE_TEST_POSTGRES="postgresql://corvale@127.0.0.1:$port/postgres"
+# The password holds what an address has to write percent-encoded.
+export CORVALE_TEST_POSTGRES_PASSWORD='p@ss w:rd/密#1'
+if ! PGCLIENTENCODING=UTF8 "$bindir/psql" -X -q -v ON_ERROR_STOP=1 "$CORVALE_TEST_POSTGRES" \
+    -c "CREATE ROLE keyholder LOGIN PASSWORD '$CORVALE_TEST_POSTGRES_PASSWORD'" \
+    -c "CREATE DATABASE kept OWNER keyholder" >"$work/psql.log" 2>&1; then
+  echo "with-postgres.sh: the password account was not made:" >&2
+  cat "$work/psql.log" >&2
+  exit 2
+fi
+export CORVALE_TEST_POSTGRES_LOCKED="postgresql://keyholder@127.0.0.1:$port/kept"
 "$@"

@@ -9,6 +9,7 @@
 #include "store/jobwriter.h"
 #include "store/recordset.h"
 #include "store/rowreader.h"
+#include "store/serveraddress.h"
 #include "support/coretestapp.h"
 #include "support/datafolder.h"
 #include "support/jobtable.h"
@@ -264,6 +265,46 @@ private slots:
         QVERIFY2(noUser.contains(QStringLiteral("用户名不对")), qPrintable(noUser));
         for (const QString &text : {noDatabase, noUser})
             QVERIFY2(!text.contains(QStringLiteral("s3cr")) && !text.contains(QStringLiteral("x9@")), qPrintable(text));
+    }
+
+    // An account that must give its password: a wrong or missing one is
+    // said in Chinese and never shown; the password typed into the line as
+    // it is (encoded on saving), PGPASSWORD and a password file all open it.
+    void aPasswordComesFromTheLineOrTheUsualPlaces()
+    {
+        const QString locked = qEnvironmentVariable("CORVALE_TEST_POSTGRES_LOCKED");
+        const QString password = qEnvironmentVariable("CORVALE_TEST_POSTGRES_PASSWORD");
+        QVERIFY2(!locked.isEmpty() && !password.isEmpty(), "run through tests/db/with-postgres.sh");
+        DataFolder folder;
+        const QString passFile = folder.file(QStringLiteral("pgpass"));
+        qputenv("PGPASSFILE", passFile.toLocal8Bit()); // none yet
+        qunsetenv("PGPASSWORD");
+        const auto withPassword = [&locked](const QString &typed) {
+            return encodedServerAddress(QString(locked).replace(QStringLiteral("keyholder@"),
+                                                                QStringLiteral("keyholder:%1@").arg(typed)));
+        };
+        const auto refusal = [](const QString &address) {
+            const auto opened = Database::open(address);
+            return opened.failed() ? opened.error().text : QStringLiteral("<opened>");
+        };
+        for (const QString &address : {locked, withPassword(QStringLiteral("wrong@pass"))}) {
+            const QString said = refusal(address);
+            QVERIFY2(said.contains(QStringLiteral("不接受这个用户名和密码")), qPrintable(said));
+            QVERIFY2(!said.contains(QStringLiteral("wrong")), qPrintable(said));
+        }
+
+        QCOMPARE(refusal(withPassword(password)), QStringLiteral("<opened>"));
+        qputenv("PGPASSWORD", password.toUtf8());
+        QCOMPARE(refusal(locked), QStringLiteral("<opened>"));
+        qunsetenv("PGPASSWORD");
+        {
+            QFile pass(passFile);
+            QVERIFY(pass.open(QIODevice::WriteOnly));
+            // A password file writes a ":" of the password as "\:".
+            pass.write("*:*:kept:keyholder:" + QString(password).replace(u':', QStringLiteral("\\:")).toUtf8() + '\n');
+            pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        }
+        QCOMPARE(refusal(locked), QStringLiteral("<opened>"));
     }
 
     void aJobsPhotoIsKeptOnTheServerAndFollowsTheJob()

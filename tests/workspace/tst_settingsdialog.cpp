@@ -1,6 +1,7 @@
 // The 基础资料设置 dialog: what is typed reaches the file and the caller, a
 // cancel or a failed save changes nothing.
 #include "workspace/settingsdialog.h"
+#include "store/serveraddress.h"
 #include "support/datafolder.h"
 #include "support/scriptedprompt.h"
 #include "support/testapp.h"
@@ -185,7 +186,9 @@ void TestSettingsDialog::linesBecomeItems()
 }
 
 // The server line's password shows as dots until 显示; what is saved is the
-// line as typed, password included.
+// line as typed, password included, its special characters written %XX so
+// that it reads back as typed. A line the next start would refuse is said
+// at once and not saved.
 void TestSettingsDialog::serverPasswordIsNotShown()
 {
     DataFolder folder;
@@ -209,6 +212,30 @@ void TestSettingsDialog::serverPasswordIsNotShown()
     const auto loaded = SiteSettings::load(ini);
     QVERIFY(loaded.ok());
     QCOMPARE(loaded->settings.databaseServer, settings.databaseServer);
+
+    ScriptedPrompt prompt;
+    SettingsDialog typed(settings, ini);
+    typed.showPage(SettingsDialog::DatabasePage);
+    typed.show();
+    auto *server = child<QLineEdit>(&typed, "txtServer");
+    server->setText(QStringLiteral("127.0.0.1:5432"));
+    typed.accept();
+    QVERIFY(typed.isVisible());
+    QCOMPARE(prompt.messages.size(), 1);
+    QVERIFY2(prompt.messages.first().text.contains(QStringLiteral("不是数据库服务器地址")),
+             qPrintable(prompt.messages.first().text));
+    QCOMPARE(SiteSettings::load(ini)->settings.databaseServer, settings.databaseServer);
+
+    server->setText(QStringLiteral("postgresql://店员:p@ss word/密#1%41@10.0.0.5/corvale"));
+    typed.accept();
+    QCOMPARE(typed.result(), int(QDialog::Accepted));
+    const QString saved = SiteSettings::load(ini)->settings.databaseServer;
+    const auto address = store::parseServerAddress(saved);
+    QVERIFY2(address.ok(), qPrintable(saved));
+    QCOMPARE(address->user, QStringLiteral("店员"));
+    QCOMPARE(address->password, QStringLiteral("p@ss word/密#1A"));
+    QCOMPARE(address->host, QStringLiteral("10.0.0.5"));
+    QCOMPARE(address->database, QStringLiteral("corvale"));
 }
 
 CORVALE_TEST_MAIN(TestSettingsDialog)
