@@ -144,6 +144,16 @@ bool inputMethodOn(bool on)
     }, kWindowWaitMs);
 }
 
+// Types pinyin, presses a key while it composes (if one is given), and
+// commits the candidate it stands on with space.
+void typePinyin(const QString &pinyin, const QString &keyWhileComposing = QString())
+{
+    typeText(pinyin);
+    if (!keyWhileComposing.isEmpty())
+        keys(keyWhileComposing);
+    keys(QStringLiteral("space"));
+}
+
 // Reads a database file through a connection of its own.
 QVariantList columnOf(const QString &file, const QString &sql)
 {
@@ -287,9 +297,7 @@ private slots:
         typeText(QStringLiteral("Li"));
         keys(QStringLiteral("alt+a"));
         QVERIFY(inputMethodOn(true));
-        typeText(QStringLiteral("zhao"));
-        keys(QStringLiteral("Prior"));
-        keys(QStringLiteral("space"));
+        typePinyin(QStringLiteral("zhao"), QStringLiteral("Prior"));
         QVERIFY(inputMethodOn(false));
         keys(QStringLiteral("Prior"));
         // One character of the pinyin, and no Latin letters left over.
@@ -308,8 +316,7 @@ private slots:
         typeText(QStringLiteral("zhao"));
         keys(QStringLiteral("Return"));
         keys(QStringLiteral("ctrl+a"));
-        typeText(QStringLiteral("zhao"));
-        keys(QStringLiteral("space"));
+        typePinyin(QStringLiteral("zhao"));
         QVERIFY(inputMethodOn(false));
         keys(QStringLiteral("Return"));
         QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
@@ -319,9 +326,7 @@ private slots:
         for (int field = 0; field < 5; ++field) // 客户姓名 → 地区
             keys(QStringLiteral("Tab"));
         QVERIFY(inputMethodOn(true));
-        typeText(QStringLiteral("jiang"));
-        keys(QStringLiteral("Tab"));
-        keys(QStringLiteral("space"));
+        typePinyin(QStringLiteral("jiang"), QStringLiteral("Tab"));
         QVERIFY(inputMethodOn(false));
         keys(QStringLiteral("alt+r"));
         const auto districtOf = [&](int job) {
