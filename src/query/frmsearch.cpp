@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/fonts.h"
 #include "common/ui/programwindow.h"
+#include "common/ui/typingguard.h"
 #include "common/ui/prompt.h"
 #include "common/textrules.h"
 #include "common/twips.h"
@@ -117,6 +118,15 @@ FrmSearch::FrmSearch(RecordWorkspace &workspace)
     }
     connect(m_search, &QPushButton::clicked, this, &FrmSearch::search);
     connect(m_cancel, &QPushButton::clicked, this, &FrmSearch::unload);
+
+    // As in the workspace: no stray Alt letters, and a pinyin composition
+    // keeps Enter from searching and Tab from leaving until it is committed.
+    // Made last, so it sees the keys before the date check.
+    auto *typing = new common::TypingGuard(this);
+    for (QComboBox *box : findChildren<QComboBox *>())
+        typing->guard(box);
+    for (QLineEdit *value : m_values)
+        typing->guard(value);
 }
 
 void FrmSearch::buildControls()

@@ -95,20 +95,20 @@ void Shell::onSplashTimer()
             return;
         }
     }
-    if (const QString notice = backupNotice(backup, m_shop.settings); !notice.isEmpty())
+    // Said together, so a full disk that stops both is one message.
+    if (const QString notice = goingOnNotice({backupNotice(backup, m_shop.settings), prepareDatabase()});
+        !notice.isEmpty())
         common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
-    prepareDatabase();
     if (const auto written = reports::ensureReportDefinitions(m_shop.folder); written.failed())
         common::say(written.error().text, QStringLiteral("警告"), common::Icon::Warning);
     showWorkspace();
 }
 
-void Shell::prepareDatabase()
+QString Shell::prepareDatabase()
 {
     // After the snapshot, so the file as it was stays restorable.
-    if (const auto e = store::bringUpToDate(*m_db); e.failed())
-        common::say(QStringLiteral("数据库文件未能更新到本版本的格式，程序照常运行：\n") + e.error().text,
-                    QStringLiteral("警告"), common::Icon::Warning);
+    const auto e = store::bringUpToDate(*m_db);
+    return e.failed() ? e.error().text : QString();
 }
 
 void Shell::showWorkspace()
@@ -256,7 +256,8 @@ void Shell::swapInAndReopen(store::StagedRestore &staged, const store::SnapshotS
         emit finished(1);
         return;
     }
-    prepareDatabase();
+    if (const QString notice = goingOnNotice({prepareDatabase()}); !notice.isEmpty())
+        common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
     showWorkspace();
     if (swapped.failed()) {
         common::say(QStringLiteral("没有恢复，数据保持原样：%1").arg(swapped.error().text), QStringLiteral("警告"),
@@ -354,7 +355,7 @@ QString settingsNotice(const common::Result<common::LoadedSettings> &loaded)
 QString backupNotice(const common::Result<store::Backup> &backup, const common::SiteSettings &settings)
 {
     if (!backup.ok())
-        return QStringLiteral("自动备份失败，程序照常运行：\n") + backup.error().text;
+        return QStringLiteral("自动备份失败：\n") + backup.error().text;
     QStringList notes;
     if (backup->clockBehind)
         notes << QStringLiteral("电脑的时钟比最新的备份还早：现在是 %1。\n请在系统设置中改正日期和时间。"
@@ -364,9 +365,18 @@ QString backupNotice(const common::Result<store::Backup> &backup, const common::
         const common::Result<QString> copied =
             store::copySnapshotTo(backup->snapshotPath, settings.backupCopyFolder, settings.backupCount);
         if (!copied.ok())
-            notes << QStringLiteral("%1\n这次的备份只保存在数据文件夹的“备份”中，程序照常运行。").arg(copied.error().text);
+            notes << QStringLiteral("%1\n这次的备份只保存在数据文件夹的“备份”中。").arg(copied.error().text);
     }
     return notes.join(QStringLiteral("\n\n"));
+}
+
+QString goingOnNotice(const QStringList &notices)
+{
+    QStringList said = notices;
+    said.removeAll(QString());
+    if (said.isEmpty())
+        return {};
+    return said.join(QStringLiteral("\n\n")) + QStringLiteral("\n\n程序照常运行。");
 }
 
 } // namespace shell

@@ -45,7 +45,8 @@ signals:
     void finished(int exitCode);
 
 private:
-    void prepareDatabase();
+    // Brings an older file up to date; what went wrong, or empty.
+    QString prepareDatabase();
     void showWorkspace();
     void restoreIntoServer();
     // The workspace and the database closed, the staged snapshot swapped in,
@@ -73,6 +74,9 @@ QString settingsNotice(const common::Result<common::LoadedSettings> &loaded);
 // snapshots, a second backup folder that did not take the copy. Copies the
 // snapshot there. Empty when there is nothing to say.
 QString backupNotice(const common::Result<store::Backup> &backup, const common::SiteSettings &settings);
+// Failures the program goes on after, in one message that says so once.
+// Empty when there is nothing to say.
+QString goingOnNotice(const QStringList &notices);
 QString moveToServerQuestion(int jobs, const QString &server);
 QString restoreQuestion(const store::SnapshotSummary &snapshot);
 

@@ -61,7 +61,7 @@ EnumerateWithTriggerKeys=True
 0=Control+space
 [Behavior]
 ActiveByDefault=False
-ShareInputState=No
+ShareInputState=Program
 PreeditEnabledByDefault=True
 CONFIG
 cat >"$XDG_CONFIG_HOME/fcitx5/conf/pinyin.conf" <<'PINYIN'

@@ -67,6 +67,9 @@ private slots:
 
         typeText(child<QLineEdit>(&w, "txtList2"), QStringLiteral("路"));
         QVERIFY(search->isEnabled());
+        // Alt with a letter that is no access key types nothing.
+        QTest::keyClick(child<QLineEdit>(&w, "txtList2"), Qt::Key_Z, Qt::AltModifier);
+        QCOMPARE(child<QLineEdit>(&w, "txtList2")->text(), QStringLiteral("路"));
         QTest::keyClick(child<QLineEdit>(&w, "txtList2"), Qt::Key_Backspace);
         QVERIFY(!search->isEnabled());
 

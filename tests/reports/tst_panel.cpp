@@ -4,6 +4,7 @@
 #include "support/testapp.h"
 
 #include "common/twips.h"
+#include "common/ui/screenfit.h"
 #include "reports/catalogue.h"
 #include "reports/panelcontent.h"
 #include "reports/ui/enginepreview.h"
@@ -110,6 +111,7 @@ private slots:
     void tabReachesEveryTileAndCaptionInOrder();
     void keyboardAloneRunsAMonthsReport();
     void focusIsOutlined();
+    void scrollBarsDoNotCoverThePanel();
     void tileShowsItsFrameInTheOnePlace();
     void hideAllHidesAndMovesOnly();
     void printCommandsKeepStateWhileLoaded();
@@ -505,6 +507,20 @@ void TestPanel::focusIsOutlined()
             QVERIFY(unfocused.pixelColor(p) != outline);
         }
     }
+}
+
+// On a screen too low for the panel (1366 × 768 at 150 %) the window is wider
+// by the vertical bar, so no horizontal bar is needed; where the screen is
+// narrower still, both bars get their room.
+void TestPanel::scrollBarsDoNotCoverThePanel()
+{
+    const QSize panel(762, 534);
+    const int bar = 16;
+    QCOMPARE(common::sizeWithScrollBars(panel, QSize(1366, 728), bar), panel);
+    QCOMPARE(common::sizeWithScrollBars(panel, QSize(898, 472), bar), QSize(778, 534));
+    QCOMPARE(common::sizeWithScrollBars(panel, QSize(770, 472), bar), QSize(778, 550));
+    QCOMPARE(common::sizeWithScrollBars(panel, QSize(900, 540), bar), panel);
+    QCOMPARE(common::sizeWithScrollBars(panel, QSize(700, 540), bar), QSize(778, 550));
 }
 
 CORVALE_TEST_MAIN(TestPanel)

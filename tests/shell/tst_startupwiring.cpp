@@ -129,15 +129,27 @@ private slots:
         QCOMPARE(version.value(0).toInt(), 1);
     }
 
+    // The snapshot and the update of an older file both fail (as on a full
+    // disk): one message names both and says once that the program goes on.
     void failedSnapshotIsToldAndTheProgramGoesOn()
     {
         DataFolder folder;
-        makeDatabaseWithJobs(folder.path(), 1);
+        {
+            QList<QVariantMap> jobs = makeJobs(1, 1);
+            jobs[0].insert(QStringLiteral("已修否"), QVariant());
+            auto db = createEarlierJobTable(folder.path(), jobs);
+            QVERIFY(db);
+            QSqlQuery refuse(db->sql());
+            QVERIFY(refuse.exec(QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON 客户信息 "
+                                               "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END")));
+        }
         writeFile(folder.file(QStringLiteral("备份")), {}); // a file where the folder should be
         QStringList said;
         startUntilWorkspace(folder.path(), &said);
         QCOMPARE(said.size(), 1);
         QVERIFY(said.first().startsWith(QStringLiteral("自动备份失败")));
+        QVERIFY2(said.first().contains(QStringLiteral("未能更新到本版本的格式")), qPrintable(said.first()));
+        QCOMPARE(said.first().count(QStringLiteral("程序照常运行")), 1);
     }
 
     // A USB stick not plugged in: said once, and the start's own snapshot and

@@ -33,6 +33,14 @@ void fitOnScreen(QWidget *window, const QSize &wanted)
     centreOver(window, freeArea(window));
 }
 
+QSize sizeWithScrollBars(const QSize &content, const QSize &room, int bar)
+{
+    bool across = content.width() > room.width();
+    const bool down = content.height() + (across ? bar : 0) > room.height();
+    across = across || content.width() + (down ? bar : 0) > room.width();
+    return content + QSize(down ? bar : 0, across ? bar : 0);
+}
+
 void centreOver(QWidget *window, const QRect &over)
 {
     const QRect area = freeArea(window);

@@ -16,6 +16,11 @@ QSize roomOnScreen(const QWidget *window);
 // its frame in the screen's free area.
 void fitOnScreen(QWidget *window, const QSize &wanted);
 
+// The size of a scroll area showing content of a fixed size in room: the
+// content plus a scroll bar (bar wide) for each way the content does not fit
+// once the other bar has taken its share.
+QSize sizeWithScrollBars(const QSize &content, const QSize &room, int bar);
+
 // Centres window's frame over a place (another window), as far as its screen
 // allows: the title bar and the bottom edge stay on the screen.
 void centreOver(QWidget *window, const QRect &over);

@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -159,8 +160,11 @@ void PaiZi::scrollWhereTheScreenIsSmaller()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
     setMinimumSize(0, 0);
-    setMaximumSize(drawn);
-    resize(drawn.boundedTo(room));
+    // Wider or taller by a scroll bar where the other way scrolls, so the
+    // bar does not cover the content and call for a second bar.
+    const QSize wanted = common::sizeWithScrollBars(drawn, room, scroll->verticalScrollBar()->sizeHint().width());
+    setMaximumSize(wanted);
+    resize(wanted.boundedTo(room));
 }
 
 PaiZi::~PaiZi() = default;
