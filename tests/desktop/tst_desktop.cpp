@@ -1,6 +1,7 @@
 // The built corvale program on a real desktop (Xvfb and openbox), driven with
 // real key events through xdotool as a clerk would drive it, and judged by
 // what lands in the database file.
+#include "support/heldrelay.h"
 #include "support/jobtable.h"
 #include "support/pdfwords.h"
 
@@ -259,9 +260,10 @@ class TestDesktop : public QObject {
 private slots:
     void init()
     {
-        // With the jobs on the test's server only the two desks have a case.
-        const bool twoDesks = QByteArray(QTest::currentTestFunction()) == "twoDesksOnOneServer";
-        if (onServer() != twoDesks)
+        // With the jobs on the test's server only the server's cases run.
+        const QByteArray name(QTest::currentTestFunction());
+        const bool serverCase = name == "twoDesksOnOneServer" || name == "serverThatStopsAnsweringLosesNoKeys";
+        if (onServer() != serverCase)
             QSKIP(onServer() ? "a case of the database file" : "needs the test's PostgreSQL server");
     }
 
@@ -439,6 +441,58 @@ private slots:
         QCOMPARE(serverName(server, 3), QStringLiteral("Desk A"));
         keys(QStringLiteral("Return"));
         QVERIFY(deskB.waitGone(QStringLiteral("警告")));
+    }
+
+    // The desk's server stops answering in the middle of a move (its process
+    // stopped; the network still takes the bytes). Keys typed while the
+    // window waits never land in the job the move reaches; a wait the
+    // desk's watch ends is the busy message, with the edit kept for the
+    // next try.
+    void serverThatStopsAnsweringLosesNoKeys()
+    {
+        QTemporaryDir folder;
+        QVERIFY(createJobTable(folder.path(), makeJobs(1, 3))); // points CORVALE_DATABASE at the server
+        const QString server = qEnvironmentVariable("CORVALE_DATABASE");
+        const QString job2 = serverName(server, 2);
+        HeldRelay relay(server);
+        qputenv("CORVALE_DATABASE", relay.address().toUtf8());
+        Program desk(folder.path());
+        QVERIFY(desk.started());
+        qputenv("CORVALE_DATABASE", server.toUtf8());
+        QVERIFY(!desk.waitForActive(kWorkspace).isEmpty());
+
+        // On job 3, with the caret in 客户姓名: leaving it saves it.
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("Held"));
+        relay.hold();
+        keys(QStringLiteral("Prior"));
+        QVERIFY(QTest::qWaitFor([&] { return relay.somethingWaits(); }, kWindowWaitMs));
+        typeText(QStringLiteral("lost"));
+        // A wait long enough to be one the clerk notices.
+        QTest::qWait(1500);
+        relay.release();
+        QVERIFY(fileShows([&] { return serverName(server, 3) == QStringLiteral("Held"); }));
+        // On to job 1 past job 2 (saved on leaving if the keys had reached it).
+        keys(QStringLiteral("Prior"));
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("After"));
+        keys(QStringLiteral("Next"));
+        QVERIFY(fileShows([&] { return serverName(server, 1) == QStringLiteral("After"); }));
+        QCOMPARE(serverName(server, 2), job2);
+
+        // Now on job 2; this time the server stays silent until the watch ends the wait.
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("Cut"));
+        relay.hold();
+        keys(QStringLiteral("Prior"));
+        QVERIFY(!desk.waitForActive(QStringLiteral("警告")).isEmpty());
+        relay.release();
+        QCOMPARE(serverName(server, 2), job2);
+        keys(QStringLiteral("Return"));
+        QVERIFY(desk.waitGone(QStringLiteral("警告")));
+        QVERIFY(!desk.waitForActive(kWorkspace).isEmpty());
+        keys(QStringLiteral("Prior"));
+        QVERIFY(fileShows([&] { return serverName(server, 2) == QStringLiteral("Cut"); }));
     }
 
     // Through the Qt print dialog onto the print system's default printer,

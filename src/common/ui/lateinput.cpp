@@ -1,7 +1,10 @@
 #include "common/ui/lateinput.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QInputEvent>
+
+#include <cstring>
 
 namespace common {
 
@@ -26,12 +29,35 @@ bool isUserInput(QEvent::Type type)
 // a before b on a clock that wraps.
 bool before(quint32 a, quint32 b) { return qint32(a - b) < 0; }
 
+// The X protocol's key event as it comes over the wire: its kind in the
+// first byte (the top bit marks a sent one), the server's time at byte 4.
+std::optional<quint32> xKeyTime(const QByteArray &eventType, const void *message)
+{
+    if (eventType != "xcb_generic_event_t")
+        return std::nullopt;
+    const auto *bytes = static_cast<const uchar *>(message);
+    constexpr uchar keyPress = 2, keyRelease = 3;
+    const uchar kind = bytes[0] & 0x7f;
+    if (kind != keyPress && kind != keyRelease)
+        return std::nullopt;
+    quint32 time;
+    std::memcpy(&time, bytes + 4, sizeof time);
+    return time;
+}
+
 } // namespace
 
 LateInputFilter::LateInputFilter(QObject *application) : QObject(application)
 {
     m_clock.start();
     application->installEventFilter(this);
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+LateInputFilter::~LateInputFilter()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
 void LateInputFilter::discardUntilNow() { m_discardBefore = now(); }
@@ -44,7 +70,22 @@ bool LateInputFilter::eventFilter(QObject *, QEvent *event)
     // Events made up by the program itself carry no time.
     if (input->timestamp() == 0)
         return false;
-    const quint32 stamp = quint32(input->timestamp());
+    if (!late(quint32(input->timestamp())))
+        return false;
+    // An eaten shortcut request must say the key is taken, or the shortcut
+    // fires anyway.
+    event->accept();
+    return true;
+}
+
+bool LateInputFilter::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    const std::optional<quint32> time = xKeyTime(eventType, message);
+    return time && late(*time);
+}
+
+bool LateInputFilter::late(quint32 stamp)
+{
     const quint32 offset = now() - stamp;
     if (!m_offset || before(offset, *m_offset))
         m_offset = offset;
@@ -55,9 +96,6 @@ bool LateInputFilter::eventFilter(QObject *, QEvent *event)
         m_discardBefore.reset();
         return false;
     }
-    // An eaten shortcut request must say the key is taken, or the shortcut
-    // fires anyway.
-    event->accept();
     return true;
 }
 

@@ -8,26 +8,33 @@
 // An input event carries the window system's time of the key or click. The
 // filter maps it to the program's own clock by the promptest event it has
 // seen, so it can tell what was typed before a wait ended from what came
-// after.
+// after. Keys are judged as they come from the X server, before an input
+// method takes them: what it hands on afterwards (or commits as text) no
+// longer carries the time it was typed.
+#include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
 #include <QObject>
 #include <optional>
 
 namespace common {
 
-class LateInputFilter : public QObject {
+class LateInputFilter : public QObject, public QAbstractNativeEventFilter {
 public:
     // Installed on the application for as long as it lives.
     explicit LateInputFilter(QObject *application);
+    ~LateInputFilter() override;
 
     // A wait has just ended: what was typed or clicked until now is dropped.
     void discardUntilNow();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
     quint32 now() const { return quint32(m_clock.elapsed()); }
+    // Whether input the window system stamped so was typed before the wait ended.
+    bool late(quint32 stamp);
 
     QElapsedTimer m_clock;
     // The program's time minus the event's, for the promptest event seen
