@@ -17,6 +17,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QFileInfo>
 #include <QTest>
@@ -58,6 +59,89 @@ bool openAt(RecordSet &set, int number)
     if (set.setRecordSource(QStringLiteral("客户信息")).failed())
         return false;
     return set.findFirst(QStringLiteral("编号 =%1").arg(number)).ok() && !set.noMatch();
+}
+
+// One cell as both engines must read it back: dates and times in their
+// text form, numbers by value, NULL apart from ''.
+QString canonical(const FieldDef &field, const QVariant &value)
+{
+    if (value.isNull())
+        return QStringLiteral("<NULL>");
+    if (value.typeId() == QMetaType::QDate)
+        return value.toDate().toString(Qt::ISODate);
+    if (value.typeId() == QMetaType::QTime)
+        return value.toTime().toString(QStringLiteral("HH:mm:ss"));
+    if (field.kind == FieldKind::Number || field.kind == FieldKind::YesNo || field.kind == FieldKind::JobNumber)
+        return QString::number(value.toDouble(), 'g', 15);
+    return value.toString();
+}
+
+// Every cell of the table, row by row in job order.
+QStringList everyCell(const Database &db)
+{
+    QStringList columns;
+    for (const FieldDef &f : fields())
+        columns << quoted(f.name);
+    QSqlQuery q(db.sql());
+    q.setForwardOnly(true);
+    QStringList cells;
+    if (!q.exec(QStringLiteral("SELECT %1 FROM \"客户信息\" ORDER BY \"编号\"").arg(columns.join(u','))))
+        return {q.lastError().text()};
+    while (q.next())
+        for (int c = 0; c < fields().size(); ++c)
+            cells << canonical(fields().at(c), q.value(c));
+    return cells;
+}
+
+// A job whose every field takes, in turn, no value, an empty text and the
+// awkward values of its kind.
+QVariantMap awkwardJob(int number)
+{
+    QVariantMap job;
+    const QString emptyText = QStringLiteral(""); // not a null QString, which binds as NULL
+    for (int i = 0; i < fields().size(); ++i) {
+        const FieldDef &f = fields().at(i);
+        const int turn = (number + i) % 5;
+        QVariant v;
+        switch (f.kind) {
+        case FieldKind::JobNumber:
+            v = number;
+            break;
+        case FieldKind::YesNo:
+            v = turn % 2 ? -1 : 0;
+            break;
+        case FieldKind::Text: {
+            const QString full = QStringLiteral("O'Neil \\ \"赵\" %1").arg(number).leftJustified(f.maxLength, u'钱');
+            const QVariantList turns{QVariant(), emptyText, QStringLiteral("行%1\n第二行").arg(number), full,
+                                     makeJob(number).value(f.name)};
+            v = turns.at(turn);
+            if (v.isNull() && !f.neverNull())
+                v = QVariant(QMetaType(QMetaType::QString));
+            else if (v.isNull())
+                v = emptyText;
+            break;
+        }
+        case FieldKind::PurchaseDate:
+            v = QVariantList{QVariant(QMetaType(QMetaType::QString)), emptyText, QStringLiteral("超保"),
+                             QStringLiteral("2024-02-29"), QStringLiteral("2003-01-01")}.at(turn);
+            break;
+        case FieldKind::Date:
+            v = QVariantList{QVariant(QMetaType(QMetaType::QString)), QStringLiteral("2024-02-29"),
+                             QStringLiteral("1900-01-01"), QStringLiteral("2099-12-31"), QStringLiteral("2003-06-30")}
+                    .at(turn);
+            break;
+        case FieldKind::Number:
+            v = QVariantList{QVariant(QMetaType(QMetaType::Double)), 0, -0.0001, 99999.99, 1234567.125}.at(turn);
+            break;
+        case FieldKind::Time:
+            v = QVariantList{QVariant(QMetaType(QMetaType::QString)), QStringLiteral("00:00:00"),
+                             QStringLiteral("23:59:59"), QStringLiteral("12:34:56"), QStringLiteral("09:30:00")}
+                    .at(turn);
+            break;
+        }
+        job.insert(f.name, v);
+    }
+    return job;
 }
 
 } // namespace
@@ -413,6 +497,38 @@ private slots:
         const common::Result<void> e = writer.save();
         QVERIFY2(e.ok(), qPrintable(e.error().text));
         QCOMPARE(stored(*admin, 2, QStringLiteral("客户姓名")), QVariant(QStringLiteral("断线前输入")));
+    }
+
+    // The largest table the program allows moves whole: every cell of
+    // 32767 jobs reads back the same from the server, NULL, '' and dates
+    // included.
+    void theLargestTableMovesCellForCell()
+    {
+        DataFolder folder;
+        auto onServer = createJobTable(folder.path(), {});
+        QVERIFY(onServer);
+        QList<QVariantMap> jobs;
+        for (int n = 1; n <= 32767; ++n)
+            jobs << awkwardJob(n);
+        auto fileMade = Database::create(folder.file(QStringLiteral("本机.mdb")));
+        QVERIFY2(fileMade.ok(), qPrintable(fileMade.error().text));
+        const auto inserted = insertJobs(**fileMade, jobs);
+        QVERIFY2(inserted.ok(), qPrintable(inserted.error().text));
+        const auto moved = copyAllJobs(**fileMade, *onServer);
+        QVERIFY2(moved.ok(), qPrintable(moved.error().text));
+        QCOMPARE(moved->jobs, 32767);
+
+        const QStringList file = everyCell(**fileMade), server = everyCell(*onServer);
+        QCOMPARE(file.size(), 32767 * fields().size());
+        QVERIFY(file.contains(QStringLiteral("<NULL>")) && file.contains(QString()));
+        QCOMPARE(server.size(), file.size());
+        QStringList differ;
+        for (int i = 0; i < file.size() && differ.size() < 5; ++i)
+            if (file.at(i) != server.at(i))
+                differ << QStringLiteral("job %1 %2: %3 | %4")
+                              .arg(i / fields().size() + 1)
+                              .arg(fields().at(i % fields().size()).name, file.at(i), server.at(i));
+        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(u'\n')));
     }
 
     void shopsFileMovesOntoAnEmptyServerOnly()
