@@ -18,6 +18,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSqlError>
+#include <QTcpServer>
 #include <QSqlQuery>
 #include <QFileInfo>
 #include <QTest>
@@ -367,7 +368,7 @@ private slots:
 
     void connectFailuresAreSaidInChineseWithoutThePassword()
     {
-        const QUrl url(server());
+        QUrl url(server());
         const auto refused = [&url](const QString &user, const QString &database) {
             const QString address = QStringLiteral("postgresql://%1:s3cr%2x9@%3:%4/%5")
                                         .arg(user, QStringLiteral("%40"), url.host())
@@ -381,7 +382,17 @@ private slots:
                  qPrintable(noDatabase));
         const QString noUser = refused(QStringLiteral("nobody_here"), QStringLiteral("postgres"));
         QVERIFY2(noUser.contains(QStringLiteral("用户名不对")), qPrintable(noUser));
-        for (const QString &text : {noDatabase, noUser})
+        // A port where no server listens (the address of the test's server
+        // on a port just let go).
+        QTcpServer nobody;
+        QVERIFY(nobody.listen(QHostAddress::LocalHost));
+        const quint16 port = nobody.serverPort();
+        nobody.close();
+        url.setPort(port);
+        const QString wrongPort = refused(QStringLiteral("corvale"), QStringLiteral("postgres"));
+        QVERIFY2(wrongPort.contains(QStringLiteral("没有接受连接")) && wrongPort.contains(QStringLiteral("端口")),
+                 qPrintable(wrongPort));
+        for (const QString &text : {noDatabase, noUser, wrongPort})
             QVERIFY2(!text.contains(QStringLiteral("s3cr")) && !text.contains(QStringLiteral("x9@")), qPrintable(text));
     }
 
