@@ -21,9 +21,6 @@ QString shortDateText(const QString &stored);
 
 // A fee as money: two decimals, never an exponent ("0.30", "99999.99").
 QString moneyText(double amount);
-
-// A fee as money: two decimals, never an exponent ("0.30", "99999.99").
-QString moneyText(double amount);
 // Any other number: up to two decimals, no trailing zeros, never an exponent ("16", "126.5").
 QString numberText(double number);
 

@@ -39,8 +39,14 @@ QString cellText(const QVariant &value, const store::FieldDef *f)
     switch (f->kind) {
     case store::FieldKind::YesNo:
         return value.toInt() != 0 ? QStringLiteral("是") : QStringLiteral("否");
-    case store::FieldKind::Number:
-        return common::moneyText(value.toDouble());
+    case store::FieldKind::Number: {
+        // Text an older program left in a number column prints as it stands.
+        bool number = false;
+        const double n = value.toDouble(&number);
+        if (!number)
+            return value.toString();
+        return f->isFee() ? common::moneyText(n) : common::plainNumber(n);
+    }
     case store::FieldKind::Date:
     case store::FieldKind::PurchaseDate:
         return common::shortDateText(value.toString());

@@ -3,6 +3,7 @@
 #include "common/fonts.h"
 #include "common/textrules.h"
 #include "common/twips.h"
+#include "reports/enginedata.h"
 #include "reports/pagepaint.h"
 #include "reports/textfit.h"
 #include "store/fields.h"
@@ -451,12 +452,6 @@ private:
     int m_caption = 0;
 };
 
-bool isMoney(const store::FieldDef &field)
-{
-    // Every number a job keeps is a fee but the mileage.
-    return field.kind == store::FieldKind::Number && field.name != QStringLiteral("里程数");
-}
-
 } // namespace
 
 QString fieldText(const QVariant &value, const QString &field)
@@ -474,13 +469,8 @@ QString fieldText(const QVariant &value, const QString &field)
         if (const std::optional<QDate> date = common::parseDate(text))
             return common::shortDate(*date);
         return text;
-    case store::FieldKind::Number: {
-        bool ok = false;
-        const double number = value.toDouble(&ok);
-        if (!ok)
-            return text;
-        return isMoney(*def) ? common::moneyText(number) : common::numberText(number);
-    }
+    case store::FieldKind::Number:
+        return cellText(value, def);
     default:
         return text;
     }

@@ -175,7 +175,7 @@ void disconnect(const QString &connection)
 // Where the jobs are, as a message names it.
 QString placeOf(const QString &path, Engine engine)
 {
-    return engine == Engine::SQLite ? QStringLiteral("数据库文件 %1").arg(path)
+    return engine == Engine::SQLite ? QStringLiteral("数据库文件“%1”").arg(path)
                                     : QStringLiteral("数据库服务器 %1 上的数据库").arg(displayedAddress(path));
 }
 

@@ -40,6 +40,8 @@ struct FieldDef {
     bool isTextLike() const { return kind == FieldKind::Text || kind == FieldKind::PurchaseDate; }
     // What the field holds when nothing was given.
     bool neverNull() const { return empty != Empty::Null; }
+    // A fee: every number a job keeps but the mileage, printed as money.
+    bool isFee() const { return kind == FieldKind::Number && name != QStringLiteral("里程数"); }
     // Printed whole or not at all: dates, numbers, the job number, codes.
     // Only free text may be shortened to fit a form's or a column's width.
     bool printedWhole() const { return kind != FieldKind::Text || code; }

@@ -9,6 +9,7 @@
 #include "reports/datareport.h"
 #include "reports/reportlayout.h"
 #include "reports/pagemodel.h"
+#include "reports/enginedata.h"
 #include "reports/reportrenderer.h"
 #include "reports/textfit.h"
 #include "store/database.h"
@@ -627,7 +628,11 @@ void TestDataReport::datesPrintShortAndWordsAsTheyAre()
     QCOMPARE(fieldText(1e-07, QStringLiteral("差旅费")), QStringLiteral("0.00"));
     QCOMPARE(fieldText(0, QStringLiteral("维修费")), QStringLiteral("0.00"));
     QCOMPARE(fieldText(99999.99, QStringLiteral("合计")), QStringLiteral("99999.99"));
-    QCOMPARE(fieldText(126.5, QStringLiteral("里程数")), QStringLiteral("126.5"));
+    // Other numbers whole, as the workspace shows them.
+    QCOMPARE(fieldText(126.125, QStringLiteral("里程数")), QStringLiteral("126.125"));
+    QCOMPARE(cellText(126.125, QStringLiteral("里程数")), QStringLiteral("126.125"));
+    // Text an older program left in a number column, as it stands.
+    QCOMPARE(cellText(QStringLiteral("12元"), QStringLiteral("上门费")), QStringLiteral("12元"));
 }
 
 void TestDataReport::textShrinksThenIsCutVisibly()
