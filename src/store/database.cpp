@@ -646,6 +646,11 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
         || engineText.contains(QLatin1String("server closed the connection"))
         || engineText.contains(QLatin1String("no connection to the server"))
         || engineText.contains(QLatin1String("could not connect"))) {
+        if (engineText.contains(QLatin1String("SSL")) && !engineText.contains(QLatin1String("SSL SYSCALL")))
+            return said(code::ServerAway, QStringLiteral("数据库服务器%1没有建立加密连接：地址中要求了加密（sslmode），"
+                                                         "而服务器没有开启 SSL，或者它的证书不能通过检查。\n"
+                                                         "请管理员在服务器上开启 SSL，或检查地址中的 sslmode。")
+                                              .arg(at));
         if (engineText.contains(QLatin1String("could not translate host name")))
             return said(code::ServerAway, QStringLiteral("找不到数据库服务器%1：服务器的名字或地址不对，或者这台电脑没有连上网络。\n"
                                                          "请检查网络，以及“基础资料设置 → 数据库服务器”中的服务器地址。")

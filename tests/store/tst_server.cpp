@@ -392,6 +392,10 @@ private slots:
         const QString wrongPort = refused(QStringLiteral("corvale"), QStringLiteral("postgres"));
         QVERIFY2(wrongPort.contains(QStringLiteral("没有接受连接")) && wrongPort.contains(QStringLiteral("端口")),
                  qPrintable(wrongPort));
+        // The test's server has no SSL: an address that asks for it is refused, not served in clear.
+        const auto encrypted = Database::open(server() + QStringLiteral("?sslmode=require"));
+        QVERIFY(encrypted.failed());
+        QVERIFY2(encrypted.error().text.contains(QStringLiteral("加密")), qPrintable(encrypted.error().text));
         for (const QString &text : {noDatabase, noUser, wrongPort})
             QVERIFY2(!text.contains(QStringLiteral("s3cr")) && !text.contains(QStringLiteral("x9@")), qPrintable(text));
     }
