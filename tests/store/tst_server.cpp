@@ -103,6 +103,10 @@ QVariantMap awkwardJob(int number)
     for (int i = 0; i < fields().size(); ++i) {
         const FieldDef &f = fields().at(i);
         const int turn = (number + i) % 5;
+        // Turn 0 is no value; the others take the given values in turn.
+        const auto inTurn = [turn](const QVariantList &values) {
+            return turn == 0 ? QVariant(QMetaType(QMetaType::QString)) : values.at(turn - 1);
+        };
         QVariant v;
         switch (f.kind) {
         case FieldKind::JobNumber:
@@ -111,33 +115,26 @@ QVariantMap awkwardJob(int number)
         case FieldKind::YesNo:
             v = turn % 2 ? -1 : 0;
             break;
-        case FieldKind::Text: {
-            const QString full = QStringLiteral("O'Neil \\ \"赵\" %1").arg(number).leftJustified(f.maxLength, u'钱');
-            const QVariantList turns{QVariant(), emptyText, QStringLiteral("行%1\n第二行").arg(number), full,
-                                     makeJob(number).value(f.name)};
-            v = turns.at(turn);
-            if (v.isNull() && !f.neverNull())
-                v = QVariant(QMetaType(QMetaType::QString));
-            else if (v.isNull())
+        case FieldKind::Text:
+            v = inTurn({emptyText, QStringLiteral("行%1\n第二行").arg(number),
+                        QStringLiteral("O'Neil \\ \"赵\" %1").arg(number).leftJustified(f.maxLength, u'钱'),
+                        makeJob(number).value(f.name)});
+            if (v.isNull() && f.neverNull())
                 v = emptyText;
             break;
-        }
         case FieldKind::PurchaseDate:
-            v = QVariantList{QVariant(QMetaType(QMetaType::QString)), emptyText, QStringLiteral("超保"),
-                             QStringLiteral("2024-02-29"), QStringLiteral("2003-01-01")}.at(turn);
+            v = inTurn({emptyText, QStringLiteral("超保"), QStringLiteral("2024-02-29"), QStringLiteral("2003-01-01")});
             break;
         case FieldKind::Date:
-            v = QVariantList{QVariant(QMetaType(QMetaType::QString)), QStringLiteral("2024-02-29"),
-                             QStringLiteral("1900-01-01"), QStringLiteral("2099-12-31"), QStringLiteral("2003-06-30")}
-                    .at(turn);
+            v = inTurn({QStringLiteral("2024-02-29"), QStringLiteral("1900-01-01"), QStringLiteral("2099-12-31"),
+                        QStringLiteral("2003-06-30")});
             break;
         case FieldKind::Number:
-            v = QVariantList{QVariant(QMetaType(QMetaType::Double)), 0, -0.0001, 99999.99, 1234567.125}.at(turn);
+            v = inTurn({0, -0.0001, 99999.99, 1234567.125});
             break;
         case FieldKind::Time:
-            v = QVariantList{QVariant(QMetaType(QMetaType::QString)), QStringLiteral("00:00:00"),
-                             QStringLiteral("23:59:59"), QStringLiteral("12:34:56"), QStringLiteral("09:30:00")}
-                    .at(turn);
+            v = inTurn({QStringLiteral("00:00:00"), QStringLiteral("23:59:59"), QStringLiteral("12:34:56"),
+                        QStringLiteral("09:30:00")});
             break;
         }
         job.insert(f.name, v);
