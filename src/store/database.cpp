@@ -469,7 +469,8 @@ StoreError Database::failure(const QSqlError &error) const
         return errorFromSql(error, m_engine);
     const QString text = withoutPassword(error.databaseText().isEmpty() ? error.text() : error.databaseText(), m_path);
     // A cut round trip reads as whatever libpq made of the closed socket.
-    StoreError e = m_cut ? errorFromServer(QStringLiteral("57014"), text, displayedAddress(m_path))
+    // What libpq says of the cut socket ("server closed the connection") is not what happened.
+    StoreError e = m_cut ? errorFromServer(QStringLiteral("57014"), QString(), displayedAddress(m_path))
                          : errorFromServer(error.type() == QSqlError::ConnectionError && error.nativeErrorCode().isEmpty()
                                                ? QStringLiteral("08000")
                                                : error.nativeErrorCode(),
@@ -604,7 +605,7 @@ const QString kEditKept = QStringLiteral("尚未保存的修改仍在屏幕上�
 
 StoreError errorFromServer(const QString &sqlState, const QString &engineText, const QString &server)
 {
-    const QString at = server.isEmpty() ? QString() : QStringLiteral(" ") + server;
+    const QString at = server.isEmpty() ? QString() : QStringLiteral(" %1 ").arg(server);
     const auto said = [&engineText](int code, const QString &what) {
         return StoreError{code, what + detail(engineText), -1, {}};
     };

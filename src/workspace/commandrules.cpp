@@ -21,22 +21,9 @@ std::optional<qint16> firstJobNumber(int rowsInSet, const QString &recordSource)
     return qint16(1);
 }
 
-QString storeFailureText(const QString &whatFailed, int code, const QString &reason)
+QString storeFailureText(const QString &whatFailed, const QString &reason)
 {
-    QString advice;
-    switch (code) {
-    case store::code::Busy:
-        advice = QStringLiteral("另一台电脑或另一个程序正在使用数据文件，请稍等片刻再试。");
-        break;
-    case store::code::ReadOnly:
-        advice = QStringLiteral("数据文件或数据文件夹不能写入：请检查它的写入权限和磁盘空间。");
-        break;
-    case store::code::ServerAway:
-        advice = QStringLiteral("与维修站的数据库服务器断开了：请检查网络，再试一次。");
-        break;
-    default: break;
-    }
-    return whatFailed + QStringLiteral("：\n") + reason + (advice.isEmpty() ? QString() : QStringLiteral("\n\n") + advice);
+    return whatFailed + QStringLiteral("：\n") + reason;
 }
 
 QString recordCaption(int absolutePosition)

@@ -20,9 +20,9 @@ std::optional<qint16> firstJobNumber(int rowsInSet, const QString &recordSource)
 // The data control's caption for a 0-based position; -1 (no current row) shows 0.
 QString recordCaption(int absolutePosition);
 
-// What the clerk reads when the store refused: what did not happen, the
-// store's reason, and what to do about it where there is something to do.
-QString storeFailureText(const QString &whatFailed, int code, const QString &reason);
+// What the clerk reads when the store refused: what did not happen, then the
+// store's reason, which says what to do about it.
+QString storeFailureText(const QString &whatFailed, const QString &reason);
 
 // What a copy of a job starts with: today's dates, no fault, finding, repair
 // or part, and zero fees.

@@ -791,7 +791,7 @@ private slots:
             click("cmdAppend");
             // What did not happen, and what to look at.
             QVERIFY2(anyStartsWith(prompt.texts(), QStringLiteral("没有添加新记录：\n")), qPrintable(prompt.texts().join(u'|')));
-            QVERIFY(prompt.texts().last().endsWith(QStringLiteral("请检查它的写入权限和磁盘空间。")));
+            QVERIFY2(prompt.texts().last().contains(QStringLiteral("请检查该文件及其所在的文件夹是否允许写入")), qPrintable(prompt.texts().last()));
 
             prompt.clear();
             prompt.answers << common::Answer::Yes;
