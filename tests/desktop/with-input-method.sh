@@ -61,7 +61,7 @@ EnumerateWithTriggerKeys=True
 0=Control+space
 [Behavior]
 ActiveByDefault=False
-ShareInputState=Program
+ShareInputState=No
 PreeditEnabledByDefault=True
 CONFIG
 cat >"$XDG_CONFIG_HOME/fcitx5/conf/pinyin.conf" <<'PINYIN'
