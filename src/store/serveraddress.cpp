@@ -49,22 +49,11 @@ QString portText(const QString &authority)
 }
 
 // text with every character a URL's user name or password cannot hold as
-// it is written %XX; a %XX already there is kept.
+// it is written %XX. A %XX already there is read first, so it is not
+// written twice.
 QString encodedUserInfo(const QString &text)
 {
-    static const QByteArray plain("-._~!$&'()*+,;="); // RFC 3986 unreserved and sub-delims
-    const auto hex = [](char c) { return QByteArrayView("0123456789abcdefABCDEF").contains(c); };
-    const QByteArray bytes = text.toUtf8();
-    QByteArray out;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes.at(i);
-        const bool escaped = c == '%' && i + 2 < bytes.size() && hex(bytes.at(i + 1)) && hex(bytes.at(i + 2));
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || plain.contains(c) || escaped)
-            out += c;
-        else
-            out += '%' + QByteArray(1, c).toHex().toUpper();
-    }
-    return QString::fromLatin1(out);
+    return QString::fromLatin1(QUrl::toPercentEncoding(QUrl::fromPercentEncoding(text.toUtf8()), "!$&'()*+,;="));
 }
 
 } // namespace

@@ -47,11 +47,11 @@ std::optional<quint32> xKeyTime(const QByteArray &eventType, const void *message
 
 } // namespace
 
-LateInputFilter::LateInputFilter(QObject *application) : QObject(application)
+LateInputFilter::LateInputFilter(QCoreApplication *application) : QObject(application)
 {
     m_clock.start();
     application->installEventFilter(this);
-    QCoreApplication::instance()->installNativeEventFilter(this);
+    application->installNativeEventFilter(this);
 }
 
 LateInputFilter::~LateInputFilter()

@@ -12,6 +12,7 @@
 // method takes them: what it hands on afterwards (or commits as text) no
 // longer carries the time it was typed.
 #include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QObject>
 #include <optional>
@@ -21,7 +22,7 @@ namespace common {
 class LateInputFilter : public QObject, public QAbstractNativeEventFilter {
 public:
     // Installed on the application for as long as it lives.
-    explicit LateInputFilter(QObject *application);
+    explicit LateInputFilter(QCoreApplication *application);
     ~LateInputFilter() override;
 
     // A wait has just ended: what was typed or clicked until now is dropped.
