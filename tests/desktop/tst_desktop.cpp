@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -114,21 +115,54 @@ void keys(const QString &sequence) { xdotool({QStringLiteral("key"), QStringLite
 // mapping has reached it.
 void typeText(const QString &text) { xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), text}); }
 
-// Waits until fcitx5 holds an input context of the program with the focus:
-// the program sets it up over D-Bus after its window shows, and keys typed
-// before that reach the field without the input method.
-bool inputMethodHasTheField()
+// What fcitx5 says of its input contexts: one line each, with its id, the
+// program that holds it and whether it has the focus.
+QString inputContexts()
 {
-    return QTest::qWaitFor([] {
-        QProcess debug;
-        debug.start(QStringLiteral("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                                              QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("--object-path"),
-                                              QStringLiteral("/controller"), QStringLiteral("--method"),
-                                              QStringLiteral("org.fcitx.Fcitx.Controller1.DebugInfo")});
-        debug.waitForFinished(5000);
-        const QByteArray contexts = debug.readAllStandardOutput();
-        return contexts.contains("program:corvale") && contexts.contains("focus:1");
+    QProcess debug;
+    debug.start(QStringLiteral("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                                          QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("--object-path"),
+                                          QStringLiteral("/controller"), QStringLiteral("--method"),
+                                          QStringLiteral("org.fcitx.Fcitx.Controller1.DebugInfo")});
+    debug.waitForFinished(5000);
+    // gdbus prints the answer as a quoted string with its line ends escaped.
+    return QString::fromUtf8(debug.readAllStandardOutput()).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+}
+
+// The input contexts fcitx5 holds for the program's windows that take text:
+// set up (fcitx5 knows what the field can do) and not told to stay off.
+QStringList textInputContexts()
+{
+    static const QRegularExpression context(QStringLiteral("IC \\[(\\w+)\\] program:corvale \\S+ cap:([0-9a-f]+)"));
+    constexpr quint64 kDisabled = quint64(1) << 40;
+    QStringList ids;
+    for (auto it = context.globalMatch(inputContexts()); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const quint64 capability = m.captured(2).toULongLong(nullptr, 16);
+        if (capability != 0 && !(capability & kDisabled))
+            ids << m.captured(1);
+    }
+    return ids;
+}
+
+// Waits until fcitx5 holds an input context for a window of the program that
+// takes text, other than those given (the windows open before), and returns
+// its id. The program sets a window's context up over D-Bus after the window
+// shows; keys typed before that reach the field without the input method.
+// Whether fcitx5 lists the context as focused does not matter: the program
+// gives it the focus again with every key.
+QString newInputMethodField(const QStringList &before = {})
+{
+    QString id;
+    const bool held = QTest::qWaitFor([&] {
+        const QStringList now = textInputContexts();
+        const auto fresh = std::find_if(now.begin(), now.end(), [&](const QString &c) { return !before.contains(c); });
+        id = fresh == now.end() ? QString() : *fresh;
+        return !id.isEmpty();
     }, kWindowWaitMs);
+    if (!held)
+        qWarning().noquote() << "fcitx5 holds no new input context of the program:" << inputContexts();
+    return id;
 }
 
 // Reads a database file through a connection of its own.
@@ -262,33 +296,67 @@ private slots:
     }
 
     // The clerk's Chinese input method (fcitx5 pinyin, which the test command
-    // starts): a page key pressed while pinyin waits for its candidate leaves
-    // neither the job nor the composition; the chosen characters are stored.
-    void pinyinNameKeptThroughPageKeys()
+    // starts), switched on and off with Ctrl+Space as a clerk does: a page
+    // key, Enter or Tab pressed while pinyin waits for its candidate leaves
+    // neither the job, the window nor the field; the chosen characters are
+    // stored. A name, a query text and a lookup entry are typed so.
+    void pinyinThroughNameQueryAndLookup()
     {
         QTemporaryDir folder;
         QVERIFY(createJobTable(folder.path(), {makeJob(1, {{QStringLiteral("客户姓名"), QStringLiteral("Li")}})}));
+        const auto districtOf = [&](int job) {
+            return column(folder.path(), QStringLiteral("select 地区 from 客户信息 where 编号=%1").arg(job)).value(0).toString();
+        };
+        const QString job1District = districtOf(1);
         Program corvale(folder.path());
         QVERIFY(corvale.started());
         QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
         keys(QStringLiteral("alt+a"));
         // Keys typed while the program writes would be dropped as typed during a wait.
         QVERIFY(fileShows([&] { return column(folder.path(), QStringLiteral("select count(*) from 客户信息")) == QVariantList{2}; }));
-        QVERIFY(inputMethodHasTheField());
-        // Pinyin on as the clerk switches it, with the key that travels to the
-        // input method in turn with the letters after it.
+        const QString workspaceField = newInputMethodField();
+        QVERIFY(!workspaceField.isEmpty());
         keys(QStringLiteral("ctrl+space"));
         typeText(QStringLiteral("zhao"));
         keys(QStringLiteral("Prior"));
         keys(QStringLiteral("space"));
         keys(QStringLiteral("ctrl+space"));
         keys(QStringLiteral("Prior"));
-        // One character of the pinyin zhao, and no Latin letters left over.
-        const auto oneHanCharacter = [](const QString &name) {
-            return name.size() == 1 && name.at(0).script() == QChar::Script_Han;
+        // One character of the pinyin, and no Latin letters left over.
+        const auto oneHanCharacter = [](const QString &text) {
+            return text.size() == 1 && text.at(0).script() == QChar::Script_Han;
         };
         QVERIFY2(fileShows([&] { return oneHanCharacter(nameOf(folder.path(), 2)); }), qPrintable(nameOf(folder.path(), 2)));
         QCOMPARE(nameOf(folder.path(), 1), QStringLiteral("Li"));
+
+        // Enter during the composition puts the letters in as typed and does
+        // not search yet (a search for them would find nothing and say so);
+        // the clerk overtypes them with the character.
+        keys(QStringLiteral("alt+i"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("信息查询窗口")).isEmpty());
+        QVERIFY(!newInputMethodField({workspaceField}).isEmpty());
+        keys(QStringLiteral("ctrl+space"));
+        typeText(QStringLiteral("zhao"));
+        keys(QStringLiteral("Return"));
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("zhao"));
+        keys(QStringLiteral("space"));
+        keys(QStringLiteral("ctrl+space"));
+        keys(QStringLiteral("Return"));
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+
+        // The workspace stood on job 1; the search brought job 2. Tab while
+        // pinyin composes in 地区 stays there; 刷新 saves what was chosen.
+        for (int field = 0; field < 5; ++field) // 姓名 → 地区
+            keys(QStringLiteral("Tab"));
+        keys(QStringLiteral("ctrl+space"));
+        typeText(QStringLiteral("jiang"));
+        keys(QStringLiteral("Tab"));
+        keys(QStringLiteral("space"));
+        keys(QStringLiteral("ctrl+space"));
+        keys(QStringLiteral("alt+r"));
+        QVERIFY2(fileShows([&] { return oneHanCharacter(districtOf(2)); }), qPrintable(districtOf(2)));
+        QCOMPARE(districtOf(1), job1District);
     }
 
     void numberSearchThenDeleteHitsThatJob()
