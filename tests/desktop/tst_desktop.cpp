@@ -115,6 +115,19 @@ void keys(const QString &sequence) { xdotool({QStringLiteral("key"), QStringLite
 // mapping has reached it.
 void typeText(const QString &text) { xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), text}); }
 
+// Types pinyin with the input method switched on for it by Ctrl+Space, as a
+// clerk does; presses a key while it composes (if one is given), commits the
+// candidate it stands on with space and switches the input method off again.
+void typePinyin(const QString &pinyin, const QString &keyWhileComposing = QString())
+{
+    keys(QStringLiteral("ctrl+space"));
+    typeText(pinyin);
+    if (!keyWhileComposing.isEmpty())
+        keys(keyWhileComposing);
+    keys(QStringLiteral("space"));
+    keys(QStringLiteral("ctrl+space"));
+}
+
 // What fcitx5 says of its input contexts: one line each, with its id, the
 // program that holds it and whether it has the focus.
 QString inputContexts()
@@ -316,11 +329,7 @@ private slots:
         QVERIFY(fileShows([&] { return column(folder.path(), QStringLiteral("select count(*) from 客户信息")) == QVariantList{2}; }));
         const QString workspaceField = newInputMethodField();
         QVERIFY(!workspaceField.isEmpty());
-        keys(QStringLiteral("ctrl+space"));
-        typeText(QStringLiteral("zhao"));
-        keys(QStringLiteral("Prior"));
-        keys(QStringLiteral("space"));
-        keys(QStringLiteral("ctrl+space"));
+        typePinyin(QStringLiteral("zhao"), QStringLiteral("Prior"));
         keys(QStringLiteral("Prior"));
         // One character of the pinyin, and no Latin letters left over.
         const auto oneHanCharacter = [](const QString &text) {
@@ -338,10 +347,9 @@ private slots:
         keys(QStringLiteral("ctrl+space"));
         typeText(QStringLiteral("zhao"));
         keys(QStringLiteral("Return"));
-        keys(QStringLiteral("ctrl+a"));
-        typeText(QStringLiteral("zhao"));
-        keys(QStringLiteral("space"));
         keys(QStringLiteral("ctrl+space"));
+        keys(QStringLiteral("ctrl+a"));
+        typePinyin(QStringLiteral("zhao"));
         keys(QStringLiteral("Return"));
         QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
 
@@ -349,11 +357,7 @@ private slots:
         // pinyin composes in 地区 stays there; 刷新 saves what was chosen.
         for (int field = 0; field < 5; ++field) // 姓名 → 地区
             keys(QStringLiteral("Tab"));
-        keys(QStringLiteral("ctrl+space"));
-        typeText(QStringLiteral("jiang"));
-        keys(QStringLiteral("Tab"));
-        keys(QStringLiteral("space"));
-        keys(QStringLiteral("ctrl+space"));
+        typePinyin(QStringLiteral("jiang"), QStringLiteral("Tab"));
         keys(QStringLiteral("alt+r"));
         QVERIFY2(fileShows([&] { return oneHanCharacter(districtOf(2)); }), qPrintable(districtOf(2)));
         QCOMPARE(districtOf(1), job1District);
