@@ -99,7 +99,14 @@ QPlainTextEdit *SettingsDialog::listEditor(const common::Setting &list)
 
 QLineEdit *SettingsDialog::textEditor(const common::Setting &text, QWidget *parent)
 {
-    auto *edit = new QLineEdit(text.valueIn(m_settings).toString(), parent);
+    const QString value = text.valueIn(m_settings).toString();
+    auto *edit = new QLineEdit(parent);
+    // A new shop's "（电话）" is a hint: typed after, it would print as
+    // "（电话）87654321" on every form.
+    if (text.isParticular() && value == text.fallback.toString())
+        edit->setPlaceholderText(value);
+    else
+        edit->setText(value);
     edit->setObjectName(editorName(text));
     m_texts.append({&text, edit});
     return edit;
@@ -219,8 +226,12 @@ common::SiteSettings SettingsDialog::settings() const
     common::SiteSettings s = m_settings;
     for (const auto &[setting, edit] : m_lists)
         setting->setIn(s, itemsFromLines(edit->toPlainText()));
-    for (const auto &[setting, edit] : m_texts)
+    for (const auto &[setting, edit] : m_texts) {
+        // A hint left alone keeps its value; one the clerk cleared is empty.
+        if (edit->text().isEmpty() && !edit->isModified())
+            continue;
         setting->setIn(s, edit->text().trimmed());
+    }
     // A password typed with @, spaces or Chinese in it is kept as typed.
     s.databaseServer = store::encodedServerAddress(s.databaseServer);
     s.stationery = m_stationery;

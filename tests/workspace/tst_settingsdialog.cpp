@@ -49,6 +49,7 @@ private slots:
     void editedStaffListIsSavedAndReturned();
     void opensOnTheRequestedPageAndCancelChangesNothing();
     void presetListPageRestoresItsDefaults();
+    void newShopParticularsAreHints();
     void failedSaveKeepsTheDialogOpen();
     void stationeryOffsetsPerReport();
     void linesBecomeItems();
@@ -110,6 +111,32 @@ void TestSettingsDialog::presetListPageRestoresItsDefaults()
     QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("txtModelsDefaults")), Qt::LeftButton);
     QCOMPARE(dialog.settings().models, SiteSettings::defaults().models);
     QCOMPARE(dialog.settings().parts, SiteSettings::defaults().parts);
+}
+
+// A clerk clicks into 电话 and types the number: the new shop's "（电话）" is
+// not kept in front of it; particulars left alone keep their placeholders,
+// so printing still asks for them; one the clerk empties is empty.
+void TestSettingsDialog::newShopParticularsAreHints()
+{
+    DataFolder folder;
+    SiteSettings settings = SiteSettings::defaults();
+    settings.servicePoint.contact = QStringLiteral("陈明");
+    SettingsDialog dialog(settings, folder.file(common::settingsFileName()));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto *phone = dialog.findChild<QLineEdit *>(QStringLiteral("txtPhone"));
+    QTest::mouseClick(phone, Qt::LeftButton, {}, phone->rect().center());
+    QTest::keyClicks(phone, QStringLiteral("87654321"));
+    auto *contact = dialog.findChild<QLineEdit *>(QStringLiteral("txtContact"));
+    contact->setFocus();
+    contact->selectAll();
+    QTest::keyClick(contact, Qt::Key_Delete);
+
+    const common::ServicePoint saved = dialog.settings().servicePoint;
+    QCOMPARE(saved.phone, QStringLiteral("87654321"));
+    QCOMPARE(saved.fax, SiteSettings::defaults().servicePoint.fax);
+    QCOMPARE(saved.contact, QString());
+    QCOMPARE(common::placeholdersIn(saved, {QStringLiteral("phoneFax")}), QStringList{QStringLiteral("传真")});
 }
 
 void TestSettingsDialog::failedSaveKeepsTheDialogOpen()
