@@ -16,11 +16,14 @@
 #include "support/readsheet.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace reports;
@@ -112,6 +115,7 @@ private slots:
     void keyboardAloneRunsAMonthsReport();
     void focusIsOutlined();
     void scrollBarsDoNotCoverThePanel();
+    void windowThatGrowsStaysOnScreen();
     void tileShowsItsFrameInTheOnePlace();
     void hideAllHidesAndMovesOnly();
     void printCommandsKeepStateWhileLoaded();
@@ -521,6 +525,31 @@ void TestPanel::scrollBarsDoNotCoverThePanel()
     QCOMPARE(common::sizeWithScrollBars(panel, QSize(770, 472), bar), QSize(778, 550));
     QCOMPARE(common::sizeWithScrollBars(panel, QSize(900, 540), bar), panel);
     QCOMPARE(common::sizeWithScrollBars(panel, QSize(700, 540), bar), QSize(778, 550));
+}
+
+// A dialog of fixed size that grows by itself past the screen's bottom edge,
+// as the print dialog does with 选项 >>, is moved back up with its buttons on
+// the screen (the window manager moves only windows the user may resize).
+void TestPanel::windowThatGrowsStaysOnScreen()
+{
+    QDialog dialog;
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto *always = new QWidget;
+    always->setFixedSize(400, 150);
+    auto *options = new QWidget;
+    options->setFixedSize(400, 450);
+    options->hide();
+    layout->addWidget(always);
+    layout->addWidget(options);
+    common::keepOnScreen(&dialog);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QRect area = dialog.screen()->availableGeometry();
+    dialog.move(area.left() + 50, area.bottom() - 300);
+    QTRY_VERIFY(dialog.frameGeometry().top() > area.center().y());
+    options->show();
+    QTRY_VERIFY(area.contains(dialog.frameGeometry()));
 }
 
 CORVALE_TEST_MAIN(TestPanel)

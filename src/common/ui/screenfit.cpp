@@ -1,5 +1,6 @@
 #include "common/ui/screenfit.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -22,7 +23,36 @@ QSize frameExtra(const QWidget *window)
     return window->isVisible() && !measured.isEmpty() ? measured : QSize(12, 40);
 }
 
+// Moves its window back into the free area once a resize has been framed.
+class OnScreenKeeper : public QObject {
+public:
+    explicit OnScreenKeeper(QWidget *window) : QObject(window), m_window(window) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Resize && m_window->isVisible())
+            QMetaObject::invokeMethod(this, &OnScreenKeeper::moveInside, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    void moveInside()
+    {
+        const QRect area = freeArea(m_window);
+        const QRect frame = m_window->frameGeometry();
+        const int left = std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
+        const int top = std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
+        if (left != frame.left() || top != frame.top())
+            m_window->move(left, top);
+    }
+
+    QWidget *m_window;
+};
+
 } // namespace
+
+void keepOnScreen(QWidget *window) { new OnScreenKeeper(window); }
 
 QSize roomOnScreen(const QWidget *window) { return freeArea(window).size() - frameExtra(window); }
 

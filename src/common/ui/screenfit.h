@@ -25,4 +25,8 @@ QSize sizeWithScrollBars(const QSize &content, const QSize &room, int bar);
 // allows: the title bar and the bottom edge stay on the screen.
 void centreOver(QWidget *window, const QRect &over);
 
+// Keeps a window that grows by itself (the print dialog's 选项 >>) on its
+// screen: after each resize its frame is moved back into the free area.
+void keepOnScreen(QWidget *window);
+
 } // namespace common

@@ -135,6 +135,7 @@ void DataReportWindow::print()
 {
     QPrintDialog dialog(m_printer.get(), this);
     dialog.setWindowTitle(QStringLiteral("打印"));
+    common::keepOnScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The sheet names the margins of the printer chosen in the dialog.

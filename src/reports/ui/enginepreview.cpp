@@ -162,6 +162,7 @@ void EnginePreview::print()
     printer.setFromTo(1, m_report.pages.size());
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("打印"));
+    common::keepOnScreen(&dialog);
     dialog.setMinMax(1, m_report.pages.size());
     if (dialog.exec() != QDialog::Accepted)
         return;
