@@ -289,6 +289,11 @@ QString displayedAddress(const QString &location)
     return address.ok() ? address->shown() : maskedAddress(location);
 }
 
+QString placeOfJobs(const QString &location)
+{
+    return placeOf(location, isServerAddress(location) ? Engine::PostgreSQL : Engine::SQLite);
+}
+
 common::Result<QString> jobTableLocation(const QString &folder, const common::SiteSettings &settings)
 {
     const QString given = qEnvironmentVariable("CORVALE_DATABASE").trimmed();

@@ -32,6 +32,9 @@ FileKind detectFileKind(const QString &path);
 bool isServerAddress(const QString &location);
 // The location as it may be shown: a server without its password.
 QString displayedAddress(const QString &location);
+// Where the jobs at location are, in words for the clerk: 数据库文件“…” or
+// 数据库服务器 … 上的数据库 (without the password).
+QString placeOfJobs(const QString &location);
 
 // Where the shop in folder keeps its jobs: the server CORVALE_DATABASE names
 // (corvale --database sets it), else the settings' server line, else the

@@ -1,8 +1,11 @@
 #include "workspace/aboutwindow.h"
 
 #include "common/fonts.h"
+#include "common/shopcontext.h"
 #include "common/ui/programwindow.h"
+#include "store/database.h"
 
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -10,7 +13,7 @@
 
 namespace workspace {
 
-AboutWindow::AboutWindow(QWidget *workspace)
+AboutWindow::AboutWindow(QWidget *workspace, const common::ShopContext &shop)
     : QWidget(workspace, Qt::Window), m_workspace(workspace)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -29,8 +32,10 @@ AboutWindow::AboutWindow(QWidget *workspace)
         "故障、检修结果、修理内容与代码、配件与物料代码、各项费用、维修与运送人员以及照片。"
         "可按编号查询、模糊查询与排序，可复制记录，并可打印各品牌的修理凭单、"
         "月报表、季度报表、信封和快递单。\n\n"
-        "数据保存在本程序文件夹中的“新客户信息.mdb”里，报表格式文件在“报表”文件夹中。"
-        "请定期备份这些文件。"));
+        "维修记录保存在%1中，报表格式文件在数据文件夹“%2”的“报表”文件夹中。"
+        "请定期备份这些文件。")
+                      .arg(store::placeOfJobs(shop.jobTable),
+                           QDir::toNativeSeparators(shop.folder)));
     auto *inner = new QVBoxLayout(frame);
     inner->addWidget(text);
     auto *back = new QPushButton(QStringLiteral("返 回(&R)"), this);

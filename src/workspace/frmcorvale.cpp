@@ -395,7 +395,7 @@ void frmCorvale::openHelp(const QString &address)
 
 void frmCorvale::showAbout()
 {
-    AboutWindow *about = m_about.ensure([this] { return new AboutWindow(this); });
+    AboutWindow *about = m_about.ensure([this] { return new AboutWindow(this, m_shop); });
     // Centred over the workspace, not wherever the desktop puts a new window.
     about->move(geometry().center() - about->rect().center());
     about->show();

@@ -481,6 +481,9 @@ private slots:
         QVERIFY(about);
         auto *frame = about->findChild<QGroupBox *>();
         QCOMPARE(frame->title(), QStringLiteral("关于本软件"));
+        // Where this shop's jobs are, not the program's own folder.
+        const QString text = about->findChild<QLabel *>(QStringLiteral("Label1"))->text();
+        QVERIFY2(text.contains(QStringLiteral("数据库文件“%1”").arg(f.shop.jobTable)), qPrintable(text));
         auto *back = about->findChild<QPushButton *>(QStringLiteral("cmdReturn"));
         QCOMPARE(back->text(), QStringLiteral("返 回(&R)"));
         const QPointer<QWidget> open(about);
