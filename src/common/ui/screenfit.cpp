@@ -37,14 +37,16 @@ protected:
     }
 
 private:
+    // By the inside and the frame's share, as centreOver places it: right
+    // after a resize the window system may not have told the frame yet.
     void moveInside()
     {
-        const QRect area = freeArea(m_window);
-        const QRect frame = m_window->frameGeometry();
-        const int left = std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
-        const int top = std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
-        if (left != frame.left() || top != frame.top())
-            m_window->move(left, top);
+        const QSize extra = frameExtra(m_window);
+        const int border = extra.width() / 2;
+        const QRect frame(m_window->geometry().topLeft() - QPoint(border, extra.height() - border),
+                          m_window->size() + extra);
+        if (!freeArea(m_window).contains(frame))
+            centreOver(m_window, frame);
     }
 
     QWidget *m_window;
