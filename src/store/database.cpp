@@ -473,8 +473,8 @@ StoreError Database::failure(const QSqlError &error) const
     if (m_engine == Engine::SQLite)
         return errorFromSql(error, m_engine);
     const QString text = withoutPassword(error.databaseText().isEmpty() ? error.text() : error.databaseText(), m_path);
-    // A cut round trip reads as whatever libpq made of the closed socket.
-    // What libpq says of the cut socket ("server closed the connection") is not what happened.
+    // A round trip the watch cut is said as such: libpq's words for the
+    // closed socket ("server closed the connection") are not what happened.
     StoreError e = m_cut ? errorFromServer(QStringLiteral("57014"), QString(), displayedAddress(m_path))
                          : errorFromServer(error.type() == QSqlError::ConnectionError && error.nativeErrorCode().isEmpty()
                                                ? QStringLiteral("08000")

@@ -23,15 +23,18 @@ QSize frameExtra(const QWidget *window)
     return window->isVisible() && !measured.isEmpty() ? measured : QSize(12, 40);
 }
 
+// Where the inside sits in the frame: borders of equal width, the title on top.
+QPoint insideOfFrame(const QSize &extra) { return {extra.width() / 2, extra.height() - extra.width() / 2}; }
+
 // Moves its window back into the free area once a resize has been framed.
 class OnScreenKeeper : public QObject {
 public:
     explicit OnScreenKeeper(QWidget *window) : QObject(window), m_window(window) { window->installEventFilter(this); }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        if (watched == m_window && event->type() == QEvent::Resize && m_window->isVisible())
+        if (event->type() == QEvent::Resize && m_window->isVisible())
             QMetaObject::invokeMethod(this, &OnScreenKeeper::moveInside, Qt::QueuedConnection);
         return false;
     }
@@ -42,9 +45,7 @@ private:
     void moveInside()
     {
         const QSize extra = frameExtra(m_window);
-        const int border = extra.width() / 2;
-        const QRect frame(m_window->geometry().topLeft() - QPoint(border, extra.height() - border),
-                          m_window->size() + extra);
+        const QRect frame(m_window->geometry().topLeft() - insideOfFrame(extra), m_window->size() + extra);
         if (!freeArea(m_window).contains(frame))
             centreOver(m_window, frame);
     }
@@ -83,11 +84,8 @@ void centreOver(QWidget *window, const QRect &over)
     frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
     // Placed by its inside: before the window manager has framed it, a
     // position given for the frame lands on the inside, and the title bar
-    // would go above the screen. The frame is taken as borders of equal
-    // width with the title on top.
-    const int border = extra.width() / 2;
-    const int title = extra.height() - border;
-    window->setGeometry(QRect(frame.topLeft() + QPoint(border, title), window->size()));
+    // would go above the screen.
+    window->setGeometry(QRect(frame.topLeft() + insideOfFrame(extra), window->size()));
 }
 
 } // namespace common
