@@ -2,10 +2,10 @@
 // each data report from the job's selection to finished PDF.
 #include "bench.h"
 
-#include "reports/datareport.h"
+#include "reports/forms/datareport.h"
 #include "reports/ui/paizi.h"
 #include "reports/ui/printing.h"
-#include "reports/reportlayout.h"
+#include "reports/forms/formlayout.h"
 
 #include <QCoreApplication>
 #include <QDir>

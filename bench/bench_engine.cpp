@@ -2,10 +2,10 @@
 #include "bench.h"
 
 #include "common/fonts.h"
-#include "reports/catalogue.h"
-#include "reports/deflatelevel.h"
-#include "reports/engine.h"
-#include "reports/enginesheet.h"
+#include "reports/catalogue/catalogue.h"
+#include "reports/page/deflatelevel.h"
+#include "reports/catalogue/engine.h"
+#include "reports/catalogue/workbook.h"
 
 #include <QDir>
 #include <QPainter>

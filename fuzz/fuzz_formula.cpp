@@ -2,7 +2,7 @@
 // error that points inside the text; never a crash, and never SQL that SQLite
 // refuses or whose placeholders do not match the values. Any text, quoted as
 // a text constant, must read back as itself.
-#include "reports/formula.h"
+#include "reports/formula/formula.h"
 #include "store/fields.h"
 
 #include <QDate>

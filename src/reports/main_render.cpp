@@ -2,9 +2,9 @@
 // catalogue report into a PDF or spreadsheet, without any window, for
 // scripts and tests.
 #include "common/fonts.h"
-#include "reports/datareport.h"
-#include "reports/engine_cli.h"
-#include "reports/reportlayout.h"
+#include "reports/forms/datareport.h"
+#include "reports/catalogue/cli.h"
+#include "reports/forms/formlayout.h"
 
 #include <QGuiApplication>
 #include <QTextStream>

@@ -7,11 +7,11 @@
 #include "support/scriptedprompt.h"
 #include "support/testapp.h"
 
-#include "reports/catalogue.h"
+#include "reports/catalogue/catalogue.h"
 #include "reports/ui/enginepreview.h"
 #include "reports/ui/paizi.h"
 #include "reports/ui/printing.h"
-#include "reports/enginepdf.h"
+#include "reports/catalogue/pdf.h"
 #include "reports/ui/reportwindow.h"
 #include "store/fields.h"
 

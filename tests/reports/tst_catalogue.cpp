@@ -1,7 +1,7 @@
 // The panel's reports: which jobs each caption's request brings out of a job
 // table, whatever the clerk typed into the boxes.
-#include "reports/catalogue.h"
-#include "reports/engine.h"
+#include "reports/catalogue/catalogue.h"
+#include "reports/catalogue/engine.h"
 #include "support/coretestapp.h"
 #include "support/datafolder.h"
 #include "support/fixedclock.h"

@@ -6,12 +6,12 @@
 #include "support/pdfwords.h"
 
 #include "common/twips.h"
-#include "reports/datareport.h"
-#include "reports/reportlayout.h"
-#include "reports/pagemodel.h"
-#include "reports/enginedata.h"
-#include "reports/reportrenderer.h"
-#include "reports/textfit.h"
+#include "reports/forms/datareport.h"
+#include "reports/forms/formlayout.h"
+#include "reports/page/pagemodel.h"
+#include "reports/catalogue/rows.h"
+#include "reports/forms/formrenderer.h"
+#include "reports/forms/textfit.h"
 #include "store/database.h"
 #include "store/fields.h"
 

@@ -1,5 +1,5 @@
 // Selection formulas: what they select from a real job table, and what they refuse.
-#include "reports/formula.h"
+#include "reports/formula/formula.h"
 #include "store/database.h"
 #include "support/datafolder.h"
 #include "support/fixedclock.h"

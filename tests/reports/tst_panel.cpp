@@ -5,8 +5,8 @@
 
 #include "common/twips.h"
 #include "common/ui/screenfit.h"
-#include "reports/catalogue.h"
-#include "reports/panelcontent.h"
+#include "reports/catalogue/catalogue.h"
+#include "reports/catalogue/panelcontent.h"
 #include "reports/ui/enginepreview.h"
 #include "reports/ui/paizi.h"
 #include "reports/ui/printing.h"

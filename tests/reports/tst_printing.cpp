@@ -8,7 +8,7 @@
 
 #include "reports/ui/datareportwindow.h"
 #include "reports/ui/enginepreview.h"
-#include "reports/datasource.h"
+#include "reports/forms/datasource.h"
 #include "reports/ui/paizi.h"
 #include "reports/ui/paperprinter.h"
 #include "reports/ui/printing.h"

@@ -1,9 +1,9 @@
 // Catalogue reports as spreadsheets: the Excel workbook and the CSV file read
 // back by another reader, the sheet's layout without any file, failed writes.
-#include "reports/engine.h"
-#include "reports/engine_cli.h"
-#include "reports/reportdefinition.h"
-#include "reports/sheetlayout.h"
+#include "reports/catalogue/engine.h"
+#include "reports/catalogue/cli.h"
+#include "reports/catalogue/definition.h"
+#include "reports/catalogue/sheetlayout.h"
 #include "support/coretestapp.h"
 #include "support/datafolder.h"
 #include "support/jobtable.h"

@@ -2,7 +2,7 @@
 // A temporary data folder made the program's working folder for its lifetime,
 // as the program finds 新客户信息.mdb, 报表/ and corvale.ini by bare name.
 #include "common/shopcontext.h"
-#include "reports/engine_cli.h"
+#include "reports/catalogue/cli.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
-#include "reports/catalogue.h"
+#include "reports/catalogue/catalogue.h"
 
 #include "common/textrules.h"
-#include "reports/formula.h"
+#include "reports/formula/formula.h"
 
 #include <QStringList>
 #include <array>

@@ -1,6 +1,6 @@
-#include "reports/engine_cli.h"
+#include "reports/catalogue/cli.h"
 
-#include "reports/engine.h"
+#include "reports/catalogue/engine.h"
 #include "store/database.h"
 
 #include <QDir>

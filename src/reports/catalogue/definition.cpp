@@ -1,4 +1,4 @@
-#include "reports/reportdefinition.h"
+#include "reports/catalogue/definition.h"
 
 #include "store/fields.h"
 

@@ -1,20 +1,13 @@
 #pragma once
 // One report request, from definition file to laid-out pages, without any window.
-#include "reports/catalogue.h"
-#include "reports/enginedata.h"
-#include "reports/enginelayout.h"
-#include "reports/reportdefinition.h"
+#include "reports/catalogue/catalogue.h"
+#include "reports/catalogue/rows.h"
+#include "reports/catalogue/pagelayout.h"
+#include "reports/catalogue/definition.h"
 
 namespace common { struct ShopContext; }
 
 namespace reports {
-
-// What a report is made from, before layout.
-struct PreparedReport {
-    ReportDefinition definition;
-    QVector<ReportRow> rows;
-    ReportHeading heading; // what the formula selected, and today
-};
 
 struct BuiltReport {
     LaidOutReport report;

@@ -1,4 +1,4 @@
-#include "reports/enginelayout.h"
+#include "reports/catalogue/pagelayout.h"
 
 #include "common/fonts.h"
 #include "common/textrules.h"
@@ -498,26 +498,6 @@ private:
 };
 
 } // namespace
-
-QString groupHeading(const ReportDefinition &definition, const QString &group)
-{
-    return definition.groupCaption + QStringLiteral("：") + (group.isEmpty() ? QStringLiteral("（空）") : group);
-}
-
-QString printDateLabel(const QDate &printed)
-{
-    return QStringLiteral("打印日期：") + common::shortDate(printed);
-}
-
-QString subtotalLabel(int rows)
-{
-    return QStringLiteral("小计（%1 条）").arg(rows);
-}
-
-QString totalLabel(int rows)
-{
-    return QStringLiteral("总计（共 %1 条）").arg(rows);
-}
 
 LaidOutReport reportFrame(const ReportDefinition &definition)
 {

@@ -2,9 +2,9 @@
 // Lays a catalogue report out into pages of the page model (pagemodel.h)
 // before anything is drawn: measured, then placed; "第 N 页 共 M 页" is filled in once
 // the page count is known.
-#include "reports/enginedata.h"
-#include "reports/pagemodel.h"
-#include "reports/reportdefinition.h"
+#include "reports/catalogue/rows.h"
+#include "reports/page/pagemodel.h"
+#include "reports/catalogue/definition.h"
 
 #include <QDate>
 #include <QFont>
@@ -41,19 +41,6 @@ private:
     double m_bodyPoints;
     QHash<int, std::shared_ptr<Metrics>> m_metrics;
 };
-
-// What a report's heading says besides its title.
-struct ReportHeading {
-    QString scope;  // the period or condition the rows were selected by
-    QDate printed;
-};
-
-// What a report says above a group, below it and at its end; its spreadsheet
-// says the same.
-QString groupHeading(const ReportDefinition &definition, const QString &group);
-QString printDateLabel(const QDate &printed);
-QString subtotalLabel(int rows);
-QString totalLabel(int rows);
 
 // A report's title, paper and fonts, without pages.
 LaidOutReport reportFrame(const ReportDefinition &definition);

@@ -1,4 +1,4 @@
-#include "reports/panelcontent.h"
+#include "reports/catalogue/panelcontent.h"
 
 namespace reports {
 

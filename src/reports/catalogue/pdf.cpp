@@ -1,7 +1,8 @@
-#include "reports/enginepdf.h"
+#include "reports/catalogue/pdf.h"
+#include "reports/catalogue/pagelayout.h"
 
-#include "reports/pagepaint.h"
-#include "reports/outputfile.h"
+#include "reports/page/pagepaint.h"
+#include "reports/page/outputfile.h"
 
 #include <QBuffer>
 #include <QDir>

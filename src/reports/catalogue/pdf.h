@@ -3,7 +3,7 @@
 // the time of a long report compressing and writing glyphs, one page after
 // another on one core; a long report is therefore written in two halves at
 // once, each by its own writer, and the halves joined into one file.
-#include "reports/engine.h"
+#include "reports/catalogue/rows.h"
 
 #include <QByteArray>
 #include <QList>

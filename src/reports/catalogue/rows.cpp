@@ -1,7 +1,7 @@
-#include "reports/enginedata.h"
+#include "reports/catalogue/rows.h"
 
 #include "common/textrules.h"
-#include "reports/sheetlayout.h"
+#include "reports/catalogue/sheetlayout.h"
 #include "store/fields.h"
 #include "store/rowreader.h"
 
@@ -120,6 +120,26 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
     if (e.failed())
         return common::Error{e.error().code, QStringLiteral("读取数据库出错：") + e.error().text};
     return rows;
+}
+
+QString groupHeading(const ReportDefinition &definition, const QString &group)
+{
+    return definition.groupCaption + QStringLiteral("：") + (group.isEmpty() ? QStringLiteral("（空）") : group);
+}
+
+QString printDateLabel(const QDate &printed)
+{
+    return QStringLiteral("打印日期：") + common::shortDate(printed);
+}
+
+QString subtotalLabel(int rows)
+{
+    return QStringLiteral("小计（%1 条）").arg(rows);
+}
+
+QString totalLabel(int rows)
+{
+    return QStringLiteral("总计（共 %1 条）").arg(rows);
 }
 
 } // namespace reports

@@ -1,11 +1,12 @@
 #pragma once
 // The rows a report shows: selected by the compiled formula, ordered by the
 // definition, each cell already in the text it is printed as.
-#include "reports/formula.h"
-#include "reports/reportdefinition.h"
+#include "reports/formula/formula.h"
+#include "reports/catalogue/definition.h"
 
 #include "common/result.h"
 
+#include <QDate>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -35,5 +36,25 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db,
 // (2025-5-18), yes/no as 是/否, numbers as money, null as nothing.
 QString cellText(const QVariant &value, const QString &field);
 QString cellText(const QVariant &value, const store::FieldDef *field);
+
+// What a report's heading says besides its title.
+struct ReportHeading {
+    QString scope;  // the period or condition the rows were selected by
+    QDate printed;
+};
+
+// What a report says above a group, below it and at its end; its spreadsheet
+// says the same.
+QString groupHeading(const ReportDefinition &definition, const QString &group);
+QString printDateLabel(const QDate &printed);
+QString subtotalLabel(int rows);
+QString totalLabel(int rows);
+
+// What a report is made from, before layout.
+struct PreparedReport {
+    ReportDefinition definition;
+    QVector<ReportRow> rows;
+    ReportHeading heading; // what the formula selected, and today
+};
 
 } // namespace reports

@@ -1,4 +1,4 @@
-#include "reports/sheetlayout.h"
+#include "reports/catalogue/sheetlayout.h"
 
 #include "store/fields.h"
 

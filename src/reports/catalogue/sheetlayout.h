@@ -1,14 +1,14 @@
 #pragma once
 // A catalogue report as a spreadsheet, decided before anything is written:
 // which cell holds what in which style, how wide each column is, how the
-// sheet prints. The Excel writer (enginesheet.cpp) only carries it out.
+// sheet prints. The Excel writer (workbook.cpp) only carries it out.
 //
 // From the top: the title, what the report covers, the print date, the
 // column headings, then the records in the report's order, each group opened
 // by its heading and closed by its subtotal, and the total last. Subtotals and the total are formulas
 // (SUBTOTAL, so a filter narrows them and they do not count each other),
 // with the sums the PDF prints as their values.
-#include "reports/engine.h"
+#include "reports/catalogue/rows.h"
 
 #include <QString>
 #include <QVector>

@@ -1,8 +1,8 @@
-#include "reports/enginesheet.h"
+#include "reports/catalogue/workbook.h"
 
-#include "reports/enginepdf.h"
-#include "reports/outputfile.h"
-#include "reports/sheetlayout.h"
+#include "reports/catalogue/pdf.h"
+#include "reports/page/outputfile.h"
+#include "reports/catalogue/sheetlayout.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 // laid out as sheetlayout.h says, or CSV (title, what the report covers and
 // print date a line each, then the headings and one line per record). Both take the rows the PDF is made from; like the PDF, each is
 // renamed into place only once complete.
-#include "reports/engine.h"
+#include "reports/catalogue/rows.h"
 
 namespace reports {
 

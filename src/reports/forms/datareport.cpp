@@ -1,4 +1,4 @@
-#include "reports/datareport.h"
+#include "reports/forms/datareport.h"
 
 #include <QDir>
 

@@ -3,7 +3,7 @@
 // preview window and corvale-render both start here.
 #include "common/result.h"
 #include "common/shopcontext.h"
-#include "reports/reportrenderer.h"
+#include "reports/forms/formrenderer.h"
 
 namespace reports {
 

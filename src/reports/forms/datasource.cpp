@@ -1,4 +1,4 @@
-#include "reports/datasource.h"
+#include "reports/forms/datasource.h"
 
 #include "store/database.h"
 #include "store/fields.h"

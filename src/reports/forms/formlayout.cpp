@@ -1,4 +1,4 @@
-#include "reports/reportlayout.h"
+#include "reports/forms/formlayout.h"
 
 #include <QFile>
 #include <QJsonArray>

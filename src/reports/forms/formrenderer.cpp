@@ -1,11 +1,11 @@
-#include "reports/reportrenderer.h"
+#include "reports/forms/formrenderer.h"
 
 #include "common/fonts.h"
 #include "common/textrules.h"
 #include "common/twips.h"
-#include "reports/enginedata.h"
-#include "reports/pagepaint.h"
-#include "reports/textfit.h"
+#include "reports/catalogue/rows.h"
+#include "reports/page/pagepaint.h"
+#include "reports/forms/textfit.h"
 #include "store/fields.h"
 
 #include <QDir>

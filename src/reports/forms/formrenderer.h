@@ -6,9 +6,9 @@
 // What is laid out is painted by pagepaint.h, on screen, printer and PDF alike.
 #include "common/result.h"
 #include "common/sitesettings.h"
-#include "reports/datasource.h"
-#include "reports/pagemodel.h"
-#include "reports/reportlayout.h"
+#include "reports/forms/datasource.h"
+#include "reports/page/pagemodel.h"
+#include "reports/forms/formlayout.h"
 
 #include <QMarginsF>
 #include <QPageLayout>

@@ -1,4 +1,4 @@
-#include "reports/textfit.h"
+#include "reports/forms/textfit.h"
 
 #include <algorithm>
 #include <optional>

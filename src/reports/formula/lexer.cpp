@@ -1,6 +1,6 @@
-#include "reports/formulalexer.h"
+#include "reports/formula/lexer.h"
 
-#include "reports/formula.h"
+#include "reports/formula/formula.h"
 
 #include "store/fields.h"
 

@@ -1,5 +1,5 @@
-#include "reports/formula.h"
-#include "reports/formulalexer.h"
+#include "reports/formula/formula.h"
+#include "reports/formula/lexer.h"
 
 #include "store/fields.h"
 

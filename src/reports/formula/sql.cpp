@@ -1,4 +1,4 @@
-#include "reports/formula.h"
+#include "reports/formula/formula.h"
 
 #include "common/textrules.h"
 #include "store/fields.h"

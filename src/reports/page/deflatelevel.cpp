@@ -1,4 +1,4 @@
-#include "reports/deflatelevel.h"
+#include "reports/page/deflatelevel.h"
 
 #include <QBuffer>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "reports/outputfile.h"
+#include "reports/page/outputfile.h"
 
 #include <QDateTime>
 #include <QDir>

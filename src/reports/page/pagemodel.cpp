@@ -1,4 +1,4 @@
-#include "reports/pagemodel.h"
+#include "reports/page/pagemodel.h"
 
 namespace reports {
 

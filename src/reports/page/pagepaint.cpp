@@ -1,8 +1,7 @@
-#include "reports/pagepaint.h"
+#include "reports/page/pagepaint.h"
 
 #include "common/fonts.h"
-#include "reports/enginelayout.h"
-#include "reports/outputfile.h"
+#include "reports/page/outputfile.h"
 
 #include <QGlyphRun>
 #include <QHash>

@@ -2,7 +2,7 @@
 // The one painter of laid-out pages (pagemodel.h): previews, printers and
 // PDF files all draw through it, with the page's corner at the paper's.
 #include "common/result.h"
-#include "reports/pagemodel.h"
+#include "reports/page/pagemodel.h"
 
 #include <memory>
 

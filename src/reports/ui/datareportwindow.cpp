@@ -3,8 +3,8 @@
 #include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
 #include "common/ui/screenfit.h"
-#include "reports/datasource.h"
-#include "reports/pagepaint.h"
+#include "reports/forms/datasource.h"
+#include "reports/page/pagepaint.h"
 #include "reports/ui/paperprinter.h"
 #include "reports/ui/previewzoom.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The preview window of one data report, titled with its caption, from which
 // the user prints or saves a PDF. The report panel keeps one per report.
-#include "reports/reportrenderer.h"
+#include "reports/forms/formrenderer.h"
 
 #include <QPrinter>
 #include <QWidget>

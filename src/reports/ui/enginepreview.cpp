@@ -4,8 +4,8 @@
 #include "common/ui/programwindow.h"
 #include "common/ui/prompt.h"
 #include "common/ui/screenfit.h"
-#include "reports/pagepaint.h"
-#include "reports/enginesheet.h"
+#include "reports/page/pagepaint.h"
+#include "reports/catalogue/workbook.h"
 #include "reports/ui/paperprinter.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 // The report engine's preview window: one page at a time, print, save as PDF
 // or as an Excel workbook.
-#include "reports/engine.h"
+#include "reports/catalogue/engine.h"
 #include "reports/ui/previewzoom.h"
 
 #include <QWidget>

@@ -7,7 +7,7 @@
 #include "common/twips.h"
 #include "common/ui/widgets.h"
 #include "common/ui/prompt.h"
-#include "reports/datareport.h"
+#include "reports/forms/datareport.h"
 #include "reports/ui/datareportwindow.h"
 #include "reports/ui/enginepreview.h"
 #include "reports/ui/handcursor.h"

@@ -3,8 +3,8 @@
 // captions at a time, and the settings, management and envelope frames.
 #include "common/shopcontext.h"
 #include "common/ui/windowslot.h"
-#include "reports/catalogue.h"
-#include "reports/panelcontent.h"
+#include "reports/catalogue/catalogue.h"
+#include "reports/catalogue/panelcontent.h"
 
 #include <QLabel>
 #include <QMap>

@@ -2,7 +2,7 @@
 
 #include "common/textrules.h"
 #include "common/ui/prompt.h"
-#include "reports/pagepaint.h"
+#include "reports/page/pagepaint.h"
 #include "reports/ui/printjob.h"
 
 #include <QPageLayout>

@@ -2,8 +2,8 @@
 // Laid-out reports on the clerk's printer, with one page set-up for every
 // report: the whole paper from its corner, no margins added, so a form lands
 // where its PDF puts it whatever margins the printer's driver declares.
-#include "reports/pagemodel.h"
-#include "reports/reportrenderer.h"
+#include "reports/page/pagemodel.h"
+#include "reports/forms/formrenderer.h"
 
 #include <QPrinter>
 

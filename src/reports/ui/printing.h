@@ -2,7 +2,7 @@
 // The workspace's print command and the report panel behind it.
 #include "common/shopcontext.h"
 #include "common/ui/windowslot.h"
-#include "reports/datasource.h"
+#include "reports/forms/datasource.h"
 
 #include <QObject>
 #include <QtGlobal>

@@ -2,7 +2,7 @@
 
 #include "common/ui/busycursor.h"
 #include "common/ui/prompt.h"
-#include "reports/engine.h"
+#include "reports/catalogue/engine.h"
 #include "reports/ui/enginepreview.h"
 
 

@@ -2,7 +2,7 @@
 // A catalogue report on screen: runs a report request against the shop's
 // jobs and makes its preview window.
 #include "common/shopcontext.h"
-#include "reports/catalogue.h"
+#include "reports/catalogue/catalogue.h"
 
 class QWidget;
 

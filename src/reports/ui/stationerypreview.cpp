@@ -1,7 +1,7 @@
 #include "reports/ui/stationerypreview.h"
 
-#include "reports/pagepaint.h"
-#include "reports/reportrenderer.h"
+#include "reports/page/pagepaint.h"
+#include "reports/forms/formrenderer.h"
 
 #include <QImage>
 #include <QPainter>

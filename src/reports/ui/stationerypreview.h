@@ -3,7 +3,7 @@
 // offsets being edited: the settings' stationery page shows where the form
 // will land while the shop types the millimetres.
 #include "common/sitesettings.h"
-#include "reports/reportlayout.h"
+#include "reports/forms/formlayout.h"
 
 #include <QWidget>
 #include <optional>
