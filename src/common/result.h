@@ -26,11 +26,31 @@ struct Error {
     }
 
     int code = 0;       // 0: no failure
-    QString text;       // what happened, in words the clerk reads
+    QString text;       // what happened and what to do, in words the clerk reads
     int position = -1;  // where in a text (a formula, a statement) it lies; -1 for none
     QString field;      // the field of 客户信息 the failure concerns, when one does
+    // The engine's own words (SQLite's or the server's message, a check's
+    // listing), for whoever supports the shop: shown folded away, never in
+    // the text itself, so no message grows taller than the screen.
+    QString detail;
 
     static Error failed(QString text, int position = -1) { return {Failed, std::move(text), position}; }
+    // The same failure in other words: what a caller says around it.
+    Error reworded(QString newText) const
+    {
+        Error e = *this;
+        e.text = std::move(newText);
+        return e;
+    }
+    // The text and the detail together, where nothing folds (a terminal, a
+    // label, a tooltip).
+    QString wholeText() const { return detail.isEmpty() ? text : text + QStringLiteral("\n") + detail; }
+    Error withDetail(QString engineWords) const
+    {
+        Error e = *this;
+        e.detail = std::move(engineWords).trimmed();
+        return e;
+    }
 
     bool ok() const { return code == 0; }
     bool failed() const { return code != 0; }

@@ -109,7 +109,7 @@ void FrmSerial::sort()
             return m_workspace.recordSet().setRecordSource(source);
         }();
         if (sorted.failed()) {
-            common::say(sorted.error().text, QStringLiteral("排序窗口"), common::Icon::Warning);
+            common::say(sorted.error(), QStringLiteral("排序窗口"), common::Icon::Warning);
         } else {
             m_workspace.filterCommands().refresh->setEnabled(true);
             m_workspace.filterCommands().append->setEnabled(true);

@@ -34,14 +34,14 @@ int renderDataReport(const QStringList &args)
         return usage();
     const common::Result<common::ShopContext> shop = reports::shopInFolder(args.at(0));
     if (shop.failed()) {
-        QTextStream(stderr) << "corvale-render: " << shop.error().text << "\n";
+        QTextStream(stderr) << "corvale-render: " << shop.error().wholeText() << "\n";
         return 1;
     }
     if (args.at(2) == QLatin1String("--calibration")) {
         const common::Result<reports::ReportRenderer> renderer = reports::dataReportRenderer(args.at(1), *shop);
         const common::Result<void> e = renderer.ok() ? renderer->calibrationToPdf(args.at(3)) : renderer.error();
         if (e.failed())
-            QTextStream(stderr) << "corvale-render: " << e.error().text << "\n";
+            QTextStream(stderr) << "corvale-render: " << e.error().wholeText() << "\n";
         return e.failed() ? 1 : 0;
     }
     bool ok = false;
@@ -51,7 +51,7 @@ int renderDataReport(const QStringList &args)
         return 2;
     }
     if (const auto e = reports::renderJobToPdf(*shop, args.at(1), qint16(job), args.at(3)); e.failed()) {
-        QTextStream(stderr) << "corvale-render: " << e.error().text << "\n";
+        QTextStream(stderr) << "corvale-render: " << e.error().wholeText() << "\n";
         return 1;
     }
     return 0;

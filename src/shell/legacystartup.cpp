@@ -98,7 +98,7 @@ LegacyOutcome offerLegacyImport(const QString &mdbPath, LegacyImport *result)
     }
     const common::Result<LegacyImport> imported = importLegacyDatabase(mdbPath);
     if (imported.failed()) {
-        common::say(legacyImportFailedNotice(imported.error().text), QStringLiteral("警告"), Icon::Critical);
+        common::say(legacyImportFailedNotice(imported.error().text), QStringLiteral("警告"), Icon::Critical, common::Buttons::Ok, imported.error().detail);
         return LegacyOutcome::Failed;
     }
     if (result)

@@ -53,7 +53,7 @@ RestoreWindow::RestoreWindow(const QStringList &snapshots, QWidget *parent) : QD
             row.takenAt = QFileInfo(path).lastModified();
             row.bytes = QFileInfo(path).size();
             item->setText(1, QStringLiteral("无法读取"));
-            item->setToolTip(1, summary.error().text);
+            item->setToolTip(1, summary.error().wholeText());
         }
         item->setText(0, row.takenAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
         item->setText(3, fileSizeText(row.bytes));

@@ -6,7 +6,7 @@
 #include "shell/centrewindow.h"
 #include "shell/frmface.h"
 #include "shell/restorewindow.h"
-#include "reports/reportdefinition.h"
+#include "reports/catalogue/definition.h"
 #include "shell/startup.h"
 #include "store/backup.h"
 #include "store/database.h"
@@ -68,7 +68,7 @@ void Shell::onSplashTimer()
         common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
     const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
     if (located.failed()) {
-        common::say(located.error().text, QStringLiteral("警告"), common::Icon::Critical);
+        common::say(located.error(), QStringLiteral("警告"), common::Icon::Critical);
         emit finished(1);
         return;
     }
@@ -100,7 +100,7 @@ void Shell::onSplashTimer()
         !notice.isEmpty())
         common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
     if (const auto written = reports::ensureReportDefinitions(m_shop.folder); written.failed())
-        common::say(written.error().text, QStringLiteral("警告"), common::Icon::Warning);
+        common::say(written.error(), QStringLiteral("警告"), common::Icon::Warning);
     showWorkspace();
 }
 
@@ -150,13 +150,13 @@ void Shell::moveLocalDataToServer()
     }
     const common::Result<std::unique_ptr<store::Database>> opened = store::Database::open(local);
     if (opened.failed()) {
-        common::say(openFailedText(local, opened.error().text), QStringLiteral("警告"), common::Icon::Critical);
+        common::say(openFailedText(local, opened.error().text), QStringLiteral("警告"), common::Icon::Critical, common::Buttons::Ok, opened.error().detail);
         return;
     }
     const std::unique_ptr<store::Database> &file = *opened;
     const common::Result<int> count = store::jobCount(*file);
     if (count.failed()) {
-        common::say(count.error().text, QStringLiteral("警告"), common::Icon::Critical);
+        common::say(count.error(), QStringLiteral("警告"), common::Icon::Critical);
         return;
     }
     const QString server = store::displayedAddress(m_db->path());
@@ -169,7 +169,7 @@ void Shell::moveLocalDataToServer()
     }();
     if (moved.failed()) {
         common::say(QStringLiteral("没有移入任何记录：%1").arg(moved.error().text), QStringLiteral("警告"),
-                    common::Icon::Critical);
+                    common::Icon::Critical, common::Buttons::Ok, moved.error().detail);
         return;
     }
     QString done = QStringLiteral("已把 %1 条记录移到服务器 %2。本机的数据文件没有改动。").arg(moved->jobs).arg(server);
@@ -204,7 +204,7 @@ std::optional<ChosenRestore> chooseRestore(QWidget *parent, const QString &dbPat
         return store::StagedRestore::prepare(chosen->path, dbPath);
     }();
     if (staged.failed()) {
-        common::say(staged.error().text, QStringLiteral("警告"), common::Icon::Warning);
+        common::say(staged.error(), QStringLiteral("警告"), common::Icon::Warning);
         return std::nullopt;
     }
     if (common::say(restoreQuestion(*chosen), QStringLiteral("提示"), common::Icon::Question,
@@ -237,7 +237,7 @@ void Shell::restoreFromBackup()
     }
     if (!before.ok()) {
         common::say(QStringLiteral("没有恢复：现在的数据没能先备份。\n%1").arg(before.error().text),
-                    QStringLiteral("警告"), common::Icon::Critical);
+                    QStringLiteral("警告"), common::Icon::Critical, common::Buttons::Ok, before.error().detail);
         return;
     }
     swapInAndReopen(*chosen->staged, chosen->snapshot, before->snapshotPath);
@@ -261,7 +261,7 @@ void Shell::swapInAndReopen(store::StagedRestore &staged, const store::SnapshotS
     showWorkspace();
     if (swapped.failed()) {
         common::say(QStringLiteral("没有恢复，数据保持原样：%1").arg(swapped.error().text), QStringLiteral("警告"),
-                    common::Icon::Critical);
+                    common::Icon::Critical, common::Buttons::Ok, swapped.error().detail);
         return;
     }
     common::say(QStringLiteral("已用 %1 的备份恢复，共 %2 条记录。\n恢复之前的数据保存在 %3，需要时可以同样恢复回去。")
@@ -276,7 +276,7 @@ void Shell::restoreIntoServer()
     const QString server = store::displayedAddress(m_db->path());
     const common::Result<int> jobs = store::jobCount(*m_db);
     if (!jobs.ok()) {
-        common::say(jobs.error().text, QStringLiteral("警告"), common::Icon::Critical);
+        common::say(jobs.error(), QStringLiteral("警告"), common::Icon::Critical);
         return;
     }
     if (*jobs > 0) {
@@ -303,7 +303,7 @@ void Shell::restoreIntoServer()
     }();
     if (copied.failed()) {
         common::say(QStringLiteral("没有恢复任何记录：%1").arg(copied.error().text), QStringLiteral("警告"),
-                    common::Icon::Critical);
+                    common::Icon::Critical, common::Buttons::Ok, copied.error().detail);
         return;
     }
     common::say(QStringLiteral("已把备份中的 %1 条记录恢复到服务器 %2。").arg(copied->jobs).arg(server),

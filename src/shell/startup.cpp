@@ -38,7 +38,7 @@ std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
     case DatabaseAction::CreateNew: {
         auto db = store::Database::create(path);
         if (db.failed()) {
-            common::say(openFailedText(absolute, db.error().text), QStringLiteral("警告"), common::Icon::Critical);
+            common::say(openFailedText(absolute, db.error().text), QStringLiteral("警告"), common::Icon::Critical, common::Buttons::Ok, db.error().detail);
             return nullptr;
         }
         common::say(createdText(absolute), QStringLiteral("提示"), common::Icon::Information);
@@ -53,7 +53,7 @@ std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
     case DatabaseAction::Open: {
         auto db = store::Database::open(path);
         if (db.failed()) {
-            common::say(openFailedText(absolute, db.error().text), QStringLiteral("警告"), common::Icon::Critical);
+            common::say(openFailedText(absolute, db.error().text), QStringLiteral("警告"), common::Icon::Critical, common::Buttons::Ok, db.error().detail);
             return nullptr;
         }
         return std::move(db).value();
@@ -66,8 +66,10 @@ std::unique_ptr<store::Database> openServerDatabase(const QString &address)
 {
     auto db = store::Database::open(address);
     if (db.failed()) {
-        common::say(QStringLiteral("无法使用数据库服务器：\n%1\n\n%2").arg(store::displayedAddress(address), db.error().text),
-                    QStringLiteral("警告"), common::Icon::Critical);
+        // The store says what is wrong with the address; where to correct it is the program's to say.
+        common::say(QStringLiteral("无法使用数据库服务器：\n%1\n\n%2\n\n服务器地址在“基础资料设置 → 数据库服务器”中。")
+                        .arg(store::displayedAddress(address), db.error().text),
+                    QStringLiteral("警告"), common::Icon::Critical, common::Buttons::Ok, db.error().detail);
         return nullptr;
     }
     return std::move(db).value();

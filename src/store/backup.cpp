@@ -243,7 +243,7 @@ common::Result<Backup> backupOnStart(const QString &dbPath, int keep)
         return taking.error();
     if (const auto e = onlineCopy(dbPath, *taking); e.failed()) {
         removeWithJournals(*taking);
-        return failed(e.error().text);
+        return failed(e.error().text).withDetail(e.error().detail);
     }
     return keepSnapshot(dbPath, *taking, keep);
 }
@@ -268,7 +268,7 @@ common::Result<Backup> backupServerOnStart(const Database &server, const QString
     }
     if (!copyFailure.ok()) {
         removeWithJournals(*taking);
-        return failed(copyFailure.text);
+        return failed(copyFailure.text).withDetail(copyFailure.detail);
     }
     // A server emptied for a restore would otherwise push a good snapshot out.
     if (jobs == 0) {
@@ -350,7 +350,7 @@ common::Result<void> integrityCheck(const QString &path)
         return sqliteError(db->get(), rc);
     const QString verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 0)));
     if (verdict != u"ok")
-        return common::Error::failed(verdict);
+        return common::Error::failed(QStringLiteral("SQLite 的检查发现了损坏")).withDetail(verdict);
     return {};
 }
 
@@ -366,12 +366,11 @@ common::Result<std::unique_ptr<StagedRestore>> StagedRestore::prepare(const QStr
     removeWithJournals(staged);
     std::unique_ptr<StagedRestore> restore(new StagedRestore(staged, dbPath));
     if (const auto e = onlineCopy(snapshot, staged); e.failed())
-        return common::Error::failed(QStringLiteral("无法复制备份 %1：%2").arg(name, e.error().text));
+        return e.error().reworded(QStringLiteral("无法复制备份 %1：%2").arg(name, e.error().text));
     if (const auto e = integrityCheck(staged); e.failed())
-        return common::Error::failed(
-            QStringLiteral("备份 %1 已损坏，不能用来恢复（SQLite 检查：%2）。请选另一个备份。").arg(name, e.error().text));
+        return e.error().reworded(QStringLiteral("备份 %1 已损坏，不能用来恢复（%2）。请选另一个备份。").arg(name, e.error().text));
     if (const auto db = Database::open(staged); db.failed())
-        return common::Error::failed(
+        return db.error().reworded(
             QStringLiteral("备份 %1 中没有完整的维修记录表“客户信息”，不能用来恢复。\n%2").arg(name, db.error().text));
     if (QFileInfo::exists(dbPath))
         QFile::setPermissions(staged, QFile::permissions(dbPath));

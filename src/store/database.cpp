@@ -68,13 +68,6 @@ QString uriFor(const QString &path, bool mayCreate)
 
 StoreError engineError(const QString &text) { return {code::Engine, text}; }
 
-// The engine's own words, kept after what the clerk reads for whoever
-// supports the shop.
-QString detail(const QString &engineText)
-{
-    const QString t = engineText.trimmed();
-    return t.isEmpty() ? QString() : QStringLiteral("\n（详细信息：%1）").arg(t);
-}
 
 // The password of a server address as written, even in one that is not a
 // well-formed URL: everything between the first ':' after the scheme and the
@@ -555,9 +548,8 @@ common::Result<void> bringUpToDate(Database &db)
     const common::Result<void> done =
         db.engine() == Engine::SQLite ? bringFileUpToDate(db) : bringServerUpToDate(db);
     if (done.failed())
-        return StoreError{done.error().code,
-                          QStringLiteral("%1未能更新到本版本的格式：%2").arg(placeOf(db.path(), db.engine()), done.error().text),
-                          -1, done.error().field};
+        return done.error().reworded(
+            QStringLiteral("%1未能更新到本版本的格式：%2").arg(placeOf(db.path(), db.engine()), done.error().text));
     return {};
 }
 
@@ -583,14 +575,14 @@ StoreError constraintError(const QString &kind, const QString &field, const QStr
 {
     const FieldDef *def = findField(field);
     if (kind == u"len")
-        return {code::FieldTooSmall,
-                QStringLiteral("“%1”最多只能存 %2 个字，请删短后再保存。").arg(field).arg(def ? def->maxLength : 0)
-                    + detail(engineText),
-                -1, field};
+        return StoreError{code::FieldTooSmall,
+                          QStringLiteral("“%1”最多只能存 %2 个字，请删短后再保存。").arg(field).arg(def ? def->maxLength : 0),
+                          -1, field}
+            .withDetail(engineText);
     if (kind == u"range")
-        return {code::Overflow, QStringLiteral("“%1”的数超出了能存的范围（-32768 到 32767），请改正后再保存。").arg(field)
-                                    + detail(engineText),
-                -1, field};
+        return StoreError{code::Overflow, QStringLiteral("“%1”的数超出了能存的范围（-32768 到 32767），请改正后再保存。").arg(field),
+                          -1, field}
+            .withDetail(engineText);
     QString expected = QStringLiteral("这个字段能存的值");
     if (def && def->kind == FieldKind::Date)
         expected = QStringLiteral("一个真实的日期，例如 2025-5-18");
@@ -600,8 +592,8 @@ StoreError constraintError(const QString &kind, const QString &field, const QStr
         expected = QStringLiteral("一个数");
     else if (def && def->kind == FieldKind::YesNo)
         expected = QStringLiteral("是或否");
-    return {code::TypeMismatch, QStringLiteral("“%1”应是%2，请改正后再保存。").arg(field, expected) + detail(engineText),
-            -1, field};
+    return StoreError{code::TypeMismatch, QStringLiteral("“%1”应是%2，请改正后再保存。").arg(field, expected), -1, field}
+        .withDetail(engineText);
 }
 
 const QString kEditKept = QStringLiteral("尚未保存的修改仍在屏幕上。");
@@ -612,7 +604,7 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
 {
     const QString at = server.isEmpty() ? QString() : QStringLiteral(" %1 ").arg(server);
     const auto said = [&engineText](int code, const QString &what) {
-        return StoreError{code, what + detail(engineText), -1, {}};
+        return StoreError{code, what}.withDetail(engineText);
     };
     // The named constraints and the unique index are the same on the server.
     static const QRegularExpression constraint(QStringLiteral("constraint \"(len|range|kind)_([^\"]+)\""));
@@ -621,8 +613,9 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
             return constraintError(m.captured(1), m.captured(2), engineText);
     }
     if (sqlState == u"23505")
-        return {code::DuplicateKey, QStringLiteral("这个编号已经有记录了，编号不能重复。") + detail(engineText), -1,
-                QStringLiteral("编号")};
+        return StoreError{code::DuplicateKey, QStringLiteral("这个编号已经有记录了，编号不能重复。"), -1,
+                          QStringLiteral("编号")}
+            .withDetail(engineText);
     if (sqlState == u"22003")
         return said(code::Overflow, QStringLiteral("数超出了能存的范围，请改正后再保存。"));
     // The server's own limits (a statement, a lock another desk holds, an
@@ -635,7 +628,7 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
                                     .arg(at, kEditKept));
     if (sqlState == u"28P01")
         return said(code::Engine, QStringLiteral("数据库服务器%1不接受这个用户名和密码。\n"
-                                                 "请在“基础资料设置 → 数据库服务器”中改正密码（或 ~/.pgpass 中的密码）。")
+                                                 "请改正服务器地址中的密码（或 ~/.pgpass 中的密码）。")
                                       .arg(at));
     if (sqlState == u"28000")
         return said(code::Engine, QStringLiteral("数据库服务器%1不让这个用户从这台电脑连接：用户名不对，"
@@ -644,7 +637,7 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
                                       .arg(at));
     if (sqlState == u"3D000")
         return said(code::Engine, QStringLiteral("数据库服务器%1上没有地址中写的那个数据库。\n"
-                                                 "请检查“基础资料设置 → 数据库服务器”中地址最后的数据库名。")
+                                                 "请检查服务器地址最后的数据库名。")
                                       .arg(at));
     // Connection failures (class 08), the server shutting down (57P0x), or
     // a connection gone without a word.
@@ -659,12 +652,12 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
                                               .arg(at));
         if (engineText.contains(QLatin1String("could not translate host name")))
             return said(code::ServerAway, QStringLiteral("找不到数据库服务器%1：服务器的名字或地址不对，或者这台电脑没有连上网络。\n"
-                                                         "请检查网络，以及“基础资料设置 → 数据库服务器”中的服务器地址。")
+                                                         "请检查网络，以及服务器地址中服务器的名字。")
                                               .arg(at));
         if (engineText.contains(QLatin1String("Connection refused")))
             return said(code::ServerAway, QStringLiteral("数据库服务器%1没有接受连接：服务器上的数据库没有开，"
                                                          "或者地址中的端口不对（通常是 5432）。\n"
-                                                         "请检查服务器是否开着，以及“基础资料设置 → 数据库服务器”中的端口；%2")
+                                                         "请检查服务器是否开着，以及服务器地址中的端口；%2")
                                               .arg(at, kEditKept));
         if (engineText.contains(QLatin1String("timeout expired")) || engineText.contains(QLatin1String("No route to host"))
             || engineText.contains(QLatin1String("unreachable")))
@@ -675,7 +668,7 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
                                           .arg(at, kEditKept));
     }
     return said(code::Engine, QStringLiteral("数据库服务器%1出错，这一步没有做成。请再试一次；如果一直如此，"
-                                             "请把下面的详细信息告诉维护人员。")
+                                             "请把详细信息告诉维护人员。")
                                   .arg(at));
 }
 
@@ -686,10 +679,11 @@ StoreError errorFromEngine(int sqliteCode, const QString &engineText)
     if (const auto m = constraint.match(engineText); m.hasMatch())
         return constraintError(m.captured(1), m.captured(2), engineText);
     if (engineText.contains(QLatin1String("UNIQUE constraint failed")))
-        return {code::DuplicateKey, QStringLiteral("这个编号已经有记录了，编号不能重复。") + detail(engineText), -1,
-                QStringLiteral("编号")};
+        return StoreError{code::DuplicateKey, QStringLiteral("这个编号已经有记录了，编号不能重复。"), -1,
+                          QStringLiteral("编号")}
+            .withDetail(engineText);
     const auto said = [&engineText](int code, const QString &what) {
-        return StoreError{code, what + detail(engineText), -1, {}};
+        return StoreError{code, what}.withDetail(engineText);
     };
     switch (sqliteCode & 0xff) {
     case SQLITE_BUSY:
@@ -716,7 +710,7 @@ StoreError errorFromEngine(int sqliteCode, const QString &engineText)
         return said(code::Engine, QStringLiteral("无法打开数据库文件。请检查文件是否存在、是否允许读写。"));
     default:
         return said(code::Engine, QStringLiteral("数据库出错，这一步没有做成。请再试一次；如果一直如此，"
-                                                 "请把下面的详细信息告诉维护人员。"));
+                                                 "请把详细信息告诉维护人员。"));
     }
 }
 

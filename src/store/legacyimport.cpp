@@ -544,7 +544,7 @@ common::Result<LegacyImport> importLegacyRows(const QString &mdbPath, const QStr
     const QString building = info.dir().filePath(info.fileName() + QStringLiteral(".导入中"));
     QFile::remove(building);
     if (const auto err = writeJobs(building, result.jobs.rows); err.failed())
-        return common::Error::failed(QStringLiteral("无法写入新数据库：%1").arg(err.error().text));
+        return err.error().reworded(QStringLiteral("无法写入新数据库：%1").arg(err.error().text));
 
     const QString backup = uniqueBeside(legacyBackupPath(mdbPath, common::clock().now()));
     if (!QFile::rename(mdbPath, backup)) {

@@ -257,7 +257,8 @@ void frmCorvale::reportStoreFailure(const common::Error &err, const QString &wha
         common::say(QStringLiteral("字段太小而不能接受输入的数据，请重新输入！"), QStringLiteral("警告"),
                     common::Icon::Critical);
     else
-        common::say(storeFailureText(whatFailed, err.text), QStringLiteral("警告"), common::Icon::Critical);
+        common::say(storeFailureText(whatFailed, err.text), QStringLiteral("警告"), common::Icon::Critical,
+                    common::Buttons::Ok, err.detail);
     // What was typed is still there: the clerk corrects it where it is.
     m_binder->focusField(err.field);
 }
@@ -424,7 +425,7 @@ void frmCorvale::closeEvent(QCloseEvent *event)
     if (const auto err = m_binder->writePendingEdits(); err.failed()) {
         const common::Answer answer =
             common::say(QStringLiteral("记录未能保存：%1\n放弃修改并退出吗？").arg(err.error().text), QStringLiteral("警告"),
-                        common::Icon::Question, common::Buttons::YesNo);
+                        common::Icon::Question, common::Buttons::YesNo, err.error().detail);
         if (answer != common::Answer::Yes) {
             event->ignore();
             m_binder->focusField(err.error().field);

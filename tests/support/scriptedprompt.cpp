@@ -38,9 +38,9 @@ common::Answer ScriptedPrompt::message(const common::Message &m)
         answer = answers.takeFirst();
     if (whileOpen)
         whileOpen(m);
-    QMessageBox box(QMessageBox::NoIcon, m.title, common::displayableText(m.text), QMessageBox::Ok,
-                    QApplication::activeWindow());
-    showAndAnswer(box, QMessageBox::Ok);
+    const std::unique_ptr<QMessageBox> box = common::messageBox(m, QApplication::activeWindow());
+    QTimer::singleShot(0, box.get(), [this, b = box.get()] { boxHeights << b->frameGeometry().height(); });
+    showAndAnswer(*box, QMessageBox::Ok);
     return answer;
 }
 

@@ -18,6 +18,7 @@ public:
     QList<common::Message> messages;
     QStringList inputsAsked;   // labels of input boxes
     QStringList filesAsked;    // filters of file dialogs, open and save
+    QList<int> boxHeights;     // of each message box as it showed, in pixels
 
     // Answers, taken from the front; when a list runs out: the first button
     // (OK / Yes), a cancelled input box, a cancelled file dialog.

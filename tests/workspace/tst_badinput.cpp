@@ -224,6 +224,29 @@ private slots:
         COMPARE_TABLE(snapshot(f.folder.path()), expected);
     }
 
+    // An engine's listing of a hundred lines (a damaged file's check) and a
+    // long text of the program's own: the box stays within a small screen,
+    // everything past its lines one click away behind 显示详细信息.
+    void longFailureStaysOnASmallScreen()
+    {
+        WorkspaceFixture f(makeJobs(1, 1));
+        QStringList listing, ownLines;
+        for (int i = 1; i <= 100; ++i)
+            listing << QStringLiteral("*** in database main ***\nPage %1: btreeInitPage() returns error code 11").arg(i);
+        for (int i = 1; i <= 60; ++i)
+            ownLines << QStringLiteral("编号 %1：照片没有找到").arg(i);
+        f.prompt.clear();
+        common::say(common::Error::failed(ownLines.join(u'\n')).withDetail(listing.join(u'\n')), QStringLiteral("警告"),
+                    common::Icon::Warning);
+        QCOMPARE(f.prompt.boxHeights.size(), 1);
+        QVERIFY2(f.prompt.boxHeights.first() <= 768, qPrintable(QString::number(f.prompt.boxHeights.first())));
+        const common::Message &m = f.prompt.messages.first();
+        const common::FoldedText folded = common::foldedText(m.text, m.detail);
+        QCOMPARE(folded.text.count(u'\n') + 1, common::shownLines);
+        QVERIFY(folded.detail.contains(ownLines.last()));
+        QVERIFY(folded.detail.endsWith(listing.last()));
+    }
+
     // Quotes, wildcards, brackets, backslashes and line breaks are text like any
     // other: stored exactly as the field shows them.
     void punctuationIsStoredLiterally_data()

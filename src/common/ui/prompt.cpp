@@ -27,14 +27,8 @@ class DialogPrompt final : public Prompt {
 public:
     Answer message(const Message &m) override
     {
-        QMessageBox box(toQt(m.icon), m.title, displayableText(m.text), QMessageBox::NoButton,
-                        QApplication::activeWindow());
-        switch (m.buttons) {
-        case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-        case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        }
-        switch (box.exec()) {
+        const std::unique_ptr<QMessageBox> box = messageBox(m, QApplication::activeWindow());
+        switch (box->exec()) {
         case QMessageBox::Yes: return Answer::Yes;
         case QMessageBox::No: return Answer::No;
         case QMessageBox::Cancel: return Answer::Cancel;
@@ -97,6 +91,32 @@ QString displayableText(const QString &text)
     return out;
 }
 
+std::unique_ptr<QMessageBox> messageBox(const Message &m, QWidget *parent)
+{
+    const FoldedText folded = foldedText(m.text, m.detail);
+    auto box = std::make_unique<QMessageBox>(toQt(m.icon), m.title, displayableText(folded.text), QMessageBox::NoButton,
+                                             parent);
+    if (!folded.detail.isEmpty())
+        box->setDetailedText(folded.detail);
+    switch (m.buttons) {
+    case Buttons::Ok: box->setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::YesNo: box->setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::OkCancel: box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    }
+    return box;
+}
+
+FoldedText foldedText(const QString &text, const QString &detail)
+{
+    const QStringList lines = text.split(u'\n');
+    if (lines.size() <= shownLines)
+        return {text, detail};
+    QString rest = lines.mid(shownLines - 1).join(u'\n');
+    if (!detail.isEmpty())
+        rest += QStringLiteral("\n\n") + detail;
+    return {lines.first(shownLines - 1).join(u'\n') + QStringLiteral("\n……（其余见详细信息）"), rest};
+}
+
 Prompt &prompt() { return g_current ? *g_current : g_dialogs; }
 
 void setPrompt(Prompt *p) { g_current = p; }
@@ -121,10 +141,15 @@ private:
 
 } // namespace
 
-Answer say(const QString &text, const QString &title, Icon icon, Buttons buttons)
+Answer say(const QString &text, const QString &title, Icon icon, Buttons buttons, const QString &detail)
 {
     const FocusReturn back;
-    return prompt().message(Message{text, title, icon, buttons});
+    return prompt().message(Message{text, title, icon, buttons, detail});
+}
+
+Answer say(const Error &failure, const QString &title, Icon icon)
+{
+    return say(failure.text, title, icon, Buttons::Ok, failure.detail);
 }
 
 std::optional<QString> askText(const QString &label, const QString &title, const QString &defaultText)

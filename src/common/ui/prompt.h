@@ -1,8 +1,14 @@
 #pragma once
 // Every message box, input box and file dialog of the program goes through
 // one Prompt, so tests can install a scripted one and read what was asked.
+#include "common/result.h"
+
 #include <QString>
+#include <memory>
 #include <optional>
+
+class QMessageBox;
+class QWidget;
 
 namespace common {
 
@@ -18,6 +24,7 @@ struct Message {
     QString title = appTitle();
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    QString detail; // the engine's own words, folded away under the text
 };
 
 class Prompt {
@@ -45,11 +52,25 @@ void setPrompt(Prompt *p);
 // long) is shortened in its middle, so the box never grows wider than the screen.
 QString displayableText(const QString &text);
 
+// How many lines of text a box shows before the rest is folded away with
+// the detail, so no box is taller than a small screen.
+constexpr int shownLines = 20;
+struct FoldedText {
+    QString text;
+    QString detail;
+};
+FoldedText foldedText(const QString &text, const QString &detail);
+// The box a message is shown in: the text shortened to fit the screen, the
+// rest and the detail behind 显示详细信息.
+std::unique_ptr<QMessageBox> messageBox(const Message &m, QWidget *parent);
+
 // The way the program asks: through the prompt in force, and afterwards the
 // window the clerk was in gets the focus back, also where the window manager
 // leaves it nowhere once a box has closed.
 Answer say(const QString &text, const QString &title = appTitle(),
-           Icon icon = Icon::None, Buttons buttons = Buttons::Ok);
+           Icon icon = Icon::None, Buttons buttons = Buttons::Ok, const QString &detail = {});
+// A failure as it stands: its text, and its detail folded away.
+Answer say(const Error &failure, const QString &title, Icon icon);
 std::optional<QString> askText(const QString &label, const QString &title, const QString &defaultText = {});
 QString askOpenFile(const QString &title, const QString &filter);
 QString askSaveFile(const QString &title, const QString &name, const QString &filter);

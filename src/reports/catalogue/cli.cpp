@@ -58,12 +58,12 @@ int runRequestCli(const QStringList &arguments)
 {
     const common::Result<RequestArguments> parsed = parseArguments(arguments);
     if (parsed.failed())
-        return fail(parsed.error().text);
+        return fail(parsed.error().wholeText());
     const common::Result<common::ShopContext> shop = shopInFolder(parsed->folder);
     if (shop.failed())
-        return fail(shop.error().text);
+        return fail(shop.error().wholeText());
     if (const auto e = renderRequest(parsed->request, *shop, parsed->out); e.failed())
-        return fail(e.error().text);
+        return fail(e.error().wholeText());
     return 0;
 }
 

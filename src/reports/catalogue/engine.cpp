@@ -35,7 +35,7 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
         return common::Error::failed(formulaMessage(checked.error(), request.formula));
     const common::Result<std::unique_ptr<store::Database>> db = store::Database::open(shop.jobTable);
     if (db.failed())
-        return common::Error::failed(
+        return db.error().reworded(
             QStringLiteral("无法打开数据库 “%1”：%2").arg(store::displayedAddress(shop.jobTable), db.error().text));
     const common::Result<SqlCondition> condition = compileFormula(tree, today, (*db)->engine());
     if (condition.failed())

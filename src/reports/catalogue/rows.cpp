@@ -118,7 +118,7 @@ common::Result<QVector<ReportRow>> selectReportRows(const store::Database &db, c
             rows.append(std::move(row));
         });
     if (e.failed())
-        return common::Error{e.error().code, QStringLiteral("读取数据库出错：") + e.error().text};
+        return e.error().reworded(QStringLiteral("读取数据库出错：") + e.error().text);
     return rows;
 }
 

@@ -127,7 +127,7 @@ void DataReportWindow::reload()
     common::Result<QVector<Row>> rows = m_source.rows();
     m_rows = rows.ok() ? std::move(*rows) : QVector<Row>();
     if (rows.failed())
-        common::say(rows.error().text, QStringLiteral("警告"), common::Icon::Warning);
+        common::say(rows.error(), QStringLiteral("警告"), common::Icon::Warning);
     layOut();
 }
 
@@ -160,7 +160,7 @@ bool DataReportWindow::savePdf(const QString &path)
 {
     const common::Result<void> e = m_calibration ? m_renderer.calibrationToPdf(path) : m_renderer.renderToPdf(path, m_rows);
     if (e.failed())
-        common::say(e.error().text, QStringLiteral("警告"), common::Icon::Warning);
+        common::say(e.error(), QStringLiteral("警告"), common::Icon::Warning);
     return e.ok();
 }
 

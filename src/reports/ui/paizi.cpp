@@ -240,7 +240,7 @@ void PaiZi::showDataReport(const QString &report)
     const auto load = [this, &report] {
         common::Result<ReportRenderer> renderer = dataReportRenderer(report, m_shop);
         if (renderer.failed())
-            common::say(renderer.error().text, QStringLiteral("警告"), common::Icon::Warning);
+            common::say(renderer.error(), QStringLiteral("警告"), common::Icon::Warning);
         return renderer;
     };
     common::Result<ReportRenderer> renderer = load();

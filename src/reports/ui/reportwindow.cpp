@@ -15,7 +15,7 @@ EnginePreview *runReportRequest(const ReportRequest &request, const common::Shop
         return buildReport(request, shop);
     }();
     if (built.failed()) {
-        common::say(built.error().text, common::appTitle(), common::Icon::Warning);
+        common::say(built.error(), common::appTitle(), common::Icon::Warning);
         return nullptr;
     }
     return new EnginePreview(std::move(*built), parent);
