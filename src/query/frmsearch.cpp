@@ -243,13 +243,7 @@ common::Result<void> FrmSearch::applyQuery()
     const QString source = queryRecordSource(criteria());
     if (source.isEmpty())
         return {};
-    const common::Result<void> applied = [&] {
-        const common::BusyCursor busy;
-        return m_workspace.recordSet().setRecordSource(source);
-    }();
-    if (applied.ok())
-        m_workspace.markFilter();
-    return applied;
+    return applyFilter(m_workspace, source);
 }
 
 void FrmSearch::search()
@@ -263,13 +257,9 @@ void FrmSearch::search()
     if (const auto error = applyQuery(); error.failed()) {
         // The workspace keeps its previous rows and marks; the criteria stay
         // here to be corrected.
-        common::say(error.error().text, windowTitleText(), common::Icon::Warning);
+        common::say(error.error(), windowTitleText(), common::Icon::Warning);
         return;
     }
-    // While a filter is shown, records cannot be appended, deleted or copied.
-    const FilterCommands commands = m_workspace.filterCommands();
-    for (QAction *command : {commands.append, commands.deleteJob, commands.copy})
-        command->setEnabled(false);
     if (m_workspace.recordSet().eof()) {
         common::say(QStringLiteral("对不起，没有您需要的记录！请重新输入。"), windowTitleText(),
                     common::Icon::Information);
@@ -318,6 +308,22 @@ bool FrmSearch::checkDate(QComboBox *box)
     box->setFocus();
     m_checkingDate = false;
     return false;
+}
+
+common::Result<void> applyFilter(RecordWorkspace &workspace, const QString &source)
+{
+    const common::Result<void> applied = [&] {
+        const common::BusyCursor busy;
+        return workspace.recordSet().setRecordSource(source);
+    }();
+    if (applied.failed())
+        return applied;
+    workspace.markFilter();
+    // While a filter is shown, records cannot be appended, deleted or copied.
+    const FilterCommands commands = workspace.filterCommands();
+    for (QAction *command : {commands.append, commands.deleteJob, commands.copy})
+        command->setEnabled(false);
+    return {};
 }
 
 void runSearchWindow(common::WindowSlot<FrmSearch> &slot, RecordWorkspace &workspace)

@@ -2,6 +2,8 @@
 // What the query and sort windows need of the record workspace: its record
 // set (they replace its source), the mark of a filter in force, and the
 // commands they enable or disable. The workspace window implements it.
+#include "common/result.h"
+
 class QAction;
 class QWidget;
 namespace store { class RecordSet; }
@@ -27,5 +29,10 @@ public:
     // The window the query and sort windows belong to.
     virtual QWidget *workspaceWindow() = 0;
 };
+
+// Shows only the rows of source in the workspace, as a search does: the
+// query button marked, and append, delete and copy off until 刷新 gives the
+// whole table back. On failure the workspace keeps its rows and marks.
+common::Result<void> applyFilter(RecordWorkspace &workspace, const QString &source);
 
 } // namespace query

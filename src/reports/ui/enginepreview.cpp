@@ -157,47 +157,20 @@ void EnginePreview::keyPressEvent(QKeyEvent *event)
 
 void EnginePreview::print()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    setUpPrinter(printer, m_report);
-    printer.setFromTo(1, m_report.pages.size());
-    QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("打印"));
-    common::keepOnScreen(&dialog);
-    dialog.setMinMax(1, m_report.pages.size());
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const int first = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
-    const int end = printer.toPage() > 0 ? printer.toPage() : int(m_report.pages.size());
-    printReport(printer, m_report, first, end, this);
-}
-
-void EnginePreview::saveAs(const QString &title, const QString &suffix, const QString &filter,
-                           const std::function<common::Result<void>(const QString &)> &write)
-{
-    QString path = common::askSaveFile(title, m_report.title + u'.' + suffix, filter);
-    if (path.isEmpty())
-        return;
-    // A name typed without its suffix would not open in the program that reads it.
-    if (QFileInfo(path).suffix().isEmpty())
-        path += u'.' + suffix;
-    const common::Result<void> written = [&] {
-        const common::BusyCursor busy;
-        return write(path);
-    }();
-    if (written.failed())
-        common::say(written.error().text, common::appTitle(), common::Icon::Warning);
+    printWithDialog(this, m_report);
 }
 
 void EnginePreview::saveAsPdf()
 {
-    saveAs(QStringLiteral("另存为 PDF"), QStringLiteral("pdf"), QStringLiteral("PDF 文件 (*.pdf)"),
-           [this](const QString &path) { return writeReportPdf(m_report, path); });
+    saveReportAs(QStringLiteral("另存为 PDF"), m_report.title, QStringLiteral("pdf"), QStringLiteral("PDF 文件 (*.pdf)"),
+                 [this](const QString &path) { return writeReportPdf(m_report, path); });
 }
 
 void EnginePreview::saveAsExcel()
 {
-    saveAs(QStringLiteral("另存为 Excel"), QStringLiteral("xlsx"), QStringLiteral("Excel 工作簿 (*.xlsx)"),
-           [this](const QString &path) { return writePreparedSheet(m_prepared, path); });
+    saveReportAs(QStringLiteral("另存为 Excel"), m_report.title, QStringLiteral("xlsx"),
+                 QStringLiteral("Excel 工作簿 (*.xlsx)"),
+                 [this](const QString &path) { return writePreparedSheet(m_prepared, path); });
 }
 
 } // namespace reports

@@ -52,10 +52,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    // Asks where to save, offering the title and suffix, and writes there.
-    void saveAs(const QString &title, const QString &suffix, const QString &filter,
-                const std::function<common::Result<void>(const QString &)> &write);
-
     LaidOutReport m_report;
     PreparedReport m_prepared;
     // Fits or scales the page to the room the scroll area has now.

@@ -1,11 +1,15 @@
 #include "reports/ui/paperprinter.h"
 
 #include "common/textrules.h"
+#include "common/ui/busycursor.h"
 #include "common/ui/prompt.h"
+#include "common/ui/screenfit.h"
 #include "reports/page/pagepaint.h"
 #include "reports/ui/printjob.h"
 
+#include <QFileInfo>
 #include <QPageLayout>
+#include <QPrintDialog>
 #include <optional>
 
 namespace reports {
@@ -117,6 +121,39 @@ bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int 
         return true;
     }
     return true;
+}
+
+void printWithDialog(QWidget *parent, const LaidOutReport &report)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    setUpPrinter(printer, report);
+    printer.setFromTo(1, report.pages.size());
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("打印"));
+    common::keepOnScreen(&dialog);
+    dialog.setMinMax(1, report.pages.size());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const int first = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
+    const int end = printer.toPage() > 0 ? printer.toPage() : int(report.pages.size());
+    printReport(printer, report, first, end, parent);
+}
+
+void saveReportAs(const QString &dialogTitle, const QString &name, const QString &suffix, const QString &filter,
+                  const std::function<common::Result<void>(const QString &)> &write)
+{
+    QString path = common::askSaveFile(dialogTitle, name + u'.' + suffix, filter);
+    if (path.isEmpty())
+        return;
+    // A name typed without its suffix would not open in the program that reads it.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += u'.' + suffix;
+    const common::Result<void> written = [&] {
+        const common::BusyCursor busy;
+        return write(path);
+    }();
+    if (written.failed())
+        common::say(written.error(), common::appTitle(), common::Icon::Warning);
 }
 
 } // namespace reports

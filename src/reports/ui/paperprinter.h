@@ -5,7 +5,10 @@
 #include "reports/page/pagemodel.h"
 #include "reports/forms/formrenderer.h"
 
+#include "common/result.h"
+
 #include <QPrinter>
+#include <functional>
 
 class QWidget;
 
@@ -27,5 +30,14 @@ QString marginNotice(const LaidOutReport &report, const PrinterMargins &margins)
 // name and the reason; one only queued on a paused printer is said as such.
 // False when nothing went to the printer.
 bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int end, QObject *owner);
+
+// The print dialog over parent, kept on the screen, then printReport for the
+// pages chosen there.
+void printWithDialog(QWidget *parent, const LaidOutReport &report);
+
+// Asks where to save (dialog title, the file offered as name.suffix), adds
+// the suffix to a name typed without one, writes, and says a failure.
+void saveReportAs(const QString &dialogTitle, const QString &name, const QString &suffix, const QString &filter,
+                  const std::function<common::Result<void>(const QString &)> &write);
 
 } // namespace reports
