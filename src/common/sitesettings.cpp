@@ -87,6 +87,8 @@ QList<Setting> buildTable()
          &SS::backupCopyFolder, QString(), {}, false},
         {QStringLiteral("database"), QStringLiteral("server"), QStringLiteral("数据库服务器"), &SS::databaseServer,
          QString(), {}, false},
+        {QStringLiteral("statistics"), QStringLiteral("overdueDays"), QStringLiteral("超期天数"), &SS::overdueDays, 7,
+         {}, true, 1, 365},
     };
     return t;
 }

@@ -76,6 +76,8 @@ struct SiteSettings {
     QString backupCopyFolder;
     // A shop server's address (postgresql://...); empty: the file in the folder.
     QString databaseServer;
+    // 经营统计 counts a job not repaired after this many days since 接货 as overdue.
+    int overdueDays = 7;
 
     static SiteSettings defaults();
     // Reads path; a missing file gives the defaults, a malformed value its

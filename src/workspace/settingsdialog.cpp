@@ -7,7 +7,7 @@
 #include "store/database.h"
 #include "store/jobcopy.h"
 #include "store/serveraddress.h"
-#include "reports/reportlayout.h"
+#include "reports/forms/formlayout.h"
 #include "reports/ui/stationerypreview.h"
 
 #include <QDialogButtonBox>
@@ -16,6 +16,7 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -235,6 +236,7 @@ common::SiteSettings SettingsDialog::settings() const
     // A password typed with @, spaces or Chinese in it is kept as typed.
     s.databaseServer = store::encodedServerAddress(s.databaseServer);
     s.stationery = m_stationery;
+    s.overdueDays = m_overdueDays->value();
     return s;
 }
 
@@ -274,8 +276,27 @@ QWidget *SettingsDialog::databasePage()
     layout->addWidget(hint);
     layout->addLayout(row);
     layout->addWidget(backupCopyBox());
+    layout->addWidget(statisticsBox());
     layout->addStretch(1);
     return page;
+}
+
+QWidget *SettingsDialog::statisticsBox()
+{
+    auto *box = new QGroupBox(QStringLiteral("经营统计"));
+    const common::Setting &days = *common::findSetting(QStringLiteral("statistics"), QStringLiteral("overdueDays"));
+    m_overdueDays = new QSpinBox;
+    m_overdueDays->setObjectName(QStringLiteral("spnOverdueDays"));
+    m_overdueDays->setRange(days.low, days.high);
+    m_overdueDays->setValue(m_settings.overdueDays);
+    m_overdueDays->setSuffix(QStringLiteral(" 天"));
+    auto *label = new QLabel(QStringLiteral("接货后超过这些天仍未修好的记录算作超期(&D)："));
+    label->setBuddy(m_overdueDays);
+    auto *row = new QHBoxLayout(box);
+    row->addWidget(label);
+    row->addWidget(m_overdueDays);
+    row->addStretch(1);
+    return box;
 }
 
 QWidget *SettingsDialog::backupCopyBox()
@@ -332,10 +353,10 @@ QString connectionTestText(const QString &address)
         return QStringLiteral("地址应以 postgresql:// 开头，例如 postgresql://用户名:密码@服务器:5432/数据库名");
     const common::Result<std::unique_ptr<store::Database>> db = store::Database::open(address);
     if (db.failed())
-        return QStringLiteral("连接失败：\n%1").arg(db.error().text);
+        return QStringLiteral("连接失败：\n%1").arg(db.error().wholeText());
     const common::Result<int> jobs = store::jobCount(**db);
     if (jobs.failed())
-        return QStringLiteral("连接成功，但读不到维修记录：\n%1").arg(jobs.error().text);
+        return QStringLiteral("连接成功，但读不到维修记录：\n%1").arg(jobs.error().wholeText());
     return QStringLiteral("连接成功：服务器 %1 上有 %2 条维修记录。").arg(store::displayedAddress(address)).arg(*jobs);
 }
 
@@ -348,7 +369,7 @@ void SettingsDialog::accept()
         if (const auto address = store::parseServerAddress(s.databaseServer); address.failed()) {
             showPage(DatabasePage);
             m_server->setFocus();
-            common::say(address.error().text, QStringLiteral("警告"), common::Icon::Warning);
+            common::say(address.error(), QStringLiteral("警告"), common::Icon::Warning);
             return;
         }
     }
@@ -361,7 +382,7 @@ void SettingsDialog::accept()
     }
     if (saved.failed()) {
         common::say(settingsNotSavedText(m_iniPath, saved.error().text), QStringLiteral("警告"),
-                    common::Icon::Warning);
+                    common::Icon::Warning, common::Buttons::Ok, saved.error().detail);
         return;
     }
     m_settings = s;

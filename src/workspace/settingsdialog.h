@@ -11,6 +11,7 @@
 
 class QDoubleSpinBox;
 class QLineEdit;
+class QSpinBox;
 class QListWidget;
 class QPlainTextEdit;
 class QTabWidget;
@@ -57,6 +58,7 @@ private:
     QWidget *stationeryPage();
     QWidget *databasePage();
     QWidget *backupCopyBox();
+    QWidget *statisticsBox();
     void testConnection();
     void showStationeryOf(const QString &report);
     void stationeryEdited();
@@ -74,6 +76,7 @@ private:
     reports::StationeryPreview *m_preview = nullptr;
     QLineEdit *m_server = nullptr;
     QLineEdit *m_backupCopyFolder = nullptr;
+    QSpinBox *m_overdueDays = nullptr;
 };
 
 // What the connection test says of a server address: that it works, how many
