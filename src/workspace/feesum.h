@@ -16,8 +16,9 @@ struct FeeSum {
     QString text;
 };
 
-// charges: 上门费, 维修费, 车补, 差旅费, 搬运费 in that order. Each is rounded to a
-// whole number (an exact half to the even neighbour) and added in 16 bits.
+// charges: 上门费, 维修费, 车补, 差旅费, 搬运费 in that order. Each is taken to the
+// fen (half a fen to the even neighbour) and added exactly; a charge or the
+// running total outside -32768..32767 is refused.
 FeeSum sumCharges(const QStringList &charges);
 
 // The words of a refused sum, for the message box titled "警告".

@@ -75,8 +75,9 @@ private slots:
         QTest::addColumn<QString>("total");
         using S = FeeSum::Status;
         QTest::newRow("plain") << QStringList{"20", "0", "0", "0", "30"} << int(S::Total) << "50";
-        QTest::newRow("half down to even") << QStringList{"12.5", "0", "0", "0", "0"} << int(S::Total) << "12";
-        QTest::newRow("half up to even") << QStringList{"13.5", "0", "0", "0", "0"} << int(S::Total) << "14";
+        QTest::newRow("to the fen") << QStringList{"20", "150.5", "5", "0", "30"} << int(S::Total) << "205.5";
+        QTest::newRow("fen sums exactly") << QStringList{"0.1", "0.2", "0.7", "10.01", "0"} << int(S::Total) << "11.01";
+        QTest::newRow("half a fen to even") << QStringList{"12.125", "0", "0", "0", "0"} << int(S::Total) << "12.12";
         QTest::newRow("negative") << QStringList{"50", "-10", "0", "0", "0"} << int(S::Total) << "40";
         QTest::newRow("upper edge") << QStringList{"30000", "2767", "0", "0", "0"} << int(S::Total) << "32767";
         QTest::newRow("empty charge") << QStringList{"20", "", "0", "0", "0"} << int(S::EmptyCharge) << "";
