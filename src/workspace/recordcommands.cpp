@@ -109,9 +109,13 @@ void RecordCommands::rs_Delete()
         return;
     if (set.recordCount() <= 0 || !set.hasCurrent())
         return;
-    // The row goes, and with it whatever was typed into it.
+    // The row goes, and with it whatever was typed into it; a refused
+    // delete keeps what was typed, to be saved with the next move.
+    const QSet<QString> typed = m_window.binder().pendingFields();
     m_window.binder().discardPendingEdits();
     if (const auto err = m_window.jobWriter().deleteCurrent(); err.failed()) {
+        for (const QString &field : typed)
+            m_window.binder().touch(field);
         m_window.reportStoreFailure(err.error(), QStringLiteral("记录没有删除"));
         return;
     }

@@ -753,6 +753,14 @@ private slots:
         QCOMPARE(f.set().absolutePosition(), 1);
         QCOMPARE(f.info(0)->text(), QStringLiteral("改名"));
         QVERIFY(f.info(0)->hasFocus());
+        // A delete refused the same way loses nothing of what was typed either.
+        f.prompt.clear();
+        f.prompt.answers << common::Answer::Yes;
+        f.window->findChild<QAction *>(QStringLiteral("delete"))->trigger();
+        f.settle();
+        QCOMPARE(f.prompt.messages.size(), 2);
+        QVERIFY2(f.prompt.texts().last().contains(QStringLiteral("记录没有删除")), qPrintable(f.prompt.texts().last()));
+        QCOMPARE(f.info(0)->text(), QStringLiteral("改名"));
 
         QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
         hold.finish();
