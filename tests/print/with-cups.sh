@@ -81,12 +81,14 @@ CONF
 cupsd_pid=$!
 export CUPS_SERVER="$work/cups.sock"
 # Ready once it answers on its socket; a loaded machine may take a while.
+# lpstat -r exits 0 whether or not anything answered: only its words tell.
+running() { [ "$(LC_ALL=C lpstat -r 2>/dev/null)" = "scheduler is running" ]; }
 for _ in $(seq 1 1200); do
-  lpstat -r >/dev/null 2>&1 && break
+  running && break
   kill -0 "$cupsd_pid" 2>/dev/null || break
   sleep 0.05
 done
-if ! lpstat -r >/dev/null 2>&1; then
+if ! running; then
   echo "with-cups.sh: the scheduler did not start:" >&2
   cat "$work/log/cupsd.out" "$work/log/error_log" >&2 2>/dev/null
   exit 2
