@@ -16,6 +16,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -281,6 +282,14 @@ bool printFromPreview(const Program &corvale)
 class TestDesktop : public QObject {
     Q_OBJECT
 private slots:
+    // The tools every case drives: said once, not as a timeout in each case.
+    void initTestCase()
+    {
+        for (const char *tool : {"xdotool", "xprop", "openbox", "gdbus"})
+            QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(),
+                     qPrintable(QStringLiteral("%1 is missing: run scripts/install-deps.sh").arg(QLatin1String(tool))));
+    }
+
     void init()
     {
         // With the jobs on the test's server only the server's cases run.
@@ -494,7 +503,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return relay.somethingWaits(); }, kWindowWaitMs));
         typeText(QStringLiteral("lost"));
         // A wait long enough to be one the clerk notices.
-        QTest::qWait(1500);
+        QTest::qWait(store::longWaitMs + store::longWaitMs / 2);
         relay.release();
         QVERIFY(fileShows([&] { return serverName(server, 3) == QStringLiteral("Held"); }));
         // On to job 1 past job 2 (saved on leaving if the keys had reached it).
