@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n
   # the owner's statistics window draws its charts with Qt Charts
-  qt6-charts-dev
+  qt6-charts-dev libqt6opengl6-dev
   libsqlite3-dev sqlite3 mdbtools-dev libqpdf-dev zlib1g-dev
   # printing: what became of a job (libcups); the tests print through a private
   # CUPS scheduler into PDF files
