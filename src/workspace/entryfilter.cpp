@@ -5,6 +5,7 @@
 #include "workspace/feesum.h"
 #include "workspace/frmcorvale.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -35,10 +36,23 @@ EntryRuleFilter::EntryRuleFilter(frmCorvale &window)
     }
     m_combo8->installEventFilter(this);
     m_sum->installEventFilter(this);
+    // A box would step its own list on Page Up/Page Down, and its fills
+    // would rewrite the job; the keys move between jobs from every field.
+    for (QComboBox *box : window.findChildren<QComboBox *>())
+        if (box != m_combo8)
+            box->installEventFilter(this);
 }
 
 bool EntryRuleFilter::eventFilter(QObject *watched, QEvent *event)
 {
+    if (auto *box = qobject_cast<QComboBox *>(watched); box && event->type() == QEvent::KeyPress
+                                                        && !box->view()->isVisible()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_PageDown || key == Qt::Key_PageUp) {
+            key == Qt::Key_PageDown ? m_window.pageDown() : m_window.pageUp();
+            return true;
+        }
+    }
     if (watched == m_sum) {
         if (event->type() == QEvent::MouseButtonRelease
             && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)

@@ -296,6 +296,28 @@ private slots:
         QCOMPARE(f.stored(2, QStringLiteral("搬运费")).toInt(), 30);
     }
 
+    // Page Up/Page Down in a box moves between jobs, as from a text field:
+    // the box's value, its fills and the repaired flag stay as they were.
+    void pageKeysInABoxMoveBetweenJobs()
+    {
+        WorkspaceFixture f(makeJobs(1, 3));
+        const QVariant district2 = f.stored(2, QStringLiteral("地区")), postcode2 = f.stored(2, QStringLiteral("邮编"));
+        const QVariant repaired2 = f.stored(2, QStringLiteral("已修否"));
+        QVERIFY(f.set().moveTo(1).ok());
+        for (const char *box : {"cboAera", "cboPeople", "cboType"}) {
+            QComboBox *c = f.combo(QString::fromLatin1(box));
+            c->setFocus();
+            QTest::keyClick(c, Qt::Key_PageDown);
+            QCOMPARE(f.set().absolutePosition(), 2);
+            QTest::keyClick(f.combo(QString::fromLatin1(box)), Qt::Key_PageUp);
+            QCOMPARE(f.set().absolutePosition(), 1);
+        }
+        f.window->close();
+        QCOMPARE(f.stored(2, QStringLiteral("地区")), district2);
+        QCOMPARE(f.stored(2, QStringLiteral("邮编")), postcode2);
+        QCOMPARE(f.stored(2, QStringLiteral("已修否")), repaired2);
+    }
+
     void repairedFlagIsSavedAtOnce()
     {
         WorkspaceFixture f(makeJobs(1, 2)); // job 2 is not repaired
