@@ -1,5 +1,8 @@
 #include "common/sitesettings.h"
 
+#include "common/regularfile.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -190,13 +193,21 @@ QString sizeText(qint64 bytes) { return QStringLiteral("%1 MB").arg(double(bytes
 Result<DecodedText> readSettingsText(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
+    if (const QString target = linkOutOfFolder(path); !target.isEmpty())
+        return Error(settingsCode::Unreadable,
+                     QStringLiteral("%1 是指向数据文件夹以外（%2）的链接，本程序不读也不改它。"
+                                    "请把它换成一个普通的设置文件。")
+                         .arg(name, QDir::toNativeSeparators(target)));
     const qint64 size = QFileInfo(path).size();
     if (size > kMaxSettingsFileBytes)
         return Error(settingsCode::NotText,
                      QStringLiteral("%1 有 %2，设置文件通常只有几 KB，它不是本程序的设置文件").arg(name, sizeText(size)));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Error(settingsCode::Unreadable, QStringLiteral("无法读取 %1（%2）").arg(name, file.errorString()));
+    if (const Result<void> opened = openRegularFile(file); opened.failed()) {
+        Error e = opened.error();
+        e.code = settingsCode::Unreadable;
+        return e;
+    }
     const Result<DecodedText> decoded = decodeSettingsText(file.readAll());
     if (decoded.failed())
         return Error(settingsCode::NotText,

@@ -1,5 +1,7 @@
 #include "shell/instanceguard.h"
 
+#include "common/regularfile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QSysInfo>
@@ -26,7 +28,13 @@ InstanceGuard::State InstanceGuard::state()
     if (m_asked)
         return m_state;
     m_asked = true;
-    m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // A folder, a pipe or a link to nothing under that name is said as what it is.
+    m_notAFile = common::notRegularKind(m_path);
+    if (!m_notAFile.isEmpty()) {
+        m_state = State::LockNotAFile;
+        return m_state;
+    }
+    m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (m_fd < 0) {
         m_state = State::CannotLock;
         return m_state;

@@ -15,6 +15,7 @@ public:
         OnlyCopy,       // the lock is ours for the run
         AnotherCopy,    // another copy holds it
         CannotLock,     // the lock file cannot be made: the folder is not writable or the disk full
+        LockNotAFile,   // something else stands under the lock file's name (notAFile() says what)
     };
 
     explicit InstanceGuard(QString lockPath);
@@ -25,12 +26,15 @@ public:
     // Asked once; later calls give the same answer. The lock is kept until
     // the guard goes.
     State state();
+    // What stands under the lock file's name when it is no ordinary file.
+    QString notAFile() const { return m_notAFile; }
 
 private:
     QString m_path;
     int m_fd = -1;
     State m_state = State::OnlyCopy;
     bool m_asked = false;
+    QString m_notAFile;
 };
 
 } // namespace shell

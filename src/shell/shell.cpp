@@ -58,6 +58,14 @@ void Shell::onSplashTimer()
         common::say(folderNotWritableText(m_shop.folder), QStringLiteral("警告"), common::Icon::Critical);
         emit finished(1);
         return;
+    case InstanceGuard::State::LockNotAFile:
+        common::say(QStringLiteral("数据文件夹中的 %1 是%2，不是本程序的锁文件（它防止同一文件夹被打开两次）。\n"
+                                   "请把它移走或改名后再启动本程序：\n%3")
+                        .arg(instanceLockName(), m_guard.notAFile(),
+                             QDir::toNativeSeparators(m_shop.file(instanceLockName()))),
+                    QStringLiteral("警告"), common::Icon::Critical);
+        emit finished(1);
+        return;
     }
     if (m_splash)
         m_splash->close();
@@ -337,10 +345,15 @@ QString folderNotWritableText(const QString &folder)
 
 QString settingsNotice(const common::Result<common::LoadedSettings> &loaded)
 {
-    if (loaded.failed())
+    // Only a file that is no settings text can be replaced on saving; one
+    // that could not be read at all (a folder, a pipe, a link out of the
+    // folder) is left alone, and saving says so.
+    if (loaded.failed() && loaded.error().code == common::settingsCode::NotText)
         return QStringLiteral("设置文件没有读取：%1。\n本次全部使用默认设置；在基础资料设置中保存时，会先询问是否替换它"
                               "（原文件保留为 corvale.ini.bak）。")
             .arg(loaded.error().text);
+    if (loaded.failed())
+        return QStringLiteral("设置文件没有读取：%1\n本次全部使用默认设置。").arg(loaded.error().text);
     const QStringList &notes = loaded->notes;
     if (notes.isEmpty())
         return {};

@@ -1,5 +1,7 @@
 #include "store/backup.h"
 
+#include "common/regularfile.h"
+
 #include "common/clock.h"
 #include "store/database.h"
 #include "store/fields.h"
@@ -81,7 +83,7 @@ void removeWithJournals(const QString &path)
 QByteArray contentHash(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (common::openRegularFile(f).failed())
         return {};
     QByteArray header = f.read(100);
     if (header.size() == 100) {
@@ -121,7 +123,8 @@ QList<SnapshotFile> snapshotFiles(const QString &folder, const QString &baseName
     QList<SnapshotFile> files;
     for (const QFileInfo &info : dir.entryInfoList(QDir::Files)) {
         const auto m = pattern.match(info.fileName());
-        if (m.hasMatch())
+        // A link to a pipe or a device among them would stop whoever reads it.
+        if (m.hasMatch() && common::notRegularKind(info.filePath()).isEmpty())
             files.append({info.filePath(), info.lastModified(), m.captured(1),
                           m.captured(2).isEmpty() ? 1 : m.captured(2).toInt()});
     }
@@ -294,7 +297,7 @@ common::Result<QString> copySnapshotTo(const QString &snapshot, const QString &f
         // Written aside and renamed into place: a stick pulled out halfway
         // leaves no snapshot-named half file, and the aside file goes.
         QSaveFile out(target);
-        bool written = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
+        bool written = common::openRegularFile(in).ok() && out.open(QIODevice::WriteOnly);
         while (written && !in.atEnd()) {
             const QByteArray chunk = in.read(1 << 20);
             written = !chunk.isEmpty() && out.write(chunk) == chunk.size();
@@ -321,6 +324,9 @@ common::Result<SnapshotSummary> summarizeSnapshot(const QString &path)
     summary.takenAt = m.hasMatch() ? QDateTime::fromString(m.captured(1), kStampFormat) : QDateTime();
     if (!summary.takenAt.isValid())
         summary.takenAt = info.lastModified();
+    if (const QString kind = common::notRegularKind(path); !kind.isEmpty())
+        return common::Error::failed(
+            QStringLiteral("“%1”是%2，不是备份文件。").arg(QDir::toNativeSeparators(path), kind));
     const common::Result<SqlitePtr> db = openSqlite(path, SQLITE_OPEN_READONLY);
     if (!db.ok())
         return db.error();

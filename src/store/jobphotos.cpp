@@ -1,5 +1,7 @@
 #include "store/jobphotos.h"
 
+#include "common/regularfile.h"
+
 #include "store/database.h"
 #include "store/fields.h"
 
@@ -127,8 +129,8 @@ common::Result<JobPhoto> photoFromFile(const QString &path)
                            .arg(double(info.size()) / (1024 * 1024), 0, 'f', 1)
                            .arg(photoSizeLimit / (1024 * 1024)));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refused(QStringLiteral("无法读取所选的照片文件（%1）").arg(file.errorString()));
+    if (const common::Result<void> opened = common::openRegularFile(file); opened.failed())
+        return refused(opened.error().text);
     JobPhoto photo{info.fileName(), file.read(photoSizeLimit + 1)};
     if (photo.bytes.size() > photoSizeLimit)
         return refused(QStringLiteral("照片文件太大，最多 %1 MB").arg(photoSizeLimit / (1024 * 1024)));

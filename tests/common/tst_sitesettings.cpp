@@ -11,6 +11,8 @@
 #include <QStringEncoder>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using common::SiteSettings;
 using common::Stationery;
 
@@ -90,6 +92,8 @@ private slots:
     void gbkFileFromTheOldPcIsReadAndKept();
     void fileThatIsNoTextIsLeftAlone_data();
     void fileThatIsNoTextIsLeftAlone();
+    void whatIsNoFileIsNeitherReadNorWritten_data();
+    void whatIsNoFileIsNeitherReadNorWritten();
     void placeholdersOnlyOfWhatAReportPrints();
 };
 
@@ -323,6 +327,50 @@ void TestSiteSettings::fileThatIsNoTextIsLeftAlone()
     QVERIFY(s.save(path, common::ReplaceNonText::Yes).ok());
     QCOMPARE(contents(common::settingsBackupPath(path)), bytes);
     QVERIFY(loadOk(path) == s);
+}
+
+void TestSiteSettings::whatIsNoFileIsNeitherReadNorWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("pipe") << "fifo" << QStringLiteral("管道");
+    QTest::newRow("folder") << "folder" << QStringLiteral("文件夹");
+    QTest::newRow("link to a pipe") << "link to fifo" << QStringLiteral("管道");
+    QTest::newRow("link out of the folder") << "link out" << QStringLiteral("数据文件夹以外");
+}
+
+// A corvale.ini that is a pipe, a folder or a link out of the data folder is
+// refused at once, naming it, and saving never writes through it.
+void TestSiteSettings::whatIsNoFileIsNeitherReadNorWritten()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, said);
+    DataFolder folder;
+    QTemporaryDir elsewhere;
+    const QString path = folder.file(common::settingsFileName());
+    const QString outside = elsewhere.filePath(QStringLiteral("passwd"));
+    writeText(outside, "root:x:0:0:root:/root:/bin/bash\n");
+    const QString fifo = (kind == u"fifo" ? path : folder.file(QStringLiteral("pipe")));
+    if (kind.contains(u"fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    if (kind == u"folder")
+        QVERIFY(QDir().mkdir(path));
+    if (kind == u"link to fifo")
+        QVERIFY(QFile::link(fifo, path));
+    if (kind == u"link out")
+        QVERIFY(QFile::link(outside, path));
+
+    const auto loaded = SiteSettings::load(path);
+    QVERIFY(loaded.failed());
+    QCOMPARE(loaded.error().code, common::settingsCode::Unreadable);
+    QVERIFY2(loaded.error().text.contains(common::settingsFileName()) && loaded.error().text.contains(said),
+             qPrintable(loaded.error().text));
+    SiteSettings s = SiteSettings::defaults();
+    s.servicePoint.name = QStringLiteral("新站");
+    QVERIFY(s.save(path).failed());
+    QVERIFY(s.save(path, common::ReplaceNonText::Yes).failed());
+    QCOMPARE(contents(outside), QByteArray("root:x:0:0:root:/root:/bin/bash\n"));
+    QVERIFY(!QFile::exists(common::settingsBackupPath(path)));
 }
 
 void TestSiteSettings::placeholdersOnlyOfWhatAReportPrints()

@@ -251,6 +251,29 @@ private slots:
         QVERIFY(!shell.workspace());
     }
 
+    // A folder or a link to nothing under the lock file's name is said as
+    // such, not as a folder that is read-only or full.
+    void lockThatIsNoFileIsSaidAsWhatItIs()
+    {
+        for (const bool folderInTheWay : {true, false}) {
+            DataFolder folder;
+            const QString lock = folder.file(shell::instanceLockName());
+            QVERIFY(folderInTheWay ? QDir().mkdir(lock) : QFile::link(folder.file(QStringLiteral("gone")), lock));
+            ScriptedPrompt prompt;
+            shell::Shell shell(folder.path());
+            QSignalSpy finished(&shell, &shell::Shell::finished);
+            shell.onSplashTimer();
+            QCOMPARE(prompt.messages.size(), 1);
+            const QString said = prompt.texts().first();
+            QVERIFY2(said.contains(shell::instanceLockName())
+                         && said.contains(folderInTheWay ? QStringLiteral("文件夹") : QStringLiteral("不存在的文件的链接"))
+                         && !said.contains(QStringLiteral("只读")),
+                     qPrintable(said));
+            QCOMPARE(finished.count(), 1);
+            QCOMPARE(finished.first().first().toInt(), 1);
+        }
+    }
+
     void damagedOrIncompleteFilesAreToldOnce_data()
     {
         QTest::addColumn<QByteArray>("bytes");

@@ -18,6 +18,7 @@
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace store;
@@ -108,7 +109,30 @@ private slots:
     void secondFolderGetsTheSameSnapshots();
     void secondFolderMissingOrReadOnly();
     void damagedSnapshotsAreRefused();
+    void linksToPipesAmongSnapshotsAreLeftOut();
 };
+
+// A link to a pipe named as the newest snapshot: the start's backup and the
+// restore's list pass it over instead of waiting on it for ever.
+void TestBackup::linksToPipesAmongSnapshotsAreLeftOut()
+{
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
+    QVERIFY(addJob(*db, 1));
+    QVERIFY(QDir().mkpath(backupFolder(path)));
+    const QString pipe = folder.file(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    const QString newest = QDir(backupFolder(path)).filePath(QStringLiteral("新客户信息-29991231-235959.db"));
+    QVERIFY(QFile::link(pipe, newest));
+
+    const Backup r = taken(backupOnStart(path, 30));
+    QCOMPARE(r.outcome, Outcome::Taken);
+    QCOMPARE(snapshots(path), QStringList{r.snapshotPath});
+    const auto summary = summarizeSnapshot(newest);
+    QVERIFY(summary.failed());
+    QVERIFY2(summary.error().text.contains(QStringLiteral("管道")), qPrintable(summary.error().text));
+}
 
 void TestBackup::takenThenSkippedWhileUnchanged()
 {
