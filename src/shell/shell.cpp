@@ -109,6 +109,10 @@ void Shell::onSplashTimer()
         common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
     if (const auto written = reports::ensureReportDefinitions(m_shop.folder); written.failed())
         common::say(written.error(), QStringLiteral("警告"), common::Icon::Warning);
+    else if (!written->isEmpty())
+        common::say(QStringLiteral("“报表”中这些报表定义是空的（多半是上次磁盘满了），已重新写入自带的定义：\n%1")
+                        .arg(written->join(QStringLiteral("、"))),
+                    QStringLiteral("提示"), common::Icon::Information);
     showWorkspace();
 }
 

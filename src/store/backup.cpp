@@ -237,6 +237,8 @@ QStringList snapshots(const QString &dbPath)
 
 common::Result<Backup> backupOnStart(const QString &dbPath, int keep)
 {
+    // What a restore killed before its swap left beside the database.
+    removeWithJournals(QFileInfo(dbPath).absoluteDir().filePath(QStringLiteral(".正在恢复.tmp")));
     if (!QFileInfo::exists(dbPath))
         return Backup{};
     if (detectFileKind(dbPath) != FileKind::SQLite)
@@ -292,6 +294,11 @@ common::Result<QString> copySnapshotTo(const QString &snapshot, const QString &f
             QStringLiteral("备份副本文件夹 %1 不是文件夹").arg(QDir::toNativeSeparators(folder)));
     const QFileInfo source(snapshot);
     const QString target = QDir(folder).filePath(source.fileName());
+    // Halves of earlier copies a pulled stick or a killed program left there.
+    const QRegularExpression half(QStringLiteral("^.+-\\d{8}-\\d{6}(?:-\\d+)?\\.db\\.\\w{6}$"));
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        if (half.match(name).hasMatch())
+            QFile::remove(QDir(folder).filePath(name));
     if (QFileInfo(target).size() != source.size() || !QFileInfo::exists(target)) {
         QFile in(snapshot);
         // Written aside and renamed into place: a stick pulled out halfway

@@ -111,14 +111,30 @@ void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("{\"title\": \"本店自定\", \"columns\": [{\"field\": \"编号\"}]}");
     }
-    QVERIFY(ensureReportDefinitions(folder.path()).ok());
+    // An empty one, as a full disk leaves it, is written anew and named.
+    const QString empty = folder.file(QStringLiteral("报表/新飞月报表.PRN"));
+    QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+    const auto written = ensureReportDefinitions(folder.path());
+    QVERIFY(written.ok());
+    QCOMPARE(*written, QStringList{QStringLiteral("新飞月报表.PRN")});
+    QVERIFY(QFileInfo(empty).size() > 0);
     QCOMPARE(QDir(folder.file(QStringLiteral("报表"))).entryList(QDir::Files).size(), 10);
+    // A request for a file outside 报表 is refused in its own words, advising no deletion.
+    for (const QString &outside : {QStringLiteral("..\\..\\etc\\passwd"), QStringLiteral("/etc/shadow")}) {
+        ReportRequest request = requestFor(QStringLiteral("商场报表"));
+        request.file = outside;
+        const auto refusedOutside = prepareReport(request, folder.shop());
+        QVERIFY(refusedOutside.failed());
+        QVERIFY2(refusedOutside.error().text.contains(QStringLiteral("不在数据文件夹的“报表”中"))
+                     && !refusedOutside.error().text.contains(QStringLiteral("删除")),
+                 qPrintable(refusedOutside.error().text));
+    }
     // A file where the folder belongs: said, naming it.
     QTemporaryDir blocked;
     QFile file(QDir(blocked.path()).filePath(QStringLiteral("报表")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    const common::Result<void> refused = ensureReportDefinitions(blocked.path());
+    const auto refused = ensureReportDefinitions(blocked.path());
     QVERIFY(refused.failed());
     QVERIFY2(refused.error().text.contains(QStringLiteral("报表")), qPrintable(refused.error().text));
     QFile f(edited);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -175,12 +176,22 @@ QString reportFilePath(const QString &folder, const QString &catalogueFile)
     return QDir(folder).filePath(relative);
 }
 
+bool insideReportFolder(const QString &folder, const QString &path)
+{
+    const QString reports = QFileInfo(QDir(folder).filePath(reportFolder)).canonicalFilePath();
+    const QFileInfo target(path);
+    // A file not there yet is judged by the folder it would be in.
+    const QString where = target.exists() ? target.canonicalFilePath()
+                                          : QFileInfo(target.absolutePath()).canonicalFilePath() + u'/' + target.fileName();
+    return !reports.isEmpty() && where.startsWith(reports + u'/');
+}
+
 QStringList builtInDefinitionNames()
 {
     return QDir(resourceFolder).entryList(QDir::Files, QDir::Name);
 }
 
-common::Result<void> ensureReportDefinitions(const QString &folder)
+common::Result<QStringList> ensureReportDefinitions(const QString &folder)
 {
     QDir dir(folder);
     const QFileInfo reports(dir.filePath(reportFolder));
@@ -191,17 +202,25 @@ common::Result<void> ensureReportDefinitions(const QString &folder)
                 .arg(QDir::toNativeSeparators(reports.filePath())));
     if (!reports.exists() && !dir.mkpath(reportFolder))
         return common::Error::failed(QStringLiteral("无法建立文件夹 “%1”").arg(dir.filePath(reportFolder)));
+    QStringList rewritten;
     for (const QString &name : builtInDefinitionNames()) {
         const QString target = dir.filePath(reportFolder + u'/' + name);
-        if (QFile::exists(target))
+        // An empty one is what a full disk left behind: the stock one takes its place.
+        const QFileInfo existing(target);
+        const bool empty = existing.isFile() && existing.size() == 0;
+        if (existing.exists() && !empty)
             continue;
         QFile source(resourceFolder + u'/' + name);
-        QFile out(target);
-        if (!source.open(QIODevice::ReadOnly) || !out.open(QIODevice::NewOnly | QIODevice::WriteOnly)
-            || out.write(source.readAll()) < 0)
+        // Written beside and renamed into place when whole, so a full disk
+        // leaves no empty definition behind.
+        QSaveFile out(target);
+        if (!source.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly) || out.write(source.readAll()) < 0
+            || !out.commit())
             return common::Error::failed(QStringLiteral("无法写入报表文件 “%1”").arg(target));
+        if (empty)
+            rewritten << name;
     }
-    return {};
+    return rewritten;
 }
 
 } // namespace reports

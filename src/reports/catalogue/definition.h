@@ -37,13 +37,17 @@ common::Result<ReportDefinition> loadReportDefinition(const QString &path);
 
 // "报表\新飞月报表.PRN" → the path of that file below folder.
 QString reportFilePath(const QString &folder, const QString &catalogueFile);
+// Whether path lies inside the data folder's 报表 (after "..", links and all):
+// the only definitions a request may name.
+bool insideReportFolder(const QString &folder, const QString &path);
 
 // The base names of the built-in definitions (e.g. "新飞月报表.PRN").
 QStringList builtInDefinitionNames();
 
-// Writes each built-in definition that is missing from folder/报表; never
-// overwrites one that is there, as the shop may have edited it. Fails,
-// naming the file or folder, when one could not be written.
-common::Result<void> ensureReportDefinitions(const QString &folder);
+// Writes each built-in definition that is missing from folder/报表, or
+// empty (what a full disk left); never overwrites one with content, as the
+// shop may have edited it. Gives the names of the empty ones it rewrote.
+// Fails, naming the file or folder, when one could not be written.
+common::Result<QStringList> ensureReportDefinitions(const QString &folder);
 
 } // namespace reports

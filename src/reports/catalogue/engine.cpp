@@ -18,7 +18,11 @@ common::Result<PreparedReport> prepareReport(const ReportRequest &request, const
 {
     if (const auto written = ensureReportDefinitions(shop.folder); written.failed())
         return written.error();
-    common::Result<ReportDefinition> definition = loadReportDefinition(reportFilePath(shop.folder, request.file));
+    const QString file = reportFilePath(shop.folder, request.file);
+    if (!insideReportFolder(shop.folder, file))
+        return common::Error::failed(QStringLiteral("报表文件 “%1” 不在数据文件夹的“报表”中；本程序只使用那里的报表定义。")
+                                         .arg(QDir::toNativeSeparators(request.file)));
+    common::Result<ReportDefinition> definition = loadReportDefinition(file);
     if (definition.failed())
         return definition.error();
     const QDate today = common::clock().today();
