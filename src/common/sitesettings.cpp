@@ -307,6 +307,16 @@ QStringList placeholdersIn(const ServicePoint &servicePoint, const QStringList &
     return still;
 }
 
+ServicePoint withoutPlaceholders(const ServicePoint &servicePoint)
+{
+    SiteSettings s;
+    s.servicePoint = servicePoint;
+    for (const Setting &p : settingTable())
+        if (p.isParticular() && p.valueIn(s) == p.fallback)
+            p.setIn(s, QString());
+    return s.servicePoint;
+}
+
 QString settingsBackupPath(const QString &path) { return path + QStringLiteral(".bak"); }
 
 SiteSettings SiteSettings::defaults()

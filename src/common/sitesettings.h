@@ -139,5 +139,8 @@ const Setting *findSetting(const QString &section, const QString &key);
 // The labels of the particulars that roles print and that still read as a
 // new shop's placeholders, e.g. "维修站名称" while it is "（维修站名称）".
 QStringList placeholdersIn(const ServicePoint &servicePoint, const QStringList &roles);
+// The particulars as paper shows them: one still reading as a new shop's
+// placeholder is empty, so "（网址）" never reaches a form.
+ServicePoint withoutPlaceholders(const ServicePoint &servicePoint);
 
 } // namespace common

@@ -100,6 +100,20 @@ QVector<DrawnItem> drawnItems(const LaidOutReport &report, const ReportLayout &l
     return items;
 }
 
+// A shop that filled in every particular: each prints where its box is.
+common::ServicePoint filledServicePoint()
+{
+    return {"浙江省宁波市", "甬江维修部", "中山路1号", "315000", "87654321", "87654322", "www.example.com", "陈明", "12345"};
+}
+
+// Gives folder's shop those particulars in its corvale.ini.
+bool fillParticulars(const QString &folder)
+{
+    common::SiteSettings settings = common::SiteSettings::defaults();
+    settings.servicePoint = filledServicePoint();
+    return settings.save(QDir(folder).filePath(common::settingsFileName())).ok();
+}
+
 QVector<DrawnItem> pageItems(const ReportLayout &layout, const Row &row, const common::ServicePoint &servicePoint,
                              const QString &folder, const common::Stationery &stationery)
 {
@@ -216,6 +230,7 @@ void TestDataReport::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QVERIFY(createJobTable(m_dir.path(), {filledJob(57), filledJob(58, {{"客户姓名", "李娜"}})}));
+    QVERIFY(fillParticulars(m_dir.path()));
 }
 
 void TestDataReport::everyTextLandsInItsBox_data()
@@ -233,7 +248,7 @@ void TestDataReport::everyTextLandsInItsBox()
     const auto renderer = dataReportRenderer(report, shopAt(m_dir.path()));
     QVERIFY(renderer.ok());
     const QVector<DrawnItem> drawn =
-        pageItems(renderer->layout(), rowOf(filledJob(57)), common::SiteSettings::defaults().servicePoint,
+        pageItems(renderer->layout(), rowOf(filledJob(57)), filledServicePoint(),
                   m_dir.path(), {});
     const QVector<PdfWord> words = pdfWords(pdf);
     QVERIFY(!words.isEmpty());
@@ -306,7 +321,7 @@ void TestDataReport::placesAsTheFormsGiveThem()
     const auto layout = loadLayout(report);
     QVERIFY(layout.ok());
     const QVector<DrawnItem> drawn = pageItems(*layout, rowOf(filledJob(57)),
-                                               common::SiteSettings::defaults().servicePoint, {}, {});
+                                               filledServicePoint(), {}, {});
     const DrawnItem *item = itemNamed(drawn, name);
     QVERIFY(item);
     QVERIFY(qAbs(item->mm.left() - common::twipsToMm(twips.left())) <= 0.01);
@@ -342,6 +357,12 @@ void TestDataReport::everyParticularHasItsText()
     const QString line = roleText("servicePoint.addressPhoneFax", sp);
     QVERIFY(line.startsWith(sp.address) && line.contains(sp.phone) && line.contains(sp.fax));
     QVERIFY(roleText("servicePoint.nonsense", sp).isNull());
+
+    // A particular a shop never filled in prints nothing, alone or in a line.
+    sp.web = common::SiteSettings::defaults().servicePoint.web;
+    QVERIFY(roleText("servicePoint.web", sp).isEmpty());
+    QVERIFY2(!roleText("servicePoint.contactLine", sp).contains(sp.web), qPrintable(roleText("servicePoint.contactLine", sp)));
+    QVERIFY(roleText("servicePoint.contactLine", sp).contains(QString("87654321")));
 }
 
 void TestDataReport::voucherNumberOnlyOnTheCompleteVoucher()
@@ -387,7 +408,7 @@ void TestDataReport::emptyFieldPrintsNothingButTheFormStays()
 {
     const auto layout = loadLayout(QStringLiteral("修理凭单"));
     QVERIFY(layout.ok());
-    const auto sp = common::SiteSettings::defaults().servicePoint;
+    const auto sp = filledServicePoint();
     const QVector<DrawnItem> full = pageItems(*layout, rowOf(filledJob(57)), sp, {}, {});
     Row sparse = rowOf(filledJob(57));
     sparse.insert(QStringLiteral("备注"), QString());
@@ -494,7 +515,7 @@ void TestDataReport::formPictureOnlyWhenTheShopHasOne()
     QTemporaryDir dir;
     const auto layout = loadLayout(QStringLiteral("新飞维修"));
     QVERIFY(layout.ok());
-    const auto sp = common::SiteSettings::defaults().servicePoint;
+    const auto sp = filledServicePoint();
     const auto pictures = [&] {
         int n = 0;
         for (const DrawnItem &i : pageItems(*layout, rowOf(filledJob(57)), sp, dir.path(), {}))
@@ -559,6 +580,7 @@ void TestDataReport::longValuesPrintWholeAndApart()
     QFETCH(QString, report);
     QTemporaryDir dir;
     QVERIFY(createJobTable(dir.path(), {longJob(30123)}));
+    QVERIFY(fillParticulars(dir.path()));
     const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
     const common::Result<void> error = renderJobToPdf(shopAt(dir.path()), report, 30123, pdf);
     QVERIFY2(error.ok(), qPrintable(error.error().text));
@@ -571,7 +593,7 @@ void TestDataReport::longValuesPrintWholeAndApart()
     const auto layout = loadLayout(report);
     QVERIFY(layout.ok());
     const LaidOutReport laidOut = layoutDataReport(*layout, {rowOf(longJob(30123))},
-                                                   common::SiteSettings::defaults().servicePoint, dir.path(), {});
+                                                   filledServicePoint(), dir.path(), {});
     QMap<QString, QString> printed; // by control, its lines joined
     double smallest = 1e9;
     for (const PageItem &item : laidOut.pages.first().items) {

@@ -109,10 +109,11 @@ QStringList placeholdersPrinted(const ReportLayout &layout, const common::Servic
     return common::placeholdersIn(servicePoint, roles);
 }
 
-QString roleText(const QString &role, const common::ServicePoint &sp)
+QString roleText(const QString &role, const common::ServicePoint &shown)
 {
     if (!role.startsWith(kRolePrefix))
         return {};
+    const common::ServicePoint sp = common::withoutPlaceholders(shown);
     const QString key = role.mid(kRolePrefix.size());
     // A particular printed on its own goes by its key in the settings.
     if (const common::Setting *particular = common::findSetting(QStringLiteral("servicePoint"), key)) {
