@@ -85,6 +85,7 @@ private slots:
     void builtInDefinitionsAreTheCataloguesFiles();
     void badDefinitionsAreRefused_data();
     void badDefinitionsAreRefused();
+    void hugeTitleIsCutBeforeLayout();
     void everyCatalogueEntryRenders_data();
     void everyCatalogueEntryRenders();
     void paginatesWithHeadersTotalsAndPageNumbers();
@@ -195,6 +196,20 @@ void TestEngine::badDefinitionsAreRefused()
     const common::Result<ReportDefinition> d = parseReportDefinition(text);
     QVERIFY(d.failed());
     QVERIFY2(d.error().text.contains(problem), qPrintable(d.error().text));
+}
+
+// A title of millions of characters is cut to what a page can show before
+// anything is measured or laid out.
+void TestEngine::hugeTitleIsCutBeforeLayout()
+{
+    const QByteArray title = QByteArray("超").repeated(2000000);
+    const auto d = parseReportDefinition("{\"title\": \"" + title + "\", \"columns\": [{\"field\": \"编号\", \"caption\": \""
+                                         + title + "\"}]}");
+    QVERIFY(d.ok());
+    QVERIFY(d->title.size() <= 400 && d->title.endsWith(QStringLiteral("…")));
+    QVERIFY(d->columns.first().caption.size() <= 400);
+    const LaidOutReport laid = layoutReport(*d, {}, ReportHeading{QString(), QDate(2026, 12, 9)});
+    QCOMPARE(laid.pages.size(), 1);
 }
 
 void TestEngine::everyCatalogueEntryRenders_data()

@@ -17,6 +17,15 @@ namespace {
 const QString reportFolder = QStringLiteral("报表");
 const QString resourceFolder = QStringLiteral(":/reports/definitions");
 
+// No page shows more than a few hundred characters on a line: a title or
+// caption longer than that is cut before anything measures it, so a
+// definition with a title of millions of characters prints at once.
+QString printable(const QString &text)
+{
+    constexpr int longest = 400;
+    return text.size() <= longest ? text : text.left(longest - 1) + QStringLiteral("…");
+}
+
 Qt::Alignment alignmentFrom(const QString &text, const store::FieldDef *field)
 {
     if (text == u"right")
@@ -40,7 +49,7 @@ QString readColumns(const QJsonArray &array, QVector<ReportColumn> *columns)
         const QJsonObject o = v.toObject();
         ReportColumn c;
         c.field = o.value(u"field").toString();
-        c.caption = o.value(u"caption").toString(c.field);
+        c.caption = printable(o.value(u"caption").toString(c.field));
         c.width = o.value(u"width").toDouble(20);
         if (!c.field.isEmpty()) {
             if (QString e = checkField(c.field, QStringLiteral("列")); !e.isEmpty())
@@ -77,7 +86,7 @@ namespace {
 // The definition's fields, or the first problem found in them.
 QString readDefinition(const QJsonObject &o, ReportDefinition &d)
 {
-    d.title = o.value(u"title").toString();
+    d.title = printable(o.value(u"title").toString());
     const QString paper = o.value(u"paper").toString(QStringLiteral("A4"));
     d.paper = paper == u"A3" ? QPageSize::A3 : paper == u"B5" ? QPageSize::B5 : QPageSize::A4;
     if (paper != u"A4" && paper != u"A3" && paper != u"B5")
@@ -96,7 +105,7 @@ QString readDefinition(const QJsonObject &o, ReportDefinition &d)
     }
     const QJsonObject group = o.value(u"group").toObject();
     d.groupField = group.value(u"field").toString();
-    d.groupCaption = group.value(u"caption").toString(d.groupField);
+    d.groupCaption = printable(group.value(u"caption").toString(d.groupField));
     if (!d.groupField.isEmpty()) {
         if (QString e = checkField(d.groupField, QStringLiteral("分组")); !e.isEmpty())
             return e;
