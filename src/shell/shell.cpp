@@ -95,6 +95,7 @@ void Shell::onSplashTimer()
         // The snapshot comes before anything at all is written to the file.
         // Its failure is told once the file has opened: a file that cannot
         // be opened is said once, by the open.
+        store::removeUnfinishedRestore(location);
         if (store::detectFileKind(location) == store::FileKind::SQLite)
             backup = store::backupOnStart(location, m_shop.settings.backupCount);
         m_db = openWorkingDatabase(location);

@@ -216,6 +216,11 @@ common::Result<QString> takingPath(const QString &dbPath)
 
 } // namespace
 
+void removeUnfinishedRestore(const QString &dbPath)
+{
+    removeWithJournals(QFileInfo(dbPath).absoluteDir().filePath(QStringLiteral(".正在恢复.tmp")));
+}
+
 QString backupFolder(const QString &dbPath)
 {
     return QFileInfo(dbPath).absoluteDir().filePath(QStringLiteral("备份"));
@@ -237,8 +242,6 @@ QStringList snapshots(const QString &dbPath)
 
 common::Result<Backup> backupOnStart(const QString &dbPath, int keep)
 {
-    // What a restore killed before its swap left beside the database.
-    removeWithJournals(QFileInfo(dbPath).absoluteDir().filePath(QStringLiteral(".正在恢复.tmp")));
     if (!QFileInfo::exists(dbPath))
         return Backup{};
     if (detectFileKind(dbPath) != FileKind::SQLite)

@@ -30,6 +30,10 @@ struct Backup {
 
 // 备份/ beside the database.
 QString backupFolder(const QString &dbPath);
+
+// Removes the staged copy a restore killed before its swap left beside the
+// database; the start calls it before anything else touches the folder.
+void removeUnfinishedRestore(const QString &dbPath);
 // 备份/新客户信息-20261208-143000.db for 新客户信息.mdb at that moment.
 QString snapshotPath(const QString &dbPath, const QDateTime &at);
 // The snapshots of this database in 备份/, newest first by when they were

@@ -310,6 +310,7 @@ void TestBackup::secondFolderGetsTheSameSnapshots()
     }
     QCOMPARE(QDir(stick.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList({QFileInfo(copies.at(1)).fileName(), QFileInfo(copies.at(2)).fileName()}));
+    removeUnfinishedRestore(path);
     QVERIFY(!QFileInfo::exists(folder.file(QStringLiteral(".正在恢复.tmp"))));
 
     // A stick plugged in again after a start that found nothing new gets
