@@ -43,6 +43,33 @@ StoredValue copiedValue(const FieldDef &f, const QVariant &read)
     }
 }
 
+// The server's driver decodes text with QString::fromUtf8, which drops a
+// leading byte-order mark: a text column is read behind a marker that is
+// taken off again, so a copy holds every character the table holds.
+bool readBehindMarker(const Database &db, const FieldDef &f)
+{
+    return db.engine() == Engine::PostgreSQL && f.isTextLike();
+}
+
+// SQLite takes a leading byte-order mark of a UTF-16 value (how Qt binds
+// text) as the text's byte order and drops it: a text is bound behind the
+// same kind of marker, which the statement takes off.
+bool writtenBehindMarker(const Database &db, const FieldDef &f)
+{
+    return db.engine() == Engine::SQLite && f.isTextLike();
+}
+
+QString selectedColumn(const Database &db, const FieldDef &f)
+{
+    const QString column = quoted(f.name);
+    return readBehindMarker(db, f) ? QStringLiteral("'.' || %1").arg(column) : column;
+}
+
+QVariant unmarked(const Database &db, const FieldDef &f, const QVariant &read)
+{
+    return readBehindMarker(db, f) && !read.isNull() ? QVariant(read.toString().mid(1)) : read;
+}
+
 // The rows of one statement, read through as they come; on a server the
 // statement has no time limit of its own, as a whole table may take longer
 // than one, but each row must come within the desk's limit.
@@ -146,7 +173,7 @@ common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to)
     QStringList columns, marks;
     for (const FieldDef &f : fields()) {
         columns << quoted(f.name);
-        marks << QStringLiteral("?");
+        marks << (writtenBehindMarker(to, f) ? QStringLiteral("substr(?, 2)") : QStringLiteral("?"));
     }
     if (!to.begin())
         return to.failure(to.sql().lastError());
@@ -169,18 +196,23 @@ common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to)
     CopiedJobs copied;
     const QVector<FieldDef> &defs = fields();
     {
+        QStringList selected;
+        for (const FieldDef &f : defs)
+            selected << selectedColumn(from, f);
         Reader read(from, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                              .arg(columns.join(u", "), quoted(tableName()), plainOrderTerm(from.engine(), jobNumberField())));
+                              .arg(selected.join(u", "), quoted(tableName()), plainOrderTerm(from.engine(), jobNumberField())));
         if (!read.ok())
             return undo(read.failure());
         while (read.next()) {
             for (int i = 0; i < defs.size(); ++i) {
-                const StoredValue v = copiedValue(defs.at(i), read.value(i));
+                const StoredValue v = copiedValue(defs.at(i), unmarked(from, defs.at(i), read.value(i)));
                 if (v.error.failed())
                     return undo({v.error.code,
                                  QStringLiteral("编号 %1 的记录无法复制：%2").arg(read.value(0).toInt()).arg(v.error.text),
                                  -1, defs.at(i).name});
-                write.bindValue(i, v.value);
+                write.bindValue(i, writtenBehindMarker(to, defs.at(i)) && !v.value.isNull()
+                                       ? QVariant(u'.' + v.value.toString())
+                                       : v.value);
             }
             if (!to.exec(write)) {
                 StoreError e = to.failure(write.lastError());

@@ -600,6 +600,15 @@ private slots:
         QVERIFY(again.failed());
         QCOMPARE(*jobCount(*onServer), 40);
 
+        // A text that begins with a byte-order mark keeps it in the snapshot.
+        const QString bom = QStringLiteral("\uFEFFBOM开头");
+        {
+            QSqlQuery mark(onServer->sql());
+            QVERIFY(mark.prepare(QStringLiteral("UPDATE \"客户信息\" SET \"检修结果\" = ? WHERE \"编号\" = "
+                                                "(SELECT min(\"编号\") FROM \"客户信息\")")));
+            mark.addBindValue(bom);
+            QVERIFY2(mark.exec(), qPrintable(mark.lastError().text()));
+        }
         // The start-up snapshot of the server is a file the program opens like its own.
         const common::Result<Backup> taken = backupServerOnStart(*onServer, folder.path(), 5);
         QVERIFY2(taken.ok(), qPrintable(taken.error().text));
@@ -609,6 +618,10 @@ private slots:
         auto snapshot = std::move(snapshotOpened).value();
         QCOMPARE(snapshot->engine(), Engine::SQLite);
         QCOMPARE(*jobCount(*snapshot), 40);
+        QSqlQuery marked(snapshot->sql());
+        QVERIFY(marked.exec(QStringLiteral("SELECT count(*) FROM 客户信息 WHERE 检修结果 = char(65279) || 'BOM开头'")));
+        QVERIFY(marked.next());
+        QCOMPARE(marked.value(0).toInt(), 1);
         QCOMPARE(backupServerOnStart(*onServer, folder.path(), 5)->outcome, Backup::Outcome::Unchanged);
     }
 };
