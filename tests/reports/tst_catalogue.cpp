@@ -55,6 +55,7 @@ private slots:
     void selectsTheJobs_data();
     void selectsTheJobs();
     void monthWindowIsKeptForATextThatIsNoMonth();
+    void opensOnTheLastMakersMonthEnded();
     void headingSaysWhatWasSelected();
     void malformedStartDateIsRefusedNotRead();
     void emptyQuarterSendsNothingButIsKept();
@@ -176,6 +177,18 @@ void TestCatalogue::selectsTheJobs()
     QFETCH(Boxes, boxes);
     PanelState state = panelStateAtLoad(kToday);
     QTEST(jobsOf(entry, boxes.inputs(), state), "expected");
+}
+
+// The month a clerk reports on has ended, across the year's turn too.
+void TestCatalogue::opensOnTheLastMakersMonthEnded()
+{
+    using YM = std::pair<int, int>;
+    QCOMPARE(lastEndedMakersMonth(QDate(2026, 12, 9)), YM(2026, 11));
+    QCOMPARE(lastEndedMakersMonth(QDate(2026, 12, 19)), YM(2026, 11));
+    QCOMPARE(lastEndedMakersMonth(QDate(2026, 12, 20)), YM(2026, 12));
+    QCOMPARE(lastEndedMakersMonth(QDate(2027, 1, 5)), YM(2026, 12));
+    const auto [from, to] = monthWindow(2026, 12);
+    QVERIFY(to < QDate(2027, 1, 5) && from == QDate(2026, 11, 20));
 }
 
 void TestCatalogue::monthWindowIsKeptForATextThatIsNoMonth()

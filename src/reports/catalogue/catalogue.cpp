@@ -76,6 +76,12 @@ std::pair<QDate, QDate> monthWindow(int year, int month)
     return {last.addMonths(-1).addDays(1), last};
 }
 
+std::pair<int, int> lastEndedMakersMonth(const QDate &today)
+{
+    const QDate month = today.day() > 19 ? today : today.addMonths(-1);
+    return {month.year(), month.month()};
+}
+
 PanelState panelStateAtLoad(const QDate &today)
 {
     PanelState state;

@@ -25,6 +25,11 @@ PanelState panelStateAtLoad(const QDate &today);
 // of the month before to the 19th of that month.
 std::pair<QDate, QDate> monthWindow(int year, int month);
 
+// The last makers' month that has ended by today, as {year, month}: the
+// month a clerk reports on (on 2026-12-09: 十一月 of 2026, 10-20 to 11-19;
+// on 2027-01-05: 十二月 of 2026).
+std::pair<int, int> lastEndedMakersMonth(const QDate &today);
+
 // The panel's boxes at the moment of the click, as they hold them.
 struct PanelInputs {
     QString month;            // cboDate

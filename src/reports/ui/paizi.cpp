@@ -173,7 +173,10 @@ void PaiZi::load()
 {
     const QDate today = common::clock().today();
     m_state = panelStateAtLoad(today);
-    m_txtYear->setValue(today.year());
+    // The month box and the year box open on the month a clerk reports on.
+    const auto [year, month] = lastEndedMakersMonth(today);
+    m_cboDate->setCurrentIndex(month - 1);
+    m_txtYear->setValue(year);
     HideAll(0);
     m_jido->setCurrentText(QStringLiteral("3rd"));
 }
@@ -359,9 +362,7 @@ void PaiZi::buildBrandFrame(int index)
                              {"一月", "二月", "三月", "四月", "五月", "六月", "七月", "八月",
                               "九月", "十月", "十一月", "十二月"},
                              true, 1500, top, 1200);
-        // As an item, so the arrow keys step on from it.
-        m_cboDate->setCurrentIndex(m_cboDate->findText(QStringLiteral("九月")));
-        // The window ends in the chosen month of this year unless the clerk picks another.
+        // The window ends in the chosen month of the year box.
         plainLabel(frame, QStringLiteral("请选择年份："), 150, top + 450, 1300);
         m_txtYear = new QSpinBox(frame);
         m_txtYear->setObjectName(QStringLiteral("txtYear"));
