@@ -1,5 +1,7 @@
 #include "store/database.h"
 
+#include "store/chineseorder.h"
+
 #include "common/sitesettings.h"
 #include "store/fields.h"
 #include "store/serveraddress.h"
@@ -105,7 +107,7 @@ bool registerFunctions(QSqlDatabase &db)
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return false;
     sqlite3 *h = *static_cast<sqlite3 *const *>(handle.constData());
-    return h && registerJetLike(h);
+    return h && registerJetLike(h) && registerChineseOrder(h);
 }
 
 // The socket of a server connection, for the watch to cut; -1 for a file.

@@ -40,13 +40,21 @@ bool storedAsText(const FieldDef &field)
 
 } // namespace
 
+QString chineseOrdered(Engine engine, const QString &column)
+{
+    // Both sides fold Latin case: PINYIN compares without it, the server's
+    // ICU collation after lower().
+    return engine == Engine::SQLite ? column + QStringLiteral(" COLLATE PINYIN")
+                                    : QStringLiteral("lower(%1) COLLATE \"zh-x-icu\"").arg(column);
+}
+
 QString orderTerm(Engine engine, const FieldDef &field, bool descending)
 {
     const QString column = quoted(field.name);
     const QString direction = descending ? QStringLiteral(" DESC") : QString();
     if (engine == Engine::SQLite)
-        return column + (field.isTextLike() ? QStringLiteral(" COLLATE NOCASE") : QString()) + direction;
-    const QString term = field.isTextLike()       ? QStringLiteral("lower(%1 COLLATE \"C\")").arg(column)
+        return (field.isTextLike() ? chineseOrdered(engine, column) : column) + direction;
+    const QString term = field.isTextLike()       ? chineseOrdered(engine, column)
                          : storedAsText(field) ? column + QStringLiteral(" COLLATE \"C\"")
                                                : column;
     return term + direction + (descending ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST"));
@@ -55,6 +63,8 @@ QString orderTerm(Engine engine, const FieldDef &field, bool descending)
 QString plainOrderTerm(Engine engine, const FieldDef &field)
 {
     const QString column = quoted(field.name);
+    if (field.isTextLike())
+        return chineseOrdered(engine, column) + (engine == Engine::SQLite ? QString() : QStringLiteral(" NULLS FIRST"));
     if (engine == Engine::SQLite)
         return column;
     return column + (storedAsText(field) ? QStringLiteral(" COLLATE \"C\"") : QString()) + QStringLiteral(" NULLS FIRST");

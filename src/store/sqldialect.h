@@ -28,6 +28,8 @@ QString textComparison(Engine engine, const QString &column, const QString &op);
 // up (last going down), as Jet and SQLite sort them. Text compares by its
 // characters' codes on both engines, never by the server's language rules.
 QString orderTerm(Engine engine, const FieldDef &field, bool descending);
+// A text column ordered as a Chinese reader expects (by pinyin, Latin case folded).
+QString chineseOrdered(Engine engine, const QString &column);
 // The same as the file orders a field as it is, case and all (the report
 // rows): NULL first, text by its characters' codes.
 QString plainOrderTerm(Engine engine, const FieldDef &field);

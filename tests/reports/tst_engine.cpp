@@ -453,7 +453,7 @@ void TestEngine::groupsCarrySubtotals()
         if (t.startsWith(QStringLiteral("小计")))
             subtotals << t;
     }
-    QCOMPARE(headers, (QStringList{"维修员：张", "维修员：李", "维修员：王"}));
+    QCOMPARE(headers, (QStringList{"维修员：李", "维修员：王", "维修员：张"}));
     QCOMPARE(subtotals, (QStringList{"小计（20 条）", "小计（20 条）", "小计（20 条）"}));
     QVERIFY(bold.contains(QStringLiteral("总计（共 60 条）")));
 }
