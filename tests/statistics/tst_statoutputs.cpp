@@ -1,6 +1,6 @@
 // The shop's figures carried out of the program: the workbook and the CSV
 // read back by another reader, the pages measured against the paper and read
-// back from their PDF.
+// back from their PDF, and corvale-render's --statistics command line.
 #include "common/fonts.h"
 #include "common/textrules.h"
 #include "reports/page/pagepaint.h"
@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <climits>
@@ -150,6 +151,11 @@ QMap<QString, QRectF> bars(const reports::LaidOutReport &report, const QString &
     return found;
 }
 
+QString renderBinary()
+{
+    return QStringLiteral(CORVALE_BINARY_DIR "/src/reports/corvale-render");
+}
+
 } // namespace
 
 class TestStatOutputs : public QObject {
@@ -161,6 +167,8 @@ private slots:
     void pagesStayOnThePaperHoweverManyRows();
     void pdfSaysTheFigures();
     void filledBoxesArePainted();
+    void commandLineRefusesBadArguments_data();
+    void commandLineRefusesBadArguments();
 
 private:
     QTemporaryDir m_dir;
@@ -435,6 +443,41 @@ void TestStatOutputs::filledBoxesArePainted()
     QCOMPARE(image.pixelColor(80, 70), QColor(0x1f, 0x4e, 0x79));
     QCOMPARE(image.pixelColor(200, 70), QColor(Qt::white)); // an outlined box stays empty
     QCOMPARE(image.pixelColor(30, 30), QColor(Qt::white));
+}
+
+void TestStatOutputs::commandLineRefusesBadArguments_data()
+{
+    QTest::addColumn<QStringList>("dates");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no such month") << QStringList{"2026-13-01", "2026-12-19"} << QString("s.xlsx") << QString("开始日期“2026-13-01”不是日期");
+    QTest::newRow("no such day") << QStringList{"2026-11-20", "2026-02-30"} << QString("s.xlsx") << QString("结束日期“2026-02-30”不是日期");
+    QTest::newRow("loose form") << QStringList{"2026-1-5", "2026-12-19"} << QString("s.pdf") << QString("YYYY-MM-DD");
+    QTest::newRow("no dashes") << QStringList{"20261120", "2026-12-19"} << QString("s.csv") << QString("不是日期");
+    QTest::newRow("from after to") << QStringList{"2026-12-20", "2026-12-19"} << QString("s.xlsx")
+                                   << QString("开始日期 2026-12-20 在结束日期 2026-12-19 之后");
+    QTest::newRow("unknown kind") << QStringList{"2026-11-20", "2026-12-19"} << QString("s.txt") << QString("应以 .xlsx、.pdf 或 .csv 结尾");
+    QTest::newRow("no kind") << QStringList{"2026-11-20", "2026-12-19"} << QString("s") << QString("应以 .xlsx、.pdf 或 .csv 结尾");
+    QTest::newRow("one date") << QStringList{"2026-11-20"} << QString("s.xlsx") << QString("参数不对");
+}
+
+// Refused before the shop is looked at: exit 2, the reason and the usage in
+// Chinese, no file.
+void TestStatOutputs::commandLineRefusesBadArguments()
+{
+    QFETCH(QStringList, dates);
+    QFETCH(QString, out);
+    QFETCH(QString, said);
+    const QString target = m_dir.filePath(out);
+    QProcess render;
+    render.start(renderBinary(), QStringList{m_dir.path(), QStringLiteral("--statistics")} + dates + QStringList{target});
+    QVERIFY(render.waitForFinished(60000));
+    QCOMPARE(render.exitStatus(), QProcess::NormalExit);
+    const QString message = QString::fromUtf8(render.readAllStandardError());
+    QCOMPARE(render.exitCode(), 2);
+    QVERIFY2(message.contains(said) && message.contains(QStringLiteral("用法：corvale-render 数据文件夹 --statistics")),
+             qPrintable(message));
+    QVERIFY(!QFileInfo::exists(target));
 }
 
 CORVALE_CORE_TEST_MAIN(TestStatOutputs)
