@@ -4,11 +4,15 @@
 #include "common/fonts.h"
 #include "common/textrules.h"
 #include "reports/page/pagepaint.h"
+#include "statistics/statcli.h"
 #include "statistics/statcsv.h"
 #include "statistics/statpages.h"
 #include "statistics/stattext.h"
 #include "statistics/statworkbook.h"
 #include "support/coretestapp.h"
+#include "support/datafolder.h"
+#include "support/fixedclock.h"
+#include "support/jobtable.h"
 #include "support/pdfwords.h"
 #include "support/readsheet.h"
 
@@ -169,6 +173,7 @@ private slots:
     void filledBoxesArePainted();
     void commandLineRefusesBadArguments_data();
     void commandLineRefusesBadArguments();
+    void commandLineWritesTheFigures();
 
 private:
     QTemporaryDir m_dir;
@@ -478,6 +483,82 @@ void TestStatOutputs::commandLineRefusesBadArguments()
     QVERIFY2(message.contains(said) && message.contains(QStringLiteral("用法：corvale-render 数据文件夹 --statistics")),
              qPrintable(message));
     QVERIFY(!QFileInfo::exists(target));
+}
+
+// From the shop's own table to each kind of file, the figures proven
+// against counts made here over the rows written: jobs outside the period,
+// one without a 接货日期, one without a 合计, one whose 已修否 an earlier
+// version left unset, one without a repairer.
+void TestStatOutputs::commandLineWritesTheFigures()
+{
+    DataFolder folder;
+    const Period period{QDate(2026, 11, 20), QDate(2026, 12, 19)};
+    const QStringList staff = {QStringLiteral("王"), QStringLiteral("李"), QString(), QStringLiteral("赵")};
+    QList<QVariantMap> jobs;
+    int received = 0, repaired = 0, shipped = 0;
+    double total = 0;
+    QMap<QString, std::pair<int, double>> byRepairer; // received, 合计
+    for (int n = 1; n <= 30; ++n) {
+        const QDate in = QDate(2026, 11, 10).addDays(n * 2);
+        QVariantMap job = makeJob(n, {{"接货日期", in.toString(Qt::ISODate)},
+                                      {"修理人员", staff.at(n % 4)},
+                                      {"合计", n % 9 == 0 ? QVariant() : QVariant(n * 10.25)},
+                                      {"已修否", n % 7 == 0 ? QVariant() : QVariant(n % 3 == 0 ? -1 : 0)},
+                                      {"发货日期", n % 4 == 0 ? QVariant() : QVariant(in.addDays(3).toString(Qt::ISODate))}});
+        jobs << job;
+        if (in < period.from || in > period.to)
+            continue;
+        ++received;
+        repaired += n % 3 == 0 && n % 7 != 0;
+        shipped += n % 4 != 0;
+        const QString who = staff.at(n % 4).isEmpty() ? unnamedRepairer() : staff.at(n % 4);
+        ++byRepairer[who].first;
+        if (n % 9 != 0) {
+            total += n * 10.25;
+            byRepairer[who].second += n * 10.25;
+        }
+    }
+    jobs << makeJob(31, {{"接货日期", QVariant()}, {"修理人员", staff.at(0)}, {"合计", 999}});
+    QVERIFY(createEarlierJobTable(folder.path(), jobs));
+    QVERIFY(received > 0 && received < 30);
+    FixedClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+    const auto run = [&](const QString &name) {
+        return runStatisticsCommand({folder.path(), "--statistics", "2026-11-20", "2026-12-19", folder.file(name)});
+    };
+
+    QCOMPARE(run(QStringLiteral("统计.xlsx")), 0);
+    const QJsonObject book = readBack(folder.file(QStringLiteral("统计.xlsx")), true);
+    const QJsonObject summary = sheetNamed(book, QStringLiteral("概况"));
+    QVERIFY(cellAt(summary, 2, 0).value("text").toString().startsWith(QStringLiteral("截至 2026-12-9")));
+    QMap<QString, double> figures;
+    for (const QJsonValue &row : summary.value("rows").toArray())
+        figures.insert(row.toArray().at(0).toObject().value("text").toString(),
+                       row.toArray().at(1).toObject().value("number").toDouble());
+    QCOMPARE(figures.value("接修"), double(received));
+    QCOMPARE(figures.value("已修"), double(repaired));
+    QCOMPARE(figures.value("已发货"), double(shipped));
+    QVERIFY(near(figures.value("合计金额"), total));
+    const QJsonArray rows = sheetNamed(book, QStringLiteral("维修人员")).value("rows").toArray();
+    QCOMPARE(rows.size(), byRepairer.size() + 2);
+    for (int r = 1; r <= byRepairer.size(); ++r) {
+        const QJsonArray row = rows.at(r).toArray();
+        const QString who = row.at(0).toObject().value("text").toString();
+        QVERIFY2(byRepairer.contains(who), qPrintable(who));
+        QCOMPARE(row.at(1).toObject().value("number").toInt(), byRepairer.value(who).first);
+        QVERIFY(near(row.at(3).toObject().value("number").toDouble(), byRepairer.value(who).second));
+    }
+
+    QCOMPARE(run(QStringLiteral("维修人员.csv")), 0);
+    const QJsonObject csv = readBack(folder.file(QStringLiteral("维修人员.csv")), false);
+    const QJsonArray lines = csv.value("rows").toArray();
+    QCOMPARE(lines.size(), 3 + byRepairer.size() + 1);
+    QCOMPARE(lines.last().toArray().at(1).toString(), QString::number(received));
+    QCOMPARE(lines.last().toArray().at(3).toString(), common::moneyText(total));
+
+    QCOMPARE(run(QStringLiteral("统计.pdf")), 0);
+    const QVector<PdfWord> words = pdfWords(folder.file(QStringLiteral("统计.pdf")));
+    QCOMPARE(words.value(0).text, QStringLiteral("经营统计"));
+    QVERIFY(std::any_of(words.cbegin(), words.cend(), [&](const PdfWord &w) { return w.text == common::moneyText(total); }));
 }
 
 CORVALE_CORE_TEST_MAIN(TestStatOutputs)
