@@ -1,10 +1,11 @@
-// corvale-render: prints a data report for one job into a PDF, or a
-// catalogue report into a PDF or spreadsheet, without any window, for
-// scripts and tests.
+// corvale-render: prints a data report for one job into a PDF, a
+// catalogue report into a PDF or spreadsheet, or the shop's figures for a
+// period, without any window, for scripts and tests.
 #include "common/fonts.h"
 #include "reports/forms/datareport.h"
 #include "reports/catalogue/cli.h"
 #include "reports/forms/formlayout.h"
+#include "statistics/statcli.h"
 
 #include <QGuiApplication>
 #include <QTextStream>
@@ -17,6 +18,7 @@ QString usageText()
     return QStringLiteral("usage: corvale-render DATAFOLDER REPORT JOBNUMBER OUT.pdf\n"
                           "       corvale-render DATAFOLDER REPORT --calibration OUT.pdf\n"
                           "       corvale-render DATAFOLDER --file DEFINITION --formula FORMULA OUT.pdf|OUT.xlsx|OUT.csv\n"
+                          "       corvale-render DATAFOLDER --statistics FROM TO OUT.xlsx|OUT.pdf|OUT.csv\n"
                           "       corvale-render --help | --version\n"
                           "REPORT is one of: ")
         + reports::dataReportNames().join(QLatin1Char(' ')) + u'\n';
@@ -79,8 +81,11 @@ int main(int argc, char *argv[])
     common::installFontSubstitutions();
     const QStringList args = app.arguments().mid(1);
 
-    // Modes are told apart by their first argument; positional arguments
-    // print a data report, --file runs a catalogue report request.
+    // Modes are told apart by their options; positional arguments print a
+    // data report, --file runs a catalogue report request, --statistics
+    // writes the figures.
+    if (statistics::isStatisticsCommandLine(args))
+        return statistics::runStatisticsCommand(args);
     if (reports::isRequestCommandLine(app.arguments()))
         return reports::runRequestCli(app.arguments());
     return renderDataReport(args);

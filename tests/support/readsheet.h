@@ -14,11 +14,14 @@ struct SheetReadBack {
     bool missing = false; // openpyxl is not installed
 };
 
-inline SheetReadBack readSheetBack(const QString &path)
+// whole: every sheet with its charts ({"sheets": [...]}), not only the first.
+inline SheetReadBack readSheetBack(const QString &path, bool whole = false)
 {
     QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral(CORVALE_SOURCE_DIR "/tests/support/readsheet.py"), path});
+    QStringList arguments{QStringLiteral(CORVALE_SOURCE_DIR "/tests/support/readsheet.py"), path};
+    if (whole)
+        arguments << QStringLiteral("--workbook");
+    p.start(QStringLiteral("/usr/bin/python3"), arguments);
     if (!p.waitForFinished(60000))
         return {{}, QStringLiteral("readsheet.py did not finish")};
     if (p.exitCode() == 77)

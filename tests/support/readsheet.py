@@ -3,9 +3,12 @@
 program sees it, and prints it as one JSON object.
 
 readsheet.py FILE.xlsx: the sheet's rows (each cell's number, date, text or
-formula, its number format and boldness; a SUBTOTAL formula also with the
-value stored for it and the value a spreadsheet program calculates), frozen
+formula, its number format and boldness; a SUBTOTAL or SUM formula also with
+the value stored for it and the value a spreadsheet program calculates), frozen
 panes, autofilter, column widths and page set-up.
+readsheet.py FILE.xlsx --workbook: every sheet so, in order, each with its
+charts (kind, direction, grouping, and each series' name, categories and
+values as the ranges they are drawn from).
 readsheet.py FILE.csv: whether it starts with the UTF-8 byte-order mark, how
 many lines end in CR LF, and its rows as a CSV reader takes them.
 
@@ -19,8 +22,9 @@ import sys
 
 
 def subtotal(sheet, formula):
-    """SUBTOTAL(9, range): the numbers in range, leaving out other subtotals."""
-    m = re.fullmatch(r"=SUBTOTAL\(9,([A-Z]+[0-9]+:[A-Z]+[0-9]+)\)", formula)
+    """SUBTOTAL(9, range) or SUM(range): the numbers in range, leaving out
+    other subtotals."""
+    m = re.fullmatch(r"=(?:SUBTOTAL\(9,|SUM\()([A-Z]+[0-9]+:[A-Z]+[0-9]+)\)", formula)
     if not m:
         return None
     total = 0
@@ -32,13 +36,7 @@ def subtotal(sheet, formula):
     return total
 
 
-def read_xlsx(path):
-    try:
-        import openpyxl
-    except ImportError:
-        sys.exit(77)
-    sheet = openpyxl.load_workbook(path).active
-    stored = openpyxl.load_workbook(path, data_only=True).active
+def read_sheet(sheet, stored):
     rows = []
     for row, stored_row in zip(sheet.iter_rows(), stored.iter_rows()):
         cells = []
@@ -74,6 +72,46 @@ def read_xlsx(path):
     }
 
 
+def reference(data):
+    """The range a series' part is drawn from, or None."""
+    if data is None:
+        return None
+    for ref in (getattr(data, "numRef", None), getattr(data, "strRef", None)):
+        if ref is not None:
+            return ref.f
+    return None
+
+
+def read_charts(sheet):
+    charts = []
+    for chart in sheet._charts:
+        charts.append({
+            "kind": chart.tagname,
+            "direction": getattr(chart, "type", None),
+            "grouping": getattr(chart, "grouping", None),
+            "series": [{"name": reference(s.tx), "categories": reference(s.cat), "values": reference(s.val)}
+                       for s in chart.series],
+        })
+    return charts
+
+
+def read_xlsx(path, whole):
+    try:
+        import openpyxl
+    except ImportError:
+        sys.exit(77)
+    book = openpyxl.load_workbook(path)
+    stored = openpyxl.load_workbook(path, data_only=True)
+    if not whole:
+        return read_sheet(book.active, stored.active)
+    sheets = []
+    for sheet in book.worksheets:
+        read = read_sheet(sheet, stored[sheet.title])
+        read["charts"] = read_charts(sheet)
+        sheets.append(read)
+    return {"sheets": sheets}
+
+
 def read_csv(path):
     data = open(path, "rb").read()
     bom = data.startswith(b"\xef\xbb\xbf")
@@ -87,5 +125,5 @@ def read_csv(path):
 
 if __name__ == "__main__":
     path = sys.argv[1]
-    result = read_csv(path) if path.endswith(".csv") else read_xlsx(path)
+    result = read_csv(path) if path.endswith(".csv") else read_xlsx(path, "--workbook" in sys.argv[2:])
     json.dump(result, sys.stdout, ensure_ascii=False)

@@ -1,12 +1,11 @@
 #include "reports/catalogue/workbook.h"
 
+#include "reports/catalogue/csvfile.h"
 #include "reports/catalogue/pdf.h"
-#include "reports/page/outputfile.h"
 #include "reports/catalogue/sheetlayout.h"
+#include "reports/catalogue/xlsxbook.h"
+#include "reports/page/outputfile.h"
 
-#include <QDir>
-#include <QFile>
-#include <xlsxwriter.h>
 #include <array>
 
 namespace reports {
@@ -16,43 +15,6 @@ namespace {
 // A margin of the PDF's, 12 mm, in inches; the foot leaves room for the page number.
 constexpr double marginInches = 0.47;
 constexpr double footInches = 0.75;
-
-class Workbook {
-public:
-    explicit Workbook(const QString &path)
-    {
-        // One row is held at a time: a whole table's sheet is written in a
-        // fraction of the memory, and quicker.
-        lxw_workbook_options options{};
-        options.constant_memory = LXW_TRUE;
-        m_book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
-    }
-    ~Workbook()
-    {
-        if (m_book)
-            (void)close();
-    }
-    Workbook(const Workbook &) = delete;
-    Workbook &operator=(const Workbook &) = delete;
-
-    lxw_workbook *get() const { return m_book; }
-    // Writes the file; the first failure met on the way, or the writing's own.
-    lxw_error close()
-    {
-        const lxw_error closed = workbook_close(std::exchange(m_book, nullptr));
-        return m_failed != LXW_NO_ERROR ? m_failed : closed;
-    }
-    // Keeps the first failure of a call into the library.
-    void check(lxw_error e)
-    {
-        if (m_failed == LXW_NO_ERROR)
-            m_failed = e;
-    }
-
-private:
-    lxw_workbook *m_book = nullptr;
-    lxw_error m_failed = LXW_NO_ERROR;
-};
 
 std::array<lxw_format *, int(SheetStyle::Sum) + 1> makeFormats(lxw_workbook *book)
 {
@@ -113,36 +75,6 @@ void setUpPage(Workbook &book, lxw_worksheet *sheet, const SheetFrame &frame)
                                     lxw_col_t(std::max<int>(0, frame.widths.size() - 1))));
 }
 
-// A text a spreadsheet program would run as a formula (=, +, @, or - not
-// starting a number) gets an apostrophe first: a name typed by a clerk must
-// never become a command in the bookkeeper's spreadsheet.
-QString neverAFormula(const QString &field)
-{
-    if (field.isEmpty())
-        return field;
-    const QChar first = field.front();
-    bool number = false;
-    if (first == u'-')
-        field.toDouble(&number);
-    if (first == u'=' || first == u'+' || first == u'@' || first == u'\t' || first == u'\r' || (first == u'-' && !number))
-        return u'\'' + field;
-    return field;
-}
-
-// A field as RFC 4180 has it: quoted when it holds a separator, a quote or a line break.
-void appendCsvField(QString &line, const QString &text)
-{
-    const QString field = neverAFormula(text);
-    const bool quoted = field.contains(u',') || field.contains(u'"') || field.contains(u'\n') || field.contains(u'\r');
-    if (!quoted) {
-        line += field;
-        return;
-    }
-    line += u'"';
-    line += QString(field).replace(u'"', QStringLiteral("\"\""));
-    line += u'"';
-}
-
 } // namespace
 
 common::Result<void> writePreparedSheet(const PreparedReport &prepared, const QString &path)
@@ -153,7 +85,9 @@ common::Result<void> writePreparedSheet(const PreparedReport &prepared, const QS
     const SheetFrame frame = sheetFrame(prepared);
     lxw_error written = LXW_ERROR_CREATING_XLSX_FILE;
     {
-        Workbook book(file.partPath());
+        // One row held at a time: a whole table's sheet is written in a
+        // fraction of the memory, and quicker.
+        Workbook book(file.partPath(), true);
         if (book.get()) {
             const auto formats = makeFormats(book.get());
             lxw_worksheet *sheet = workbook_add_worksheet(book.get(), frame.name.toUtf8().constData());
@@ -176,40 +110,19 @@ common::Result<void> writePreparedSheet(const PreparedReport &prepared, const QS
 
 common::Result<void> writePreparedCsv(const PreparedReport &prepared, const QString &path)
 {
-    OutputFile file(path, OutputKind::Csv);
+    CsvFile file(path);
     if (const auto e = file.open(); e.failed())
         return e;
-    QByteArray out("\xEF\xBB\xBF");
-    bool written = true;
-    QString line;
-    const auto add = [&](const QStringList &fields) {
-        for (int c = 0; c < fields.size(); ++c) {
-            if (c > 0)
-                line += u',';
-            appendCsvField(line, fields.at(c));
-        }
-        line += QStringLiteral("\r\n");
-        out += line.toUtf8();
-        line.clear();
-        if (out.size() >= (1 << 20)) {
-            written = written && file.device()->write(out) == out.size();
-            out.clear();
-        }
-    };
     // On top, as in the workbook: the title, what the report covers, the print date.
-    add({prepared.definition.title});
-    add({prepared.heading.scope});
-    add({printDateLabel(prepared.heading.printed)});
+    file.add({prepared.definition.title});
+    file.add({prepared.heading.scope});
+    file.add({printDateLabel(prepared.heading.printed)});
     QStringList captions;
     for (const ReportColumn &c : prepared.definition.columns)
         captions << c.caption;
-    add(captions);
+    file.add(captions);
     for (const ReportRow &row : prepared.rows)
-        add(row.cells);
-    if (!written || file.device()->write(out) != out.size()) {
-        file.discard();
-        return file.cannotWrite(file.device()->errorString());
-    }
+        file.add(row.cells);
     return file.commit();
 }
 

@@ -50,21 +50,27 @@ struct PageItem {
     double pen = 0.6; // points, for lines, boxes and circles
     QColor colour = Qt::black;
     QString name; // the form's control a data report's item prints, for whoever reads the pages
+    QColor fill;  // a box's inside; none when invalid (a chart's bars are filled)
 
     static PageItem textAt(const QRectF &rect, const QString &text, Qt::Alignment align, int font,
                            const QColor &colour = Qt::black, const QString &name = {})
     {
-        return {Kind::Text, rect, text, align, font, 0, colour, name};
+        return {Kind::Text, rect, text, align, font, 0, colour, name, {}};
     }
     // A line, box or circle, drawn with a pen pen points wide.
     static PageItem drawn(Kind kind, const QRectF &rect, double pen, const QColor &colour = Qt::black,
                           const QString &name = {})
     {
-        return {kind, rect, {}, {}, 0, pen, colour, name};
+        return {kind, rect, {}, {}, 0, pen, colour, name, {}};
+    }
+    // A box filled with fill and no outline.
+    static PageItem filledBox(const QRectF &rect, const QColor &fill, const QString &name = {})
+    {
+        return {Kind::Box, rect, {}, {}, 0, 0, fill, name, fill};
     }
     static PageItem picture(const QRectF &rect, const QString &file, const QString &name)
     {
-        return {Kind::Picture, rect, file, {}, 0, 0, Qt::black, name};
+        return {Kind::Picture, rect, file, {}, 0, 0, Qt::black, name, {}};
     }
 };
 

@@ -234,8 +234,15 @@ void PagePainter::paint(const LaidOutReport &report, const ReportPage &page)
             m_painter.drawLine(rect.topLeft(), rect.bottomRight());
             break;
         case PageItem::Kind::Box:
-            m_painter.setPen(pen);
-            m_painter.drawRect(rect);
+            if (item.fill.isValid()) {
+                m_painter.setPen(item.pen > 0 ? pen : QPen(Qt::NoPen));
+                m_painter.setBrush(item.fill);
+                m_painter.drawRect(rect);
+                m_painter.setBrush(Qt::NoBrush);
+            } else {
+                m_painter.setPen(pen);
+                m_painter.drawRect(rect);
+            }
             break;
         case PageItem::Kind::Circle:
             m_painter.setPen(pen);
