@@ -109,11 +109,8 @@ int runStatisticsCommand(const QStringList &arguments)
         say(QStringLiteral("无法打开数据库 “%1”：%2").arg(store::displayedAddress(shop->jobTable), db.error().text));
         return 1;
     }
-    // The shop's settings hold no limit for an overdue job yet: the
-    // figures' own default stands.
-    const int overdueDays = ShopFigures().overdueDays;
     const common::Result<ShopFigures> figures =
-        computeFigures(**db, command->period, common::clock().today(), overdueDays);
+        computeFigures(**db, command->period, common::clock().today(), shop->settings.overdueDays);
     if (figures.failed()) {
         say(figures.error().text);
         return 1;

@@ -89,7 +89,7 @@ common::Result<QVector<Token>> tokenize(const QString &in)
             if (i < n && (in.at(i) == QLatin1Char('=') || (c == QLatin1Char('<') && in.at(i) == QLatin1Char('>'))))
                 ++i;
             out->append({T::Symbol, in.mid(start, i - start), start});
-        } else if (QStringLiteral("=*.,;-+").contains(c)) {
+        } else if (QStringLiteral("=*.,;-+()").contains(c)) {
             ++i;
             out->append({T::Symbol, QString(c), start});
         } else {
@@ -181,14 +181,33 @@ private:
         return t;
     }
 
-    // Conditions: term {and term}.
+    // Conditions: conjunction {or conjunction}; and binds tighter, as in Jet.
     QString condition()
     {
+        QStringList alternatives;
+        alternatives << conjunction();
+        while (!m_failed && acceptKeyword("or"))
+            alternatives << conjunction();
+        return alternatives.size() == 1 ? alternatives.first()
+                                        : u'(' + alternatives.join(QStringLiteral(" OR ")) + u')';
+    }
+
+    QString conjunction()
+    {
         QStringList terms;
-        terms << term();
+        terms << factor();
         while (!m_failed && acceptKeyword("and"))
-            terms << term();
+            terms << factor();
         return terms.join(QStringLiteral(" AND "));
+    }
+
+    QString factor()
+    {
+        if (!acceptSymbol("("))
+            return term();
+        const QString inner = condition();
+        expectSymbol(")");
+        return u'(' + inner + u')';
     }
 
     QString term()
@@ -206,6 +225,11 @@ private:
         const FieldDef *f = field();
         if (!f)
             return {};
+        if (acceptKeyword("is")) {
+            const bool negated = acceptKeyword("not");
+            expectKeyword("null");
+            return negated ? QStringLiteral("NOT %1").arg(emptyTest(m_engine, *f)) : emptyTest(m_engine, *f);
+        }
         const Token &next = peek();
         if (next.type == Token::Type::Word && next.text.compare(QLatin1String("like"), Qt::CaseInsensitive) == 0) {
             ++m_at;
@@ -226,9 +250,12 @@ private:
             value(*f);
             if (m_failed)
                 return {};
-            // Jet compares text without regard to case.
-            return f->isTextLike() ? textComparison(m_engine, conditionOperand(*f), op)
-                                   : QStringLiteral("%1 %2 ?").arg(conditionOperand(*f), op);
+            // Jet compares text without regard to case, and only dates as dates.
+            if (f->isTextLike())
+                return textComparison(m_engine, conditionOperand(*f), op);
+            const QString comparison = QStringLiteral("%1 %2 ?").arg(conditionOperand(*f), op);
+            return f->kind == FieldKind::Date ? QStringLiteral("(%1 AND %2)").arg(dateTest(m_engine, quoted(f->name)), comparison)
+                                              : comparison;
         }
         if (f->kind == FieldKind::YesNo)
             return QStringLiteral("(%1 <> 0)").arg(conditionOperand(*f));

@@ -7,7 +7,8 @@
 //   客户信息                                       (the table as a record source)
 //   select * from 客户信息 [where COND] [order by FIELD [desc] {, FIELD [desc]}]
 //   INSERT INTO 客户信息 SELECT 客户信息.* From 客户信息 WHERE 编号=N
-// COND is terms joined by "and"; a term is [not] FIELD (a yes/no field),
+// COND is terms joined by "and" and "or" (and binding tighter), in ( ) as
+// needed; a term is [not] FIELD (a yes/no field), FIELD Is [Not] Null,
 // FIELD op VALUE with op one of = <> < > <= >=, or FIELD Like 'pattern'.
 // VALUE is a number, a 'text' ('' inside for a quote) or a #date#.
 #include "store/sqldialect.h"

@@ -82,6 +82,22 @@ QString likeTerm(Engine engine, const QString &column)
     return QStringLiteral("%1 ~* CAST(? AS TEXT)").arg(column);
 }
 
+QString dateTest(Engine engine, const QString &column)
+{
+    if (engine == Engine::SQLite)
+        return QStringLiteral("(%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(%1, '+0 days') IS %1)")
+            .arg(column);
+    return QStringLiteral("(%1 IS NOT NULL)").arg(column);
+}
+
+QString emptyTest(Engine engine, const FieldDef &field)
+{
+    const QString column = quoted(field.name);
+    if (field.kind == FieldKind::Date && engine == Engine::SQLite)
+        return QStringLiteral("(%1 IS NULL OR %1 = '')").arg(column);
+    return QStringLiteral("(%1 IS NULL)").arg(column);
+}
+
 QVariant likePattern(Engine engine, const QString &jetPattern)
 {
     return engine == Engine::SQLite ? QVariant(jetPattern) : QVariant(jetPatternRegex(jetPattern));

@@ -38,6 +38,11 @@ QString keyOrder(Engine engine);
 
 // Jet's Like over column, the pattern bound as likePattern() gives it.
 QString likeTerm(Engine engine, const QString &column);
+// True where column holds a real calendar date (an older file may hold any
+// text); on the server the column's own check has seen to it.
+QString dateTest(Engine engine, const QString &column);
+// Jet's "Is Null": a date an older file left as '' is as empty as a Null.
+QString emptyTest(Engine engine, const FieldDef &field);
 QVariant likePattern(Engine engine, const QString &jetPattern);
 
 // A bound text value where the engine must be told it is text.

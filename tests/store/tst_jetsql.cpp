@@ -165,6 +165,9 @@ void TestJetSql::acceptedStatementsSelectTheRightRows_data()
     QTest::newRow("order ties keep table order") << "select * from 客户信息 order by 邮编" << tableOrder(QList<int>{10, 3, 7, 1, 5, 0});
     QTest::newRow("order text by pinyin, case ignored") << "select * from 客户信息 order by 客户姓名" << QList<int>{7, 1, 10, 5, 3, 0};
     QTest::newRow("text equality ignores case") << "select * from 客户信息 where 客户姓名='ZHANG SAN'" << QList<int>{3};
+    QTest::newRow("and binds tighter than or") << "select * from 客户信息 where 编号=3 or 编号=7 and not 已修否 order by 编号" << QList<int>{3};
+    QTest::newRow("brackets") << "select * from 客户信息 where (编号=3 or 编号=7) and 已修否 order by 编号" << QList<int>{7};
+    QTest::newRow("is null, is not null") << "select * from 客户信息 where 已修否 Is Null or 型号 is not null and 编号 > 9" << tableOrder(QList<int>{10, 1});
     QTest::newRow("number") << "select * from 客户信息 where 编号=7" << QList<int>{7};
     QTest::newRow("number Select") << "Select * from 客户信息 where 编号=3" << QList<int>{3};
     QTest::newRow("number spaced") << "select * from 客户信息 where 编号 =5" << QList<int>{5};
@@ -271,7 +274,7 @@ void TestJetSql::rejectedStatements_data()
     QTest::newRow("update") << "update 客户信息 set 编号=1" << "update" << 0;
     QTest::newRow("other table") << "select * from sqlite_master" << "sqlite_master" << 14;
     QTest::newRow("garbage after") << "select * from 客户信息 where 编号=1 garbage" << "garbage" << -1;
-    QTest::newRow("or is not a shape") << base + " or 已修否" << "or" << -1;
+    QTest::newRow("unclosed bracket") << base + " and (已修否 or 编号=1" << ")" << -1;
     QTest::newRow("bare text field") << base + " and 地址" << "地址" << -1;
     QTest::newRow("not on text field") << base + " and not 地址" << "地址" << -1;
     QTest::newRow("like without pattern") << base + " and 地址 Like 5" << "Like" << -1;
