@@ -126,6 +126,16 @@ QList<Job> shopJobs(bool olderFile)
         }
         jobs << j;
     }
+    // On the edges: exactly the days allowed and one more; the period's ends.
+    const QList<QDate> edges = {kToday.addDays(-kOverdueDays), kToday.addDays(-kOverdueDays - 1), kPeriod.from,
+                                kPeriod.to, kPeriod.from.addDays(-1), kPeriod.to.addDays(1)};
+    for (const QDate &day : edges) {
+        Job j;
+        j.number = int(jobs.size()) + 1;
+        j.received = common::isoDate(day);
+        j.repaired = 0;
+        jobs << j;
+    }
     return jobs;
 }
 
