@@ -11,6 +11,7 @@
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/jobwriter.h"
+#include "statistics/ui/statisticswindow.h"
 #include "store/recordset.h"
 #include "workspace/aboutwindow.h"
 #include "workspace/binder.h"
@@ -141,6 +142,7 @@ frmCorvale::~frmCorvale()
     // and the binder and the grid go before the set they watch.
     disconnect(qApp, nullptr, this, nullptr);
     m_about.reset();
+    m_statistics.reset();
     delete m_recordCommands;
     delete m_binder;
     m_binder = nullptr;
@@ -160,6 +162,8 @@ void frmCorvale::connectCommands()
     connect(k.helpDownload, &QAction::triggered, this, [this] { openHelp(m_shop.settings.manualUrl); });
     connect(k.companyWeb, &QAction::triggered, this, [this] { openHelp(m_shop.settings.companyUrl); });
     connect(k.about, &QAction::triggered, this, &frmCorvale::showAbout);
+    connect(k.statistics, &QAction::triggered, this,
+            [this] { statistics::openStatisticsWindow(m_statistics, *this, m_shop); });
 }
 
 void frmCorvale::buildMenus()
@@ -184,6 +188,10 @@ void frmCorvale::buildMenus()
     QMenu *other = bar->addMenu(QStringLiteral("其它(&O)"));
     other->setObjectName(QStringLiteral("mnuOther"));
     other->addActions({k.viewImage, k.viewTable});
+
+    QMenu *statistics = bar->addMenu(QStringLiteral("统计(&T)"));
+    statistics->setObjectName(QStringLiteral("mnuStatistics"));
+    statistics->addAction(k.statistics);
 
     QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("mnuHelp"));

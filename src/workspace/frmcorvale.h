@@ -15,6 +15,7 @@
 class QWindow;
 
 namespace common { class TypingGuard; }
+namespace statistics { class StatisticsWindow; }
 namespace store {
 class Database;
 class JobWriter;
@@ -123,6 +124,7 @@ private:
     PhotoView *m_photo = nullptr;
     common::TypingGuard *m_typing = nullptr;
     common::WindowSlot<AboutWindow> m_about;
+    common::WindowSlot<statistics::StatisticsWindow> m_statistics;
     qint16 m_txtNewID = 0;
     bool m_closing = false;
     bool m_shownOnce = false;

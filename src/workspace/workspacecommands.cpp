@@ -54,6 +54,7 @@ WorkspaceCommands WorkspaceCommands::create(QObject *parent)
     k.repairTypeSettings = action(parent, "RepairType", QStringLiteral("维修类别设置"));
     k.partSettings = action(parent, "PeiJianSet", QStringLiteral("申请配件设置"));
     k.messageSettings = action(parent, "MessageSet", QStringLiteral("信息来源设置"));
+    k.statistics = action(parent, "Statistics", QStringLiteral("经营统计…"));
     k.viewImage = action(parent, "ViewImage", QStringLiteral("显示图像"), true);
     k.viewTable = action(parent, "ViewTable", QStringLiteral("显示表格"), true);
     k.helpDownload = action(parent, "HelpDownload", QStringLiteral("说明书下载"));

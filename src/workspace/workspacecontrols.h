@@ -66,6 +66,7 @@ struct WorkspaceCommands {
     QAction *staffSettings = nullptr, *modelSettings = nullptr, *repairTypeSettings = nullptr,
             *partSettings = nullptr, *messageSettings = nullptr;
     QAction *viewImage = nullptr, *viewTable = nullptr;
+    QAction *statistics = nullptr; // 经营统计…
     QAction *helpDownload = nullptr, *companyWeb = nullptr, *about = nullptr;
 
     // Every action, named and captioned, owned by parent.

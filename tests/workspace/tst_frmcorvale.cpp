@@ -436,7 +436,7 @@ private slots:
         for (QAction *a : f.window->menuBar()->actions())
             titles << a->text();
         QCOMPARE(titles, (QStringList{"数据修改(&M)", "高级功能", "基础资料设置(&B)", "其它(&O)",
-                                      "帮助(&H)", "退出系统(&X)"}));
+                                      "统计(&T)", "帮助(&H)", "退出系统(&X)"}));
         for (const char *name : {"append", "delete", "serial", "findNumber", "Search", "Print", "Refresh",
                                  "CopyRecord", "WorkerSer", "TypeSet", "RepairType", "PeiJianSet",
                                  "MessageSet", "HelpDownload", "CompanyWeb", "About"})

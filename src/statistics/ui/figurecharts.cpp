@@ -1,0 +1,121 @@
+#include "statistics/ui/figurecharts.h"
+
+#include "common/fonts.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QHorizontalBarSeries>
+#include <QStackedBarSeries>
+#include <QValueAxis>
+
+namespace statistics {
+
+namespace {
+
+QFont chartFont(double points)
+{
+    QFont f(QStringLiteral("宋体"));
+    f.setPointSizeF(points);
+    return f;
+}
+
+QChart *newChart(const QString &title)
+{
+    auto *chart = new QChart;
+    chart->setTitle(title);
+    chart->setTitleFont(chartFont(11));
+    chart->legend()->setFont(chartFont(9));
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    return chart;
+}
+
+// Categories along x, counts or money up y from zero.
+void addAxes(QChart *chart, QAbstractBarSeries *series, const QStringList &categories, double highest, bool money)
+{
+    auto *x = new QBarCategoryAxis;
+    x->append(categories);
+    x->setLabelsFont(chartFont(8));
+    auto *y = new QValueAxis;
+    y->setRange(0, highest > 0 ? highest * 1.1 : 1);
+    y->setLabelFormat(money ? QStringLiteral("%.0f") : QStringLiteral("%d"));
+    y->setLabelsFont(chartFont(8));
+    y->applyNiceNumbers();
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+}
+
+} // namespace
+
+QChart *monthlyChart(const MonthlyReceived &monthly, const BarChosen &chosen)
+{
+    QChart *chart = newChart(QStringLiteral("近十二个月每月接修（按品牌）"));
+    auto *series = new QStackedBarSeries;
+    QVector<int> perMonth(monthly.months.size(), 0);
+    for (int b = 0; b < monthly.brands.size(); ++b) {
+        auto *set = new QBarSet(monthly.brands.at(b));
+        for (int m = 0; m < monthly.months.size(); ++m) {
+            const int n = monthly.counts.value(m).value(b);
+            *set << n;
+            perMonth[m] += n;
+        }
+        const QString brand = monthly.brands.at(b);
+        QObject::connect(set, &QBarSet::doubleClicked, set, [chosen, brand, months = monthly.months](int index) {
+            chosen({brand, months.value(index)});
+        });
+        series->append(set);
+    }
+    chart->addSeries(series);
+    QStringList categories;
+    for (const QDate &month : monthly.months)
+        categories << month.toString(QStringLiteral("yyyy-M"));
+    addAxes(chart, series, categories, perMonth.isEmpty() ? 0 : *std::max_element(perMonth.cbegin(), perMonth.cend()),
+            false);
+    chart->legend()->setAlignment(Qt::AlignRight);
+    return chart;
+}
+
+QChart *repairerMoneyChart(const QVector<RepairerRow> &rows, const BarChosen &chosen)
+{
+    QChart *chart = newChart(QStringLiteral("期间内每位维修人员的合计金额"));
+    auto *series = new QBarSeries;
+    auto *set = new QBarSet(QStringLiteral("合计金额"));
+    QStringList names;
+    double highest = 0;
+    for (const RepairerRow &r : rows) {
+        *set << r.total;
+        names << r.repairer;
+        highest = std::max(highest, r.total);
+    }
+    QObject::connect(set, &QBarSet::doubleClicked, set, [chosen, names](int index) { chosen({names.value(index), {}}); });
+    series->append(set);
+    chart->addSeries(series);
+    addAxes(chart, series, names, highest, true);
+    chart->legend()->hide();
+    return chart;
+}
+
+QChart *turnaroundChart(const QVector<TurnaroundBin> &bins)
+{
+    QChart *chart = newChart(QStringLiteral("期间内从接货到发货的天数"));
+    auto *series = new QBarSeries;
+    auto *set = new QBarSet(QStringLiteral("记录数"));
+    QStringList labels;
+    int highest = 0;
+    for (const TurnaroundBin &bin : bins) {
+        *set << bin.jobs;
+        labels << bin.label;
+        highest = std::max(highest, bin.jobs);
+    }
+    series->append(set);
+    chart->addSeries(series);
+    addAxes(chart, series, labels, highest, false);
+    chart->legend()->hide();
+    return chart;
+}
+
+} // namespace statistics
