@@ -4,6 +4,7 @@
 #include "support/heldrelay.h"
 #include "support/jobtable.h"
 #include "support/pdfwords.h"
+#include "support/readsheet.h"
 
 #include "common/sitesettings.h"
 
@@ -11,6 +12,7 @@
 #include "store/fields.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -640,6 +642,82 @@ private slots:
         typeText(QStringLiteral("After Restore"));
         keys(QStringLiteral("alt+r"));
         QVERIFY(fileShows([&] { return nameOf(folder.path(), 3) == QStringLiteral("After Restore"); }));
+    }
+
+    // 经营统计 by keyboard alone on the program's own clock: the overdue tile
+    // lists exactly the jobs to phone through, the clerk notes the call on
+    // each, 刷新 gives the table back, and the workbook saved from the window
+    // holds the same counts.
+    void statisticsByKeyboard()
+    {
+        QTemporaryDir folder;
+        const QDate today = QDate::currentDate();
+        const auto job = [&](int n, int daysAgo, bool repaired, const QVariant &shipped = {}) {
+            return makeJob(n, {{QStringLiteral("接货日期"), today.addDays(-daysAgo).toString(Qt::ISODate)},
+                               {QStringLiteral("已修否"), repaired ? -1 : 0},
+                               {QStringLiteral("发货日期"), shipped}});
+        };
+        const QList<QVariantMap> jobs = {job(1, 30, false), job(2, 2, false), job(3, 20, true), job(4, 40, false),
+                                         job(5, 10, true, today.addDays(-5).toString(Qt::ISODate))};
+        QVERIFY(createJobTable(folder.path(), jobs));
+        // Counted here: open, and open for more than the default 7 days.
+        int open = 0, overdue = 0;
+        QStringList names;
+        for (const QVariantMap &j : jobs) {
+            const bool isOpen = j.value(QStringLiteral("已修否")).toInt() == 0;
+            open += isOpen;
+            overdue += isOpen && QDate::fromString(j.value(QStringLiteral("接货日期")).toString(), Qt::ISODate) < today.addDays(-7);
+            names << j.value(QStringLiteral("客户姓名")).toString();
+        }
+        QCOMPARE(overdue, 2);
+
+        Program corvale(folder.path());
+        QVERIFY(corvale.started());
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+        keys(QStringLiteral("alt+t"));
+        keys(QStringLiteral("Return"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("经营统计")).isEmpty());
+
+        // Alt+2 is 超期未修: the workspace comes to the front on the last of its jobs.
+        keys(QStringLiteral("alt+2"));
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("Called B"));
+        keys(QStringLiteral("Prior"));
+        keys(QStringLiteral("ctrl+a"));
+        typeText(QStringLiteral("Called A"));
+        keys(QStringLiteral("alt+r"));
+        QVERIFY2(fileShows([&] { return nameOf(folder.path(), 1) == QStringLiteral("Called A"); }),
+                 qPrintable(nameOf(folder.path(), 1)));
+        QCOMPARE(nameOf(folder.path(), 4), QStringLiteral("Called B"));
+        for (int n : {2, 3, 5})
+            QCOMPARE(nameOf(folder.path(), n), names.at(n - 1));
+
+        // Back to the window (one at a time), its figures saved as a workbook.
+        keys(QStringLiteral("alt+t"));
+        keys(QStringLiteral("Return"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("经营统计")).isEmpty());
+        keys(QStringLiteral("alt+e"));
+        QVERIFY(!corvale.waitForActive(QStringLiteral("另存为 Excel")).isEmpty());
+        const QString book = QDir(folder.path()).filePath(QStringLiteral("figures.xlsx"));
+        keys(QStringLiteral("ctrl+a"));
+        typeText(book);
+        keys(QStringLiteral("Return"));
+        QVERIFY(corvale.waitGone(QStringLiteral("另存为 Excel")));
+        QVERIFY(fileShows([&] { return QFileInfo(book).size() > 0; }));
+        READ_SHEET_BACK(sheet, book);
+        QMap<QString, double> figures;
+        for (const QJsonValue &row : sheet.value(QStringLiteral("rows")).toArray()) {
+            const QJsonArray cells = row.toArray();
+            if (cells.size() >= 2)
+                figures.insert(cells.at(0)[QStringLiteral("text")].toString(), cells.at(1)[QStringLiteral("number")].toDouble(-1));
+        }
+        QCOMPARE(figures.value(QStringLiteral("在修"), -1), double(open));
+        QCOMPARE(figures.value(QStringLiteral("超期未修"), -1), double(overdue));
+
+        keys(QStringLiteral("Escape"));
+        QVERIFY(corvale.waitGone(QStringLiteral("经营统计")));
+        QVERIFY(!corvale.waitForActive(kWorkspace).isEmpty());
     }
 
     void secondCopyIsRefused()

@@ -2,7 +2,8 @@
 // The one instance of a window that another window opens: created on first
 // use, shown again while it lives, gone when it deletes itself on close or
 // when its owner goes. The owner keeps the slot as a member, and the window
-// is the owner's child, so nothing outlives the window that opened it.
+// is the owner's child or reset() by the owner's destructor, so nothing
+// outlives the window that opened it.
 #include <QPointer>
 #include <QWidget>
 

@@ -27,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -176,7 +177,10 @@ QWidget *StatisticsWindow::periodRow()
 void StatisticsWindow::keyToTile(QPushButton *tile)
 {
     const int place = ++m_tileKeys;
-    tile->setShortcut(QKeySequence(QStringLiteral("Alt+%1").arg(place)));
+    // A shortcut of its own: a button's setText() replaces the button's
+    // shortcut with its text's mnemonic, and the tiles' texts change.
+    auto *key = new QShortcut(QKeySequence(QStringLiteral("Alt+%1").arg(place)), this);
+    connect(key, &QShortcut::activated, tile, &QPushButton::click);
     tile->setToolTip(QStringLiteral("Alt+%1 或回车：在主窗口中列出这些记录").arg(place));
 }
 
@@ -199,7 +203,8 @@ QWidget *StatisticsWindow::tiles()
     auto *box = new QWidget(this);
     auto *layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto *now = new QGroupBox(QStringLiteral("现在"), box);
+    auto *now = new QGroupBox(box);
+    m_nowBox = now;
     auto *nowLayout = new QHBoxLayout(now);
     nowLayout->addWidget(tile(QStringLiteral("tileOpen"), Figure::Open));
     nowLayout->addWidget(tile(QStringLiteral("tileOverdue"), Figure::Overdue));
@@ -327,7 +332,8 @@ void StatisticsWindow::showFigures()
     const auto count = [](int n) { return QString::number(n); };
     m_tiles.value(Figure::Open)->setText(tileText(QStringLiteral("在修"), count(f.now.open)));
     m_tiles.value(Figure::Overdue)
-        ->setText(tileText(QStringLiteral("超期未修（%1 天）").arg(f.overdueDays), count(f.now.overdue)));
+        ->setText(tileText(QStringLiteral("超期未修"), count(f.now.overdue)));
+    m_nowBox->setTitle(QStringLiteral("现在（超期：接货超过 %1 天未修）").arg(f.overdueDays));
     m_tiles.value(Figure::AwaitingParts)->setText(tileText(QStringLiteral("待配件"), count(f.now.awaitingParts)));
     m_tiles.value(Figure::RepairedNotCollected)
         ->setText(tileText(QStringLiteral("已修未取"), count(f.now.repairedNotCollected)));
@@ -400,7 +406,9 @@ StatisticsWindow *openStatisticsWindow(common::WindowSlot<StatisticsWindow> &slo
                                        const common::ShopContext &shop)
 {
     const common::BusyCursor busy;
-    return slot.show([&] { return new StatisticsWindow(workspace, shop, workspace.workspaceWindow()); });
+    // Without a parent: a window kept above its parent would hide the jobs
+    // a figure has just listed in the workspace. The slot's owner deletes it.
+    return slot.show([&] { return new StatisticsWindow(workspace, shop, nullptr); });
 }
 
 } // namespace statistics

@@ -14,6 +14,7 @@
 class QChartView;
 class QComboBox;
 class QDateEdit;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -65,6 +66,7 @@ private:
     QDateEdit *m_to = nullptr;
     QLabel *m_periodText = nullptr;
     QLabel *m_leftOut = nullptr;
+    QGroupBox *m_nowBox = nullptr;
     QMap<Figure, QPushButton *> m_tiles;
     QPushButton *m_totalTile = nullptr;
     FigureTable *m_repairers = nullptr;
