@@ -10,6 +10,8 @@
 #include <QStackedBarSeries>
 #include <QValueAxis>
 
+#include <cmath>
+
 namespace statistics {
 
 namespace {
@@ -39,10 +41,15 @@ void addAxes(QChart *chart, QAbstractBarSeries *series, const QStringList &categ
     x->append(categories);
     x->setLabelsFont(chartFont(8));
     auto *y = new QValueAxis;
-    y->setRange(0, highest > 0 ? highest * 1.1 : 1);
+    // Whole steps of 1, 2 or 5 × 10ⁿ, so no label repeats a rounded number.
+    double step = 1;
+    while (highest / step > 5)
+        step *= (QString::number(step).startsWith(u'2') ? 2.5 : 2);
+    const double top = std::max(step, std::ceil(highest / step) * step);
+    y->setRange(0, top);
+    y->setTickCount(int(top / step) + 1);
     y->setLabelFormat(money ? QStringLiteral("%.0f") : QStringLiteral("%d"));
     y->setLabelsFont(chartFont(8));
-    y->applyNiceNumbers();
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);

@@ -27,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
@@ -76,7 +77,7 @@ QChartView *chartView(const QString &objectName, QWidget *parent)
     auto *view = new QChartView(parent);
     view->setObjectName(objectName);
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(320, 220);
+    view->setMinimumSize(260, 180);
     return view;
 }
 
@@ -109,18 +110,28 @@ StatisticsWindow::StatisticsWindow(query::RecordWorkspace &workspace, const comm
     common::markProgramWindow(this);
     m_repairers = new FigureTable(this);
     m_brands = new FigureTable(this);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(periodRow());
-    layout->addWidget(tiles());
+    // The figures scroll on a small screen (1366 × 768 at 150 %); the
+    // buttons stay in sight below them.
+    auto *body = new QWidget(this);
+    auto *bodyLayout = new QVBoxLayout(body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->addWidget(periodRow());
+    bodyLayout->addWidget(tiles());
     auto *tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabFigures"));
     tabs->addTab(tables(), QStringLiteral("维修人员和品牌(&R)"));
     tabs->addTab(charts(), QStringLiteral("图表(&G)"));
-    layout->addWidget(tabs, 1);
+    bodyLayout->addWidget(tabs, 1);
     m_leftOut = new QLabel(this);
     m_leftOut->setObjectName(QStringLiteral("lblLeftOut"));
     m_leftOut->setWordWrap(true);
-    layout->addWidget(m_leftOut);
+    bodyLayout->addWidget(m_leftOut);
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidget(body);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(scroll, 1);
     layout->addWidget(buttons());
     periodChosen();
     common::fitOnScreen(this, QSize(1000, 720));
@@ -188,7 +199,7 @@ QPushButton *StatisticsWindow::tile(const QString &objectName, Figure figure)
 {
     auto *button = new QPushButton(this);
     button->setObjectName(objectName);
-    button->setMinimumSize(110, 56);
+    button->setMinimumSize(88, 52);
     QFont f = button->font();
     f.setPointSizeF(f.pointSizeF() * 1.3);
     button->setFont(f);
@@ -218,7 +229,7 @@ QWidget *StatisticsWindow::tiles()
     // The money of the period is made by the jobs received in it.
     m_totalTile = new QPushButton(period);
     m_totalTile->setObjectName(QStringLiteral("tileTotal"));
-    m_totalTile->setMinimumSize(130, 56);
+    m_totalTile->setMinimumSize(104, 52);
     m_totalTile->setFont(m_tiles.value(Figure::Received)->font());
     connect(m_totalTile, &QPushButton::clicked, this,
             [this] { openJobs(figureSource(Figure::Received, m_figures)); });
