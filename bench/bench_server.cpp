@@ -4,6 +4,7 @@
 // starts a private server for it).
 #include "bench.h"
 
+#include "statistics/figures.h"
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/jobcopy.h"
@@ -70,6 +71,21 @@ ServerFixture &server()
 
 const QString kLastRow = QStringLiteral(
     "SELECT *, xmin::text FROM \"客户信息\" WHERE \"编号\" = (SELECT max(\"编号\") FROM \"客户信息\")");
+
+// The statements a bare program would send for the same figures.
+const char *const kRawFigures[] = {
+    "SELECT SUM(CASE WHEN \"已修否\" = 0 THEN 1 ELSE 0 END),"
+    " SUM(CASE WHEN \"已修否\" = 0 AND \"接货日期\" < '2024-12-24' THEN 1 ELSE 0 END),"
+    " SUM(CASE WHEN \"已修否\" = 0 AND \"是否申请\" = '是' AND \"到货日期\" IS NULL THEN 1 ELSE 0 END),"
+    " SUM(CASE WHEN \"已修否\" <> 0 AND \"发货日期\" IS NULL THEN 1 ELSE 0 END) FROM \"客户信息\"",
+    "SELECT \"修理人员\", \"型号\", COUNT(*), SUM(CASE WHEN \"已修否\" <> 0 THEN 1 ELSE 0 END), COUNT(\"发货日期\"),"
+    " SUM(\"合计\"), SUM(\"上门费\"), SUM(\"维修费\") FROM \"客户信息\""
+    " WHERE \"接货日期\" BETWEEN '2020-01-01' AND '2020-12-31' GROUP BY 1, 2",
+    "SELECT \"型号\", \"发货日期\"::date - \"接货日期\"::date, COUNT(*) FROM \"客户信息\""
+    " WHERE \"接货日期\" BETWEEN '2020-01-01' AND '2020-12-31' AND \"发货日期\"::date >= \"接货日期\"::date GROUP BY 1, 2",
+    "SELECT left(\"接货日期\", 7), \"型号\", COUNT(*) FROM \"客户信息\""
+    " WHERE \"接货日期\" BETWEEN '2024-01-01' AND '2024-12-31' GROUP BY 1, 2",
+};
 
 bool registerServerCases()
 {
@@ -149,6 +165,16 @@ bool registerServerCases()
                           server().raw(QStringLiteral("DELETE FROM \"客户信息\" WHERE \"编号\" = -100"));
                       },
                       9, 204});
+    Registrar figures({QStringLiteral("server: statistics: every figure for a year"), setUp,
+                       [](Context &) {
+                           check(statistics::computeFigures(*server().db, {QDate(2020, 1, 1), QDate(2020, 12, 31)},
+                                                            QDate(2024, 12, 31), 7));
+                       },
+                       [](Context &) {
+                           for (const char *sql : kRawFigures)
+                               server().raw(QString::fromUtf8(sql));
+                       },
+                       5, 205});
     return true;
 }
 
