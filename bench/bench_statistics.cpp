@@ -18,18 +18,27 @@ const statistics::Period kYear{QDate(2020, 1, 1), QDate(2020, 12, 31)};
 const QDate kToday(2024, 12, 31);
 
 // The statements a bare program would send for the same figures: the open
-// jobs, the period by repairer and model, turnaround days and the twelve months.
+// jobs and those whose 接货日期 is no date, the period by repairer and model
+// with the fees that are no number, turnaround days and the twelve months.
+#define IS_DATE(c) "(" c " GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(" c ", '+0 days') IS " c ")"
+#define NOT_NUMBER(c) ", SUM(typeof(" c ") = 'text' AND trim(" c ") <> '')"
 const std::vector<std::string> kRawFigures = {
-    "SELECT SUM(已修否 = 0), SUM(已修否 = 0 AND 接货日期 < '2024-12-24'),"
+    "SELECT SUM(已修否 = 0), SUM(CASE WHEN 已修否 = 0 AND " IS_DATE("接货日期") " AND 接货日期 < '2024-12-24' THEN 1 END),"
     " SUM(已修否 = 0 AND 是否申请 = '是' AND (到货日期 IS NULL OR 到货日期 = '')),"
-    " SUM(已修否 <> 0 AND (发货日期 IS NULL OR 发货日期 = '')) FROM 客户信息",
-    "SELECT 修理人员, 型号, COUNT(*), SUM(已修否 <> 0), SUM(发货日期 IS NOT NULL), SUM(合计), SUM(上门费), SUM(维修费)"
-    " FROM 客户信息 WHERE 接货日期 >= '2020-01-01' AND 接货日期 <= '2020-12-31' GROUP BY 修理人员, 型号",
+    " SUM(已修否 <> 0 AND (发货日期 IS NULL OR 发货日期 = '')), SUM(CASE WHEN " IS_DATE("接货日期") " THEN 0 ELSE 1 END)"
+    " FROM 客户信息",
+    "SELECT 修理人员, 型号, COUNT(*), SUM(已修否 <> 0), SUM(发货日期 <> ''), SUM(合计), SUM(上门费), SUM(维修费)"
+    NOT_NUMBER("合计") NOT_NUMBER("上门费") NOT_NUMBER("维修费")
+    " FROM 客户信息 WHERE " IS_DATE("接货日期") " AND 接货日期 >= '2020-01-01' AND 接货日期 <= '2020-12-31'"
+    " GROUP BY 修理人员, 型号",
     "SELECT 型号, julianday(发货日期) - julianday(接货日期) AS d, COUNT(*) FROM 客户信息"
-    " WHERE 接货日期 >= '2020-01-01' AND 接货日期 <= '2020-12-31' AND d >= 0 GROUP BY 型号, d",
+    " WHERE " IS_DATE("接货日期") " AND 接货日期 >= '2020-01-01' AND 接货日期 <= '2020-12-31' AND " IS_DATE("发货日期")
+    " GROUP BY 型号, d",
     "SELECT substr(接货日期, 1, 7), 型号, COUNT(*) FROM 客户信息"
-    " WHERE 接货日期 >= '2024-01-01' AND 接货日期 <= '2024-12-31' GROUP BY 1, 2",
+    " WHERE " IS_DATE("接货日期") " AND 接货日期 >= '2024-01-01' AND 接货日期 <= '2024-12-31' GROUP BY 1, 2",
 };
+#undef IS_DATE
+#undef NOT_NUMBER
 
 struct StatisticsFixture {
     std::unique_ptr<store::Database> db;

@@ -9,7 +9,10 @@
 #include "store/recordset.h"
 #include "workspace/frmcorvale.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QPushButton>
 #include <memory>
 #include <stdexcept>
@@ -168,6 +171,45 @@ Registrar numberSearch({
         raw.readAll("SELECT * FROM 客户信息 WHERE 编号 = 16384");
     },
     9, 170});
+
+// 经营统计 over the whole table: the window opened from its menu item, and
+// the period box moved between this month and this year.
+QDialog *statisticsWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("frmStatistics") && w->isVisible())
+            return qobject_cast<QDialog *>(w);
+    return nullptr;
+}
+
+Registrar statisticsOpen({
+    QStringLiteral("经营统计: open the window"),
+    ensureOpen,
+    [](Context &) {
+        ws().window->findChild<QAction *>(QStringLiteral("Statistics"))->trigger();
+        QApplication::processEvents();
+        if (!statisticsWindow())
+            throw std::runtime_error("经营统计 did not open");
+    },
+    nullptr, 5, 180,
+    [](Context &) {
+        if (QDialog *open = statisticsWindow())
+            delete open;
+    }});
+
+Registrar statisticsPeriod({
+    QStringLiteral("经营统计: change the period"),
+    [](Context &ctx) {
+        ensureOpen(ctx);
+        if (!statisticsWindow())
+            ws().window->findChild<QAction *>(QStringLiteral("Statistics"))->trigger();
+    },
+    [](Context &) {
+        auto *period = statisticsWindow()->findChild<QComboBox *>(QStringLiteral("cboPeriod"));
+        period->setCurrentIndex(period->currentIndex() == 0 ? 3 : 0);
+        QApplication::processEvents();
+    },
+    nullptr, 9, 181});
 
 Registrar closeAll({
     QStringLiteral("close the workspace"),

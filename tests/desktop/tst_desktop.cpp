@@ -660,13 +660,16 @@ private slots:
         const QList<QVariantMap> jobs = {job(1, 30, false), job(2, 2, false), job(3, 20, true), job(4, 40, false),
                                          job(5, 10, true, today.addDays(-5).toString(Qt::ISODate))};
         QVERIFY(createJobTable(folder.path(), jobs));
-        // Counted here: open, and open for more than the default 7 days.
-        int open = 0, overdue = 0;
+        // Counted here: open, open for more than the default 7 days, received last month.
+        const QDate lastMonth = today.addMonths(-1).addDays(1 - today.day());
+        int open = 0, overdue = 0, receivedLastMonth = 0;
         QStringList names;
         for (const QVariantMap &j : jobs) {
             const bool isOpen = j.value(QStringLiteral("已修否")).toInt() == 0;
             open += isOpen;
             overdue += isOpen && QDate::fromString(j.value(QStringLiteral("接货日期")).toString(), Qt::ISODate) < today.addDays(-7);
+            const QDate received = QDate::fromString(j.value(QStringLiteral("接货日期")).toString(), Qt::ISODate);
+            receivedLastMonth += received >= lastMonth && received < lastMonth.addMonths(1);
             names << j.value(QStringLiteral("客户姓名")).toString();
         }
         QCOMPARE(overdue, 2);
@@ -677,6 +680,9 @@ private slots:
         keys(QStringLiteral("alt+t"));
         keys(QStringLiteral("Return"));
         QVERIFY(!corvale.waitForActive(QStringLiteral("经营统计")).isEmpty());
+        // 上月, the second period of the box.
+        keys(QStringLiteral("alt+q"));
+        keys(QStringLiteral("Down"));
 
         // Alt+2 is 超期未修: the workspace comes to the front on the last of its jobs.
         keys(QStringLiteral("alt+2"));
@@ -714,6 +720,7 @@ private slots:
         }
         QCOMPARE(figures.value(QStringLiteral("在修"), -1), double(open));
         QCOMPARE(figures.value(QStringLiteral("超期未修"), -1), double(overdue));
+        QCOMPARE(figures.value(QStringLiteral("接修"), -1), double(receivedLastMonth));
 
         keys(QStringLiteral("Escape"));
         QVERIFY(corvale.waitGone(QStringLiteral("经营统计")));

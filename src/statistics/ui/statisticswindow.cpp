@@ -389,9 +389,14 @@ void StatisticsWindow::openJobs(const QString &source)
 
 bool StatisticsWindow::event(QEvent *event)
 {
-    // Back in front: what was saved meanwhile counts.
-    if (event->type() == QEvent::WindowActivate && !m_figures.today.isNull())
+    // Back in front after another window had it: what was saved meanwhile
+    // counts. The first activation follows the figures just worked out.
+    if (event->type() == QEvent::WindowDeactivate)
+        m_leftBehind = true;
+    if (event->type() == QEvent::WindowActivate && m_leftBehind) {
+        m_leftBehind = false;
         recompute(Quietly::Yes);
+    }
     return QDialog::event(event);
 }
 

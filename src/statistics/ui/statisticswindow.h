@@ -77,6 +77,7 @@ private:
     QChartView *m_money = nullptr;
     QChartView *m_turnaround = nullptr;
     bool m_settingPeriod = false;
+    bool m_leftBehind = false; // another window was active since the figures were worked out
     int m_tileKeys = 0;
 };
 
