@@ -84,18 +84,13 @@ frmCorvale::frmCorvale(store::Database &db, const common::ShopContext &shop, QWi
     setWindowTitle(common::appTitle());
     setFont(common::cjkFont(QStringLiteral("宋体"), 9));
 
-    // The form scrolls where the screen is smaller than it (a laptop at 150 %);
-    // a larger window gives the grid the extra height.
+    // The fields scroll where the screen is smaller than the form (a laptop
+    // at 150 %); a larger window gives the grid the extra height.
     auto *client = new QWidget;
     client->setObjectName(QStringLiteral("client"));
     m_commands = WorkspaceCommands::create(this);
     m_controls = buildWorkspaceForm(client, new JobGrid(*m_set), m_shop.settings);
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("clientScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(client);
-    setCentralWidget(scroll);
+    setCentralWidget(client);
     statusBar()->setObjectName(QStringLiteral("statusHint"));
 
     connectCommands();
@@ -122,9 +117,10 @@ frmCorvale::frmCorvale(store::Database &db, const common::ShopContext &shop, QWi
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &frmCorvale::onFocusWindowChanged);
     // Wherever the focus goes in a form scrolled out of sight (Tab, a refused
     // save putting the clerk back in the field), the field is brought into view.
-    connect(qApp, &QApplication::focusChanged, this, [scroll, client](QWidget *, QWidget *now) {
-        if (now && client->isAncestorOf(now))
-            scroll->ensureWidgetVisible(now);
+    auto *fields = client->findChild<QScrollArea *>(QStringLiteral("clientScroll"));
+    connect(qApp, &QApplication::focusChanged, this, [fields](QWidget *, QWidget *now) {
+        if (now && fields->widget()->isAncestorOf(now))
+            fields->ensureWidgetVisible(now);
     });
 
     // Load: today's date, table view.
@@ -420,7 +416,7 @@ void frmCorvale::showEvent(QShowEvent *event)
     if (!m_shownOnce && !event->spontaneous()) {
         m_shownOnce = true;
         // As the form was drawn, or as much of it as the screen has room for.
-        const QSize form = centralWidget()->findChild<QWidget *>(QStringLiteral("client"))->sizeHint();
+        const QSize form = centralWidget()->sizeHint();
         common::fitOnScreen(this, {form.width(), form.height() + menuBar()->sizeHint().height()
                                                       + statusBar()->sizeHint().height()});
         activate();

@@ -43,8 +43,10 @@ JobGrid::JobGrid(store::RecordSet &set, QWidget *parent) : QWidget(parent), m_se
     // Row numbers shown whole, 32767 included.
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setMinimumWidth(m_table->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
-    // Four rows at the least; a taller window gives the grid all its extra height.
-    m_table->setMinimumHeight(kHeaderHeight + 4 * kRowHeight + 4);
+    // Five rows at the least, beside a horizontal bar on a narrow window; a
+    // taller window gives the grid all its extra height.
+    m_table->setMinimumHeight(kHeaderHeight + 5 * kRowHeight + m_table->horizontalScrollBar()->sizeHint().height()
+                              + 2 * m_table->frameWidth());
     m_table->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     m_navigator = new DataControlBar(this);

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace workspace {
@@ -257,6 +258,14 @@ void arrangeTabOrder(const WorkspaceControls &c)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
 
+// Asks for the whole form, where a plain scroll area caps its wish at a
+// couple of dozen lines.
+class FieldScroll : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return widget()->size(); }
+};
+
 } // namespace
 
 WorkspaceControls buildWorkspaceForm(QWidget *client, JobGrid *grid, const common::SiteSettings &settings)
@@ -277,10 +286,18 @@ WorkspaceControls buildWorkspaceForm(QWidget *client, JobGrid *grid, const commo
     c.DatCustomer = grid->navigator();
     c.chkDisplay = grid->repairedBox();
 
+    // On a low screen (1366 × 768 at 150 %) the fields scroll and the grid
+    // keeps five rows and its navigator in sight below them.
+    auto *fields = new FieldScroll(client);
+    fields->setObjectName(QStringLiteral("clientScroll"));
+    fields->setFrameShape(QFrame::NoFrame);
+    fields->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    fields->setWidget(form);
+    fields->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto *layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 2);
     layout->setSpacing(2);
-    layout->addWidget(form, 0, Qt::AlignLeft);
+    layout->addWidget(fields);
     auto *gridRow = new QHBoxLayout;
     gridRow->setContentsMargins(common::px(150), 0, common::px(10800 - 150 - 10545), 0);
     gridRow->addWidget(grid);

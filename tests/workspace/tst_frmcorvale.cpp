@@ -64,7 +64,9 @@ private slots:
         QCOMPARE(f.window->txtNewID(), qint16(0)); // no activation on an empty table
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Corvale V3.0"));
         // The form as drawn, 10800 × 8145 twips, where the screen has room for it.
-        QCOMPARE(f.get<QWidget>(QStringLiteral("client"))->size(), QSize(720, 543));
+        QCOMPARE(f.get<QScrollArea>(QStringLiteral("clientScroll"))->viewport()->size(),
+                 f.get<QWidget>(QStringLiteral("fieldArea"))->size());
+        QVERIFY(f.get<QWidget>(QStringLiteral("client"))->height() >= 543);
         // Paging through nothing is harmless.
         QTest::keyClick(f.info(0), Qt::Key_PageDown);
         QTest::keyClick(f.info(0), Qt::Key_PageUp);
@@ -103,6 +105,10 @@ private slots:
         auto *scroll = f.get<QScrollArea>(QStringLiteral("clientScroll"));
         QVERIFY2(QTest::qWaitFor([&] { return scroll->verticalScrollBar()->isVisible(); }),
                  qPrintable(QStringLiteral("%1x%2").arg(f.window->width()).arg(f.window->height())));
+        // The grid keeps five rows and its navigator in sight.
+        auto *navigator = f.get<QWidget>(QStringLiteral("DatCustomer"));
+        QVERIFY(grid->viewport()->height() >= 5 * grid->verticalHeader()->defaultSectionSize());
+        QVERIFY(f.window->rect().contains(QRect(navigator->mapTo(f.window.get(), QPoint()), navigator->size())));
         // A field out of sight comes into view as it takes the focus.
         f.info(26)->setFocus(Qt::TabFocusReason);
         QVERIFY(QTest::qWaitFor([&] {
