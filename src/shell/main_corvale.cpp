@@ -1,5 +1,6 @@
 #include "common/fonts.h"
 #include "common/ui/lateinput.h"
+#include "common/ui/qtwords.h"
 #include "shell/launcher.h"
 #include "shell/shell.h"
 #include "store/database.h"
@@ -7,10 +8,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QStyleFactory>
-#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
@@ -30,10 +29,8 @@ int main(int argc, char *argv[])
     common::installFontSubstitutions();
     QApplication::setFont(common::cjkFont(QStringLiteral("宋体"), 9));
 
-    // Standard buttons read 确定/取消/是/否.
-    QTranslator qtChinese;
-    if (qtChinese.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtChinese);
+    // Standard buttons read 确定/取消/是/否, a file dialog's types 文件夹.
+    common::installChineseQtWords();
 
     // What was typed while the program waited on its database goes nowhere:
     // not into the next job after a save that took long, not into a box.

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace workspace {
@@ -47,6 +48,9 @@ AboutWindow::AboutWindow(QWidget *workspace, const common::ShopContext &shop)
             m_workspace->activateWindow();
         }
     });
+    // Esc goes back as 返回 does, as in every other window of the program.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, back, &QPushButton::click);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame, 1);
     layout->addWidget(back, 0, Qt::AlignHCenter);

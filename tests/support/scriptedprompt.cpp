@@ -39,7 +39,10 @@ common::Answer ScriptedPrompt::message(const common::Message &m)
     if (whileOpen)
         whileOpen(m);
     const std::unique_ptr<QMessageBox> box = common::messageBox(m, QApplication::activeWindow());
-    QTimer::singleShot(0, box.get(), [this, b = box.get()] { boxHeights << b->frameGeometry().height(); });
+    QTimer::singleShot(0, box.get(), [this, b = box.get()] {
+        boxHeights << b->frameGeometry().height();
+        boxWidths << b->width();
+    });
     showAndAnswer(*box, QMessageBox::Ok);
     return answer;
 }
@@ -50,10 +53,9 @@ std::optional<QString> ScriptedPrompt::input(const QString &label, const QString
     std::optional<QString> answer;
     if (!inputAnswers.isEmpty())
         answer = inputAnswers.takeFirst();
-    QInputDialog box(QApplication::activeWindow());
-    box.setWindowTitle(title);
-    box.setLabelText(label);
-    showAndAnswer(box, answer ? QDialog::Accepted : QDialog::Rejected);
+    const std::unique_ptr<QInputDialog> box = common::inputBox(label, title, QString(), QApplication::activeWindow());
+    QTimer::singleShot(0, box.get(), [this, b = box.get()] { boxWidths << b->width(); });
+    showAndAnswer(*box, answer ? QDialog::Accepted : QDialog::Rejected);
     return answer;
 }
 
@@ -98,4 +100,5 @@ void ScriptedPrompt::clear()
     messages.clear();
     inputsAsked.clear();
     filesAsked.clear();
+    boxWidths.clear();
 }

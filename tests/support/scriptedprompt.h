@@ -19,6 +19,7 @@ public:
     QStringList inputsAsked;   // labels of input boxes
     QStringList filesAsked;    // filters of file dialogs, open and save
     QList<int> boxHeights;     // of each message box as it showed, in pixels
+    QList<int> boxWidths;      // of each message and input box as it showed, in pixels
 
     // Answers, taken from the front; when a list runs out: the first button
     // (OK / Yes), a cancelled input box, a cancelled file dialog.

@@ -655,6 +655,10 @@ private slots:
             WorkspaceFixture::type(box, text);
             WorkspaceFixture::leaveTo(w.findChild<QLineEdit *>(QStringLiteral("txtList2")));
             QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("日期输入有误！")});
+            // Wide enough for its title beside the title bar's icon and three buttons.
+            const QFontMetrics title(QApplication::font());
+            QVERIFY(f.prompt.boxWidths.last()
+                    >= title.horizontalAdvance(f.prompt.messages.last().title) + 4 * title.height());
             QVERIFY(box->hasFocus());
             box->setEditText(QString());
         }

@@ -2,6 +2,7 @@
 // activation, the grid and its check box, saving what was typed, the entry
 // rules as the keyboard meets them, and the menus.
 #include "support/testapp.h"
+#include "common/ui/qtwords.h"
 #include "workspace/workspacefixture.h"
 
 #include "common/ui/lateinput.h"
@@ -16,6 +17,8 @@
 #include <QPointer>
 #include <QUrl>
 #include <QCheckBox>
+#include <QAbstractFileIconProvider>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QInputMethodEvent>
@@ -495,6 +498,17 @@ private slots:
         const QPointer<QWidget> open(about);
         QTest::mouseClick(back, Qt::LeftButton);
         QVERIFY(!open || !open->isVisible());
+        // Esc goes back too.
+        f.settle();
+        f.get<QAction>(QStringLiteral("About"))->trigger();
+        QWidget *again = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmAbout") && w->isVisible())
+                again = w;
+        QVERIFY(again && waitForFocus(again));
+        const QPointer<QWidget> second(again);
+        QTest::keyClick(again, Qt::Key_Escape);
+        QVERIFY(!second || !second->isVisible());
     }
 
     void settingsRefreshTheStaffLists()
@@ -529,6 +543,15 @@ private slots:
         press(Qt::Key_B, QStringLiteral("b"), 499990); // typed during the wait
         press(Qt::Key_C, QStringLiteral("c"), 500000 + 3600000);
         QCOMPARE(name->text(), QStringLiteral("ac"));
+    }
+
+    // Qt's own dialogs speak Chinese, the file dialog's types included.
+    void qtWordsInChinese()
+    {
+        common::installChineseQtWords();
+        QCOMPARE(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), QStringLiteral("文件夹"));
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
     }
 };
 

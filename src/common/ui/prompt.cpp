@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -40,12 +41,10 @@ public:
     std::optional<QString> input(const QString &label, const QString &title,
                                  const QString &defaultText) override
     {
-        bool ok = false;
-        const QString text = QInputDialog::getText(QApplication::activeWindow(), title, label,
-                                                   QLineEdit::Normal, defaultText, &ok);
-        if (!ok)
+        const std::unique_ptr<QInputDialog> box = inputBox(label, title, defaultText, QApplication::activeWindow());
+        if (box->exec() != QDialog::Accepted)
             return std::nullopt;
-        return text;
+        return box->textValue();
     }
 
     QString openFile(const QString &title, const QString &filter) override
@@ -98,12 +97,37 @@ std::unique_ptr<QMessageBox> messageBox(const Message &m, QWidget *parent)
                                              parent);
     if (!folded.detail.isEmpty())
         box->setDetailedText(folded.detail);
+    // A message box sizes itself by its text; a spanning spacer makes it no
+    // narrower than its title.
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
+        grid->addItem(new QSpacerItem(widthForTitle(box.get(), m.title), 0), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     switch (m.buttons) {
     case Buttons::Ok: box->setStandardButtons(QMessageBox::Ok); break;
     case Buttons::YesNo: box->setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case Buttons::OkCancel: box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     }
     return box;
+}
+
+std::unique_ptr<QInputDialog> inputBox(const QString &label, const QString &title, const QString &defaultText,
+                                       QWidget *parent)
+{
+    auto box = std::make_unique<QInputDialog>(parent);
+    box->setWindowTitle(title);
+    box->setLabelText(label);
+    box->setTextValue(defaultText);
+    box->setMinimumWidth(widthForTitle(box.get(), title));
+    return box;
+}
+
+int widthForTitle(const QWidget *box, const QString &title)
+{
+    // The title bar's font is the window manager's, often larger and bold:
+    // a fifth more than the box's own, and room for its icon and three buttons.
+    QFont font = box->font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) * 6 / 5 + 4 * QFontMetrics(font).height() + 40;
 }
 
 FoldedText foldedText(const QString &text, const QString &detail)

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+class QInputDialog;
 class QMessageBox;
 class QWidget;
 
@@ -63,6 +64,12 @@ FoldedText foldedText(const QString &text, const QString &detail);
 // The box a message is shown in: the text shortened to fit the screen, the
 // rest and the detail behind 显示详细信息.
 std::unique_ptr<QMessageBox> messageBox(const Message &m, QWidget *parent);
+// The box a line of text is asked in.
+std::unique_ptr<QInputDialog> inputBox(const QString &label, const QString &title, const QString &defaultText,
+                                       QWidget *parent);
+// The width a box takes at least so that the window manager shows its whole
+// title beside its buttons, not "Co… .0".
+int widthForTitle(const QWidget *box, const QString &title);
 
 // The way the program asks: through the prompt in force, and afterwards the
 // window the clerk was in gets the focus back, also where the window manager
