@@ -93,6 +93,8 @@ QPlainTextEdit *SettingsDialog::listEditor(const common::Setting &list)
 {
     auto *edit = new QPlainTextEdit;
     edit->setObjectName(editorName(list));
+    // One name a line: Tab goes on to the next field instead of typing a tab.
+    edit->setTabChangesFocus(true);
     edit->setPlainText(list.valueIn(m_settings).toStringList().join(QLatin1Char('\n')));
     m_lists.append({&list, edit});
     return edit;
@@ -218,6 +220,26 @@ void SettingsDialog::stationeryEdited()
 void SettingsDialog::showPage(int page)
 {
     m_tabs->setCurrentIndex(qBound(0, page, m_tabs->count() - 1));
+    if (isVisible())
+        focusFirstField();
+}
+
+void SettingsDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    focusFirstField();
+}
+
+void SettingsDialog::focusFirstField()
+{
+    // The page's own scroll area is no field.
+    QWidget *page = m_tabs->currentWidget();
+    for (QWidget *w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain())
+        if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(page)
+            && !qobject_cast<QScrollArea *>(w)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
 }
 
 int SettingsDialog::currentPage() const { return m_tabs->currentIndex(); }

@@ -50,7 +50,12 @@ public slots:
     // Saves, and closes only when the file was written.
     void accept() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    // The caret in the page's first field, so the clerk can type at once.
+    void focusFirstField();
     QWidget *staffPage();
     QWidget *listPage(const common::Setting &list);
     QPlainTextEdit *listEditor(const common::Setting &list);

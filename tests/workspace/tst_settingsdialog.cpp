@@ -54,6 +54,7 @@ private slots:
     void stationeryOffsetsPerReport();
     void linesBecomeItems();
     void serverPasswordIsNotShown();
+    void keyboardFromTheFirstField();
 };
 
 void TestSettingsDialog::editedStaffListIsSavedAndReturned()
@@ -267,3 +268,20 @@ void TestSettingsDialog::serverPasswordIsNotShown()
 
 CORVALE_TEST_MAIN(TestSettingsDialog)
 #include "tst_settingsdialog.moc"
+
+// The dialog opens with the caret in its page's first field; Tab leaves a
+// staff list for the next field, the list keeps no tab.
+void TestSettingsDialog::keyboardFromTheFirstField()
+{
+    DataFolder folder;
+    SettingsDialog dialog(SiteSettings::defaults(), folder.file(common::settingsFileName()));
+    dialog.showPage(SettingsDialog::ModelsPage);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto *models = dialog.findChild<QPlainTextEdit *>(QStringLiteral("txtModels"));
+    QTRY_COMPARE(QApplication::focusWidget(), models);
+    const QString before = models->toPlainText();
+    QTest::keyClick(models, Qt::Key_Tab);
+    QVERIFY(!models->hasFocus());
+    QCOMPARE(models->toPlainText(), before);
+}
