@@ -59,6 +59,8 @@ corvale_gzip(${_man}/corvale.1 ${CMAKE_CURRENT_BINARY_DIR}/man/corvale.1.gz ${CM
 corvale_gzip(${_man}/corvale-render.1 ${CMAKE_CURRENT_BINARY_DIR}/man/corvale-render.1.gz ${CMAKE_INSTALL_MANDIR}/man1)
 corvale_gzip(${_man}/zh_CN/corvale.1 ${CMAKE_CURRENT_BINARY_DIR}/man/zh_CN/corvale.1.gz
              ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)
+corvale_gzip(${_man}/zh_CN/corvale-render.1 ${CMAKE_CURRENT_BINARY_DIR}/man/zh_CN/corvale-render.1.gz
+             ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)
 corvale_gzip(${_debian}/changelog ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.gz ${_docdir})
 add_custom_target(corvale_gzipped ALL DEPENDS ${_gzipped})
 install(FILES ${_debian}/copyright DESTINATION ${_docdir})

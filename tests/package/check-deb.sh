@@ -33,7 +33,7 @@ expected=(./usr/bin/corvale ./usr/bin/corvale-render ./usr/libexec/corvale/corva
           ./usr/share/applications/$app.desktop ./usr/share/metainfo/$app.metainfo.xml
           ./usr/share/icons/hicolor/scalable/apps/corvale.svg
           ./usr/share/man/man1/corvale.1.gz ./usr/share/man/man1/corvale-render.1.gz
-          ./usr/share/man/zh_CN/man1/corvale.1.gz
+          ./usr/share/man/zh_CN/man1/corvale.1.gz ./usr/share/man/zh_CN/man1/corvale-render.1.gz
           ./usr/share/doc/corvale/copyright ./usr/share/doc/corvale/changelog.gz)
 for s in "${sizes[@]}"; do expected+=("./usr/share/icons/hicolor/${s}x${s}/apps/corvale.png"); done
 diff <(printf '%s\n' "${expected[@]}" | LC_ALL=C sort) \
