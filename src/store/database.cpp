@@ -598,8 +598,6 @@ StoreError constraintError(const QString &kind, const QString &field, const QStr
         .withDetail(engineText);
 }
 
-const QString kEditKept = QStringLiteral("尚未保存的修改仍在屏幕上。");
-
 } // namespace
 
 StoreError errorFromServer(const QString &sqlState, const QString &engineText, const QString &server)
@@ -625,9 +623,9 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
     if (sqlState == u"57014" || sqlState == u"55P03" || sqlState == u"25P03" || sqlState == u"40P01"
         || sqlState == u"40001")
         return said(code::Busy, QStringLiteral("数据库服务器%1忙或没有回应（也可能另一台电脑正在修改同一条记录），"
-                                               "这一步在几秒内没有完成，没有做成。\n请稍候再试一次；%2"
+                                               "这一步在几秒内没有完成，没有做成。\n请稍候再试一次；"
                                                "如果一直如此，请检查服务器和网络。")
-                                    .arg(at, kEditKept));
+                                    .arg(at));
     if (sqlState == u"28P01")
         return said(code::Engine, QStringLiteral("数据库服务器%1不接受这个用户名和密码。\n"
                                                  "请改正服务器地址中的密码（或 ~/.pgpass 中的密码）。")
@@ -659,15 +657,15 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
         if (engineText.contains(QLatin1String("Connection refused")))
             return said(code::ServerAway, QStringLiteral("数据库服务器%1没有接受连接：服务器上的数据库没有开，"
                                                          "或者地址中的端口不对（通常是 5432）。\n"
-                                                         "请检查服务器是否开着，以及服务器地址中的端口；%2")
-                                              .arg(at, kEditKept));
+                                                         "请检查服务器是否开着，以及服务器地址中的端口。")
+                                              .arg(at));
         if (engineText.contains(QLatin1String("timeout expired")) || engineText.contains(QLatin1String("No route to host"))
             || engineText.contains(QLatin1String("unreachable")))
             return said(code::ServerAway, QStringLiteral("在几秒内连不上数据库服务器%1：服务器没有开，或者网络不通。\n"
-                                                         "请检查网络和服务器，再试一次；%2")
-                                              .arg(at, kEditKept));
-        return said(code::ServerAway, QStringLiteral("与数据库服务器%1的连接断了，这一步没有做成。\n请检查网络和服务器，再试一次；%2")
-                                          .arg(at, kEditKept));
+                                                         "请检查网络和服务器，再试一次。")
+                                              .arg(at));
+        return said(code::ServerAway, QStringLiteral("与数据库服务器%1的连接断了，这一步没有做成。\n请检查网络和服务器，再试一次。")
+                                          .arg(at));
     }
     return said(code::Engine, QStringLiteral("数据库服务器%1出错，这一步没有做成。请再试一次；如果一直如此，"
                                              "请把详细信息告诉维护人员。")
@@ -691,20 +689,17 @@ StoreError errorFromEngine(int sqliteCode, const QString &engineText)
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return said(code::Busy, QStringLiteral("数据库文件正被另一个程序使用，暂时无法读写，这一步没有做成。\n"
-                                               "请稍候再试；如果一直如此，请关闭正在使用该文件的其他程序。")
-                                    + kEditKept);
+                                               "请稍候再试；如果一直如此，请关闭正在使用该文件的其他程序。"));
     case SQLITE_READONLY:
     case SQLITE_PERM:
     case SQLITE_AUTH:
         return said(code::ReadOnly, QStringLiteral("数据库文件不允许写入，修改没有保存。\n"
-                                                   "请检查该文件及其所在的文件夹是否允许写入（文件的权限和属性）。")
-                                        + kEditKept);
+                                                   "请检查该文件及其所在的文件夹是否允许写入（文件的权限和属性）。"));
     case SQLITE_IOERR:
         return said(code::Engine, QStringLiteral("读写数据库文件时出错（磁盘出错，或者文件被设成了不许改动），这一步没有做成。\n"
-                                                 "请检查磁盘，以及该文件的权限和属性（chattr -i）后再试；")
-                                      + kEditKept);
+                                                 "请检查磁盘，以及该文件的权限和属性（chattr -i）后再试。"));
     case SQLITE_FULL:
-        return said(code::Engine, QStringLiteral("磁盘已满，这一步没有做成。请清理出磁盘空间后再试；") + kEditKept);
+        return said(code::Engine, QStringLiteral("磁盘已满，这一步没有做成。请清理出磁盘空间后再试。"));
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
         return said(code::Engine, QStringLiteral("数据库文件已损坏。请退出程序，从“备份”文件夹中恢复最近的备份。"));

@@ -21,9 +21,10 @@ std::optional<qint16> firstJobNumber(int rowsInSet, const QString &recordSource)
     return qint16(1);
 }
 
-QString storeFailureText(const QString &whatFailed, const QString &reason)
+QString storeFailureText(const QString &whatFailed, const QString &reason, bool editKept)
 {
-    return whatFailed + QStringLiteral("：\n") + reason;
+    const QString text = whatFailed + QStringLiteral("：\n") + reason;
+    return editKept ? text + QStringLiteral("\n尚未保存的修改仍在屏幕上。") : text;
 }
 
 QString recordCaption(int absolutePosition)

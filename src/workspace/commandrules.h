@@ -21,8 +21,9 @@ std::optional<qint16> firstJobNumber(int rowsInSet, const QString &recordSource)
 QString recordCaption(int absolutePosition);
 
 // What the clerk reads when the store refused: what did not happen, then the
-// store's reason, which says what to do about it.
-QString storeFailureText(const QString &whatFailed, const QString &reason);
+// store's reason, which says what to do about it, and — only where the clerk
+// had typed something not yet saved — that it is still on screen.
+QString storeFailureText(const QString &whatFailed, const QString &reason, bool editKept);
 
 // What a copy of a job starts with: today's dates, no fault, finding, repair
 // or part, and zero fees.

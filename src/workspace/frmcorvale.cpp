@@ -261,8 +261,8 @@ void frmCorvale::reportStoreFailure(const common::Error &err, const QString &wha
         common::say(QStringLiteral("字段太小而不能接受输入的数据，请重新输入！"), QStringLiteral("警告"),
                     common::Icon::Critical);
     else
-        common::say(storeFailureText(whatFailed, err.text), QStringLiteral("警告"), common::Icon::Critical,
-                    common::Buttons::Ok, err.detail);
+        common::say(storeFailureText(whatFailed, err.text, !m_binder->pendingFields().isEmpty()),
+                    QStringLiteral("警告"), common::Icon::Critical, common::Buttons::Ok, err.detail);
     // What was typed is still there: the clerk corrects it where it is.
     m_binder->focusField(err.field);
 }

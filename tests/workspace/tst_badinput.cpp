@@ -818,6 +818,8 @@ private slots:
             QTest::keyClick(window.txtInfo(0), Qt::Key_PageUp);
             QApplication::processEvents();
             QVERIFY2(anyStartsWith(prompt.texts(), kNotSaved), qPrintable(prompt.texts().join(u'|')));
+            // What was typed is said to be kept only where something was typed.
+            QVERIFY(prompt.texts().last().endsWith(QStringLiteral("尚未保存的修改仍在屏幕上。")));
             QCOMPARE(window.recordSet().absolutePosition(), 2);
             WorkspaceFixture::type(window.txtInfo(0), window.recordSet().value(QStringLiteral("客户姓名")).toString());
             window.binder().discardPendingEdits();
@@ -827,6 +829,7 @@ private slots:
             // What did not happen, and what to look at.
             QVERIFY2(anyStartsWith(prompt.texts(), QStringLiteral("没有添加新记录：\n")), qPrintable(prompt.texts().join(u'|')));
             QVERIFY2(prompt.texts().last().contains(QStringLiteral("请检查该文件及其所在的文件夹是否允许写入")), qPrintable(prompt.texts().last()));
+            QVERIFY(!prompt.texts().last().contains(QStringLiteral("尚未保存")));
 
             prompt.clear();
             prompt.answers << common::Answer::Yes;
