@@ -105,7 +105,7 @@ void Shell::onSplashTimer()
         }
     }
     // Said together, so a full disk that stops both is one message.
-    if (const QString notice = goingOnNotice({backupNotice(backup, m_shop.settings), prepareDatabase()});
+    if (const QString notice = goingOnNotice({backupNotice(backup), prepareDatabase()});
         !notice.isEmpty())
         common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
     if (const auto written = reports::ensureReportDefinitions(m_shop.folder); written.failed())
@@ -115,6 +115,18 @@ void Shell::onSplashTimer()
                         .arg(written->join(QStringLiteral("、"))),
                     QStringLiteral("提示"), common::Icon::Information);
     showWorkspace();
+    // A slow share or stick takes its time while the clerk already works.
+    if (backup.ok() && !backup->snapshotPath.isEmpty() && !m_shop.settings.backupCopyFolder.isEmpty()) {
+        connect(&m_secondCopy, &SecondCopy::done, this, &Shell::onSecondCopyDone, Qt::UniqueConnection);
+        m_secondCopy.start(backup->snapshotPath, m_shop.settings.backupCopyFolder, m_shop.settings.backupCount);
+    }
+}
+
+void Shell::onSecondCopyDone(const common::Result<QString> &copied)
+{
+    if (copied.failed())
+        common::say(secondCopyFailedText(copied.error()), QStringLiteral("警告"), common::Icon::Warning,
+                    common::Buttons::Ok, copied.error().detail);
 }
 
 QString Shell::prepareDatabase()
@@ -370,7 +382,7 @@ QString settingsNotice(const common::Result<common::LoadedSettings> &loaded)
     return QStringLiteral("设置文件 corvale.ini：\n") + lines.join(u'\n');
 }
 
-QString backupNotice(const common::Result<store::Backup> &backup, const common::SiteSettings &settings)
+QString backupNotice(const common::Result<store::Backup> &backup)
 {
     if (!backup.ok())
         return QStringLiteral("自动备份失败：\n") + backup.error().text;
@@ -379,12 +391,6 @@ QString backupNotice(const common::Result<store::Backup> &backup, const common::
         notes << QStringLiteral("电脑的时钟比最新的备份还早：现在是 %1。\n请在系统设置中改正日期和时间。"
                                 "在改正之前，新备份上的日期是错的；最新的备份都会保留。")
                      .arg(common::clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
-    if (!settings.backupCopyFolder.isEmpty() && !backup->snapshotPath.isEmpty()) {
-        const common::Result<QString> copied =
-            store::copySnapshotTo(backup->snapshotPath, settings.backupCopyFolder, settings.backupCount);
-        if (!copied.ok())
-            notes << QStringLiteral("%1\n这次的备份只保存在数据文件夹的“备份”中。").arg(copied.error().text);
-    }
     return notes.join(QStringLiteral("\n\n"));
 }
 
