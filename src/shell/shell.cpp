@@ -1,6 +1,7 @@
 #include "shell/shell.h"
 
 #include "common/clock.h"
+#include "common/regularfile.h"
 #include "common/ui/busycursor.h"
 #include "common/ui/prompt.h"
 #include "shell/centrewindow.h"
@@ -18,6 +19,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 
 namespace shell {
 
@@ -72,7 +74,7 @@ void Shell::onSplashTimer()
     m_settingsPath = m_shop.file(common::settingsFileName());
     const common::Result<common::LoadedSettings> loaded = common::SiteSettings::load(m_settingsPath);
     m_shop.settings = loaded.ok() ? loaded->settings : common::SiteSettings::defaults();
-    if (const QString notice = settingsNotice(loaded); !notice.isEmpty())
+    if (const QString notice = settingsNotice(loaded, m_settingsPath); !notice.isEmpty())
         common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
     const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
     if (located.failed()) {
@@ -360,8 +362,13 @@ QString folderNotWritableText(const QString &folder)
         .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()));
 }
 
-QString settingsNotice(const common::Result<common::LoadedSettings> &loaded)
+QString settingsNotice(const common::Result<common::LoadedSettings> &loaded, const QString &settingsPath)
 {
+    const QString notAFile = common::notRegularKind(settingsPath);
+    if (loaded.failed() && !notAFile.isEmpty())
+        return QStringLiteral("数据文件夹中的 %1 是%2，不是设置文件。\n本次全部使用默认设置，在基础资料设置中也无法保存。"
+                              "请把它删除或改名：\n%3")
+            .arg(QFileInfo(settingsPath).fileName(), notAFile, QDir::toNativeSeparators(settingsPath));
     // Only a file that is no settings text can be replaced on saving; one
     // that could not be read at all (a folder, a pipe, a link out of the
     // folder) is left alone, and saving says so.

@@ -75,8 +75,9 @@ private:
 // Why the program cannot run in a data folder it may not write.
 QString folderNotWritableText(const QString &folder);
 // What start-up says of corvale.ini, once: a file it could not use, a file
-// read as GBK, values that fell back to their defaults. A few lines at most.
-QString settingsNotice(const common::Result<common::LoadedSettings> &loaded);
+// read as GBK, values that fell back to their defaults, a folder or a link
+// to nothing under its name (settingsPath). A few lines at most.
+QString settingsNotice(const common::Result<common::LoadedSettings> &loaded, const QString &settingsPath);
 // What start-up says of its snapshot, once: a failure, a clock behind the
 // snapshots. Empty when there is nothing to say. (The copy to a second
 // folder follows later and says its own failure.)

@@ -204,10 +204,26 @@ common::Result<Backup> keepSnapshot(const QString &dbPath, const QString &taking
     return result;
 }
 
+// What stands under 备份's name when it is no folder: "一个文件", a link to
+// nothing, a pipe; empty for a folder or nothing at all.
+QString inTheFolderPlace(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return {};
+    if (const QString kind = common::notRegularKind(folder); !kind.isEmpty())
+        return kind;
+    return info.exists() ? QStringLiteral("一个文件") : QString();
+}
+
 // Where a snapshot is written before it is known whole.
 common::Result<QString> takingPath(const QString &dbPath)
 {
     const QString folder = backupFolder(dbPath);
+    if (const QString kind = inTheFolderPlace(folder); !kind.isEmpty())
+        return failed(QStringLiteral("数据文件夹中的“%1”是%2，不是文件夹，备份放不进去。"
+                                     "请把它删除或改名（程序会建立同名的文件夹）：\n%3")
+                          .arg(QFileInfo(folder).fileName(), kind, QDir::toNativeSeparators(folder)));
     if (!QDir().mkpath(folder))
         return failed(QStringLiteral("无法建立文件夹 %1").arg(folder));
     const QString taking = QDir(folder).filePath(QStringLiteral(".正在备份.tmp"));

@@ -166,6 +166,7 @@ private slots:
         startUntilWorkspace(folder.path(), &said);
         QCOMPARE(said.size(), 1);
         QVERIFY(said.first().startsWith(QStringLiteral("自动备份失败")));
+        QVERIFY2(said.first().contains(QStringLiteral("数据文件夹中的“备份”是一个文件，不是文件夹")), qPrintable(said.first()));
         QVERIFY2(said.first().contains(QStringLiteral("未能更新到本版本的格式")), qPrintable(said.first()));
         QCOMPARE(said.first().count(QStringLiteral("程序照常运行")), 1);
     }
@@ -287,6 +288,36 @@ private slots:
         QVERIFY(stopped);
         QVERIFY(returned); // the copy ended before the shell did
         QCOMPARE(QDir(stick).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+    }
+
+    // A folder named corvale.ini is said as such at the start and on saving,
+    // not as a file to replace nor as a full disk.
+    void settingsFileThatIsAFolderIsSaidAsSuch()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 1);
+        QVERIFY(QDir().mkdir(folder.file(common::settingsFileName())));
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        shell.onSplashTimer();
+        workspace::frmCorvale *ws = shell.workspace();
+        QVERIFY(ws);
+        QCOMPARE(prompt.messages.size(), 1);
+        const QString atStart = prompt.messages.first().text;
+        QVERIFY2(atStart.contains(QStringLiteral("corvale.ini 是文件夹")) && !atStart.contains(QStringLiteral("替换")),
+                 qPrintable(atStart));
+        prompt.clear();
+        QTimer::singleShot(0, [] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdSave")), Qt::LeftButton);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        ws->findChild<QAction *>(QStringLiteral("WorkerSer"))->trigger();
+        QCOMPARE(prompt.messages.size(), 1);
+        const QString onSaving = prompt.messages.first().text;
+        QVERIFY2(onSaving.contains(QStringLiteral("corvale.ini 是文件夹，不是文件：请把它删除或改名")), qPrintable(onSaving));
+        QVERIFY(QFileInfo(folder.file(common::settingsFileName())).isDir());
     }
 
     void reportDefinitionsAreWrittenWhenMissing()
