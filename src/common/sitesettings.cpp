@@ -396,6 +396,11 @@ Result<void> SiteSettings::save(const QString &path, ReplaceNonText replace) con
 
     QString existing;
     bool keepOriginal = false;
+    // A folder (or a pipe) under the name is in the way, which no free space
+    // or permission changes.
+    if (const QString kind = notRegularKind(path); QFileInfo::exists(path) && !kind.isEmpty())
+        return Error(settingsCode::Unreadable, QStringLiteral("数据文件夹中的 %1 是%2，不是文件：请把它删除或改名后再保存")
+                                                   .arg(QFileInfo(path).fileName(), kind));
     if (QFileInfo::exists(path)) {
         const Result<DecodedText> read = readSettingsText(path);
         if (read.failed() && (read.error().code != settingsCode::NotText || replace == ReplaceNonText::No))

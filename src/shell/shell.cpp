@@ -1,6 +1,7 @@
 #include "shell/shell.h"
 
 #include "common/clock.h"
+#include "common/regularfile.h"
 #include "common/ui/busycursor.h"
 #include "common/ui/prompt.h"
 #include "shell/centrewindow.h"
@@ -18,6 +19,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 
 namespace shell {
 
@@ -72,7 +74,7 @@ void Shell::onSplashTimer()
     m_settingsPath = m_shop.file(common::settingsFileName());
     const common::Result<common::LoadedSettings> loaded = common::SiteSettings::load(m_settingsPath);
     m_shop.settings = loaded.ok() ? loaded->settings : common::SiteSettings::defaults();
-    if (const QString notice = settingsNotice(loaded); !notice.isEmpty())
+    if (const QString notice = settingsNotice(loaded, m_settingsPath); !notice.isEmpty())
         common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
     const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
     if (located.failed()) {
@@ -105,7 +107,7 @@ void Shell::onSplashTimer()
         }
     }
     // Said together, so a full disk that stops both is one message.
-    if (const QString notice = goingOnNotice({backupNotice(backup, m_shop.settings), prepareDatabase()});
+    if (const QString notice = goingOnNotice({backupNotice(backup), prepareDatabase()});
         !notice.isEmpty())
         common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
     if (const auto written = reports::ensureReportDefinitions(m_shop.folder); written.failed())
@@ -115,6 +117,18 @@ void Shell::onSplashTimer()
                         .arg(written->join(QStringLiteral("、"))),
                     QStringLiteral("提示"), common::Icon::Information);
     showWorkspace();
+    // A slow share or stick takes its time while the clerk already works.
+    if (backup.ok() && !backup->snapshotPath.isEmpty() && !m_shop.settings.backupCopyFolder.isEmpty()) {
+        connect(&m_secondCopy, &SecondCopy::done, this, &Shell::onSecondCopyDone, Qt::UniqueConnection);
+        m_secondCopy.start(backup->snapshotPath, m_shop.settings.backupCopyFolder, m_shop.settings.backupCount);
+    }
+}
+
+void Shell::onSecondCopyDone(const common::Result<QString> &copied)
+{
+    if (copied.failed())
+        common::say(secondCopyFailedText(copied.error()), QStringLiteral("警告"), common::Icon::Warning,
+                    common::Buttons::Ok, copied.error().detail);
 }
 
 QString Shell::prepareDatabase()
@@ -348,8 +362,13 @@ QString folderNotWritableText(const QString &folder)
         .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()));
 }
 
-QString settingsNotice(const common::Result<common::LoadedSettings> &loaded)
+QString settingsNotice(const common::Result<common::LoadedSettings> &loaded, const QString &settingsPath)
 {
+    const QString notAFile = common::notRegularKind(settingsPath);
+    if (loaded.failed() && !notAFile.isEmpty())
+        return QStringLiteral("数据文件夹中的 %1 是%2，不是设置文件。\n本次全部使用默认设置，在基础资料设置中也无法保存。"
+                              "请把它删除或改名：\n%3")
+            .arg(QFileInfo(settingsPath).fileName(), notAFile, QDir::toNativeSeparators(settingsPath));
     // Only a file that is no settings text can be replaced on saving; one
     // that could not be read at all (a folder, a pipe, a link out of the
     // folder) is left alone, and saving says so.
@@ -370,7 +389,7 @@ QString settingsNotice(const common::Result<common::LoadedSettings> &loaded)
     return QStringLiteral("设置文件 corvale.ini：\n") + lines.join(u'\n');
 }
 
-QString backupNotice(const common::Result<store::Backup> &backup, const common::SiteSettings &settings)
+QString backupNotice(const common::Result<store::Backup> &backup)
 {
     if (!backup.ok())
         return QStringLiteral("自动备份失败：\n") + backup.error().text;
@@ -379,12 +398,6 @@ QString backupNotice(const common::Result<store::Backup> &backup, const common::
         notes << QStringLiteral("电脑的时钟比最新的备份还早：现在是 %1。\n请在系统设置中改正日期和时间。"
                                 "在改正之前，新备份上的日期是错的；最新的备份都会保留。")
                      .arg(common::clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
-    if (!settings.backupCopyFolder.isEmpty() && !backup->snapshotPath.isEmpty()) {
-        const common::Result<QString> copied =
-            store::copySnapshotTo(backup->snapshotPath, settings.backupCopyFolder, settings.backupCount);
-        if (!copied.ok())
-            notes << QStringLiteral("%1\n这次的备份只保存在数据文件夹的“备份”中。").arg(copied.error().text);
-    }
     return notes.join(QStringLiteral("\n\n"));
 }
 

@@ -3,6 +3,7 @@
 // workspace, and the end.
 #include "common/shopcontext.h"
 #include "shell/instanceguard.h"
+#include "shell/secondcopy.h"
 #include "store/backup.h"
 
 #include <QObject>
@@ -39,6 +40,8 @@ public:
 
     workspace::frmCorvale *workspace() const { return m_workspace.get(); }
     frmFace *splash() const { return m_splash.get(); }
+    // The start's snapshot on its way to the second backup folder.
+    SecondCopy &secondCopy() { return m_secondCopy; }
 
 signals:
     // The program should end with this exit code.
@@ -48,6 +51,8 @@ private:
     // Brings an older file up to date; what went wrong, or empty.
     QString prepareDatabase();
     void showWorkspace();
+    // Says a copy to the second folder that failed.
+    void onSecondCopyDone(const common::Result<QString> &copied);
     void restoreIntoServer();
     // The workspace and the database closed, the staged snapshot swapped in,
     // and both opened again (on the old file when the swap failed).
@@ -63,17 +68,20 @@ private:
     // Handed down to the workspace and everything it opens.
     common::ShopContext m_shop;
     bool m_timerDone = false;
+    // Last, so it stops before anything else of the shell goes.
+    SecondCopy m_secondCopy;
 };
 
 // Why the program cannot run in a data folder it may not write.
 QString folderNotWritableText(const QString &folder);
 // What start-up says of corvale.ini, once: a file it could not use, a file
-// read as GBK, values that fell back to their defaults. A few lines at most.
-QString settingsNotice(const common::Result<common::LoadedSettings> &loaded);
+// read as GBK, values that fell back to their defaults, a folder or a link
+// to nothing under its name (settingsPath). A few lines at most.
+QString settingsNotice(const common::Result<common::LoadedSettings> &loaded, const QString &settingsPath);
 // What start-up says of its snapshot, once: a failure, a clock behind the
-// snapshots, a second backup folder that did not take the copy. Copies the
-// snapshot there. Empty when there is nothing to say.
-QString backupNotice(const common::Result<store::Backup> &backup, const common::SiteSettings &settings);
+// snapshots. Empty when there is nothing to say. (The copy to a second
+// folder follows later and says its own failure.)
+QString backupNotice(const common::Result<store::Backup> &backup);
 // Failures the program goes on after, in one message that says so once.
 // Empty when there is nothing to say.
 QString goingOnNotice(const QStringList &notices);

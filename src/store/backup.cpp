@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 #include <sqlite3.h>
 
@@ -203,10 +204,26 @@ common::Result<Backup> keepSnapshot(const QString &dbPath, const QString &taking
     return result;
 }
 
+// What stands under 备份's name when it is no folder: "一个文件", a link to
+// nothing, a pipe; empty for a folder or nothing at all.
+QString inTheFolderPlace(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return {};
+    if (const QString kind = common::notRegularKind(folder); !kind.isEmpty())
+        return kind;
+    return info.exists() ? QStringLiteral("一个文件") : QString();
+}
+
 // Where a snapshot is written before it is known whole.
 common::Result<QString> takingPath(const QString &dbPath)
 {
     const QString folder = backupFolder(dbPath);
+    if (const QString kind = inTheFolderPlace(folder); !kind.isEmpty())
+        return failed(QStringLiteral("数据文件夹中的“%1”是%2，不是文件夹，备份放不进去。"
+                                     "请把它删除或改名（程序会建立同名的文件夹）：\n%3")
+                          .arg(QFileInfo(folder).fileName(), kind, QDir::toNativeSeparators(folder)));
     if (!QDir().mkpath(folder))
         return failed(QStringLiteral("无法建立文件夹 %1").arg(folder));
     const QString taking = QDir(folder).filePath(QStringLiteral(".正在备份.tmp"));
@@ -286,39 +303,119 @@ common::Result<Backup> backupServerOnStart(const Database &server, const QString
     return keepSnapshot(dbPath, *taking, keep);
 }
 
-common::Result<QString> copySnapshotTo(const QString &snapshot, const QString &folder, int keep)
+namespace {
+
+// A snapshot's name without its base name: the date, a sequence number.
+const QString kSnapshotTail = QStringLiteral("-\\d{8}-\\d{6}(?:-\\d+)?\\.db");
+
+struct AsideCopy {
+    bool written = false;
+    bool stopped = false;
+    bool opened = true;
+    bool sourceRead = true;
+    QString systemWords; // the system's own, for the detail
+};
+
+// Writes snapshot to target through an aside file renamed into place when
+// whole (QSaveFile): a stick pulled out halfway leaves no snapshot-named half
+// file, and a stopped or failed copy removes the aside file as it goes.
+AsideCopy writeAside(const QString &snapshot, const QString &target, const CopyProgress &going)
 {
+    AsideCopy result;
+    QFile in(snapshot);
+    QSaveFile out(target);
+    if (const auto e = common::openRegularFile(in); e.failed()) {
+        result.sourceRead = false;
+        result.systemWords = e.error().text;
+        return result;
+    }
+    if (!out.open(QIODevice::WriteOnly)) {
+        result.opened = false;
+        result.systemWords = out.errorString();
+        return result;
+    }
+    const qint64 total = in.size();
+    qint64 copied = 0;
+    // Small pieces, so a quitting program is not kept waiting on a slow share.
+    constexpr qint64 piece = 256 * 1024;
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(piece);
+        if (chunk.isEmpty() || out.write(chunk) != chunk.size()) {
+            result.sourceRead = !chunk.isEmpty();
+            result.systemWords = chunk.isEmpty() ? in.errorString() : out.errorString();
+            out.cancelWriting();
+            return result;
+        }
+        copied += chunk.size();
+        if (going && !going(copied, total)) {
+            result.stopped = true;
+            out.cancelWriting();
+            return result;
+        }
+    }
+    if (!out.commit()) {
+        result.systemWords = out.errorString();
+        return result;
+    }
+    result.written = true;
+    return result;
+}
+
+// Why a copy into folder failed, in the clerk's words.
+QString copyFailureReason(const AsideCopy &copy, const QString &folder, const QString &snapshot, qint64 needed)
+{
+    if (!copy.sourceRead)
+        return QStringLiteral("本机的备份 %1 读不出来").arg(QDir::toNativeSeparators(snapshot));
+    const QStorageInfo volume(folder);
+    if (volume.isValid() && volume.isReadOnly())
+        return QStringLiteral("它所在的磁盘是只读的（U 盘的写保护开关打开了？）");
+    if (volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < needed)
+        return QStringLiteral("磁盘空间不够（还剩 %1 MB，备份需要 %2 MB）")
+            .arg(volume.bytesAvailable() / (1024 * 1024))
+            .arg((needed + 1024 * 1024 - 1) / (1024 * 1024));
+    if (!copy.opened)
+        return QStringLiteral("不能在其中建立文件（没有写入的权限？）");
+    return QStringLiteral("复制到一半出错了（U 盘被拔出，或网络断开？）");
+}
+
+} // namespace
+
+void removeUnfinishedCopies(const QString &folder, const QString &baseName)
+{
+    // QSaveFile names its aside file after the target and six letters.
+    const QRegularExpression aside(
+        QStringLiteral("^%1%2\\.[A-Za-z]{6}$").arg(QRegularExpression::escape(baseName), kSnapshotTail));
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (aside.match(name).hasMatch())
+            QFile::remove(dir.filePath(name));
+}
+
+common::Result<QString> copySnapshotTo(const QString &snapshot, const QString &folder, int keep,
+                                       const CopyProgress &going)
+{
+    const QString shownFolder = QDir::toNativeSeparators(folder);
     const QFileInfo dir(folder);
     if (!dir.exists())
         return common::Error::failed(
-            QStringLiteral("备份副本文件夹 %1 不存在（U 盘或网络文件夹没有接上？）").arg(QDir::toNativeSeparators(folder)));
+            QStringLiteral("备份副本文件夹 %1 不存在（U 盘或网络文件夹没有接上？）").arg(shownFolder));
     if (!dir.isDir())
-        return common::Error::failed(
-            QStringLiteral("备份副本文件夹 %1 不是文件夹").arg(QDir::toNativeSeparators(folder)));
+        return common::Error::failed(QStringLiteral("备份副本文件夹 %1 不是文件夹").arg(shownFolder));
     const QFileInfo source(snapshot);
     const QString target = QDir(folder).filePath(source.fileName());
-    // Halves of earlier copies a pulled stick or a killed program left there.
-    const QRegularExpression half(QStringLiteral("^.+-\\d{8}-\\d{6}(?:-\\d+)?\\.db\\.\\w{6}$"));
-    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        if (half.match(name).hasMatch())
-            QFile::remove(QDir(folder).filePath(name));
+    const auto name = QRegularExpression(QStringLiteral("^(.+)%1$").arg(kSnapshotTail)).match(source.fileName());
+    if (name.hasMatch())
+        removeUnfinishedCopies(folder, name.captured(1));
     if (QFileInfo(target).size() != source.size() || !QFileInfo::exists(target)) {
-        QFile in(snapshot);
-        // Written aside and renamed into place: a stick pulled out halfway
-        // leaves no snapshot-named half file, and the aside file goes.
-        QSaveFile out(target);
-        bool written = common::openRegularFile(in).ok() && out.open(QIODevice::WriteOnly);
-        while (written && !in.atEnd()) {
-            const QByteArray chunk = in.read(1 << 20);
-            written = !chunk.isEmpty() && out.write(chunk) == chunk.size();
-        }
-        if (!written || !out.commit())
+        const AsideCopy copy = writeAside(snapshot, target, going);
+        if (copy.stopped)
+            return common::Error::failed(QStringLiteral("备份副本没有复制完：程序退出了"));
+        if (!copy.written)
             return common::Error::failed(QStringLiteral("无法写入备份副本文件夹 %1：%2")
-                                             .arg(QDir::toNativeSeparators(folder),
-                                                  out.errorString().isEmpty() ? in.errorString() : out.errorString()));
+                                             .arg(shownFolder, copyFailureReason(copy, folder, snapshot, source.size())))
+                .withDetail(copy.systemWords);
         setModified(target, source.lastModified());
     }
-    const auto name = QRegularExpression(QStringLiteral("^(.+)-\\d{8}-\\d{6}(?:-\\d+)?\\.db$")).match(source.fileName());
     if (name.hasMatch())
         prune(folder, name.captured(1), target, keep);
     return target;

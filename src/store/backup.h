@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace store {
@@ -48,11 +49,22 @@ common::Result<Backup> backupOnStart(const QString &dbPath, int keep);
 // file of the same kind, in 备份/ of the data folder, named like the file's.
 common::Result<Backup> backupServerOnStart(const Database &server, const QString &folder, int keep);
 
+// Told after each piece a copy to the second folder writes (bytes so far,
+// bytes in all); false stops the copy, which then leaves nothing behind.
+using CopyProgress = std::function<bool(qint64 copied, qint64 total)>;
+
 // Copies a snapshot into a second folder (a USB stick, a network share)
 // under the same name and date, unless it is there already, and keeps as
 // many there as in 备份/. The folder is never created: a missing one is a
-// stick not plugged in. Gives the copy's path.
-common::Result<QString> copySnapshotTo(const QString &snapshot, const QString &folder, int keep);
+// stick not plugged in. Aside files of earlier copies that never finished
+// go first. Gives the copy's path; a failure names the folder and why.
+// Slow on a slow share: the shell runs it away from the window.
+common::Result<QString> copySnapshotTo(const QString &snapshot, const QString &folder, int keep,
+                                       const CopyProgress &going = {});
+// Removes from folder what copies of baseName's snapshots were written as
+// before their rename (新客户信息-20261208-143000.db.AbCdEf) and a pulled
+// stick or a killed program left; nothing else.
+void removeUnfinishedCopies(const QString &folder, const QString &baseName);
 
 // What a snapshot holds, as the restore window lists it.
 struct SnapshotSummary {

@@ -13,6 +13,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QSemaphore>
+#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +25,8 @@
 #include <QSqlQuery>
 #include <QSignalSpy>
 #include <QTimer>
+
+#include <atomic>
 
 namespace {
 
@@ -44,6 +50,18 @@ void startUntilWorkspace(const QString &folder, QStringList *said)
     shell.onSplashTimer();
     QVERIFY(shell.workspace());
     *said = prompt.texts();
+}
+
+// Every 客户姓名 in the file at path, read as another program would.
+QStringList storedNames(const QString &path)
+{
+    const auto file = store::Database::open(path);
+    QStringList names;
+    QSqlQuery q(file.ok() ? (*file)->sql() : QSqlDatabase());
+    q.exec(QStringLiteral("SELECT 客户姓名 FROM 客户信息"));
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -148,12 +166,13 @@ private slots:
         startUntilWorkspace(folder.path(), &said);
         QCOMPARE(said.size(), 1);
         QVERIFY(said.first().startsWith(QStringLiteral("自动备份失败")));
+        QVERIFY2(said.first().contains(QStringLiteral("数据文件夹中的“备份”是一个文件，不是文件夹")), qPrintable(said.first()));
         QVERIFY2(said.first().contains(QStringLiteral("未能更新到本版本的格式")), qPrintable(said.first()));
         QCOMPARE(said.first().count(QStringLiteral("程序照常运行")), 1);
     }
 
-    // A USB stick not plugged in: said once, and the start's own snapshot and
-    // the workspace go ahead.
+    // A USB stick not plugged in: said once, after the workspace opened, and
+    // the start's own snapshot stays.
     void missingBackupCopyFolderIsToldOnce()
     {
         DataFolder folder;
@@ -161,13 +180,144 @@ private slots:
         const QString stick = folder.file(QStringLiteral("U盘"));
         writeFile(folder.file(common::settingsFileName()),
                   QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8());
-        QStringList said;
-        startUntilWorkspace(folder.path(), &said);
-        QCOMPARE(said.size(), 1);
-        QVERIFY2(said.first().contains(stick) && said.first().contains(QStringLiteral("不存在")),
-                 qPrintable(said.first()));
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        bool copyEnded = false;
+        connect(&shell.secondCopy(), &shell::SecondCopy::done, this, [&] { copyEnded = true; });
+        shell.onSplashTimer();
+        QVERIFY(shell.workspace());
+        QTRY_VERIFY_WITH_TIMEOUT(copyEnded, 30000);
+        QCOMPARE(prompt.messages.size(), 1);
+        const QString said = prompt.messages.first().text;
+        QVERIFY2(said.contains(stick) && said.contains(QStringLiteral("不存在")), qPrintable(said));
         QCOMPARE(store::snapshots(folder.file(store::databaseFileName())).size(), 1);
         QVERIFY(!QFileInfo::exists(stick));
+    }
+
+    // A copy to a slow share runs while the clerk already works: the window
+    // is up and saves what is typed, the copy lands afterwards, and the
+    // aside file a killed copy left there earlier goes.
+    void secondCopyRunsWhileTheClerkWorks()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 2);
+        const QString stick = folder.file(QStringLiteral("共享"));
+        QVERIFY(QDir().mkpath(stick));
+        const QString killed = QDir(stick).filePath(QStringLiteral("新客户信息-20261101-090000.db.aBcxYz"));
+        writeFile(killed, QByteArray(4096, 'x'));
+        writeFile(folder.file(common::settingsFileName()),
+                  QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8());
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        QSemaphore started, goOn;
+        std::atomic_bool onWindowThread = true;
+        QThread *const windowThread = QThread::currentThread();
+        shell.secondCopy().setStep([&](const QString &snapshot, const QString &to, int keep,
+                                       const store::CopyProgress &going) {
+            onWindowThread = QThread::currentThread() == windowThread;
+            started.release();
+            // Held while the test works in the window; a start that waited
+            // for the copy is caught by onWindowThread, not by a hang.
+            (void)goOn.tryAcquire(1, 20000);
+            return store::copySnapshotTo(snapshot, to, keep, going);
+        });
+        bool copyEnded = false;
+        connect(&shell.secondCopy(), &shell::SecondCopy::done, this, [&] { copyEnded = true; });
+        shell.onSplashTimer();
+        workspace::frmCorvale *ws = shell.workspace();
+        QVERIFY(ws);
+        QVERIFY(started.tryAcquire(1, 20000));
+        QVERIFY(!onWindowThread);
+        QVERIFY(QTest::qWaitForWindowActive(ws));
+        QLineEdit *name = ws->txtInfo(0);
+        name->setFocus();
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("Zhang"));
+        QTest::keyClick(name, Qt::Key_A, Qt::AltModifier); // 添加 saves the job first
+        QCOMPARE(storedNames(folder.file(store::databaseFileName())).count(QStringLiteral("Zhang")), 1);
+        QVERIFY(shell.secondCopy().running());
+        QCOMPARE(QDir(stick).entryList(QDir::Files).size(), 1); // only the old aside file
+
+        goOn.release();
+        QTRY_VERIFY_WITH_TIMEOUT(copyEnded, 30000);
+        const QStringList snapshots = store::snapshots(folder.file(store::databaseFileName()));
+        QCOMPARE(QDir(stick).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({QFileInfo(snapshots.first()).fileName()}));
+        QVERIFY2(prompt.messages.isEmpty(), qPrintable(prompt.texts().join(u'\n')));
+    }
+
+    // Quitting in the middle of a copy stops it rather than waiting for the
+    // share, and leaves nothing of it in the second folder.
+    void quittingStopsTheSecondCopy()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 2);
+        const QString stick = folder.file(QStringLiteral("共享"));
+        QVERIFY(QDir().mkpath(stick));
+        writeFile(folder.file(common::settingsFileName()),
+                  QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8());
+        QSemaphore writing;
+        std::atomic_bool stopped = false, returned = false;
+        {
+            ScriptedPrompt prompt;
+            shell::Shell shell(folder.path());
+            // A share that takes each piece and never gets to the end, until
+            // the copy is told to stop.
+            shell.secondCopy().setStep([&](const QString &snapshot, const QString &to, int keep,
+                                           const store::CopyProgress &going) {
+                const auto copied = store::copySnapshotTo(snapshot, to, keep, [&](qint64 done, qint64 total) {
+                    writing.release();
+                    QDeadlineTimer limit(20000);
+                    while (going(done, total))
+                        if (limit.hasExpired())
+                            return true;
+                        else
+                            QThread::msleep(1);
+                    stopped = true;
+                    return false;
+                });
+                returned = true;
+                return copied;
+            });
+            shell.onSplashTimer();
+            QVERIFY(shell.workspace());
+            QVERIFY(writing.tryAcquire(1, 20000));
+            QVERIFY(shell.secondCopy().running());
+            QVERIFY(prompt.messages.isEmpty());
+        }
+        QVERIFY(stopped);
+        QVERIFY(returned); // the copy ended before the shell did
+        QCOMPARE(QDir(stick).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+    }
+
+    // A folder named corvale.ini is said as such at the start and on saving,
+    // not as a file to replace nor as a full disk.
+    void settingsFileThatIsAFolderIsSaidAsSuch()
+    {
+        DataFolder folder;
+        makeDatabaseWithJobs(folder.path(), 1);
+        QVERIFY(QDir().mkdir(folder.file(common::settingsFileName())));
+        ScriptedPrompt prompt;
+        shell::Shell shell(folder.path());
+        shell.onSplashTimer();
+        workspace::frmCorvale *ws = shell.workspace();
+        QVERIFY(ws);
+        QCOMPARE(prompt.messages.size(), 1);
+        const QString atStart = prompt.messages.first().text;
+        QVERIFY2(atStart.contains(QStringLiteral("corvale.ini 是文件夹")) && !atStart.contains(QStringLiteral("替换")),
+                 qPrintable(atStart));
+        prompt.clear();
+        QTimer::singleShot(0, [] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdSave")), Qt::LeftButton);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        ws->findChild<QAction *>(QStringLiteral("WorkerSer"))->trigger();
+        QCOMPARE(prompt.messages.size(), 1);
+        const QString onSaving = prompt.messages.first().text;
+        QVERIFY2(onSaving.contains(QStringLiteral("corvale.ini 是文件夹，不是文件：请把它删除或改名")), qPrintable(onSaving));
+        QVERIFY(QFileInfo(folder.file(common::settingsFileName())).isDir());
     }
 
     void reportDefinitionsAreWrittenWhenMissing()

@@ -291,11 +291,23 @@ void TestBackup::secondFolderGetsTheSameSnapshots()
     auto &[folder, clock, path, db] = shop;
     QTemporaryDir stick;
     // A copy killed halfway and a restore killed before its swap left these.
-    for (const QString &left : {QDir(stick.path()).filePath(QStringLiteral("新客户信息-20261101-090000.db.aB3xYz")),
+    for (const QString &left : {QDir(stick.path()).filePath(QStringLiteral("新客户信息-20261101-090000.db.aBcxYz")),
+                                QDir(stick.path()).filePath(QStringLiteral("新客户信息-20261101-090000-2.db.QwErTy")),
                                 folder.file(QStringLiteral(".正在恢复.tmp"))}) {
         QFile f(left);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
     }
+    // The shop's own files there look alike, and stay.
+    const QStringList notOurs = {QStringLiteral("新客户信息-20261101-090000.db.bak"),
+                                 QStringLiteral("新客户信息-20261101-090000.db.aB3xYz"),
+                                 QStringLiteral("旧账-20261101-090000.db.aBcxYz"),
+                                 QStringLiteral("新客户信息-20261101-090000.db.aBcxYzW"),
+                                 QStringLiteral("说明.txt")};
+    for (const QString &name : notOurs) {
+        QFile f(QDir(stick.path()).filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+    }
+    QVERIFY(QDir(stick.path()).mkdir(QStringLiteral("新客户信息-20261101-090000.db.zzzzzz")));
     QStringList copies;
     for (int day = 0; day < 3; ++day) {
         QVERIFY(addJob(*db, day + 1));
@@ -308,8 +320,12 @@ void TestBackup::secondFolderGetsTheSameSnapshots()
         QCOMPARE(jobCount(*copy), day + 1);
         copies << *copy;
     }
-    QCOMPARE(QDir(stick.path()).entryList(QDir::Files | QDir::Hidden),
-             QStringList({QFileInfo(copies.at(1)).fileName(), QFileInfo(copies.at(2)).fileName()}));
+    QStringList expected = notOurs + QStringList{QFileInfo(copies.at(1)).fileName(), QFileInfo(copies.at(2)).fileName()};
+    expected.sort();
+    QStringList there = QDir(stick.path()).entryList(QDir::Files | QDir::Hidden);
+    there.sort();
+    QCOMPARE(there, expected);
+    QVERIFY(QFileInfo(QDir(stick.path()).filePath(QStringLiteral("新客户信息-20261101-090000.db.zzzzzz"))).isDir());
     removeUnfinishedRestore(path);
     QVERIFY(!QFileInfo::exists(folder.file(QStringLiteral(".正在恢复.tmp"))));
 
@@ -348,7 +364,9 @@ void TestBackup::secondFolderMissingOrReadOnly()
     }
     QVERIFY(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     QVERIFY(!copy.ok());
-    QVERIFY2(copy.error().text.contains(QStringLiteral("无法写入")), qPrintable(copy.error().text));
+    QVERIFY2(copy.error().text.contains(QStringLiteral("无法写入")) && copy.error().text.contains(readOnly)
+                 && copy.error().text.contains(QStringLiteral("没有写入的权限")),
+             qPrintable(copy.error().text));
     QCOMPARE(QDir(readOnly).entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(jobCount(r.snapshotPath), 1);
 }
