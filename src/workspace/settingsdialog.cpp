@@ -361,10 +361,14 @@ QString replaceNonTextQuestion(const QString &iniPath, const QString &why)
         .arg(QDir::toNativeSeparators(iniPath), why, QFileInfo(common::settingsBackupPath(iniPath)).fileName());
 }
 
-QString settingsNotSavedText(const QString &iniPath, const QString &why)
+QString settingsNotSavedText(const QString &iniPath, const common::Error &why)
 {
+    // Only a write that failed leaves the folder and the disk to look at;
+    // anything else already says what stands in the way.
+    if (why.code != common::settingsCode::NotSaved)
+        return QStringLiteral("设置没有保存：%1。").arg(why.text);
     return QStringLiteral("设置没有保存：%1。\n请检查数据文件夹 %2 能否写入、磁盘是否已满，然后再按“保存”。")
-        .arg(why, QDir::toNativeSeparators(QFileInfo(iniPath).absolutePath()));
+        .arg(why.text, QDir::toNativeSeparators(QFileInfo(iniPath).absolutePath()));
 }
 
 QString connectionTestText(const QString &address)
@@ -403,7 +407,7 @@ void SettingsDialog::accept()
         saved = s.save(m_iniPath, common::ReplaceNonText::Yes);
     }
     if (saved.failed()) {
-        common::say(settingsNotSavedText(m_iniPath, saved.error().text), QStringLiteral("警告"),
+        common::say(settingsNotSavedText(m_iniPath, saved.error()), QStringLiteral("警告"),
                     common::Icon::Warning, common::Buttons::Ok, saved.error().detail);
         return;
     }

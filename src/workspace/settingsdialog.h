@@ -91,7 +91,7 @@ QString connectionTestText(const QString &address);
 // The question before a settings file that is no text is replaced, and the
 // word when the settings could not be saved; why is the file's own failure.
 QString replaceNonTextQuestion(const QString &iniPath, const QString &why);
-QString settingsNotSavedText(const QString &iniPath, const QString &why);
+QString settingsNotSavedText(const QString &iniPath, const common::Error &why);
 
 // One name per line, blanks around a name and empty lines dropped.
 QStringList itemsFromLines(const QString &text);

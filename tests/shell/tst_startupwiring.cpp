@@ -317,6 +317,7 @@ private slots:
         QCOMPARE(prompt.messages.size(), 1);
         const QString onSaving = prompt.messages.first().text;
         QVERIFY2(onSaving.contains(QStringLiteral("corvale.ini 是文件夹，不是文件：请把它删除或改名")), qPrintable(onSaving));
+        QVERIFY2(!onSaving.contains(QStringLiteral("磁盘是否已满")), qPrintable(onSaving));
         QVERIFY(QFileInfo(folder.file(common::settingsFileName())).isDir());
     }
 
