@@ -3,7 +3,7 @@
 #include "common/ui/prompt.h"
 #include "workspace/entryrules.h"
 #include "workspace/feesum.h"
-#include "workspace/frmcorvale.h"
+#include "workspace/jobdesk.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -26,11 +26,11 @@ bool leftByUser(const QFocusEvent *e)
 
 } // namespace
 
-EntryRuleFilter::EntryRuleFilter(frmCorvale &window)
-    : QObject(&window), m_window(window), m_sum(window.controls().sum3), m_combo8(window.controls().Combo8)
+EntryRuleFilter::EntryRuleFilter(JobDesk &desk)
+    : QObject(desk.workspaceWindow()), m_desk(desk), m_sum(desk.controls().sum3), m_combo8(desk.controls().Combo8)
 {
     for (int i : txtInfoIndices()) {
-        QLineEdit *e = window.txtInfo(i);
+        QLineEdit *e = desk.controls().info(i);
         e->setProperty(kIndexProperty, i);
         e->installEventFilter(this);
     }
@@ -38,7 +38,7 @@ EntryRuleFilter::EntryRuleFilter(frmCorvale &window)
     m_sum->installEventFilter(this);
     // A box would step its own list on Page Up/Page Down, and its fills
     // would rewrite the job; the keys move between jobs from every field.
-    for (QComboBox *box : window.findChildren<QComboBox *>())
+    for (QComboBox *box : desk.workspaceWindow()->findChildren<QComboBox *>())
         if (box != m_combo8)
             box->installEventFilter(this);
 }
@@ -49,7 +49,7 @@ bool EntryRuleFilter::eventFilter(QObject *watched, QEvent *event)
                                                         && !box->view()->isVisible()) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_PageDown || key == Qt::Key_PageUp) {
-            key == Qt::Key_PageDown ? m_window.pageDown() : m_window.pageUp();
+            key == Qt::Key_PageDown ? m_desk.pageDown() : m_desk.pageUp();
             return true;
         }
     }
@@ -82,12 +82,12 @@ bool EntryRuleFilter::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (auto next = enterTarget(index))
-                m_window.txtInfo(*next)->setFocus(Qt::OtherFocusReason);
+                m_desk.controls().info(*next)->setFocus(Qt::OtherFocusReason);
         } else if (key->key() == Qt::Key_PageDown) {
-            m_window.pageDown();
+            m_desk.pageDown();
             return true;
         } else if (key->key() == Qt::Key_PageUp) {
-            m_window.pageUp();
+            m_desk.pageUp();
             return true;
         }
         break;
@@ -107,9 +107,9 @@ void EntryRuleFilter::checkLeftField(int index)
     // A box already up (a refused save of the same field) has said it.
     if (QApplication::activeModalWidget())
         return;
-    QLineEdit *field = m_window.txtInfo(index);
+    QLineEdit *field = m_desk.controls().info(index);
     const store::FieldDef *bound = store::findField(txtInfoField(index));
-    LeaveOutcome outcome = leaveOutcome(*bound, field->text(), m_window.txtInfo(5)->text());
+    LeaveOutcome outcome = leaveOutcome(*bound, field->text(), m_desk.controls().info(5)->text());
     // What the file already held (text an older program put in a number
     // column) is checked once the clerk changes it, not on every pass.
     if (!field->isModified() && outcome != LeaveOutcome::FillZero)
@@ -132,17 +132,17 @@ void EntryRuleFilter::checkShop()
 {
     if (QApplication::activeModalWidget())
         return;
-    if (!needsShop(m_combo8->currentText(), m_window.txtInfo(3)->text()))
+    if (!needsShop(m_combo8->currentText(), m_desk.controls().info(3)->text()))
         return;
     common::say(shopMissingText());
-    m_window.txtInfo(3)->setFocus(Qt::OtherFocusReason);
+    m_desk.controls().info(3)->setFocus(Qt::OtherFocusReason);
 }
 
 void EntryRuleFilter::addUpFees()
 {
     QStringList charges;
     for (int i : {22, 23, 24, 25, 26})
-        charges << m_window.txtInfo(i)->text();
+        charges << m_desk.controls().info(i)->text();
     const FeeSum sum = sumCharges(charges);
     switch (sum.status) {
     case FeeSum::Status::Total:

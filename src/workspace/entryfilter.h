@@ -9,12 +9,12 @@ class QLineEdit;
 
 namespace workspace {
 
-class frmCorvale;
+class JobDesk;
 
 class EntryRuleFilter : public QObject {
     Q_OBJECT
 public:
-    explicit EntryRuleFilter(frmCorvale &window);
+    explicit EntryRuleFilter(JobDesk &desk);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -24,7 +24,7 @@ private:
     void checkShop();
     void addUpFees();
 
-    frmCorvale &m_window;
+    JobDesk &m_desk;
     QLineEdit *m_sum;
     QComboBox *m_combo8;
 };

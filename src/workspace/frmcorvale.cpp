@@ -103,6 +103,7 @@ frmCorvale::frmCorvale(store::Database &db, const common::ShopContext &shop, QWi
     m_rules = new EntryRuleFilter(*this);
     m_fills = new LookupFills(*this);
     m_recordCommands = new RecordCommands(*this);
+    connect(m_recordCommands, &RecordCommands::settingsRequested, this, &frmCorvale::settingsRequested);
     guardTyping();
 
     connect(m_set.get(), &store::RecordSet::repositioned, this, &frmCorvale::onRepositioned);

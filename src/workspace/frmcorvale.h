@@ -3,9 +3,9 @@
 // 客户信息 with its grid, command buttons, status line and menus.
 #include "common/shopcontext.h"
 #include "common/ui/windowslot.h"
-#include "query/recordworkspace.h"
 #include "store/storeerror.h"
 #include "workspace/commandrules.h"
+#include "workspace/jobdesk.h"
 #include "workspace/workspacecontrols.h"
 
 #include <QMainWindow>
@@ -31,7 +31,7 @@ class LookupFills;
 class PhotoView;
 class RecordCommands;
 
-class frmCorvale : public QMainWindow, public query::RecordWorkspace {
+class frmCorvale : public QMainWindow, public JobDesk {
     Q_OBJECT
 public:
     // shop must outlive the window; its settings fill the lists.
@@ -39,11 +39,11 @@ public:
     ~frmCorvale() override;
 
     store::RecordSet &recordSet() override { return *m_set; }
-    store::JobWriter &jobWriter() { return *m_writer; }
-    Binder &binder() { return *m_binder; }
-    const WorkspaceControls &controls() const { return m_controls; }
-    const WorkspaceCommands &commands() const { return m_commands; }
-    const common::ShopContext &shop() const { return m_shop; }
+    store::JobWriter &jobWriter() override { return *m_writer; }
+    Binder &binder() override { return *m_binder; }
+    const WorkspaceControls &controls() const override { return m_controls; }
+    const WorkspaceCommands &commands() const override { return m_commands; }
+    const common::ShopContext &shop() const override { return m_shop; }
     QLineEdit *txtInfo(int index) const { return m_controls.info(index); }
 
     // query::RecordWorkspace
@@ -51,27 +51,21 @@ public:
     query::FilterCommands filterCommands() override;
     QWidget *workspaceWindow() override { return this; }
 
-    // 编号 of the last row, taken on activation and by refresh.
-    qint16 txtNewID() const { return m_txtNewID; }
-    void setTxtNewID(qint16 id) { m_txtNewID = id; }
-    // 编号 of the current row, when there is one.
-    std::optional<qint16> currentJobNumber() const;
-
-    // Writes what was typed now; a failure is told to the user. True when saved.
-    bool saveNow();
-    // Tells the user, once, why the row could not be saved, read or left,
-    // and puts the focus in the field at fault with its text selected.
-    // whatFailed names what did not happen ("没有添加新记录").
+    // JobDesk
+    qint16 txtNewID() const override { return m_txtNewID; }
+    void setTxtNewID(qint16 id) override { m_txtNewID = id; }
+    std::optional<qint16> currentJobNumber() const override;
+    bool saveNow() override;
+    // With the field's text selected, so what the clerk types replaces it.
     void reportStoreFailure(const common::Error &err,
-                            const QString &whatFailed = QStringLiteral("记录未能保存或移动"));
+                            const QString &whatFailed = QStringLiteral("记录未能保存或移动")) override;
 
     // The one way to step through the set, for the navigator's arrows and
     // the page keys: the move, then back onto the first or the last row past
     // either end. A refusal is reported; false when the row was not left.
     bool step(Step step);
-    // Page Down / Page Up of the fields: a step, and the focus in 客户姓名.
-    void pageDown();
-    void pageUp();
+    void pageDown() override;
+    void pageUp() override;
 
     // What the window does on its first showing and each time the clerk
     // comes back to it from another of the program's windows.

@@ -2,7 +2,7 @@
 
 #include "store/recordset.h"
 #include "workspace/binder.h"
-#include "workspace/frmcorvale.h"
+#include "workspace/jobdesk.h"
 #include "workspace/lookups.h"
 #include "workspace/pickwatcher.h"
 
@@ -12,9 +12,9 @@
 
 namespace workspace {
 
-LookupFills::LookupFills(frmCorvale &window) : QObject(&window), m_window(window)
+LookupFills::LookupFills(JobDesk &desk) : QObject(desk.workspaceWindow()), m_desk(desk)
 {
-    const WorkspaceControls &c = window.controls();
+    const WorkspaceControls &c = desk.controls();
     const auto onPick = [this](QComboBox *box, void (LookupFills::*slot)()) {
         connect(new PickWatcher(box), &PickWatcher::picked, this, slot);
     };
@@ -29,21 +29,21 @@ LookupFills::LookupFills(frmCorvale &window) : QObject(&window), m_window(window
 
 void LookupFills::onDistrictPicked()
 {
-    const WorkspaceControls &c = m_window.controls();
+    const WorkspaceControls &c = m_desk.controls();
     if (auto code = postcodeFor(c.cboAera->currentText()))
         c.cboMail->setEditText(*code);
 }
 
 void LookupFills::onPartPicked()
 {
-    const WorkspaceControls &c = m_window.controls();
+    const WorkspaceControls &c = m_desk.controls();
     if (auto code = materialCodeFor(c.Combo13->currentText(), c.cboType->currentText()))
         c.txtTingsCode->setText(*code);
 }
 
 void LookupFills::onFindingPicked()
 {
-    const WorkspaceControls &c = m_window.controls();
+    const WorkspaceControls &c = m_desk.controls();
     const auto fill = repairFor(c.Combo9->currentText(), c.cboType->currentText());
     if (!fill)
         return;
@@ -54,39 +54,36 @@ void LookupFills::onFindingPicked()
 
 void LookupFills::onRepairTypePicked()
 {
-    if (auto fee = carryingFeeFor(m_window.controls().cboRepairType->currentText()))
-        m_window.txtInfo(26)->setText(*fee);
+    if (auto fee = carryingFeeFor(m_desk.controls().cboRepairType->currentText()))
+        m_desk.controls().info(26)->setText(*fee);
 }
 
 void LookupFills::onRepairerPicked()
 {
-    if (m_window.controls().cboPeople->currentText().isEmpty())
+    if (m_desk.controls().cboPeople->currentText().isEmpty())
         return;
     saveRepaired(true);
 }
 
 void LookupFills::onRepairedPicked()
 {
-    const QString answer = m_window.controls().cboRepair->currentText();
-    if (answer == QStringLiteral("是"))
-        saveRepaired(true);
-    else if (answer == QStringLiteral("否"))
-        saveRepaired(false);
+    if (const auto repaired = repairedFromAnswer(m_desk.controls().cboRepair->currentText()))
+        saveRepaired(*repaired);
 }
 
 void LookupFills::onRepairedClicked()
 {
-    if (m_window.recordSet().hasCurrent())
-        m_window.saveNow();
+    if (m_desk.recordSet().hasCurrent())
+        m_desk.saveNow();
 }
 
 void LookupFills::saveRepaired(bool repaired)
 {
-    if (!m_window.recordSet().hasCurrent())
+    if (!m_desk.recordSet().hasCurrent())
         return;
-    m_window.controls().chkDisplay->setChecked(repaired);
-    m_window.binder().touch(QStringLiteral("已修否"));
-    m_window.saveNow();
+    m_desk.controls().chkDisplay->setChecked(repaired);
+    m_desk.binder().touch(QStringLiteral("已修否"));
+    m_desk.saveNow();
 }
 
 } // namespace workspace

@@ -6,12 +6,12 @@ class QComboBox;
 
 namespace workspace {
 
-class frmCorvale;
+class JobDesk;
 
 class LookupFills : public QObject {
     Q_OBJECT
 public:
-    explicit LookupFills(frmCorvale &window);
+    explicit LookupFills(JobDesk &desk);
 
 private:
     void onDistrictPicked();
@@ -23,7 +23,7 @@ private:
     void onRepairedClicked();
     void saveRepaired(bool repaired);
 
-    frmCorvale &m_window;
+    JobDesk &m_desk;
 };
 
 } // namespace workspace

@@ -124,4 +124,13 @@ std::optional<QString> carryingFeeFor(const QString &repairType)
     return std::nullopt;
 }
 
+std::optional<bool> repairedFromAnswer(const QString &answer)
+{
+    if (answer == u"是")
+        return true;
+    if (answer == u"否")
+        return false;
+    return std::nullopt;
+}
+
 } // namespace workspace

@@ -33,5 +33,7 @@ std::optional<RepairFill> repairFor(const QString &finding, const QString &model
 
 // A medium or major repair carries a fixed carrying fee.
 std::optional<QString> carryingFeeFor(const QString &repairType);
+// What a pick in 已经修否 sets the repaired flag to; nothing for any other text.
+std::optional<bool> repairedFromAnswer(const QString &answer);
 
 } // namespace workspace

@@ -4,7 +4,7 @@
 #include "store/jobphotos.h"
 #include "store/recordset.h"
 #include "workspace/binder.h"
-#include "workspace/frmcorvale.h"
+#include "workspace/jobdesk.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -35,22 +35,22 @@ QImage previewOf(const QByteArray &bytes, const QSize &preview)
 
 } // namespace
 
-PhotoView::PhotoView(frmCorvale &window) : QObject(&window), m_window(window)
+PhotoView::PhotoView(JobDesk &desk) : QObject(desk.workspaceWindow()), m_desk(desk)
 {
-    const WorkspaceControls &c = window.controls();
+    const WorkspaceControls &c = desk.controls();
     connect(c.cmdChangePhoto, &QPushButton::clicked, this, &PhotoView::choosePhoto);
     connect(c.Command3, &QPushButton::clicked, this, &PhotoView::clearPhoto);
-    connect(window.commands().viewImage, &QAction::triggered, this, &PhotoView::showImageView);
-    connect(window.commands().viewTable, &QAction::triggered, this, &PhotoView::showTableView);
+    connect(desk.commands().viewImage, &QAction::triggered, this, &PhotoView::showImageView);
+    connect(desk.commands().viewTable, &QAction::triggered, this, &PhotoView::showTableView);
     // On a server the photo is the job's, kept there for every desk: it
     // follows the current job.
-    if (store::keepsPhotos(window.recordSet().database()))
-        connect(&window.recordSet(), &store::RecordSet::repositioned, this, &PhotoView::showJobPhoto);
+    if (store::keepsPhotos(desk.recordSet().database()))
+        connect(&desk.recordSet(), &store::RecordSet::repositioned, this, &PhotoView::showJobPhoto);
 }
 
 void PhotoView::showPicture(const QImage &image)
 {
-    QLabel *label = m_window.controls().Image1;
+    QLabel *label = m_desk.controls().Image1;
     m_picture = QPixmap::fromImage(image);
     if (m_picture.isNull())
         label->clear();
@@ -60,25 +60,25 @@ void PhotoView::showPicture(const QImage &image)
 
 void PhotoView::showJobPhoto()
 {
-    if (!m_window.controls().Image1->isVisible())
+    if (!m_desk.controls().Image1->isVisible())
         return;
-    const auto job = m_window.currentJobNumber();
+    const auto job = m_desk.currentJobNumber();
     if (!job) {
         showPicture({});
         return;
     }
-    const auto photo = store::readPhoto(m_window.recordSet().database(), *job);
+    const auto photo = store::readPhoto(m_desk.recordSet().database(), *job);
     // A photo that cannot be read now is not shown; the job itself is.
     showPicture(photo.ok() && photo->has_value()
-                    ? previewOf((*photo)->bytes, m_window.controls().Image1->size() - QSize(4, 4))
+                    ? previewOf((*photo)->bytes, m_desk.controls().Image1->size() - QSize(4, 4))
                     : QImage());
 }
 
 void PhotoView::setImageView(bool on)
 {
-    const WorkspaceControls &c = m_window.controls();
-    m_window.commands().viewImage->setChecked(on);
-    m_window.commands().viewTable->setChecked(!on);
+    const WorkspaceControls &c = m_desk.controls();
+    m_desk.commands().viewImage->setChecked(on);
+    m_desk.commands().viewTable->setChecked(!on);
     c.Frame1->setVisible(!on);
     for (QWidget *w : std::initializer_list<QWidget *>{c.Image1, c.Command3, c.cmdChangePhoto, c.txtPhoto})
         w->setVisible(on);
@@ -87,14 +87,14 @@ void PhotoView::setImageView(bool on)
 void PhotoView::showImageView()
 {
     setImageView(true);
-    if (store::keepsPhotos(m_window.recordSet().database()))
+    if (store::keepsPhotos(m_desk.recordSet().database()))
         showJobPhoto();
 }
 void PhotoView::showTableView() { setImageView(false); }
 
 void PhotoView::choosePhoto()
 {
-    const WorkspaceControls &c = m_window.controls();
+    const WorkspaceControls &c = m_desk.controls();
     if (c.Combo13->currentText().isEmpty())
         return;
     const QString path = common::askOpenFile(QString(), QStringLiteral("*.jpg (*.jpg)"));
@@ -114,13 +114,13 @@ void PhotoView::choosePhoto()
         refuse(QStringLiteral("不是能读取的图片：\n%1").arg(path));
         return;
     }
-    const store::Database &db = m_window.recordSet().database();
+    const store::Database &db = m_desk.recordSet().database();
     if (store::keepsPhotos(db)) {
-        const auto job = m_window.currentJobNumber();
+        const auto job = m_desk.currentJobNumber();
         if (!job)
             return;
         if (const auto saved = store::savePhoto(db, *job, *photo); saved.failed()) {
-            m_window.reportStoreFailure(saved.error(), QStringLiteral("照片没有保存"));
+            m_desk.reportStoreFailure(saved.error(), QStringLiteral("照片没有保存"));
             return;
         }
     }
@@ -130,19 +130,19 @@ void PhotoView::choosePhoto()
 
 void PhotoView::clearPhoto()
 {
-    if (!m_window.recordSet().hasCurrent())
+    if (!m_desk.recordSet().hasCurrent())
         return;
-    const store::Database &db = m_window.recordSet().database();
-    if (const auto job = m_window.currentJobNumber(); job && store::keepsPhotos(db)) {
+    const store::Database &db = m_desk.recordSet().database();
+    if (const auto job = m_desk.currentJobNumber(); job && store::keepsPhotos(db)) {
         if (const auto removed = store::removePhoto(db, *job); removed.failed()) {
-            m_window.reportStoreFailure(removed.error(), QStringLiteral("照片没有清除"));
+            m_desk.reportStoreFailure(removed.error(), QStringLiteral("照片没有清除"));
             return;
         }
         showPicture({}); // gone for every desk
     }
-    m_window.controls().txtPhoto->clear();
-    m_window.binder().touch(QStringLiteral("Photo"));
-    m_window.saveNow();
+    m_desk.controls().txtPhoto->clear();
+    m_desk.binder().touch(QStringLiteral("Photo"));
+    m_desk.saveNow();
 }
 
 } // namespace workspace

@@ -7,12 +7,12 @@
 
 namespace workspace {
 
-class frmCorvale;
+class JobDesk;
 
 class PhotoView : public QObject {
     Q_OBJECT
 public:
-    explicit PhotoView(frmCorvale &window);
+    explicit PhotoView(JobDesk &desk);
 
     void showImageView();
     void showTableView();
@@ -27,7 +27,7 @@ private:
     // On a server: the current job's photo, or none.
     void showJobPhoto();
 
-    frmCorvale &m_window;
+    JobDesk &m_desk;
     QPixmap m_picture;
 };
 

@@ -12,7 +12,7 @@
 #include "store/recordset.h"
 #include "workspace/binder.h"
 #include "workspace/commandrules.h"
-#include "workspace/frmcorvale.h"
+#include "workspace/jobdesk.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -26,10 +26,10 @@ const QString kDuplicate = QStringLiteral("禁止编号重复！");
 const QString kNumbersUsedUp = QStringLiteral("编号已到最大值 32767，不能再添加记录。");
 } // namespace
 
-RecordCommands::RecordCommands(frmCorvale &window)
-    : QObject(&window), m_window(window), m_print(new reports::PrintCommand(&window, window.shop()))
+RecordCommands::RecordCommands(JobDesk &desk)
+    : QObject(desk.workspaceWindow()), m_desk(desk), m_print(new reports::PrintCommand(desk.workspaceWindow(), desk.shop()))
 {
-    const WorkspaceCommands &k = window.commands();
+    const WorkspaceCommands &k = desk.commands();
     connect(k.append, &QAction::triggered, this, &RecordCommands::rs_Append);
     connect(k.deleteJob, &QAction::triggered, this, &RecordCommands::rs_Delete);
     connect(k.sort, &QAction::triggered, this, &RecordCommands::openSort);
@@ -39,7 +39,7 @@ RecordCommands::RecordCommands(frmCorvale &window)
     connect(k.refresh, &QAction::triggered, this, &RecordCommands::rs_Refresh);
     connect(k.copy, &QAction::triggered, this, &RecordCommands::copy);
     // A report that would print placeholders offers the settings page for them.
-    connect(m_print, &reports::PrintCommand::settingsRequested, &window, &frmCorvale::settingsRequested);
+    connect(m_print, &reports::PrintCommand::settingsRequested, this, &RecordCommands::settingsRequested);
 }
 
 RecordCommands::~RecordCommands()
@@ -48,20 +48,20 @@ RecordCommands::~RecordCommands()
     m_sort.reset();
 }
 
-void RecordCommands::focusName() { m_window.txtInfo(0)->setFocus(Qt::OtherFocusReason); }
+void RecordCommands::focusName() { m_desk.controls().info(0)->setFocus(Qt::OtherFocusReason); }
 
 void RecordCommands::reportMoveFailure(const common::Result<void> &moved)
 {
     if (moved.failed())
-        m_window.reportStoreFailure(moved.error());
+        m_desk.reportStoreFailure(moved.error());
 }
 
 void RecordCommands::rs_Append()
 {
-    store::RecordSet &set = m_window.recordSet();
-    const WorkspaceControls &c = m_window.controls();
+    store::RecordSet &set = m_desk.recordSet();
+    const WorkspaceControls &c = m_desk.controls();
     focusName();
-    const auto current = m_window.currentJobNumber();
+    const auto current = m_desk.currentJobNumber();
     const auto next = current ? nextJobNumber(*current)
                               : firstJobNumber(set.recordCount(), set.recordSource());
     if (!next) {
@@ -71,23 +71,23 @@ void RecordCommands::rs_Append()
         return;
     }
     // What was typed into the row being left is written before the new row exists.
-    if (!m_window.saveNow())
+    if (!m_desk.saveNow())
         return;
     // A number the clerk can see taken is refused; one another desk took in
     // the same moment gives way to the next free number.
-    const common::Result<qint16> added = m_window.jobWriter().appendJob(*next);
+    const common::Result<qint16> added = m_desk.jobWriter().appendJob(*next);
     if (added.failed()) {
         if (added.error().code == store::code::DuplicateKey) {
             common::say(kDuplicate, kWarning, common::Icon::Critical);
             reportMoveFailure(set.moveLast());
         } else {
             // A file that cannot be written: no row was added, and the clerk must know.
-            m_window.reportStoreFailure(added.error(), QStringLiteral("没有添加新记录"));
+            m_desk.reportStoreFailure(added.error(), QStringLiteral("没有添加新记录"));
         }
         return;
     }
     if (const auto err = set.moveLast(); err.failed()) {
-        m_window.reportStoreFailure(err.error());
+        m_desk.reportStoreFailure(err.error());
         return;
     }
     c.cboBiaoXiu->setEditText(QStringLiteral("六个月"));
@@ -102,7 +102,7 @@ void RecordCommands::rs_Append()
 
 void RecordCommands::rs_Delete()
 {
-    store::RecordSet &set = m_window.recordSet();
+    store::RecordSet &set = m_desk.recordSet();
     focusName();
     if (common::say(QStringLiteral("真的要删除吗？"), kWarning, common::Icon::Question,
                     common::Buttons::YesNo) != common::Answer::Yes)
@@ -111,12 +111,12 @@ void RecordCommands::rs_Delete()
         return;
     // The row goes, and with it whatever was typed into it; a refused
     // delete keeps what was typed, to be saved with the next move.
-    const QSet<QString> typed = m_window.binder().pendingFields();
-    m_window.binder().discardPendingEdits();
-    if (const auto err = m_window.jobWriter().deleteCurrent(); err.failed()) {
+    const QSet<QString> typed = m_desk.binder().pendingFields();
+    m_desk.binder().discardPendingEdits();
+    if (const auto err = m_desk.jobWriter().deleteCurrent(); err.failed()) {
         for (const QString &field : typed)
-            m_window.binder().touch(field);
-        m_window.reportStoreFailure(err.error(), QStringLiteral("记录没有删除"));
+            m_desk.binder().touch(field);
+        m_desk.reportStoreFailure(err.error(), QStringLiteral("记录没有删除"));
         return;
     }
     reportMoveFailure(set.movePrevious());
@@ -124,7 +124,7 @@ void RecordCommands::rs_Delete()
 
 void RecordCommands::number_Search()
 {
-    store::RecordSet &set = m_window.recordSet();
+    store::RecordSet &set = m_desk.recordSet();
     const int remembered = set.absolutePosition();
     const auto answer = common::askText(QStringLiteral("请输入编号:"), QStringLiteral("编号"), QString());
     if (!answer)
@@ -137,7 +137,7 @@ void RecordCommands::number_Search()
     if (!number.ok())
         return;
     if (const auto err = set.findFirst(numberCriterion(number.value)); err.failed()) {
-        m_window.reportStoreFailure(err.error());
+        m_desk.reportStoreFailure(err.error());
         return;
     }
     if (set.noMatch()) {
@@ -149,15 +149,15 @@ void RecordCommands::number_Search()
 
 void RecordCommands::adv_Search()
 {
-    query::runSearchWindow(m_search, m_window);
-    common::setBackColor(m_window.controls().cmdFind, common::buttonColor());
-    m_window.commands().refresh->setEnabled(true);
+    query::runSearchWindow(m_search, m_desk);
+    common::setBackColor(m_desk.controls().cmdFind, common::buttonColor());
+    m_desk.commands().refresh->setEnabled(true);
 }
 
 void RecordCommands::rs_Refresh()
 {
-    store::RecordSet &set = m_window.recordSet();
-    const WorkspaceControls &c = m_window.controls();
+    store::RecordSet &set = m_desk.recordSet();
+    const WorkspaceControls &c = m_desk.controls();
     const common::Error err = [&] {
         const common::BusyCursor busy;
         if (const auto shown = set.setRecordSource(fullSource()); shown.failed() || set.recordCount() == 0)
@@ -166,28 +166,28 @@ void RecordCommands::rs_Refresh()
     }();
     if (err.failed()) {
         // Also a refused save other than 524: what was typed is still unsaved on screen.
-        m_window.reportStoreFailure(err);
+        m_desk.reportStoreFailure(err);
         if (err.code != store::code::FieldTooSmall)
             return;
     } else {
         common::setBackColor(c.cmdSearch, common::buttonColor());
         common::setBackColor(c.cmdFind, common::buttonColor());
-        const WorkspaceCommands &k = m_window.commands();
+        const WorkspaceCommands &k = m_desk.commands();
         for (QAction *command : {k.deleteJob, k.append, k.copy})
             command->setEnabled(true);
     }
-    if (auto n = m_window.currentJobNumber())
-        m_window.setTxtNewID(*n);
+    if (auto n = m_desk.currentJobNumber())
+        m_desk.setTxtNewID(*n);
 }
 
 void RecordCommands::copy()
 {
-    store::RecordSet &set = m_window.recordSet();
-    const auto source = m_window.currentJobNumber();
+    store::RecordSet &set = m_desk.recordSet();
+    const auto source = m_desk.currentJobNumber();
     if (!source)
         return;
     // The copy carries its final number from the start, so no two rows ever share one.
-    const auto number = nextJobNumber(m_window.txtNewID());
+    const auto number = nextJobNumber(m_desk.txtNewID());
     if (!number) {
         common::say(kNumbersUsedUp, kWarning, common::Icon::Warning);
         return;
@@ -195,31 +195,31 @@ void RecordCommands::copy()
     if (common::say(QStringLiteral("真的要复制吗？"), kWarning, common::Icon::Question,
                     common::Buttons::YesNo) != common::Answer::Yes)
         return;
-    if (!m_window.saveNow())
+    if (!m_desk.saveNow())
         return;
-    const common::Result<qint64> copied = m_window.jobWriter().copyCurrent(*number, copyOverrides(common::clock().today()));
+    const common::Result<qint64> copied = m_desk.jobWriter().copyCurrent(*number, copyOverrides(common::clock().today()));
     if (copied.failed()) {
         if (copied.error().code == store::code::DuplicateKey)
             common::say(kDuplicate, kWarning, common::Icon::Critical);
         else
-            m_window.reportStoreFailure(copied.error(), QStringLiteral("记录没有复制"));
+            m_desk.reportStoreFailure(copied.error(), QStringLiteral("记录没有复制"));
         return;
     }
     const qint64 newKey = *copied;
     if (const auto err = set.setRecordSource(singleJobSource(*source)); err.failed()) {
-        m_window.reportStoreFailure(err.error());
+        m_desk.reportStoreFailure(err.error());
         return;
     }
     set.includeKey(newKey);
     if (const auto err = set.moveLast(); err.failed()) {
-        m_window.reportStoreFailure(err.error());
+        m_desk.reportStoreFailure(err.error());
         return;
     }
     common::say(QStringLiteral("操作成功,请刷新!"));
 }
 
-void RecordCommands::openSort() { query::openSortWindow(m_sort, m_window); }
+void RecordCommands::openSort() { query::openSortWindow(m_sort, m_desk); }
 
-void RecordCommands::print() { m_print->run(m_window.currentJobNumber()); }
+void RecordCommands::print() { m_print->run(m_desk.currentJobNumber()); }
 
 } // namespace workspace

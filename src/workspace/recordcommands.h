@@ -13,12 +13,12 @@ namespace reports { class PrintCommand; }
 
 namespace workspace {
 
-class frmCorvale;
+class JobDesk;
 
 class RecordCommands : public QObject {
     Q_OBJECT
 public:
-    explicit RecordCommands(frmCorvale &window);
+    explicit RecordCommands(JobDesk &desk);
     ~RecordCommands() override;
 
 public slots:
@@ -31,11 +31,15 @@ public slots:
     void openSort();
     void print();
 
+signals:
+    // A report that would print placeholders offers the settings page for them.
+    void settingsRequested(int page);
+
 private:
     void focusName();
     void reportMoveFailure(const common::Result<void> &moved);
 
-    frmCorvale &m_window;
+    JobDesk &m_desk;
     reports::PrintCommand *m_print;
     // The query window lives on while hidden, so the next opening finds the
     // criteria of the last search; the sort window is loaded afresh each time.
