@@ -455,6 +455,9 @@ void TestPrinting::jobIsJudgedFromWhatThePrintSystemSays()
     refused.printerMessage = QStringLiteral("换墨粉 下午 3 点");
     QueueLook unsent;
     unsent.printerReasons = {QStringLiteral("media-empty-error")};
+    QueueLook unsaid; // the hand-over's answer lost: the queue tells
+    unsaid.accepting = false;
+    unsaid.printerMessage = QStringLiteral("换墨粉");
     QueueLook gone = jobLook(Job::Processing, Printer::Processing);
     gone.printerExists = false;
     QueueLook silent = jobLook(Job::Unknown, Printer::Unknown);
@@ -493,6 +496,7 @@ void TestPrinting::jobIsJudgedFromWhatThePrintSystemSays()
         {"refused with the operator's reason", refused, 0s, JobPhase::Refused,
          QStringLiteral("打印机已停止接受新的打印任务（换墨粉 下午 3 点）")},
         {"not handed over", unsent, 0s, JobPhase::Refused, QStringLiteral("任务没有交到打印系统（缺纸）")},
+        {"refusal unsaid", unsaid, 0s, JobPhase::Refused, QStringLiteral("打印机已停止接受新的打印任务（换墨粉）")},
     };
     for (const auto &c : cases) {
         const JobView view = judgeJob(c.look, c.elapsed, JobPatience{20s, 50s});

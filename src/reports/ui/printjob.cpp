@@ -147,7 +147,10 @@ QString refusalText(const QueueLook &look)
 {
     QString reason;
     QString said = look.refusalWords;
-    switch (ipp_status_t(look.refusal)) {
+    // The hand-over's own answer may be lost; a queue that refuses jobs tells why.
+    const int status = look.refusal == IPP_STATUS_OK && !look.accepting ? IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS
+                                                                         : look.refusal;
+    switch (ipp_status_t(status)) {
     case IPP_STATUS_OK:
         reason = QStringLiteral("任务没有交到打印系统");
         said = troubleText(look);
@@ -170,8 +173,8 @@ QString refusalText(const QueueLook &look)
         reason = QStringLiteral("打印机不接受这种文件");
         break;
     default:
-        reason = serviceAway(ipp_status_t(look.refusal)) ? QStringLiteral("打印服务没有响应")
-                                                         : QStringLiteral("打印系统拒绝了这个任务");
+        reason = serviceAway(ipp_status_t(status)) ? QStringLiteral("打印服务没有响应")
+                                                   : QStringLiteral("打印系统拒绝了这个任务");
         break;
     }
     return said.isEmpty() ? reason : QStringLiteral("%1（%2）").arg(reason, said);
