@@ -111,8 +111,8 @@ bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int 
     const std::optional<JobNotice> notice = jobNotice(queue->printer(), report.title, handed.job, JobPhase::Printing, now);
     if (!jobSettled(now.phase)) {
         auto *watch = new PrintJobWatch(*queue, report.title, handed.job, notice ? now.phase : JobPhase::Printing, owner);
-        // Said after the look that found it, so a box left open does not
-        // hold the watch up, nor does a later look open a second one under it.
+        // Said once the look that found it is over: a box the clerk leaves
+        // open does not hold the watch up.
         QObject::connect(watch, &PrintJobWatch::noticed, owner, sayNotice, Qt::QueuedConnection);
     }
     if (notice)
