@@ -448,6 +448,7 @@ void TestPrinting::jobIsJudgedFromWhatThePrintSystemSays()
     using Printer = QueueLook::Printer;
     using namespace std::chrono_literals;
     const QString away = QStringLiteral("The printer may not exist or is unavailable at this time.");
+    const QString sending = QStringLiteral("Sending data to printer.");
     QueueLook refused;
     refused.refusal = IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS;
     refused.refusalWords = QStringLiteral("Destination \"x\" is not accepting jobs.");
@@ -482,7 +483,10 @@ void TestPrinting::jobIsJudgedFromWhatThePrintSystemSays()
         {"the job's last words", lastWords, 25s, JobPhase::NotAnswering, away},
         {"keywords only", offline, 25s, JobPhase::NotAnswering, QStringLiteral("打印机离线、正在连接打印机")},
         {"no reason, a while", jobLook(Job::Pending, Printer::Processing), 25s, JobPhase::Printing, {}},
-        {"no reason, long", jobLook(Job::Pending, Printer::Processing), 55s, JobPhase::NotAnswering, {}},
+        {"no reason, long", jobLook(Job::Pending, Printer::Processing), 55s, JobPhase::Unfinished, {}},
+        // A long job on a printer that answers is no printer away.
+        {"on its way, a while", jobLook(Job::Processing, Printer::Processing, sending), 25s, JobPhase::Printing, {}},
+        {"on its way, long", jobLook(Job::Processing, Printer::Processing, sending), 55s, JobPhase::Unfinished, sending},
         {"stopped on its device", jobLook(Job::Stopped, Printer::Idle), 0s, JobPhase::Stuck, {}},
         {"paused", jobLook(Job::Pending, Printer::Stopped, QStringLiteral("修理中")), 0s, JobPhase::Paused,
          QStringLiteral("修理中")},
@@ -522,7 +526,14 @@ void TestPrinting::jobIsSaidWhenItWaitsAndAgainWhenItEnds()
     for (const QString &part : {printer, QStringLiteral("没有应答"), QStringLiteral("修理凭单"), away})
         QVERIFY2(waits->text.contains(part), qPrintable(waits->text));
 
-    for (const JobPhase before : {JobPhase::NotAnswering, JobPhase::Stuck, JobPhase::Paused}) {
+    const std::optional<JobNotice> unfinished =
+        jobNotice(printer, "修理凭单", 7, JobPhase::Printing, {JobPhase::Unfinished, QStringLiteral("Printing page 3")});
+    QVERIFY(unfinished && unfinished->icon == common::Icon::Information);
+    QVERIFY2(unfinished->text.contains(QStringLiteral("还没有打完")) && !unfinished->text.contains(QStringLiteral("没有应答"))
+                 && unfinished->text.contains(QStringLiteral("Printing page 3")),
+             qPrintable(unfinished->text));
+
+    for (const JobPhase before : {JobPhase::NotAnswering, JobPhase::Unfinished, JobPhase::Stuck, JobPhase::Paused}) {
         const std::optional<JobNotice> printed = jobNotice(printer, "修理凭单", 7, before, {JobPhase::Printed, {}});
         QVERIFY(printed);
         QCOMPARE(printed->icon, common::Icon::Information);

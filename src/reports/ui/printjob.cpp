@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 #include <memory>
 
 namespace reports {
@@ -141,6 +143,30 @@ QString troubleText(const QueueLook &look)
     return words.join(QStringLiteral("、"));
 }
 
+// Whether the print system says the printer cannot be reached: by its
+// state keywords, or in its backends' words (English, or the scheduler's
+// Chinese).
+bool saysUnreachable(const QueueLook &look)
+{
+    static const QStringList keywords{QStringLiteral("connecting-to-device"), QStringLiteral("offline"),
+                                      QStringLiteral("timed-out"), QStringLiteral("shutdown")};
+    for (QString reason : look.printerReasons) {
+        for (const char *severity : {"-error", "-warning", "-report"})
+            if (reason.endsWith(QLatin1String(severity)))
+                reason.chop(int(qstrlen(severity)));
+        if (keywords.contains(reason))
+            return true;
+    }
+    static const QStringList phrases{
+        QStringLiteral("may not exist"),    QStringLiteral("not responding"), QStringLiteral("unable to locate"),
+        QStringLiteral("unable to connect"), QStringLiteral("unreachable"),    QStringLiteral("unavailable"),
+        QStringLiteral("not available"),     QStringLiteral("offline"),        QStringLiteral("is busy"),
+        QStringLiteral("不存在"),            QStringLiteral("不可用"),         QStringLiteral("无法连接"),
+        QStringLiteral("没有响应"),          QStringLiteral("无响应"),         QStringLiteral("脱机")};
+    const QString said = (look.printerMessage + u'\n' + look.jobMessage).toLower();
+    return std::any_of(phrases.begin(), phrases.end(), [&](const QString &p) { return said.contains(p); });
+}
+
 // The print system's refusal of a hand-over in the clerk's words, with the
 // operator's reason (cupsreject -r) or the system's own words after.
 QString refusalText(const QueueLook &look)
@@ -216,9 +242,10 @@ JobView judgeJob(const QueueLook &look, milliseconds elapsed, const JobPatience 
     }
     if (look.printerState == QueueLook::Printer::Stopped)
         return {JobPhase::Paused, look.printerMessage.trimmed()};
-    const QString trouble = troubleText(look);
-    if ((elapsed >= patience.patience && !trouble.isEmpty()) || elapsed >= patience.withoutReason)
-        return {JobPhase::NotAnswering, trouble};
+    if (elapsed >= patience.patience && saysUnreachable(look))
+        return {JobPhase::NotAnswering, troubleText(look)};
+    if (elapsed >= patience.withoutReason)
+        return {JobPhase::Unfinished, troubleText(look)};
     return {JobPhase::Printing, {}};
 }
 
@@ -262,6 +289,13 @@ std::optional<JobNotice> jobNotice(const QString &printer, const QString &docume
                              .arg(printer, what, number,
                                   now.reason.isEmpty() ? QStringLiteral("（没有说明原因）") : now.reason, cancel),
                          warning, common::Icon::Warning};
+    case JobPhase::Unfinished:
+        return JobNotice{QStringLiteral("打印机“%1”还没有打完%2%3，任务在打印队列里%4。\n"
+                                        "打印机若没有开着或没有接好，请检查；打完后会再告诉您。%5")
+                             .arg(printer, what, number,
+                                  now.reason.isEmpty() ? QString() : QStringLiteral("（打印系统说：%1）").arg(now.reason),
+                                  cancel),
+                         info, common::Icon::Information};
     case JobPhase::Stuck:
         return JobNotice{QStringLiteral("%1的任务%2在打印机“%3”上停住了：打印系统无法把它送到打印机%4，"
                                         "它不会自己接着打印。\n"

@@ -44,7 +44,8 @@ enum class JobPhase {
     Printed,
     Held,         // held in the queue until released
     Paused,       // queued on a paused printer: prints once it is resumed
-    NotAnswering, // not printed after a while: the printer does not answer, the job waits
+    NotAnswering, // the print system says the printer does not answer: the job waits
+    Unfinished,   // long on its way, for no reason the print system names as trouble
     Stuck,        // stopped by an error: it will not print by itself
     Refused,      // the system took no job
     Failed,       // cancelled or aborted
@@ -57,9 +58,10 @@ struct JobView {
     QString reason; // the print system's own words, or the clerk's words for a refusal
 };
 
-// How long a job may stand still before the clerk is told: the printer's
-// reason is said after `patience`; when the print system gives none, the
-// job is said as waiting after `withoutReason` all the same.
+// How long a job may be on its way before the clerk is told: a printer the
+// print system says it cannot reach after `patience`; a job still not done
+// for any other reason (a long job, words the program does not know) after
+// `withoutReason`.
 struct JobPatience {
     std::chrono::milliseconds patience{20000};
     std::chrono::milliseconds withoutReason{50000};
