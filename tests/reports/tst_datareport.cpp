@@ -9,6 +9,7 @@
 #include "reports/forms/datareport.h"
 #include "reports/forms/formlayout.h"
 #include "reports/page/pagemodel.h"
+#include "reports/page/pagepaint.h"
 #include "reports/catalogue/rows.h"
 #include "reports/forms/formrenderer.h"
 #include "reports/forms/textfit.h"
@@ -627,6 +628,23 @@ void TestDataReport::longValuesPrintWholeAndApart()
     }
     QVERIFY(whole >= 1);
 
+    // No text crosses a vertical rule of the form or sits on one: 新飞鉴定卡's
+    // 型号 broken over two lines ran through Line6, 修理凭单's 宅电 began on
+    // its double rule.
+    for (const LayoutItem &rule : layout->items) {
+        if (rule.kind != ItemKind::Line || rule.twips.width() != 0)
+            continue;
+        const double x = common::twipsToMm(rule.twips.left());
+        const double top = common::twipsToMm(rule.twips.top());
+        const double bottom = common::twipsToMm(rule.twips.top() + rule.twips.height());
+        for (const PdfWord &w : words) {
+            const QRectF glyphs = w.mm.adjusted(0, 0.6, 0, -0.6);
+            QVERIFY2(glyphs.bottom() <= top || glyphs.top() >= bottom || x <= glyphs.left() - 0.2 || x >= glyphs.right(),
+                     qPrintable(QStringLiteral("\"%1\" at %2 mm on %3 at %4 mm")
+                                    .arg(w.text).arg(w.mm.left(), 0, 'f', 2).arg(rule.name).arg(x, 0, 'f', 2)));
+        }
+    }
+
     // No two texts on the sheet cover one another (a hair of the glyph boxes'
     // leading is allowed).
     for (int i = 0; i < words.size(); ++i)
@@ -799,6 +817,33 @@ void TestDataReport::calibrationScalesStandAtTheOffset()
                            [&](const PageItem &i) { return i.text.contains(part); });
     };
     QVERIFY(says(QStringLiteral("办公室")) && says(QStringLiteral("4.23 mm")));
+
+    // Each box says what it holds, not its control's name; the two scales'
+    // numbers do not stand on one another where they meet in the corner.
+    QStringList held;
+    for (const PageItem &item : sheet.pages.first().items)
+        if (item.kind == PageItem::Kind::Text && !item.name.isEmpty()) {
+            QVERIFY2(item.text != item.name, qPrintable(item.text));
+            held << item.text;
+        }
+    for (const QString &want : {QStringLiteral("宅电"), QStringLiteral("姓 名"), QStringLiteral("维修站名称"),
+                                QStringLiteral("地址、电话、传真、网址")})
+        QVERIFY2(held.contains(want), qPrintable(held.join(u'|')));
+    const QString cornered = m_dir.filePath(QStringLiteral("calibration-margins.pdf"));
+    QVERIFY(writeReportPdf(sheet, cornered).ok());
+    QVector<QRectF> numbers;
+    for (const PdfWord &w : pdfWords(cornered)) {
+        bool number = false;
+        w.text.toInt(&number);
+        if (number)
+            numbers << w.mm;
+    }
+    QVERIFY(numbers.size() > 20);
+    for (int i = 0; i < numbers.size(); ++i)
+        for (int j = i + 1; j < numbers.size(); ++j)
+            QVERIFY2(numbers.at(i).intersected(numbers.at(j)).isEmpty(),
+                     qPrintable(QStringLiteral("scale numbers on one another at %1,%2 mm")
+                                    .arg(numbers.at(i).left(), 0, 'f', 1).arg(numbers.at(i).top(), 0, 'f', 1)));
 }
 
 CORVALE_CORE_TEST_MAIN(TestDataReport)

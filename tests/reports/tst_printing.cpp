@@ -12,6 +12,9 @@
 #include "reports/ui/paizi.h"
 #include "reports/ui/paperprinter.h"
 #include "reports/ui/printing.h"
+#include "reports/ui/printjob.h"
+
+#include <cups/ipp.h>
 
 #include <QAbstractScrollArea>
 #include <QComboBox>
@@ -39,6 +42,29 @@ QList<int> jobNumbers(DataSource &source)
 }
 
 // Label96 opens the data report 修理凭单, Label59 the catalogue list 新飞回访记录表.
+// A queue of the private print system beside its two PDF printers, with the
+// same driver and the given device; removed again with the object.
+struct ExtraPrinter {
+    ExtraPrinter(const QString &name, const QString &device) : name(name)
+    {
+        added = cupsTool("lpadmin", {"-p", name, "-E", "-v", device, "-P",
+                                     QStringLiteral(CORVALE_SOURCE_DIR "/tests/print/corvale-borderless.ppd")});
+    }
+    ~ExtraPrinter() { cupsTool("lpadmin", {"-x", name}); }
+    QString name;
+    QString added; // lpadmin's output: "<lpadmin failed: …>" when it did
+};
+
+QueueLook jobLook(QueueLook::Job job, QueueLook::Printer printer, const QString &message = {})
+{
+    QueueLook look;
+    look.job = 7;
+    look.jobState = job;
+    look.printerState = printer;
+    look.printerMessage = message;
+    return look;
+}
+
 QWidget *openPreview(PaiZi *panel, const char *caption)
 {
     QTest::mouseClick(panel->findChild<QLabel *>(caption), Qt::LeftButton);
@@ -72,6 +98,11 @@ private slots:
     void printedFormLandsWhereThePdfPutsIt_data();
     void printedFormLandsWhereThePdfPutsIt();
     void refusedOrWaitingJobIsSaid();
+    void jobIsJudgedFromWhatThePrintSystemSays();
+    void jobIsSaidWhenItWaitsAndAgainWhenItEnds();
+    void unansweringPrinterIsSaidUntilTheJobEnds();
+    void jobStoppedOnItsDeviceIsAWarning();
+    void printerDeletedWhileTheDialogWasOpen();
 
 private:
     std::unique_ptr<DataFolder> m_folder;
@@ -100,6 +131,7 @@ void TestPrinting::init()
 
 void TestPrinting::cleanup()
 {
+    setWatchTiming({});
     m_workspace.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_db.reset();
@@ -390,19 +422,221 @@ void TestPrinting::refusedOrWaitingJobIsSaid()
     QCOMPARE(cupsTool("cupsaccept", {printer}), QString());
     QVERIFY(!printed);
     QCOMPARE(m_prompt->messages.size(), 1);
+    // The operator's reason as given.
     QVERIFY2(m_prompt->messages.first().text.contains(printer)
-                 && m_prompt->messages.first().text.contains(QStringLiteral("停止接受")),
+                 && m_prompt->messages.first().text.contains(QStringLiteral("停止接受"))
+                 && m_prompt->messages.first().text.contains(QStringLiteral("（换墨粉）")),
              qPrintable(m_prompt->messages.first().text));
 
     // A paused printer takes the job: it prints once resumed.
     const int done = jobsDone(printer);
-    QCOMPARE(cupsTool("cupsdisable", {printer}), QString());
+    QCOMPARE(cupsTool("cupsdisable", {"-r", "修理中", printer}), QString());
     QVERIFY(printReport(paper, window->pages(), 0, 1, window));
     QCOMPARE(m_prompt->messages.size(), 2);
-    QVERIFY2(m_prompt->messages.last().text.contains(QStringLiteral("暂停")), qPrintable(m_prompt->messages.last().text));
+    QVERIFY2(m_prompt->messages.last().text.contains(QStringLiteral("暂停（修理中）")),
+             qPrintable(m_prompt->messages.last().text));
+    QCOMPARE(m_prompt->messages.last().icon, common::Icon::Information);
     QCOMPARE(cupsTool("cupsenable", {printer}), QString());
     QVERIFY(printerDone(printer, done));
     QVERIFY(pdfWords(printedFile(printer)).size() > 5);
+}
+
+// From one look at a job and its printer, some time after the hand-over.
+void TestPrinting::jobIsJudgedFromWhatThePrintSystemSays()
+{
+    using Job = QueueLook::Job;
+    using Printer = QueueLook::Printer;
+    using namespace std::chrono_literals;
+    const QString away = QStringLiteral("The printer may not exist or is unavailable at this time.");
+    const QString sending = QStringLiteral("Sending data to printer.");
+    QueueLook refused;
+    refused.refusal = IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS;
+    refused.refusalWords = QStringLiteral("Destination \"x\" is not accepting jobs.");
+    refused.accepting = false;
+    refused.printerMessage = QStringLiteral("换墨粉 下午 3 点");
+    QueueLook unsent;
+    unsent.printerReasons = {QStringLiteral("media-empty-error")};
+    QueueLook unsaid; // the hand-over's answer lost: the queue tells
+    unsaid.accepting = false;
+    unsaid.printerMessage = QStringLiteral("换墨粉");
+    QueueLook gone = jobLook(Job::Processing, Printer::Processing);
+    gone.printerExists = false;
+    QueueLook silent = jobLook(Job::Unknown, Printer::Unknown);
+    silent.answered = false;
+    QueueLook offline = jobLook(Job::Processing, Printer::Processing);
+    offline.printerReasons = {QStringLiteral("offline-report"), QStringLiteral("connecting-to-device")};
+    QueueLook lastWords = jobLook(Job::Processing, Printer::Idle);
+    lastWords.jobMessage = away;
+    QueueLook aborted = jobLook(Job::Aborted, Printer::Idle);
+    aborted.jobMessage = QStringLiteral("Filter failed");
+
+    const struct {
+        const char *name;
+        QueueLook look;
+        std::chrono::milliseconds elapsed;
+        JobPhase phase;
+        QString reason;
+    } cases[] = {
+        {"on its way", jobLook(Job::Processing, Printer::Processing), 1s, JobPhase::Printing, {}},
+        {"no answer, not long yet", jobLook(Job::Processing, Printer::Processing, away), 5s, JobPhase::Printing, {}},
+        {"no answer, a while", jobLook(Job::Processing, Printer::Processing, away), 25s, JobPhase::NotAnswering, away},
+        {"the job's last words", lastWords, 25s, JobPhase::NotAnswering, away},
+        {"keywords only", offline, 25s, JobPhase::NotAnswering, QStringLiteral("打印机离线、正在连接打印机")},
+        {"no reason, a while", jobLook(Job::Pending, Printer::Processing), 25s, JobPhase::Printing, {}},
+        {"no reason, long", jobLook(Job::Pending, Printer::Processing), 55s, JobPhase::Unfinished, {}},
+        // A long job on a printer that answers is no printer away.
+        {"on its way, a while", jobLook(Job::Processing, Printer::Processing, sending), 25s, JobPhase::Printing, {}},
+        {"on its way, long", jobLook(Job::Processing, Printer::Processing, sending), 55s, JobPhase::Unfinished, sending},
+        {"stopped on its device", jobLook(Job::Stopped, Printer::Idle), 0s, JobPhase::Stuck, {}},
+        {"paused", jobLook(Job::Pending, Printer::Stopped, QStringLiteral("修理中")), 0s, JobPhase::Paused,
+         QStringLiteral("修理中")},
+        {"held", jobLook(Job::Held, Printer::Idle), 0s, JobPhase::Held, {}},
+        {"printed", jobLook(Job::Completed, Printer::Idle, away), 90s, JobPhase::Printed, {}},
+        {"cancelled", jobLook(Job::Canceled, Printer::Idle), 30s, JobPhase::Failed, QStringLiteral("任务已被取消")},
+        {"aborted", aborted, 1s, JobPhase::Failed, QStringLiteral("打印出错（Filter failed）")},
+        {"printer gone", gone, 0s, JobPhase::PrinterGone, {}},
+        {"service away, not long", silent, 5s, JobPhase::Printing, {}},
+        {"service away, a while", silent, 25s, JobPhase::ServiceAway, {}},
+        {"refused with the operator's reason", refused, 0s, JobPhase::Refused,
+         QStringLiteral("打印机已停止接受新的打印任务（换墨粉 下午 3 点）")},
+        {"not handed over", unsent, 0s, JobPhase::Refused, QStringLiteral("任务没有交到打印系统（缺纸）")},
+        {"refusal unsaid", unsaid, 0s, JobPhase::Refused, QStringLiteral("打印机已停止接受新的打印任务（换墨粉）")},
+    };
+    for (const auto &c : cases) {
+        const JobView view = judgeJob(c.look, c.elapsed, JobPatience{20s, 50s});
+        QVERIFY2(view.phase == c.phase, c.name);
+        QVERIFY2(view.reason == c.reason, qPrintable(QString::fromUtf8(c.name) + QStringLiteral(": ") + view.reason));
+    }
+}
+
+// Said once when the job's state is new to the clerk; a job that simply
+// prints is never said, one said as waiting is said again when it prints.
+void TestPrinting::jobIsSaidWhenItWaitsAndAgainWhenItEnds()
+{
+    const QString printer = QStringLiteral("前台");
+    const QString away = QStringLiteral("The printer may not exist or is unavailable at this time.");
+    QVERIFY(!jobNotice(printer, "修理凭单", 7, JobPhase::Printing, {JobPhase::Printing, {}}));
+    QVERIFY(!jobNotice(printer, "修理凭单", 7, JobPhase::Printing, {JobPhase::Printed, {}}));
+    QVERIFY(!jobNotice(printer, "修理凭单", 7, JobPhase::NotAnswering, {JobPhase::NotAnswering, away}));
+
+    const std::optional<JobNotice> waits =
+        jobNotice(printer, "修理凭单", 7, JobPhase::Printing, {JobPhase::NotAnswering, away});
+    QVERIFY(waits);
+    QCOMPARE(waits->icon, common::Icon::Warning);
+    for (const QString &part : {printer, QStringLiteral("没有应答"), QStringLiteral("修理凭单"), away})
+        QVERIFY2(waits->text.contains(part), qPrintable(waits->text));
+
+    const std::optional<JobNotice> unfinished =
+        jobNotice(printer, "修理凭单", 7, JobPhase::Printing, {JobPhase::Unfinished, QStringLiteral("Printing page 3")});
+    QVERIFY(unfinished && unfinished->icon == common::Icon::Information);
+    QVERIFY2(unfinished->text.contains(QStringLiteral("还没有打完")) && !unfinished->text.contains(QStringLiteral("没有应答"))
+                 && unfinished->text.contains(QStringLiteral("Printing page 3")),
+             qPrintable(unfinished->text));
+
+    for (const JobPhase before : {JobPhase::NotAnswering, JobPhase::Unfinished, JobPhase::Stuck, JobPhase::Paused}) {
+        const std::optional<JobNotice> printed = jobNotice(printer, "修理凭单", 7, before, {JobPhase::Printed, {}});
+        QVERIFY(printed);
+        QCOMPARE(printed->icon, common::Icon::Information);
+        QVERIFY2(printed->text.contains(QStringLiteral("已在打印机“前台”上打印")), qPrintable(printed->text));
+    }
+    const std::optional<JobNotice> cancelled =
+        jobNotice(printer, "修理凭单", 7, JobPhase::NotAnswering, {JobPhase::Failed, QStringLiteral("任务已被取消")});
+    QVERIFY(cancelled && cancelled->icon == common::Icon::Warning && cancelled->text.contains(QStringLiteral("任务已被取消")));
+
+    // Nothing recovers a job stopped on its device: not said as waiting.
+    const std::optional<JobNotice> stuck = jobNotice(printer, "修理凭单", 7, JobPhase::Printing, {JobPhase::Stuck, {}});
+    QVERIFY(stuck);
+    QCOMPARE(stuck->icon, common::Icon::Warning);
+    QVERIFY2(!stuck->text.contains(QStringLiteral("恢复后")) && stuck->text.contains(QStringLiteral("连线"))
+                 && stuck->text.contains(QStringLiteral("取消")),
+             qPrintable(stuck->text));
+
+    const std::optional<JobNotice> gone = jobNotice(printer, "修理凭单", 0, JobPhase::Printing, {JobPhase::PrinterGone, {}});
+    QVERIFY(gone);
+    QVERIFY2(gone->text.contains(QStringLiteral("“前台”已不在打印系统里")) && !gone->text.contains(QStringLiteral("没有响应")),
+             qPrintable(gone->text));
+}
+
+// A queue whose device never answers (nothing listens on the port): the job
+// stays processing. The watch says so, with the print system's reason, and
+// again when the job is cancelled.
+void TestPrinting::unansweringPrinterIsSaidUntilTheJobEnds()
+{
+    using namespace std::chrono_literals;
+    const ExtraPrinter away(QStringLiteral("corvale-away"), QStringLiteral("ipp://127.0.0.1:9/ipp/print"));
+    QVERIFY2(!away.added.startsWith(u'<'), qPrintable(away.added));
+    setWatchTiming({100ms, {1s, 120s}});
+    m_print->run(qint16(57));
+    m_print->panel()->showDataReport("快件单");
+    DataReportWindow *window = m_print->panel()->dataReportWindow("快件单");
+    QVERIFY(window);
+    QPrinter paper(QPrinter::HighResolution);
+    paper.setPrinterName(away.name);
+    setUpPrinter(paper, window->pages());
+
+    QVERIFY(printReport(paper, window->pages(), 0, 1, window));
+    QVERIFY(QTest::qWaitFor([&] { return !m_prompt->messages.isEmpty(); }, 90000));
+    const common::Message waits = m_prompt->messages.first();
+    QCOMPARE(waits.icon, common::Icon::Warning);
+    for (const QString &part : {away.name, QStringLiteral("没有应答"),
+                                QStringLiteral("The printer may not exist or is unavailable at this time.")})
+        QVERIFY2(waits.text.contains(part), qPrintable(waits.text));
+
+    QCOMPARE(cupsTool("cancel", {"-a", away.name}), QString());
+    QVERIFY(QTest::qWaitFor([&] { return m_prompt->messages.size() > 1; }, 60000));
+    QCOMPARE(m_prompt->messages.size(), 2);
+    QVERIFY2(m_prompt->messages.last().text.contains(QStringLiteral("任务已被取消"))
+                 && m_prompt->messages.last().text.contains(away.name),
+             qPrintable(m_prompt->messages.last().text));
+}
+
+// A file device in a folder that is not there: the scheduler cannot open
+// it and stops the job, which nothing starts again.
+void TestPrinting::jobStoppedOnItsDeviceIsAWarning()
+{
+    using namespace std::chrono_literals;
+    const ExtraPrinter nowhere(QStringLiteral("corvale-nowhere"),
+                               QStringLiteral("file://%1/no-such-folder/x.pdf").arg(qEnvironmentVariable("CORVALE_TEST_PRINTS")));
+    QVERIFY2(!nowhere.added.startsWith(u'<'), qPrintable(nowhere.added));
+    setWatchTiming({100ms, {60s, 120s}});
+    m_print->run(qint16(57));
+    m_print->panel()->showDataReport("快件单");
+    DataReportWindow *window = m_print->panel()->dataReportWindow("快件单");
+    QVERIFY(window);
+    QPrinter paper(QPrinter::HighResolution);
+    paper.setPrinterName(nowhere.name);
+    setUpPrinter(paper, window->pages());
+
+    QVERIFY(printReport(paper, window->pages(), 0, 1, window));
+    QVERIFY(QTest::qWaitFor([&] { return !m_prompt->messages.isEmpty(); }, 60000));
+    QCOMPARE(m_prompt->messages.size(), 1);
+    const common::Message stuck = m_prompt->messages.first();
+    QCOMPARE(stuck.icon, common::Icon::Warning);
+    QVERIFY2(stuck.text.contains(nowhere.name) && stuck.text.contains(QStringLiteral("停住")) && !stuck.text.contains(QStringLiteral("恢复后")),
+             qPrintable(stuck.text));
+}
+
+// The printer was chosen in the dialog, then its queue was deleted.
+void TestPrinting::printerDeletedWhileTheDialogWasOpen()
+{
+    auto doomed = std::make_unique<ExtraPrinter>(QStringLiteral("corvale-doomed"),
+                                                 QStringLiteral("file://%1/corvale-doomed.pdf").arg(qEnvironmentVariable("CORVALE_TEST_PRINTS")));
+    QVERIFY2(!doomed->added.startsWith(u'<'), qPrintable(doomed->added));
+    m_print->run(qint16(57));
+    m_print->panel()->showDataReport("快件单");
+    DataReportWindow *window = m_print->panel()->dataReportWindow("快件单");
+    QVERIFY(window);
+    QPrinter paper(QPrinter::HighResolution);
+    paper.setPrinterName(doomed->name);
+    setUpPrinter(paper, window->pages());
+    QCOMPARE(paper.outputFormat(), QPrinter::NativeFormat);
+    doomed.reset();
+
+    QVERIFY(!printReport(paper, window->pages(), 0, 1, window));
+    QCOMPARE(m_prompt->messages.size(), 1);
+    const QString said = m_prompt->messages.first().text;
+    QVERIFY2(said.contains(QStringLiteral("“corvale-doomed”已不在打印系统里")) && !said.contains(QStringLiteral("没有响应")),
+             qPrintable(said));
 }
 
 CORVALE_TEST_MAIN(TestPrinting)

@@ -135,4 +135,16 @@ QString roleText(const QString &role, const common::ServicePoint &shown)
     return {};
 }
 
+QString roleCaption(const QString &role)
+{
+    if (!role.startsWith(kRolePrefix))
+        return {};
+    const QString key = role.mid(kRolePrefix.size());
+    QStringList labels;
+    for (const common::Setting *particular : common::settingsOf(QStringLiteral("servicePoint")))
+        if (particular->printedIn.contains(key))
+            labels << particular->label;
+    return labels.join(QStringLiteral("、"));
+}
+
 } // namespace reports

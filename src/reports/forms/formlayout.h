@@ -52,5 +52,8 @@ QStringList placeholdersPrinted(const ReportLayout &layout, const common::Servic
 
 // The text a role label prints; a null string for an unknown role.
 QString roleText(const QString &role, const common::ServicePoint &servicePoint);
+// What a role label prints, by the names of the particulars it holds
+// ("维修站名称", "地址、电话、传真"); empty for an unknown role.
+QString roleCaption(const QString &role);
 
 } // namespace reports

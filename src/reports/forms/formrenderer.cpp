@@ -201,10 +201,54 @@ QVector<Obstacle> obstaclesOf(const ReportLayout &layout)
     return obstacles;
 }
 
-// The blank paper beside and below box `index` of the form, in twips.
-FitSpace spaceOf(const ReportLayout &layout, int index, const QVector<Obstacle> &obstacles)
+// How far a text keeps from a rule of the form: the rule's own half width
+// and as much again as the rule is wide, so a digit never sits on the line.
+constexpr int kRuleTwips = int(kRulePoints * 20 + 0.999);
+constexpr int kClearTwips = kRuleTwips / 2 + kRuleTwips;
+
+// The vertical rules of the form: lines, and the sides of rectangles.
+QVector<QRect> verticalRules(const ReportLayout &layout)
+{
+    QVector<QRect> rules;
+    for (const LayoutItem &item : layout.items) {
+        const QRect r = item.twips;
+        if (item.kind == ItemKind::Line && r.width() == 0)
+            rules.append(r);
+        else if (item.kind == ItemKind::Rectangle)
+            rules << QRect(r.left(), r.top(), 0, r.height()) << QRect(r.left() + r.width(), r.top(), 0, r.height());
+    }
+    return rules;
+}
+
+// Box `index` drawn in by the vertical rules that touch or cross it: a
+// field's box on the forms often starts on the rule before it (修理凭单's
+// 宅电 on a double rule) or reaches over one (新飞鉴定卡's 型号 over Line6).
+// The text keeps to the larger side, clear of the rule by its width.
+QRect clearOfRules(const ReportLayout &layout, int index, const QVector<QRect> &rules)
 {
     const QRect box = layout.items.at(index).twips;
+    int left = box.left();
+    int right = box.left() + box.width();
+    const int middle = box.left() + box.width() / 2;
+    for (const QRect &rule : rules) {
+        const int x = rule.left();
+        if (rule.top() >= box.top() + box.height() || rule.top() + rule.height() <= box.top())
+            continue;
+        if (x >= box.left() - kClearTwips && x <= middle)
+            left = std::max(left, x + kClearTwips);
+        else if (x > middle && x <= right + kClearTwips)
+            right = std::min(right, x - kClearTwips);
+    }
+    // A box narrower than its rules' clearance is left as the form gives it.
+    if (right - left < box.width() / 3)
+        return box;
+    return QRect(left, box.top(), right - left, box.height());
+}
+
+// The blank paper beside and below box `index` of the form (drawn in to
+// `box`), in twips.
+FitSpace spaceOf(const ReportLayout &layout, int index, const QRect &box, const QVector<Obstacle> &obstacles)
+{
     const int boxRight = box.left() + box.width();
     const int boxBottom = box.top() + box.height();
     int right = layout.width;
@@ -241,7 +285,7 @@ public:
     FormLayout(const ReportLayout &layout, const common::ServicePoint &servicePoint, const QString &folder,
                const common::Stationery &stationery, LaidOutReport &report)
         : m_layout(layout), m_servicePoint(servicePoint), m_folder(folder), m_offset(offsetPoints(stationery)),
-          m_obstacles(obstaclesOf(layout)), m_report(report)
+          m_obstacles(obstaclesOf(layout)), m_rules(verticalRules(layout)), m_report(report)
     {
     }
 
@@ -254,7 +298,7 @@ public:
             switch (item.kind) {
             case ItemKind::Label:
             case ItemKind::TextBox:
-                placeText(page, i, itemText(item, row, m_servicePoint), at);
+                placeText(page, i, itemText(item, row, m_servicePoint));
                 break;
             case ItemKind::Picture:
                 if (const QString file = findPicture(m_folder, item.image); !file.isEmpty())
@@ -272,13 +316,15 @@ public:
     }
 
 private:
-    void placeText(ReportPage &page, int index, const QString &text, const QRectF &box)
+    void placeText(ReportPage &page, int index, const QString &text)
     {
         if (text.isEmpty())
             return;
         const LayoutItem &item = m_layout.items.at(index);
         TextMeasure &measure = m_measures.of(item.font);
-        FitSpace space = spaceOf(m_layout, index, m_obstacles);
+        const QRect clear = clearOfRules(m_layout, index, m_rules);
+        const QRectF box = twipsToPoints(clear, m_offset);
+        FitSpace space = spaceOf(m_layout, index, clear, m_obstacles);
         // A fixed caption is part of the form's drawing: it keeps to its box.
         if (item.kind == ItemKind::Label && item.role.isEmpty())
             space.runOn = space.room = space.box;
@@ -298,6 +344,7 @@ private:
     QString m_folder;
     QPointF m_offset;
     QVector<Obstacle> m_obstacles;
+    QVector<QRect> m_rules;
     LaidOutReport &m_report;
     FormMeasures m_measures;
 };
@@ -368,10 +415,28 @@ private:
                 continue;
             }
             m_page.items.append(PageItem::drawn(PageItem::Kind::Box, r, kThinPoints, colour, item.name));
-            const QString name = !item.field.isEmpty() ? item.field : !item.text.isEmpty() ? item.text : item.name;
-            m_page.items.append(PageItem::textAt(r.adjusted(0.3 * kPointsPerMm, 0, 0, 0), name,
-                                                 Qt::AlignLeft | Qt::AlignTop, m_note, Qt::darkGray, item.name));
+            if (const QString held = heldBy(item); !held.isEmpty())
+                m_page.items.append(PageItem::textAt(r.adjusted(0.3 * kPointsPerMm, 0, 0, 0), held,
+                                                     Qt::AlignLeft | Qt::AlignTop, m_note, Qt::darkGray, item.name));
         }
+    }
+
+    // What a box holds, as the shop knows it: the field, the caption, the
+    // particulars, the picture's file; a rectangle of the form holds nothing.
+    static QString heldBy(const LayoutItem &item)
+    {
+        switch (item.kind) {
+        case ItemKind::TextBox:
+            return item.field;
+        case ItemKind::Label:
+            return item.role.isEmpty() ? item.text.trimmed() : roleCaption(item.role);
+        case ItemKind::Picture:
+            return QStringLiteral("图片 %1").arg(QFileInfo(item.image).fileName());
+        case ItemKind::Line:
+        case ItemKind::Rectangle:
+            break;
+        }
+        return {};
     }
 
     // The edge of what the printer prints, where it has margins.
@@ -403,19 +468,32 @@ private:
         const double right = std::min(m_origin.x() + m_band.width(), m_printable.right() - 0.5);
         const double bottom = std::min(m_origin.y() + m_band.height(), m_printable.bottom() - 0.5);
         const auto tick = [](int mm) { return mm % 10 == 0 ? 4.0 : mm % 5 == 0 ? 3.0 : 1.5; };
+        // The numbers of the top scale; the left scale's first ones would
+        // stand on them in the corner, and are left out there.
+        QVector<QRectF> numbers;
         for (int mm = int(std::ceil(left - m_origin.x())); m_origin.x() + mm <= right; ++mm) {
             const double x = m_origin.x() + mm;
             line(QPointF(x, top), QPointF(x, top + tick(mm)));
-            if (mm % 10 == 0 && mm > 0)
-                text(QRectF(x + 0.5, top + 3.5, 10, 3), QString::number(mm), m_note, Qt::AlignLeft | Qt::AlignTop);
+            if (mm % 10 == 0 && mm > 0) {
+                const QRectF at(x + 0.5, top + 3.5, numberWidth(mm), 3);
+                text(QRectF(at.topLeft(), QSizeF(10, 3)), QString::number(mm), m_note, Qt::AlignLeft | Qt::AlignTop);
+                numbers << at;
+            }
         }
         for (int mm = int(std::ceil(top - m_origin.y())); m_origin.y() + mm <= bottom; ++mm) {
             const double y = m_origin.y() + mm;
             line(QPointF(left, y), QPointF(left + tick(mm), y));
-            if (mm % 10 == 0 && mm > 0)
-                text(QRectF(left + 4.5, y - 2.5, 10, 3), QString::number(mm), m_note, Qt::AlignLeft | Qt::AlignTop);
+            const QRectF at(left + 4.5, y - 2.5, numberWidth(mm), 3);
+            const bool onTop = std::any_of(numbers.begin(), numbers.end(), [&](const QRectF &n) {
+                return n.adjusted(-1, -1, 1, 1).intersects(at);
+            });
+            if (mm % 10 == 0 && mm > 0 && !onTop)
+                text(QRectF(at.topLeft(), QSizeF(10, 3)), QString::number(mm), m_note, Qt::AlignLeft | Qt::AlignTop);
         }
     }
+
+    // How wide a scale number prints at 6 pt, in mm, with a little to spare.
+    static double numberWidth(int mm) { return 1.3 * QString::number(mm).size() + 0.5; }
 
     void captions(double inset)
     {

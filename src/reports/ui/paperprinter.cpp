@@ -18,6 +18,11 @@ namespace {
 
 constexpr int kNamedAtMost = 8;
 
+void sayNotice(const JobNotice &notice)
+{
+    common::say(notice.text, notice.title, notice.icon);
+}
+
 bool printsThroughSystem(const QPrinter &printer)
 {
     return printer.outputFormat() == QPrinter::NativeFormat && !printer.printerName().isEmpty();
@@ -101,26 +106,18 @@ bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int 
     }
     if (!queue)
         return true;
-    const JobOutcome outcome = queue->handedOver();
-    switch (outcome.state) {
-    case JobOutcome::State::Failed:
-        common::say(jobFailedMessage(queue->printer(), outcome.reason), QStringLiteral("警告"), common::Icon::Warning);
-        return false;
-    case JobOutcome::State::Waiting:
-        common::say(QStringLiteral("打印机“%1”：%2。").arg(queue->printer(), outcome.reason), QStringLiteral("提示"),
-                    common::Icon::Information);
-        return true;
-    case JobOutcome::State::Printing: {
-        auto *watch = new PrintJobWatch(*queue, outcome.job, owner);
-        QObject::connect(watch, &PrintJobWatch::failed, owner, [](const QString &message) {
-            common::say(message, QStringLiteral("警告"), common::Icon::Warning);
-        });
-        return true;
+    const QueueLook handed = queue->handedOver();
+    const JobView now = judgeJob(handed, std::chrono::milliseconds(0), watchTiming().patience);
+    const std::optional<JobNotice> notice = jobNotice(queue->printer(), report.title, handed.job, JobPhase::Printing, now);
+    if (!jobSettled(now.phase)) {
+        auto *watch = new PrintJobWatch(*queue, report.title, handed.job, notice ? now.phase : JobPhase::Printing, owner);
+        // Said once the look that found it is over: a box the clerk leaves
+        // open does not hold the watch up.
+        QObject::connect(watch, &PrintJobWatch::noticed, owner, sayNotice, Qt::QueuedConnection);
     }
-    case JobOutcome::State::Printed:
-        return true;
-    }
-    return true;
+    if (notice)
+        sayNotice(*notice);
+    return handed.job != 0 && now.phase != JobPhase::Failed;
 }
 
 void printWithDialog(QWidget *parent, const LaidOutReport &report)

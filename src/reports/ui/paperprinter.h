@@ -25,10 +25,12 @@ PrinterMargins printerMargins(const QPrinter &printer);
 QString marginNotice(const LaidOutReport &report, const PrinterMargins &margins);
 
 // Prints pages first .. end-1 (from 0) on printer, chosen in its dialog.
-// What falls into the printer's margins is said once, not moved; a job the
-// print system refuses, or that fails later, is said with the printer's
-// name and the reason; one only queued on a paused printer is said as such.
-// False when nothing went to the printer.
+// What falls into the printer's margins is said once, not moved. A job the
+// print system refuses, or a printer no longer there, is said at once with
+// the printer's name and the reason; a job taken is watched for as long as
+// owner lives, and said when it waits (a paused printer, a printer that
+// does not answer, a job stopped by an error) and again when it has printed
+// or failed after that. False when nothing went to the printer.
 bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int end, QObject *owner);
 
 // The print dialog over parent, kept on the screen, then printReport for the
