@@ -279,20 +279,16 @@ common::Result<void> JobWriter::deleteCurrent()
 
 // ---------------------------------------------------------------- append
 
-common::Result<qint16> JobWriter::appendJob(qint16 number)
+common::Result<bool> JobWriter::numberShown(qint16 number)
 {
-    if (const auto e = m_set.leaveRow(); e.failed())
-        return e;
     const Database &db = m_set.m_db;
-    const QString numberField = jobNumberField().name;
-    // Which row, if any, holds the number now, and is it one this set shows?
-    const common::Result<bool> shownTaken = retried(db, [&]() -> common::Result<bool> {
+    return retried(db, [&]() -> common::Result<bool> {
         if (const auto e = db.reconnectIfLost(); e.failed())
             return e;
         QSqlQuery q(db.sql());
         q.setForwardOnly(true);
         if (!db.prepare(q, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                               .arg(rowKey(db.engine()), table(), quoted(numberField))))
+                               .arg(rowKey(db.engine()), table(), quoted(jobNumberField().name))))
             return db.failure(q.lastError());
         q.addBindValue(int(number));
         if (!db.exec(q))
@@ -301,6 +297,15 @@ common::Result<qint16> JobWriter::appendJob(qint16 number)
         q.finish();
         return shown;
     });
+}
+
+common::Result<qint16> JobWriter::appendJob(qint16 number)
+{
+    if (const auto e = m_set.leaveRow(); e.failed())
+        return e;
+    const QString numberField = jobNumberField().name;
+    // Which row, if any, holds the number now, and is it one this set shows?
+    const common::Result<bool> shownTaken = numberShown(number);
     if (shownTaken.failed())
         return shownTaken.error();
     if (*shownTaken)
@@ -347,6 +352,32 @@ common::Result<void> JobWriter::execute(const QString &jetStatement)
 }
 
 common::Result<qint64> JobWriter::copyCurrent(qint16 newNumber, const QVariantMap &overrides)
+{
+    if (!m_set.hasCurrent())
+        return StoreError{code::NoCurrentRecord, QStringLiteral("没有当前记录，没有复制。")};
+    if (const auto e = m_set.leaveRow(); e.failed())
+        return e;
+    // On a file nobody else adds jobs: a taken number is the clerk's to see.
+    if (!onServer(m_set.m_db))
+        return copyAs(newNumber, overrides);
+    const common::Result<bool> shownTaken = numberShown(newNumber);
+    if (shownTaken.failed())
+        return shownTaken.error();
+    if (*shownTaken)
+        return StoreError{code::DuplicateKey, QStringLiteral("编号 %1 已有记录，编号不能重复。").arg(newNumber), -1,
+                          jobNumberField().name};
+    // A number another desk took since the set was read gives way to the next free one.
+    for (int n = newNumber; n <= 32767; ++n) {
+        const common::Result<qint64> copied = copyAs(qint16(n), overrides);
+        if (copied.ok() || copied.error().code != code::DuplicateKey)
+            return copied;
+    }
+    return StoreError{code::DuplicateKey,
+                      QStringLiteral("编号 %1 以后到 32767 都已有记录，没有空号可用来复制。").arg(newNumber), -1,
+                      jobNumberField().name};
+}
+
+common::Result<qint64> JobWriter::copyAs(qint16 newNumber, const QVariantMap &overrides)
 {
     if (!m_set.hasCurrent())
         return StoreError{code::NoCurrentRecord, QStringLiteral("没有当前记录，没有复制。")};

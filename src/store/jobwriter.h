@@ -43,13 +43,18 @@ public:
     // Inserts, in one transaction, a copy of the current row (as the screen
     // read it) numbered newNumber with the fields in overrides replaced, and
     // its photo where the database keeps photos. The copy joins the end of
-    // the set; the position does not change. Returns the copy's key.
+    // the set; the position does not change. Returns the copy's key. A taken
+    // number is refused (3022) — on a server only where the set shows it: one
+    // another desk took since the set was read gives way to the next free one.
     common::Result<qint64> copyCurrent(qint16 newNumber, const QVariantMap &overrides);
 
     // Runs an action statement (the copy's INSERT ... SELECT) on the file.
     common::Result<void> execute(const QString &jetStatement);
 
 private:
+    // Whether a row numbered so exists and is one this set shows.
+    common::Result<bool> numberShown(qint16 number);
+    common::Result<qint64> copyAs(qint16 newNumber, const QVariantMap &overrides);
     common::Result<void> insertBuffer();
     common::Result<void> updateBuffer();
     // Why a write to key found no row of the version the screen read.

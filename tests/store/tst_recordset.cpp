@@ -425,7 +425,7 @@ void TestRecordSet::copyCurrentRenumbersAndKeepsPosition()
     QCOMPARE(set.rowAt(1).value("接货日期"), QVariant("2009-09-09"));
     QCOMPARE(set.rowAt(0).value("故障修理"), QVariant("不制冷"));
 
-    QCOMPARE(writer.copyCurrent(5, {}).error().code, code::DuplicateKey);
+    QCOMPARE(writer.copyCurrent(6, {}).error().code, code::DuplicateKey);
     QCOMPARE(writer.copyCurrent(7, {{"出厂日期", "坏日期"}}).error().code, code::TypeMismatch);
     QCOMPARE(rowCount(*m_db), 6);
 }

@@ -241,6 +241,26 @@ private slots:
         QCOMPARE(stored(*a, 4, QStringLiteral("编号")), QVariant(QStringLiteral("<no row>")));
     }
 
+    // Desk A appended job 9 after desk B read the table: B's copy, meant as
+    // job 9, takes 10 instead of being refused until 刷新; a number B shows
+    // is still refused.
+    void copyGivesWayToAnotherDesksNewJob()
+    {
+        DataFolder folder;
+        auto a = createJobTable(folder.path(), makeJobs(1, 8));
+        auto b = otherDesk();
+        QVERIFY(a && b);
+        RecordSet deskA(*a), deskB(*b);
+        JobWriter writerA(deskA), writerB(deskB);
+        QVERIFY(openAt(deskA, 3) && openAt(deskB, 3));
+        QCOMPARE(*writerA.appendJob(9), qint16(9));
+        const common::Result<qint64> copied = writerB.copyCurrent(9, {});
+        QVERIFY2(copied.ok(), qPrintable(copied.error().text));
+        QCOMPARE(stored(*a, 10, QStringLiteral("客户姓名")), stored(*a, 3, QStringLiteral("客户姓名")));
+        QCOMPARE(writerB.copyCurrent(8, {}).error().code, code::DuplicateKey);
+        QCOMPARE(stored(*a, 11, QStringLiteral("编号")), QVariant(QStringLiteral("<no row>")));
+    }
+
     void deleteOrCopyFromAnOutOfDateScreenWritesNothing()
     {
         DataFolder folder;
