@@ -74,6 +74,8 @@ void Shell::onSplashTimer()
     m_shop.settings = loaded.ok() ? loaded->settings : common::SiteSettings::defaults();
     if (const QString notice = settingsNotice(loaded); !notice.isEmpty())
         common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
+    if (const QString notice = readablePasswordText(m_settingsPath, m_shop.settings.databaseServer); !notice.isEmpty())
+        common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
     const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
     if (located.failed()) {
         common::say(located.error(), QStringLiteral("警告"), common::Icon::Critical);
