@@ -3,6 +3,7 @@
 #include "workspace/settingsdialog.h"
 #include "store/serveraddress.h"
 #include "support/datafolder.h"
+#include "support/jobtable.h"
 #include "support/scriptedprompt.h"
 #include "support/testapp.h"
 
@@ -56,6 +57,7 @@ private slots:
     void linesBecomeItems();
     void serverAddressIsEditedWithoutItsPassword();
     void leavingTheServerIsAskedAndPastedLinesAreKept();
+    void aServerThatAnswersIsSavedAfterOneQuestion();
 };
 
 void TestSettingsDialog::editedStaffListIsSavedAndReturned()
@@ -366,6 +368,33 @@ void TestSettingsDialog::leavingTheServerIsAskedAndPastedLinesAreKept()
     QCOMPARE(prompt.messages.size(), 1);
     QCOMPARE(leaving.result(), int(QDialog::Accepted));
     QCOMPARE(savedServer(ini), QString());
+}
+
+// A desk put onto a server that answers: 保存 tries it and asks once,
+// saying what the server holds and what happens to this desk's own jobs.
+void TestSettingsDialog::aServerThatAnswersIsSavedAfterOneQuestion()
+{
+    if (!onServer())
+        QSKIP("needs the test's own server: the @postgresql run");
+    const QString address = qEnvironmentVariable("CORVALE_TEST_POSTGRES");
+    DataFolder folder;
+    ScriptedPrompt prompt;
+    const QString ini = folder.file(common::settingsFileName());
+    SettingsDialog dialog(SiteSettings::defaults(), ini);
+    dialog.showPage(SettingsDialog::DatabasePage);
+    dialog.show();
+    auto *server = child<QLineEdit>(&dialog, "txtServer");
+    clickToTheEnd(server);
+    QTest::keyClicks(server, address);
+    prompt.answers = {common::Answer::Yes};
+    QTest::mouseClick(child<QPushButton>(&dialog, "cmdSave"), Qt::LeftButton);
+    QCOMPARE(prompt.messages.size(), 1);
+    const QString asked = prompt.messages.first().text;
+    QVERIFY2(!asked.contains(QStringLiteral("连接不上")) && asked.contains(QStringLiteral("改用数据库服务器"))
+                 && asked.contains(QStringLiteral("条维修记录")) && asked.contains(QStringLiteral("不会自动搬过去")),
+             qPrintable(asked));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(savedServer(ini), address);
 }
 
 CORVALE_TEST_MAIN(TestSettingsDialog)
