@@ -13,6 +13,7 @@
 #include "store/fields.h"
 #include "store/jobcopy.h"
 #include "store/rowreader.h"
+#include "store/serveraddress.h"
 #include "workspace/frmcorvale.h"
 #include "workspace/settingsdialog.h"
 
@@ -367,6 +368,15 @@ QString settingsNotice(const common::Result<common::LoadedSettings> &loaded)
     // A few lines say what is wrong; a box taller than the screen says nothing.
     constexpr int shown = 6;
     QStringList lines = notes.mid(0, shown);
+    // A line that was not read is repeated, and may be a server address.
+    for (QString &line : lines) {
+        // Cut short, it may end in the password before its "@".
+        if (!line.contains(u'@') && !line.contains(QLatin1String("://"))
+            && !line.contains(QLatin1String("password"), Qt::CaseInsensitive))
+            continue;
+        const qsizetype address = qMax<qsizetype>(0, line.indexOf(QLatin1String("postgres"), 0, Qt::CaseInsensitive));
+        line = line.left(address) + store::maskedAddress(line.mid(address));
+    }
     if (notes.size() > shown)
         lines << QStringLiteral("……另有 %1 处，请打开 corvale.ini 检查。").arg(notes.size() - shown);
     return QStringLiteral("设置文件 corvale.ini：\n") + lines.join(u'\n');
