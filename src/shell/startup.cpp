@@ -32,8 +32,8 @@ QString createdText(const QString &path, int earlierBackups)
     // said while the clerk can still put it right.
     if (earlierBackups > 0)
         text += QStringLiteral("\n\n数据文件夹的“备份”中有 %1 份以前的备份，以前的记录不在这个新文件中。"
-                               "如果本店的记录放在数据库服务器上，请关闭本程序前在“基础资料设置 → 数据库服务器”"
-                               "中填回服务器地址，然后重新启动；如果是数据文件丢了，可用“高级功能 → 从备份恢复…”。")
+                               "如果本店的记录放在数据库服务器上，请在“基础资料设置 → 数据库服务器”中填回服务器地址，"
+                               "然后重新启动本程序；如果是数据文件丢了，可用“高级功能 → 从备份恢复…”。")
                     .arg(earlierBackups);
     return text;
 }

@@ -12,9 +12,11 @@
 #include "store/backup.h"
 #include "store/fields.h"
 #include "workspace/frmcorvale.h"
+#include "workspace/settingsdialog.h"
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -376,7 +378,14 @@ private slots:
         QVERIFY2(said.last().contains(QStringLiteral("无法使用数据库服务器")), qPrintable(said.last()));
         for (const QString &text : std::as_const(said))
             QVERIFY2(!text.contains(QStringLiteral("s3cret")), qPrintable(text));
-        QVERIFY(QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner));
+        // As the message says: one 保存 in 基础资料设置 makes it the owner's only.
+        {
+            workspace::SettingsDialog settings(common::SiteSettings::load(ini)->settings, ini);
+            settings.show();
+            QTest::mouseClick(settings.findChild<QPushButton *>(QStringLiteral("cmdSave")), Qt::LeftButton);
+            QCOMPARE(settings.result(), int(QDialog::Accepted));
+        }
+        QVERIFY(!(QFile::permissions(ini) & (QFile::ReadGroup | QFile::ReadOther)));
         said = start();
         QCOMPARE(said.size(), 2);
         QVERIFY2(said.last().contains(QStringLiteral("无法使用数据库服务器")), qPrintable(said.last()));
