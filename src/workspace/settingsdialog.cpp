@@ -267,8 +267,9 @@ QWidget *SettingsDialog::databasePage()
     auto *reveal = new QPushButton(QStringLiteral("显示"), page);
     reveal->setObjectName(QStringLiteral("cmdShowServer"));
     reveal->setCheckable(true);
-    connect(reveal, &QPushButton::toggled, m_serverPassword, [this](bool shown) {
+    connect(reveal, &QPushButton::toggled, m_serverPassword, [this, reveal](bool shown) {
         m_serverPassword->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+        reveal->setText(shown ? QStringLiteral("隐藏") : QStringLiteral("显示"));
     });
     auto *test = new QPushButton(QStringLiteral("测试连接"), page);
     test->setObjectName(QStringLiteral("cmdTestConnection"));
