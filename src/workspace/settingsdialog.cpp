@@ -294,8 +294,10 @@ QWidget *SettingsDialog::databasePage()
 
 void SettingsDialog::takePasswordOutOfAddress()
 {
+    // Only a password before an "@": one whose server is still to be typed
+    // stays where the clerk sees the line is unfinished.
     const store::SplitServerLine split = store::splitServerLine(m_server->text());
-    if (split.password.isEmpty() || !store::isServerAddress(split.line))
+    if (split.password.isEmpty() || !split.line.contains(u'@') || !store::isServerAddress(split.line))
         return;
     m_server->setText(split.line);
     m_serverPassword->setText(QUrl::fromPercentEncoding(split.password.toUtf8()));
