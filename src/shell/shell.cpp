@@ -14,6 +14,7 @@
 #include "store/fields.h"
 #include "store/jobcopy.h"
 #include "store/rowreader.h"
+#include "store/serveraddress.h"
 #include "workspace/frmcorvale.h"
 #include "workspace/settingsdialog.h"
 
@@ -75,6 +76,8 @@ void Shell::onSplashTimer()
     const common::Result<common::LoadedSettings> loaded = common::SiteSettings::load(m_settingsPath);
     m_shop.settings = loaded.ok() ? loaded->settings : common::SiteSettings::defaults();
     if (const QString notice = settingsNotice(loaded, m_settingsPath); !notice.isEmpty())
+        common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
+    if (const QString notice = readablePasswordText(m_settingsPath, m_shop.settings.databaseServer); !notice.isEmpty())
         common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
     const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
     if (located.failed()) {
@@ -384,6 +387,15 @@ QString settingsNotice(const common::Result<common::LoadedSettings> &loaded, con
     // A few lines say what is wrong; a box taller than the screen says nothing.
     constexpr int shown = 6;
     QStringList lines = notes.mid(0, shown);
+    // A line that was not read is repeated, and may be a server address.
+    for (QString &line : lines) {
+        // Cut short, it may end in the password before its "@".
+        if (!line.contains(u'@') && !line.contains(QLatin1String("://"))
+            && !line.contains(QLatin1String("password"), Qt::CaseInsensitive))
+            continue;
+        const qsizetype address = qMax<qsizetype>(0, line.indexOf(QLatin1String("postgres"), 0, Qt::CaseInsensitive));
+        line = line.left(address) + store::maskedAddress(line.mid(address));
+    }
     if (notes.size() > shown)
         lines << QStringLiteral("……另有 %1 处，请打开 corvale.ini 检查。").arg(notes.size() - shown);
     return QStringLiteral("设置文件 corvale.ini：\n") + lines.join(u'\n');

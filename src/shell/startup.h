@@ -16,8 +16,13 @@ enum class DatabaseAction {
 DatabaseAction databaseActionFor(store::FileKind kind);
 
 // Texts the user reads at start-up.
-QString createdText(const QString &path);
+// earlierBackups: snapshots of jobs kept before (in a file since lost, or
+// on a server the desk no longer uses) found in the data folder.
+QString createdText(const QString &path, int earlierBackups = 0);
 QString openFailedText(const QString &path, const QString &engineText);
+// What start-up says when the settings file at iniPath holds a server
+// password that other accounts of this computer can read; empty otherwise.
+QString readablePasswordText(const QString &iniPath, const QString &serverLine);
 
 // Opens (or creates) the database at path, telling the user what happened.
 // Nothing when the program cannot go on; the file is never overwritten.

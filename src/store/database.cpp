@@ -71,17 +71,12 @@ QString uriFor(const QString &path, bool mayCreate)
 StoreError engineError(const QString &text) { return {code::Engine, text}; }
 
 
-// The password of a server address as written, even in one that is not a
-// well-formed URL: everything between the first ':' after the scheme and the
-// last '@' (a raw '@' in the password included).
+// The password in a server location as written, even in an address that
+// is no well-formed URL.
 QString passwordIn(const QString &location)
 {
-    const qsizetype schemeEnd = location.indexOf(QLatin1String("://"));
-    const qsizetype at = location.lastIndexOf(u'@');
-    if (schemeEnd < 0 || at < schemeEnd + 3)
-        return {};
-    const qsizetype colon = location.indexOf(u':', schemeEnd + 3);
-    return colon >= 0 && colon < at ? location.mid(colon + 1, at - colon - 1) : QString();
+    const PasswordSpan span = passwordSpan(location);
+    return location.mid(span.from, span.size);
 }
 
 // text with the password of location taken out, as written and decoded,

@@ -42,8 +42,30 @@ common::Result<ServerAddress> parseServerAddress(const QString &text);
 // that is no server address comes back unchanged.
 QString encodedServerAddress(const QString &text);
 
-// text for a message: a server address without what lies between "://" and
-// its last "@"; anything else as it is.
+// Where a password lies in a server line of any shape, well-formed or not:
+// from the first ':' after the scheme (or from the start when the line has
+// none) to the line's last '@'. size 0: the line holds none there.
+struct PasswordSpan {
+    qsizetype from = 0;
+    qsizetype size = 0;
+};
+PasswordSpan passwordSpan(const QString &text);
+
+// A server line as a settings page shows it: the line with its password
+// (and the ':' before it) taken out, and the password as written there.
+struct SplitServerLine {
+    QString line;
+    QString password;
+};
+SplitServerLine splitServerLine(const QString &text);
+// The line with password put back where splitServerLine took it from; a
+// line with none gets it after the scheme, for libpq's default user name.
+// A line that is no server address, or an empty password, comes back as it is.
+QString joinServerLine(const QString &line, const QString &password);
+
+// text for a message or a screen: a server line of any shape (no scheme, one
+// slash, a raw ? / # @ in the password) with its password, and any
+// password= option, written ***; the rest as it is.
 QString maskedAddress(const QString &text);
 
 } // namespace store

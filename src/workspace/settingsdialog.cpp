@@ -25,6 +25,7 @@
 #include <QScrollArea>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace workspace {
@@ -255,8 +256,7 @@ common::SiteSettings SettingsDialog::settings() const
             continue;
         setting->setIn(s, edit->text().trimmed());
     }
-    // A password typed with @, spaces or Chinese in it is kept as typed.
-    s.databaseServer = store::encodedServerAddress(s.databaseServer);
+    s.databaseServer = serverLine();
     s.stationery = m_stationery;
     s.overdueDays = m_overdueDays->value();
     return s;
@@ -268,39 +268,76 @@ QWidget *SettingsDialog::databasePage()
     page->setObjectName(QStringLiteral("pageDatabase"));
     auto *hint = new QLabel(QStringLiteral(
         "几台电脑共用维修记录时，把记录放在维修站的 PostgreSQL 数据库服务器上。\n"
-        "地址的写法：postgresql://用户名:密码@服务器:5432/数据库名\n"
+        "地址的写法：postgresql://用户名@服务器:5432/数据库名，密码填在下一行"
+        "（不填则从 ~/.pgpass 或 PGPASSWORD 取得）。\n"
         "留空则使用数据文件夹中的数据库文件。修改在下次启动本程序时生效。"),
                             page);
     hint->setWordWrap(true);
+    // The password has a field of its own, dots until 显示 is pressed, so
+    // the address can be edited in the open and a screenshot shows no
+    // password.
+    const store::SplitServerLine split = store::splitServerLine(m_settings.databaseServer);
+    m_shownServer = split.line;
+    m_shownPassword = QUrl::fromPercentEncoding(split.password.toUtf8());
     m_server = textEditor(*common::findSetting(QStringLiteral("database"), QStringLiteral("server")), page);
-    m_server->setPlaceholderText(QStringLiteral("postgresql://用户名:密码@服务器:5432/数据库名"));
-    // A password in the line is not shown to whoever stands behind the clerk:
-    // dots until the line is edited or 显示 is pressed.
+    m_server->setText(m_shownServer);
+    m_server->setPlaceholderText(QStringLiteral("postgresql://用户名@服务器:5432/数据库名"));
+    connect(m_server, &QLineEdit::editingFinished, this, &SettingsDialog::takePasswordOutOfAddress);
+    m_serverPassword = new QLineEdit(m_shownPassword, page);
+    m_serverPassword->setObjectName(QStringLiteral("txtServerPassword"));
+    m_serverPassword->setEchoMode(QLineEdit::Password);
     auto *reveal = new QPushButton(QStringLiteral("显示"), page);
     reveal->setObjectName(QStringLiteral("cmdShowServer"));
     reveal->setCheckable(true);
-    const auto address = store::parseServerAddress(m_server->text().trimmed());
-    const bool secret = address.ok() && !address->password.isEmpty();
-    reveal->setVisible(secret);
-    if (secret)
-        m_server->setEchoMode(QLineEdit::PasswordEchoOnEdit);
-    connect(reveal, &QPushButton::toggled, m_server, [this](bool shown) {
-        m_server->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::PasswordEchoOnEdit);
+    connect(reveal, &QPushButton::toggled, m_serverPassword, [this, reveal](bool shown) {
+        m_serverPassword->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+        reveal->setText(shown ? QStringLiteral("隐藏") : QStringLiteral("显示"));
     });
     auto *test = new QPushButton(QStringLiteral("测试连接"), page);
     test->setObjectName(QStringLiteral("cmdTestConnection"));
     connect(test, &QPushButton::clicked, this, &SettingsDialog::testConnection);
-    auto *row = new QHBoxLayout;
-    row->addWidget(m_server, 1);
-    row->addWidget(reveal);
-    row->addWidget(test);
+    auto *addressRow = new QHBoxLayout;
+    addressRow->addWidget(m_server, 1);
+    addressRow->addWidget(test);
+    auto *passwordRow = new QHBoxLayout;
+    passwordRow->addWidget(m_serverPassword, 1);
+    passwordRow->addWidget(reveal);
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("地址"), addressRow);
+    form->addRow(QStringLiteral("密码"), passwordRow);
     auto *layout = new QVBoxLayout(page);
     layout->addWidget(hint);
-    layout->addLayout(row);
+    layout->addLayout(form);
     layout->addWidget(backupCopyBox());
     layout->addWidget(statisticsBox());
     layout->addStretch(1);
     return page;
+}
+
+void SettingsDialog::takePasswordOutOfAddress()
+{
+    // Only a password before an "@": one whose server is still to be typed
+    // stays where the clerk sees the line is unfinished.
+    const store::SplitServerLine split = store::splitServerLine(m_server->text());
+    if (split.password.isEmpty() || !split.line.contains(u'@') || !store::isServerAddress(split.line))
+        return;
+    m_server->setText(split.line);
+    m_serverPassword->setText(QUrl::fromPercentEncoding(split.password.toUtf8()));
+}
+
+QString SettingsDialog::serverLine() const
+{
+    const QString line = m_server->text().trimmed();
+    const QString password = m_serverPassword->text();
+    if (line == m_shownServer && password == m_shownPassword)
+        return m_settings.databaseServer.trimmed();
+    if (line.isEmpty())
+        return {};
+    // A whole line pasted with its password: that password is the one meant.
+    if (!store::splitServerLine(line).password.isEmpty())
+        return store::encodedServerAddress(line);
+    // Typed as it is: @, spaces or Chinese are written %XX on saving.
+    return store::encodedServerAddress(store::joinServerLine(line, password));
 }
 
 QWidget *SettingsDialog::statisticsBox()
@@ -371,19 +408,99 @@ QString settingsNotSavedText(const QString &iniPath, const common::Error &why)
         .arg(why.text, QDir::toNativeSeparators(QFileInfo(iniPath).absolutePath()));
 }
 
+common::Result<int> serverJobs(const QString &address)
+{
+    const common::Result<std::unique_ptr<store::Database>> db = store::Database::open(address);
+    if (db.failed())
+        return db.error();
+    const common::Result<int> jobs = store::jobCount(**db);
+    if (jobs.failed())
+        return common::Error::failed(QStringLiteral("连接成功，但读不到维修记录：%1").arg(jobs.error().text))
+            .withDetail(jobs.error().detail);
+    return jobs;
+}
+
 QString connectionTestText(const QString &address)
 {
     if (address.isEmpty())
         return QStringLiteral("没有填写服务器地址：使用数据文件夹中的数据库文件。");
-    if (!store::isServerAddress(address))
-        return QStringLiteral("地址应以 postgresql:// 开头，例如 postgresql://用户名:密码@服务器:5432/数据库名");
-    const common::Result<std::unique_ptr<store::Database>> db = store::Database::open(address);
-    if (db.failed())
-        return QStringLiteral("连接失败：\n%1").arg(db.error().wholeText());
-    const common::Result<int> jobs = store::jobCount(**db);
+    if (const auto parsed = store::parseServerAddress(address); parsed.failed())
+        return parsed.error().text;
+    const common::Result<int> jobs = serverJobs(address);
     if (jobs.failed())
-        return QStringLiteral("连接成功，但读不到维修记录：\n%1").arg(jobs.error().wholeText());
+        return QStringLiteral("连接失败：\n%1").arg(jobs.error().wholeText());
     return QStringLiteral("连接成功：服务器 %1 上有 %2 条维修记录。").arg(store::displayedAddress(address)).arg(*jobs);
+}
+
+namespace {
+
+// Host, port and database: what makes another server, whoever logs in.
+QString serverIdentity(const QString &line)
+{
+    const auto address = store::parseServerAddress(line);
+    if (address.failed())
+        return store::maskedAddress(line);
+    return QStringLiteral("%1:%2/%3").arg(address->host.toLower()).arg(address->port).arg(address->database);
+}
+
+} // namespace
+
+QString serverChangeText(const QString &before, const QString &after, std::optional<int> jobs)
+{
+    const QString from = before.trimmed(), to = after.trimmed();
+    const QString held = jobs ? QStringLiteral("（上面现有 %1 条维修记录）").arg(*jobs) : QString();
+    if (from.isEmpty() && to.isEmpty())
+        return {};
+    if (to.isEmpty())
+        return QStringLiteral("保存后，下次启动时这台电脑不再使用数据库服务器 %1，"
+                              "改用数据文件夹中的数据文件（没有时新建一个空的）。\n"
+                              "之后在这台电脑上登记的维修记录只保存在这台电脑上，其他电脑看不到；"
+                              "服务器上的记录仍留在服务器上，这台电脑也看不到。")
+            .arg(store::displayedAddress(from));
+    if (from.isEmpty())
+        return QStringLiteral("保存后，下次启动时这台电脑改用数据库服务器 %1%2，与其他电脑共用维修记录。\n"
+                              "本机数据文件中的记录不会自动搬过去：要搬时，重新启动后用"
+                              "“高级功能 → 把本机数据移到服务器…”。")
+            .arg(store::displayedAddress(to), held);
+    if (serverIdentity(from) == serverIdentity(to))
+        return {};
+    return QStringLiteral("保存后，下次启动时这台电脑改用另一个数据库服务器 %1%2（现在用的是 %3）。\n"
+                          "原服务器上的记录不会带过去，这台电脑将只看到新服务器上的记录。")
+        .arg(store::displayedAddress(to), held, store::displayedAddress(from));
+}
+
+bool SettingsDialog::serverChangeAgreed(const QString &before, const QString &after)
+{
+    if (after.trimmed() == before.trimmed())
+        return true;
+    // A line that does not connect is not kept without a word; the test
+    // the 测试连接 button runs.
+    std::optional<int> jobs;
+    QString failure;
+    if (!after.isEmpty()) {
+        const common::BusyCursor busy;
+        const common::Result<int> found = serverJobs(after);
+        if (found.ok())
+            jobs = *found;
+        else
+            failure = found.error().wholeText();
+    }
+    const QString change = serverChangeText(before, after, jobs);
+    QString question;
+    if (!failure.isEmpty())
+        question = QStringLiteral("连接不上数据库服务器 %1：\n%2\n\n%3仍然保存这个地址吗？"
+                                  "如果到时仍连接不上，下次启动时本程序将无法打开维修记录。")
+                       .arg(store::displayedAddress(after), failure, change.isEmpty() ? QString() : change + QStringLiteral("\n\n"));
+    else if (!change.isEmpty())
+        question = change + QStringLiteral("\n\n确定这样保存吗？");
+    if (question.isEmpty())
+        return true;
+    if (common::say(question, QStringLiteral("数据库服务器"), common::Icon::Question, common::Buttons::YesNo)
+        == common::Answer::Yes)
+        return true;
+    showPage(DatabasePage);
+    m_server->setFocus();
+    return false;
 }
 
 void SettingsDialog::accept()
@@ -399,6 +516,8 @@ void SettingsDialog::accept()
             return;
         }
     }
+    if (!serverChangeAgreed(m_settings.databaseServer, s.databaseServer))
+        return;
     common::Result<void> saved = s.save(m_iniPath);
     if (saved.failed() && saved.error().code == common::settingsCode::NotText) {
         if (common::say(replaceNonTextQuestion(m_iniPath, saved.error().text), QStringLiteral("警告"),

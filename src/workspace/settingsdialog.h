@@ -9,6 +9,8 @@
 #include <QMap>
 #include <QVector>
 
+#include <optional>
+
 class QDoubleSpinBox;
 class QLineEdit;
 class QSpinBox;
@@ -65,6 +67,13 @@ private:
     QWidget *backupCopyBox();
     QWidget *statisticsBox();
     void testConnection();
+    // The server line the page's address and password make.
+    QString serverLine() const;
+    // Moves a password typed or pasted into the address to its own field.
+    void takePasswordOutOfAddress();
+    // Asks before a server line change is saved, when there is anything to
+    // ask; false: the clerk kept the dialog open.
+    bool serverChangeAgreed(const QString &before, const QString &after);
     void showStationeryOf(const QString &report);
     void stationeryEdited();
 
@@ -79,7 +88,11 @@ private:
     QDoubleSpinBox *m_offsetX = nullptr;
     QDoubleSpinBox *m_offsetY = nullptr;
     reports::StationeryPreview *m_preview = nullptr;
-    QLineEdit *m_server = nullptr;
+    QLineEdit *m_server = nullptr;         // the address without its password
+    QLineEdit *m_serverPassword = nullptr;
+    // As the page first showed them: the line untouched is saved as the file had it.
+    QString m_shownServer;
+    QString m_shownPassword;
     QLineEdit *m_backupCopyFolder = nullptr;
     QSpinBox *m_overdueDays = nullptr;
 };
@@ -87,6 +100,14 @@ private:
 // What the connection test says of a server address: that it works, how many
 // jobs it holds, or why not. An empty address is the file in the data folder.
 QString connectionTestText(const QString &address);
+// How many jobs the server at address holds, or why it cannot be used.
+common::Result<int> serverJobs(const QString &address);
+
+// What saving the server line after in place of before does to this desk,
+// said before it is saved; empty when it stays on the same place (the
+// password, user or options changed at most). jobs: what the new server
+// holds, when known.
+QString serverChangeText(const QString &before, const QString &after, std::optional<int> jobs = std::nullopt);
 
 // The question before a settings file that is no text is replaced, and the
 // word when the settings could not be saved; why is the file's own failure.
