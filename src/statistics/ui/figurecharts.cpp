@@ -10,6 +10,7 @@
 #include <QStackedBarSeries>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <cmath>
 
 namespace statistics {
@@ -86,43 +87,52 @@ QChart *monthlyChart(const MonthlyReceived &monthly, const BarChosen &chosen)
     return chart;
 }
 
-QChart *repairerMoneyChart(const QVector<RepairerRow> &rows, const BarChosen &chosen)
+namespace {
+
+// One series of bars, one a name, with no legend.
+QChart *barsChart(const QString &title, const QString &setName, const QStringList &names,
+                  const QVector<double> &values, bool money, QBarSet **bars = nullptr)
 {
-    QChart *chart = newChart(QStringLiteral("期间内每位维修人员的合计金额"));
+    QChart *chart = newChart(title);
     auto *series = new QBarSeries;
-    auto *set = new QBarSet(QStringLiteral("合计金额"));
-    QStringList names;
-    double highest = 0;
-    for (const RepairerRow &r : rows) {
-        *set << r.total;
-        names << r.repairer;
-        highest = std::max(highest, r.total);
-    }
-    QObject::connect(set, &QBarSet::doubleClicked, set, [chosen, names](int index) { chosen({names.value(index), {}}); });
+    auto *set = new QBarSet(setName);
+    for (double v : values)
+        *set << v;
     series->append(set);
     chart->addSeries(series);
-    addAxes(chart, series, names, highest, true);
+    addAxes(chart, series, names, values.isEmpty() ? 0 : *std::max_element(values.cbegin(), values.cend()), money);
     chart->legend()->hide();
+    if (bars)
+        *bars = set;
+    return chart;
+}
+
+} // namespace
+
+QChart *repairerMoneyChart(const QVector<RepairerRow> &rows, const BarChosen &chosen)
+{
+    QStringList names;
+    QVector<double> totals;
+    for (const RepairerRow &r : rows) {
+        names << r.repairer;
+        totals << r.total;
+    }
+    QBarSet *set = nullptr;
+    QChart *chart = barsChart(QStringLiteral("期间内每位维修人员的合计金额"), QStringLiteral("合计金额"), names, totals,
+                              true, &set);
+    QObject::connect(set, &QBarSet::doubleClicked, set, [chosen, names](int index) { chosen({names.value(index), {}}); });
     return chart;
 }
 
 QChart *turnaroundChart(const QVector<TurnaroundBin> &bins)
 {
-    QChart *chart = newChart(QStringLiteral("期间内从接货到发货的天数"));
-    auto *series = new QBarSeries;
-    auto *set = new QBarSet(QStringLiteral("记录数"));
     QStringList labels;
-    int highest = 0;
+    QVector<double> jobs;
     for (const TurnaroundBin &bin : bins) {
-        *set << bin.jobs;
         labels << bin.label;
-        highest = std::max(highest, bin.jobs);
+        jobs << bin.jobs;
     }
-    series->append(set);
-    chart->addSeries(series);
-    addAxes(chart, series, labels, highest, false);
-    chart->legend()->hide();
-    return chart;
+    return barsChart(QStringLiteral("期间内从接货到发货的天数"), QStringLiteral("记录数"), labels, jobs, false);
 }
 
 } // namespace statistics
