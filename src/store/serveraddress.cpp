@@ -173,7 +173,7 @@ common::Result<ServerAddress> parseServerAddress(const QString &given)
     // would be read as a port or a database name.
     if (!authority.contains(u'@') && text.indexOf(u'@', authorityEnd) >= 0) {
         const QChar stray = text.at(authorityEnd);
-        return refused(text, QStringLiteral("用户名或密码中有“%1”，要写成 %2（在基础资料设置中输入时会自动改写）。")
+        return refused(text, QStringLiteral("用户名或密码中有“%1”，要写成 %2。")
                                  .arg(stray, percentOf(stray)));
     }
     if (authority.count(u'@') > 1)
