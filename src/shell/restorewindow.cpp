@@ -20,7 +20,7 @@ QString fileSizeText(qint64 bytes)
     return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
 }
 
-RestoreWindow::RestoreWindow(const QStringList &snapshots, QWidget *parent) : QDialog(parent)
+RestoreWindow::RestoreWindow(const QStringList &snapshots, RestoreInto into, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmRestore"));
     setWindowTitle(QStringLiteral("从备份恢复"));
@@ -28,8 +28,10 @@ RestoreWindow::RestoreWindow(const QStringList &snapshots, QWidget *parent) : QD
 
     auto *hint = new QLabel(snapshots.isEmpty()
                                 ? QStringLiteral("“备份”文件夹中还没有备份。本程序每次启动时自动备份一次。")
-                                : QStringLiteral("这些是“备份”文件夹中的备份，最新的在最上面。选中一个，按“恢复”："
-                                                 "现在的数据先备份一次，然后换成选中的备份。"),
+                                : QStringLiteral("这些是“备份”文件夹中的备份，最新的在最上面。选中一个，按“恢复”：")
+                                      + (into == RestoreInto::DataFile
+                                             ? QStringLiteral("现在的数据先备份一次，然后换成选中的备份。")
+                                             : QStringLiteral("选中的备份装入服务器上的空表。")),
                             this);
     hint->setWordWrap(true);
 
@@ -94,9 +96,10 @@ std::optional<store::SnapshotSummary> RestoreWindow::chosen() const
     return m_rows.at(row);
 }
 
-std::optional<store::SnapshotSummary> RestoreWindow::choose(QWidget *parent, const QStringList &snapshots)
+std::optional<store::SnapshotSummary> RestoreWindow::choose(QWidget *parent, const QStringList &snapshots,
+                                                            RestoreInto into)
 {
-    RestoreWindow window(snapshots, parent);
+    RestoreWindow window(snapshots, into, parent);
     if (window.exec() != QDialog::Accepted)
         return std::nullopt;
     return window.chosen();

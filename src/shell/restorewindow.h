@@ -12,15 +12,20 @@ class QPushButton;
 
 namespace shell {
 
+// Where a restore puts the chosen snapshot: over the data file, whose
+// current state is first backed up, or into a server's empty table.
+enum class RestoreInto { DataFile, EmptyServer };
+
 class RestoreWindow : public QDialog {
     Q_OBJECT
 public:
-    RestoreWindow(const QStringList &snapshots, QWidget *parent = nullptr);
+    RestoreWindow(const QStringList &snapshots, RestoreInto into, QWidget *parent = nullptr);
 
     // The snapshot chosen; nothing when the clerk closed the window.
     std::optional<store::SnapshotSummary> chosen() const;
 
-    static std::optional<store::SnapshotSummary> choose(QWidget *parent, const QStringList &snapshots);
+    static std::optional<store::SnapshotSummary> choose(QWidget *parent, const QStringList &snapshots,
+                                                        RestoreInto into);
 
 private:
     QList<store::SnapshotSummary> m_rows;

@@ -224,9 +224,9 @@ struct ChosenRestore {
 // The clerk picks one of dbPath's snapshots; it is checked and staged, and
 // the clerk confirms. Nothing when the clerk stopped or the snapshot was
 // refused (which is said).
-std::optional<ChosenRestore> chooseRestore(QWidget *parent, const QString &dbPath)
+std::optional<ChosenRestore> chooseRestore(QWidget *parent, const QString &dbPath, RestoreInto into)
 {
-    const std::optional<store::SnapshotSummary> chosen = RestoreWindow::choose(parent, store::snapshots(dbPath));
+    const std::optional<store::SnapshotSummary> chosen = RestoreWindow::choose(parent, store::snapshots(dbPath), into);
     if (!chosen)
         return std::nullopt;
     common::Result<std::unique_ptr<store::StagedRestore>> staged = [&] {
@@ -237,7 +237,7 @@ std::optional<ChosenRestore> chooseRestore(QWidget *parent, const QString &dbPat
         common::say(staged.error(), QStringLiteral("警告"), common::Icon::Warning);
         return std::nullopt;
     }
-    if (common::say(restoreQuestion(*chosen), QStringLiteral("提示"), common::Icon::Question,
+    if (common::say(restoreQuestion(*chosen, into), QStringLiteral("提示"), common::Icon::Question,
                     common::Buttons::YesNo) != common::Answer::Yes)
         return std::nullopt;
     return ChosenRestore{*chosen, std::move(*staged)};
@@ -254,7 +254,7 @@ void Shell::restoreFromBackup()
         return;
     }
     const QString dbPath = m_db->path();
-    std::optional<ChosenRestore> chosen = chooseRestore(m_workspace.get(), dbPath);
+    std::optional<ChosenRestore> chosen = chooseRestore(m_workspace.get(), dbPath, RestoreInto::DataFile);
     if (!chosen)
         return;
     // What was typed goes into the snapshot below, so the restore can be undone.
@@ -321,7 +321,8 @@ void Shell::restoreIntoServer()
         return;
     }
     const std::optional<ChosenRestore> chosen =
-        chooseRestore(m_workspace.get(), QDir(m_shop.folder).filePath(store::databaseFileName()));
+        chooseRestore(m_workspace.get(), QDir(m_shop.folder).filePath(store::databaseFileName()),
+                      RestoreInto::EmptyServer);
     if (!chosen)
         return;
     const common::Result<store::CopiedJobs> copied = [&]() -> common::Result<store::CopiedJobs> {
@@ -341,13 +342,15 @@ void Shell::restoreIntoServer()
     m_workspace->commands().refresh->trigger();
 }
 
-QString restoreQuestion(const store::SnapshotSummary &snapshot)
+QString restoreQuestion(const store::SnapshotSummary &snapshot, RestoreInto into)
 {
-    return QStringLiteral("用 %1 的备份（%2 条记录，最大编号 %3）替换现在的全部维修记录吗？\n"
-                          "替换之前，现在的数据会先备份一次。")
-        .arg(snapshot.takenAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
-        .arg(snapshot.jobs)
-        .arg(snapshot.highestJob);
+    const QString what = QStringLiteral("%1 的备份（%2 条记录，最大编号 %3）")
+                             .arg(snapshot.takenAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                             .arg(snapshot.jobs)
+                             .arg(snapshot.highestJob);
+    if (into == RestoreInto::EmptyServer)
+        return QStringLiteral("把 %1 装入服务器上的空表吗？\n装入后，各台电脑都会看到这些记录。").arg(what);
+    return QStringLiteral("用 %1 替换现在的全部维修记录吗？\n替换之前，现在的数据会先备份一次。").arg(what);
 }
 
 QString moveToServerQuestion(int jobs, const QString &server)

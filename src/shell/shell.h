@@ -4,6 +4,7 @@
 #include "common/shopcontext.h"
 #include "shell/instanceguard.h"
 #include "shell/secondcopy.h"
+#include "shell/restorewindow.h"
 #include "store/backup.h"
 
 #include <QObject>
@@ -86,6 +87,9 @@ QString backupNotice(const common::Result<store::Backup> &backup);
 // Empty when there is nothing to say.
 QString goingOnNotice(const QStringList &notices);
 QString moveToServerQuestion(int jobs, const QString &server);
-QString restoreQuestion(const store::SnapshotSummary &snapshot);
+// Asked before a restore: what replaces what, and whether the current data
+// is backed up first (only the data file's: a server is restored into an
+// empty table).
+QString restoreQuestion(const store::SnapshotSummary &snapshot, RestoreInto into);
 
 } // namespace shell

@@ -349,6 +349,20 @@ private slots:
     // A hand-written corvale.ini whose server line holds a password that
     // other accounts can read is said at start, without the password;
     // one readable by its owner only is not.
+    // A server is restored into its empty table: nothing there to back up
+    // first, so the question promises no backup; the data file's does.
+    void restoreQuestionPromisesOnlyWhatHappens()
+    {
+        store::SnapshotSummary snapshot;
+        snapshot.takenAt = QDateTime(QDate(2026, 12, 1), QTime(8, 0));
+        snapshot.jobs = 12;
+        snapshot.highestJob = 40;
+        const QString onServer = shell::restoreQuestion(snapshot, shell::RestoreInto::EmptyServer);
+        QVERIFY2(!onServer.contains(QStringLiteral("备份一次")) && onServer.contains(QStringLiteral("空表")),
+                 qPrintable(onServer));
+        QVERIFY(shell::restoreQuestion(snapshot, shell::RestoreInto::DataFile).contains(QStringLiteral("先备份一次")));
+    }
+
     void readablePasswordIsSaidAtStart()
     {
         DataFolder folder;
