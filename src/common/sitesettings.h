@@ -18,11 +18,9 @@ namespace common {
 inline QString settingsFileName() { return QStringLiteral("corvale.ini"); }
 
 // Pages of the settings dialog that others may ask to open.
-namespace settingsPage {
-constexpr int ServicePoint = 0; // with the staff lists
-constexpr int Stationery = 5;
-constexpr int Database = 6;
-} // namespace settingsPage
+// The pages of 基础资料设置, by what they hold; where each stands in the
+// dialog is the dialog's own affair.
+enum class SettingsPage { ServicePoint, Models, RepairTypes, Parts, MessageSources, Stationery, Database };
 
 struct ServicePoint {
     QString provinceCity;  // e.g. 某省某市

@@ -157,7 +157,7 @@ void Shell::showWorkspace()
     m_workspace->show();
 }
 
-void Shell::editSettings(int page)
+void Shell::editSettings(common::SettingsPage page)
 {
     if (!m_workspace)
         return;

@@ -31,7 +31,7 @@ public:
     void onSplashTimer();
 
     // Opens the settings dialog on page; saved settings reach the workspace at once.
-    void editSettings(int page);
+    void editSettings(common::SettingsPage page);
     // Copies every job of the data folder's file onto the (empty) server the
     // program works on, after asking; the file stays as it was.
     void moveLocalDataToServer();

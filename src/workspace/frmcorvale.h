@@ -77,7 +77,7 @@ public slots:
 
 signals:
     // A 基础资料设置 item: 0 staff, 1 models, 2 repair types, 3 parts, 4 message sources.
-    void settingsRequested(int page);
+    void settingsRequested(common::SettingsPage page);
     // 高级功能 → the shop's jobs from the data folder's file onto its server.
     void moveToServerRequested();
     // 高级功能 → a snapshot of 备份/ in the job table's place.

@@ -1,6 +1,7 @@
 #pragma once
 // The workspace commands that change which rows exist or which row is current.
 #include "common/result.h"
+#include "common/sitesettings.h"
 #include "common/ui/windowslot.h"
 
 #include <QObject>
@@ -33,7 +34,7 @@ public slots:
 
 signals:
     // A report that would print placeholders offers the settings page for them.
-    void settingsRequested(int page);
+    void settingsRequested(common::SettingsPage page);
 
 private:
     void focusName();

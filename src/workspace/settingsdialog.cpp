@@ -70,11 +70,20 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
     common::markProgramWindow(this);
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabPages"));
-    m_tabs->addTab(scrolled(staffPage()), QStringLiteral("员工设置"));
+    const auto add = [this](common::SettingsPage page, QWidget *widget, const QString &label) {
+        m_tabs->addTab(widget, label);
+        m_pages.insert(page, widget);
+    };
+    add(common::SettingsPage::ServicePoint, scrolled(staffPage()), QStringLiteral("员工设置"));
+    const QHash<QString, common::SettingsPage> listPages = {
+        {QStringLiteral("models"), common::SettingsPage::Models},
+        {QStringLiteral("repairTypes"), common::SettingsPage::RepairTypes},
+        {QStringLiteral("parts"), common::SettingsPage::Parts},
+        {QStringLiteral("messageSources"), common::SettingsPage::MessageSources}};
     for (const common::Setting *list : common::settingsOf(QStringLiteral("lists")))
-        m_tabs->addTab(listPage(*list), list->label);
-    m_tabs->addTab(scrolled(stationeryPage()), QStringLiteral("票据位置"));
-    m_tabs->addTab(scrolled(databasePage()), QStringLiteral("数据库服务器"));
+        add(listPages.value(list->key), listPage(*list), list->label);
+    add(common::SettingsPage::Stationery, scrolled(stationeryPage()), QStringLiteral("票据位置"));
+    add(common::SettingsPage::Database, scrolled(databasePage()), QStringLiteral("数据库服务器"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Save)->setText(QStringLiteral("保存(&S)"));
@@ -218,9 +227,9 @@ void SettingsDialog::stationeryEdited()
     m_preview->setStationery(st);
 }
 
-void SettingsDialog::showPage(int page)
+void SettingsDialog::showPage(common::SettingsPage page)
 {
-    m_tabs->setCurrentIndex(qBound(0, page, m_tabs->count() - 1));
+    m_tabs->setCurrentWidget(m_pages.value(page));
     if (isVisible())
         focusFirstField();
 }
@@ -243,7 +252,7 @@ void SettingsDialog::focusFirstField()
         }
 }
 
-int SettingsDialog::currentPage() const { return m_tabs->currentIndex(); }
+common::SettingsPage SettingsDialog::currentPage() const { return m_pages.key(m_tabs->currentWidget()); }
 
 common::SiteSettings SettingsDialog::settings() const
 {
@@ -498,7 +507,7 @@ bool SettingsDialog::serverChangeAgreed(const QString &before, const QString &af
     if (common::say(question, QStringLiteral("数据库服务器"), common::Icon::Question, common::Buttons::YesNo)
         == common::Answer::Yes)
         return true;
-    showPage(DatabasePage);
+    showPage(common::SettingsPage::Database);
     m_server->setFocus();
     return false;
 }
@@ -510,7 +519,7 @@ void SettingsDialog::accept()
     // still has it in front of them.
     if (!s.databaseServer.isEmpty()) {
         if (const auto address = store::parseServerAddress(s.databaseServer); address.failed()) {
-            showPage(DatabasePage);
+            showPage(common::SettingsPage::Database);
             m_server->setFocus();
             common::say(address.error(), QStringLiteral("警告"), common::Icon::Warning);
             return;
@@ -534,7 +543,8 @@ void SettingsDialog::accept()
     QDialog::accept();
 }
 
-bool SettingsDialog::edit(QWidget *parent, int page, common::SiteSettings &settings, const QString &iniPath)
+bool SettingsDialog::edit(QWidget *parent, common::SettingsPage page, common::SiteSettings &settings,
+                          const QString &iniPath)
 {
     SettingsDialog dialog(settings, iniPath, parent);
     dialog.showPage(page);

@@ -6,6 +6,7 @@
 #include "common/sitesettings.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QMap>
 #include <QVector>
 
@@ -25,28 +26,18 @@ namespace workspace {
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    // In the order of the 基础资料设置 menu.
-    enum Page {
-        StaffPage = common::settingsPage::ServicePoint,
-        ModelsPage,
-        RepairTypesPage,
-        PartsPage,
-        MessageSourcesPage,
-        StationeryPage = common::settingsPage::Stationery,
-        DatabasePage = common::settingsPage::Database,
-    };
-
     SettingsDialog(const common::SiteSettings &settings, QString iniPath, QWidget *parent = nullptr);
 
-    void showPage(int page);
-    int currentPage() const;
+    void showPage(common::SettingsPage page);
+    common::SettingsPage currentPage() const;
     // The settings as the dialog's fields now stand.
     common::SiteSettings settings() const;
 
     // Runs the dialog on page; on a successful save settings holds the new
     // values and the answer is true. Cancel leaves both file and settings.
     // A settings file that is no text is replaced only when the clerk says so.
-    static bool edit(QWidget *parent, int page, common::SiteSettings &settings, const QString &iniPath);
+    static bool edit(QWidget *parent, common::SettingsPage page, common::SiteSettings &settings,
+                     const QString &iniPath);
 
 public slots:
     // Saves, and closes only when the file was written.
@@ -79,6 +70,7 @@ private:
 
     common::SiteSettings m_settings;
     QString m_iniPath;
+    QHash<common::SettingsPage, QWidget *> m_pages; // each page's tab
     QTabWidget *m_tabs = nullptr;
     // Each editor with the setting it shows, in the order they were made.
     QVector<std::pair<const common::Setting *, QPlainTextEdit *>> m_lists;

@@ -63,14 +63,14 @@ WorkspaceCommands WorkspaceCommands::create(QObject *parent)
     return k;
 }
 
-QList<std::pair<QAction *, int>> WorkspaceCommands::settingsPages() const
+QList<std::pair<QAction *, common::SettingsPage>> WorkspaceCommands::settingsPages() const
 {
     // The staff page also holds the service point's particulars.
-    return {{staffSettings, common::settingsPage::ServicePoint},
-            {modelSettings, common::settingsPage::ServicePoint + 1},
-            {repairTypeSettings, common::settingsPage::ServicePoint + 2},
-            {partSettings, common::settingsPage::ServicePoint + 3},
-            {messageSettings, common::settingsPage::ServicePoint + 4}};
+    return {{staffSettings, common::SettingsPage::ServicePoint},
+            {modelSettings, common::SettingsPage::Models},
+            {repairTypeSettings, common::SettingsPage::RepairTypes},
+            {partSettings, common::SettingsPage::Parts},
+            {messageSettings, common::SettingsPage::MessageSources}};
 }
 
 void bindButtons(const WorkspaceControls &c, const WorkspaceCommands &k)

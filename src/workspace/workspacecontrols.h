@@ -3,6 +3,8 @@
 // members: the window creates them in one place, and the parts that work on
 // them (bindings, entry rules, fills, photo, commands) are handed these.
 // Object names stay the control names, for tests and screenshots.
+#include "common/sitesettings.h"
+
 #include <QList>
 #include <QMap>
 #include <utility>
@@ -72,7 +74,7 @@ struct WorkspaceCommands {
     // Every action, named and captioned, owned by parent.
     static WorkspaceCommands create(QObject *parent);
     // The 基础资料设置 actions in menu order, each with the settings page it opens.
-    QList<std::pair<QAction *, int>> settingsPages() const;
+    QList<std::pair<QAction *, common::SettingsPage>> settingsPages() const;
 };
 
 // The command buttons run their actions and follow their enabled state.

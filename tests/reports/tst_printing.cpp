@@ -336,7 +336,7 @@ void TestPrinting::placeholdersArePointedOutOncePerRun()
     QCOMPARE(m_prompt->messages.size(), 1);
     QVERIFY(m_prompt->messages.first().text.contains(QStringLiteral("维修站名称")));
     QCOMPARE(asked.size(), 1);
-    QCOMPARE(asked.first().first().toInt(), int(common::settingsPage::ServicePoint));
+    QCOMPARE(asked.first().first().value<common::SettingsPage>(), common::SettingsPage::ServicePoint);
     QVERIFY(panel->dataReportWindow("修理凭单"));
 
     // Once a run: the panel opened again, another report, no second word.

@@ -462,7 +462,7 @@ private slots:
         QSignalSpy settings(f.window.get(), &workspace::frmCorvale::settingsRequested);
         f.window->findChild<QAction *>(QStringLiteral("PeiJianSet"))->trigger();
         QCOMPARE(settings.count(), 1);
-        QCOMPARE(settings.first().first().toInt(), 3);
+        QCOMPARE(settings.first().first().value<common::SettingsPage>(), common::SettingsPage::Parts);
 
         auto *cmd = f.get<QPushButton>(QStringLiteral("cmdAppend"));
         QCOMPARE(cmd->text(), QStringLiteral("添    加(&A)"));

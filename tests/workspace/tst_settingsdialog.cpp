@@ -74,7 +74,7 @@ void TestSettingsDialog::editedStaffListIsSavedAndReturned()
         child<QLineEdit>(dialog, "txtName")->setText(QStringLiteral("城东家电维修部"));
         QTest::mouseClick(child<QPushButton>(dialog, "cmdSave"), Qt::LeftButton);
     });
-    QVERIFY(SettingsDialog::edit(nullptr, SettingsDialog::StaffPage, settings, ini));
+    QVERIFY(SettingsDialog::edit(nullptr, common::SettingsPage::ServicePoint, settings, ini));
 
     QCOMPARE(settings.repairers, QStringList({"老孙", "小李"}));
     QCOMPARE(settings.servicePoint.name, QStringLiteral("城东家电维修部"));
@@ -98,8 +98,7 @@ void TestSettingsDialog::opensOnTheRequestedPageAndCancelChangesNothing()
         child<QPlainTextEdit>(dialog, "txtParts")->setPlainText(QStringLiteral("只有这一个"));
         QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
     });
-    QVERIFY(!SettingsDialog::edit(nullptr, SettingsDialog::PartsPage, settings, ini));
-    QCOMPARE(page, int(SettingsDialog::PartsPage));
+    QVERIFY(!SettingsDialog::edit(nullptr, common::SettingsPage::Parts, settings, ini));
     QCOMPARE(caption, QStringLiteral("申请配件设置"));
     QVERIFY(settings == SiteSettings::defaults());
     QVERIFY(!QFile::exists(ini));
@@ -111,7 +110,7 @@ void TestSettingsDialog::presetListPageRestoresItsDefaults()
     SiteSettings settings = SiteSettings::defaults();
     settings.models = {QStringLiteral("海尔")};
     SettingsDialog dialog(settings, folder.file(common::settingsFileName()));
-    dialog.showPage(SettingsDialog::ModelsPage);
+    dialog.showPage(common::SettingsPage::Models);
     QCOMPARE(dialog.settings().models, QStringList({"海尔"}));
     QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("txtModelsDefaults")), Qt::LeftButton);
     QCOMPARE(dialog.settings().models, SiteSettings::defaults().models);
@@ -190,8 +189,8 @@ void TestSettingsDialog::stationeryOffsetsPerReport()
     SiteSettings settings = SiteSettings::defaults();
     settings.stationery.insert(QStringLiteral("修理凭单"), common::Stationery{1, 2, QPageSize::B5, {}});
     SettingsDialog dialog(settings, folder.file(common::settingsFileName()));
-    dialog.showPage(SettingsDialog::StationeryPage);
-    QCOMPARE(dialog.currentPage(), int(common::settingsPage::Stationery));
+    dialog.showPage(common::SettingsPage::Stationery);
+    QCOMPARE(dialog.currentPage(), common::SettingsPage::Stationery);
     auto *reports = dialog.findChild<QListWidget *>(QStringLiteral("lstReports"));
     auto *x = dialog.findChild<QDoubleSpinBox *>(QStringLiteral("spnOffsetX"));
     auto *y = dialog.findChild<QDoubleSpinBox *>(QStringLiteral("spnOffsetY"));
@@ -261,7 +260,7 @@ void TestSettingsDialog::serverAddressIsEditedWithoutItsPassword()
     settings.databaseServer = refusingServer(QStringLiteral("clerk:s3cret"), QStringLiteral("corvale"));
     QVERIFY(settings.save(ini).ok());
     SettingsDialog dialog(settings, ini);
-    dialog.showPage(SettingsDialog::DatabasePage);
+    dialog.showPage(common::SettingsPage::Database);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *server = child<QLineEdit>(&dialog, "txtServer");
@@ -310,7 +309,7 @@ void TestSettingsDialog::leavingTheServerIsAskedAndPastedLinesAreKept()
     settings.databaseServer = refusingServer(QStringLiteral("clerk:s3cret"), QStringLiteral("corvale"));
     QVERIFY(settings.save(ini).ok());
     SettingsDialog dialog(settings, ini);
-    dialog.showPage(SettingsDialog::DatabasePage);
+    dialog.showPage(common::SettingsPage::Database);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *server = child<QLineEdit>(&dialog, "txtServer");
@@ -356,7 +355,7 @@ void TestSettingsDialog::leavingTheServerIsAskedAndPastedLinesAreKept()
     QCOMPARE(address->host, QStringLiteral("127.0.0.1"));
 
     SettingsDialog leaving(SiteSettings::load(ini)->settings, ini);
-    leaving.showPage(SettingsDialog::DatabasePage);
+    leaving.showPage(common::SettingsPage::Database);
     leaving.show();
     QVERIFY(QTest::qWaitForWindowExposed(&leaving));
     server = child<QLineEdit>(&leaving, "txtServer");
@@ -382,7 +381,7 @@ void TestSettingsDialog::aServerThatAnswersIsSavedAfterOneQuestion()
     ScriptedPrompt prompt;
     const QString ini = folder.file(common::settingsFileName());
     SettingsDialog dialog(SiteSettings::defaults(), ini);
-    dialog.showPage(SettingsDialog::DatabasePage);
+    dialog.showPage(common::SettingsPage::Database);
     dialog.show();
     auto *server = child<QLineEdit>(&dialog, "txtServer");
     clickToTheEnd(server);
@@ -407,7 +406,7 @@ void TestSettingsDialog::keyboardFromTheFirstField()
 {
     DataFolder folder;
     SettingsDialog dialog(SiteSettings::defaults(), folder.file(common::settingsFileName()));
-    dialog.showPage(SettingsDialog::ModelsPage);
+    dialog.showPage(common::SettingsPage::Models);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     auto *models = dialog.findChild<QPlainTextEdit *>(QStringLiteral("txtModels"));

@@ -50,7 +50,7 @@ void PrintCommand::pointOutPlaceholders(const QStringList &captions)
                              .arg(captions.join(QStringLiteral("、")));
     if (common::say(text, QStringLiteral("提示"), common::Icon::Information, common::Buttons::YesNo)
         == common::Answer::Yes)
-        emit settingsRequested(common::settingsPage::ServicePoint);
+        emit settingsRequested(common::SettingsPage::ServicePoint);
 }
 
 } // namespace reports

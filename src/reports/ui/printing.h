@@ -36,7 +36,7 @@ public:
 
 signals:
     // The clerk asked to fill in the settings on page (common::settingsPage).
-    void settingsRequested(int page);
+    void settingsRequested(common::SettingsPage page);
 
 private:
     // Once a run: reports print placeholders where the service point's
