@@ -83,14 +83,18 @@ QStringList everyCell(const Database &db)
     QStringList columns;
     for (const FieldDef &f : fields())
         columns << quoted(f.name);
+    // Fetched whole before it is read: rows streamed while a slow (sanitized,
+    // loaded) reader works through them can outlast the connection's
+    // statement limit and end the read early.
     QSqlQuery q(db.sql());
-    q.setForwardOnly(true);
     QStringList cells;
     if (!q.exec(QStringLiteral("SELECT %1 FROM \"客户信息\" ORDER BY \"编号\"").arg(columns.join(u','))))
         return {q.lastError().text()};
     while (q.next())
         for (int c = 0; c < fields().size(); ++c)
             cells << canonical(fields().at(c), q.value(c));
+    if (q.lastError().isValid())
+        cells << q.lastError().text();
     return cells;
 }
 
