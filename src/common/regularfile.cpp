@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -76,6 +77,20 @@ Result<void> openRegularFile(QFile &file)
         return Error::failed(QStringLiteral("无法读取“%1”。").arg(shown(path))).withDetail(file.errorString());
     }
     return {};
+}
+
+QString writeFailureReason(const QString &folder, qint64 needed, bool opened)
+{
+    const QStorageInfo volume(folder);
+    if (volume.isValid() && volume.isReadOnly())
+        return QStringLiteral("它所在的磁盘是只读的（U 盘的写保护开关打开了？）");
+    if (volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < needed)
+        return QStringLiteral("磁盘空间不够（还剩 %1 MB，需要 %2 MB）")
+            .arg(volume.bytesAvailable() / (1024 * 1024))
+            .arg((needed + 1024 * 1024 - 1) / (1024 * 1024));
+    if (!opened)
+        return QStringLiteral("不能在其中建立文件（没有写入的权限？）");
+    return QStringLiteral("写到一半出错了（磁盘已满、U 盘被拔出，或网络断开？）");
 }
 
 } // namespace common

@@ -25,4 +25,10 @@ QString linkOutOfFolder(const QString &path);
 // what it is.
 Result<void> openRegularFile(QFile &file);
 
+// Why a file could not be written into folder, in the clerk's words: a
+// read-only disk, too little room for `needed` bytes, no file could be made
+// there (opened false), or a write that failed part way. The system's own
+// (English) words belong in the failure's detail, not here.
+QString writeFailureReason(const QString &folder, qint64 needed, bool opened);
+
 } // namespace common

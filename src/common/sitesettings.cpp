@@ -441,11 +441,16 @@ Result<void> SiteSettings::save(const QString &path, ReplaceNonText replace) con
     QSaveFile file(path);
     // A server line with a password in it is for the user's eyes only.
     const bool secret = addressHasPassword(databaseServer);
-    if (!file.open(QIODevice::WriteOnly)
-        || (secret && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        || file.write(mergeIni(existing, owned).toUtf8()) < 0 || !file.commit())
-        return Error(settingsCode::NotSaved, QStringLiteral("无法写入 %1（%2）")
-                                                 .arg(QFileInfo(path).fileName(), file.errorString()));
+    const bool opened = file.open(QIODevice::WriteOnly);
+    if (!opened || (secret && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        || file.write(mergeIni(existing, owned).toUtf8()) < 0 || !file.commit()) {
+        Error failed(settingsCode::NotSaved,
+                     QStringLiteral("无法写入 %1（%2）")
+                         .arg(QFileInfo(path).fileName(),
+                              writeFailureReason(QFileInfo(path).absolutePath(), 64 * 1024, opened)));
+        failed.detail = file.errorString();
+        return failed;
+    }
     return {};
 }
 

@@ -366,16 +366,7 @@ QString copyFailureReason(const AsideCopy &copy, const QString &folder, const QS
 {
     if (!copy.sourceRead)
         return QStringLiteral("本机的备份 %1 读不出来").arg(QDir::toNativeSeparators(snapshot));
-    const QStorageInfo volume(folder);
-    if (volume.isValid() && volume.isReadOnly())
-        return QStringLiteral("它所在的磁盘是只读的（U 盘的写保护开关打开了？）");
-    if (volume.isValid() && volume.bytesAvailable() >= 0 && volume.bytesAvailable() < needed)
-        return QStringLiteral("磁盘空间不够（还剩 %1 MB，备份需要 %2 MB）")
-            .arg(volume.bytesAvailable() / (1024 * 1024))
-            .arg((needed + 1024 * 1024 - 1) / (1024 * 1024));
-    if (!copy.opened)
-        return QStringLiteral("不能在其中建立文件（没有写入的权限？）");
-    return QStringLiteral("复制到一半出错了（U 盘被拔出，或网络断开？）");
+    return common::writeFailureReason(folder, needed, copy.opened);
 }
 
 } // namespace

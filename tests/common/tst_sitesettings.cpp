@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -259,6 +260,11 @@ void TestSiteSettings::saveReportsFailure()
     DataFolder folder;
     const auto saved = SiteSettings::defaults().save(folder.file(QStringLiteral("no/such/folder/corvale.ini")));
     QCOMPARE(saved.error().code, common::settingsCode::NotSaved);
+    // The clerk reads Chinese; the system's English words go to the detail.
+    static const QRegularExpression englishWord(QStringLiteral("[A-Za-z]{3,}"));
+    QVERIFY2(!QString(saved.error().text).remove(QStringLiteral("corvale.ini")).contains(englishWord),
+             qPrintable(saved.error().text));
+    QVERIFY(!saved.error().detail.isEmpty());
 }
 
 void TestSiteSettings::gbkFileFromTheOldPcIsReadAndKept()

@@ -63,7 +63,7 @@ common::Result<void> CsvFile::commit()
     flush();
     if (!m_written) {
         m_file.discard();
-        return m_file.cannotWrite(m_file.device()->errorString());
+        return m_file.writeFailed(true, m_file.device()->errorString());
     }
     return m_file.commit();
 }

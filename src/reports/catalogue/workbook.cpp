@@ -103,7 +103,7 @@ common::Result<void> writePreparedSheet(const PreparedReport &prepared, const QS
     }
     if (written != LXW_NO_ERROR) {
         file.discard();
-        return file.cannotWrite(QString::fromUtf8(lxw_strerror(written)));
+        return file.writeFailed(true, QString::fromUtf8(lxw_strerror(written)));
     }
     return file.commit();
 }

@@ -1,5 +1,7 @@
 #include "reports/page/outputfile.h"
 
+#include "common/regularfile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
@@ -30,6 +32,13 @@ common::Error OutputFile::cannotWrite(const QString &why) const
                                                : QStringLiteral("无法写入 %1 文件 “%2”：%3").arg(kind, file, why));
 }
 
+common::Error OutputFile::writeFailed(bool opened, const QString &systemWords) const
+{
+    common::Error failed = cannotWrite(common::writeFailureReason(QFileInfo(m_target).absolutePath(), 0, opened));
+    failed.detail = systemWords;
+    return failed;
+}
+
 common::Result<void> OutputFile::open()
 {
     const QFileInfo target(m_target);
@@ -39,7 +48,7 @@ common::Result<void> OutputFile::open()
         return cannotWrite(QStringLiteral("文件是只读的"));
     removeLeftovers();
     if (!m_part.open())
-        return cannotWrite(m_part.errorString());
+        return writeFailed(false, m_part.errorString());
     return {};
 }
 
@@ -65,7 +74,7 @@ common::Result<void> OutputFile::commit()
 {
     // The PDF writer tells of a failure by writing nothing; no file of any kind is empty.
     if (!m_part.isOpen() || m_part.size() <= 0 || !m_part.flush())
-        return cannotWrite(m_part.errorString());
+        return writeFailed(true, m_part.errorString());
     // The file keeps the permissions the one it replaces had; a new one gets
     // those of a file the shop made itself, not the private ones of a temporary.
     const QFileInfo target(m_target);

@@ -33,6 +33,9 @@ public:
 
     QString path() const { return m_path; }
     common::Error cannotWrite(const QString &why = {}) const;
+    // A write the system refused: the reason in the clerk's words, the
+    // system's own (English) words as the detail.
+    common::Error writeFailed(bool opened, const QString &systemWords) const;
 
 private:
     void removeLeftovers() const;
