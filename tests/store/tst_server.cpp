@@ -40,6 +40,29 @@ std::unique_ptr<Database> otherDesk()
     return db;
 }
 
+// Database for a desk that must exist: a desk the test server cannot give
+// ends the run with the server's reason rather than a null dereference.
+Database &deskDatabase(const std::unique_ptr<Database> &db)
+{
+    if (!db)
+        qFatal("the test's PostgreSQL server gave no connection for a desk");
+    return *db;
+}
+
+// Two desks on the server's one job table: desk A made it of jobs, desk B
+// is another connection; each has its record set and writer.
+struct TwoDesks {
+    explicit TwoDesks(const QList<QVariantMap> &jobs)
+        : a(createJobTable(folder.path(), jobs)), b(otherDesk()), deskA(deskDatabase(a)), deskB(deskDatabase(b)),
+          writerA(deskA), writerB(deskB)
+    {
+    }
+    DataFolder folder;
+    std::unique_ptr<Database> a, b;
+    RecordSet deskA, deskB;
+    JobWriter writerA, writerB;
+};
+
 QVariant stored(Database &db, int number, const QString &field)
 {
     QSqlQuery q(db.sql());
@@ -159,12 +182,8 @@ private slots:
 
     void secondSaveOfOneJobWritesNothingOverTheFirst()
     {
-        DataFolder folder;
-        auto a = createJobTable(folder.path(), makeJobs(1, 5));
-        auto b = otherDesk();
-        QVERIFY(a && b);
-        RecordSet deskA(*a), deskB(*b);
-        JobWriter writerA(deskA), writerB(deskB);
+        TwoDesks desks(makeJobs(1, 5));
+        auto &[folder, a, b, deskA, deskB, writerA, writerB] = desks;
         QVERIFY(openAt(deskA, 3) && openAt(deskB, 3));
         const QVariant addressBefore = stored(*a, 3, QStringLiteral("地址"));
 
@@ -193,12 +212,8 @@ private slots:
 
     void appendsAtTheSameMomentGetTwoNumbers()
     {
-        DataFolder folder;
-        auto a = createJobTable(folder.path(), makeJobs(1, 17));
-        auto b = otherDesk();
-        QVERIFY(a && b);
-        RecordSet deskA(*a), deskB(*b);
-        JobWriter writerA(deskA), writerB(deskB);
+        TwoDesks desks(makeJobs(1, 17));
+        auto &[folder, a, b, deskA, deskB, writerA, writerB] = desks;
         QVERIFY(openAt(deskA, 17) && openAt(deskB, 17));
 
         const auto first = writerA.appendJob(18);
@@ -229,12 +244,8 @@ private slots:
 
     void jobDeletedAtOneDeskIsNotWrittenAtTheOther()
     {
-        DataFolder folder;
-        auto a = createJobTable(folder.path(), makeJobs(1, 5));
-        auto b = otherDesk();
-        QVERIFY(a && b);
-        RecordSet deskA(*a), deskB(*b);
-        JobWriter writerA(deskA), writerB(deskB);
+        TwoDesks desks(makeJobs(1, 5));
+        auto &[folder, a, b, deskA, deskB, writerA, writerB] = desks;
         QVERIFY(openAt(deskA, 4) && openAt(deskB, 4));
         QVERIFY(writerA.deleteCurrent().ok());
         QVERIFY(deskB.edit().ok());
@@ -250,12 +261,8 @@ private slots:
     // is still refused.
     void copyGivesWayToAnotherDesksNewJob()
     {
-        DataFolder folder;
-        auto a = createJobTable(folder.path(), makeJobs(1, 8));
-        auto b = otherDesk();
-        QVERIFY(a && b);
-        RecordSet deskA(*a), deskB(*b);
-        JobWriter writerA(deskA), writerB(deskB);
+        TwoDesks desks(makeJobs(1, 8));
+        auto &[folder, a, b, deskA, deskB, writerA, writerB] = desks;
         QVERIFY(openAt(deskA, 3) && openAt(deskB, 3));
         QCOMPARE(*writerA.appendJob(9), qint16(9));
         const common::Result<qint64> copied = writerB.copyCurrent(9, {});
@@ -267,12 +274,8 @@ private slots:
 
     void deleteOrCopyFromAnOutOfDateScreenWritesNothing()
     {
-        DataFolder folder;
-        auto a = createJobTable(folder.path(), makeJobs(1, 8));
-        auto b = otherDesk();
-        QVERIFY(a && b);
-        RecordSet deskA(*a), deskB(*b);
-        JobWriter writerA(deskA), writerB(deskB);
+        TwoDesks desks(makeJobs(1, 8));
+        auto &[folder, a, b, deskA, deskB, writerA, writerB] = desks;
         QVERIFY(openAt(deskA, 4) && openAt(deskB, 4));
         deskA.setValue(QStringLiteral("客户姓名"), QStringLiteral("新的名字"));
         QVERIFY(writerA.save().ok());
@@ -297,12 +300,8 @@ private slots:
 
     void movesShowOtherDesksChangesAndLeaveDeletedJobs()
     {
-        DataFolder folder;
-        auto a = createJobTable(folder.path(), makeJobs(1, 6));
-        auto b = otherDesk();
-        QVERIFY(a && b);
-        RecordSet deskA(*a), deskB(*b);
-        JobWriter writerA(deskA);
+        TwoDesks desks(makeJobs(1, 6));
+        auto &[folder, a, b, deskA, deskB, writerA, writerB] = desks;
         QVERIFY(openAt(deskA, 3) && openAt(deskB, 2));
         QVERIFY(deskB.readRow(2).ok()); // job 3 read, as the grid does
         deskA.setValue(QStringLiteral("维修费"), QStringLiteral("88"));
