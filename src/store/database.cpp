@@ -595,6 +595,22 @@ StoreError constraintError(const QString &kind, const QString &field, const QStr
 
 } // namespace
 
+namespace {
+
+// The password file libpq would read (PGPASSFILE, else ~/.pgpass) when it
+// exists with any access for group or others, which libpq refuses; empty otherwise.
+QString passwordFileOthersCanRead()
+{
+    const QString file = qEnvironmentVariableIsEmpty("PGPASSFILE") ? QDir::home().filePath(QStringLiteral(".pgpass"))
+                                                                   : qEnvironmentVariable("PGPASSFILE");
+    const QFileInfo info(file);
+    constexpr QFile::Permissions othersMay = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+        | QFile::WriteOther | QFile::ExeOther;
+    return info.isFile() && (info.permissions() & othersMay) ? file : QString();
+}
+
+} // namespace
+
 StoreError errorFromServer(const QString &sqlState, const QString &engineText, const QString &server)
 {
     const QString at = server.isEmpty() ? QString() : QStringLiteral(" %1 ").arg(server);
@@ -621,6 +637,14 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
                                                "这一步在几秒内没有完成，没有做成。\n请稍候再试一次；"
                                                "如果一直如此，请检查服务器和网络。")
                                     .arg(at));
+    if (sqlState == u"28P01" && engineText.contains(QLatin1String("no password supplied"))) {
+        // libpq skips a password file others may read, with only a warning
+        // on the terminal: the clerk sees "no password" and nothing of why.
+        if (const QString file = passwordFileOthersCanRead(); !file.isEmpty())
+            return said(code::Engine, QStringLiteral("数据库服务器%1要密码，而密码文件 %2 别的用户也能读，"
+                                                     "所以没有用它。\n请执行 chmod 600 %2，再试一次。")
+                                          .arg(at, QDir::toNativeSeparators(file)));
+    }
     if (sqlState == u"28P01")
         return said(code::Engine, QStringLiteral("数据库服务器%1不接受这个用户名和密码。\n"
                                                  "请改正服务器地址中的密码（或 ~/.pgpass 中的密码）。")

@@ -45,6 +45,7 @@ private slots:
     void findsTheJobsByEnvironmentSettingsOrFolder();
     void serverLinesOfAnyShapeAreSaidWithoutThePassword_data();
     void serverLinesOfAnyShapeAreSaidWithoutThePassword();
+    void passwordFileOthersCanReadIsNamed();
 };
 
 void TestDatabase::detectsKindsByHeader()
@@ -303,3 +304,28 @@ void TestDatabase::serverLinesOfAnyShapeAreSaidWithoutThePassword()
 
 CORVALE_CORE_TEST_MAIN(TestDatabase)
 #include "tst_database.moc"
+
+// libpq skips a password file that others may read and then says only that
+// no password was supplied: the clerk is told which file and what to do.
+void TestDatabase::passwordFileOthersCanReadIsNamed()
+{
+    DataFolder folder;
+    const QString file = folder.file(QStringLiteral("pgpass"));
+    QFile pgpass(file);
+    QVERIFY(pgpass.open(QIODevice::WriteOnly));
+    pgpass.write("*:*:*:clerk:s3cret\n");
+    pgpass.close();
+    const QByteArray before = qgetenv("PGPASSFILE");
+    qputenv("PGPASSFILE", file.toLocal8Bit());
+    const QString noPassword = QStringLiteral("fe_sendauth: no password supplied");
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QString open = store::errorFromServer(QStringLiteral("28P01"), noPassword, QStringLiteral("db.shop")).text;
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+    const QString closed = store::errorFromServer(QStringLiteral("28P01"), noPassword, QStringLiteral("db.shop")).text;
+    if (before.isNull())
+        qunsetenv("PGPASSFILE");
+    else
+        qputenv("PGPASSFILE", before);
+    QVERIFY2(open.contains(QStringLiteral("chmod 600 ") + file), qPrintable(open));
+    QVERIFY2(!closed.contains(QStringLiteral("chmod")), qPrintable(closed));
+}
