@@ -38,8 +38,9 @@ struct Boxes {
     QString area;
     QString staff;
     QString store = QStringLiteral("二百");
+    int quarterYear = 0;
 
-    PanelInputs inputs() const { return {month, year, quarter, start, area, staff, store}; }
+    PanelInputs inputs() const { return {month, year, quarter, start, area, staff, store, quarterYear}; }
 };
 
 } // namespace
@@ -189,6 +190,12 @@ void TestCatalogue::opensOnTheLastMakersMonthEnded()
     QCOMPARE(lastEndedMakersMonth(QDate(2027, 1, 5)), YM(2026, 12));
     const auto [from, to] = monthWindow(2026, 12);
     QVERIFY(to < QDate(2027, 1, 5) && from == QDate(2026, 11, 20));
+    // So does the quarter: in January the fourth quarter of the year before.
+    using YQ = std::pair<int, QString>;
+    QCOMPARE(lastEndedQuarter(QDate(2026, 12, 9)), YQ(2026, QStringLiteral("3rd")));
+    QCOMPARE(lastEndedQuarter(QDate(2026, 10, 1)), YQ(2026, QStringLiteral("3rd")));
+    QCOMPARE(lastEndedQuarter(QDate(2027, 1, 5)), YQ(2026, QStringLiteral("4th")));
+    QCOMPARE(lastEndedQuarter(QDate(2026, 3, 31)), YQ(2025, QStringLiteral("4th")));
 }
 
 void TestCatalogue::monthWindowIsKeptForATextThatIsNoMonth()
@@ -229,6 +236,12 @@ void TestCatalogue::headingSaysWhatWasSelected()
     QCOMPARE(scope(QStringLiteral("容声月报表")), QStringLiteral("接货日期：2026年12月1日 至 2026年12月8日；型号以“容声”开头"));
     QCOMPARE(scope(QStringLiteral("未修记录单")), QStringLiteral("已修否：否；地区：O'Neil"));
     QCOMPARE(scope(QStringLiteral("维修人员报表")), QStringLiteral("接货日期：2026年7月1日 至 2026年9月30日"));
+    // The year box beside the quarter: last year's fourth quarter can still be printed.
+    boxes.quarter = QStringLiteral("4th");
+    boxes.quarterYear = 2025;
+    QCOMPARE(scope(QStringLiteral("维修人员报表")), QStringLiteral("接货日期：2025年10月1日 至 2025年12月31日"));
+    boxes.quarter = QStringLiteral("3rd");
+    boxes.quarterYear = 0;
     QCOMPARE(scope(QStringLiteral("配件流水帐")), QStringLiteral("到货日期：2026年9月1日起；型号以“佳利”开头"));
     boxes.store.clear();
     QCOMPARE(scope(QStringLiteral("商场报表")), QStringLiteral("全部"));

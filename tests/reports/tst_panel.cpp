@@ -217,6 +217,7 @@ void TestPanel::boxesStartWithTheirTexts()
     QCOMPARE(in.month, QString("十一月"));
     QCOMPARE(in.year, 2026);
     QCOMPARE(in.quarterBox, QString("3rd"));
+    QCOMPARE(in.quarterYear, 2026);
     QCOMPARE(in.partsLedgerStart, QString("2003,7,22"));
     QCOMPARE(in.store, QString("二百"));
 }
@@ -425,7 +426,7 @@ void TestPanel::tabReachesEveryTileAndCaptionInOrder()
     QStringList tiles;
     for (const BrandTile &t : brandTiles())
         tiles << t.control;
-    const QStringList bottom = {"txtPeiJianDate", "jido", "Label74", "Aera", "Label32", "Text1", "Label76",
+    const QStringList bottom = {"txtPeiJianDate", "jido", "txtQuarterYear", "Label74", "Aera", "Label32", "Text1", "Label76",
                                 "cboShop", "Label59", "Label35", "Label36", "Label37", "Label57"};
     panel->findChild<QLabel *>(tiles.first())->setFocus(Qt::TabFocusReason);
     QCOMPARE(tabChain(), tiles + bottom);

@@ -82,6 +82,12 @@ std::pair<int, int> lastEndedMakersMonth(const QDate &today)
     return {month.year(), month.month()};
 }
 
+std::pair<int, QString> lastEndedQuarter(const QDate &today)
+{
+    const QDate inLastQuarter = today.addMonths(-3);
+    return {inLastQuarter.year(), quarterCodes().at((inLastQuarter.month() - 1) / 3)};
+}
+
 PanelState panelStateAtLoad(const QDate &today)
 {
     PanelState state;
@@ -118,8 +124,16 @@ std::optional<ReportRequest> catalogueRequest(const QString &entry, const PanelI
         state.quarter = inputs.quarterBox;
         if (!quarterCodes().contains(state.quarter))
             return std::nullopt;
-        const QString quarterPart =
+        // With a year the quarter is that year's; without, this year's, as
+        // the formula language's quarters are.
+        QString quarterPart =
             QStringLiteral("{客户信息.接货日期} in Calendar") + state.quarter + QStringLiteral("Qtr and ");
+        if (inputs.quarterYear > 0) {
+            const QDate first(inputs.quarterYear, int(quarterCodes().indexOf(state.quarter)) * 3 + 1, 1);
+            quarterPart = QStringLiteral("{客户信息.接货日期} >= ") + formulaDate(first)
+                + QStringLiteral(" and {客户信息.接货日期} <= ") + formulaDate(first.addMonths(3).addDays(-1))
+                + QStringLiteral(" and ");
+        }
         if (entry == u"佳利季报表")
             return request(QStringLiteral("报表\\佳利季报表.PRN"),
                            quarterPart + QStringLiteral("{客户信息.型号} StartsWith '佳利'"));

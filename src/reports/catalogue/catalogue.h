@@ -30,6 +30,10 @@ std::pair<QDate, QDate> monthWindow(int year, int month);
 // on 2027-01-05: 十二月 of 2026).
 std::pair<int, int> lastEndedMakersMonth(const QDate &today);
 
+// The last calendar quarter that has ended by today, as {year, code of the
+// quarter box}: on 2026-12-09 {2026, "3rd"}, on 2027-01-05 {2026, "4th"}.
+std::pair<int, QString> lastEndedQuarter(const QDate &today);
+
 // The panel's boxes at the moment of the click, as they hold them.
 struct PanelInputs {
     QString month;            // cboDate
@@ -39,6 +43,7 @@ struct PanelInputs {
     QString area;             // Aera
     QString staff;            // Text1
     QString store;            // cboShop
+    int quarterYear = 0;      // the quarterly reports' year box; 0: the quarter of this year
 };
 
 struct ReportRequest {

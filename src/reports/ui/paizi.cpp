@@ -178,7 +178,10 @@ void PaiZi::load()
     m_cboDate->setCurrentIndex(month - 1);
     m_txtYear->setValue(year);
     HideAll(0);
-    m_jido->setCurrentText(QStringLiteral("3rd"));
+    // The quarter box and its year open on the last quarter that has ended.
+    const auto [quarterYear, quarter] = lastEndedQuarter(today);
+    m_jido->setCurrentText(quarter);
+    m_txtQuarterYear->setValue(quarterYear);
 }
 
 void PaiZi::keyPressEvent(QKeyEvent *event)
@@ -216,6 +219,7 @@ PanelInputs PaiZi::inputs() const
     in.month = m_cboDate->currentText();
     in.year = m_txtYear->value();
     in.quarterBox = m_jido->currentText();
+    in.quarterYear = m_txtQuarterYear->value();
     in.partsLedgerStart = m_txtPeiJianDate->text();
     in.area = m_aera->currentText();
     in.staff = m_text1->text();
@@ -408,6 +412,12 @@ QGroupBox *PaiZi::buildSettingsFrame()
     m_jido = comboBox(frame, QStringLiteral("jido"), {"1st", "2nd", "3rd", "4th"}, false, 0, 855, 780);
     m_jido->setGeometry(quarterLabel->x() + int(gapStart) + 1, quarterLabel->y() - 3, int(gap) - 2,
                         m_jido->height());
+    // The quarter of which year: the fourth quarter can be printed in January.
+    m_txtQuarterYear = new QSpinBox(frame);
+    m_txtQuarterYear->setObjectName(QStringLiteral("txtQuarterYear"));
+    m_txtQuarterYear->setRange(1900, 9999);
+    m_txtQuarterYear->setSuffix(QStringLiteral(" 年"));
+    m_txtQuarterYear->setGeometry(common::twipRect(2160, 855, 1200, 300));
     plainLabel(frame, QStringLiteral("一:1st  二:2nd  三:3rd  四:4th"), 120, 1320, 3400);
     QLabel *note = plainLabel(frame, QStringLiteral("注意：打印季报表，不要忘了选择该项!"), 120,
                               1710, 3400, 540);

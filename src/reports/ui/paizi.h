@@ -95,6 +95,7 @@ private:
     QGroupBox *m_frames[kBrands + 1] = {};
     QComboBox *m_cboDate = nullptr;
     QSpinBox *m_txtYear = nullptr;
+    QSpinBox *m_txtQuarterYear = nullptr;
     QComboBox *m_jido = nullptr;
     QLineEdit *m_txtPeiJianDate = nullptr;
     QComboBox *m_aera = nullptr;
