@@ -263,8 +263,14 @@ std::optional<JobNotice> jobNotice(const QString &printer, const QString &docume
     const QString what = quoted(document);
     const QString number = job > 0 ? QStringLiteral("（任务 %1）").arg(job) : QString();
     const QString cancel = QStringLiteral("不再需要时，请在系统的打印队列里取消这个任务。");
-    const QString info = QStringLiteral("提示");
-    const QString warning = QStringLiteral("警告");
+    const auto tell = [](const QString &text) {
+        return JobNotice{text, QStringLiteral("提示"), common::Icon::Information};
+    };
+    const auto warn = [](const QString &text) { return JobNotice{text, QStringLiteral("警告"), common::Icon::Warning}; };
+    // CUPS's reason in brackets after what it explains; nothing when it gave none.
+    const auto because = [&now](const QString &lead = {}) {
+        return now.reason.isEmpty() ? QString() : QStringLiteral("（%1%2）").arg(lead, now.reason);
+    };
     switch (now.phase) {
     case JobPhase::Printing:
         break;
@@ -272,49 +278,36 @@ std::optional<JobNotice> jobNotice(const QString &printer, const QString &docume
         // A job that simply printed needs no word; one said as waiting does.
         if (lastSaid == JobPhase::Printing)
             return std::nullopt;
-        return JobNotice{QStringLiteral("%1已在打印机“%2”上打印%3。").arg(what, printer, number), info,
-                         common::Icon::Information};
+        return tell(QStringLiteral("%1已在打印机“%2”上打印%3。").arg(what, printer, number));
     case JobPhase::Held:
-        return JobNotice{QStringLiteral("打印机“%1”：%2的任务被挂起%3，放行后才会打印。").arg(printer, what, number), info,
-                         common::Icon::Information};
+        return tell(QStringLiteral("打印机“%1”：%2的任务被挂起%3，放行后才会打印。").arg(printer, what, number));
     case JobPhase::Paused:
-        return JobNotice{QStringLiteral("打印机“%1”已暂停%2，%3在排队%4，打印机恢复后才会打印。")
-                             .arg(printer, now.reason.isEmpty() ? QString() : QStringLiteral("（%1）").arg(now.reason),
-                                  what, number),
-                         info, common::Icon::Information};
+        return tell(QStringLiteral("打印机“%1”已暂停%2，%3在排队%4，打印机恢复后才会打印。")
+                        .arg(printer, because(), what, number));
     case JobPhase::NotAnswering:
-        return JobNotice{QStringLiteral("打印机“%1”没有应答，%2还没有打印，任务在打印队列里等着%3。\n"
-                                        "打印系统说：%4\n"
-                                        "请检查打印机是否开着、连线或网络是否接好；接通后会自动打印。%5")
-                             .arg(printer, what, number,
-                                  now.reason.isEmpty() ? QStringLiteral("（没有说明原因）") : now.reason, cancel),
-                         warning, common::Icon::Warning};
+        return warn(QStringLiteral("打印机“%1”没有应答，%2还没有打印，任务在打印队列里等着%3。\n"
+                                   "打印系统说：%4\n"
+                                   "请检查打印机是否开着、连线或网络是否接好；接通后会自动打印。%5")
+                        .arg(printer, what, number,
+                             now.reason.isEmpty() ? QStringLiteral("（没有说明原因）") : now.reason, cancel));
     case JobPhase::Unfinished:
-        return JobNotice{QStringLiteral("打印机“%1”还没有打完%2%3，任务在打印队列里%4。\n"
-                                        "打印机若没有开着或没有接好，请检查；打完后会再告诉您。%5")
-                             .arg(printer, what, number,
-                                  now.reason.isEmpty() ? QString() : QStringLiteral("（打印系统说：%1）").arg(now.reason),
-                                  cancel),
-                         info, common::Icon::Information};
+        return tell(QStringLiteral("打印机“%1”还没有打完%2%3，任务在打印队列里%4。\n"
+                                   "打印机若没有开着或没有接好，请检查；打完后会再告诉您。%5")
+                        .arg(printer, what, number, because(QStringLiteral("打印系统说：")), cancel));
     case JobPhase::Stuck:
-        return JobNotice{QStringLiteral("%1的任务%2在打印机“%3”上停住了：打印系统无法把它送到打印机%4，"
-                                        "它不会自己接着打印。\n"
-                                        "请检查打印机是否开着、连线是否接好、打印机的设置是否正确，然后重新打印；%5")
-                             .arg(what, number, printer,
-                                  now.reason.isEmpty() ? QString() : QStringLiteral("（%1）").arg(now.reason), cancel),
-                         warning, common::Icon::Warning};
+        return warn(QStringLiteral("%1的任务%2在打印机“%3”上停住了：打印系统无法把它送到打印机%4，"
+                                   "它不会自己接着打印。\n"
+                                   "请检查打印机是否开着、连线是否接好、打印机的设置是否正确，然后重新打印；%5")
+                        .arg(what, number, printer, because(), cancel));
     case JobPhase::Refused:
     case JobPhase::Failed:
-        return JobNotice{QStringLiteral("打印机“%1”没有打印%2：%3。").arg(printer, what, now.reason), warning,
-                         common::Icon::Warning};
+        return warn(QStringLiteral("打印机“%1”没有打印%2：%3。").arg(printer, what, now.reason));
     case JobPhase::PrinterGone:
-        return JobNotice{QStringLiteral("打印机“%1”已不在打印系统里（可能已被删除或改名），%2没有打印。\n"
-                                        "请重新打印，在打印对话框里另选一台打印机。")
-                             .arg(printer, what),
-                         warning, common::Icon::Warning};
+        return warn(QStringLiteral("打印机“%1”已不在打印系统里（可能已被删除或改名），%2没有打印。\n"
+                                   "请重新打印，在打印对话框里另选一台打印机。")
+                        .arg(printer, what));
     case JobPhase::ServiceAway:
-        return JobNotice{QStringLiteral("打印服务没有响应，无法得知%1在打印机“%2”上是否打印了%3。").arg(what, printer, number),
-                         warning, common::Icon::Warning};
+        return warn(QStringLiteral("打印服务没有响应，无法得知%1在打印机“%2”上是否打印了%3。").arg(what, printer, number));
     }
     return std::nullopt;
 }
