@@ -245,6 +245,22 @@ QString savedServer(const QString &ini)
     return loaded.ok() ? loaded->settings.databaseServer : QStringLiteral("<unreadable>");
 }
 
+// A desk whose settings name a server that refuses at once.
+SiteSettings onRefusingServer()
+{
+    SiteSettings settings = SiteSettings::defaults();
+    settings.databaseServer = refusingServer(QStringLiteral("clerk:s3cret"), QStringLiteral("corvale"));
+    return settings;
+}
+
+// 基础资料设置 shown on its 数据库服务器 page; false when it never showed.
+bool showServerPage(SettingsDialog &dialog)
+{
+    dialog.showPage(common::SettingsPage::Database);
+    dialog.show();
+    return QTest::qWaitForWindowExposed(&dialog);
+}
+
 } // namespace
 
 // The address is edited in the open with the password in a field of its
@@ -256,13 +272,10 @@ void TestSettingsDialog::serverAddressIsEditedWithoutItsPassword()
     DataFolder folder;
     ScriptedPrompt prompt;
     const QString ini = folder.file(common::settingsFileName());
-    SiteSettings settings = SiteSettings::defaults();
-    settings.databaseServer = refusingServer(QStringLiteral("clerk:s3cret"), QStringLiteral("corvale"));
+    const SiteSettings settings = onRefusingServer();
     QVERIFY(settings.save(ini).ok());
     SettingsDialog dialog(settings, ini);
-    dialog.showPage(common::SettingsPage::Database);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(showServerPage(dialog));
     auto *server = child<QLineEdit>(&dialog, "txtServer");
     auto *password = child<QLineEdit>(&dialog, "txtServerPassword");
     QCOMPARE(server->displayText(), QString(settings.databaseServer).remove(QStringLiteral(":s3cret")));
@@ -305,13 +318,10 @@ void TestSettingsDialog::leavingTheServerIsAskedAndPastedLinesAreKept()
     DataFolder folder;
     ScriptedPrompt prompt;
     const QString ini = folder.file(common::settingsFileName());
-    SiteSettings settings = SiteSettings::defaults();
-    settings.databaseServer = refusingServer(QStringLiteral("clerk:s3cret"), QStringLiteral("corvale"));
+    const SiteSettings settings = onRefusingServer();
     QVERIFY(settings.save(ini).ok());
     SettingsDialog dialog(settings, ini);
-    dialog.showPage(common::SettingsPage::Database);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(showServerPage(dialog));
     auto *server = child<QLineEdit>(&dialog, "txtServer");
     auto *password = child<QLineEdit>(&dialog, "txtServerPassword");
     clickToTheEnd(server);
@@ -355,9 +365,7 @@ void TestSettingsDialog::leavingTheServerIsAskedAndPastedLinesAreKept()
     QCOMPARE(address->host, QStringLiteral("127.0.0.1"));
 
     SettingsDialog leaving(SiteSettings::load(ini)->settings, ini);
-    leaving.showPage(common::SettingsPage::Database);
-    leaving.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&leaving));
+    QVERIFY(showServerPage(leaving));
     server = child<QLineEdit>(&leaving, "txtServer");
     clickToTheEnd(server);
     QTest::keyClick(server, Qt::Key_A, Qt::ControlModifier);
