@@ -357,6 +357,8 @@ common::Result<qint64> JobWriter::copyCurrent(qint16 newNumber, const QVariantMa
         return StoreError{code::NoCurrentRecord, QStringLiteral("没有当前记录，没有复制。")};
     if (const auto e = m_set.leaveRow(); e.failed())
         return e;
+    if (!m_set.hasCurrent())
+        return StoreError{code::NoCurrentRecord, QStringLiteral("没有当前记录，没有复制。")};
     // On a file nobody else adds jobs: a taken number is the clerk's to see.
     if (!onServer(m_set.m_db))
         return copyAs(newNumber, overrides);
@@ -377,14 +379,9 @@ common::Result<qint64> JobWriter::copyCurrent(qint16 newNumber, const QVariantMa
                       jobNumberField().name};
 }
 
+// The copy itself, the row left and still current (copyCurrent sees to both).
 common::Result<qint64> JobWriter::copyAs(qint16 newNumber, const QVariantMap &overrides)
 {
-    if (!m_set.hasCurrent())
-        return StoreError{code::NoCurrentRecord, QStringLiteral("没有当前记录，没有复制。")};
-    if (const auto e = m_set.leaveRow(); e.failed())
-        return e;
-    if (!m_set.hasCurrent())
-        return StoreError{code::NoCurrentRecord, QStringLiteral("没有当前记录，没有复制。")};
     const Database &db = m_set.m_db;
     for (auto it = overrides.constBegin(); it != overrides.constEnd(); ++it)
         if (!findField(it.key()))
