@@ -48,6 +48,23 @@ QString notDone(Write w)
 
 QString shown(const QVariant &v) { return v.isNull() ? QStringLiteral("（空）") : v.toString(); }
 
+// Each field another desk changed since the screen read the row, "name：old → new"
+// (only the new value when the screen's copy is gone), at most a dozen.
+QStringList otherDeskChanges(const QSqlRecord &before, const QSqlRecord &now)
+{
+    QStringList changes;
+    const QVector<FieldDef> &defs = fields();
+    for (int i = 0; i < defs.size(); ++i) {
+        if (before.isEmpty())
+            changes << QStringLiteral("%1：%2").arg(defs.at(i).name, shown(now.value(i)));
+        else if (before.value(i) != now.value(i))
+            changes << QStringLiteral("%1：%2 → %3").arg(defs.at(i).name, shown(before.value(i)), shown(now.value(i)));
+    }
+    if (changes.size() > 12)
+        changes = changes.mid(0, 12) << QStringLiteral("……");
+    return changes;
+}
+
 } // namespace
 
 // Statements prepared once per connection.
@@ -148,7 +165,9 @@ common::Result<void> JobWriter::updateBuffer()
     // read it: the update then finds no row of that version, and writes
     // nothing. It returns the version it wrote, the screen's from now on.
     const QString version = m_set.m_shownVersion;
-    const bool checkVersion = onServer(db) && !version.isEmpty();
+    // Refused once for another desk's change, the clerk's next save of this
+    // row overwrites knowingly, as the refusal promised.
+    const bool checkVersion = onServer(db) && !version.isEmpty() && m_set.m_overwriteKey != key;
     QString written;
     bool found = false;
     const common::Result<void> e = retried(db, [&]() -> common::Result<void> {
@@ -213,30 +232,29 @@ common::Result<void> JobWriter::changedOrGone(qint64 key, const QString &refused
                                                    saving ? QStringLiteral("修改没有保存") : refused)};
     }
     const QVector<FieldDef> &defs = fields();
-    QStringList theirs;
+    const QStringList changed = otherDeskChanges(before, *now);
     if (m_set.m_mode != RecordSet::EditMode::None) {
         // What the other desk left in the fields this one changed, so the
-        // clerk can decide; the next save, made knowing it, goes through.
+        // clerk can decide; the next save, made knowing it, goes through
+        // however often the other desk writes meanwhile.
+        QStringList mine;
         for (int i : std::as_const(m_set.m_changed))
-            theirs << QStringLiteral("%1：%2").arg(defs.at(i).name, shown(now->value(i)));
+            mine << QStringLiteral("%1：%2").arg(defs.at(i).name, shown(now->value(i)));
         m_set.m_shownVersion = m_set.m_versions.value(key);
+        m_set.m_overwriteKey = key;
         return StoreError{code::ChangedElsewhere,
-                          QStringLiteral("此记录已被另一台电脑修改，%1。\n现在的内容是：\n%2\n"
+                          QStringLiteral("此记录已被另一台电脑修改，%1。\n另一台电脑改动的内容（原来 → 现在）：\n%2\n"
+                                         "您改动的栏目现在的内容是：\n%3\n"
                                          "请核对后再保存；再次保存将以您的内容为准。")
-                              .arg(refused, theirs.join(u'\n'))};
+                              .arg(refused, changed.join(u'\n'), mine.join(u'\n'))};
     }
-    // A delete or a copy: what differs from what the screen showed; the
-    // screen then shows the job as it is, and the clerk decides again.
-    for (int i = 0; i < defs.size(); ++i)
-        if (before.isEmpty() || before.value(i) != now->value(i))
-            theirs << QStringLiteral("%1：%2").arg(defs.at(i).name, shown(now->value(i)));
-    if (theirs.size() > 12)
-        theirs = theirs.mid(0, 12) << QStringLiteral("……");
+    // A delete or a copy: the screen then shows the job as it is, and the
+    // clerk decides again.
     m_set.setPosition(m_set.m_pos);
     return StoreError{code::ChangedElsewhere,
-                      QStringLiteral("此记录已被另一台电脑修改，%1。\n改动后的内容是：\n%2\n"
+                      QStringLiteral("此记录已被另一台电脑修改，%1。\n另一台电脑改动的内容（原来 → 现在）：\n%2\n"
                                      "屏幕上现在是改动后的内容；请核对后，如果仍要这样做，请再操作一次。")
-                          .arg(refused, theirs.join(u'\n'))};
+                          .arg(refused, changed.join(u'\n'))};
 }
 
 // ---------------------------------------------------------------- delete

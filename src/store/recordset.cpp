@@ -216,6 +216,7 @@ void RecordSet::setPosition(int pos)
     m_currentDeleted = false;
     cancelUpdate();
     m_shownVersion = m_versions.value(keyAt(pos));
+    m_overwriteKey = kNoKey;
     emit repositioned();
 }
 
@@ -462,6 +463,7 @@ void RecordSet::includeKey(qint64 key)
 void RecordSet::rowWritten(qint64 key, const QString &version)
 {
     m_cache.remove(key);
+    m_overwriteKey = kNoKey;
     if (!version.isEmpty()) {
         m_versions.insert(key, version);
         if (key == keyAt(m_pos))

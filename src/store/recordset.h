@@ -153,6 +153,7 @@ private:
     mutable QHash<qint64, QSqlRecord> m_cache;
     mutable QHash<qint64, QString> m_versions; // the server's row versions (xmin) as read
     QString m_shownVersion;               // the current row's, as the screen read it
+    qint64 m_overwriteKey = kNoKey;       // a row whose next save was refused once for another desk's change
     mutable QDeadlineTimer m_quietUntil;  // the grid does not read while another program holds the file
 };
 

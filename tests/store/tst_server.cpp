@@ -186,6 +186,7 @@ private slots:
         auto &[folder, a, b, deskA, deskB, writerA, writerB] = desks;
         QVERIFY(openAt(deskA, 3) && openAt(deskB, 3));
         const QVariant addressBefore = stored(*a, 3, QStringLiteral("地址"));
+        const QString was = stored(*a, 3, QStringLiteral("客户姓名")).toString();
 
         QVERIFY(deskA.edit().ok());
         deskA.setValue(QStringLiteral("客户姓名"), QStringLiteral("甲台"));
@@ -198,11 +199,17 @@ private slots:
         QCOMPARE(e.error().code, code::ChangedElsewhere);
         QVERIFY2(e.error().text.startsWith(QStringLiteral("此记录已被另一台电脑修改")), qPrintable(e.error().text));
         QVERIFY2(e.error().text.contains(QStringLiteral("客户姓名：甲台")), qPrintable(e.error().text));
+        // What the other desk changed, from what to what.
+        QVERIFY2(e.error().text.contains(QStringLiteral("客户姓名：%1 → 甲台").arg(was)), qPrintable(e.error().text));
         QCOMPARE(stored(*a, 3, QStringLiteral("客户姓名")), QVariant(QStringLiteral("甲台")));
         QCOMPARE(stored(*a, 3, QStringLiteral("地址")), addressBefore);
 
-        // Saved again knowing it, the clerk's own values stand.
+        // Saved again knowing it, the clerk's own values stand, even when the
+        // other desk wrote once more in between.
+        deskA.setValue(QStringLiteral("宅电"), QStringLiteral("5550001"));
+        QVERIFY(writerA.save().ok());
         QVERIFY(writerB.save().ok());
+        QCOMPARE(stored(*a, 3, QStringLiteral("宅电")), QVariant(QStringLiteral("5550001")));
         QCOMPARE(stored(*a, 3, QStringLiteral("客户姓名")), QVariant(QStringLiteral("乙台")));
         // Refresh shows each desk the other's work.
         QVERIFY(deskA.refresh().ok());
