@@ -53,6 +53,16 @@ QString linkOutOfFolder(const QString &path)
     return !folder.isEmpty() && targetFolder == folder ? QString() : target;
 }
 
+Result<void> refuseLinkOutOfFolder(const QString &path)
+{
+    const QString target = linkOutOfFolder(path);
+    if (target.isEmpty())
+        return {};
+    return Error::failed(QStringLiteral("“%1”是指向“%2”的链接，通向数据文件夹以外；本程序不通过这样的链接写入，没有写入。"
+                                        "请把它换成普通的文件或文件夹。")
+                             .arg(shown(path), QDir::toNativeSeparators(target)));
+}
+
 Result<void> openRegularFile(QFile &file)
 {
     const QString path = file.fileName();

@@ -20,6 +20,10 @@ QString notRegularKind(const QString &path);
 // writes through such a link: it would change a file the shop never meant.
 QString linkOutOfFolder(const QString &path);
 
+// Refused, naming the link and where it leads, when path is such a link:
+// the place the program would write is one the shop never meant.
+Result<void> refuseLinkOutOfFolder(const QString &path);
+
 // Opens file (its name already set) for reading without ever waiting: only
 // an ordinary file is opened; anything else is refused naming the file and
 // what it is.

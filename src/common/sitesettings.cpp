@@ -398,7 +398,8 @@ Result<void> SiteSettings::save(const QString &path, ReplaceNonText replace) con
     bool keepOriginal = false;
     // A folder (or a pipe) under the name is in the way, which no free space
     // or permission changes.
-    if (const QString kind = notRegularKind(path); QFileInfo::exists(path) && !kind.isEmpty())
+    // A link leading nowhere would have the save make a file where it points.
+    if (const QString kind = notRegularKind(path); !kind.isEmpty())
         return Error(settingsCode::Unreadable, QStringLiteral("数据文件夹中的 %1 是%2，不是文件：请把它删除或改名后再保存")
                                                    .arg(QFileInfo(path).fileName(), kind));
     if (QFileInfo::exists(path)) {

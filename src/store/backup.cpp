@@ -216,6 +216,21 @@ QString inTheFolderPlace(const QString &folder)
     return info.exists() ? QStringLiteral("一个文件") : QString();
 }
 
+// The file a restore replaces: the one a linked database leads to, which the
+// shop set up on purpose and every other program of the shop opens, never
+// the link itself.
+QString restoredFile(const QString &dbPath)
+{
+    const QFileInfo info(dbPath);
+    return info.isSymLink() && info.exists() ? info.canonicalFilePath() : dbPath;
+}
+
+// Beside the file it replaces, so that taking its place is one rename.
+QString stagedRestorePath(const QString &dbPath)
+{
+    return QFileInfo(restoredFile(dbPath)).absoluteDir().filePath(QStringLiteral(".正在恢复.tmp"));
+}
+
 // Where a snapshot is written before it is known whole.
 common::Result<QString> takingPath(const QString &dbPath)
 {
@@ -224,6 +239,8 @@ common::Result<QString> takingPath(const QString &dbPath)
         return failed(QStringLiteral("数据文件夹中的“%1”是%2，不是文件夹，备份放不进去。"
                                      "请把它删除或改名（程序会建立同名的文件夹）：\n%3")
                           .arg(QFileInfo(folder).fileName(), kind, QDir::toNativeSeparators(folder)));
+    if (const auto e = common::refuseLinkOutOfFolder(folder); e.failed())
+        return failed(e.error().text);
     if (!QDir().mkpath(folder))
         return failed(QStringLiteral("无法建立文件夹 %1").arg(folder));
     const QString taking = QDir(folder).filePath(QStringLiteral(".正在备份.tmp"));
@@ -235,7 +252,7 @@ common::Result<QString> takingPath(const QString &dbPath)
 
 void removeUnfinishedRestore(const QString &dbPath)
 {
-    removeWithJournals(QFileInfo(dbPath).absoluteDir().filePath(QStringLiteral(".正在恢复.tmp")));
+    removeWithJournals(stagedRestorePath(dbPath));
 }
 
 QString backupFolder(const QString &dbPath)
@@ -465,10 +482,9 @@ common::Result<std::unique_ptr<StagedRestore>> StagedRestore::prepare(const QStr
     const QString name = QFileInfo(snapshot).fileName();
     if (detectFileKind(snapshot) != FileKind::SQLite)
         return common::Error::failed(QStringLiteral("%1 不是本程序的备份文件，不能用来恢复。").arg(name));
-    // Beside the database, so that taking its place is one rename.
-    const QString staged = QFileInfo(dbPath).absoluteDir().filePath(QStringLiteral(".正在恢复.tmp"));
+    const QString staged = stagedRestorePath(dbPath);
     removeWithJournals(staged);
-    std::unique_ptr<StagedRestore> restore(new StagedRestore(staged, dbPath));
+    std::unique_ptr<StagedRestore> restore(new StagedRestore(staged, restoredFile(dbPath)));
     if (const auto e = onlineCopy(snapshot, staged); e.failed())
         return e.error().reworded(QStringLiteral("无法复制备份 %1：%2").arg(name, e.error().text));
     if (const auto e = integrityCheck(staged); e.failed())

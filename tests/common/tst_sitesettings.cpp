@@ -343,6 +343,7 @@ void TestSiteSettings::whatIsNoFileIsNeitherReadNorWritten_data()
     QTest::newRow("folder") << "folder" << QStringLiteral("文件夹");
     QTest::newRow("link to a pipe") << "link to fifo" << QStringLiteral("管道");
     QTest::newRow("link out of the folder") << "link out" << QStringLiteral("数据文件夹以外");
+    QTest::newRow("link out to nothing") << "link out to nothing" << QStringLiteral("数据文件夹以外");
 }
 
 // A corvale.ini that is a pipe, a folder or a link out of the data folder is
@@ -365,6 +366,9 @@ void TestSiteSettings::whatIsNoFileIsNeitherReadNorWritten()
         QVERIFY(QFile::link(fifo, path));
     if (kind == u"link out")
         QVERIFY(QFile::link(outside, path));
+    const QString nothing = elsewhere.filePath(QStringLiteral("none"));
+    if (kind == u"link out to nothing")
+        QVERIFY(QFile::link(nothing, path));
 
     const auto loaded = SiteSettings::load(path);
     QVERIFY(loaded.failed());
@@ -376,6 +380,7 @@ void TestSiteSettings::whatIsNoFileIsNeitherReadNorWritten()
     QVERIFY(s.save(path).failed());
     QVERIFY(s.save(path, common::ReplaceNonText::Yes).failed());
     QCOMPARE(contents(outside), QByteArray("root:x:0:0:root:/root:/bin/bash\n"));
+    QVERIFY(!QFile::exists(nothing));
     QVERIFY(!QFile::exists(common::settingsBackupPath(path)));
 }
 

@@ -138,6 +138,16 @@ void TestEngine::definitionsWrittenWhenMissingNeverOverwritten()
     const auto refused = ensureReportDefinitions(blocked.path());
     QVERIFY(refused.failed());
     QVERIFY2(refused.error().text.contains(QStringLiteral("报表")), qPrintable(refused.error().text));
+    // An empty definition that is a link out of 报表 is not written through.
+    QTemporaryDir elsewhere;
+    const QString outsideFile = QDir(elsewhere.path()).filePath(QStringLiteral("shadow"));
+    QVERIFY(QFile(outsideFile).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::remove(empty) && QFile::link(outsideFile, empty));
+    const auto throughLink = ensureReportDefinitions(folder.path());
+    QVERIFY(throughLink.failed());
+    QVERIFY2(throughLink.error().text.contains(QStringLiteral("链接")), qPrintable(throughLink.error().text));
+    QCOMPARE(QFileInfo(outsideFile).size(), 0);
+    QVERIFY(QFile::remove(empty));
     QFile f(edited);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().contains("本店自定"));

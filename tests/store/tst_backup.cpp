@@ -110,6 +110,7 @@ private slots:
     void secondFolderMissingOrReadOnly();
     void damagedSnapshotsAreRefused();
     void linksToPipesAmongSnapshotsAreLeftOut();
+    void linksOutOfTheFolderAreNeverWrittenThrough();
 };
 
 // A link to a pipe named as the newest snapshot: the start's backup and the
@@ -419,6 +420,49 @@ void TestBackup::damagedSnapshotsAreRefused()
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), before);
     QCOMPARE(hiddenFiles(folder.path()), QStringList());
+}
+
+// 备份 linked out of the data folder takes no snapshot; a database the shop
+// linked on purpose is restored into the file the link leads to, and the
+// link stays.
+void TestBackup::linksOutOfTheFolderAreNeverWrittenThrough()
+{
+    Shop shop;
+    QVERIFY(shop.db);
+    auto &[folder, clock, path, db] = shop;
+    for (int n = 1; n <= 3; ++n)
+        QVERIFY(addJob(*db, n));
+    const QString good = taken(backupOnStart(path, 30)).snapshotPath;
+    QVERIFY(!good.isEmpty());
+    db.reset();
+
+    QTemporaryDir elsewhere;
+    const QString realFile = elsewhere.filePath(QStringLiteral("店里的.db"));
+    QVERIFY(QFile::rename(path, realFile));
+    QVERIFY(QFile::link(realFile, path));
+    {
+        auto linked = Database::open(path);
+        QVERIFY(linked.ok());
+        QVERIFY(addJob(**linked, 4));
+    }
+    auto staged = StagedRestore::prepare(good, path);
+    QVERIFY2(staged.ok(), qPrintable(staged.error().text));
+    QVERIFY((*staged)->swapIn().ok());
+    staged->reset();
+    QVERIFY(QFileInfo(path).isSymLink());
+    QCOMPARE(jobCount(realFile), 3);
+    QCOMPARE(hiddenFiles(folder.path()) + hiddenFiles(elsewhere.path()), QStringList());
+
+    const QString linkedBackups = elsewhere.filePath(QStringLiteral("备份"));
+    QVERIFY(QDir().rename(backupFolder(path), linkedBackups));
+    QVERIFY(QFile::link(linkedBackups, backupFolder(path)));
+    const QStringList before = QDir(linkedBackups).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY(addJob(**Database::open(path), 5));
+    const common::Result<Backup> refused = backupOnStart(path, 30);
+    QVERIFY(refused.failed());
+    QVERIFY2(refused.error().text.contains(QStringLiteral("链接")) && refused.error().text.contains(linkedBackups),
+             qPrintable(refused.error().text));
+    QCOMPARE(QDir(linkedBackups).entryList(QDir::Files | QDir::Hidden), before);
 }
 
 CORVALE_CORE_TEST_MAIN(TestBackup)

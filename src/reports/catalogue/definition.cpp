@@ -1,5 +1,6 @@
 #include "reports/catalogue/definition.h"
 
+#include "common/regularfile.h"
 #include "store/fields.h"
 
 #include <QDir>
@@ -219,6 +220,9 @@ common::Result<QStringList> ensureReportDefinitions(const QString &folder)
         const bool empty = existing.isFile() && existing.size() == 0;
         if (existing.exists() && !empty)
             continue;
+        for (const QString &place : {reports.filePath(), target})
+            if (const auto e = common::refuseLinkOutOfFolder(place); e.failed())
+                return e.error();
         QFile source(resourceFolder + u'/' + name);
         // Written beside and renamed into place when whole, so a full disk
         // leaves no empty definition behind.
