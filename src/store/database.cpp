@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
 #include <functional>
 
 #include <libpq-fe.h>
@@ -691,6 +692,25 @@ StoreError errorFromServer(const QString &sqlState, const QString &engineText, c
                                   .arg(at));
 }
 
+namespace {
+
+// Qt hands some failures over without SQLite's code (or as a bare
+// SQLITE_ERROR), a commit the disk refused among them; SQLite's own words
+// for the code are in the text all the same.
+int codeNamedIn(int sqliteCode, const QString &engineText)
+{
+    static constexpr int kSaid[] = {SQLITE_LOCKED, SQLITE_BUSY,    SQLITE_READONLY, SQLITE_IOERR, SQLITE_FULL,
+                                    SQLITE_CORRUPT, SQLITE_NOTADB, SQLITE_CANTOPEN, SQLITE_PERM,  SQLITE_AUTH};
+    if (std::find(std::begin(kSaid), std::end(kSaid), sqliteCode & 0xff) != std::end(kSaid))
+        return sqliteCode;
+    for (int known : kSaid)
+        if (engineText.contains(QLatin1String(sqlite3_errstr(known))))
+            return known;
+    return sqliteCode;
+}
+
+} // namespace
+
 StoreError errorFromEngine(int sqliteCode, const QString &engineText)
 {
     // The named CHECK constraints carry the field and the error they stand for.
@@ -704,7 +724,7 @@ StoreError errorFromEngine(int sqliteCode, const QString &engineText)
     const auto said = [&engineText](int code, const QString &what) {
         return StoreError{code, what}.withDetail(engineText);
     };
-    switch (sqliteCode & 0xff) {
+    switch (codeNamedIn(sqliteCode, engineText) & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return said(code::Busy, QStringLiteral("数据库文件正被另一个程序使用，暂时无法读写，这一步没有做成。\n"
@@ -712,7 +732,7 @@ StoreError errorFromEngine(int sqliteCode, const QString &engineText)
     case SQLITE_READONLY:
     case SQLITE_PERM:
     case SQLITE_AUTH:
-        return said(code::ReadOnly, QStringLiteral("数据库文件不允许写入，修改没有保存。\n"
+        return said(code::ReadOnly, QStringLiteral("数据库文件不允许写入，这一步没有做成。\n"
                                                    "请检查该文件及其所在的文件夹是否允许写入（文件的权限和属性）。"));
     case SQLITE_IOERR:
         return said(code::Engine, QStringLiteral("读写数据库文件时出错（磁盘出错，或者文件被设成了不许改动），这一步没有做成。\n"

@@ -204,6 +204,15 @@ void TestDatabase::mapsEngineFailuresToCodes()
              code::None);
     QCOMPARE(codeOf("INSERT INTO 客户信息 (编号, 出厂日期) VALUES (3, '2003-13-01')"), code::TypeMismatch);
     QCOMPARE(codeOf("SELEKT nonsense"), code::Engine);
+
+    // A commit the disk refused comes from Qt without SQLite's code: its
+    // words still name the cause, never "an error, tell the maintainer".
+    for (const QString &native : {QString(), QStringLiteral("1")}) {
+        const StoreError e = errorFromSql(QSqlError(QString(), QStringLiteral("disk I/O error"), QSqlError::TransactionError, native));
+        QVERIFY2(e.text.contains(QStringLiteral("读写数据库文件时出错")), qPrintable(e.text));
+        QCOMPARE(errorFromSql(QSqlError(QString(), QStringLiteral("database is locked"), QSqlError::StatementError, native)).code,
+                 code::Busy);
+    }
 }
 
 // CORVALE_DATABASE (corvale --database) before corvale.ini's server line,
