@@ -5,6 +5,8 @@
 # as on a clerk's desktop; each test program gets its own desktop, so tests
 # running side by side never take the focus from each other.
 #   on-desktop.sh COMMAND [ARG...]
+# CORVALE_TEST_SCREEN sets the screen (default 1280x1024x24), e.g. a shop's
+# low 1366x768x24.
 set -u
 
 for tool in Xvfb openbox xprop; do
@@ -27,7 +29,7 @@ trap stop EXIT
 trap 'exit 130' INT TERM
 
 # Xvfb picks a free display and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+Xvfb -displayfd 3 -screen 0 "${CORVALE_TEST_SCREEN:-1280x1024x24}" -nolisten tcp -noreset \
   3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 1 200); do

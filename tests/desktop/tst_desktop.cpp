@@ -243,6 +243,28 @@ bool firstStart(Program &corvale)
     return !corvale.waitForActive(kWorkspace).isEmpty();
 }
 
+// Whether the window lies wholly on the screen: on a low screen at a large
+// scale the workspace's navigator was once off its bottom edge. xwininfo,
+// as xdotool counts the frame's offset into the position.
+bool wholeOnScreen(const QString &window)
+{
+    const auto geometry = [](const QStringList &args) {
+        QProcess p;
+        p.start(QStringLiteral("xwininfo"), args);
+        p.waitForFinished(10000);
+        QMap<QString, int> at;
+        for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
+            at.insert(line.section(u':', 0, 0).trimmed(), line.section(u':', 1).trimmed().toInt());
+        return at;
+    };
+    const QMap<QString, int> w = geometry({QStringLiteral("-id"), window});
+    const QMap<QString, int> screen = geometry({QStringLiteral("-root")});
+    const int x = w.value(QStringLiteral("Absolute upper-left X"), -1), y = w.value(QStringLiteral("Absolute upper-left Y"), -1);
+    return x >= 0 && y >= 0 && w.value(QStringLiteral("Width")) > 0
+        && x + w.value(QStringLiteral("Width")) <= screen.value(QStringLiteral("Width"))
+        && y + w.value(QStringLiteral("Height")) <= screen.value(QStringLiteral("Height"));
+}
+
 // Clicks a point of a window, given in twips from its corner as the panel is laid out.
 void clickAt(const QString &window, int xTwips, int yTwips)
 {
@@ -287,7 +309,7 @@ private slots:
     // The tools every case drives: said once, not as a timeout in each case.
     void initTestCase()
     {
-        for (const char *tool : {"xdotool", "xprop", "openbox", "gdbus"})
+        for (const char *tool : {"xdotool", "xprop", "xwininfo", "openbox", "gdbus"})
             QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(),
                      qPrintable(QStringLiteral("%1 is missing: run scripts/install-deps.sh").arg(QLatin1String(tool))));
     }
@@ -306,6 +328,7 @@ private slots:
         QTemporaryDir folder;
         Program corvale(folder.path());
         QVERIFY(firstStart(corvale));
+        QVERIFY(wholeOnScreen(corvale.window(kWorkspace)));
         QCOMPARE(column(folder.path(), QStringLiteral("select count(*) from 客户信息")), QVariantList{0});
 
         keys(QStringLiteral("alt+a"));
