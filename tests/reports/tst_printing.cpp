@@ -490,6 +490,9 @@ void TestPrinting::jobIsJudgedFromWhatThePrintSystemSays()
         {"stopped on its device", jobLook(Job::Stopped, Printer::Idle), 0s, JobPhase::Stuck, {}},
         {"paused", jobLook(Job::Pending, Printer::Stopped, QStringLiteral("修理中")), 0s, JobPhase::Paused,
          QStringLiteral("修理中")},
+        // Stopped by the print system for an error, nothing resumes it by itself.
+        {"stopped for an error", jobLook(Job::Pending, Printer::Stopped, QStringLiteral("/usr/lib/cups/backend/socket failed")),
+         0s, JobPhase::Halted, QStringLiteral("/usr/lib/cups/backend/socket failed")},
         {"held", jobLook(Job::Held, Printer::Idle), 0s, JobPhase::Held, {}},
         {"printed", jobLook(Job::Completed, Printer::Idle, away), 90s, JobPhase::Printed, {}},
         {"cancelled", jobLook(Job::Canceled, Printer::Idle), 30s, JobPhase::Failed, QStringLiteral("任务已被取消")},
@@ -550,6 +553,13 @@ void TestPrinting::jobIsSaidWhenItWaitsAndAgainWhenItEnds()
     QVERIFY2(!stuck->text.contains(QStringLiteral("恢复后")) && stuck->text.contains(QStringLiteral("连线"))
                  && stuck->text.contains(QStringLiteral("取消")),
              qPrintable(stuck->text));
+
+    const std::optional<JobNotice> halted =
+        jobNotice(printer, "修理凭单", 7, JobPhase::Printing, {JobPhase::Halted, QStringLiteral("backend failed")});
+    QVERIFY(halted && halted->icon == common::Icon::Warning);
+    QVERIFY2(!halted->text.contains(QStringLiteral("恢复后")) && halted->text.contains(QStringLiteral("重新启用"))
+                 && halted->text.contains(QStringLiteral("backend failed")),
+             qPrintable(halted->text));
 
     const std::optional<JobNotice> gone = jobNotice(printer, "修理凭单", 0, JobPhase::Printing, {JobPhase::PrinterGone, {}});
     QVERIFY(gone);

@@ -167,6 +167,20 @@ bool saysUnreachable(const QueueLook &look)
     return std::any_of(phrases.begin(), phrases.end(), [&](const QString &p) { return said.contains(p); });
 }
 
+// Whether a stopped printer was stopped by the print system for an error
+// (a backend that failed, a device it cannot write) rather than paused by
+// an operator, whose reason is free words.
+bool stoppedForError(const QueueLook &look)
+{
+    for (const QString &reason : look.printerReasons)
+        if (reason.endsWith(QLatin1String("-error")))
+            return true;
+    static const QStringList phrases{QStringLiteral("failed"), QStringLiteral("unable to"), QStringLiteral("error"),
+                                     QStringLiteral("失败"), QStringLiteral("无法"), QStringLiteral("出错")};
+    const QString said = look.printerMessage.toLower();
+    return std::any_of(phrases.begin(), phrases.end(), [&](const QString &p) { return said.contains(p); });
+}
+
 // The print system's refusal of a hand-over in the clerk's words, with the
 // operator's reason (cupsreject -r) or the system's own words after.
 QString refusalText(const QueueLook &look)
@@ -241,7 +255,7 @@ JobView judgeJob(const QueueLook &look, milliseconds elapsed, const JobPatience 
         break;
     }
     if (look.printerState == QueueLook::Printer::Stopped)
-        return {JobPhase::Paused, look.printerMessage.trimmed()};
+        return {stoppedForError(look) ? JobPhase::Halted : JobPhase::Paused, troubleText(look)};
     if (elapsed >= patience.patience && saysUnreachable(look))
         return {JobPhase::NotAnswering, troubleText(look)};
     if (elapsed >= patience.withoutReason)
@@ -284,6 +298,11 @@ std::optional<JobNotice> jobNotice(const QString &printer, const QString &docume
     case JobPhase::Paused:
         return tell(QStringLiteral("打印机“%1”已暂停%2，%3在排队%4，打印机恢复后才会打印。")
                         .arg(printer, because(), what, number));
+    case JobPhase::Halted:
+        return warn(QStringLiteral("打印系统因出错停用了打印机“%1”%2，%3在打印队列里等着%4，不会自己打印。\n"
+                                   "请检查打印机是否开着、连线和设置是否正确，然后在系统的打印设置里重新启用这台打印机，"
+                                   "任务随即打印。%5")
+                        .arg(printer, because(), what, number, cancel));
     case JobPhase::NotAnswering:
         return warn(QStringLiteral("打印机“%1”没有应答，%2还没有打印，任务在打印队列里等着%3。\n"
                                    "打印系统说：%4\n"

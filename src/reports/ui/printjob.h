@@ -43,7 +43,8 @@ enum class JobPhase {
     Printing,     // on its way; nothing to say
     Printed,
     Held,         // held in the queue until released
-    Paused,       // queued on a paused printer: prints once it is resumed
+    Paused,       // queued on a printer an operator paused: prints once it is resumed
+    Halted,       // queued on a printer the print system stopped for an error: waits until someone mends it
     NotAnswering, // the print system says the printer does not answer: the job waits
     Unfinished,   // long on its way, for no reason the print system names as trouble
     Stuck,        // stopped by an error: it will not print by itself
