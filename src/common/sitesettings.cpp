@@ -330,7 +330,8 @@ SiteSettings SiteSettings::defaults()
 Result<LoadedSettings> SiteSettings::load(const QString &path)
 {
     LoadedSettings loaded{defaults(), {}};
-    if (!QFileInfo::exists(path))
+    // A link leading nowhere is no missing file: it is said, never followed.
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         return loaded;
     const Result<DecodedText> read = readSettingsText(path);
     if (read.failed())
