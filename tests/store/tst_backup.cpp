@@ -72,6 +72,18 @@ Backup taken(const common::Result<Backup> &result)
     return result.ok() ? *result : Backup{};
 }
 
+// The snapshot taken of the shop once it holds jobs 1…jobs, its database
+// then closed; empty when either failed.
+QString snapshotHolding(Shop &shop, int jobs)
+{
+    for (int n = 1; n <= jobs; ++n)
+        if (!addJob(*shop.db, n))
+            return {};
+    const QString path = taken(backupOnStart(shop.path, 30)).snapshotPath;
+    shop.db.reset();
+    return path;
+}
+
 // Files a failed attempt could leave: .正在备份.tmp, its journal, a save aside.
 QStringList hiddenFiles(const QString &folder)
 {
@@ -377,10 +389,8 @@ void TestBackup::damagedSnapshotsAreRefused()
     Shop shop;
     QVERIFY(shop.db);
     auto &[folder, clock, path, db] = shop;
-    for (int n = 1; n <= 400; ++n)
-        QVERIFY(addJob(*db, n));
-    const QString good = taken(backupOnStart(path, 30)).snapshotPath;
-    db.reset();
+    const QString good = snapshotHolding(shop, 400);
+    QVERIFY(!good.isEmpty());
 
     // Pages of the table overwritten in the middle of the file.
     const QString damaged = folder.file(QStringLiteral("备份/新客户信息-20261101-090000.db"));
@@ -430,11 +440,8 @@ void TestBackup::linksOutOfTheFolderAreNeverWrittenThrough()
     Shop shop;
     QVERIFY(shop.db);
     auto &[folder, clock, path, db] = shop;
-    for (int n = 1; n <= 3; ++n)
-        QVERIFY(addJob(*db, n));
-    const QString good = taken(backupOnStart(path, 30)).snapshotPath;
+    const QString good = snapshotHolding(shop, 3);
     QVERIFY(!good.isEmpty());
-    db.reset();
 
     QTemporaryDir elsewhere;
     const QString realFile = elsewhere.filePath(QStringLiteral("店里的.db"));
