@@ -14,6 +14,7 @@
 #include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QCoreApplication>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -144,7 +145,7 @@ void DataReportWindow::print()
     const int pages = int(m_pages.pages.size());
     const int first = m_printer->fromPage() > 0 ? m_printer->fromPage() - 1 : 0;
     const int end = m_printer->toPage() > 0 ? std::min(m_printer->toPage(), pages) : pages;
-    printReport(*m_printer, m_pages, first, end, this);
+    printReport(*m_printer, m_pages, first, end, QCoreApplication::instance());
     m_preview->updatePreview();
 }
 

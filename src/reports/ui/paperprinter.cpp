@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 #include <QPageLayout>
+#include <QCoreApplication>
 #include <QPrintDialog>
 #include <optional>
 
@@ -86,7 +87,7 @@ QString marginNotice(const LaidOutReport &report, const PrinterMargins &margins)
              common::numberText(m.right()), common::numberText(m.bottom()), what.join(QStringLiteral("、")));
 }
 
-bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int end, QObject *owner)
+bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int end, QObject *keeper)
 {
     // The dialog may have chosen another printer or paper: still from the corner.
     printer.setFullPage(true);
@@ -110,10 +111,10 @@ bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int 
     const JobView now = judgeJob(handed, std::chrono::milliseconds(0), watchTiming().patience);
     const std::optional<JobNotice> notice = jobNotice(queue->printer(), report.title, handed.job, JobPhase::Printing, now);
     if (!jobSettled(now.phase)) {
-        auto *watch = new PrintJobWatch(*queue, report.title, handed.job, notice ? now.phase : JobPhase::Printing, owner);
+        auto *watch = new PrintJobWatch(*queue, report.title, handed.job, notice ? now.phase : JobPhase::Printing, keeper);
         // Said once the look that found it is over: a box the clerk leaves
         // open does not hold the watch up.
-        QObject::connect(watch, &PrintJobWatch::noticed, owner, sayNotice, Qt::QueuedConnection);
+        QObject::connect(watch, &PrintJobWatch::noticed, keeper, sayNotice, Qt::QueuedConnection);
     }
     if (notice)
         sayNotice(*notice);
@@ -133,7 +134,7 @@ void printWithDialog(QWidget *parent, const LaidOutReport &report)
         return;
     const int first = printer.fromPage() > 0 ? printer.fromPage() - 1 : 0;
     const int end = printer.toPage() > 0 ? printer.toPage() : int(report.pages.size());
-    printReport(printer, report, first, end, parent);
+    printReport(printer, report, first, end, QCoreApplication::instance());
 }
 
 void saveReportAs(const QString &dialogTitle, const QString &name, const QString &suffix, const QString &filter,

@@ -28,10 +28,12 @@ QString marginNotice(const LaidOutReport &report, const PrinterMargins &margins)
 // What falls into the printer's margins is said once, not moved. A job the
 // print system refuses, or a printer no longer there, is said at once with
 // the printer's name and the reason; a job taken is watched for as long as
-// owner lives, and said when it waits (a paused printer, a printer that
-// does not answer, a job stopped by an error) and again when it has printed
-// or failed after that. False when nothing went to the printer.
-bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int end, QObject *owner);
+// keeper lives (the program passes the application: a clerk who closes the
+// preview at once still hears of a printer that is off), and said when it
+// waits (a paused printer, a printer that does not answer, a job stopped by
+// an error) and again when it has printed or failed after that. False when
+// nothing went to the printer.
+bool printReport(QPrinter &printer, const LaidOutReport &report, int first, int end, QObject *keeper);
 
 // The print dialog over parent, kept on the screen, then printReport for the
 // pages chosen there.
