@@ -3,14 +3,17 @@
 // driver. Run when CORVALE_BENCH_SERVER names an empty database (make bench
 // starts a private server for it).
 #include "bench.h"
+#include "rawsqlite.h"
 
 #include "statistics/figures.h"
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/jobcopy.h"
 #include "store/jobwriter.h"
+#include "store/sqldialect.h"
 #include "store/recordset.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <memory>
@@ -67,6 +70,59 @@ ServerFixture &server()
 {
     static ServerFixture f;
     return f;
+}
+
+// What a bare program does to move the file's jobs onto the server: every
+// row read with sqlite3, sent in multi-row statements of one transaction
+// through the same driver.
+void rawMove(const QString &file)
+{
+    constexpr int kRows = 400;
+    QStringList columns, marks;
+    for (const store::FieldDef &f : store::fields()) {
+        columns << store::quoted(f.name);
+        marks << QStringLiteral("?");
+    }
+    const QString row = u'(' + marks.join(u',') + u')';
+    const auto statement = [&](int rows) {
+        QStringList all;
+        for (int i = 0; i < rows; ++i)
+            all << row;
+        return QStringLiteral("INSERT INTO \"客户信息\" (%1) VALUES %2").arg(columns.join(u','), all.join(u','));
+    };
+    RawDb source(file);
+    sqlite3_stmt *read = nullptr;
+    if (sqlite3_prepare_v2(source.handle(), ("SELECT " + columns.join(u',').toStdString() + " FROM 客户信息 ORDER BY 编号").c_str(),
+                           -1, &read, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(source.handle()));
+    QSqlDatabase db = server().db->sql();
+    db.transaction();
+    QSqlQuery full(db);
+    full.prepare(statement(kRows));
+    QVariantList values;
+    const auto send = [&](QSqlQuery &q) {
+        for (int i = 0; i < values.size(); ++i)
+            q.bindValue(i, values.at(i));
+        if (!q.exec())
+            throw std::runtime_error(q.lastError().text().toStdString());
+        values.clear();
+    };
+    const int n = int(columns.size());
+    while (sqlite3_step(read) == SQLITE_ROW) {
+        for (int c = 0; c < n; ++c) {
+            const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(read, c));
+            values << (t ? QVariant(QString::fromUtf8(t)) : QVariant());
+        }
+        if (values.size() == kRows * n)
+            send(full);
+    }
+    sqlite3_finalize(read);
+    if (!values.isEmpty()) {
+        QSqlQuery rest(db);
+        rest.prepare(statement(int(values.size()) / n));
+        send(rest);
+    }
+    db.commit();
 }
 
 const QString kLastRow = QStringLiteral(
@@ -165,6 +221,14 @@ bool registerServerCases()
                           server().raw(QStringLiteral("DELETE FROM \"客户信息\" WHERE \"编号\" = -100"));
                       },
                       9, 204});
+    Registrar move({QStringLiteral("server: move every job of the file onto the empty server"), setUp,
+                    [](Context &ctx) {
+                        auto file = store::Database::open(ctx.database);
+                        check(file);
+                        check(store::copyAllJobs(**file, *server().db));
+                    },
+                    [](Context &ctx) { rawMove(ctx.database); }, 1, 299,
+                    [](Context &) { server().raw(QStringLiteral("DELETE FROM \"客户信息\"")); }});
     Registrar figures({QStringLiteral("server: statistics: every figure for a year"), setUp,
                        [](Context &) {
                            check(statistics::computeFigures(*server().db, {QDate(2020, 1, 1), QDate(2020, 12, 31)},

@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "common/regularfile.h"
 #include "common/ui/busycursor.h"
+#include "common/ui/stepprogress.h"
 #include "common/ui/prompt.h"
 #include "shell/centrewindow.h"
 #include "shell/frmface.h"
@@ -194,9 +195,15 @@ void Shell::moveLocalDataToServer()
                     common::Buttons::YesNo) != common::Answer::Yes)
         return;
     const common::Result<store::CopiedJobs> moved = [&] {
-        const common::BusyCursor busy;
-        return store::copyAllJobs(*file, *m_db);
+        common::StepProgress progress(m_workspace.get(), QStringLiteral("把本机数据移到服务器"),
+                                      QStringLiteral("正在把记录复制到服务器 %1……\n已复制 %2 / %3 条记录").arg(server));
+        return store::copyAllJobs(*file, *m_db, [&](qint64 done, qint64 all) { return progress.tell(done, all); });
     }();
+    if (moved.failed() && moved.error().code == store::code::Stopped) {
+        common::say(QStringLiteral("已取消：服务器上没有移入任何记录，本机的数据文件没有改动。"), QStringLiteral("提示"),
+                    common::Icon::Information);
+        return;
+    }
     if (moved.failed()) {
         common::say(QStringLiteral("没有移入任何记录：%1").arg(moved.error().text), QStringLiteral("警告"),
                     common::Icon::Critical, common::Buttons::Ok, moved.error().detail);
@@ -326,12 +333,18 @@ void Shell::restoreIntoServer()
     if (!chosen)
         return;
     const common::Result<store::CopiedJobs> copied = [&]() -> common::Result<store::CopiedJobs> {
-        const common::BusyCursor busy;
         const auto file = store::Database::open(chosen->staged->path());
         if (file.failed())
             return file.error();
-        return store::copyAllJobs(**file, *m_db);
+        common::StepProgress progress(m_workspace.get(), QStringLiteral("从备份恢复"),
+                                      QStringLiteral("正在把备份装入服务器 %1……\n已装入 %2 / %3 条记录").arg(server));
+        return store::copyAllJobs(**file, *m_db, [&](qint64 done, qint64 all) { return progress.tell(done, all); });
     }();
+    if (copied.failed() && copied.error().code == store::code::Stopped) {
+        common::say(QStringLiteral("已取消：服务器上的表仍是空的，没有恢复任何记录。"), QStringLiteral("提示"),
+                    common::Icon::Information);
+        return;
+    }
     if (copied.failed()) {
         common::say(QStringLiteral("没有恢复任何记录：%1").arg(copied.error().text), QStringLiteral("警告"),
                     common::Icon::Critical, common::Buttons::Ok, copied.error().detail);

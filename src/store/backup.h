@@ -3,6 +3,7 @@
 // the shop names one, a copy in a second folder), and a snapshot put back in
 // the database's place from inside the program.
 #include "common/result.h"
+#include "store/progress.h"
 
 #include <QDateTime>
 #include <QString>
@@ -49,15 +50,13 @@ common::Result<Backup> backupOnStart(const QString &dbPath, int keep);
 // file of the same kind, in 备份/ of the data folder, named like the file's.
 common::Result<Backup> backupServerOnStart(const Database &server, const QString &folder, int keep);
 
-// Told after each piece a copy to the second folder writes (bytes so far,
-// bytes in all); false stops the copy, which then leaves nothing behind.
-using CopyProgress = std::function<bool(qint64 copied, qint64 total)>;
-
 // Copies a snapshot into a second folder (a USB stick, a network share)
 // under the same name and date, unless it is there already, and keeps as
 // many there as in 备份/. The folder is never created: a missing one is a
 // stick not plugged in. Aside files of earlier copies that never finished
 // go first. Gives the copy's path; a failure names the folder and why.
+// going is told after each piece written (bytes so far, bytes in all);
+// stopped, the copy leaves nothing behind.
 // Slow on a slow share: the shell runs it away from the window.
 common::Result<QString> copySnapshotTo(const QString &snapshot, const QString &folder, int keep,
                                        const CopyProgress &going = {});

@@ -158,9 +158,117 @@ common::Result<void> copyPhotos(const Database &from, const Database &to, Copied
     return {};
 }
 
+// How many jobs are copied between two words to whoever shows the progress.
+constexpr int kTellEvery = 400;
+
+// Jobs inserted into to in statements of many rows on a server (a round
+// trip is what a move costs), one by one into a file. A statement that
+// fails is tried again row by row, so the job at fault is named.
+class JobInserter {
+public:
+    explicit JobInserter(const Database &to)
+        : m_to(to), m_rows(to.engine() == Engine::PostgreSQL ? kRowsPerStatement : 1), m_full(to.sql()),
+          m_single(to.sql())
+    {
+    }
+    void add(const QVariantList &row) { m_pending << row; }
+    bool full() const { return m_pending.size() >= m_rows; }
+    int written() const { return m_written; }
+    void finish()
+    {
+        m_full.finish();
+        m_single.finish();
+    }
+
+    common::Result<void> send()
+    {
+        if (m_pending.isEmpty())
+            return {};
+        QSqlQuery &q = m_pending.size() == m_rows ? m_full : m_single;
+        if (const auto e = prepared(q, int(m_pending.size())); e.failed())
+            return e;
+        int at = 0;
+        for (const QVariantList &row : std::as_const(m_pending))
+            for (int i = 0; i < row.size(); ++i)
+                q.bindValue(at++, bound(fields().at(i), row.at(i)));
+        if (!m_to.exec(q))
+            return whichRowFailed(m_to.failure(q.lastError()));
+        m_written += int(m_pending.size());
+        m_pending.clear();
+        return {};
+    }
+
+private:
+    // On a server every row of the statement is bound: 400 rows of the
+    // table's fields stay well under its 65535 parameters.
+    static constexpr int kRowsPerStatement = 400;
+
+    QVariant bound(const FieldDef &f, const QVariant &v) const
+    {
+        return writtenBehindMarker(m_to, f) && !v.isNull() ? QVariant(u'.' + v.toString()) : v;
+    }
+
+    common::Result<void> prepared(QSqlQuery &q, int rows)
+    {
+        int &preparedFor = &q == &m_full ? m_fullRows : m_singleRows;
+        if (preparedFor == rows)
+            return {};
+        QStringList columns, marks;
+        for (const FieldDef &f : fields()) {
+            columns << quoted(f.name);
+            marks << (writtenBehindMarker(m_to, f) ? QStringLiteral("substr(?, 2)") : QStringLiteral("?"));
+        }
+        const QString row = u'(' + marks.join(u", ") + u')';
+        QStringList values;
+        for (int i = 0; i < rows; ++i)
+            values << row;
+        if (!m_to.prepare(q, QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                                 .arg(quoted(tableName()), columns.join(u", "), values.join(u", "))))
+            return m_to.failure(q.lastError());
+        preparedFor = rows;
+        return {};
+    }
+
+    // The server ends a transaction at its first failure: the rows of the
+    // failed statement are tried alone in one of their own, undone after,
+    // to find the job at fault.
+    StoreError whichRowFailed(StoreError failure)
+    {
+        const auto named = [&](int index, StoreError e) {
+            e.text = QStringLiteral("第 %1 条记录（编号 %2）无法复制：%3")
+                         .arg(m_written + index + 1)
+                         .arg(m_pending.at(index).value(0).toInt())
+                         .arg(e.text);
+            return e;
+        };
+        if (m_pending.size() == 1)
+            return named(0, failure);
+        m_full.finish();
+        m_to.rollback();
+        if (!m_to.begin())
+            return failure;
+        for (int i = 0; i < m_pending.size(); ++i) {
+            if (prepared(m_single, 1).failed())
+                break;
+            for (int c = 0; c < m_pending.at(i).size(); ++c)
+                m_single.bindValue(c, bound(fields().at(c), m_pending.at(i).at(c)));
+            if (!m_to.exec(m_single))
+                return named(i, m_to.failure(m_single.lastError()));
+        }
+        return failure;
+    }
+
+    const Database &m_to;
+    const int m_rows;
+    QSqlQuery m_full, m_single;
+    int m_fullRows = 0, m_singleRows = 0;
+    QList<QVariantList> m_pending;
+    int m_written = 0;
+};
+
 } // namespace
 
-common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to)
+common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to, const CopyProgress &progress)
 {
     const common::Result<int> already = jobCount(to);
     if (already.failed())
@@ -169,20 +277,18 @@ common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to)
         return StoreError{code::Engine, QStringLiteral("目标数据库已有 %1 条记录，没有复制任何记录。").arg(*already)};
     if (const auto e = from.reconnectIfLost(); e.failed())
         return e;
+    const common::Result<int> all = jobCount(from);
+    if (all.failed())
+        return all.error();
 
-    QStringList columns, marks;
-    for (const FieldDef &f : fields()) {
-        columns << quoted(f.name);
-        marks << (writtenBehindMarker(to, f) ? QStringLiteral("substr(?, 2)") : QStringLiteral("?"));
-    }
     if (!to.begin())
         return to.failure(to.sql().lastError());
-    QSqlQuery write(to.sql());
     QSqlQuery checks(to.sql());
+    JobInserter insert(to);
     // A snapshot holds what the server holds, a value its checks would refuse too.
     const bool snapshot = to.engine() == Engine::SQLite;
     const auto undo = [&](const StoreError &e) -> common::Result<CopiedJobs> {
-        write.finish();
+        insert.finish();
         to.rollback();
         if (snapshot)
             (void)to.exec(checks, QStringLiteral("PRAGMA ignore_check_constraints = OFF"));
@@ -190,11 +296,20 @@ common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to)
     };
     if (snapshot && !to.exec(checks, QStringLiteral("PRAGMA ignore_check_constraints = ON")))
         return undo(to.failure(checks.lastError()));
-    if (!to.prepare(write, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                               .arg(quoted(tableName()), columns.join(u", "), marks.join(u", "))))
-        return undo(to.failure(write.lastError()));
     CopiedJobs copied;
     const QVector<FieldDef> &defs = fields();
+    int told = 0;
+    const auto sent = [&](bool last) -> common::Result<void> {
+        if (const auto e = insert.send(); e.failed())
+            return e;
+        copied.jobs = insert.written();
+        if (!progress || (copied.jobs - told < kTellEvery && !last))
+            return {};
+        told = copied.jobs;
+        if (!progress(copied.jobs, *all))
+            return StoreError{code::Stopped, QStringLiteral("复制已停止，没有复制任何记录。")};
+        return {};
+    };
     {
         QStringList selected;
         for (const FieldDef &f : defs)
@@ -204,26 +319,24 @@ common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to)
         if (!read.ok())
             return undo(read.failure());
         while (read.next()) {
+            QVariantList row;
             for (int i = 0; i < defs.size(); ++i) {
                 const StoredValue v = copiedValue(defs.at(i), unmarked(from, defs.at(i), read.value(i)));
                 if (v.error.failed())
                     return undo({v.error.code,
                                  QStringLiteral("编号 %1 的记录无法复制：%2").arg(read.value(0).toInt()).arg(v.error.text),
                                  -1, defs.at(i).name});
-                write.bindValue(i, writtenBehindMarker(to, defs.at(i)) && !v.value.isNull()
-                                       ? QVariant(u'.' + v.value.toString())
-                                       : v.value);
+                row << v.value;
             }
-            if (!to.exec(write)) {
-                StoreError e = to.failure(write.lastError());
-                e.text = QStringLiteral("第 %1 条记录（编号 %2）无法复制：%3")
-                             .arg(copied.jobs + 1).arg(read.value(0).toInt()).arg(e.text);
-                return undo(e);
-            }
-            ++copied.jobs;
+            insert.add(row);
+            if (insert.full())
+                if (const auto e = sent(false); e.failed())
+                    return undo(e.error());
         }
         if (read.failed())
             return undo(read.failure());
+        if (const auto e = sent(true); e.failed())
+            return undo(e.error());
     }
     if (const auto e = copyPhotos(from, to, copied); e.failed())
         return undo(e.error());

@@ -4,6 +4,7 @@
 // snapshot back onto an empty server. Photos go along where the target
 // keeps them.
 #include "common/result.h"
+#include "store/progress.h"
 
 #include <QStringList>
 
@@ -26,7 +27,9 @@ struct CopiedJobs {
 // written, when to already holds a job; a failure on the way leaves to as it
 // was. A snapshot file takes what the server holds even where its own
 // checks would refuse it (a date a server made by an earlier version let in).
-common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to);
+// progress is told every few hundred jobs copied; a stop is refused with
+// code::Stopped, nothing written.
+common::Result<CopiedJobs> copyAllJobs(const Database &from, const Database &to, const CopyProgress &progress = {});
 
 // How many jobs the table holds.
 common::Result<int> jobCount(const Database &db);

@@ -20,6 +20,7 @@ constexpr int ServerAway = 3151;     // the connection to the shop's server fail
 constexpr int ChangedElsewhere = 3197; // another desk changed the row since it was read
 constexpr int Engine = 3146;         // anything else the engine reported
 constexpr int Busy = 3260;           // another program holds the file
+constexpr int Stopped = 3059;        // the clerk stopped a long step; nothing was written
 } // namespace code
 
 using StoreError = common::Error;

@@ -556,9 +556,20 @@ private slots:
         QVERIFY2(fileMade.ok(), qPrintable(fileMade.error().text));
         const auto inserted = insertJobs(**fileMade, jobs);
         QVERIFY2(inserted.ok(), qPrintable(inserted.error().text));
-        const auto moved = copyAllJobs(**fileMade, *onServer);
+        // Stopped part way, the move leaves the server as it was.
+        int told = 0;
+        const auto stopped = copyAllJobs(**fileMade, *onServer, [&](qint64, qint64) { return ++told < 3; });
+        QCOMPARE(stopped.error().code, code::Stopped);
+        QCOMPARE(*jobCount(*onServer), 0);
+        qint64 last = 0;
+        const auto moved = copyAllJobs(**fileMade, *onServer, [&](qint64 done, qint64 all) {
+            const bool onward = done > last && all == 32767;
+            last = done;
+            return onward;
+        });
         QVERIFY2(moved.ok(), qPrintable(moved.error().text));
         QCOMPARE(moved->jobs, 32767);
+        QCOMPARE(last, qint64(32767));
 
         const QStringList file = everyCell(**fileMade), server = everyCell(*onServer);
         QCOMPARE(file.size(), 32767 * fields().size());
@@ -593,10 +604,24 @@ private slots:
             QVERIFY(empty.exec(QStringLiteral("UPDATE \"客户信息\" SET \"客户姓名\" = '', \"备注\" = '' WHERE \"编号\" = 3")));
             QVERIFY(empty.exec(QStringLiteral("UPDATE \"客户信息\" SET \"备注\" = NULL WHERE \"编号\" = 4")));
         }
-        const QByteArray before = sha(path);
         auto fileOpened = Database::open(path);
         QVERIFY2(fileOpened.ok(), qPrintable(fileOpened.error().text));
         auto file = std::move(fileOpened).value();
+        // A date an older program let into the file stops the move, naming its job.
+        QSqlQuery old(file->sql());
+        QVERIFY(old.exec(QStringLiteral("PRAGMA ignore_check_constraints = ON")));
+        QVERIFY(old.exec(QStringLiteral("UPDATE 客户信息 SET 出厂日期 = '2025-02-30' WHERE 编号 = 17")));
+        const auto refused = copyAllJobs(*file, *onServer);
+        QVERIFY2(refused.failed() && refused.error().text.contains(QStringLiteral("编号 17")),
+                 qPrintable(refused.error().text));
+        QCOMPARE(*jobCount(*onServer), 0);
+        QVERIFY(old.exec(QStringLiteral("UPDATE 客户信息 SET 出厂日期 = NULL WHERE 编号 = 17")));
+        old.finish();
+        file.reset();
+        const QByteArray before = sha(path);
+        fileOpened = Database::open(path);
+        QVERIFY2(fileOpened.ok(), qPrintable(fileOpened.error().text));
+        file = std::move(fileOpened).value();
         const auto moved = copyAllJobs(*file, *onServer);
         QVERIFY2(moved.ok(), qPrintable(moved.error().text));
         QCOMPARE(moved->jobs, 40);
