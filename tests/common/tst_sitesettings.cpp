@@ -2,6 +2,7 @@
 // file gives the built-in values, a malformed value its default and a note,
 // and a file from the old PC (GBK, binary, huge) is kept, never destroyed.
 #include "common/sitesettings.h"
+#include "support/checked.h"
 #include "support/datafolder.h"
 #include "support/coretestapp.h"
 
@@ -138,7 +139,7 @@ void TestSiteSettings::missingFileGivesTheBuiltInValues()
     QVERIFY(s.stationery.isEmpty());
 
     // An empty file, or one with only some sections, keeps the rest built in.
-    writeText(folder.file(QStringLiteral("part.ini")), "[backup]\ncount = 12\n");
+    CHECKED(writeText(folder.file(QStringLiteral("part.ini")), "[backup]\ncount = 12\n"));
     const SiteSettings part = loadOk(folder.file(QStringLiteral("part.ini")), &warnings);
     QCOMPARE(part.backupCount, 12);
     QCOMPARE(part.repairers, SiteSettings::defaults().repairers);
@@ -169,7 +170,7 @@ void TestSiteSettings::malformedValueFallsBackWithAWarning()
     DataFolder folder;
     const QString path = folder.file(common::settingsFileName());
     // A good value beside the bad one still counts.
-    writeText(path, "[servicePoint]\nname = 好站\n" + section + "\n" + line + "\n");
+    CHECKED(writeText(path, "[servicePoint]\nname = 好站\n" + section + "\n" + line + "\n"));
     QStringList warnings;
     const SiteSettings s = loadOk(path, &warnings);
     QCOMPARE(warnings.size(), 1);
@@ -190,13 +191,13 @@ void TestSiteSettings::handEditedFileReads()
 {
     DataFolder folder;
     const QString path = folder.file(common::settingsFileName());
-    writeText(path, "\xEF\xBB\xBF; edited by hand\r\n"
+    CHECKED(writeText(path, "\xEF\xBB\xBF; edited by hand\r\n"
                     "[staff]\r\n"
                     "repairers = 甲，乙、 丙 ,丁\r\n"
                     "[report 保修单]\r\n"
                     "offsetX = -1.5\r\n"
                     "paper = letter\r\n"
-                    "orientation = 横向\r\n");
+                    "orientation = 横向\r\n"));
     QStringList warnings;
     const SiteSettings s = loadOk(path, &warnings);
     QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
@@ -211,7 +212,7 @@ void TestSiteSettings::saveKeepsWhatTheShopAddedByHand()
 {
     DataFolder folder;
     const QString path = folder.file(common::settingsFileName());
-    writeText(path, "; 本店的设置，2026 年 3 月改过\r\n"
+    CHECKED(writeText(path, "; 本店的设置，2026 年 3 月改过\r\n"
                     "[servicePoint]\r\n"
                     "; 名称照营业执照写\r\n"
                     "name = 旧名称\r\n"
@@ -227,7 +228,7 @@ void TestSiteSettings::saveKeepsWhatTheShopAddedByHand()
                     "paper = B5\r\n"
                     "\r\n"
                     "[servicePoint]\r\n"
-                    "name = 又一个名称\r\n");
+                    "name = 又一个名称\r\n"));
     SiteSettings s = loadOk(path);
     s.servicePoint.name = QStringLiteral("城东家电维修部");
     s.stationery[QStringLiteral("小信封")].paper.reset();
@@ -276,7 +277,7 @@ void TestSiteSettings::gbkFileFromTheOldPcIsReadAndKept()
     QStringEncoder gbk("GB18030");
     const QByteArray original = gbk.encode(text);
     QVERIFY(!gbk.hasError());
-    writeText(path, original);
+    CHECKED(writeText(path, original));
 
     QStringList notes;
     SiteSettings s = loadOk(path, &notes);
@@ -316,7 +317,7 @@ void TestSiteSettings::fileThatIsNoTextIsLeftAlone()
     QFETCH(QByteArray, bytes);
     DataFolder folder;
     const QString path = folder.file(common::settingsFileName());
-    writeText(path, bytes);
+    CHECKED(writeText(path, bytes));
 
     const auto loaded = SiteSettings::load(path);
     QCOMPARE(loaded.error().code, common::settingsCode::NotText);
@@ -356,7 +357,7 @@ void TestSiteSettings::whatIsNoFileIsNeitherReadNorWritten()
     QTemporaryDir elsewhere;
     const QString path = folder.file(common::settingsFileName());
     const QString outside = elsewhere.filePath(QStringLiteral("passwd"));
-    writeText(outside, "root:x:0:0:root:/root:/bin/bash\n");
+    CHECKED(writeText(outside, "root:x:0:0:root:/root:/bin/bash\n"));
     const QString fifo = (kind == u"fifo" ? path : folder.file(QStringLiteral("pipe")));
     if (kind.contains(u"fifo"))
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);

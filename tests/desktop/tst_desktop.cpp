@@ -1,6 +1,7 @@
 // The built corvale program on a real desktop (Xvfb and openbox), driven with
 // real key events through xdotool as a clerk would drive it, and judged by
 // what lands in the database file.
+#include "support/checked.h"
 #include "support/heldrelay.h"
 #include "support/jobtable.h"
 #include "support/pdfwords.h"
@@ -481,11 +482,11 @@ private slots:
         };
         xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowB});
         QVERIFY(!deskB.waitForActive(kWorkspace).isEmpty());
-        findJob3(deskB);
+        CHECKED(findJob3(deskB));
 
         xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowA});
         QVERIFY(!deskA.waitForActive(kWorkspace).isEmpty());
-        findJob3(deskA);
+        CHECKED(findJob3(deskA));
         keys(QStringLiteral("ctrl+a"));
         typeText(QStringLiteral("Desk A"));
         keys(QStringLiteral("Prior"));

@@ -1,4 +1,5 @@
 // The report panel: tiles, brand frames, boxes and the state kept while loaded.
+#include "support/checked.h"
 #include "support/datafolder.h"
 #include "support/scriptedprompt.h"
 #include "support/testapp.h"
@@ -266,22 +267,22 @@ void TestPanel::captionsSitInTheirFrames()
 void TestPanel::tileShowsItsFrameInTheOnePlace()
 {
     PaiZi *panel = showPanel();
-    clickTile(panel, "Label200");
+    CHECKED(clickTile(panel, "Label200"));
     QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_3"});
     QCOMPARE(panel->brandFrame(3)->pos(), kShown);
 
-    clickTile(panel, "Image5");
+    CHECKED(clickTile(panel, "Image5"));
     QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_14"});
     QCOMPARE(panel->brandFrame(14)->pos(), kShown);
 
-    clickTile(panel, "Image5");
+    CHECKED(clickTile(panel, "Image5"));
     QCOMPARE(visibleFrames(panel), QStringList{"FraPrn_14"});
 }
 
 void TestPanel::hideAllHidesAndMovesOnly()
 {
     PaiZi *panel = showPanel();
-    clickTile(panel, "Label200");
+    CHECKED(clickTile(panel, "Label200"));
     QVector<QPoint> before;
     for (int i = 1; i <= PaiZi::kBrands; ++i)
         before << panel->brandFrame(i)->pos();
@@ -300,7 +301,7 @@ void TestPanel::hideAllHidesAndMovesOnly()
 void TestPanel::printCommandsKeepStateWhileLoaded()
 {
     PaiZi *panel = showPanel();
-    clickTile(panel, "Image11");
+    CHECKED(clickTile(panel, "Image11"));
     panel->findChild<QComboBox *>("cboDate")->setCurrentText("三月");
     panel->findChild<QLineEdit *>("Text1")->setText("张师傅");
     QCOMPARE(showPanel(), panel);
@@ -312,7 +313,7 @@ void TestPanel::printCommandsKeepStateWhileLoaded()
 void TestPanel::reopeningResetsState()
 {
     PaiZi *panel = showPanel();
-    clickTile(panel, "Label77");
+    CHECKED(clickTile(panel, "Label77"));
     panel->findChild<QComboBox *>("jido")->setCurrentText("1st");
     panel->findChild<QComboBox *>("cboDate")->setCurrentText("一月");
     panel->findChild<QComboBox *>("Aera")->setCurrentText("江北");
@@ -341,7 +342,7 @@ void TestPanel::reopeningResetsState()
 void TestPanel::captionWithoutActionDoesNothing()
 {
     PaiZi *panel = showPanel();
-    clickTile(panel, "Image11");
+    CHECKED(clickTile(panel, "Image11"));
     const QWidgetList windowsBefore = QApplication::topLevelWidgets();
     QLabel *caption = captionIn(panel->brandFrame(1), "鉴定证明表");
     QVERIFY(caption);

@@ -5,6 +5,7 @@
 #include "store/backup.h"
 #include "store/database.h"
 #include "store/fields.h"
+#include "support/checked.h"
 #include "support/datafolder.h"
 #include "support/jobtable.h"
 #include "support/scriptedprompt.h"
@@ -87,7 +88,7 @@ private slots:
     void snapshotAtEachStartUnlessUnchanged()
     {
         DataFolder folder;
-        makeDatabaseWithJobs(folder.path(), 3);
+        CHECKED(makeDatabaseWithJobs(folder.path(), 3));
         const QString db = folder.file(store::databaseFileName());
         {
             ScriptedPrompt prompt;
@@ -161,9 +162,9 @@ private slots:
             QVERIFY(refuse.exec(QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON 客户信息 "
                                                "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END")));
         }
-        writeFile(folder.file(QStringLiteral("备份")), {}); // a file where the folder should be
+        CHECKED(writeFile(folder.file(QStringLiteral("备份")), {})); // a file where the folder should be
         QStringList said;
-        startUntilWorkspace(folder.path(), &said);
+        CHECKED(startUntilWorkspace(folder.path(), &said));
         QCOMPARE(said.size(), 1);
         QVERIFY(said.first().startsWith(QStringLiteral("自动备份失败")));
         QVERIFY2(said.first().contains(QStringLiteral("数据文件夹中的“备份”是一个文件，不是文件夹")), qPrintable(said.first()));
@@ -176,10 +177,10 @@ private slots:
     void missingBackupCopyFolderIsToldOnce()
     {
         DataFolder folder;
-        makeDatabaseWithJobs(folder.path(), 2);
+        CHECKED(makeDatabaseWithJobs(folder.path(), 2));
         const QString stick = folder.file(QStringLiteral("U盘"));
-        writeFile(folder.file(common::settingsFileName()),
-                  QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8());
+        CHECKED(writeFile(folder.file(common::settingsFileName()),
+                  QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8()));
         ScriptedPrompt prompt;
         shell::Shell shell(folder.path());
         bool copyEnded = false;
@@ -200,13 +201,13 @@ private slots:
     void secondCopyRunsWhileTheClerkWorks()
     {
         DataFolder folder;
-        makeDatabaseWithJobs(folder.path(), 2);
+        CHECKED(makeDatabaseWithJobs(folder.path(), 2));
         const QString stick = folder.file(QStringLiteral("共享"));
         QVERIFY(QDir().mkpath(stick));
         const QString killed = QDir(stick).filePath(QStringLiteral("新客户信息-20261101-090000.db.aBcxYz"));
-        writeFile(killed, QByteArray(4096, 'x'));
-        writeFile(folder.file(common::settingsFileName()),
-                  QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8());
+        CHECKED(writeFile(killed, QByteArray(4096, 'x')));
+        CHECKED(writeFile(folder.file(common::settingsFileName()),
+                  QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8()));
         ScriptedPrompt prompt;
         shell::Shell shell(folder.path());
         QSemaphore started, goOn;
@@ -251,11 +252,11 @@ private slots:
     void quittingStopsTheSecondCopy()
     {
         DataFolder folder;
-        makeDatabaseWithJobs(folder.path(), 2);
+        CHECKED(makeDatabaseWithJobs(folder.path(), 2));
         const QString stick = folder.file(QStringLiteral("共享"));
         QVERIFY(QDir().mkpath(stick));
-        writeFile(folder.file(common::settingsFileName()),
-                  QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8());
+        CHECKED(writeFile(folder.file(common::settingsFileName()),
+                  QStringLiteral("[backup]\ncopyFolder = %1\n").arg(stick).toUtf8()));
         QSemaphore writing;
         std::atomic_bool stopped = false, returned = false;
         {
@@ -295,7 +296,7 @@ private slots:
     void settingsFileThatIsAFolderIsSaidAsSuch()
     {
         DataFolder folder;
-        makeDatabaseWithJobs(folder.path(), 1);
+        CHECKED(makeDatabaseWithJobs(folder.path(), 1));
         QVERIFY(QDir().mkdir(folder.file(common::settingsFileName())));
         ScriptedPrompt prompt;
         shell::Shell shell(folder.path());
@@ -350,10 +351,10 @@ private slots:
     {
         QFETCH(QByteArray, file);
         DataFolder folder;
-        makeDatabaseWithJobs(folder.path(), 1);
-        writeFile(folder.file(common::settingsFileName()), file);
+        CHECKED(makeDatabaseWithJobs(folder.path(), 1));
+        CHECKED(writeFile(folder.file(common::settingsFileName()), file));
         QStringList said;
-        startUntilWorkspace(folder.path(), &said);
+        CHECKED(startUntilWorkspace(folder.path(), &said));
         QCOMPARE(said.size(), 1);
         QVERIFY(said.first().contains(QStringLiteral("corvale.ini")));
         QVERIFY2(said.first().count(u'\n') <= 8 && said.first().size() < 600, qPrintable(said.first()));
@@ -362,7 +363,7 @@ private slots:
     void savedStaffReachTheWorkspaceAtOnce()
     {
         DataFolder folder;
-        makeDatabaseWithJobs(folder.path(), 2);
+        CHECKED(makeDatabaseWithJobs(folder.path(), 2));
         ScriptedPrompt prompt;
         shell::Shell shell(folder.path());
         shell.onSplashTimer();

@@ -1,3 +1,4 @@
+#include "support/checked.h"
 #include "support/datafolder.h"
 #include "support/jobtable.h"
 #include "support/coretestapp.h"
@@ -55,22 +56,22 @@ void TestDatabase::detectsKindsByHeader()
     DataFolder folder;
     QCOMPARE(detectFileKind(folder.file("nothing.mdb")), FileKind::Missing);
 
-    writeFile(folder.file("empty.mdb"), {});
+    CHECKED(writeFile(folder.file("empty.mdb"), {}));
     QCOMPARE(detectFileKind(folder.file("empty.mdb")), FileKind::Unknown);
 
-    writeFile(folder.file("text.mdb"), "just some text that is long enough to fill a header");
+    CHECKED(writeFile(folder.file("text.mdb"), "just some text that is long enough to fill a header"));
     QCOMPARE(detectFileKind(folder.file("text.mdb")), FileKind::Unknown);
 
     QByteArray jet(64, '\0');
     jet.replace(4, 15, "Standard Jet DB");
     for (auto [version, kind] : {std::pair{0, FileKind::Jet3}, {1, FileKind::Jet4}, {2, FileKind::Ace}, {3, FileKind::Ace}}) {
         jet[0x14] = char(version);
-        writeFile(folder.file("jet.mdb"), jet);
+        CHECKED(writeFile(folder.file("jet.mdb"), jet));
         QCOMPARE(detectFileKind(folder.file("jet.mdb")), kind);
     }
     QByteArray ace(64, '\0');
     ace.replace(4, 15, "Standard ACE DB");
-    writeFile(folder.file("ace.accdb"), ace);
+    CHECKED(writeFile(folder.file("ace.accdb"), ace));
     QCOMPARE(detectFileKind(folder.file("ace.accdb")), FileKind::Ace);
 
     auto db = createJobTable(folder.path());
@@ -126,13 +127,13 @@ void TestDatabase::openNeverCreatesOrChangesFiles()
     QVERIFY(!QFile::exists(missing));
 
     const QByteArray garbage = QByteArray("这不是数据库").repeated(200);
-    writeFile(folder.file("garbage.mdb"), garbage);
+    CHECKED(writeFile(folder.file("garbage.mdb"), garbage));
     err = Database::open(folder.file("garbage.mdb")).error();
     QVERIFY(err.failed());
     QVERIFY(!err.text.isEmpty());
     QCOMPARE(contentsOf(folder.file("garbage.mdb")), garbage);
 
-    writeFile(folder.file("empty.mdb"), {});
+    CHECKED(writeFile(folder.file("empty.mdb"), {}));
     err = Database::open(folder.file("empty.mdb")).error();
     QVERIFY(err.failed());
     QCOMPARE(QFileInfo(folder.file("empty.mdb")).size(), 0);

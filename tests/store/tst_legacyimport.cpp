@@ -3,6 +3,7 @@
 #include "store/database.h"
 #include "store/fields.h"
 #include "store/legacyimport.h"
+#include "support/checked.h"
 #include "support/datafolder.h"
 #include "support/fixedclock.h"
 #include "support/coretestapp.h"
@@ -292,7 +293,7 @@ void TestLegacyImport::failedWriteLeavesNoFile()
     QVERIFY(!QFile::exists(path));
 
     // Never over an existing file.
-    writeBytes(path, "keep me");
+    CHECKED(writeBytes(path, "keep me"));
     QVERIFY(!writeJobs(path, {}).ok());
     QCOMPARE(sha(path), QCryptographicHash::hash("keep me", QCryptographicHash::Sha256));
 }
@@ -303,7 +304,7 @@ void TestLegacyImport::importSwapsInTheNewFileAndKeepsTheOriginal()
     FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(14, 30, 0)));
     const QString original = folder.file(databaseFileName());
     const QByteArray oldBytes = QByteArray("\0\x01\0\0Standard Jet DB\0", 20) + QByteArray(4000, '\x5a');
-    writeBytes(original, oldBytes);
+    CHECKED(writeBytes(original, oldBytes));
 
     auto result = importLegacyRows(original, kTwoColumns, {job(1, "甲"), job(1, "乙")});
     QVERIFY2(result.ok(), qPrintable(result.error().text));
@@ -318,7 +319,7 @@ void TestLegacyImport::importSwapsInTheNewFileAndKeepsTheOriginal()
 
     // A second import in the same second must not overwrite the first backup.
     QVERIFY(QFile::rename(original, folder.file(QStringLiteral("imported.db"))));
-    writeBytes(original, oldBytes);
+    CHECKED(writeBytes(original, oldBytes));
     result = importLegacyRows(original, kTwoColumns, {job(1, "甲")});
     QVERIFY(result.ok());
     QCOMPARE(result->backupPath, folder.file(QStringLiteral("新客户信息.jet-备份-20261208-143000-2.mdb")));
@@ -326,7 +327,7 @@ void TestLegacyImport::importSwapsInTheNewFileAndKeepsTheOriginal()
 
     // A failure while building leaves the original under its own name.
     QVERIFY(QFile::remove(original));
-    writeBytes(original, oldBytes);
+    CHECKED(writeBytes(original, oldBytes));
     const QStringList before = QDir(folder.path()).entryList(QDir::Files);
     // Something in the way of the file being built.
     QVERIFY(QDir(folder.path()).mkdir(databaseFileName() + QStringLiteral(".导入中")));

@@ -2,6 +2,7 @@
 // cancel or a failed save changes nothing.
 #include "workspace/settingsdialog.h"
 #include "store/serveraddress.h"
+#include "support/checked.h"
 #include "support/datafolder.h"
 #include "support/jobtable.h"
 #include "support/scriptedprompt.h"
@@ -281,7 +282,7 @@ void TestSettingsDialog::serverAddressIsEditedWithoutItsPassword()
     QCOMPARE(server->displayText(), QString(settings.databaseServer).remove(QStringLiteral(":s3cret")));
     QVERIFY2(!password->displayText().contains(QStringLiteral("s3cret")), qPrintable(password->displayText()));
 
-    clickToTheEnd(server);
+    CHECKED(clickToTheEnd(server));
     for (int i = 0; i < int(qstrlen("corvale")); ++i)
         QTest::keyClick(server, Qt::Key_Backspace);
     QTest::keyClicks(server, QStringLiteral("shop2"));
@@ -324,7 +325,7 @@ void TestSettingsDialog::leavingTheServerIsAskedAndPastedLinesAreKept()
     QVERIFY(showServerPage(dialog));
     auto *server = child<QLineEdit>(&dialog, "txtServer");
     auto *password = child<QLineEdit>(&dialog, "txtServerPassword");
-    clickToTheEnd(server);
+    CHECKED(clickToTheEnd(server));
     QTest::keyClick(server, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(server, Qt::Key_Delete);
     prompt.answers = {common::Answer::No};
@@ -336,7 +337,7 @@ void TestSettingsDialog::leavingTheServerIsAskedAndPastedLinesAreKept()
     QVERIFY2(!asked.contains(QStringLiteral("s3cret")), qPrintable(asked));
     QCOMPARE(savedServer(ini), settings.databaseServer);
 
-    clickToTheEnd(server);
+    CHECKED(clickToTheEnd(server));
     QTest::keyClicks(server, QStringLiteral("127.0.0.1:5432"));
     prompt.clear();
     QTest::mouseClick(child<QPushButton>(&dialog, "cmdSave"), Qt::LeftButton);
@@ -348,7 +349,7 @@ void TestSettingsDialog::leavingTheServerIsAskedAndPastedLinesAreKept()
 
     // Typed whole, special characters and all; Tab leaves the address.
     const QString pasted = refusingServer(QStringLiteral("tech:p@ss word/x#1%41"), QStringLiteral("corvale"));
-    clickToTheEnd(server);
+    CHECKED(clickToTheEnd(server));
     QTest::keyClick(server, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(server, pasted);
     QTest::keyClick(server, Qt::Key_Tab);
@@ -367,7 +368,7 @@ void TestSettingsDialog::leavingTheServerIsAskedAndPastedLinesAreKept()
     SettingsDialog leaving(SiteSettings::load(ini)->settings, ini);
     QVERIFY(showServerPage(leaving));
     server = child<QLineEdit>(&leaving, "txtServer");
-    clickToTheEnd(server);
+    CHECKED(clickToTheEnd(server));
     QTest::keyClick(server, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(server, Qt::Key_Backspace);
     prompt.clear();
@@ -392,7 +393,7 @@ void TestSettingsDialog::aServerThatAnswersIsSavedAfterOneQuestion()
     dialog.showPage(common::SettingsPage::Database);
     dialog.show();
     auto *server = child<QLineEdit>(&dialog, "txtServer");
-    clickToTheEnd(server);
+    CHECKED(clickToTheEnd(server));
     QTest::keyClicks(server, address);
     prompt.answers = {common::Answer::Yes};
     QTest::mouseClick(child<QPushButton>(&dialog, "cmdSave"), Qt::LeftButton);
