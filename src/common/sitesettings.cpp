@@ -16,83 +16,135 @@ using SP = ServicePoint;
 using SS = SiteSettings;
 
 const QString kReportPrefix = QStringLiteral("report ");
-constexpr double kMaxOffsetMm = 200.0;
 
-Setting list(const char *section, const char *key, const QString &label, QStringList SS::*member,
-             const QStringList &fallback)
+template <typename T> QVariant variantOf(const T &value) { return QVariant::fromValue(value); }
+template <typename T> QVariant variantOf(const std::optional<T> &value)
 {
-    return {QLatin1String(section), QLatin1String(key), label, member, fallback, {}};
+    return value ? QVariant::fromValue(*value) : QVariant();
+}
+template <typename T> void assign(T &target, const QVariant &value) { target = value.value<T>(); }
+template <typename T> void assign(std::optional<T> &target, const QVariant &value)
+{
+    target = value.isValid() ? std::optional(value.value<T>()) : std::nullopt;
 }
 
-Setting particular(const char *key, const QString &label, QString SP::*member, const QString &fallback,
-                   const QStringList &printedIn)
+template <typename M> struct MemberOf;
+template <typename T, typename C> struct MemberOf<T C::*> {
+    using Class = C;
+    using Value = T;
+};
+template <typename M> constexpr bool kOfStationery = std::is_same_v<typename MemberOf<M>::Class, Stationery>;
+
+Setting list(SettingId id, SettingGroup group, const char *key, const QString &label, QStringList SS::*member,
+             const QStringList &fallback)
 {
-    return {QStringLiteral("servicePoint"), QLatin1String(key), label, member, fallback, printedIn};
+    return {id, group, QLatin1String(key), label, member, fallback, {}};
+}
+
+Setting particular(SettingId id, const char *key, const QString &label, QString SP::*member,
+                   const QString &fallback, const QStringList &printedIn)
+{
+    return {id, SettingGroup::ServicePoint, QLatin1String(key), label, member, fallback, printedIn};
+}
+
+Setting text(SettingId id, SettingGroup group, const char *key, const QString &label, QString SS::*member,
+             const QString &fallback, bool lineWhenEmpty = true)
+{
+    return {id, group, QLatin1String(key), label, member, fallback, {}, lineWhenEmpty};
+}
+
+Setting wholeNumber(SettingId id, SettingGroup group, const char *key, const QString &label, int SS::*member,
+                    int fallback, int low, int high)
+{
+    return {id, group, QLatin1String(key), label, member, fallback, {}, true, low, high};
+}
+
+// An entry of every report's section; a report the shop never placed has
+// what a fresh Stationery has.
+template <typename T>
+Setting perReport(SettingId id, const char *key, const QString &label, T Stationery::*member, int low = 0,
+                  int high = 0)
+{
+    return {id, SettingGroup::Report, QLatin1String(key), label, member, variantOf(Stationery{}.*member), {},
+            true, low, high};
 }
 
 QList<Setting> buildTable()
 {
+    using Id = SettingId;
+    using G = SettingGroup;
     QList<Setting> t = {
-        list("staff", "repairers", QStringLiteral("修理人员"), &SS::repairers,
+        list(Id::Repairers, G::Staff, "repairers", QStringLiteral("修理人员"), &SS::repairers,
              {QStringLiteral("张师傅"), QStringLiteral("李师傅"), QStringLiteral("王师傅"), QStringLiteral("赵师傅"),
               QStringLiteral("陈师傅"), QStringLiteral("刘师傅"), QStringLiteral("周师傅")}),
-        list("staff", "broughtIn", QStringLiteral("运来者"), &SS::broughtIn,
+        list(Id::BroughtIn, G::Staff, "broughtIn", QStringLiteral("运来者"), &SS::broughtIn,
              {QStringLiteral("李师傅"), QStringLiteral("张师傅"), QStringLiteral("王师傅"), QStringLiteral("赵师傅"),
               QStringLiteral("陈师傅"), QStringLiteral("刘师傅"), QStringLiteral("周师傅"), QStringLiteral("吴师傅"),
               QStringLiteral("用户自送")}),
-        list("staff", "takenBack", QStringLiteral("运去者"), &SS::takenBack,
+        list(Id::TakenBack, G::Staff, "takenBack", QStringLiteral("运去者"), &SS::takenBack,
              {QStringLiteral("李师傅"), QStringLiteral("张师傅"), QStringLiteral("王师傅"), QStringLiteral("赵师傅"),
               QStringLiteral("陈师傅"), QStringLiteral("刘师傅"), QStringLiteral("周师傅"), QStringLiteral("吴师傅")}),
-        list("lists", "models", QStringLiteral("型号设置"), &SS::models,
+        list(Id::Models, G::Lists, "models", QStringLiteral("型号设置"), &SS::models,
              {QStringLiteral("新飞"), QStringLiteral("凤凰"), QStringLiteral("华日"), QStringLiteral("阪神"),
               QStringLiteral("星星"), QStringLiteral("万宝"), QStringLiteral("澳柯玛"), QStringLiteral("容声"),
               QStringLiteral("佳利"), QStringLiteral("荣盛"), QStringLiteral("小天鹅"), QStringLiteral("三洋"),
               QStringLiteral("新空飞调"), QStringLiteral("西泠"), QStringLiteral("华美")}),
-        list("lists", "repairTypes", QStringLiteral("维修类别设置"), &SS::repairTypes,
+        list(Id::RepairTypes, G::Lists, "repairTypes", QStringLiteral("维修类别设置"), &SS::repairTypes,
              {QStringLiteral("小修"), QStringLiteral("中修"), QStringLiteral("大修"), QStringLiteral("小修1"),
               QStringLiteral("中修1"), QStringLiteral("大修1"), QStringLiteral("小修2"), QStringLiteral("中修2"),
               QStringLiteral("大修2")}),
-        list("lists", "parts", QStringLiteral("申请配件设置"), &SS::parts,
+        list(Id::Parts, G::Lists, "parts", QStringLiteral("申请配件设置"), &SS::parts,
              {QStringLiteral("台面框"), QStringLiteral("冷凝器"), QStringLiteral("门体"), QStringLiteral("冷藏门"),
               QStringLiteral("冷冻门"), QStringLiteral("门封"), QStringLiteral("箱体"), QStringLiteral("压缩机"),
               QStringLiteral("抽屉"), QStringLiteral("继电器"), QStringLiteral("热保护"), QStringLiteral("电路板"),
               QStringLiteral("温度传感器"), QStringLiteral("控制板组件"), QStringLiteral("显示板组件"),
               QStringLiteral("灯开关")}),
-        list("lists", "messageSources", QStringLiteral("信息来源设置"), &SS::messageSources,
+        list(Id::MessageSources, G::Lists, "messageSources", QStringLiteral("信息来源设置"), &SS::messageSources,
              {QStringLiteral("保修证"), QStringLiteral("中心转"), QStringLiteral("114转"), QStringLiteral("81890转"),
               QStringLiteral("大成转")}),
-        particular("provinceCity", QStringLiteral("省市"), &SP::provinceCity, QStringLiteral("（省市）"),
-                   {QStringLiteral("nameWithCity")}),
-        particular("name", QStringLiteral("维修站名称"), &SP::name, QStringLiteral("（维修站名称）"),
+        particular(Id::ProvinceCity, "provinceCity", QStringLiteral("省市"), &SP::provinceCity,
+                   QStringLiteral("（省市）"), {QStringLiteral("nameWithCity")}),
+        particular(Id::Name, "name", QStringLiteral("维修站名称"), &SP::name, QStringLiteral("（维修站名称）"),
                    {QStringLiteral("name"), QStringLiteral("nameWithCity"), QStringLiteral("voucherTitle")}),
-        particular("address", QStringLiteral("地址"), &SP::address, QStringLiteral("（维修站地址）"),
+        particular(Id::Address, "address", QStringLiteral("地址"), &SP::address, QStringLiteral("（维修站地址）"),
                    {QStringLiteral("address"), QStringLiteral("addressPhoneFax"), QStringLiteral("contactLine")}),
-        particular("postcode", QStringLiteral("邮编"), &SP::postcode, QStringLiteral("000000"),
+        particular(Id::Postcode, "postcode", QStringLiteral("邮编"), &SP::postcode, QStringLiteral("000000"),
                    {QStringLiteral("postcode")}),
-        particular("phone", QStringLiteral("电话"), &SP::phone, QStringLiteral("（电话）"),
+        particular(Id::Phone, "phone", QStringLiteral("电话"), &SP::phone, QStringLiteral("（电话）"),
                    {QStringLiteral("phone"), QStringLiteral("phoneFax"), QStringLiteral("addressPhoneFax"),
                     QStringLiteral("contactLine")}),
-        particular("fax", QStringLiteral("传真"), &SP::fax, QStringLiteral("（传真）"),
+        particular(Id::Fax, "fax", QStringLiteral("传真"), &SP::fax, QStringLiteral("（传真）"),
                    {QStringLiteral("phoneFax"), QStringLiteral("addressPhoneFax"), QStringLiteral("contactLine")}),
-        particular("web", QStringLiteral("网址"), &SP::web, QStringLiteral("（网址）"),
+        particular(Id::Web, "web", QStringLiteral("网址"), &SP::web, QStringLiteral("（网址）"),
                    {QStringLiteral("web"), QStringLiteral("contactLine")}),
-        particular("contact", QStringLiteral("联系人"), &SP::contact, QStringLiteral("（联系人）"),
+        particular(Id::Contact, "contact", QStringLiteral("联系人"), &SP::contact, QStringLiteral("（联系人）"),
                    {QStringLiteral("contact")}),
-        particular("stationCode", QStringLiteral("站点代码"), &SP::stationCode, QStringLiteral("00000"),
-                   {QStringLiteral("stationCode")}),
-        {QStringLiteral("help"), QStringLiteral("manualUrl"), QStringLiteral("说明书地址"), &SS::manualUrl,
-         QStringLiteral("https://example.com/corvale/manual"), {}},
-        {QStringLiteral("help"), QStringLiteral("companyUrl"), QStringLiteral("公司网站地址"), &SS::companyUrl,
-         QStringLiteral("https://example.com/"), {}},
-        {QStringLiteral("backup"), QStringLiteral("count"), QStringLiteral("备份保留个数"), &SS::backupCount, 30, {},
-         true, 1, 1000},
-        {QStringLiteral("backup"), QStringLiteral("copyFolder"), QStringLiteral("备份副本文件夹"),
-         &SS::backupCopyFolder, QString(), {}, false},
-        {QStringLiteral("database"), QStringLiteral("server"), QStringLiteral("数据库服务器"), &SS::databaseServer,
-         QString(), {}, false},
-        {QStringLiteral("statistics"), QStringLiteral("overdueDays"), QStringLiteral("超期天数"), &SS::overdueDays, 7,
-         {}, true, 1, 365},
+        particular(Id::StationCode, "stationCode", QStringLiteral("站点代码"), &SP::stationCode,
+                   QStringLiteral("00000"), {QStringLiteral("stationCode")}),
+        text(Id::ManualUrl, G::Help, "manualUrl", QStringLiteral("说明书地址"), &SS::manualUrl,
+             QStringLiteral("https://example.com/corvale/manual")),
+        text(Id::CompanyUrl, G::Help, "companyUrl", QStringLiteral("公司网站地址"), &SS::companyUrl,
+             QStringLiteral("https://example.com/")),
+        wholeNumber(Id::BackupCount, G::Backup, "count", QStringLiteral("备份保留个数"), &SS::backupCount, 30, 1,
+                    1000),
+        text(Id::BackupCopyFolder, G::Backup, "copyFolder", QStringLiteral("备份副本文件夹"), &SS::backupCopyFolder,
+             QString(), false),
+        text(Id::DatabaseServer, G::Database, "server", QStringLiteral("数据库服务器"), &SS::databaseServer, QString(),
+             false),
+        wholeNumber(Id::OverdueDays, G::Statistics, "overdueDays", QStringLiteral("超期天数"), &SS::overdueDays, 7, 1,
+                    365),
+        // Farther than this would put the form off any sheet.
+        perReport(Id::OffsetX, "offsetX", QStringLiteral("向右移动"), &Stationery::offsetXmm, -200, 200),
+        perReport(Id::OffsetY, "offsetY", QStringLiteral("向下移动"), &Stationery::offsetYmm, -200, 200),
+        perReport(Id::Paper, "paper", QStringLiteral("纸张"), &Stationery::paper),
+        perReport(Id::Orientation, "orientation", QStringLiteral("纸张方向"), &Stationery::orientation),
     };
+    // A handle is its entry's place in the table.
+    for (qsizetype i = 0; i < t.size(); ++i)
+        if (t.at(i).id != SettingId(i))
+            qFatal("settings table: entry %lld out of its place", static_cast<long long>(i));
+    if (t.size() != qsizetype(SettingId::Orientation) + 1)
+        qFatal("settings table: an entry is missing");
     return t;
 }
 
@@ -125,48 +177,16 @@ class Reader {
 public:
     Reader(const IniText &ini, QStringList &notes) : m_ini(ini), m_notes(notes) {}
 
-    void setting(const Setting &s, SiteSettings &target) const
+    // A per-report entry is read from its report's section, as the file spells it.
+    void read(const Setting &s, SiteSettings &target, const QString &section, const QString &report = {}) const
     {
-        const QString *v = find(s.section, s.key);
+        const QString *v = find(section, s.key);
         if (!v)
             return;
-        switch (s.kind()) {
-        case Setting::Kind::List: s.setIn(target, splitList(*v)); break;
-        case Setting::Kind::Text: s.setIn(target, *v); break;
-        case Setting::Kind::WholeNumber: {
-            bool ok = false;
-            const int n = v->toInt(&ok);
-            if (ok && n >= s.low && n <= s.high)
-                s.setIn(target, n);
-            else
-                warn(s.section, s.key, *v, s.valueIn(target).toString());
-            break;
-        }
-        }
-    }
-    void millimetres(const QString &section, const QString &key, double &target) const
-    {
-        const QString *v = find(section, key);
-        if (!v)
-            return;
-        bool ok = false;
-        const double d = v->toDouble(&ok);
-        if (ok && std::isfinite(d) && std::fabs(d) <= kMaxOffsetMm)
-            target = d;
+        if (const std::optional<QVariant> value = s.parsed(*v))
+            s.setIn(target, *value, report);
         else
-            warn(section, key, *v, QString::number(target));
-    }
-    template <typename T>
-    void named(const QString &section, const QString &key, std::optional<T> (*lookup)(const QString &),
-               std::optional<T> &target) const
-    {
-        const QString *v = find(section, key);
-        if (!v || v->trimmed().isEmpty())
-            return;
-        if (const auto found = lookup(v->trimmed()))
-            target = found;
-        else
-            warn(section, key, *v, QStringLiteral("报表自身的设置"));
+            warn(section, s.key, *v, s.fileText(target, report).value_or(QStringLiteral("报表自身的设置")));
     }
 
 private:
@@ -239,35 +259,124 @@ Result<void> keepBackup(const QString &path)
 
 Setting::Kind Setting::kind() const
 {
-    if (std::holds_alternative<QStringList SiteSettings::*>(member))
-        return Kind::List;
-    if (std::holds_alternative<int SiteSettings::*>(member))
-        return Kind::WholeNumber;
-    return Kind::Text;
+    return std::visit(
+        [](auto m) {
+            using T = typename MemberOf<decltype(m)>::Value;
+            if constexpr (std::is_same_v<T, QStringList>)
+                return Kind::List;
+            else if constexpr (std::is_same_v<T, int>)
+                return Kind::WholeNumber;
+            else if constexpr (std::is_same_v<T, double>)
+                return Kind::Millimetres;
+            else if constexpr (std::is_same_v<T, std::optional<QPageSize::PageSizeId>>)
+                return Kind::Paper;
+            else if constexpr (std::is_same_v<T, std::optional<QPageLayout::Orientation>>)
+                return Kind::Orientation;
+            else
+                return Kind::Text;
+        },
+        member);
 }
 
-QVariant Setting::valueIn(const SiteSettings &s) const
+QString Setting::section(const QString &report) const
+{
+    switch (group) {
+    case SettingGroup::Staff: return QStringLiteral("staff");
+    case SettingGroup::Lists: return QStringLiteral("lists");
+    case SettingGroup::ServicePoint: return QStringLiteral("servicePoint");
+    case SettingGroup::Help: return QStringLiteral("help");
+    case SettingGroup::Backup: return QStringLiteral("backup");
+    case SettingGroup::Database: return QStringLiteral("database");
+    case SettingGroup::Statistics: return QStringLiteral("statistics");
+    case SettingGroup::Report: return kReportPrefix + report;
+    }
+    return {};
+}
+
+QVariant Setting::valueIn(const SiteSettings &s, const QString &report) const
 {
     return std::visit(
-        [&s](auto m) -> QVariant {
-            if constexpr (std::is_same_v<decltype(m), QString ServicePoint::*>)
+        [&s, &report](auto m) -> QVariant {
+            using M = decltype(m);
+            if constexpr (std::is_same_v<M, QString ServicePoint::*>)
                 return s.servicePoint.*m;
+            else if constexpr (kOfStationery<M>)
+                return variantOf(s.stationeryFor(report).*m);
             else
                 return QVariant::fromValue(s.*m);
         },
         member);
 }
 
-void Setting::setIn(SiteSettings &s, const QVariant &value) const
+void Setting::setIn(SiteSettings &s, const QVariant &value, const QString &report) const
 {
     std::visit(
-        [&s, &value](auto m) {
-            if constexpr (std::is_same_v<decltype(m), QString ServicePoint::*>)
+        [&s, &value, &report](auto m) {
+            using M = decltype(m);
+            if constexpr (std::is_same_v<M, QString ServicePoint::*>)
                 s.servicePoint.*m = value.toString();
+            else if constexpr (kOfStationery<M>)
+                assign(s.stationery[report].*m, value);
             else
-                s.*m = value.value<std::remove_reference_t<decltype(s.*m)>>();
+                assign(s.*m, value);
         },
         member);
+}
+
+namespace {
+
+template <typename T>
+std::optional<QVariant> namedValue(const QString &text, std::optional<T> (*lookup)(const QString &))
+{
+    // Blank: the report's own.
+    if (text.trimmed().isEmpty())
+        return QVariant();
+    if (const std::optional<T> found = lookup(text.trimmed()))
+        return QVariant::fromValue(*found);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QVariant> Setting::parsed(const QString &text) const
+{
+    bool ok = false;
+    switch (kind()) {
+    case Kind::List: return QVariant(splitList(text));
+    case Kind::Text: return QVariant(text);
+    case Kind::WholeNumber: {
+        const int n = text.toInt(&ok);
+        return ok && n >= low && n <= high ? std::optional(QVariant(n)) : std::nullopt;
+    }
+    case Kind::Millimetres: {
+        const double d = text.toDouble(&ok);
+        return ok && std::isfinite(d) && d >= low && d <= high ? std::optional(QVariant(d)) : std::nullopt;
+    }
+    case Kind::Paper: return namedValue<QPageSize::PageSizeId>(text, &pageSizeNamed);
+    case Kind::Orientation: return namedValue<QPageLayout::Orientation>(text, &orientationNamed);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> Setting::fileText(const SiteSettings &s, const QString &report) const
+{
+    const QVariant v = valueIn(s, report);
+    switch (kind()) {
+    case Kind::List: return presentOrNone(joinList(v.toStringList()), lineWhenEmpty);
+    case Kind::Text:
+    case Kind::WholeNumber: return presentOrNone(v.toString(), lineWhenEmpty);
+    case Kind::Millimetres: return QString::number(v.toDouble());
+    case Kind::Paper:
+        if (!v.isValid())
+            return std::nullopt;
+        return QPageSize::key(v.value<QPageSize::PageSizeId>());
+    case Kind::Orientation:
+        if (!v.isValid())
+            return std::nullopt;
+        return v.value<QPageLayout::Orientation>() == QPageLayout::Landscape ? QStringLiteral("landscape")
+                                                                              : QStringLiteral("portrait");
+    }
+    return std::nullopt;
 }
 
 const QList<Setting> &settingTable()
@@ -276,21 +385,15 @@ const QList<Setting> &settingTable()
     return table;
 }
 
-QList<const Setting *> settingsOf(const QString &section)
+const Setting &setting(SettingId id) { return settingTable().at(qsizetype(id)); }
+
+QList<const Setting *> settingsOf(SettingGroup group)
 {
     QList<const Setting *> out;
     for (const Setting &s : settingTable())
-        if (s.section == section)
+        if (s.group == group)
             out << &s;
     return out;
-}
-
-const Setting *findSetting(const QString &section, const QString &key)
-{
-    for (const Setting &s : settingTable())
-        if (s.section == section && s.key == key)
-            return &s;
-    return nullptr;
 }
 
 QStringList placeholdersIn(const ServicePoint &servicePoint, const QStringList &roles)
@@ -323,7 +426,8 @@ SiteSettings SiteSettings::defaults()
 {
     SiteSettings s;
     for (const Setting &setting : settingTable())
-        setting.setIn(s, setting.fallback);
+        if (!setting.isPerReport())
+            setting.setIn(s, setting.fallback);
     return s;
 }
 
@@ -349,19 +453,19 @@ Result<LoadedSettings> SiteSettings::load(const QString &path)
 
     const Reader r(ini, loaded.notes);
     for (const Setting &setting : settingTable())
-        r.setting(setting, loaded.settings);
+        if (!setting.isPerReport())
+            r.read(setting, loaded.settings, setting.section());
     for (const QString &section : ini.sectionOrder) {
         if (!section.startsWith(kReportPrefix))
             continue;
         const QString report = section.mid(kReportPrefix.size()).trimmed();
         if (report.isEmpty())
             continue;
-        Stationery st;
-        r.millimetres(section, QStringLiteral("offsetX"), st.offsetXmm);
-        r.millimetres(section, QStringLiteral("offsetY"), st.offsetYmm);
-        r.named<QPageSize::PageSizeId>(section, QStringLiteral("paper"), &pageSizeNamed, st.paper);
-        r.named<QPageLayout::Orientation>(section, QStringLiteral("orientation"), &orientationNamed, st.orientation);
-        loaded.settings.stationery.insert(report, st);
+        // Named in the file: the report has a placement of its own, even one left as it comes.
+        for (const Setting *entry : settingsOf(SettingGroup::Report)) {
+            entry->setIn(loaded.settings, entry->fallback, report);
+            r.read(*entry, loaded.settings, section, report);
+        }
     }
     return loaded;
 }
@@ -389,11 +493,9 @@ bool addressHasPassword(const QString &address)
 Result<void> SiteSettings::save(const QString &path, ReplaceNonText replace) const
 {
     QList<IniValue> owned;
-    for (const Setting &s : settingTable()) {
-        const QVariant v = s.valueIn(*this);
-        const QString text = s.kind() == Setting::Kind::List ? joinList(v.toStringList()) : v.toString();
-        owned.append({s.section, s.key, presentOrNone(text, s.lineWhenEmpty)});
-    }
+    for (const Setting &s : settingTable())
+        if (!s.isPerReport())
+            owned.append({s.section(), s.key, s.fileText(*this)});
 
     QString existing;
     bool keepOriginal = false;
@@ -411,27 +513,18 @@ Result<void> SiteSettings::save(const QString &path, ReplaceNonText replace) con
         if (read.ok())
             existing = read->text;
     }
-    auto stationeryValues = [&](const QString &report, const std::optional<Stationery> &st) {
-        const QString section = kReportPrefix + report;
-        owned.append({section, QStringLiteral("offsetX"),
-                      st ? std::optional(QString::number(st->offsetXmm)) : std::nullopt});
-        owned.append({section, QStringLiteral("offsetY"),
-                      st ? std::optional(QString::number(st->offsetYmm)) : std::nullopt});
-        owned.append({section, QStringLiteral("paper"),
-                      st && st->paper ? std::optional(QPageSize::key(*st->paper)) : std::nullopt});
-        owned.append({section, QStringLiteral("orientation"),
-                      st && st->orientation ? std::optional(*st->orientation == QPageLayout::Landscape
-                                                                ? QStringLiteral("landscape")
-                                                                : QStringLiteral("portrait"))
-                                            : std::nullopt});
+    // A report's placement the settings no longer hold goes from the file too.
+    const auto reportValues = [&](const QString &report, bool held) {
+        for (const Setting *entry : settingsOf(SettingGroup::Report))
+            owned.append({entry->section(report), entry->key,
+                          held ? entry->fileText(*this, report) : std::nullopt});
     };
     for (auto it = stationery.cbegin(); it != stationery.cend(); ++it)
-        stationeryValues(it.key(), *it);
-    // A report's placement the settings no longer hold goes from the file too.
+        reportValues(it.key(), true);
     for (const QString &section : parseIni(existing).sectionOrder) {
         const QString report = section.mid(kReportPrefix.size()).trimmed();
         if (section.startsWith(kReportPrefix) && !stationery.contains(report))
-            stationeryValues(report, std::nullopt);
+            reportValues(report, false);
     }
 
     if (existing.isEmpty())

@@ -104,35 +104,61 @@ struct LoadedSettings {
 // corvale.ini.bak beside path.
 QString settingsBackupPath(const QString &path);
 
-// One of the shop's settings as the file, the settings dialog, the reports
-// and the start-up check know it. Only the stationery placement, a section
-// per report, is kept outside the table.
-struct Setting {
-    enum class Kind { List, Text, WholeNumber };
-    using Member = std::variant<QStringList SiteSettings::*, QString SiteSettings::*, QString ServicePoint::*,
-                                int SiteSettings::*>;
+// Every value corvale.ini holds, by name. The report entries are
+// parameterised: one entry stands for its key in the section of any report.
+enum class SettingId {
+    Repairers, BroughtIn, TakenBack,
+    Models, RepairTypes, Parts, MessageSources,
+    ProvinceCity, Name, Address, Postcode, Phone, Fax, Web, Contact, StationCode,
+    ManualUrl, CompanyUrl,
+    BackupCount, BackupCopyFolder,
+    DatabaseServer,
+    OverdueDays,
+    OffsetX, OffsetY, Paper, Orientation,
+};
 
-    QString section;
+// The file's sections; Report is "[report 修理凭单]" and the like, one per report.
+enum class SettingGroup { Staff, Lists, ServicePoint, Help, Backup, Database, Statistics, Report };
+
+// One of the shop's settings as the file, the settings dialog, the reports
+// and the start-up check know it.
+struct Setting {
+    enum class Kind { List, Text, WholeNumber, Millimetres, Paper, Orientation };
+    using Member = std::variant<QStringList SiteSettings::*, QString SiteSettings::*, QString ServicePoint::*,
+                                int SiteSettings::*, double Stationery::*,
+                                std::optional<QPageSize::PageSizeId> Stationery::*,
+                                std::optional<QPageLayout::Orientation> Stationery::*>;
+
+    SettingId id;
+    SettingGroup group;
     QString key;
     QString label;          // what the dialog and the messages call it
     Member member;
-    QVariant fallback;      // a new shop's value: a QStringList, QString or int
+    QVariant fallback;      // a new shop's value; none for a report's own paper
     // For a particular: the roles of the data-report layouts whose text holds
     // it ("name" prints it alone, "nameWithCity" with the province and city).
     QStringList printedIn;
     bool lineWhenEmpty = true; // false: an empty value has no line in the file
-    int low = 0, high = 0;     // the range of a whole number
+    int low = 0, high = 0;     // the range of a number
 
     Kind kind() const;
     bool isParticular() const { return std::holds_alternative<QString ServicePoint::*>(member); }
-    QVariant valueIn(const SiteSettings &s) const;
-    void setIn(SiteSettings &s, const QVariant &value) const;
+    bool isPerReport() const { return group == SettingGroup::Report; }
+    // The section it stands in; report names the report of a per-report entry.
+    QString section(const QString &report = {}) const;
+    QVariant valueIn(const SiteSettings &s, const QString &report = {}) const;
+    // Setting a per-report entry gives the report a placement of its own.
+    void setIn(SiteSettings &s, const QVariant &value, const QString &report = {}) const;
+    // What a line's text stands for; none when it is malformed or out of range.
+    std::optional<QVariant> parsed(const QString &text) const;
+    // The line's text for the value in s; none: no line.
+    std::optional<QString> fileText(const SiteSettings &s, const QString &report = {}) const;
 };
 
 const QList<Setting> &settingTable();
+const Setting &setting(SettingId id);
 // The settings of one section, in the table's order.
-QList<const Setting *> settingsOf(const QString &section);
-const Setting *findSetting(const QString &section, const QString &key);
+QList<const Setting *> settingsOf(SettingGroup group);
 
 // The labels of the particulars that roles print and that still read as a
 // new shop's placeholders, e.g. "维修站名称" while it is "（维修站名称）".

@@ -75,13 +75,13 @@ SettingsDialog::SettingsDialog(const common::SiteSettings &settings, QString ini
         m_pages.insert(page, widget);
     };
     add(common::SettingsPage::ServicePoint, scrolled(staffPage()), QStringLiteral("员工设置"));
-    const QHash<QString, common::SettingsPage> listPages = {
-        {QStringLiteral("models"), common::SettingsPage::Models},
-        {QStringLiteral("repairTypes"), common::SettingsPage::RepairTypes},
-        {QStringLiteral("parts"), common::SettingsPage::Parts},
-        {QStringLiteral("messageSources"), common::SettingsPage::MessageSources}};
-    for (const common::Setting *list : common::settingsOf(QStringLiteral("lists")))
-        add(listPages.value(list->key), listPage(*list), list->label);
+    const QHash<common::SettingId, common::SettingsPage> listPages = {
+        {common::SettingId::Models, common::SettingsPage::Models},
+        {common::SettingId::RepairTypes, common::SettingsPage::RepairTypes},
+        {common::SettingId::Parts, common::SettingsPage::Parts},
+        {common::SettingId::MessageSources, common::SettingsPage::MessageSources}};
+    for (const common::Setting *list : common::settingsOf(common::SettingGroup::Lists))
+        add(listPages.value(list->id), listPage(*list), list->label);
     add(common::SettingsPage::Stationery, scrolled(stationeryPage()), QStringLiteral("票据位置"));
     add(common::SettingsPage::Database, scrolled(databasePage()), QStringLiteral("数据库服务器"));
 
@@ -129,7 +129,7 @@ QWidget *SettingsDialog::staffPage()
 {
     auto *page = new QWidget;
     auto *lists = new QHBoxLayout;
-    for (const common::Setting *list : common::settingsOf(QStringLiteral("staff"))) {
+    for (const common::Setting *list : common::settingsOf(common::SettingGroup::Staff)) {
         auto *box = new QGroupBox(list->label);
         auto *boxLayout = new QVBoxLayout(box);
         boxLayout->addWidget(listEditor(*list));
@@ -137,7 +137,7 @@ QWidget *SettingsDialog::staffPage()
     }
     auto *station = new QGroupBox(QStringLiteral("维修站资料"));
     auto *form = new QFormLayout(station);
-    for (const common::Setting *particular : common::settingsOf(QStringLiteral("servicePoint")))
+    for (const common::Setting *particular : common::settingsOf(common::SettingGroup::ServicePoint))
         form->addRow(particular->label, textEditor(*particular));
     auto *layout = new QVBoxLayout(page);
     layout->addWidget(new QLabel(QStringLiteral("每行一个名字：")));
@@ -171,23 +171,25 @@ QWidget *SettingsDialog::stationeryPage()
     m_reports->setObjectName(QStringLiteral("lstReports"));
     m_reports->addItems(reports::dataReportNames());
     m_reports->setMaximumWidth(120);
-    const auto spin = [this](const char *name) {
+    const auto spin = [this](const char *name, const common::Setting &offset) {
         auto *box = new QDoubleSpinBox;
         box->setObjectName(QLatin1String(name));
-        box->setRange(-200, 200); // as far as the settings file accepts
+        box->setRange(offset.low, offset.high); // as far as the settings file accepts
         box->setDecimals(2); // as the calibration sheet prints them: 12.25 stays 12.25
         box->setSingleStep(0.5);
         box->setSuffix(QStringLiteral(" mm"));
         connect(box, &QDoubleSpinBox::valueChanged, this, &SettingsDialog::stationeryEdited);
         return box;
     };
-    m_offsetX = spin("spnOffsetX");
-    m_offsetY = spin("spnOffsetY");
+    const common::Setting &offsetX = common::setting(common::SettingId::OffsetX);
+    const common::Setting &offsetY = common::setting(common::SettingId::OffsetY);
+    m_offsetX = spin("spnOffsetX", offsetX);
+    m_offsetY = spin("spnOffsetY", offsetY);
     m_preview = new reports::StationeryPreview;
 
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("向右移动"), m_offsetX);
-    form->addRow(QStringLiteral("向下移动"), m_offsetY);
+    form->addRow(offsetX.label, m_offsetX);
+    form->addRow(offsetY.label, m_offsetY);
     auto *hint = new QLabel(QStringLiteral(
         "在报表打印窗口打开该报表，按“校准页”打印到票据上。量出左上角十字线离票据上表格左上角"
         "差多少毫米，填在这里：正数向右、向下，负数向左、向上。"));
@@ -288,7 +290,7 @@ QWidget *SettingsDialog::databasePage()
     const store::SplitServerLine split = store::splitServerLine(m_settings.databaseServer);
     m_shownServer = split.line;
     m_shownPassword = QUrl::fromPercentEncoding(split.password.toUtf8());
-    m_server = textEditor(*common::findSetting(QStringLiteral("database"), QStringLiteral("server")), page);
+    m_server = textEditor(common::setting(common::SettingId::DatabaseServer), page);
     m_server->setText(m_shownServer);
     m_server->setPlaceholderText(QStringLiteral("postgresql://用户名@服务器:5432/数据库名"));
     connect(m_server, &QLineEdit::editingFinished, this, &SettingsDialog::takePasswordOutOfAddress);
@@ -352,7 +354,7 @@ QString SettingsDialog::serverLine() const
 QWidget *SettingsDialog::statisticsBox()
 {
     auto *box = new QGroupBox(QStringLiteral("经营统计"));
-    const common::Setting &days = *common::findSetting(QStringLiteral("statistics"), QStringLiteral("overdueDays"));
+    const common::Setting &days = common::setting(common::SettingId::OverdueDays);
     m_overdueDays = new QSpinBox;
     m_overdueDays->setObjectName(QStringLiteral("spnOverdueDays"));
     m_overdueDays->setRange(days.low, days.high);
@@ -374,7 +376,7 @@ QWidget *SettingsDialog::backupCopyBox()
         "每次启动时的备份另外复制一份到这里，例如 U 盘或别的电脑上的共享文件夹，保留的个数相同。"
         "留空则只备份到数据文件夹的“备份”中。"));
     hint->setWordWrap(true);
-    m_backupCopyFolder = textEditor(*common::findSetting(QStringLiteral("backup"), QStringLiteral("copyFolder")));
+    m_backupCopyFolder = textEditor(common::setting(common::SettingId::BackupCopyFolder));
     auto *choose = new QPushButton(QStringLiteral("选择…"));
     choose->setObjectName(QStringLiteral("cmdChooseBackupCopyFolder"));
     connect(choose, &QPushButton::clicked, this, [this] {

@@ -97,6 +97,7 @@ private slots:
     void whatIsNoFileIsNeitherReadNorWritten_data();
     void whatIsNoFileIsNeitherReadNorWritten();
     void placeholdersOnlyOfWhatAReportPrints();
+    void aReportsEntriesKeepTheTablesRange();
 };
 
 void TestSiteSettings::everySettingSurvivesSaveAndLoad()
@@ -406,6 +407,34 @@ void TestSiteSettings::aSavedPasswordIsForTheOwnerOnly()
     QVERIFY(s.save(path).ok());
     QCOMPARE(QFileInfo(path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther),
              QFileDevice::Permissions());
+}
+
+// A report's placement is held, written and read by the same entries as
+// every other value: the farthest the table allows comes back as it went,
+// a hair beyond it is refused like a backup count of 0.
+void TestSiteSettings::aReportsEntriesKeepTheTablesRange()
+{
+    using common::SettingId;
+    DataFolder folder;
+    const QString path = folder.file(common::settingsFileName());
+    const common::Setting &right = common::setting(SettingId::OffsetX);
+    const common::Setting &down = common::setting(SettingId::OffsetY);
+    SiteSettings s = SiteSettings::defaults();
+    right.setIn(s, double(right.high), QStringLiteral("信封"));
+    down.setIn(s, double(down.low), QStringLiteral("信封"));
+    common::setting(SettingId::Orientation).setIn(s, QVariant::fromValue(QPageLayout::Portrait), QStringLiteral("信封"));
+    QCOMPARE(s.stationeryFor(QStringLiteral("信封")),
+             (Stationery{double(right.high), double(down.low), std::nullopt, QPageLayout::Portrait}));
+    QVERIFY(s.save(path).ok());
+    QStringList notes;
+    QVERIFY(loadOk(path, &notes) == s);
+    QVERIFY2(notes.isEmpty(), qPrintable(notes.join('\n')));
+
+    writeText(path, "[report 信封]\noffsetX = " + QByteArray::number(right.high + 0.01) + "\n[backup]\ncount = 0\n");
+    const SiteSettings beyond = loadOk(path, &notes);
+    QCOMPARE(notes.size(), 2);
+    QCOMPARE(beyond.stationeryFor(QStringLiteral("信封")).offsetXmm, right.fallback.toDouble());
+    QCOMPARE(beyond.backupCount, common::setting(SettingId::BackupCount).fallback.toInt());
 }
 
 CORVALE_CORE_TEST_MAIN(TestSiteSettings)

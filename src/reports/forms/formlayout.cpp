@@ -116,11 +116,12 @@ QString roleText(const QString &role, const common::ServicePoint &shown)
     const common::ServicePoint sp = common::withoutPlaceholders(shown);
     const QString key = role.mid(kRolePrefix.size());
     // A particular printed on its own goes by its key in the settings.
-    if (const common::Setting *particular = common::findSetting(QStringLiteral("servicePoint"), key)) {
-        common::SiteSettings s;
-        s.servicePoint = sp;
-        return particular->valueIn(s).toString();
-    }
+    for (const common::Setting *particular : common::settingsOf(common::SettingGroup::ServicePoint))
+        if (particular->key == key) {
+            common::SiteSettings s;
+            s.servicePoint = sp;
+            return particular->valueIn(s).toString();
+        }
     const QString phoneFax = QStringLiteral("电话:%1  传真:%2").arg(sp.phone, sp.fax);
     if (key == QLatin1String("nameWithCity"))
         return sp.provinceCity + sp.name;
@@ -141,7 +142,7 @@ QString roleCaption(const QString &role)
         return {};
     const QString key = role.mid(kRolePrefix.size());
     QStringList labels;
-    for (const common::Setting *particular : common::settingsOf(QStringLiteral("servicePoint")))
+    for (const common::Setting *particular : common::settingsOf(common::SettingGroup::ServicePoint))
         if (particular->printedIn.contains(key))
             labels << particular->label;
     return labels.join(QStringLiteral("、"));
