@@ -28,12 +28,18 @@ struct Case {
     // The same work done with the sqlite3 library alone, if there is a counterpart.
     std::function<void(Context &)> raw;
     int repeats = 5;
-    int order = 0; // lower runs first
+    // Lower runs first; the hundreds are the groups, each followed by the
+    // peak memory so far: 0 the store, 1 reports, 2 the workspace window,
+    // 3 the server, 4 statistics.
+    int order = 0;
     // Runs before each timed run and before each raw run, untimed.
     std::function<void(Context &)> before;
 };
 
 std::vector<Case> &registry();
+
+// The group a case's order puts it in, as the run names it.
+const char *groupOf(int order);
 
 // A step of a case that must work: a failure ends the run with its text.
 template <typename T>

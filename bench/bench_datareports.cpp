@@ -24,7 +24,7 @@ const Registrar panelOpening{Case{
         print->panel()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     },
-    {}, 5, 110}};
+    {}, 5, 130}};
 
 Case dataReport(const QString &report, int order)
 {
@@ -41,7 +41,7 @@ Case dataReport(const QString &report, int order)
 const bool eachDataReport = [] {
     const QStringList names = reports::dataReportNames();
     for (int i = 0; i < names.size(); ++i)
-        registry().push_back(dataReport(names.at(i), 111 + i));
+        registry().push_back(dataReport(names.at(i), 140 + i));
     return true;
 }();
 

@@ -93,11 +93,11 @@ void bareWriter(Context &ctx)
 
 const Registrar wholeTable{Case{
     QStringLiteral("report 新飞月报表 over every row to PDF"), layOutWholeTable,
-    [](Context &ctx) { render(ctx, kWholeTable); }, bareWriter, 3, 100}};
+    [](Context &ctx) { render(ctx, kWholeTable); }, bareWriter, 3, 110}};
 
 // One line per catalogue entry, as the panel's captions run them.
 const bool eachEntry = [] {
-    int order = 101;
+    int order = 120;
     for (const char *entry : {"新飞月报表", "新飞申请配件单", "配件库存单", "配件流水帐", "佳利季报表",
                               "容声月报表", "未修记录单", "维修人员报表", "商场报表", "新飞回访记录表",
                               "新飞配件库存单", "新飞配件流水帐"}) {
@@ -119,7 +119,7 @@ const bool eachDefinitionWholeTable = [] {
                                               QStringLiteral("{客户信息.型号} StartsWith ''"), 1},
                                              suffix);
                                   },
-                                  {}, 3, 90});
+                                  {}, 3, 100});
     };
     for (const QString suffix : {QStringLiteral("pdf"), QStringLiteral("xlsx")})
         for (const char *file : {"新飞月报表.PRN", "新飞申请配件单.PRN", "配件库存单.RPT", "配件流水帐.RPT",

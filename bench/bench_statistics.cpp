@@ -98,14 +98,14 @@ Registrar figures({
         for (const std::string &sql : kRawFigures)
             fixture().raw->readAll(sql);
     },
-    5, 300});
+    5, 400});
 
 Registrar workbook({
     QStringLiteral("statistics: workbook"),
     [](Context &ctx) { fixture().open(ctx); },
     [](Context &ctx) { check(statistics::writeStatisticsWorkbook(fixture().figures, bookPath(ctx, "figures.xlsx"))); },
     bareWorkbook,
-    5, 310});
+    5, 410});
 
 } // namespace
 } // namespace bench

@@ -1,6 +1,7 @@
 // Store operations at full size, each beside raw SQLite doing the same work.
 #include "bench.h"
 #include "rawsqlite.h"
+#include "setsteps.h"
 
 #include "store/database.h"
 #include "store/fields.h"
@@ -69,12 +70,7 @@ Registrar openSet({
 Registrar refresh({
     QStringLiteral("refresh"),
     ensureStore,
-    [](Context &) {
-        auto &set = *fixture().set;
-        check(set.setRecordSource(QStringLiteral("select * from 客户信息")));
-        check(set.moveLast());
-        (void)set.current();
-    },
+    [](Context &) { steps::wholeTableToLast(*fixture().set); },
     [](Context &) {
         fixture().raw->readAll(kKeys);
         fixture().raw->readAll(kLastRow);
@@ -118,27 +114,14 @@ Registrar pageSweep({
 Registrar numberSearch({
     QStringLiteral("number search"),
     ensureStore,
-    [](Context &) {
-        auto &set = *fixture().set;
-        check(set.findFirst(QStringLiteral("编号 =16384")));
-        if (set.noMatch())
-            throw std::runtime_error("number search found nothing");
-        (void)set.current();
-    },
+    [](Context &) { steps::numberSearch(*fixture().set); },
     [](Context &) { fixture().raw->readAll("SELECT * FROM 客户信息 WHERE 编号 = 16384"); },
     9, 50});
 
 Registrar query({
     QStringLiteral("query: three conditions and a date range"),
     ensureStore,
-    [](Context &) {
-        auto &set = *fixture().set;
-        check(set.setRecordSource(QStringLiteral(
-            "select * from 客户信息 where 编号<>0 and 接货日期 >= #2010-1-1# and 接货日期 <= #2020-12-31#"
-            " and 客户姓名 Like '*王*' and 地址 Like '*路*' and 型号 Like '*新飞*'")));
-        check(set.moveLast());
-        (void)set.current();
-    },
+    [](Context &) { steps::threeConditionsAndDates(*fixture().set); },
     [](Context &) {
         fixture().raw->readAll(
             "SELECT rowid FROM 客户信息 WHERE 编号<>0 AND 接货日期 >= '2010-01-01' AND 接货日期 <= '2020-12-31'"
@@ -150,12 +133,7 @@ Registrar query({
 Registrar sort({
     QStringLiteral("sort by 接货日期 desc"),
     ensureStore,
-    [](Context &) {
-        auto &set = *fixture().set;
-        check(set.setRecordSource(QStringLiteral("select * from 客户信息 order by 接货日期 desc")));
-        check(set.moveLast());
-        (void)set.current();
-    },
+    [](Context &) { steps::sortByReceivedNewestFirst(*fixture().set); },
     [](Context &) {
         fixture().raw->readAll("SELECT rowid FROM 客户信息 ORDER BY 接货日期 DESC, rowid");
         fixture().raw->readAll(kRow, {"1"});

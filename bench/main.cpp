@@ -12,6 +12,7 @@
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -22,6 +23,26 @@ std::vector<Case> &registry()
     static std::vector<Case> cases;
     return cases;
 }
+
+const char *groupOf(int order)
+{
+    static const char *const groups[] = {"store", "reports", "workspace", "server", "statistics"};
+    const int group = order / 100;
+    return group >= 0 && group < int(std::size(groups)) ? groups[group] : "other";
+}
+
+namespace {
+
+// The process's peak so far: a rise after a group is that group's.
+void sayPeakMemory(const char *after)
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory after %s  %ld MB\n", after, usage.ru_maxrss / 1024);
+    std::fflush(stdout);
+}
+
+} // namespace
 
 double timeMs(const std::function<void()> &work, int repeats, const std::function<void()> &prepare)
 {
@@ -61,9 +82,14 @@ int main(int argc, char *argv[])
     std::stable_sort(cases.begin(), cases.end(),
                      [](const bench::Case &a, const bench::Case &b) { return a.order < b.order; });
     const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const char *group = nullptr;
     for (bench::Case &c : cases) {
-        if (!only.isEmpty() && !c.name.contains(only))
+        // A name's part, or a group's name to measure that group's own memory.
+        if (!only.isEmpty() && !c.name.contains(only) && only != QLatin1String(bench::groupOf(c.order)))
             continue;
+        if (group && group != bench::groupOf(c.order))
+            bench::sayPeakMemory(group);
+        group = bench::groupOf(c.order);
         if (c.setUp)
             c.setUp(ctx);
         std::function<void()> prepare;
@@ -79,8 +105,7 @@ int main(int argc, char *argv[])
         }
         std::fflush(stdout);
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("peak memory  %ld MB\n", usage.ru_maxrss / 1024);
+    if (group)
+        bench::sayPeakMemory(group);
     return 0;
 }
