@@ -38,6 +38,11 @@ void ServerWatch::arm(int socket, int limitMs)
         m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
         m_armed = socket >= 0;
         m_cut = false;
+        // A watch already counting towards an earlier deadline wakes by
+        // itself and sees the later one: only an idle watch needs waking,
+        // which spares a reader a thread switch for every row.
+        if (!m_idle)
+            return;
     }
     m_changed.notify_one();
 }
@@ -55,7 +60,9 @@ void ServerWatch::run()
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
         if (!m_armed) {
+            m_idle = true;
             m_changed.wait(lock);
+            m_idle = false;
             continue;
         }
         if (m_changed.wait_until(lock, m_deadline) == std::cv_status::timeout && m_armed

@@ -48,6 +48,7 @@ private:
     bool m_armed = false;
     bool m_cut = false;
     bool m_stopping = false;
+    bool m_idle = false; // waiting for the next round trip, no deadline
     std::thread m_thread;
 };
 
