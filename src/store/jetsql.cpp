@@ -647,26 +647,60 @@ QString jetPatternRegex(const QString &pattern)
 // statement, so a query over the whole table compiles it once.
 namespace {
 
+// A pattern compiled once per statement. The commonest one, *text* with
+// text of characters no other character folds to (Chinese, ASCII digits),
+// is a search for text's UTF-8 bytes: no row is decoded for it.
+struct CompiledLike {
+    QVector<PatternItem> items;
+    QByteArray contained; // the bytes *text* searches for; empty when the pattern is another
+};
+
+bool foldsOnlyToItself(QChar c)
+{
+    return c.script() == QChar::Script_Han || (c.unicode() < 128 && c.isDigit());
+}
+
+CompiledLike compileLike(const QString &pattern)
+{
+    CompiledLike like{compilePattern(pattern), {}};
+    const QVector<PatternItem> &items = like.items;
+    using T = PatternItem::Type;
+    if (items.size() < 3 || items.first().type != T::Any || items.last().type != T::Any)
+        return like;
+    QString text;
+    for (int i = 1; i + 1 < items.size(); ++i) {
+        if (items.at(i).type != T::Literal || !foldsOnlyToItself(items.at(i).chars.at(0)))
+            return like;
+        text += items.at(i).chars;
+    }
+    like.contained = text.toUtf8();
+    return like;
+}
+
 void jetLikeFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
-    auto *items = static_cast<QVector<PatternItem> *>(sqlite3_get_auxdata(ctx, 1));
-    if (!items) {
+    auto *like = static_cast<CompiledLike *>(sqlite3_get_auxdata(ctx, 1));
+    if (!like) {
         const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
-        items = new QVector<PatternItem>(compilePattern(QString::fromUtf8(p, sqlite3_value_bytes(argv[1]))));
-        sqlite3_set_auxdata(ctx, 1, items, [](void *d) { delete static_cast<QVector<PatternItem> *>(d); });
-        items = static_cast<QVector<PatternItem> *>(sqlite3_get_auxdata(ctx, 1));
-        if (!items) {
+        like = new CompiledLike(compileLike(QString::fromUtf8(p, sqlite3_value_bytes(argv[1]))));
+        sqlite3_set_auxdata(ctx, 1, like, [](void *d) { delete static_cast<CompiledLike *>(d); });
+        like = static_cast<CompiledLike *>(sqlite3_get_auxdata(ctx, 1));
+        if (!like) {
             sqlite3_result_error_nomem(ctx);
             return;
         }
     }
     const auto *t = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
-    const QString text = QString::fromUtf8(t, sqlite3_value_bytes(argv[0]));
-    sqlite3_result_int(ctx, matchCompiled(*items, text) ? 1 : 0);
+    const int bytes = sqlite3_value_bytes(argv[0]);
+    if (!like->contained.isEmpty()) {
+        sqlite3_result_int(ctx, QByteArrayView(t, bytes).contains(like->contained) ? 1 : 0);
+        return;
+    }
+    sqlite3_result_int(ctx, matchCompiled(like->items, QString::fromUtf8(t, bytes)) ? 1 : 0);
 }
 
 } // namespace
