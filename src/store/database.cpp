@@ -103,7 +103,7 @@ bool registerFunctions(QSqlDatabase &db)
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return false;
     sqlite3 *h = *static_cast<sqlite3 *const *>(handle.constData());
-    return h && registerJetLike(h) && registerChineseOrder(h);
+    return h && registerJetLike(h) && registerDateTest(h) && registerChineseOrder(h);
 }
 
 // The socket of a server connection, for the watch to cut; -1 for a file.

@@ -1,6 +1,9 @@
 #include "store/sqldialect.h"
 
 #include "store/jetsql.h"
+#include "store/sqlitefunctions.h"
+
+#include <sqlite3.h>
 
 namespace store {
 
@@ -82,11 +85,51 @@ QString likeTerm(Engine engine, const QString &column)
     return QStringLiteral("%1 ~* CAST(? AS TEXT)").arg(column);
 }
 
+namespace {
+
+bool isCalendarDate(const unsigned char *t, int bytes)
+{
+    if (!t || bytes != 10 || t[4] != '-' || t[7] != '-')
+        return false;
+    int digits[8], n = 0;
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (t[i] < '0' || t[i] > '9')
+            return false;
+        digits[n++] = t[i] - '0';
+    }
+    const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+    const int month = digits[4] * 10 + digits[5];
+    const int day = digits[6] * 10 + digits[7];
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1)
+        return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+void dateTestFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    // Null, as the GLOB it stands for gives, so that a negated test stays unknown.
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const unsigned char *t = sqlite3_value_text(argv[0]);
+    sqlite3_result_int(ctx, isCalendarDate(t, sqlite3_value_bytes(argv[0])) ? 1 : 0);
+}
+
+} // namespace
+
+bool registerDateTest(sqlite3 *handle)
+{
+    return sqlite3_create_function_v2(handle, "corvale_is_date", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      dateTestFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
 QString dateTest(Engine engine, const QString &column)
 {
     if (engine == Engine::SQLite)
-        return QStringLiteral("(%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(%1, '+0 days') IS %1)")
-            .arg(column);
+        return QStringLiteral("corvale_is_date(%1)").arg(column);
     return QStringLiteral("(%1 IS NOT NULL)").arg(column);
 }
 

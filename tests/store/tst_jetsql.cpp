@@ -80,6 +80,7 @@ private slots:
     void acceptedStatementsSelectTheRightRows();
     void fullSelectHasEveryColumnAndTheRowid();
     void datesBecomeIsoParameters();
+    void aDateTestsAsSQLiteDateDoes();
     void criterionForFindFirst();
     void insertCopyIsRefusedByTheUniqueIndex();
     void rejectedStatements_data();
@@ -227,6 +228,31 @@ void TestJetSql::datesBecomeIsoParameters()
     QVERIFY(like.ok());
     QVERIFY(!like->sql.contains("drop"));
     QCOMPARE(like->params.last().toString(), QString("*');drop table x;--*"));
+}
+
+// The file's own date test answers as SQLite's date() would, on every shape
+// of value older programs left in a date column.
+void TestJetSql::aDateTestsAsSQLiteDateDoes()
+{
+    if (onServer())
+        QSKIP("the file's date test");
+    DataFolder folder;
+    auto db = createJobTable(folder.path(), {});
+    QVERIFY(db);
+    const QVariantList values{QStringLiteral("2024-02-29"), QStringLiteral("2023-02-29"), QStringLiteral("0000-02-29"),
+                              QStringLiteral("1900-02-29"), QStringLiteral("2000-02-29"), QStringLiteral("2024-04-31"),
+                              QStringLiteral("2024-13-01"), QStringLiteral("2024-00-10"), QStringLiteral("2024-01-00"),
+                              QStringLiteral("2024-1-5"), QStringLiteral("2024-01-05 "), QStringLiteral("2024/01/05"),
+                              QStringLiteral("９０２４-01-05"), QStringLiteral("9999-12-31"), QString(""), 20240105,
+                              QVariant(), QStringLiteral("超保")};
+    QSqlQuery q(db->sql());
+    QVERIFY(q.prepare(QStringLiteral("WITH v(x) AS (SELECT ?) SELECT corvale_is_date(x), "
+                                     "(x GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(x, '+0 days') IS x) FROM v")));
+    for (const QVariant &v : values) {
+        q.bindValue(0, v);
+        QVERIFY2(q.exec() && q.next(), qPrintable(q.lastError().text()));
+        QVERIFY2(q.value(0) == q.value(1), qPrintable(v.toString()));
+    }
 }
 
 void TestJetSql::criterionForFindFirst()
