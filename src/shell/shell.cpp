@@ -80,38 +80,13 @@ void Shell::onSplashTimer()
         common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
     if (const QString notice = readablePasswordText(m_settingsPath, m_shop.settings.databaseServer); !notice.isEmpty())
         common::say(notice, QStringLiteral("提示"), common::Icon::Warning);
-    const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
-    if (located.failed()) {
-        common::say(located.error(), QStringLiteral("警告"), common::Icon::Critical);
+    const std::optional<common::Result<store::Backup>> backup = openJobTable();
+    if (!backup) {
         emit finished(1);
         return;
     }
-    // Found once: a server line changed in the settings counts from the next start.
-    m_shop.jobTable = *located;
-    const QString &location = m_shop.jobTable;
-    common::Result<store::Backup> backup = store::Backup{};
-    if (store::isServerAddress(location)) {
-        m_db = openServerDatabase(location);
-        if (!m_db) {
-            emit finished(1);
-            return;
-        }
-        backup = store::backupServerOnStart(*m_db, m_shop.folder, m_shop.settings.backupCount);
-    } else {
-        // The snapshot comes before anything at all is written to the file.
-        // Its failure is told once the file has opened: a file that cannot
-        // be opened is said once, by the open.
-        store::removeUnfinishedRestore(location);
-        if (store::detectFileKind(location) == store::FileKind::SQLite)
-            backup = store::backupOnStart(location, m_shop.settings.backupCount);
-        m_db = openWorkingDatabase(location);
-        if (!m_db) {
-            emit finished(1);
-            return;
-        }
-    }
     // Said together, so a full disk that stops both is one message.
-    if (const QString notice = goingOnNotice({backupNotice(backup), prepareDatabase()});
+    if (const QString notice = goingOnNotice({backupNotice(*backup), prepareDatabase()});
         !notice.isEmpty())
         common::say(notice, QStringLiteral("警告"), common::Icon::Warning);
     if (const auto written = reports::ensureReportDefinitions(m_shop.folder); written.failed())
@@ -122,10 +97,63 @@ void Shell::onSplashTimer()
                     QStringLiteral("提示"), common::Icon::Information);
     showWorkspace();
     // A slow share or stick takes its time while the clerk already works.
-    if (backup.ok() && !backup->snapshotPath.isEmpty() && !m_shop.settings.backupCopyFolder.isEmpty()) {
+    if (backup->ok() && !(*backup)->snapshotPath.isEmpty() && !m_shop.settings.backupCopyFolder.isEmpty()) {
         connect(&m_secondCopy, &SecondCopy::done, this, &Shell::onSecondCopyDone, Qt::UniqueConnection);
-        m_secondCopy.start(backup->snapshotPath, m_shop.settings.backupCopyFolder, m_shop.settings.backupCount);
+        m_secondCopy.start((*backup)->snapshotPath, m_shop.settings.backupCopyFolder, m_shop.settings.backupCount);
     }
+}
+
+std::optional<common::Result<store::Backup>> Shell::openJobTable()
+{
+    // A line given by --database is not the clerk's to edit here.
+    const bool lineOfSettings = qEnvironmentVariable("CORVALE_DATABASE").trimmed().isEmpty();
+    const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
+    if (located.failed()) {
+        if (lineOfSettings)
+            return correctServerLine(located.error().text, located.error().detail) ? openJobTable() : std::nullopt;
+        common::say(located.error(), QStringLiteral("警告"), common::Icon::Critical);
+        return std::nullopt;
+    }
+    // Found once: a server line changed in the settings counts from the next start.
+    m_shop.jobTable = *located;
+    const QString &location = m_shop.jobTable;
+    if (store::isServerAddress(location)) {
+        common::Result<std::unique_ptr<store::Database>> opened = store::Database::open(location);
+        if (opened.failed()) {
+            const QString refusal = serverRefusedText(location, opened.error().text);
+            if (lineOfSettings)
+                return correctServerLine(refusal, opened.error().detail) ? openJobTable() : std::nullopt;
+            common::say(refusal, QStringLiteral("警告"), common::Icon::Critical, common::Buttons::Ok,
+                        opened.error().detail);
+            return std::nullopt;
+        }
+        m_db = std::move(opened).value();
+        return store::backupServerOnStart(*m_db, m_shop.folder, m_shop.settings.backupCount);
+    }
+    // The snapshot comes before anything at all is written to the file. Its
+    // failure is told once the file has opened: a file that cannot be opened
+    // is said once, by the open.
+    store::removeUnfinishedRestore(location);
+    common::Result<store::Backup> backup = store::Backup{};
+    if (store::detectFileKind(location) == store::FileKind::SQLite)
+        backup = store::backupOnStart(location, m_shop.settings.backupCount);
+    m_db = openWorkingDatabase(location);
+    if (!m_db)
+        return std::nullopt;
+    return backup;
+}
+
+bool Shell::correctServerLine(const QString &refusal, const QString &detail)
+{
+    if (common::say(refusal + QStringLiteral("\n\n现在打开“基础资料设置 → 数据库服务器”改正吗？选“否”则退出本程序。"),
+                    QStringLiteral("警告"), common::Icon::Critical, common::Buttons::YesNo, detail)
+        != common::Answer::Yes)
+        return false;
+    common::SiteSettings edited = m_shop.settings;
+    if (!workspace::SettingsDialog::edit(nullptr, common::SettingsPage::Database, edited, m_settingsPath))
+        return false;
+    m_shop.settings = edited;
+    return true;
 }
 
 void Shell::onSecondCopyDone(const common::Result<QString> &copied)

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
 
 namespace store { class Database; }
 namespace workspace { class frmCorvale; }
@@ -51,6 +52,12 @@ signals:
 private:
     // Brings an older file up to date; what went wrong, or empty.
     QString prepareDatabase();
+    // The job table opened, with the start's snapshot, or nothing when the
+    // program ends (which was said).
+    std::optional<common::Result<store::Backup>> openJobTable();
+    // A server line of corvale.ini the desk cannot use, corrected on the spot
+    // in 基础资料设置 when the clerk says so; false ends the start.
+    bool correctServerLine(const QString &refusal, const QString &detail);
     void showWorkspace();
     // Says a copy to the second folder that failed.
     void onSecondCopyDone(const common::Result<QString> &copied);

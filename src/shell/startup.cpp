@@ -90,17 +90,9 @@ std::unique_ptr<store::Database> openWorkingDatabase(const QString &path)
     return nullptr;
 }
 
-std::unique_ptr<store::Database> openServerDatabase(const QString &address)
+QString serverRefusedText(const QString &address, const QString &engineText)
 {
-    auto db = store::Database::open(address);
-    if (db.failed()) {
-        // The store says what is wrong with the address; where to correct it is the program's to say.
-        common::say(QStringLiteral("无法使用数据库服务器：\n%1\n\n%2\n\n服务器地址在“基础资料设置 → 数据库服务器”中。")
-                        .arg(store::displayedAddress(address), db.error().text),
-                    QStringLiteral("警告"), common::Icon::Critical, common::Buttons::Ok, db.error().detail);
-        return nullptr;
-    }
-    return std::move(db).value();
+    return QStringLiteral("无法使用数据库服务器：\n%1\n\n%2").arg(store::displayedAddress(address), engineText);
 }
 
 } // namespace shell

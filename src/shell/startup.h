@@ -27,8 +27,7 @@ QString readablePasswordText(const QString &iniPath, const QString &serverLine);
 // Opens (or creates) the database at path, telling the user what happened.
 // Nothing when the program cannot go on; the file is never overwritten.
 std::unique_ptr<store::Database> openWorkingDatabase(const QString &path);
-// Connects to a shop's server (making 客户信息 on an empty database), telling
-// the user why when it cannot.
-std::unique_ptr<store::Database> openServerDatabase(const QString &address);
+// Why the desk cannot work on the server at address, as the clerk reads it.
+QString serverRefusedText(const QString &address, const QString &engineText);
 
 } // namespace shell

@@ -17,6 +17,8 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -380,6 +382,7 @@ private slots:
                            .toUtf8()));
         const auto start = [&folder] {
             ScriptedPrompt prompt;
+            prompt.answers = QList<common::Answer>(3, common::Answer::No); // not now to 基础资料设置
             shell::Shell shell(folder.path());
             shell.onSplashTimer();
             return prompt.texts();
@@ -404,6 +407,52 @@ private slots:
         said = start();
         QCOMPARE(said.size(), 2);
         QVERIFY2(said.last().contains(QStringLiteral("无法使用数据库服务器")), qPrintable(said.last()));
+    }
+
+    // A start refused for corvale.ini's server line offers 基础资料设置 at
+    // 数据库服务器; the line corrected there (here: taken off, the desk back
+    // on its file) is the one the start goes on with.
+    void refusedServerLineIsCorrectedOnTheSpot()
+    {
+        DataFolder folder;
+        QTcpServer nobody;
+        QVERIFY(nobody.listen(QHostAddress::LocalHost));
+        const QString ini = folder.file(common::settingsFileName());
+        CHECKED(writeFile(ini, QStringLiteral("[database]\nserver = postgresql://clerk@127.0.0.1:%1/corvale\n")
+                                   .arg(nobody.serverPort())
+                                   .toUtf8()));
+        nobody.close();
+        {
+            ScriptedPrompt prompt;
+            prompt.answers = {common::Answer::No};
+            shell::Shell shell(folder.path());
+            QSignalSpy finished(&shell, &shell::Shell::finished);
+            shell.onSplashTimer();
+            QCOMPARE(finished.size(), 1);
+            QVERIFY(!shell.workspace());
+            QVERIFY2(prompt.texts().constLast().contains(QStringLiteral("现在打开“基础资料设置 → 数据库服务器”改正吗")),
+                     qPrintable(prompt.texts().constLast()));
+        }
+        ScriptedPrompt prompt; // 是 to correct it, 是 to leaving the server
+        common::SettingsPage shownPage = common::SettingsPage::ServicePoint;
+        QTimer whenOpen; // the refusal is said first, while events are handled
+        whenOpen.setInterval(0);
+        connect(&whenOpen, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<workspace::SettingsDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            whenOpen.stop();
+            shownPage = dialog->currentPage();
+            dialog->findChild<QLineEdit *>(QStringLiteral("txtServer"))->clear();
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdSave")), Qt::LeftButton);
+        });
+        whenOpen.start();
+        shell::Shell shell(folder.path());
+        shell.onSplashTimer();
+        QCOMPARE(shownPage, common::SettingsPage::Database);
+        QVERIFY2(shell.workspace(), qPrintable(prompt.texts().join(u'\n')));
+        QVERIFY(common::SiteSettings::loadQuietly(ini).databaseServer.isEmpty());
+        QVERIFY(QFileInfo::exists(folder.file(store::databaseFileName())));
     }
 
     void firstCopyOpensTheWorkspaceAndEndsWithIt()
