@@ -134,6 +134,17 @@ common::Result<void> inTransaction(const Database &db, Work work)
     return {};
 }
 
+// One statement that needs no company: the server runs it as a transaction
+// of its own, so BEGIN and COMMIT would only cost two round trips; the file
+// keeps its transaction, whose COMMIT names a full disk by its cause.
+template <typename Work>
+common::Result<void> asOneStatement(const Database &db, Work work)
+{
+    if (db.engine() == Engine::PostgreSQL)
+        return work();
+    return inTransaction(db, work);
+}
+
 // Statements prepared once per connection (generation). When one cannot be
 // prepared (a file that went away, a busy schema), every use says why.
 struct PreparedStatements {

@@ -69,18 +69,23 @@ QStringList otherDeskChanges(const QSqlRecord &before, const QSqlRecord &now)
 
 // Statements prepared once per connection.
 struct JobWriter::Statements : PreparedStatements {
-    explicit Statements(const Database &db) : PreparedStatements(db), insertRow(db.sql()), deleteRow(db.sql())
+    explicit Statements(const Database &db)
+        : PreparedStatements(db), insertRow(db.sql()), deleteRow(db.sql()), rowOfNumber(db.sql())
     {
+        rowOfNumber.setForwardOnly(true);
         const QString key = rowKey(db.engine());
         QStringList marks;
         for (int i = 0; i < fields().size(); ++i)
             marks << QStringLiteral("?");
         prepared = prepare(db, insertRow, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
                                               .arg(table(), allColumns(), marks.join(QLatin1Char(',')), key))
-            && prepare(db, deleteRow, QStringLiteral("DELETE FROM %1 WHERE %2 = ?%3").arg(table(), key, versionCheck(db)));
+            && prepare(db, deleteRow, QStringLiteral("DELETE FROM %1 WHERE %2 = ?%3").arg(table(), key, versionCheck(db)))
+            && prepare(db, rowOfNumber,
+                       QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(key, table(), quoted(jobNumberField().name)));
     }
     QSqlQuery insertRow;
     QSqlQuery deleteRow;
+    QSqlQuery rowOfNumber;
 };
 
 JobWriter::JobWriter(RecordSet &set) : m_set(set) {}
@@ -130,7 +135,7 @@ common::Result<void> JobWriter::insertBuffer()
         if (s.failed())
             return s.error();
         QSqlQuery &q = (*s)->insertRow;
-        return inTransaction(db, [&]() -> common::Result<void> {
+        return asOneStatement(db, [&]() -> common::Result<void> {
             for (int i = 0; i < defs.size(); ++i)
                 q.bindValue(i, toStored(defs.at(i), m_set.m_buffer.value(i)).value);
             if (const auto err = exec(db, q); err.failed())
@@ -176,7 +181,7 @@ common::Result<void> JobWriter::updateBuffer()
         // Outlives the transaction: the server cannot free a statement
         // inside one a failure has ended.
         QSqlQuery q(db.sql());
-        return inTransaction(db, [&]() -> common::Result<void> {
+        return asOneStatement(db, [&]() -> common::Result<void> {
             QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                               .arg(table(), assignments.join(QStringLiteral(", ")), rowKey(db.engine()));
             if (checkVersion)
@@ -277,7 +282,7 @@ common::Result<void> JobWriter::deleteCurrent()
         if (s.failed())
             return s.error();
         QSqlQuery &q = (*s)->deleteRow;
-        return inTransaction(db, [&]() -> common::Result<void> {
+        return asOneStatement(db, [&]() -> common::Result<void> {
             q.bindValue(0, key);
             if (onServer(db))
                 q.bindValue(1, version);
@@ -301,14 +306,11 @@ common::Result<bool> JobWriter::numberShown(qint16 number)
 {
     const Database &db = m_set.m_db;
     return retried(db, [&]() -> common::Result<bool> {
-        if (const auto e = db.reconnectIfLost(); e.failed())
-            return e;
-        QSqlQuery q(db.sql());
-        q.setForwardOnly(true);
-        if (!db.prepare(q, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                               .arg(rowKey(db.engine()), table(), quoted(jobNumberField().name))))
-            return db.failure(q.lastError());
-        q.addBindValue(int(number));
+        const common::Result<Statements *> s = statementsFor(db, m_statements);
+        if (s.failed())
+            return s.error();
+        QSqlQuery &q = (*s)->rowOfNumber;
+        q.bindValue(0, int(number));
         if (!db.exec(q))
             return db.failure(q.lastError());
         const bool shown = db.next(q) && m_set.indexOfKey(q.value(0).toLongLong()) >= 0;
