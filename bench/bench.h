@@ -28,12 +28,15 @@ struct Case {
     // The same work done with the sqlite3 library alone, if there is a counterpart.
     std::function<void(Context &)> raw;
     int repeats = 5;
-    // Lower runs first; the hundreds are the groups, each followed by the
-    // peak memory so far: 0 the store, 1 reports, 2 the workspace window,
+    // Lower runs first; the hundreds are the groups, each followed by its
+    // own peak memory: 0 the store, 1 reports, 2 the workspace window,
     // 3 the server, 4 statistics.
     int order = 0;
     // Runs before each timed run and before each raw run, untimed.
     std::function<void(Context &)> before;
+    // Runs once after the case: what it alone needed is let go, so the next
+    // group's peak memory is that group's own.
+    std::function<void(Context &)> tearDown;
 };
 
 std::vector<Case> &registry();

@@ -93,7 +93,8 @@ void bareWriter(Context &ctx)
 
 const Registrar wholeTable{Case{
     QStringLiteral("report 新飞月报表 over every row to PDF"), layOutWholeTable,
-    [](Context &ctx) { render(ctx, kWholeTable); }, bareWriter, 3, 110}};
+    [](Context &ctx) { render(ctx, kWholeTable); }, bareWriter, 3, 110, {},
+    [](Context &) { wholeTablePages() = {}; }}};
 
 // One line per catalogue entry, as the panel's captions run them.
 const bool eachEntry = [] {
