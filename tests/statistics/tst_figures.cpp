@@ -8,7 +8,11 @@
 #include "support/datafolder.h"
 #include "support/jobtable.h"
 
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QtTest>
 #include <algorithm>
 #include <functional>
@@ -226,6 +230,7 @@ private slots:
     void figuresEqualTheRowsCountedHere_data();
     void figuresEqualTheRowsCountedHere();
     void aPeriodWithoutJobsGivesNothing();
+    void figuresComeBackWithTheServer();
 };
 
 void TestFigures::brandIsTheLeadingChineseOfTheModel()
@@ -391,6 +396,53 @@ void TestFigures::aPeriodWithoutJobsGivesNothing()
     QVERIFY(std::all_of(f->turnaround.cbegin(), f->turnaround.cend(), [](const TurnaroundBin &b) { return b.jobs == 0; }));
     QCOMPARE(f->now.open, int(numbersOf(jobs, [](const Job &j) { return !isRepaired(j); }).size()));
     QVERIFY(numbersSelected(*db, figureSource(Figure::Received, *f)).empty());
+}
+
+// The server away while the figures are asked for, then back: the next look
+// connects again by itself, as the workspace's next step does.
+void TestFigures::figuresComeBackWithTheServer()
+{
+    if (!onServer())
+        QSKIP("a case of the test's PostgreSQL server");
+    DataFolder folder;
+    const auto db = writeJobs(folder.path(), shopJobs(false), false);
+    QVERIFY(db);
+    const auto before = computeFigures(*db, kPeriod, kToday, kOverdueDays);
+    QVERIFY(before.ok());
+    // The server's keeper works from another database: its own cannot be closed to itself.
+    const QUrl server(qEnvironmentVariable("CORVALE_TEST_POSTGRES"));
+    const QString database = server.path().mid(1);
+    QSqlDatabase keeper = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("keeper"));
+    const auto closeKeeper = qScopeGuard([&keeper] {
+        keeper.close();
+        keeper = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("keeper"));
+    });
+    keeper.setHostName(server.host());
+    keeper.setPort(server.port());
+    keeper.setUserName(server.userName());
+    keeper.setDatabaseName(QStringLiteral("template1"));
+    QVERIFY2(keeper.open(), qPrintable(keeper.lastError().text()));
+    QSqlQuery q(keeper);
+    QSqlQuery pid(db->sql());
+    QVERIFY(pid.exec(QStringLiteral("SELECT pg_backend_pid()")) && pid.next());
+    const int backend = pid.value(0).toInt();
+    pid.finish();
+    // Away: the desk's connection dropped and no new one let in.
+    const auto letIn = [&](bool allowed) {
+        return q.exec(QStringLiteral("ALTER DATABASE \"%1\" ALLOW_CONNECTIONS %2")
+                          .arg(database, allowed ? QStringLiteral("true") : QStringLiteral("false")));
+    };
+    const auto back = qScopeGuard([&] { letIn(true); });
+    QVERIFY2(letIn(false), qPrintable(q.lastError().text()));
+    QVERIFY(q.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend)));
+    QVERIFY(computeFigures(*db, kPeriod, kToday, kOverdueDays).failed());
+    QVERIFY(letIn(true));
+    const auto after = computeFigures(*db, kPeriod, kToday, kOverdueDays);
+    QVERIFY2(after.ok(), qPrintable(after.error().wholeText()));
+    QCOMPARE(after->now.open, before->now.open);
+    QCOMPARE(after->inPeriod.received, before->inPeriod.received);
+    QCOMPARE(after->inPeriod.total, before->inPeriod.total);
 }
 
 CORVALE_CORE_TEST_MAIN(TestFigures)
