@@ -105,8 +105,8 @@ void Shell::onSplashTimer()
 
 std::optional<common::Result<store::Backup>> Shell::openJobTable()
 {
-    // A line given by --database is not the clerk's to edit here.
-    const bool lineOfSettings = qEnvironmentVariable("CORVALE_DATABASE").trimmed().isEmpty();
+    // A server given by --database is not the clerk's to edit here.
+    const bool lineOfSettings = store::givenServer().isEmpty();
     const common::Result<QString> located = store::jobTableLocation(m_shop.folder, m_shop.settings);
     if (located.failed()) {
         if (lineOfSettings)

@@ -204,10 +204,6 @@ QString turnaroundDays(store::Engine engine)
 common::Result<void> eachRow(const store::Database &db, const Statement &s, const std::function<void(const QSqlQuery &)> &row)
 {
     return store::retried(db, [&]() -> common::Result<void> {
-        // A connection lost on an earlier look (a server that was away) is
-        // opened again first, as every step of the workspace does.
-        if (const auto lost = db.reconnectIfLost(); lost.failed())
-            return lost;
         QSqlQuery q(db.sql());
         q.setForwardOnly(true);
         if (!db.prepare(q, s.sql))

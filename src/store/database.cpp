@@ -285,9 +285,11 @@ QString placeOfJobs(const QString &location)
     return placeOf(location, isServerAddress(location) ? Engine::PostgreSQL : Engine::SQLite);
 }
 
+QString givenServer() { return qEnvironmentVariable("CORVALE_DATABASE").trimmed(); }
+
 common::Result<QString> jobTableLocation(const QString &folder, const common::SiteSettings &settings)
 {
-    const QString given = qEnvironmentVariable("CORVALE_DATABASE").trimmed();
+    const QString given = givenServer();
     const QString server = given.isEmpty() ? settings.databaseServer.trimmed() : given;
     if (server.isEmpty())
         return QDir(folder).filePath(databaseFileName());

@@ -41,6 +41,9 @@ QString placeOfJobs(const QString &location);
 // file 新客户信息.mdb in folder. A server named there that is not a
 // well-formed address is refused, never taken for a file name.
 common::Result<QString> jobTableLocation(const QString &folder, const common::SiteSettings &settings);
+// The server given for this run (--database or CORVALE_DATABASE), which the
+// settings' line gives way to; empty when none was given.
+QString givenServer();
 
 class Database {
 public:
@@ -104,12 +107,14 @@ private:
     mutable int m_generation = 0;
 };
 
-// Runs attempt (which connects as it needs, see Database::reconnectIfLost),
-// and once more when it failed only because a restarted server had closed
-// the connection since the last command.
+// Runs attempt on a connection opened again first if an earlier command lost
+// it (see Database::reconnectIfLost), and once more when it failed only
+// because a restarted server had closed the connection since the last command.
 template <typename Attempt>
 auto retried(const Database &db, Attempt attempt) -> decltype(attempt())
 {
+    if (const common::Result<void> lost = db.reconnectIfLost(); lost.failed())
+        return lost.error();
     auto result = attempt();
     if (result.failed() && db.mayRetry(result.error()) && db.reconnectIfLost().ok())
         return attempt();

@@ -14,8 +14,6 @@ namespace store {
 common::Result<int> jobCount(const Database &db)
 {
     return retried(db, [&]() -> common::Result<int> {
-        if (const auto e = db.reconnectIfLost(); e.failed())
-            return e;
         QSqlQuery q(db.sql());
         if (!db.exec(q, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(tableName()))) || !db.next(q))
             return db.failure(q.lastError());

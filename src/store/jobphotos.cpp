@@ -36,8 +36,6 @@ bool keepsPhotos(const Database &db) { return db.engine() == Engine::PostgreSQL;
 common::Result<bool> hasPhotoTable(const Database &db)
 {
     return retried(db, [&]() -> common::Result<bool> {
-        if (const auto e = db.reconnectIfLost(); e.failed())
-            return e;
         QSqlQuery q(db.sql());
         const QString sql = db.engine() == Engine::SQLite
             ? QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = '%1'")
@@ -52,8 +50,6 @@ common::Result<bool> hasPhotoTable(const Database &db)
 common::Result<std::optional<JobPhoto>> readPhoto(const Database &db, qint16 number)
 {
     return retried(db, [&]() -> common::Result<std::optional<JobPhoto>> {
-        if (const auto e = db.reconnectIfLost(); e.failed())
-            return e;
         QSqlQuery q(db.sql());
         q.setForwardOnly(true);
         if (!db.prepare(q, QStringLiteral("SELECT \"文件名\", \"照片\" FROM %1 WHERE \"编号\" = ?").arg(table())))
@@ -74,8 +70,6 @@ namespace {
 common::Result<void> writePhoto(const Database &db, const QString &sql, const QVariantList &values)
 {
     return retried(db, [&]() -> common::Result<void> {
-        if (const auto e = db.reconnectIfLost(); e.failed())
-            return e;
         QSqlQuery q(db.sql());
         if (!db.prepare(q, sql))
             return db.failure(q.lastError());

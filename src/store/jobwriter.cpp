@@ -176,8 +176,6 @@ common::Result<void> JobWriter::updateBuffer()
     QString written;
     bool found = false;
     const common::Result<void> e = retried(db, [&]() -> common::Result<void> {
-        if (const auto err = db.reconnectIfLost(); err.failed())
-            return err;
         // Outlives the transaction: the server cannot free a statement
         // inside one a failure has ended.
         QSqlQuery q(db.sql());
@@ -358,8 +356,6 @@ common::Result<void> JobWriter::execute(const QString &jetStatement)
     if (t->kind != JetTranslation::Kind::InsertCopy)
         return StoreError{code::Syntax, QStringLiteral("只能执行 INSERT 语句。")};
     return retried(db, [&]() -> common::Result<void> {
-        if (const auto e = db.reconnectIfLost(); e.failed())
-            return e;
         QSqlQuery q(db.sql());
         return inTransaction(db, [&]() -> common::Result<void> {
             if (!db.prepare(q, t->sql))
@@ -427,8 +423,6 @@ common::Result<qint64> JobWriter::copyAs(qint16 newNumber, const QVariantMap &ov
     const bool withPhoto = keepsPhotos(db);
     qint64 key = RecordSet::kNoKey;
     const common::Result<void> e = retried(db, [&]() -> common::Result<void> {
-        if (const auto err = db.reconnectIfLost(); err.failed())
-            return err;
         QSqlQuery q(db.sql());
         QSqlQuery photo(db.sql());
         return inTransaction(db, [&]() -> common::Result<void> {

@@ -97,8 +97,6 @@ common::Result<void> RecordSet::connected() const
 common::Result<QVector<qint64>> RecordSet::selectKeys(const QString &sql, const QVariantList &params) const
 {
     return retried(m_db, [&]() -> common::Result<QVector<qint64>> {
-        if (const auto e = m_db.reconnectIfLost(); e.failed())
-            return e;
         QSqlQuery q(m_db.sql());
         q.setForwardOnly(true);
         if (!m_db.prepare(q, sql))
